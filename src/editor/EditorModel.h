@@ -1,0 +1,126 @@
+#pragma once
+
+#include "model/Annotation.h"
+
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QSizeF>
+#include <QUuid>
+
+#include <cstdint>
+#include <optional>
+
+// One step of undo history. The image is shared, not copied.
+struct EditorSnapshot {
+    QImage image;
+    QList<Annotation> annotations;
+    int64_t nextDotNumber = 1;
+};
+
+// The editing state of one image in one editor window. Emits changed() after every change of an
+// observed field; the view repaints and the toolbar refreshes on it.
+class EditorModel : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxRecentColors = 10;
+    static constexpr const char* kRecentColorsKey = "PictavoRecentColors";
+
+    explicit EditorModel(const QImage& image, const QList<Annotation>& annotations = {},
+                         QObject* parent = nullptr);
+
+    // Document
+    const QImage& baseImage() const { return m_baseImage; }
+    QSizeF imageSize() const { return QSizeF(m_baseImage.size()); }
+    const QList<Annotation>& annotations() const { return m_annotations; }
+    int64_t nextDotNumber() const { return m_nextDotNumber; }
+
+    // The object being drawn by the current drag; not in the list and not in the history.
+    const std::optional<Annotation>& draft() const { return m_draft; }
+    void setDraft(std::optional<Annotation> draft);
+
+    // Tool settings for the next drawn object
+    EditorTool tool() const { return m_tool; }
+    void setTool(EditorTool tool);
+    QColor color() const { return m_color; }
+    void setColor(const QColor& color);
+    double strokeWidth() const { return m_strokeWidth; }
+    void setStrokeWidth(double width);
+    double arrowHeadScale() const { return m_arrowHeadScale; }
+    void setArrowHeadScale(double scale);
+    DotStyle dotStyle() const { return m_dotStyle; }
+    void setDotStyle(DotStyle style);
+    StampType stampType() const { return m_stampType; }
+    void setStampType(StampType type);
+    bool stampShowName() const { return m_stampShowName; }
+    void setStampShowName(bool show);
+    bool shapeFilled() const { return m_shapeFilled; }
+    void setShapeFilled(bool filled);
+
+    const QList<QColor>& recentColors() const { return m_recentColors; }
+    const QSet<QUuid>& selectedIDs() const { return m_selectedIDs; }
+    void setSelectedIDs(const QSet<QUuid>& ids);
+    const std::optional<QPointF>& snapIndicator() const { return m_snapIndicator; }
+    void setSnapIndicator(std::optional<QPointF> point);
+
+    const QList<EditorSnapshot>& undoStack() const { return m_undoStack; }
+    const QList<EditorSnapshot>& redoStack() const { return m_redoStack; }
+    bool isDirty() const { return m_isDirty; }
+    // A successful save clears the flag; the history stays.
+    void markSaved();
+
+    // History
+    void pushUndo();
+    void commit(const Annotation& annotation, bool recordUndo);
+    void undo();
+    void redo();
+
+    // Records a colour as used: newest first, at most ten, stored in the settings.
+    void noteColorUsed(const QColor& color);
+
+    // A fresh object of the current tool and style at `point` (the start of every drawing gesture).
+    Annotation newAnnotation(QPointF point) const;
+
+    // The number after the largest badge number of the list (1 when there is none). Saturates at
+    // the largest 64-bit value instead of overflowing.
+    static int64_t nextBadgeNumber(const QList<Annotation>& annotations);
+    // A badge label as a number: optional sign, then ASCII digits only; absent when it overflows.
+    static std::optional<int64_t> parseBadgeNumber(QStringView text);
+    static int64_t incrementSaturating(int64_t value);
+
+    static QList<QColor> loadRecentColors();
+
+signals:
+    void changed();
+
+private:
+    void stepHistory(QList<EditorSnapshot>& from, QList<EditorSnapshot>& to);
+    EditorSnapshot snapshot() const;
+
+    QImage m_baseImage;
+    QList<Annotation> m_annotations;
+    std::optional<Annotation> m_draft;
+    EditorTool m_tool = EditorTool::pen;
+    QColor m_color;
+    double m_strokeWidth = 8.0;
+    double m_arrowHeadScale = 1.5;
+    DotStyle m_dotStyle = DotStyle::solid;
+    StampType m_stampType = StampType::numberCircle;
+    bool m_stampShowName = false;
+    bool m_shapeFilled = false;
+    int64_t m_nextDotNumber = 1;
+    QList<QColor> m_recentColors;
+    QSet<QUuid> m_selectedIDs;
+    std::optional<QPointF> m_snapIndicator;
+    QList<EditorSnapshot> m_undoStack;
+    QList<EditorSnapshot> m_redoStack;
+    bool m_isDirty = false;
+
+    // Coalescing keys; not observed, not saved.
+    std::optional<QUuid> m_colorUndoID;
+    std::optional<QUuid> m_widthUndoID;
+    int m_pasteOffsetStep = 0;
+    std::optional<QSet<QUuid>> m_rotationUndoSelection;
+};

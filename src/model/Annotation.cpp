@@ -1,0 +1,179 @@
+#include "model/Annotation.h"
+
+#include <algorithm>
+
+namespace {
+
+struct ToolInfo {
+    const char16_t* raw;
+    const char16_t* symbol;
+    const char16_t* help;
+    bool inToolbar;
+    bool vertexEditable;
+};
+
+constexpr ToolInfo kTools[] = {
+    {u"select", u"cursorarrow", u"Select — drag to move/resize, double-click a line for a vertex", true, false},
+    {u"pen", u"pencil", u"Pencil", true, false},
+    {u"highlighter", u"highlighter", u"Highlighter", true, false},
+    {u"line", u"line.diagonal", u"Line", true, true},
+    {u"arrow", u"arrow.up.right", u"Arrow", true, true},
+    {u"rect", u"rectangle", u"Rectangle", true, false},
+    {u"ellipse", u"circle", u"Ellipse", true, false},
+    {u"stamp", u"square.grid.2x2", u"Icon stamp — pick the icon from the dropdown", true, false},
+    {u"dot", u"1.circle", u"Numbered dot", false, false},
+    {u"check", u"checkmark.circle", u"Checkmark badge", false, false},
+    {u"blur", u"aqi.medium", u"Blur", true, false},
+    {u"text", u"textformat", u"Text", true, false},
+    {u"crop", u"crop", u"Crop", true, false},
+    {u"polygon", u"pentagon", u"Polygon", false, true},
+    {u"image", u"photo", u"Pasted image", false, false},};
+static_assert(std::size(kTools) == caseCount<EditorTool>());
+
+struct StampInfo {
+    const char16_t* raw;
+    const char16_t* title;
+    const char16_t* menuSymbol;
+    StampCategory category;
+};
+
+// The category is a fixed table indexed by the case's position, not derived from the name.
+constexpr StampInfo kStamps[] = {
+    {u"numberCircle", u"Number Circle", u"1.circle", StampCategory::general},
+    {u"checkMark", u"Check Mark", u"checkmark", StampCategory::general},
+    {u"checkBox", u"Check Box", u"checkmark.square", StampCategory::general},
+    {u"checkCircle", u"Check Circle", u"checkmark.circle", StampCategory::general},
+    {u"circleSlash", u"Circle Slash", u"nosign", StampCategory::general},
+    {u"doorContact", u"Door Contact", u"rectangle.portrait.on.rectangle.portrait", StampCategory::security},
+    {u"motionDetector", u"Motion Detector", u"wave.3.forward", StampCategory::security},
+    {u"glassBreak", u"Glass Break", u"burst", StampCategory::security},
+    {u"keypad", u"Keypad", u"circle.grid.3x3", StampCategory::security},
+    {u"siren", u"Siren / Sounder", u"speaker.wave.2", StampCategory::security},
+    {u"panicButton", u"Panic Button", u"exclamationmark.circle", StampCategory::security},
+    {u"alarmPanel", u"Alarm Panel", u"shield", StampCategory::security},
+    {u"beamSensor", u"Beam Sensor", u"arrow.left.and.right", StampCategory::security},
+    {u"accessReader", u"Access Reader", u"wave.3.right.circle", StampCategory::access},
+    {u"accessDoor", u"Access Door", u"door.left.hand.open", StampCategory::access},
+    {u"maglock", u"Maglock", u"lock.rectangle", StampCategory::access},
+    {u"strike", u"Strike", u"bolt", StampCategory::access},
+    {u"rimStrike", u"Rim Strike", u"bolt.square", StampCategory::access},
+    {u"button", u"Push Button", u"smallcircle.filled.circle", StampCategory::access},
+    {u"rex", u"Request to Exit", u"figure.walk", StampCategory::access},
+    {u"biometric", u"Biometric Reader", u"touchid", StampCategory::access},
+    {u"intercom", u"Intercom", u"mic", StampCategory::access},
+    {u"turnstile", u"Turnstile", u"arrow.triangle.2.circlepath", StampCategory::access},
+    {u"ept", u"Power Transfer (EPT)", u"powerplug", StampCategory::access},
+    {u"cameraBox", u"Camera (Box)", u"video", StampCategory::cameras},
+    {u"camera360", u"Camera (360°)", u"record.circle", StampCategory::cameras},
+    {u"cameraDome", u"Camera (Dome)", u"video.circle", StampCategory::cameras},
+    {u"cameraPTZ", u"Camera (PTZ)", u"arrow.up.and.down.and.arrow.left.and.right", StampCategory::cameras},
+    {u"cameraBullet", u"Camera (Bullet)", u"capsule", StampCategory::cameras},
+    {u"cameraThermal", u"Camera (Thermal)", u"thermometer.medium", StampCategory::cameras},
+    {u"smokeDetector", u"Smoke Detector", u"smoke", StampCategory::fire},
+    {u"heatDetector", u"Heat Detector", u"flame", StampCategory::fire},
+    {u"pullStation", u"Pull Station", u"hand.raised", StampCategory::fire},
+    {u"hornStrobe", u"Horn / Strobe", u"bell", StampCategory::fire},
+    {u"facp", u"Fire Panel (FACP)", u"bell.badge", StampCategory::fire},
+    {u"sprinkler", u"Sprinkler Head", u"drop", StampCategory::fire},
+    {u"fireExtinguisher", u"Fire Extinguisher", u"flame.circle", StampCategory::fire},
+    {u"rack", u"Equipment Rack", u"server.rack", StampCategory::network},
+    {u"networkSwitch", u"Network Switch", u"arrow.left.arrow.right", StampCategory::network},
+    {u"router", u"Router", u"network", StampCategory::network},
+    {u"wap", u"Wireless AP", u"wifi", StampCategory::network},
+    {u"server", u"Server", u"externaldrive", StampCategory::network},
+    {u"workstation", u"Workstation", u"desktopcomputer", StampCategory::network},
+    {u"dataOutlet", u"Data Outlet", u"triangle", StampCategory::network},
+    {u"nvr", u"NVR / Recorder", u"recordingtape", StampCategory::network},
+    {u"ups", u"UPS", u"battery.100", StampCategory::network},
+    {u"relayCoil", u"Relay Coil", u"rectangle", StampCategory::circuit},
+    {u"relayContactNO", u"Relay Contact (NO)", u"line.diagonal", StampCategory::circuit},
+    {u"relayContactNC", u"Relay Contact (NC)", u"line.diagonal.arrow", StampCategory::circuit},
+    {u"switchSPST", u"Switch (SPST)", u"switch.2", StampCategory::circuit},
+    {u"pushButtonNO", u"Push Button (NO)", u"power", StampCategory::circuit},
+    {u"resistor", u"Resistor", u"waveform.path", StampCategory::circuit},
+    {u"capacitor", u"Capacitor", u"equal", StampCategory::circuit},
+    {u"diode", u"Diode", u"arrowtriangle.right", StampCategory::circuit},
+    {u"led", u"LED", u"lightbulb", StampCategory::circuit},
+    {u"inductor", u"Inductor / Coil", u"waveform", StampCategory::circuit},
+    {u"fuse", u"Fuse", u"bolt.horizontal", StampCategory::circuit},
+    {u"transistorNPN", u"Transistor (NPN)", u"arrow.triangle.branch", StampCategory::circuit},
+    {u"transistorPNP", u"Transistor (PNP)", u"arrow.triangle.merge", StampCategory::circuit},
+    {u"ground", u"Ground", u"arrow.down.to.line", StampCategory::circuit},
+    {u"battery", u"Battery / DC", u"minus.plus.batteryblock", StampCategory::circuit},
+    {u"terminal", u"Terminal", u"circle.circle", StampCategory::circuit},};
+static_assert(std::size(kStamps) == caseCount<StampType>());
+
+struct CategoryInfo {
+    const char16_t* raw;
+    const char16_t* title;
+};
+
+constexpr CategoryInfo kCategories[] = {
+    {u"general", u"General"},     {u"security", u"Security"}, {u"access", u"Access"},
+    {u"cameras", u"Cameras"},     {u"fire", u"Fire"},         {u"network", u"IT / Network"},
+    {u"circuit", u"Electrical / Circuit"},
+};
+static_assert(std::size(kCategories) == caseCount<StampCategory>());
+
+constexpr const char16_t* kDotStyles[] = {u"solid", u"hollow"};
+constexpr const char16_t* kBackgrounds[] = {u"transparent", u"white", u"black"};
+
+template <typename E, typename Table, typename RawOf>
+std::optional<E> lookup(const Table& table, QStringView raw, RawOf rawOf) {
+    for (int i = 0; i < caseCount<E>(); ++i)
+        if (raw == QStringView(rawOf(table[i]))) return static_cast<E>(i);
+    return std::nullopt;
+}
+
+} // namespace
+
+QString rawValue(EditorTool tool) { return QString::fromUtf16(kTools[int(tool)].raw); }
+QString rawValue(DotStyle style) { return QString::fromUtf16(kDotStyles[int(style)]); }
+QString rawValue(StampCategory category) { return QString::fromUtf16(kCategories[int(category)].raw); }
+QString rawValue(StampType type) { return QString::fromUtf16(kStamps[int(type)].raw); }
+QString rawValue(CanvasBackground background) { return QString::fromUtf16(kBackgrounds[int(background)]); }
+
+template <> std::optional<EditorTool> fromRawValue<EditorTool>(QStringView raw) {
+    return lookup<EditorTool>(kTools, raw, [](const ToolInfo& t) { return t.raw; });
+}
+template <> std::optional<DotStyle> fromRawValue<DotStyle>(QStringView raw) {
+    return lookup<DotStyle>(kDotStyles, raw, [](const char16_t* s) { return s; });
+}
+template <> std::optional<StampCategory> fromRawValue<StampCategory>(QStringView raw) {
+    return lookup<StampCategory>(kCategories, raw, [](const CategoryInfo& c) { return c.raw; });
+}
+template <> std::optional<StampType> fromRawValue<StampType>(QStringView raw) {
+    return lookup<StampType>(kStamps, raw, [](const StampInfo& s) { return s.raw; });
+}
+template <> std::optional<CanvasBackground> fromRawValue<CanvasBackground>(QStringView raw) {
+    return lookup<CanvasBackground>(kBackgrounds, raw, [](const char16_t* s) { return s; });
+}
+
+QList<EditorTool> EditorTools::toolbarCases() {
+    QList<EditorTool> result;
+    for (EditorTool tool : allCases<EditorTool>())
+        if (kTools[int(tool)].inToolbar) result.append(tool);
+    return result;
+}
+QString EditorTools::symbol(EditorTool tool) { return QString::fromUtf16(kTools[int(tool)].symbol); }
+QString EditorTools::help(EditorTool tool) { return QString::fromUtf16(kTools[int(tool)].help); }
+bool EditorTools::isVertexEditable(EditorTool tool) { return kTools[int(tool)].vertexEditable; }
+
+QString StampTypes::title(StampType type) { return QString::fromUtf16(kStamps[int(type)].title); }
+QString StampTypes::menuSymbol(StampType type) { return QString::fromUtf16(kStamps[int(type)].menuSymbol); }
+StampCategory StampTypes::category(StampType type) { return kStamps[int(type)].category; }
+QString StampCategories::title(StampCategory category) {
+    return QString::fromUtf16(kCategories[int(category)].title);
+}
+
+QRectF Annotation::rect() const {
+    if (points.isEmpty()) return QRectF();
+    const QPointF a = points.first();
+    const QPointF b = points.last();
+    return QRectF(std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::abs(b.x() - a.x()),
+                  std::abs(b.y() - a.y()));
+}
+
+bool Annotation::isNumberBadge() const {
+    return tool == EditorTool::dot || (tool == EditorTool::stamp && stamp == StampType::numberCircle);
+}

@@ -1,0 +1,176 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QList>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+#include <QUuid>
+
+#include "model/Palette.h"
+
+#include <array>
+#include <optional>
+
+// Every enumeration is stored and exchanged by its raw value: the case name as a string.
+
+enum class EditorTool {
+    select,
+    pen,
+    highlighter,
+    line,
+    arrow,
+    rect,
+    ellipse,
+    stamp,
+    dot,
+    check,
+    blur,
+    text,
+    crop,
+    polygon,
+    image
+};
+
+enum class DotStyle { solid, hollow };
+
+enum class StampCategory { general, security, access, cameras, fire, network, circuit };
+
+enum class StampType {
+    numberCircle,
+    checkMark,
+    checkBox,
+    checkCircle,
+    circleSlash,
+    doorContact,
+    motionDetector,
+    glassBreak,
+    keypad,
+    siren,
+    panicButton,
+    alarmPanel,
+    beamSensor,
+    accessReader,
+    accessDoor,
+    maglock,
+    strike,
+    rimStrike,
+    button,
+    rex,
+    biometric,
+    intercom,
+    turnstile,
+    ept,
+    cameraBox,
+    camera360,
+    cameraDome,
+    cameraPTZ,
+    cameraBullet,
+    cameraThermal,
+    smokeDetector,
+    heatDetector,
+    pullStation,
+    hornStrobe,
+    facp,
+    sprinkler,
+    fireExtinguisher,
+    rack,
+    networkSwitch,
+    router,
+    wap,
+    server,
+    workstation,
+    dataOutlet,
+    nvr,
+    ups,
+    relayCoil,
+    relayContactNO,
+    relayContactNC,
+    switchSPST,
+    pushButtonNO,
+    resistor,
+    capacitor,
+    diode,
+    led,
+    inductor,
+    fuse,
+    transistorNPN,
+    transistorPNP,
+    ground,
+    battery,
+    terminal
+};
+
+enum class CanvasBackground { transparent, white, black };
+
+// allCases<E>() lists the cases in declaration order; rawValue/fromRawValue convert to and from
+// the stored strings (raw values are case-sensitive).
+template <typename E> constexpr auto caseCount() -> int;
+template <> constexpr auto caseCount<EditorTool>() -> int { return 15; }
+template <> constexpr auto caseCount<DotStyle>() -> int { return 2; }
+template <> constexpr auto caseCount<StampCategory>() -> int { return 7; }
+template <> constexpr auto caseCount<StampType>() -> int { return 62; }
+template <> constexpr auto caseCount<CanvasBackground>() -> int { return 3; }
+
+template <typename E> constexpr std::array<E, caseCount<E>()> allCases() {
+    std::array<E, caseCount<E>()> cases{};
+    for (int i = 0; i < caseCount<E>(); ++i)
+        cases[i] = static_cast<E>(i);
+    return cases;
+}
+
+QString rawValue(EditorTool tool);
+QString rawValue(DotStyle style);
+QString rawValue(StampCategory category);
+QString rawValue(StampType type);
+QString rawValue(CanvasBackground background);
+
+template <typename E> std::optional<E> fromRawValue(QStringView raw);
+template <> std::optional<EditorTool> fromRawValue<EditorTool>(QStringView raw);
+template <> std::optional<DotStyle> fromRawValue<DotStyle>(QStringView raw);
+template <> std::optional<StampCategory> fromRawValue<StampCategory>(QStringView raw);
+template <> std::optional<StampType> fromRawValue<StampType>(QStringView raw);
+template <> std::optional<CanvasBackground> fromRawValue<CanvasBackground>(QStringView raw);
+
+namespace EditorTools {
+// The eleven tools with a toolbar button (dot, check, polygon and image are made by other means).
+QList<EditorTool> toolbarCases();
+QString symbol(EditorTool tool);
+QString help(EditorTool tool);
+bool isVertexEditable(EditorTool tool);
+} // namespace EditorTools
+
+namespace StampTypes {
+QString title(StampType type);
+QString menuSymbol(StampType type);
+StampCategory category(StampType type);
+} // namespace StampTypes
+
+namespace StampCategories {
+QString title(StampCategory category);
+}
+
+// One drawn object. A plain value; identity is `id`, set once at creation.
+struct Annotation {
+    QUuid id = QUuid::createUuid();
+    EditorTool tool = EditorTool::pen;
+    QList<QPointF> points;
+    QColor color = Palette::standardRed();
+    double width = 8.0;
+    QString text;
+    double fontSize = 24.0;
+    double headScale = 1.5;
+    double rotation = 0.0; // radians about the centre of the bounds; positive turns clockwise
+    QImage image;          // the pasted picture of an `image` annotation; null otherwise (shared)
+    QRectF imageFrame;
+    bool hollow = false;
+    bool labelOutside = false;
+    StampType stamp = StampType::numberCircle;
+    bool showName = false;
+    bool filled = false;
+
+    // The rectangle spanned by the first and the last point.
+    QRectF rect() const;
+    bool isNumberBadge() const;
+};

@@ -1,0 +1,159 @@
+#include "render/DrawingSurface.h"
+
+#include <QCache>
+#include <QColorSpace>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QMutex>
+#include <QPainter>
+
+#include <cmath>
+
+namespace DrawingSurface {
+
+namespace {
+
+// Qt lays text out in 26.6 fixed point: keep the "unbounded" box well inside its range.
+constexpr double kUnbounded = 4.0e6;
+constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop;
+
+// Fonts from files can carry any size; keep the rasteriser within sane limits.
+double saneFontSize(double px) {
+    if (!std::isfinite(px)) return 12.0;
+    return std::clamp(px, 0.1, double(kMaxSide));
+}
+
+// Every measurement happens against a 96-dpi image so that measuring and drawing agree.
+const QImage& measuringDevice() {
+    static const QImage device = [] {
+        QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
+        normalizeMetadata(image);
+        return image;
+    }();
+    return device;
+}
+
+struct MeasureKey {
+    QString text;
+    QString font;
+    bool multiLine;
+    bool operator==(const MeasureKey&) const = default;
+};
+size_t qHash(const MeasureKey& key, size_t seed = 0) {
+    return qHashMulti(seed, key.text, key.font, key.multiLine);
+}
+
+// Hit testing measures text on every pointer move: cache the sizes.
+QSizeF cachedMeasure(const QString& text, const QFont& font, bool multiLine) {
+    static QMutex mutex;
+    static QCache<MeasureKey, QSizeF> cache(2048);
+    MeasureKey key{text, font.key(), multiLine};
+    {
+        QMutexLocker lock(&mutex);
+        if (const QSizeF* hit = cache.object(key)) return *hit;
+    }
+    const QFontMetricsF metrics(font, const_cast<QImage*>(&measuringDevice()));
+    QSizeF size;
+    if (multiLine)
+        size = metrics.boundingRect(QRectF(0, 0, kUnbounded, kUnbounded), kTextFlags, text).size();
+    else
+        size = QSizeF(metrics.horizontalAdvance(text), metrics.height());
+    QMutexLocker lock(&mutex);
+    cache.insert(key, new QSizeF(size));
+    return size;
+}
+
+} // namespace
+
+void normalizeMetadata(QImage& image) {
+    if (image.isNull()) return;
+    image.setDotsPerMeterX(kDotsPerMeter);
+    image.setDotsPerMeterY(kDotsPerMeter);
+    image.setColorSpace(QColorSpace(QColorSpace::SRgb));
+}
+
+QImage createSurface(int width, int height) {
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return QImage();
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return image;
+    image.fill(Qt::transparent);
+    normalizeMetadata(image);
+    return image;
+}
+
+QImage createSurface(QSize size) { return createSurface(size.width(), size.height()); }
+
+QImage toDrawingFormat(const QImage& image) {
+    if (image.isNull()) return image;
+    QImage result;
+    switch (image.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+        result = image;
+        break;
+    default:
+        result = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                               : QImage::Format_RGB32);
+        break;
+    }
+    if (!result.isNull()) normalizeMetadata(result);
+    return result;
+}
+
+QFont systemFont(double pixelSize, FontWeight weight, double dpi) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPointSizeF(saneFontSize(pixelSize) * 72.0 / (dpi > 0 ? dpi : 96.0));
+    switch (weight) {
+    case FontWeight::regular:
+        font.setWeight(QFont::Normal);
+        break;
+    case FontWeight::medium:
+        font.setWeight(QFont::Medium);
+        break;
+    case FontWeight::semibold:
+        font.setWeight(QFont::DemiBold);
+        break;
+    case FontWeight::bold:
+        font.setWeight(QFont::Bold);
+        break;
+    }
+    // Unhinted outlines scale linearly, so a box measured at one zoom fits the text at any other.
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
+QSizeF measureLine(const QString& text, const QFont& font) { return cachedMeasure(text, font, false); }
+
+QSizeF measureText(const QString& text, const QFont& font) { return cachedMeasure(text, font, true); }
+
+void drawLine(QPainter& painter, const QPointF& topLeft, const QString& text, const QFont& font,
+              const QColor& color) {
+    if (text.isEmpty()) return;
+    painter.save();
+    painter.setFont(font);
+    painter.setPen(color);
+    const QFontMetricsF metrics(font, painter.device());
+    painter.drawText(QPointF(topLeft.x(), topLeft.y() + metrics.ascent()), text);
+    painter.restore();
+}
+
+void drawText(QPainter& painter, const QRectF& rect, const QString& text, const QFont& font,
+              const QColor& color) {
+    if (text.isEmpty()) return;
+    painter.save();
+    painter.setFont(font);
+    painter.setPen(color);
+    // Same flags as measureText, and no clipping: the rect was measured for exactly this text.
+    painter.drawText(QRectF(rect.topLeft(), QSizeF(kUnbounded, kUnbounded)), kTextFlags, text);
+    painter.restore();
+}
+
+void drawImage(QPainter& painter, const QImage& image, const QRectF& target) {
+    if (image.isNull() || target.isEmpty()) return;
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(target, image, QRectF(image.rect()));
+    painter.restore();
+}
+
+} // namespace DrawingSurface

@@ -1,0 +1,23 @@
+// Shared main of every test program: a private settings and runtime folder, the offscreen platform
+// unless a display was asked for, and one QApplication for the whole run.
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", QDir(home.path()).filePath(QStringLiteral("config")).toLocal8Bit());
+    const QString runtime = QDir(home.path()).filePath(QStringLiteral("runtime"));
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Pictavo"));
+    QApplication::setApplicationName(QStringLiteral("Pictavo"));
+    return RUN_ALL_TESTS();
+}
