@@ -9,9 +9,9 @@ namespace {
 // 300 mixed objects as a busy annotated screenshot has them.
 QList<Annotation> mixedAnnotations(int count) {
     QRandomGenerator rng(42);
-    const EditorTool tools[] = {EditorTool::pen,     EditorTool::arrow, EditorTool::rect, EditorTool::ellipse,
-                                EditorTool::dot,     EditorTool::stamp, EditorTool::text, EditorTool::polygon,
-                                EditorTool::blur,    EditorTool::line};
+    const EditorTool tools[] = {EditorTool::pen,  EditorTool::arrow, EditorTool::rect, EditorTool::ellipse,
+                                EditorTool::dot,  EditorTool::stamp, EditorTool::text, EditorTool::polygon,
+                                EditorTool::blur, EditorTool::line};
     QList<Annotation> list;
     for (int i = 0; i < count; ++i) {
         Annotation a;

@@ -25,9 +25,9 @@ void EditorModel::setDraft(std::optional<Annotation> draft) {
     emit changed();
 }
 
-#define PICTAVO_SETTER(Name, field, Type)                                                                  \
-    void EditorModel::Name(Type value) {                                                                   \
-        if (assign(field, value)) emit changed();                                                          \
+#define PICTAVO_SETTER(Name, field, Type)                                                                    \
+    void EditorModel::Name(Type value) {                                                                     \
+        if (assign(field, value)) emit changed();                                                            \
     }
 PICTAVO_SETTER(setTool, m_tool, EditorTool)
 PICTAVO_SETTER(setColor, m_color, const QColor&)
@@ -48,7 +48,9 @@ void EditorModel::markSaved() {
     if (assign(m_isDirty, false)) emit changed();
 }
 
-EditorSnapshot EditorModel::snapshot() const { return EditorSnapshot{m_baseImage, m_annotations, m_nextDotNumber}; }
+EditorSnapshot EditorModel::snapshot() const {
+    return EditorSnapshot{m_baseImage, m_annotations, m_nextDotNumber};
+}
 
 void EditorModel::pushUndo() {
     m_undoStack.append(snapshot());
@@ -76,8 +78,12 @@ void EditorModel::stepHistory(QList<EditorSnapshot>& from, QList<EditorSnapshot>
     emit changed();
 }
 
-void EditorModel::undo() { stepHistory(m_undoStack, m_redoStack); }
-void EditorModel::redo() { stepHistory(m_redoStack, m_undoStack); }
+void EditorModel::undo() {
+    stepHistory(m_undoStack, m_redoStack);
+}
+void EditorModel::redo() {
+    stepHistory(m_redoStack, m_undoStack);
+}
 
 QList<QColor> EditorModel::loadRecentColors() {
     QSettings settings;

@@ -13,7 +13,8 @@ struct ToolInfo {
 };
 
 constexpr ToolInfo kTools[] = {
-    {u"select", u"cursorarrow", u"Select — drag to move/resize, double-click a line for a vertex", true, false},
+    {u"select", u"cursorarrow", u"Select — drag to move/resize, double-click a line for a vertex", true,
+     false},
     {u"pen", u"pencil", u"Pencil", true, false},
     {u"highlighter", u"highlighter", u"Highlighter", true, false},
     {u"line", u"line.diagonal", u"Line", true, true},
@@ -27,7 +28,8 @@ constexpr ToolInfo kTools[] = {
     {u"text", u"textformat", u"Text", true, false},
     {u"crop", u"crop", u"Crop", true, false},
     {u"polygon", u"pentagon", u"Polygon", false, true},
-    {u"image", u"photo", u"Pasted image", false, false},};
+    {u"image", u"photo", u"Pasted image", false, false},
+};
 static_assert(std::size(kTools) == caseCount<EditorTool>());
 
 struct StampInfo {
@@ -100,7 +102,8 @@ constexpr StampInfo kStamps[] = {
     {u"transistorPNP", u"Transistor (PNP)", u"arrow.triangle.merge", StampCategory::circuit},
     {u"ground", u"Ground", u"arrow.down.to.line", StampCategory::circuit},
     {u"battery", u"Battery / DC", u"minus.plus.batteryblock", StampCategory::circuit},
-    {u"terminal", u"Terminal", u"circle.circle", StampCategory::circuit},};
+    {u"terminal", u"Terminal", u"circle.circle", StampCategory::circuit},
+};
 static_assert(std::size(kStamps) == caseCount<StampType>());
 
 struct CategoryInfo {
@@ -109,8 +112,12 @@ struct CategoryInfo {
 };
 
 constexpr CategoryInfo kCategories[] = {
-    {u"general", u"General"},     {u"security", u"Security"}, {u"access", u"Access"},
-    {u"cameras", u"Cameras"},     {u"fire", u"Fire"},         {u"network", u"IT / Network"},
+    {u"general", u"General"},
+    {u"security", u"Security"},
+    {u"access", u"Access"},
+    {u"cameras", u"Cameras"},
+    {u"fire", u"Fire"},
+    {u"network", u"IT / Network"},
     {u"circuit", u"Electrical / Circuit"},
 };
 static_assert(std::size(kCategories) == caseCount<StampCategory>());
@@ -127,11 +134,21 @@ std::optional<E> lookup(const Table& table, QStringView raw, RawOf rawOf) {
 
 } // namespace
 
-QString rawValue(EditorTool tool) { return QString::fromUtf16(kTools[int(tool)].raw); }
-QString rawValue(DotStyle style) { return QString::fromUtf16(kDotStyles[int(style)]); }
-QString rawValue(StampCategory category) { return QString::fromUtf16(kCategories[int(category)].raw); }
-QString rawValue(StampType type) { return QString::fromUtf16(kStamps[int(type)].raw); }
-QString rawValue(CanvasBackground background) { return QString::fromUtf16(kBackgrounds[int(background)]); }
+QString rawValue(EditorTool tool) {
+    return QString::fromUtf16(kTools[int(tool)].raw);
+}
+QString rawValue(DotStyle style) {
+    return QString::fromUtf16(kDotStyles[int(style)]);
+}
+QString rawValue(StampCategory category) {
+    return QString::fromUtf16(kCategories[int(category)].raw);
+}
+QString rawValue(StampType type) {
+    return QString::fromUtf16(kStamps[int(type)].raw);
+}
+QString rawValue(CanvasBackground background) {
+    return QString::fromUtf16(kBackgrounds[int(background)]);
+}
 
 template <> std::optional<EditorTool> fromRawValue<EditorTool>(QStringView raw) {
     return lookup<EditorTool>(kTools, raw, [](const ToolInfo& t) { return t.raw; });
@@ -155,13 +172,25 @@ QList<EditorTool> EditorTools::toolbarCases() {
         if (kTools[int(tool)].inToolbar) result.append(tool);
     return result;
 }
-QString EditorTools::symbol(EditorTool tool) { return QString::fromUtf16(kTools[int(tool)].symbol); }
-QString EditorTools::help(EditorTool tool) { return QString::fromUtf16(kTools[int(tool)].help); }
-bool EditorTools::isVertexEditable(EditorTool tool) { return kTools[int(tool)].vertexEditable; }
+QString EditorTools::symbol(EditorTool tool) {
+    return QString::fromUtf16(kTools[int(tool)].symbol);
+}
+QString EditorTools::help(EditorTool tool) {
+    return QString::fromUtf16(kTools[int(tool)].help);
+}
+bool EditorTools::isVertexEditable(EditorTool tool) {
+    return kTools[int(tool)].vertexEditable;
+}
 
-QString StampTypes::title(StampType type) { return QString::fromUtf16(kStamps[int(type)].title); }
-QString StampTypes::menuSymbol(StampType type) { return QString::fromUtf16(kStamps[int(type)].menuSymbol); }
-StampCategory StampTypes::category(StampType type) { return kStamps[int(type)].category; }
+QString StampTypes::title(StampType type) {
+    return QString::fromUtf16(kStamps[int(type)].title);
+}
+QString StampTypes::menuSymbol(StampType type) {
+    return QString::fromUtf16(kStamps[int(type)].menuSymbol);
+}
+StampCategory StampTypes::category(StampType type) {
+    return kStamps[int(type)].category;
+}
 QString StampCategories::title(StampCategory category) {
     return QString::fromUtf16(kCategories[int(category)].title);
 }

@@ -107,11 +107,21 @@ enum class CanvasBackground { transparent, white, black };
 // allCases<E>() lists the cases in declaration order; rawValue/fromRawValue convert to and from
 // the stored strings (raw values are case-sensitive).
 template <typename E> constexpr auto caseCount() -> int;
-template <> constexpr auto caseCount<EditorTool>() -> int { return 15; }
-template <> constexpr auto caseCount<DotStyle>() -> int { return 2; }
-template <> constexpr auto caseCount<StampCategory>() -> int { return 7; }
-template <> constexpr auto caseCount<StampType>() -> int { return 62; }
-template <> constexpr auto caseCount<CanvasBackground>() -> int { return 3; }
+template <> constexpr auto caseCount<EditorTool>() -> int {
+    return 15;
+}
+template <> constexpr auto caseCount<DotStyle>() -> int {
+    return 2;
+}
+template <> constexpr auto caseCount<StampCategory>() -> int {
+    return 7;
+}
+template <> constexpr auto caseCount<StampType>() -> int {
+    return 62;
+}
+template <> constexpr auto caseCount<CanvasBackground>() -> int {
+    return 3;
+}
 
 template <typename E> constexpr std::array<E, caseCount<E>()> allCases() {
     std::array<E, caseCount<E>()> cases{};

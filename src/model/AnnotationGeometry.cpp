@@ -9,9 +9,13 @@ namespace AnnotationGeometry {
 
 namespace {
 
-QPointF firstPointOrOrigin(const Annotation& a) { return a.points.isEmpty() ? QPointF() : a.points.first(); }
+QPointF firstPointOrOrigin(const Annotation& a) {
+    return a.points.isEmpty() ? QPointF() : a.points.first();
+}
 
-double length(QPointF v) { return std::hypot(v.x(), v.y()); }
+double length(QPointF v) {
+    return std::hypot(v.x(), v.y());
+}
 
 double segmentDistance(QPointF p, QPointF a, QPointF b, QPointF* foot = nullptr) {
     const QPointF v = b - a;
@@ -43,7 +47,9 @@ QList<QPointF> scaled(const QList<QPointF>& points, double s) {
     return out;
 }
 
-double headLength(const Annotation& a, double s) { return s * (3.0 * a.width + 8.0) * a.headScale; }
+double headLength(const Annotation& a, double s) {
+    return s * (3.0 * a.width + 8.0) * a.headScale;
+}
 
 } // namespace
 
@@ -150,7 +156,9 @@ StrokeStyle strokeStyle(const Annotation& a, double s) {
     return style;
 }
 
-double drawnBadgeRadius(const Annotation& a) { return std::max(4.0 * a.width, 6.0); }
+double drawnBadgeRadius(const Annotation& a) {
+    return std::max(4.0 * a.width, 6.0);
+}
 
 double badgeRadius(const Annotation& a) {
     const double r = drawnBadgeRadius(a);

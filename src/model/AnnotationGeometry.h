@@ -61,7 +61,9 @@ inline bool rectContains(const QRectF& r, QPointF p) {
 
 enum class ResizeHandle { topLeft, top, topRight, right, bottomRight, bottom, bottomLeft, left };
 
-template <> constexpr auto caseCount<ResizeHandle>() -> int { return 8; }
+template <> constexpr auto caseCount<ResizeHandle>() -> int {
+    return 8;
+}
 
 namespace ResizeHandles {
 // Moves the edges of `rect` that the handle drags by `offset`; the opposite edge never moves and a

@@ -16,7 +16,8 @@ std::optional<QString> pictavoHex(const QColor& color) {
         const long v = std::lround(double(c) * 255.0);
         return int(std::clamp(v, 0L, 255L));
     };
-    return QString::asprintf("%02X%02X%02X", channel(rgb.redF()), channel(rgb.greenF()), channel(rgb.blueF()));
+    return QString::asprintf("%02X%02X%02X", channel(rgb.redF()), channel(rgb.greenF()),
+                             channel(rgb.blueF()));
 }
 
 std::optional<QColor> colorFromPictavoHex(QStringView text) {

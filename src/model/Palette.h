@@ -32,12 +32,20 @@ inline constexpr std::array<Entry, 14> kEntries{{
     {"pink", 0xFF2D55},
 }};
 
-inline QColor color(const Entry& e) { return QColor::fromRgb(QRgb(0xFF000000u | e.rgb)); }
+inline QColor color(const Entry& e) {
+    return QColor::fromRgb(QRgb(0xFF000000u | e.rgb));
+}
 // Looks a palette colour up by name; an unknown name is a programming error and gives red.
 QColor named(const char* name);
-inline QColor standardRed() { return QColor::fromRgb(QRgb(0xFFFF3B30u)); }
-inline QColor white() { return QColor::fromRgb(QRgb(0xFFFFFFFFu)); }
-inline QColor black() { return QColor::fromRgb(QRgb(0xFF000000u)); }
+inline QColor standardRed() {
+    return QColor::fromRgb(QRgb(0xFFFF3B30u));
+}
+inline QColor white() {
+    return QColor::fromRgb(QRgb(0xFFFFFFFFu));
+}
+inline QColor black() {
+    return QColor::fromRgb(QRgb(0xFF000000u));
+}
 
 } // namespace Palette
 

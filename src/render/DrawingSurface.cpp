@@ -81,7 +81,9 @@ QImage createSurface(int width, int height) {
     return image;
 }
 
-QImage createSurface(QSize size) { return createSurface(size.width(), size.height()); }
+QImage createSurface(QSize size) {
+    return createSurface(size.width(), size.height());
+}
 
 QImage toDrawingFormat(const QImage& image) {
     if (image.isNull()) return image;
@@ -122,9 +124,13 @@ QFont systemFont(double pixelSize, FontWeight weight, double dpi) {
     return font;
 }
 
-QSizeF measureLine(const QString& text, const QFont& font) { return cachedMeasure(text, font, false); }
+QSizeF measureLine(const QString& text, const QFont& font) {
+    return cachedMeasure(text, font, false);
+}
 
-QSizeF measureText(const QString& text, const QFont& font) { return cachedMeasure(text, font, true); }
+QSizeF measureText(const QString& text, const QFont& font) {
+    return cachedMeasure(text, font, true);
+}
 
 void drawLine(QPainter& painter, const QPointF& topLeft, const QString& text, const QFont& font,
               const QColor& color) {

@@ -73,7 +73,7 @@ TEST_F(EditorModelTest, NextBadgeNumberParsing) {
     EXPECT_EQ(M::parseBadgeNumber(u"-"), std::nullopt);
     EXPECT_EQ(M::parseBadgeNumber(u""), std::nullopt);
     EXPECT_EQ(M::parseBadgeNumber(u"1e3"), std::nullopt);
-    EXPECT_EQ(M::parseBadgeNumber(u"\u0663"), std::nullopt); // Arabic-Indic three is not ASCII
+    EXPECT_EQ(M::parseBadgeNumber(u"\u0663"), std::nullopt);  // Arabic-Indic three is not ASCII
     EXPECT_EQ(M::parseBadgeNumber(u"\u22124"), std::nullopt); // the Unicode minus is not a sign
     EXPECT_EQ(M::parseBadgeNumber(u"-9223372036854775808"), std::numeric_limits<int64_t>::min());
     EXPECT_EQ(M::parseBadgeNumber(u"9223372036854775808"), std::nullopt);
@@ -81,7 +81,8 @@ TEST_F(EditorModelTest, NextBadgeNumberParsing) {
     EXPECT_EQ(M::parseBadgeNumber(u"99999999999999999999999"), std::nullopt);
 
     // The largest badge saturates instead of overflowing.
-    EXPECT_EQ(M::nextBadgeNumber({badge("9223372036854775807"), badge("5")}), std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(M::nextBadgeNumber({badge("9223372036854775807"), badge("5")}),
+              std::numeric_limits<int64_t>::max());
     EXPECT_EQ(M::nextBadgeNumber({badge("9223372036854775808"), badge("5")}), 6);
     EditorModel m(blank(), {badge("3"), badge("11")});
     EXPECT_EQ(m.nextDotNumber(), 12);
@@ -186,10 +187,12 @@ TEST_F(EditorModelTest, RecentColoursAreNewestFirstUniqueAndPersisted) {
 }
 
 TEST_F(EditorModelTest, RecentColoursLoadSkipsUnreadableEntries) {
-    QSettings().setValue(EditorModel::kRecentColorsKey,
-                         QStringList{QStringLiteral("#1A2B3C"), QStringLiteral("12345"), QStringLiteral("00ff00")});
+    QSettings().setValue(
+        EditorModel::kRecentColorsKey,
+        QStringList{QStringLiteral("#1A2B3C"), QStringLiteral("12345"), QStringLiteral("00ff00")});
     EditorModel m(blank());
-    EXPECT_EQ(m.recentColors(), (QList<QColor>{QColor::fromRgb(0x1A, 0x2B, 0x3C), QColor::fromRgb(0, 255, 0)}));
+    EXPECT_EQ(m.recentColors(),
+              (QList<QColor>{QColor::fromRgb(0x1A, 0x2B, 0x3C), QColor::fromRgb(0, 255, 0)}));
 }
 
 TEST_F(EditorModelTest, NewAnnotationTakesTheCurrentToolSettings) {

@@ -183,7 +183,7 @@ TEST(AnnotationGeometry, DistanceAndPolygonContainment) {
 TEST(AnnotationGeometry, HitTolerancesPerTool) {
     const double t = 6;
     Annotation line = make(EditorTool::line, {QPointF(0, 0), QPointF(100, 0)}, 4);
-    EXPECT_TRUE(hitTest(line, QPointF(50, 8), t));  // 6 + 4/2
+    EXPECT_TRUE(hitTest(line, QPointF(50, 8), t)); // 6 + 4/2
     EXPECT_FALSE(hitTest(line, QPointF(50, 8.01), t));
     line.tool = EditorTool::highlighter;
     EXPECT_TRUE(hitTest(line, QPointF(50, 14), t)); // 6 + 2*4
@@ -198,8 +198,8 @@ TEST(AnnotationGeometry, HitTolerancesPerTool) {
     EXPECT_TRUE(hitTest(rect, QPointF(-6, 50), t));
 
     Annotation blur = make(EditorTool::blur, {QPointF(0, 0), QPointF(100, 100)});
-    EXPECT_TRUE(hitTest(blur, QPointF(-6, -6), t));    // minimum edges inside
-    EXPECT_FALSE(hitTest(blur, QPointF(106, 50), t));  // maximum edges outside
+    EXPECT_TRUE(hitTest(blur, QPointF(-6, -6), t));   // minimum edges inside
+    EXPECT_FALSE(hitTest(blur, QPointF(106, 50), t)); // maximum edges outside
     EXPECT_TRUE(hitTest(blur, QPointF(105.99, 50), t));
 
     Annotation ellipse = make(EditorTool::ellipse, {QPointF(0, 0), QPointF(200, 100)}, 2);

@@ -27,16 +27,17 @@ TEST(Annotation, NumberBadgeIsDotOrNumberCircleStamp) {
 }
 
 TEST(Annotation, ToolTablesAndToolbarOrder) {
-    const QList<EditorTool> expected{EditorTool::select, EditorTool::pen,   EditorTool::highlighter,
-                                     EditorTool::line,   EditorTool::arrow, EditorTool::rect,
+    const QList<EditorTool> expected{EditorTool::select,  EditorTool::pen,   EditorTool::highlighter,
+                                     EditorTool::line,    EditorTool::arrow, EditorTool::rect,
                                      EditorTool::ellipse, EditorTool::stamp, EditorTool::blur,
-                                     EditorTool::text,   EditorTool::crop};
+                                     EditorTool::text,    EditorTool::crop};
     EXPECT_EQ(EditorTools::toolbarCases(), expected);
     QSet<EditorTool> editable;
     for (EditorTool t : allCases<EditorTool>())
         if (EditorTools::isVertexEditable(t)) editable.insert(t);
     EXPECT_EQ(editable, (QSet<EditorTool>{EditorTool::line, EditorTool::arrow, EditorTool::polygon}));
-    EXPECT_EQ(EditorTools::help(EditorTool::stamp), QStringLiteral("Icon stamp — pick the icon from the dropdown"));
+    EXPECT_EQ(EditorTools::help(EditorTool::stamp),
+              QStringLiteral("Icon stamp — pick the icon from the dropdown"));
 }
 
 TEST(Annotation, RawValuesRoundTripAndAreCaseSensitive) {
