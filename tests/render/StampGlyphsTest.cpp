@@ -1,0 +1,3 @@
+#include "render/StampGlyphs.h"
+
+#include <gtest/gtest.h>
