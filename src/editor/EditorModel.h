@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QList>
 #include <QObject>
+#include <QRectF>
 #include <QSet>
 #include <QSizeF>
 #include <QUuid>
@@ -80,6 +81,26 @@ public:
     // Records a colour as used: newest first, at most ten, stored in the settings.
     void noteColorUsed(const QColor& color);
 
+    // Canvas operations. Each either does everything with one undo step and returns true, or
+    // changes nothing and returns false.
+    static constexpr int kMinCropSide = 4;
+    static constexpr int kMinCanvasSide = 4;
+    static constexpr int kMaxCanvasSide = 20000;
+    bool applyCrop(const QRectF& rect);
+    // Positive angles turn the picture clockwise on screen.
+    bool rotateCanvas(double degrees);
+    // Margins are rounded to whole pixels; no background leaves the new area transparent.
+    bool expandCanvas(double top, double left, double bottom, double right, std::optional<QColor> background);
+    // Replaces the base image with one undo step (flattening, tools that edit pixels).
+    void replaceBaseImage(const QImage& image);
+
+    // The blurred base image that blur regions show; computed once per base image. Null when
+    // blurring fails.
+    QImage blurredImage() const;
+    // The blur of one image: radius max(longer side / 100, 8), edges repeated.
+    static QImage gaussianBlur(const QImage& image);
+    static double blurRadius(QSize size);
+
     // A fresh object of the current tool and style at `point` (the start of every drawing gesture).
     Annotation newAnnotation(QPointF point) const;
 
@@ -117,6 +138,13 @@ private:
     QList<EditorSnapshot> m_undoStack;
     QList<EditorSnapshot> m_redoStack;
     bool m_isDirty = false;
+
+    // The blurred copy of the base image whose cacheKey() it was computed for. Not observed.
+    struct BlurCache {
+        qint64 sourceKey = 0;
+        QImage blurred;
+    };
+    mutable BlurCache m_blurCache;
 
     // Coalescing keys; not observed, not saved.
     std::optional<QUuid> m_colorUndoID;

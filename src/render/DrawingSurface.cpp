@@ -1,5 +1,7 @@
 #include "render/DrawingSurface.h"
 
+#include "render/ImagePool.h"
+
 #include <QCache>
 #include <QColorSpace>
 #include <QFontDatabase>
@@ -74,7 +76,7 @@ void normalizeMetadata(QImage& image) {
 
 QImage createSurface(int width, int height) {
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return QImage();
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image = ImagePool::acquire(width, height, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) return image;
     image.fill(Qt::transparent);
     normalizeMetadata(image);
