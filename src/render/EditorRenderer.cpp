@@ -1,0 +1,236 @@
+#include "render/EditorRenderer.h"
+
+#include "editor/EditorModel.h"
+#include "model/AnnotationGeometry.h"
+#include "render/DrawingSurface.h"
+#include "render/ImagePool.h"
+#include "render/StampGlyphs.h"
+
+#include <QPaintDevice>
+#include <QPainter>
+
+#include <cmath>
+#include <cstring>
+
+namespace EditorRenderer {
+
+namespace {
+
+using DrawingSurface::FontWeight;
+namespace Geo = AnnotationGeometry;
+
+constexpr double kGap = 3.0;
+
+QPointF firstPoint(const Annotation& a) { return a.points.isEmpty() ? QPointF() : a.points.first(); }
+
+// Fonts sized in pixels of the device being painted (96 dpi for images, the screen's own for views).
+QFont fontFor(const QPainter& painter, double px, FontWeight weight) {
+    const QPaintDevice* device = painter.device();
+    return DrawingSurface::systemFont(px, weight, device ? device->logicalDpiY() : 96.0);
+}
+
+// A one-line label with its top-left corner at `topLeft`; measured on the 96-dpi device.
+void drawLabel(QPainter& painter, const QString& text, double px, FontWeight weight, const QColor& color,
+               QPointF center, bool centerVertically, double top = 0) {
+    const QSizeF size = DrawingSurface::measureLine(text, DrawingSurface::systemFont(px, weight));
+    const QPointF topLeft(center.x() - size.width() / 2,
+                          centerVertically ? center.y() - size.height() / 2 : top);
+    DrawingSurface::drawLine(painter, topLeft, text, fontFor(painter, px, weight), color);
+}
+
+void fillPath(QPainter& painter, QPainterPath path, const QColor& color) {
+    path.setFillRule(Qt::WindingFill);
+    painter.fillPath(path, color);
+}
+
+void strokePath(QPainter& painter, const QPainterPath& path, const QColor& color, double width,
+                Qt::PenCapStyle cap) {
+    if (!(width >= 0) || !std::isfinite(width)) return;
+    QPen pen(color, width, Qt::SolidLine, cap, Qt::RoundJoin);
+    painter.strokePath(path, pen);
+}
+
+void drawStroked(const Annotation& a, QPainter& painter, double s) {
+    const bool highlighter = a.tool == EditorTool::highlighter;
+    QColor color = a.color;
+    if (highlighter) color.setAlphaF(0.5f);
+    const QPainterPath path = Geo::path(a, s);
+    const bool fillable =
+        a.tool == EditorTool::rect || a.tool == EditorTool::ellipse || a.tool == EditorTool::polygon;
+    if (a.filled && fillable) {
+        fillPath(painter, path, color);
+        return;
+    }
+    const Geo::StrokeStyle style = Geo::strokeStyle(a, s);
+    painter.save();
+    // Overlapping highlighter strokes darken like ink on paper.
+    if (highlighter) painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+    strokePath(painter, path, color, style.lineWidth, style.lineCap);
+    painter.restore();
+    if (a.tool == EditorTool::arrow) fillPath(painter, Geo::arrowHead(a, s), color);
+}
+
+void drawBlur(const Annotation& a, QPainter& painter, const EditorModel& model, double s) {
+    const QImage blurred = model.blurredImage();
+    if (blurred.isNull()) return;
+    const QRectF r = a.rect();
+    if (r.width() < 1 || r.height() < 1) return;
+    painter.save();
+    const QRectF clip(r.x() * s, r.y() * s, r.width() * s, r.height() * s);
+    painter.setClipRect(clip, Qt::IntersectClip);
+    const QSizeF size = model.imageSize();
+    if (a.rotation == 0 && s == 1) {
+        // Only the covered piece: drawing the whole copy through a clip costs a full-image pass.
+        const QRectF piece = clip.intersected(QRectF(QPointF(), size));
+        const QRect whole = piece.toAlignedRect();
+        painter.drawImage(QRectF(whole), blurred, QRectF(whole));
+    } else {
+        DrawingSurface::drawImage(painter, blurred, QRectF(0, 0, size.width() * s, size.height() * s));
+    }
+    painter.restore();
+}
+
+void drawPicture(const Annotation& a, QPainter& painter, double s) {
+    if (a.image.isNull() || a.points.size() <= 2) return;
+    painter.save();
+    QPainterPath clip = Geo::path(a, s);
+    clip.setFillRule(Qt::WindingFill);
+    painter.setClipPath(clip, Qt::IntersectClip);
+    const QRectF f = a.imageFrame;
+    DrawingSurface::drawImage(painter, a.image, QRectF(f.x() * s, f.y() * s, f.width() * s, f.height() * s));
+    painter.restore();
+}
+
+// Copies an image's pixels into a surface of the same size without a fill pass.
+bool copyInto(const QImage& from, QImage& to) {
+    const bool sameLayout = (from.format() == QImage::Format_RGB32 || from.format() == QImage::Format_ARGB32_Premultiplied) &&
+                            (to.format() == QImage::Format_RGB32 || to.format() == QImage::Format_ARGB32_Premultiplied) &&
+                            (from.format() == to.format() || from.format() == QImage::Format_RGB32);
+    if (!sameLayout) return false;
+    const size_t rowBytes = size_t(from.width()) * 4;
+    for (int y = 0; y < from.height(); ++y)
+        std::memcpy(to.scanLine(y), from.constScanLine(y), rowBytes);
+    return true;
+}
+
+} // namespace
+
+QImage compose(const QList<Annotation>& annotations, const EditorModel& model) {
+    const QImage& base = model.baseImage();
+    if (base.isNull() || base.width() <= 0 || base.height() <= 0) return QImage();
+    // Whatever is drawn over an opaque picture leaves it opaque; opaque images encode faster.
+    const QImage::Format format =
+        base.format() == QImage::Format_RGB32 ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
+    QImage out = ImagePool::acquire(base.width(), base.height(), format);
+    if (out.isNull()) return out;
+    DrawingSurface::normalizeMetadata(out);
+    if (!copyInto(base, out)) {
+        out.fill(Qt::transparent);
+        QPainter painter(&out);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QPointF(0, 0), base);
+    }
+    if (annotations.isEmpty()) return out;
+    QPainter painter(&out);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    for (const Annotation& a : annotations)
+        draw(a, painter, model, 1.0);
+    return out;
+}
+
+void draw(const Annotation& a, QPainter& painter, const EditorModel& model, double s) {
+    painter.save();
+    if (a.rotation != 0 && std::isfinite(a.rotation)) {
+        const QPointF c = Geo::bounds(a).center() * s;
+        painter.translate(c);
+        painter.rotate(a.rotation * 180.0 / M_PI);
+        painter.translate(-c);
+    }
+    switch (a.tool) {
+    case EditorTool::pen:
+    case EditorTool::highlighter:
+    case EditorTool::line:
+    case EditorTool::arrow:
+    case EditorTool::rect:
+    case EditorTool::ellipse:
+    case EditorTool::polygon:
+        drawStroked(a, painter, s);
+        break;
+    case EditorTool::dot:
+    case EditorTool::check:
+        drawDot(a, painter, s);
+        break;
+    case EditorTool::stamp:
+        if (a.stamp == StampType::numberCircle)
+            drawDot(a, painter, s);
+        else
+            drawStampGlyph(a, painter, s);
+        drawStampCaption(a, painter, s);
+        break;
+    case EditorTool::text:
+        drawText(a, painter, s);
+        break;
+    case EditorTool::blur:
+        drawBlur(a, painter, model, s);
+        break;
+    case EditorTool::image:
+        drawPicture(a, painter, s);
+        break;
+    case EditorTool::select:
+    case EditorTool::crop:
+        break;
+    }
+    painter.restore();
+}
+
+void drawDot(const Annotation& a, QPainter& painter, double s) {
+    if (a.text.isEmpty()) return;
+    const QPointF c = firstPoint(a) * s;
+    const double r = Geo::drawnBadgeRadius(a) * s;
+    const double labelSize = a.labelOutside ? std::max(1.2 * r, 9.0) : std::max(1.1 * r, 8.0);
+    const QColor labelColor = (a.labelOutside || a.hollow) ? a.color : QColor(Qt::white);
+    const QRectF disc(c.x() - r, c.y() - r, 2 * r, 2 * r);
+    QPainterPath circle;
+    circle.addEllipse(disc);
+    if (a.hollow)
+        strokePath(painter, circle, a.color, std::max(0.18 * r, 1.5), Qt::RoundCap);
+    else
+        fillPath(painter, circle, a.color);
+    if (a.labelOutside) {
+        const QSizeF size = DrawingSurface::measureLine(a.text, DrawingSurface::systemFont(labelSize, FontWeight::bold));
+        drawLabel(painter, a.text, labelSize, FontWeight::bold, labelColor, c, false,
+                  c.y() - r - kGap - size.height());
+    } else {
+        drawLabel(painter, a.text, labelSize, FontWeight::bold, labelColor, c, true);
+    }
+}
+
+void drawStampGlyph(const Annotation& a, QPainter& painter, double s) {
+    const StampGlyph g = StampGlyphs::glyph(a.stamp, firstPoint(a) * s, Geo::drawnBadgeRadius(a) * s);
+    for (const QPainterPath& p : g.fill)
+        fillPath(painter, p, a.color);
+    for (const QPainterPath& p : g.stroke)
+        strokePath(painter, p, a.color, g.lineWidth, Qt::RoundCap);
+    if (g.label && !g.label->isEmpty())
+        drawLabel(painter, *g.label, g.labelSize, FontWeight::bold, a.color, g.labelCenter, true);
+}
+
+void drawStampCaption(const Annotation& a, QPainter& painter, double s) {
+    if (!a.showName) return;
+    const QPointF c = firstPoint(a) * s;
+    const double outer = Geo::badgeRadius(a) * s;
+    const double size = std::max(0.42 * Geo::drawnBadgeRadius(a) * s, 8.0);
+    drawLabel(painter, StampTypes::title(a.stamp), size, FontWeight::medium, a.color, c, false,
+              c.y() + outer + kGap);
+}
+
+void drawText(const Annotation& a, QPainter& painter, double s) {
+    if (a.text.isEmpty()) return;
+    const QPointF origin = firstPoint(a) * s;
+    const QSizeF size = DrawingSurface::measureText(a.text, Geo::textFont(a, s));
+    const QRectF box(origin, QSizeF(std::ceil(size.width()) + 2, std::ceil(size.height())));
+    DrawingSurface::drawText(painter, box, a.text, fontFor(painter, a.fontSize * s, FontWeight::semibold), a.color);
+}
+
+} // namespace EditorRenderer

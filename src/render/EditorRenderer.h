@@ -1,0 +1,30 @@
+#pragma once
+
+#include "model/Annotation.h"
+
+#include <QImage>
+#include <QList>
+
+class EditorModel;
+class QPainter;
+
+// How every kind of annotation looks: the one statement used by the flat export, flattening, the
+// copied image and the on-screen canvas. `scale` multiplies every coordinate and length taken from
+// the annotation (1 for the flat image, the view scale on screen); the fixed minimum sizes and the
+// 3-unit gaps of badges and captions apply to the scaled values.
+namespace EditorRenderer {
+
+// The base image of `model` with `annotations` drawn over it in list order. Same pixel size as the
+// base; RGB32 while the base is opaque, premultiplied ARGB32 otherwise. Null when the base image
+// has no pixels or memory cannot be had.
+QImage compose(const QList<Annotation>& annotations, const EditorModel& model);
+
+// Draws one annotation; leaves the painter's state as it found it.
+void draw(const Annotation& a, QPainter& painter, const EditorModel& model, double scale = 1.0);
+
+void drawDot(const Annotation& a, QPainter& painter, double scale = 1.0);
+void drawStampGlyph(const Annotation& a, QPainter& painter, double scale = 1.0);
+void drawStampCaption(const Annotation& a, QPainter& painter, double scale = 1.0);
+void drawText(const Annotation& a, QPainter& painter, double scale = 1.0);
+
+} // namespace EditorRenderer

@@ -1,0 +1,190 @@
+#include "editor/EditorModel.h"
+#include "model/AnnotationGeometry.h"
+#include "model/Palette.h"
+#include "render/DrawingSurface.h"
+#include "render/EditorRenderer.h"
+
+#include <gtest/gtest.h>
+
+#include <QPainter>
+
+namespace {
+
+QImage canvas(int w = 200, int h = 150, QColor color = Qt::white) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(color);
+    return image;
+}
+
+Annotation make(EditorTool tool, QList<QPointF> points, QColor color = QColor(0, 0, 255), double width = 4) {
+    Annotation a;
+    a.tool = tool;
+    a.points = std::move(points);
+    a.color = color;
+    a.width = width;
+    return a;
+}
+
+QImage compose(const QImage& base, const QList<Annotation>& list) {
+    EditorModel model(base);
+    return EditorRenderer::compose(list, model);
+}
+
+// Bounding box of pixels that differ from `background` by more than `threshold` in any channel.
+QRect inkBounds(const QImage& image, QRgb background, int threshold = 40) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (std::abs(qRed(p) - qRed(background)) > threshold || std::abs(qGreen(p) - qGreen(background)) > threshold ||
+                std::abs(qBlue(p) - qBlue(background)) > threshold)
+                box |= QRect(x, y, 1, 1);
+        }
+    return box;
+}
+
+} // namespace
+
+TEST(EditorRenderer, EmptyListCopiesTheBaseAtItsSize) {
+    QImage base = canvas(31, 17, Qt::green);
+    const QImage out = compose(base, {});
+    EXPECT_EQ(out.size(), QSize(31, 17));
+    EXPECT_EQ(out.format(), QImage::Format_RGB32);
+    EXPECT_EQ(out.pixel(30, 16), base.pixel(30, 16));
+    EXPECT_NE(out.constBits(), base.constBits());
+}
+
+TEST(EditorRenderer, ShapesFillOrStrokeWithRoundCaps) {
+    Annotation filled = make(EditorTool::rect, {{20, 20}, {80, 60}});
+    filled.filled = true;
+    const Annotation outlined = make(EditorTool::ellipse, {{100, 20}, {180, 100}}, Qt::red, 6);
+    const Annotation dotStroke = make(EditorTool::pen, {{40, 120}}, Qt::black, 10);
+    const QImage out = compose(canvas(), {filled, outlined, dotStroke});
+    EXPECT_EQ(out.pixel(50, 40), qRgb(0, 0, 255));
+    EXPECT_EQ(out.pixel(81, 40), qRgb(255, 255, 255)); // no outline around a filled shape
+    EXPECT_EQ(out.pixel(140, 60), qRgb(255, 255, 255)); // an outlined ellipse is hollow
+    EXPECT_EQ(out.pixel(101, 60), qRgb(255, 0, 0));      // on its stroke
+    // A one-point pen stroke is a dot as wide as the stroke.
+    const QRect dot = inkBounds(out.copy(20, 100, 40, 40), qRgb(255, 255, 255));
+    EXPECT_NEAR(dot.width(), 10, 1);
+    EXPECT_NEAR(dot.height(), 10, 1);
+}
+
+TEST(EditorRenderer, ArrowHeadIsFilledAtTheTip) {
+    Annotation arrow = make(EditorTool::arrow, {{20, 75}, {180, 75}}, Qt::black, 4);
+    arrow.headScale = 1; // head length 20
+    const QImage out = compose(canvas(), {arrow});
+    EXPECT_EQ(out.pixel(170, 75), qRgb(0, 0, 0));
+    EXPECT_EQ(out.pixel(168, 80), qRgb(0, 0, 0));   // inside the head, wider than the shaft
+    EXPECT_EQ(out.pixel(100, 80), qRgb(255, 255, 255)); // the shaft is only 4 wide
+    EXPECT_EQ(out.pixel(183, 75), qRgb(255, 255, 255)); // nothing past the tip
+}
+
+TEST(EditorRenderer, HighlighterMultipliesAtHalfStrength) {
+    const QColor red = Palette::standardRed(); // FF3B30
+    const Annotation a = make(EditorTool::highlighter, {{20, 50}, {180, 50}}, red, 5);
+    const Annotation b = make(EditorTool::highlighter, {{100, 10}, {100, 140}}, red, 5);
+    const QImage out = compose(canvas(), {a, b});
+    const QRgb single = out.pixel(40, 50);
+    EXPECT_NEAR(qRed(single), 255, 1);
+    EXPECT_NEAR(qGreen(single), 0x3B / 2 + 128, 2);
+    EXPECT_NEAR(qBlue(single), 0x30 / 2 + 128, 2);
+    const QRgb overlap = out.pixel(100, 50);
+    EXPECT_LT(qGreen(overlap), qGreen(single) - 30); // darker where two strokes cross
+    EXPECT_EQ(out.pixel(40, 38), qRgb(255, 255, 255)); // 4 * 5 = 20 wide, butt caps
+    EXPECT_NE(out.pixel(40, 58), qRgb(255, 255, 255));
+    EXPECT_EQ(out.pixel(17, 50), qRgb(255, 255, 255));
+}
+
+TEST(EditorRenderer, BadgesCentreTheirLabels) {
+    Annotation solid = make(EditorTool::dot, {{60, 70}}, QColor(0, 0, 160), 8); // radius 32
+    solid.text = QStringLiteral("8");
+    const QImage out = compose(canvas(), {solid});
+    EXPECT_EQ(out.pixel(60 + 28, 70), qRgb(0, 0, 160)); // disc
+    // White label pixels inside the disc, centred on it.
+    QRect label;
+    for (int y = 40; y < 100; ++y)
+        for (int x = 30; x < 90; ++x)
+            if (qRed(out.pixel(x, y)) > 200) label |= QRect(x, y, 1, 1);
+    ASSERT_FALSE(label.isEmpty());
+    EXPECT_NEAR(label.center().x(), 60, 2.5);
+    EXPECT_NEAR(label.center().y(), 70, 5); // glyph ink sits within its line box
+
+    Annotation outside = solid;
+    outside.labelOutside = true;
+    outside.hollow = true;
+    const QImage o2 = compose(canvas(), {outside});
+    EXPECT_EQ(o2.pixel(60, 70), qRgb(255, 255, 255)); // a hollow ring
+    const QRect ink = inkBounds(o2, qRgb(255, 255, 255));
+    EXPECT_LT(ink.top(), 70 - 32 - 3); // the label sits above the disc
+
+    Annotation empty = solid;
+    empty.text.clear();
+    EXPECT_EQ(compose(canvas(), {empty}).pixel(60, 70), qRgb(255, 255, 255));
+}
+
+TEST(EditorRenderer, TextStaysInsideItsMeasuredBounds) {
+    Annotation t = make(EditorTool::text, {{15, 20}}, Qt::black);
+    t.text = QStringLiteral("Panel B\nZone 4");
+    t.fontSize = 22;
+    const QImage out = compose(canvas(), {t});
+    const QRect ink = inkBounds(out, qRgb(255, 255, 255));
+    const QRectF bounds = AnnotationGeometry::bounds(t);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_TRUE(bounds.contains(QRectF(ink))) << ink.x() << "," << ink.y() << " " << ink.width() << "x" << ink.height();
+    EXPECT_GT(ink.height(), 22); // two lines
+}
+
+TEST(EditorRenderer, BlurShowsTheBlurredBaseOnlyInsideItsRect) {
+    QImage base = canvas(200, 150);
+    {
+        QPainter p(&base);
+        for (int x = 0; x < 200; x += 4)
+            p.fillRect(x, 0, 2, 150, Qt::black);
+    }
+    EditorModel model(base);
+    const Annotation blur = make(EditorTool::blur, {{50, 40}, {150, 110}});
+    const QImage out = EditorRenderer::compose({blur}, model);
+    const QImage blurred = model.blurredImage();
+    EXPECT_EQ(out.pixel(100, 75), blurred.pixel(100, 75));
+    EXPECT_EQ(out.pixel(48, 75), base.pixel(48, 75));
+    EXPECT_EQ(out.pixel(100, 111), base.pixel(100, 111));
+    EXPECT_NEAR(qRed(out.pixel(100, 75)), 128, 20); // stripes averaged to grey
+
+    Annotation thin = blur;
+    thin.points = {{50, 40}, {50.5, 110}};
+    const QImage unchanged = EditorRenderer::compose({thin}, model);
+    EXPECT_EQ(unchanged.pixel(50, 75), base.pixel(50, 75));
+}
+
+TEST(EditorRenderer, PicturesAreClippedToTheirOutline) {
+    QImage picture(50, 50, QImage::Format_RGB32);
+    picture.fill(Qt::magenta);
+    Annotation pic = make(EditorTool::image, {{20, 20}, {120, 20}, {20, 120}});
+    pic.image = picture;
+    pic.imageFrame = QRectF(20, 20, 100, 100);
+    const QImage out = compose(canvas(), {pic});
+    EXPECT_EQ(out.pixel(40, 40), qRgb(255, 0, 255));
+    EXPECT_EQ(out.pixel(100, 100), qRgb(255, 255, 255)); // inside the frame, outside the triangle
+    pic.points.removeLast();
+    EXPECT_EQ(compose(canvas(), {pic}).pixel(40, 22), qRgb(255, 255, 255)); // two points draw nothing
+}
+
+TEST(EditorRenderer, RotationTurnsAboutTheCentreOfTheBounds) {
+    Annotation bar = make(EditorTool::rect, {{20, 70}, {180, 80}}, Qt::black);
+    bar.filled = true;
+    bar.rotation = M_PI / 2;
+    const QImage out = compose(canvas(200, 200), {bar});
+    EXPECT_EQ(out.pixel(100, 30), qRgb(0, 0, 0));
+    EXPECT_EQ(out.pixel(30, 75), qRgb(255, 255, 255));
+}
+
+TEST(EditorRenderer, TransparentAreasStayTransparent) {
+    QImage base = DrawingSurface::createSurface(100, 100);
+    QPainter(&base).fillRect(20, 20, 60, 60, Qt::white);
+    Annotation line = make(EditorTool::line, {{30, 50}, {70, 50}});
+    const QImage out = compose(base, {line});
+    EXPECT_EQ(out.format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(qAlpha(out.pixel(5, 5)), 0);
+    EXPECT_EQ(out.pixel(50, 50), qRgb(0, 0, 255));
+}
