@@ -21,7 +21,9 @@ namespace Geo = AnnotationGeometry;
 
 constexpr double kGap = 3.0;
 
-QPointF firstPoint(const Annotation& a) { return a.points.isEmpty() ? QPointF() : a.points.first(); }
+QPointF firstPoint(const Annotation& a) {
+    return a.points.isEmpty() ? QPointF() : a.points.first();
+}
 
 // Fonts sized in pixels of the device being painted (96 dpi for images, the screen's own for views).
 QFont fontFor(const QPainter& painter, double px, FontWeight weight) {
@@ -103,9 +105,10 @@ void drawPicture(const Annotation& a, QPainter& painter, double s) {
 
 // Copies an image's pixels into a surface of the same size without a fill pass.
 bool copyInto(const QImage& from, QImage& to) {
-    const bool sameLayout = (from.format() == QImage::Format_RGB32 || from.format() == QImage::Format_ARGB32_Premultiplied) &&
-                            (to.format() == QImage::Format_RGB32 || to.format() == QImage::Format_ARGB32_Premultiplied) &&
-                            (from.format() == to.format() || from.format() == QImage::Format_RGB32);
+    const bool sameLayout =
+        (from.format() == QImage::Format_RGB32 || from.format() == QImage::Format_ARGB32_Premultiplied) &&
+        (to.format() == QImage::Format_RGB32 || to.format() == QImage::Format_ARGB32_Premultiplied) &&
+        (from.format() == to.format() || from.format() == QImage::Format_RGB32);
     if (!sameLayout) return false;
     const size_t rowBytes = size_t(from.width()) * 4;
     for (int y = 0; y < from.height(); ++y)
@@ -198,7 +201,8 @@ void drawDot(const Annotation& a, QPainter& painter, double s) {
     else
         fillPath(painter, circle, a.color);
     if (a.labelOutside) {
-        const QSizeF size = DrawingSurface::measureLine(a.text, DrawingSurface::systemFont(labelSize, FontWeight::bold));
+        const QSizeF size =
+            DrawingSurface::measureLine(a.text, DrawingSurface::systemFont(labelSize, FontWeight::bold));
         drawLabel(painter, a.text, labelSize, FontWeight::bold, labelColor, c, false,
                   c.y() - r - kGap - size.height());
     } else {
@@ -230,7 +234,8 @@ void drawText(const Annotation& a, QPainter& painter, double s) {
     const QPointF origin = firstPoint(a) * s;
     const QSizeF size = DrawingSurface::measureText(a.text, Geo::textFont(a, s));
     const QRectF box(origin, QSizeF(std::ceil(size.width()) + 2, std::ceil(size.height())));
-    DrawingSurface::drawText(painter, box, a.text, fontFor(painter, a.fontSize * s, FontWeight::semibold), a.color);
+    DrawingSurface::drawText(painter, box, a.text, fontFor(painter, a.fontSize * s, FontWeight::semibold),
+                             a.color);
 }
 
 } // namespace EditorRenderer

@@ -1,8 +1,8 @@
+#include "render/EditorRenderer.h"
 #include "editor/EditorModel.h"
 #include "model/AnnotationGeometry.h"
 #include "model/Palette.h"
 #include "render/DrawingSurface.h"
-#include "render/EditorRenderer.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +36,8 @@ QRect inkBounds(const QImage& image, QRgb background, int threshold = 40) {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
             const QRgb p = image.pixel(x, y);
-            if (std::abs(qRed(p) - qRed(background)) > threshold || std::abs(qGreen(p) - qGreen(background)) > threshold ||
+            if (std::abs(qRed(p) - qRed(background)) > threshold ||
+                std::abs(qGreen(p) - qGreen(background)) > threshold ||
                 std::abs(qBlue(p) - qBlue(background)) > threshold)
                 box |= QRect(x, y, 1, 1);
         }
@@ -61,9 +62,9 @@ TEST(EditorRenderer, ShapesFillOrStrokeWithRoundCaps) {
     const Annotation dotStroke = make(EditorTool::pen, {{40, 120}}, Qt::black, 10);
     const QImage out = compose(canvas(), {filled, outlined, dotStroke});
     EXPECT_EQ(out.pixel(50, 40), qRgb(0, 0, 255));
-    EXPECT_EQ(out.pixel(81, 40), qRgb(255, 255, 255)); // no outline around a filled shape
+    EXPECT_EQ(out.pixel(81, 40), qRgb(255, 255, 255));  // no outline around a filled shape
     EXPECT_EQ(out.pixel(140, 60), qRgb(255, 255, 255)); // an outlined ellipse is hollow
-    EXPECT_EQ(out.pixel(101, 60), qRgb(255, 0, 0));      // on its stroke
+    EXPECT_EQ(out.pixel(101, 60), qRgb(255, 0, 0));     // on its stroke
     // A one-point pen stroke is a dot as wide as the stroke.
     const QRect dot = inkBounds(out.copy(20, 100, 40, 40), qRgb(255, 255, 255));
     EXPECT_NEAR(dot.width(), 10, 1);
@@ -75,7 +76,7 @@ TEST(EditorRenderer, ArrowHeadIsFilledAtTheTip) {
     arrow.headScale = 1; // head length 20
     const QImage out = compose(canvas(), {arrow});
     EXPECT_EQ(out.pixel(170, 75), qRgb(0, 0, 0));
-    EXPECT_EQ(out.pixel(168, 80), qRgb(0, 0, 0));   // inside the head, wider than the shaft
+    EXPECT_EQ(out.pixel(168, 80), qRgb(0, 0, 0));       // inside the head, wider than the shaft
     EXPECT_EQ(out.pixel(100, 80), qRgb(255, 255, 255)); // the shaft is only 4 wide
     EXPECT_EQ(out.pixel(183, 75), qRgb(255, 255, 255)); // nothing past the tip
 }
@@ -90,7 +91,7 @@ TEST(EditorRenderer, HighlighterMultipliesAtHalfStrength) {
     EXPECT_NEAR(qGreen(single), 0x3B / 2 + 128, 2);
     EXPECT_NEAR(qBlue(single), 0x30 / 2 + 128, 2);
     const QRgb overlap = out.pixel(100, 50);
-    EXPECT_LT(qGreen(overlap), qGreen(single) - 30); // darker where two strokes cross
+    EXPECT_LT(qGreen(overlap), qGreen(single) - 30);   // darker where two strokes cross
     EXPECT_EQ(out.pixel(40, 38), qRgb(255, 255, 255)); // 4 * 5 = 20 wide, butt caps
     EXPECT_NE(out.pixel(40, 58), qRgb(255, 255, 255));
     EXPECT_EQ(out.pixel(17, 50), qRgb(255, 255, 255));
@@ -131,7 +132,8 @@ TEST(EditorRenderer, TextStaysInsideItsMeasuredBounds) {
     const QRect ink = inkBounds(out, qRgb(255, 255, 255));
     const QRectF bounds = AnnotationGeometry::bounds(t);
     ASSERT_FALSE(ink.isEmpty());
-    EXPECT_TRUE(bounds.contains(QRectF(ink))) << ink.x() << "," << ink.y() << " " << ink.width() << "x" << ink.height();
+    EXPECT_TRUE(bounds.contains(QRectF(ink)))
+        << ink.x() << "," << ink.y() << " " << ink.width() << "x" << ink.height();
     EXPECT_GT(ink.height(), 22); // two lines
 }
 
