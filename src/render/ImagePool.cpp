@@ -23,9 +23,16 @@ struct Buffer {
     qsizetype bytes = 0;
 };
 
-QMutex mutex;
-std::deque<Buffer> freeList; // most recently returned first
-qsizetype freeTotal = 0;
+// Never destroyed: images released during static destruction still find their pool.
+struct Pool {
+    QMutex mutex;
+    std::deque<Buffer> freeList; // most recently returned first
+    qsizetype freeTotal = 0;
+};
+Pool& pool() {
+    static Pool* instance = new Pool;
+    return *instance;
+}
 
 Buffer allocate(qsizetype bytes) {
     const size_t rounded = (size_t(bytes) + kHugePage - 1) / kHugePage * kHugePage;
@@ -41,6 +48,7 @@ Buffer allocate(qsizetype bytes) {
 void release(void* info) {
     Buffer* buffer = static_cast<Buffer*>(info);
     {
+        auto& [mutex, freeList, freeTotal] = pool();
         QMutexLocker lock(&mutex);
         freeList.push_front(*buffer);
         freeTotal += buffer->bytes;
@@ -54,6 +62,7 @@ void release(void* info) {
 }
 
 Buffer take(qsizetype bytes) {
+    auto& [mutex, freeList, freeTotal] = pool();
     QMutexLocker lock(&mutex);
     for (auto it = freeList.begin(); it != freeList.end(); ++it) {
         if (it->bytes == bytes) {
@@ -83,6 +92,7 @@ QImage acquire(int width, int height, QImage::Format format) {
 }
 
 void trim() {
+    auto& [mutex, freeList, freeTotal] = pool();
     QMutexLocker lock(&mutex);
     for (const Buffer& b : freeList)
         std::free(b.data);
@@ -91,8 +101,8 @@ void trim() {
 }
 
 qint64 freeBytes() {
-    QMutexLocker lock(&mutex);
-    return freeTotal;
+    QMutexLocker lock(&pool().mutex);
+    return pool().freeTotal;
 }
 
 } // namespace ImagePool
