@@ -1,0 +1,3 @@
+#include "io/PngWriter.h"
+
+#include <benchmark/benchmark.h>

@@ -1,0 +1,1 @@
+#include "io/ProjectIO.h"

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "io/IoError.h"
+#include "model/Annotation.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QList>
+#include <QRectF>
+#include <QString>
+
+#include <optional>
+
+class EditorModel;
+
+// The project file (.pictproj): a 16-byte header ("PTVJ", container version 2, manifest length),
+// a JSON manifest and the images as PNG blobs. An older single-JSON form is still read. The same
+// annotation records travel on the clipboard under a private format.
+namespace ProjectIO {
+
+inline constexpr char kMagic[4] = {'P', 'T', 'V', 'J'};
+inline constexpr quint32 kContainerVersion = 2;
+inline constexpr const char* kPasteboardType = "org.pictavo.annotations";
+
+// One annotation as stored.
+struct AnnotationDTO {
+    QString tool;
+    std::optional<QString> stamp;
+    QList<QPointF> points;
+    QString color;
+    double width = 0;
+    QString text;
+    double fontSize = 0;
+    double headScale = 0;
+    double rotation = 0;
+    bool hollow = false;
+    std::optional<bool> labelOutside;
+    std::optional<bool> showName;
+    std::optional<bool> filled;
+    std::optional<QRectF> imageFrame;
+    std::optional<QByteArray> imagePNG;
+    std::optional<qint64> imageBlob;
+
+    // The record of an annotation (no image reference; the writers add one).
+    static AnnotationDTO from(const Annotation& a);
+    // The annotation of a record, with a new id; absent when the record cannot be used (unknown
+    // tool, image missing or undecodable).
+    std::optional<Annotation> annotation(const QList<QByteArray>& blobs) const;
+};
+
+struct Manifest {
+    qint64 version = 2;
+    QList<qint64> blobSizes;
+    QList<AnnotationDTO> annotations;
+};
+
+struct Project {
+    QImage baseImage;
+    QList<Annotation> annotations;
+};
+
+quint64 readUInt64(const QByteArray& bytes, qsizetype offset);
+
+// The complete file content of a model's base image and annotations.
+Result<QByteArray> encode(const EditorModel& model);
+Result<QByteArray> encode(const QImage& baseImage, const QList<Annotation>& annotations);
+// Reads a project from bytes; `name` names the source in error messages.
+Result<Project> decode(const QByteArray& bytes, const QString& name = QString());
+// Reads a project file. Nothing is half-loaded: an error returns no image and no annotations.
+Result<Project> load(const QString& path);
+
+// Clipboard payload: {"annotations": [records with inline imagePNG]}.
+std::optional<QByteArray> encodePayload(const QList<Annotation>& annotations);
+// Absent for a foreign or broken payload, or one that leaves no usable record.
+std::optional<QList<Annotation>> annotationsFromPayload(const QByteArray& payload);
+// Puts the annotations on the system clipboard, replacing everything there.
+void copyToPasteboard(const QList<Annotation>& annotations);
+std::optional<QList<Annotation>> annotationsFromPasteboard();
+
+} // namespace ProjectIO
