@@ -1,5 +1,6 @@
 #pragma once
 
+#include "io/ImageDecoder.h"
 #include "io/IoError.h"
 #include "model/Annotation.h"
 
@@ -45,7 +46,8 @@ struct AnnotationDTO {
     static AnnotationDTO from(const Annotation& a);
     // The annotation of a record, with a new id; absent when the record cannot be used (unknown
     // tool, image missing or undecodable).
-    std::optional<Annotation> annotation(const QList<QByteArray>& blobs) const;
+    std::optional<Annotation> annotation(const QList<QByteArray>& blobs,
+                                         ImageDecoder::Budget* budget = nullptr) const;
 };
 
 struct Manifest {

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "io/IoError.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QIODevice;
+
+namespace FileIO {
+
+// Files larger than this are refused before reading: no project or image we write comes close.
+inline constexpr qint64 kMaxReadBytes = qint64(4) << 30;
+
+Result<QByteArray> readFile(const QString& path);
+
+// Writes through a temporary file that replaces `path` only when everything was written, so a
+// failure never leaves a half-written file behind.
+std::optional<IoError> writeFileAtomically(const QString& path, const QByteArray& bytes);
+// The same for writers that stream into a device; `write` returns false on failure.
+std::optional<IoError> writeFileAtomically(const QString& path, const std::function<bool(QIODevice&)>& write);
+
+} // namespace FileIO

@@ -1,0 +1,69 @@
+#include "io/ImageDecoder.h"
+
+#include "render/DrawingSurface.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+
+namespace ImageDecoder {
+
+namespace {
+
+// Enough for one 20000 x 20000 picture at 4 bytes a pixel; Qt refuses larger allocations itself.
+constexpr int kAllocationLimitMiB = int((kMaxPixels * 4) / (1024 * 1024)) + 1;
+
+IoError corrupt(const QString& name, const QString& why) {
+    return IoError{IoError::Kind::corruptFile,
+                   QStringLiteral("“%1” is not a readable image: %2").arg(name, why)};
+}
+
+Result<QImage> read(QImageReader& reader, const QString& name, Budget* budget) {
+    reader.setAutoTransform(true);
+    reader.setAllocationLimit(kAllocationLimitMiB);
+    const QSize announced = reader.size();
+    if (announced.isValid()) {
+        if (announced.width() > kMaxSide || announced.height() > kMaxSide)
+            return corrupt(name, QStringLiteral("it is %1 × %2 pixels, more than %3 on a side")
+                                     .arg(announced.width())
+                                     .arg(announced.height())
+                                     .arg(kMaxSide));
+        if (budget && qint64(announced.width()) * announced.height() > budget->remainingPixels)
+            return corrupt(name, QStringLiteral("its pictures together are too large"));
+    }
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) {
+        const QString why = reader.errorString();
+        return corrupt(name, why.isEmpty() ? QStringLiteral("the data could not be decoded") : why);
+    }
+    // Formats that announce no size are checked after decoding, still within Qt's allocation limit.
+    const qint64 pixels = qint64(image.width()) * image.height();
+    if (image.width() > kMaxSide || image.height() > kMaxSide || (budget && pixels > budget->remainingPixels))
+        return corrupt(name, QStringLiteral("it is too large"));
+    if (budget) budget->remainingPixels -= pixels;
+    QImage converted = DrawingSurface::toDrawingFormat(image);
+    if (converted.isNull()) return corrupt(name, QStringLiteral("not enough memory to convert it"));
+    return converted;
+}
+
+} // namespace
+
+Result<QImage> decode(const QByteArray& bytes, const QString& name, Budget* budget) {
+    if (bytes.isEmpty()) return corrupt(name, QStringLiteral("it is empty"));
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    return read(reader, name, budget);
+}
+
+Result<QImage> decodeFile(const QString& path, Budget* budget) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return IoError{IoError::Kind::readError,
+                       QStringLiteral("Couldn't open “%1”: %2").arg(path, file.errorString())};
+    QImageReader reader(&file);
+    return read(reader, path, budget);
+}
+
+} // namespace ImageDecoder

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "io/IoError.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// Decodes images from untrusted bytes: the size in the header is checked before anything is
+// decoded, so no file can make the program allocate more than one 20000 x 20000 picture.
+namespace ImageDecoder {
+
+inline constexpr int kMaxSide = 20000;
+inline constexpr qint64 kMaxPixels = qint64(kMaxSide) * kMaxSide;
+
+// Pixels still allowed for one load: a project and all its pasted pictures share one budget.
+struct Budget {
+    qint64 remainingPixels = kMaxPixels;
+};
+
+// The first frame, upright by its orientation tag, in the drawing format (RGB32 while opaque,
+// premultiplied ARGB32 otherwise) at 96 dpi. `name` names the source in error messages.
+Result<QImage> decode(const QByteArray& bytes, const QString& name, Budget* budget = nullptr);
+Result<QImage> decodeFile(const QString& path, Budget* budget = nullptr);
+
+} // namespace ImageDecoder

@@ -1,0 +1,370 @@
+#include "io/ProjectIO.h"
+#include "editor/EditorModel.h"
+#include "model/Palette.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMimeData>
+#include <QTemporaryDir>
+
+using namespace ProjectIO;
+
+namespace {
+
+QImage picture(int w, int h, QColor color, bool alpha = false) {
+    QImage image(w, h, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    image.fill(color);
+    // A diagonal of other colours (half transparent where the image has alpha) so pixels are checked.
+    for (int x = 0; x < w; ++x)
+        image.setPixelColor(x, x % h, QColor(x * 7 % 256, 10, 200, alpha ? 128 : 255));
+    return image;
+}
+
+QByteArray png(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "png").write(image);
+    return bytes;
+}
+
+// Pixel equality with the first difference named, whatever the formats.
+::testing::AssertionResult samePixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return ::testing::AssertionFailure() << "sizes differ";
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32), y = b.convertToFormat(QImage::Format_ARGB32);
+    for (int row = 0; row < x.height(); ++row)
+        for (int col = 0; col < x.width(); ++col)
+            if (x.pixel(col, row) != y.pixel(col, row))
+                return ::testing::AssertionFailure() << "pixel " << col << "," << row << ": " << std::hex
+                                                     << x.pixel(col, row) << " vs " << y.pixel(col, row);
+    return ::testing::AssertionSuccess();
+}
+
+// A record with every required key, as a file written by the program holds it.
+QJsonObject record(const char* tool) {
+    return QJsonObject{{"tool", tool},      {"points", QJsonArray{QJsonArray{1, 2}, QJsonArray{30, 40}}},
+                       {"color", "00FF00"}, {"width", 3},
+                       {"text", "7"},       {"fontSize", 24},
+                       {"headScale", 1.5},  {"rotation", 0},
+                       {"hollow", false}};
+}
+
+QByteArray container(const QJsonObject& manifest, const QList<QByteArray>& blobs, quint64 lengthOverride = 0,
+                     QByteArray versionBytes = QByteArray("\x02\x00\x00\x00", 4)) {
+    const QByteArray json = QJsonDocument(manifest).toJson(QJsonDocument::Compact);
+    QByteArray out("PTVJ");
+    out += versionBytes;
+    const quint64 n = lengthOverride ? lengthOverride : quint64(json.size());
+    for (int i = 0; i < 8; ++i)
+        out += char((n >> (8 * i)) & 0xFF);
+    out += json;
+    for (const QByteArray& b : blobs)
+        out += b;
+    return out;
+}
+
+QJsonObject manifest(const QList<QByteArray>& blobs, const QJsonArray& annotations) {
+    QJsonArray sizes;
+    for (const QByteArray& b : blobs)
+        sizes.append(qint64(b.size()));
+    return QJsonObject{{"version", 2}, {"blobSizes", sizes}, {"annotations", annotations}};
+}
+
+IoError::Kind failureKind(const QByteArray& bytes) {
+    const Result<Project> r = decode(bytes, QStringLiteral("test.pictproj"));
+    EXPECT_FALSE(r.ok());
+    return r.ok() ? IoError::Kind::writeError : r.error().kind;
+}
+
+Annotation make(EditorTool tool, QList<QPointF> points) {
+    Annotation a;
+    a.tool = tool;
+    a.points = std::move(points);
+    a.color = Palette::named("blue");
+    a.width = 5;
+    return a;
+}
+
+} // namespace
+
+TEST(ProjectIO, EveryKindRoundTripsWithNewIds) {
+    QList<Annotation> list;
+    for (EditorTool tool : allCases<EditorTool>()) {
+        if (tool == EditorTool::select || tool == EditorTool::crop || tool == EditorTool::image) continue;
+        Annotation a = make(tool, {{1.25, 2.5}, {300.125, 40}});
+        a.rotation = 0.3;
+        a.text = QStringLiteral("Rack 4\nport \"9\"");
+        a.hollow = tool == EditorTool::dot;
+        a.labelOutside = tool == EditorTool::dot;
+        a.filled = tool == EditorTool::rect;
+        a.stamp = tool == EditorTool::stamp ? StampType::cameraPTZ : StampType::numberCircle;
+        a.showName = tool == EditorTool::stamp;
+        list.append(a);
+    }
+    Annotation first = make(EditorTool::image, {{0, 0}, {40, 0}, {40, 30}, {0, 30}});
+    first.image = picture(40, 30, Qt::yellow, true);
+    first.imageFrame = QRectF(0, 0, 40, 30);
+    Annotation second = first;
+    second.image = picture(12, 9, Qt::cyan);
+    second.imageFrame = QRectF(5, 6, 70.5, 80);
+    list.insert(2, first);
+    list.append(second);
+    QColor halfBlue = Palette::named("blue");
+    halfBlue.setAlphaF(0.5);
+    list[0].color = halfBlue;
+
+    const QImage base = picture(64, 48, QColor(10, 20, 30));
+    EditorModel model(base, list);
+    const Result<QByteArray> bytes = encode(model);
+    ASSERT_TRUE(bytes.ok());
+    const QJsonObject m = QJsonDocument::fromJson(bytes->mid(16, qsizetype(readUInt64(*bytes, 8)))).object();
+    EXPECT_EQ(m["blobSizes"].toArray().size(), 3);
+    EXPECT_EQ(m["annotations"].toArray()[2].toObject()["imageBlob"].toInt(), 1);
+
+    const Result<Project> project = decode(*bytes);
+    ASSERT_TRUE(project.ok()) << project.error().message.toStdString();
+    EXPECT_TRUE(samePixels(project->baseImage, base));
+    ASSERT_EQ(project->annotations.size(), list.size());
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const Annotation& a = list[i];
+        const Annotation& b = project->annotations[i];
+        EXPECT_NE(a.id, b.id);
+        EXPECT_EQ(a.tool, b.tool);
+        EXPECT_EQ(a.points, b.points);
+        EXPECT_EQ(pictavoHex(a.color), pictavoHex(b.color));
+        EXPECT_EQ(b.color.alpha(), 255); // stored opaque
+        EXPECT_EQ(a.width, b.width);
+        EXPECT_EQ(a.text, b.text);
+        EXPECT_EQ(a.rotation, b.rotation);
+        EXPECT_EQ(a.hollow, b.hollow);
+        EXPECT_EQ(a.labelOutside, b.labelOutside);
+        EXPECT_EQ(a.filled, b.filled);
+        EXPECT_EQ(a.showName, b.showName);
+        EXPECT_EQ(a.tool == EditorTool::stamp ? a.stamp : StampType::numberCircle, b.stamp);
+        EXPECT_EQ(a.imageFrame, b.imageFrame);
+        if (a.tool == EditorTool::image) {
+            EXPECT_TRUE(samePixels(a.image, b.image));
+        }
+    }
+}
+
+TEST(ProjectIO, EmptyModelWritesOneBlobAndNoRecords) {
+    EditorModel model(picture(8, 8, Qt::red));
+    const Result<QByteArray> bytes = encode(model);
+    ASSERT_TRUE(bytes.ok());
+    EXPECT_EQ(bytes->left(8), QByteArray("PTVJ\x02\x00\x00\x00", 8));
+    const QJsonObject m = QJsonDocument::fromJson(bytes->mid(16, qsizetype(readUInt64(*bytes, 8)))).object();
+    EXPECT_EQ(m["blobSizes"].toArray().size(), 1);
+    EXPECT_TRUE(m["annotations"].toArray().isEmpty());
+}
+
+TEST(ProjectIO, NonFiniteNumbersRefuseToEncode) {
+    Annotation a = make(EditorTool::line, {{0, 0}, {std::nan(""), 3}});
+    const Result<QByteArray> bytes = encode(picture(8, 8, Qt::red), {a});
+    ASSERT_FALSE(bytes.ok());
+    EXPECT_EQ(bytes.error().kind, IoError::Kind::writeError);
+    a.points = {{0, 0}, {1, 1}};
+    a.rotation = std::numeric_limits<double>::infinity();
+    EXPECT_FALSE(encode(picture(8, 8, Qt::red), {a}).ok());
+    EXPECT_FALSE(encodePayload({a}).has_value());
+}
+
+TEST(ProjectIO, DamagedContainersFailWithTheRightKind) {
+    const QByteArray base = png(picture(8, 8, Qt::red));
+    const QJsonObject good = manifest({base}, QJsonArray{record("arrow")});
+    ASSERT_TRUE(decode(container(good, {base})).ok());
+
+    EXPECT_EQ(failureKind(QByteArray("PTVJ\x02\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00", 15)),
+              IoError::Kind::decodingError); // too short: read as JSON, which it is not
+    EXPECT_EQ(failureKind(QByteArray("XXXX") + container(good, {base}).mid(4)), IoError::Kind::decodingError);
+    EXPECT_EQ(failureKind(container(good, {base}, 1u << 30)), IoError::Kind::corruptFile);
+    EXPECT_EQ(failureKind(container(good, {base}, 0x8000000000000010ull)), IoError::Kind::corruptFile);
+    EXPECT_EQ(failureKind(container(manifest({}, {}), {})), IoError::Kind::corruptFile);
+    QJsonObject pastEnd = good;
+    pastEnd["blobSizes"] = QJsonArray{qint64(base.size() + 1)};
+    EXPECT_EQ(failureKind(container(pastEnd, {base})), IoError::Kind::corruptFile);
+    QJsonObject negative = good;
+    negative["blobSizes"] = QJsonArray{-1};
+    EXPECT_EQ(failureKind(container(negative, {base})), IoError::Kind::corruptFile);
+    EXPECT_EQ(failureKind(container(manifest({"garbage"}, {}), {"garbage"})), IoError::Kind::corruptFile);
+
+    QJsonObject missingHollow = record("arrow");
+    missingHollow.remove("hollow");
+    EXPECT_EQ(failureKind(container(manifest({base}, QJsonArray{missingHollow}), {base})),
+              IoError::Kind::decodingError);
+    QJsonObject wrongType = record("arrow");
+    wrongType["width"] = "3";
+    EXPECT_EQ(failureKind(container(manifest({base}, QJsonArray{wrongType}), {base})),
+              IoError::Kind::decodingError);
+    QJsonObject badBase64 = record("image");
+    badBase64["imagePNG"] = "not base64!";
+    EXPECT_EQ(failureKind(container(manifest({base}, QJsonArray{badBase64}), {base})),
+              IoError::Kind::decodingError);
+    QJsonObject noVersion = good;
+    noVersion.remove("version");
+    EXPECT_EQ(failureKind(container(noVersion, {base})), IoError::Kind::decodingError);
+}
+
+TEST(ProjectIO, ToleratedVariationsLoadTheSame) {
+    const QByteArray base = png(picture(8, 8, Qt::red));
+    const QJsonObject m = manifest({base}, QJsonArray{record("arrow")});
+    // Any container version bytes, any manifest version, trailing bytes after the last blob.
+    QJsonObject otherVersion = m;
+    otherVersion["version"] = 99;
+    const Result<Project> r = decode(container(otherVersion, {base}, 0, "\x07\x07\x07\x07") + "trailing");
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r->annotations.size(), 1);
+    EXPECT_EQ(r->baseImage.size(), QSize(8, 8));
+}
+
+TEST(ProjectIO, RecordFallbacks) {
+    const QByteArray base = png(picture(8, 8, Qt::red));
+    const QByteArray pic = png(picture(4, 3, Qt::blue));
+    QJsonArray records;
+    records.append(record("teleporter")); // unknown tool: dropped
+    auto colored = [](const char* color) {
+        QJsonObject r = record("line");
+        r["color"] = color;
+        return r;
+    };
+    records << colored("1a2b3c") << colored("#1A2B3C") << colored("1A2B3C#") << colored("12345")
+            << colored("");
+    QJsonObject hollowDot = record("dot");
+    hollowDot["hollow"] = true;
+    QJsonObject hollowNumberStamp = hollowDot;
+    hollowNumberStamp["tool"] = "stamp";
+    hollowNumberStamp["stamp"] = "numberCircle";
+    QJsonObject hollowSiren = hollowNumberStamp;
+    hollowSiren["stamp"] = "siren";
+    QJsonObject unknownStamp = record("stamp");
+    unknownStamp["stamp"] = "warpDrive";
+    records << hollowDot << hollowNumberStamp << hollowSiren << unknownStamp;
+    QJsonObject fromInline = record("image");
+    fromInline["imageBlob"] = 7;
+    fromInline["imagePNG"] = QString::fromLatin1(pic.toBase64());
+    fromInline["imageFrame"] = QJsonArray{QJsonArray{1, 2}, QJsonArray{40, 30}};
+    QJsonObject dangling = record("image");
+    dangling["imageBlob"] = 7;
+    QJsonObject fromBlob = record("image");
+    fromBlob["imageBlob"] = 1;
+    QJsonObject undecodable = record("image");
+    undecodable["imagePNG"] = QString::fromLatin1(QByteArray("not a picture").toBase64());
+    QJsonObject frameOnLine = record("line");
+    frameOnLine["imageFrame"] = QJsonArray{QJsonArray{1, 2}, QJsonArray{40, 30}};
+    records << fromInline << dangling << fromBlob << undecodable << frameOnLine;
+
+    const Result<Project> r = decode(container(manifest({base, pic, pic}, records), {base, pic, pic}));
+    ASSERT_TRUE(r.ok()) << r.error().message.toStdString();
+    const QList<Annotation>& a = r->annotations;
+    ASSERT_EQ(a.size(), 12);
+    const QColor expected = QColor::fromRgb(0x1A, 0x2B, 0x3C);
+    EXPECT_EQ(a[0].color, expected);
+    EXPECT_EQ(a[1].color, expected);
+    EXPECT_EQ(a[2].color, expected);
+    EXPECT_EQ(a[3].color, Palette::standardRed());
+    EXPECT_EQ(a[4].color, Palette::standardRed());
+    EXPECT_TRUE(a[5].labelOutside);
+    EXPECT_TRUE(a[6].labelOutside);
+    EXPECT_FALSE(a[7].labelOutside);
+    EXPECT_FALSE(a[0].labelOutside);
+    EXPECT_EQ(a[8].stamp, StampType::numberCircle);
+    EXPECT_EQ(a[9].image.size(), QSize(4, 3)); // from imagePNG: the blob index is out of range
+    EXPECT_EQ(a[9].imageFrame, QRectF(1, 2, 40, 30));
+    EXPECT_EQ(a[10].image.size(), QSize(4, 3)); // from blob 1
+    EXPECT_EQ(a[10].imageFrame, QRectF());
+    EXPECT_EQ(a[11].imageFrame, QRectF()); // only pictures keep a frame
+    EXPECT_TRUE(a[11].image.isNull());
+}
+
+TEST(ProjectIO, LegacyJsonFormLoads) {
+    const QImage base = picture(9, 5, Qt::green);
+    QJsonObject pic = record("image");
+    pic["imagePNG"] = QString::fromLatin1(png(picture(3, 3, Qt::red)).toBase64());
+    const QJsonObject legacy{{"version", 1},
+                             {"baseImagePNG", QString::fromLatin1(png(base).toBase64())},
+                             {"annotations", QJsonArray{record("rect"), pic}}};
+    const Result<Project> r = decode(QJsonDocument(legacy).toJson());
+    ASSERT_TRUE(r.ok()) << r.error().message.toStdString();
+    EXPECT_EQ(r->baseImage.size(), QSize(9, 5));
+    ASSERT_EQ(r->annotations.size(), 2);
+    EXPECT_EQ(r->annotations[1].image.size(), QSize(3, 3));
+
+    QJsonObject broken = legacy;
+    broken["baseImagePNG"] = QString::fromLatin1(QByteArray("nope").toBase64());
+    EXPECT_EQ(failureKind(QJsonDocument(broken).toJson()), IoError::Kind::corruptFile);
+    EXPECT_EQ(failureKind("{\"version\":1}"), IoError::Kind::decodingError);
+    EXPECT_EQ(failureKind("plain text"), IoError::Kind::decodingError);
+}
+
+TEST(ProjectIO, OversizedPicturesAreRefusedBeforeDecoding) {
+    // A PNG header announcing 30000 x 10 pixels: refused from the header alone.
+    QImage wide(30000, 1, QImage::Format_Mono);
+    wide.fill(0);
+    const QByteArray huge = png(wide);
+    const QByteArray base = png(picture(8, 8, Qt::red));
+    EXPECT_EQ(failureKind(container(manifest({huge}, {}), {huge})), IoError::Kind::corruptFile);
+    QJsonObject pic = record("image");
+    pic["imageBlob"] = 1;
+    const Result<Project> r =
+        decode(container(manifest({base, huge}, QJsonArray{pic, record("line")}), {base, huge}));
+    ASSERT_TRUE(r.ok());
+    ASSERT_EQ(r->annotations.size(), 1); // the oversized picture's record is dropped
+    EXPECT_EQ(r->annotations[0].tool, EditorTool::line);
+}
+
+TEST(ProjectIO, LoadReportsTheFileAndKeepsNothingOfAFailedRead) {
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("missing.pictproj"));
+    const Result<Project> r = load(missing);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().kind, IoError::Kind::readError);
+    EXPECT_TRUE(r.error().message.contains(missing));
+}
+
+TEST(ClipboardPayload, ObjectsTravelThroughTheRealClipboard) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText(QStringLiteral("from another program"));
+    Annotation arrow = make(EditorTool::arrow, {{1, 2}, {50, 60}});
+    arrow.filled = true;
+    Annotation pic = make(EditorTool::image, {{0, 0}, {6, 0}, {6, 6}});
+    pic.image = picture(6, 6, Qt::magenta, true);
+    pic.imageFrame = QRectF(0, 0, 6, 6);
+    copyToPasteboard({arrow, pic});
+    EXPECT_FALSE(clipboard->mimeData()->hasText()); // copying replaced everything
+    const auto pasted = annotationsFromPasteboard();
+    ASSERT_TRUE(pasted.has_value());
+    ASSERT_EQ(pasted->size(), 2);
+    EXPECT_NE((*pasted)[0].id, arrow.id);
+    EXPECT_EQ((*pasted)[0].points, arrow.points);
+    EXPECT_TRUE((*pasted)[0].filled);
+    EXPECT_TRUE(samePixels((*pasted)[1].image, pic.image));
+
+    clipboard->setText(QStringLiteral("plain text"));
+    EXPECT_FALSE(annotationsFromPasteboard().has_value());
+    EXPECT_EQ(clipboard->text(), QStringLiteral("plain text"));
+}
+
+TEST(ClipboardPayload, ForeignOrBrokenPayloadsGiveNothing) {
+    EXPECT_FALSE(annotationsFromPayload("{}").has_value());
+    EXPECT_FALSE(annotationsFromPayload("not json").has_value());
+    QJsonObject missingKey = record("arrow");
+    missingKey.remove("points");
+    EXPECT_FALSE(
+        annotationsFromPayload(QJsonDocument(QJsonObject{{"annotations", QJsonArray{missingKey}}}).toJson()));
+    const auto mixed = annotationsFromPayload(
+        QJsonDocument(QJsonObject{{"annotations", QJsonArray{record("unknown"), record("rect")}}}).toJson());
+    ASSERT_TRUE(mixed.has_value());
+    EXPECT_EQ(mixed->size(), 1);
+    EXPECT_FALSE(annotationsFromPayload(
+        QJsonDocument(QJsonObject{{"annotations", QJsonArray{record("unknown")}}}).toJson()));
+    // A picture record without its picture is dropped, leaving nothing to paste.
+    EXPECT_FALSE(annotationsFromPayload(
+        QJsonDocument(QJsonObject{{"annotations", QJsonArray{record("image")}}}).toJson()));
+}
