@@ -113,12 +113,41 @@ public:
 
     static QList<QColor> loadRecentColors();
 
+    // Selection. Ids that match no object may stay selected (after undo); they are ignored.
+    // The single selection: the one selected id, absent when none or several are selected.
+    std::optional<QUuid> selectedID() const;
+    void setSelectedID(std::optional<QUuid> id);
+    void toggleSelection(const QUuid& id);
+    // Index of the single selection in annotations(); absent when it matches nothing.
+    std::optional<int> selectedIndex() const;
+
+    // Object edits. Those on the single selection do nothing while zero or several are selected.
+    // The colour changes of one object share one undo step until another object is recoloured,
+    // even across other edits; width changes likewise.
+    void applyColorToSelection(const QColor& color);
+    // Sets the width, or for a text the font size max(3 × width, 6).
+    void applyWidthToSelection(double width);
+    void deleteSelected();
+    // Burns the single selection into the base image.
+    void flattenSelected();
+    // Turns every selected object; positive angles turn clockwise on screen. With `coalesce`,
+    // repeated turns of the same selection share one undo step until another edit is recorded.
+    void rotateSelection(double radians, bool coalesce);
+    // Sets the rotation of the single selection; strokes, lines and polygons have none to set.
+    void setSelectionRotation(double degrees);
+
+    // The anchor point of another object nearest to `point`, if one lies within `radius`.
+    std::optional<QPointF> snapPoint(QPointF point, std::optional<QUuid> excluding, double radius) const;
+    // The annotations in drawing order: blur, then images, then the rest, then text.
+    QList<Annotation> layeredAnnotations() const;
+
 signals:
     void changed();
 
 private:
     void stepHistory(QList<EditorSnapshot>& from, QList<EditorSnapshot>& to);
     EditorSnapshot snapshot() const;
+    static void rotate(Annotation& a, double theta);
 
     QImage m_baseImage;
     QList<Annotation> m_annotations;

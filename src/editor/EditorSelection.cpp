@@ -1,0 +1,195 @@
+// Selection and object edits of the editor model: recolour, resize, delete, flatten, rotate, and
+// the snapping and drawing order the view uses.
+#include "editor/EditorModel.h"
+
+#include "model/AnnotationGeometry.h"
+#include "model/Palette.h"
+#include "render/EditorRenderer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kSameRotation = 0.0001;
+
+// These tools keep their turn in their points and have no rotation of their own.
+bool carriesRotationInPoints(EditorTool tool) {
+    switch (tool) {
+    case EditorTool::pen:
+    case EditorTool::highlighter:
+    case EditorTool::line:
+    case EditorTool::arrow:
+    case EditorTool::polygon:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int layer(EditorTool tool) {
+    switch (tool) {
+    case EditorTool::blur:
+        return 0;
+    case EditorTool::image:
+        return 1;
+    case EditorTool::text:
+        return 3;
+    default:
+        return 2;
+    }
+}
+
+} // namespace
+
+std::optional<QUuid> EditorModel::selectedID() const {
+    if (m_selectedIDs.size() != 1) return std::nullopt;
+    return *m_selectedIDs.cbegin();
+}
+
+void EditorModel::setSelectedID(std::optional<QUuid> id) {
+    setSelectedIDs(id ? QSet<QUuid>{*id} : QSet<QUuid>{});
+}
+
+void EditorModel::toggleSelection(const QUuid& id) {
+    if (!m_selectedIDs.remove(id)) m_selectedIDs.insert(id);
+    emit changed();
+}
+
+std::optional<int> EditorModel::selectedIndex() const {
+    const std::optional<QUuid> id = selectedID();
+    if (!id) return std::nullopt;
+    for (qsizetype i = 0; i < m_annotations.size(); ++i)
+        if (m_annotations[i].id == *id) return int(i);
+    return std::nullopt;
+}
+
+void EditorModel::applyColorToSelection(const QColor& color) {
+    const std::optional<int> index = selectedIndex();
+    // A colour with no hex form could be neither saved nor listed among the recent colours.
+    const std::optional<QString> hex = pictavoHex(color);
+    if (!index || !hex) return;
+    const Annotation& a = m_annotations.at(*index);
+    if (pictavoHex(a.color) == hex) return;
+    if (m_colorUndoID != a.id) {
+        m_colorUndoID = a.id;
+        pushUndo();
+    }
+    // Writable access only after pushUndo: the snapshot shares the list until it detaches.
+    m_annotations[*index].color = color;
+    emit changed();
+}
+
+void EditorModel::applyWidthToSelection(double width) {
+    const std::optional<int> index = selectedIndex();
+    const double fontSize = std::max(3 * width, 6.0);
+    if (!index || !std::isfinite(width) || !std::isfinite(fontSize)) return;
+    const Annotation& a = m_annotations.at(*index);
+    const bool isText = a.tool == EditorTool::text;
+    if (isText ? a.fontSize == fontSize : a.width == width) return;
+    if (m_widthUndoID != a.id) {
+        m_widthUndoID = a.id;
+        pushUndo();
+    }
+    if (isText)
+        m_annotations[*index].fontSize = fontSize;
+    else
+        m_annotations[*index].width = width;
+    emit changed();
+}
+
+void EditorModel::deleteSelected() {
+    if (m_selectedIDs.isEmpty()) return;
+    auto isSelected = [this](const Annotation& a) { return m_selectedIDs.contains(a.id); };
+    // Stale ids alone leave nothing to delete, and an empty undo step would only confuse.
+    if (std::none_of(m_annotations.cbegin(), m_annotations.cend(), isSelected)) return;
+    const bool removesBadge =
+        std::any_of(m_annotations.cbegin(), m_annotations.cend(),
+                    [&](const Annotation& a) { return isSelected(a) && a.isNumberBadge(); });
+    pushUndo();
+    m_annotations.removeIf(isSelected);
+    // Only a removed badge can lower the counter; the remaining badges keep their numbers.
+    if (removesBadge) m_nextDotNumber = nextBadgeNumber(m_annotations);
+    m_selectedIDs.clear();
+    emit changed();
+}
+
+void EditorModel::flattenSelected() {
+    const std::optional<int> index = selectedIndex();
+    if (!index) return;
+    const QImage flat = EditorRenderer::compose({m_annotations.at(*index)}, *this);
+    if (flat.isNull()) return;
+    pushUndo();
+    m_baseImage = flat;
+    m_annotations.removeAt(*index);
+    m_selectedIDs.clear();
+    emit changed();
+}
+
+void EditorModel::rotate(Annotation& a, double theta) {
+    if (!carriesRotationInPoints(a.tool)) {
+        a.rotation += theta;
+        return;
+    }
+    if (theta == 0) return;
+    const QPointF c = AnnotationGeometry::bounds(a).center();
+    const double cosT = std::cos(theta), sinT = std::sin(theta);
+    for (QPointF& p : a.points) {
+        const QPointF d = p - c;
+        p = QPointF(c.x() + cosT * d.x() - sinT * d.y(), c.y() + sinT * d.x() + cosT * d.y());
+    }
+}
+
+void EditorModel::rotateSelection(double radians, bool coalesce) {
+    if (m_selectedIDs.isEmpty() || radians == 0 || !std::isfinite(radians)) return;
+    auto isSelected = [this](const Annotation& a) { return m_selectedIDs.contains(a.id); };
+    if (std::none_of(m_annotations.cbegin(), m_annotations.cend(), isSelected)) return;
+    if (!coalesce) {
+        pushUndo(); // also ends any run of fine turns
+    } else {
+        if (m_rotationUndoSelection != m_selectedIDs) pushUndo();
+        m_rotationUndoSelection = m_selectedIDs;
+    }
+    for (Annotation& a : m_annotations)
+        if (isSelected(a)) rotate(a, radians);
+    emit changed();
+}
+
+void EditorModel::setSelectionRotation(double degrees) {
+    const std::optional<int> index = selectedIndex();
+    if (!index) return;
+    const Annotation& a = m_annotations.at(*index);
+    const double r = degrees * M_PI / 180.0;
+    if (carriesRotationInPoints(a.tool) || !std::isfinite(r)) return;
+    if (std::abs(a.rotation - r) <= kSameRotation) return;
+    if (m_rotationUndoSelection != m_selectedIDs) pushUndo();
+    m_rotationUndoSelection = m_selectedIDs;
+    m_annotations[*index].rotation = r;
+    emit changed();
+}
+
+std::optional<QPointF> EditorModel::snapPoint(QPointF point, std::optional<QUuid> excluding,
+                                              double radius) const {
+    std::optional<QPointF> best;
+    double bestDistance = radius;
+    for (const Annotation& a : m_annotations) {
+        if (excluding && a.id == *excluding) continue;
+        for (const QPointF& anchor : AnnotationGeometry::rawAnchorPoints(a)) {
+            const QPointF q = AnnotationGeometry::fromObjectSpace(anchor, a);
+            const double d = std::hypot(q.x() - point.x(), q.y() - point.y());
+            // `<=` so that the last of equally near anchors wins.
+            if (d <= bestDistance) {
+                best = q;
+                bestDistance = d;
+            }
+        }
+    }
+    return best;
+}
+
+QList<Annotation> EditorModel::layeredAnnotations() const {
+    QList<Annotation> out = m_annotations;
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Annotation& x, const Annotation& y) { return layer(x.tool) < layer(y.tool); });
+    return out;
+}

@@ -1,0 +1,205 @@
+#include "editor/EditorModel.h"
+#include "model/Palette.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include <cmath>
+
+namespace {
+
+QImage opaque(int w = 64, int h = 48) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+Annotation make(EditorTool tool, QList<QPointF> points, QString text = {}) {
+    Annotation a;
+    a.tool = tool;
+    a.points = std::move(points);
+    a.text = std::move(text);
+    return a;
+}
+
+Annotation badge(int n) {
+    return make(EditorTool::dot, {QPointF(10 * n, 10)}, QString::number(n));
+}
+
+void expectNear(std::optional<QPointF> a, QPointF b) {
+    ASSERT_TRUE(a.has_value());
+    EXPECT_NEAR(a->x(), b.x(), 1e-9);
+    EXPECT_NEAR(a->y(), b.y(), 1e-9);
+}
+
+} // namespace
+
+TEST(EditorSelection, SingleSelectionNeedsExactlyOneExistingObject) {
+    const Annotation a = make(EditorTool::rect, {{0, 0}, {5, 5}}),
+                     b = make(EditorTool::rect, {{1, 1}, {6, 6}});
+    EditorModel m(opaque(), {a, b});
+    EXPECT_EQ(m.selectedID(), std::nullopt);
+    m.setSelectedID(b.id);
+    EXPECT_EQ(m.selectedIndex(), 1);
+    m.toggleSelection(a.id);
+    EXPECT_EQ(m.selectedIDs().size(), 2);
+    EXPECT_EQ(m.selectedID(), std::nullopt);
+    EXPECT_EQ(m.selectedIndex(), std::nullopt);
+    m.toggleSelection(b.id);
+    EXPECT_EQ(m.selectedIndex(), 0);
+    m.setSelectedID(QUuid::createUuid()); // selected, but matches nothing
+    EXPECT_TRUE(m.selectedID().has_value());
+    EXPECT_EQ(m.selectedIndex(), std::nullopt);
+    m.setSelectedID(std::nullopt);
+    EXPECT_TRUE(m.selectedIDs().isEmpty());
+}
+
+TEST(EditorSelection, ColourAndWidthChangesCoalescePerObject) {
+    const Annotation text = make(EditorTool::text, {{5, 5}}, QStringLiteral("Hi"));
+    const Annotation rect = make(EditorTool::rect, {{0, 0}, {9, 9}});
+    EditorModel m(opaque(), {text, rect});
+    m.setSelectedIDs({text.id, rect.id});
+    m.applyColorToSelection(Palette::named("blue"));
+    m.applyWidthToSelection(3);
+    EXPECT_TRUE(m.undoStack().isEmpty());
+
+    m.setSelectedID(text.id);
+    QSignalSpy spy(&m, &EditorModel::changed);
+    for (const char* name : {"blue", "green", "pink"})
+        m.applyColorToSelection(Palette::named(name));
+    EXPECT_EQ(m.undoStack().size(), 1);
+    EXPECT_GE(spy.count(), 3);
+    m.applyColorToSelection(QColor()); // no hex form: refused
+    EXPECT_EQ(m.annotations()[0].color, Palette::named("pink"));
+
+    m.applyWidthToSelection(4);
+    EXPECT_DOUBLE_EQ(m.annotations()[0].fontSize, 12);
+    m.applyWidthToSelection(1);
+    EXPECT_DOUBLE_EQ(m.annotations()[0].fontSize, 6);
+    EXPECT_DOUBLE_EQ(m.annotations()[0].width, text.width);
+    m.applyWidthToSelection(std::nan(""));
+    EXPECT_EQ(m.undoStack().size(), 2);
+
+    m.undo();
+    m.undo();
+    EXPECT_EQ(m.annotations()[0].color, text.color);
+    EXPECT_DOUBLE_EQ(m.annotations()[0].fontSize, text.fontSize);
+
+    m.setSelectedID(rect.id);
+    m.applyWidthToSelection(4);
+    EXPECT_DOUBLE_EQ(m.annotations()[1].width, 4);
+}
+
+TEST(EditorSelection, DeletingABadgeLowersTheCounterOnlyFromTheTop) {
+    const QList<Annotation> badges{badge(1), badge(2), badge(3), badge(4), badge(5)};
+    EditorModel m(opaque(), badges);
+    m.deleteSelected();
+    m.setSelectedID(QUuid::createUuid());
+    m.deleteSelected();
+    EXPECT_TRUE(m.undoStack().isEmpty());
+
+    m.setSelectedID(badges[4].id);
+    m.deleteSelected();
+    EXPECT_EQ(m.nextDotNumber(), 5);
+    EXPECT_EQ(m.annotations().size(), 4);
+    EXPECT_TRUE(m.selectedIDs().isEmpty());
+    EXPECT_EQ(m.undoStack().size(), 1);
+
+    m.undo();
+    m.setSelectedIDs({badges[1].id, badges[0].id});
+    m.deleteSelected();
+    EXPECT_EQ(m.nextDotNumber(), 6);
+    ASSERT_EQ(m.annotations().size(), 3);
+    EXPECT_EQ(m.annotations()[2].text, QStringLiteral("5"));
+}
+
+TEST(EditorSelection, RotationTurnsPointsOrTheRotationField) {
+    const Annotation rect = make(EditorTool::rect, {{0, 0}, {40, 20}});
+    const Annotation arrow = make(EditorTool::arrow, {{100, 100}, {200, 100}});
+    EditorModel m(opaque(), {rect, arrow});
+    m.setSelectedIDs({rect.id, arrow.id});
+    m.rotateSelection(M_PI / 2, false);
+    EXPECT_DOUBLE_EQ(m.annotations()[0].rotation, M_PI / 2);
+    EXPECT_DOUBLE_EQ(m.annotations()[1].rotation, 0);
+    expectNear(m.annotations()[1].points[0], QPointF(150, 50));
+    expectNear(m.annotations()[1].points[1], QPointF(150, 150));
+
+    m.setSelectedID(arrow.id);
+    m.setSelectionRotation(45);
+    EXPECT_DOUBLE_EQ(m.annotations()[1].rotation, 0);
+    m.setSelectedID(rect.id);
+    m.setSelectionRotation(45);
+    EXPECT_DOUBLE_EQ(m.annotations()[0].rotation, M_PI / 4);
+}
+
+TEST(EditorSelection, FineRotationsShareOneStepUntilAnotherEdit) {
+    const Annotation rect = make(EditorTool::rect, {{0, 0}, {40, 20}});
+    EditorModel m(opaque(), {rect});
+    m.setSelectedID(rect.id);
+    m.setSelectionRotation(10);
+    for (int i = 0; i < 3; ++i)
+        m.rotateSelection(M_PI / 180, true);
+    EXPECT_EQ(m.undoStack().size(), 1);
+    EXPECT_NEAR(m.annotations()[0].rotation, 13 * M_PI / 180, 1e-12);
+
+    m.applyWidthToSelection(2); // a recorded edit ends the run
+    m.rotateSelection(M_PI / 180, true);
+    EXPECT_EQ(m.undoStack().size(), 3);
+    m.rotateSelection(M_PI / 2, false);
+    m.rotateSelection(M_PI / 180, true);
+    EXPECT_EQ(m.undoStack().size(), 5);
+    m.undo();
+    m.undo();
+    m.undo();
+    EXPECT_DOUBLE_EQ(m.annotations()[0].width, 2);
+    EXPECT_NEAR(m.annotations()[0].rotation, 13 * M_PI / 180, 1e-12);
+}
+
+TEST(EditorSelection, LayeredOrderIsStableByLayer) {
+    const Annotation text = make(EditorTool::text, {{0, 0}}, QStringLiteral("t"));
+    const Annotation blur = make(EditorTool::blur, {{0, 0}, {5, 5}});
+    const Annotation rect = make(EditorTool::rect, {{0, 0}, {5, 5}});
+    const Annotation image = make(EditorTool::image, {{0, 0}, {5, 0}, {5, 5}});
+    const Annotation pen = make(EditorTool::pen, {{0, 0}, {5, 5}});
+    EditorModel m(opaque(), {text, blur, rect, image, pen});
+    QList<QUuid> order;
+    for (const Annotation& a : m.layeredAnnotations())
+        order.append(a.id);
+    EXPECT_EQ(order, (QList<QUuid>{blur.id, image.id, rect.id, pen.id, text.id}));
+}
+
+TEST(EditorSelection, SnapPointAcceptsTheRadiusAndPrefersTheLastVisited) {
+    const Annotation a = make(EditorTool::line, {{0, 0}, {100, 0}});
+    const Annotation b = make(EditorTool::line, {{20, 0}, {100, 50}});
+    Annotation turned = make(EditorTool::rect, {{200, 200}, {220, 210}});
+    turned.rotation = M_PI / 2; // centre (210, 205): the top-left corner lands at (215, 195)
+    EditorModel m(opaque(), {a, b, turned});
+    EXPECT_EQ(m.snapPoint({10, 0}, std::nullopt, 10), QPointF(20, 0));
+    EXPECT_EQ(m.snapPoint({10, 0}, b.id, 10), QPointF(0, 0));
+    EXPECT_EQ(m.snapPoint({10, 0}, std::nullopt, 9.99), std::nullopt);
+    EXPECT_EQ(m.snapPoint({20, 1}, b.id, 5), std::nullopt); // never onto itself
+    expectNear(m.snapPoint({215, 195.5}, std::nullopt, 1), QPointF(215, 195));
+}
+
+TEST(EditorSelection, FlattenBurnsTheObjectIntoTheBaseImage) {
+    const QImage base = opaque(40, 40);
+    Annotation rect = make(EditorTool::rect, {{10, 10}, {30, 30}});
+    rect.filled = true;
+    rect.color = QColor::fromRgb(0, 0, 255);
+    EditorModel m(base, {rect, badge(3)});
+    m.flattenSelected();
+    EXPECT_TRUE(m.undoStack().isEmpty());
+
+    m.setSelectedID(rect.id);
+    m.flattenSelected();
+    EXPECT_EQ(m.baseImage().pixel(20, 20), qRgb(0, 0, 255));
+    EXPECT_EQ(m.baseImage().pixel(2, 2), qRgb(255, 255, 255));
+    ASSERT_EQ(m.annotations().size(), 1);
+    EXPECT_TRUE(m.selectedIDs().isEmpty());
+    EXPECT_EQ(m.undoStack().size(), 1);
+    EXPECT_EQ(m.nextDotNumber(), 4);
+    m.undo();
+    EXPECT_EQ(m.baseImage().cacheKey(), base.cacheKey());
+    EXPECT_EQ(m.annotations().size(), 2);
+}
