@@ -3,13 +3,19 @@
 #include <QString>
 #include <QStringList>
 
-// The parsed command line. Unknown options and missing arguments are usage errors (exit 2).
+// The parsed command line. Unknown options and missing or malformed arguments are usage errors
+// (exit 2).
 struct CommandLine {
-    enum class Action { startTray, openFiles, version, help, usageError };
+    enum class Action { startTray, openFiles, exportFlat, version, help, usageError };
 
     Action action = Action::startTray;
     QStringList files;
     QString error;
+
+    // export
+    QString input;
+    QString output;
+    int scalePercent = 100;
 
     static CommandLine parse(const QStringList& arguments);
     static QString usage();

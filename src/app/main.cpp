@@ -1,6 +1,8 @@
 #include "Version.h"
 #include "app/CommandLine.h"
+#include "io/FlatExport.h"
 
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <cstdio>
@@ -20,6 +22,30 @@ int printLine(FILE* stream, const QString& text, int code) {
     return code;
 }
 
+int fail(const QString& message) {
+    return printLine(stderr, QStringLiteral("Pictavo: %1").arg(message), 1);
+}
+
+void identify() {
+    QGuiApplication::setOrganizationName(QStringLiteral("Pictavo"));
+    QGuiApplication::setApplicationName(QStringLiteral("Pictavo"));
+    QGuiApplication::setApplicationVersion(QString::fromLatin1(Pictavo::kVersion));
+}
+
+int runExport(int argc, char** argv, const CommandLine& cl) {
+    // Export draws text but never shows a window: it needs no display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    identify();
+    const std::optional<FlatExport::Format> format = FlatExport::formatForPath(cl.output);
+    if (!format) return fail(QStringLiteral("unsupported output %1").arg(cl.output));
+    const Result<QImage> flat = FlatExport::flatImage(cl.input);
+    if (!flat) return fail(flat.error().message);
+    if (auto error = FlatExport::write(*flat, cl.output, *format, cl.scalePercent / 100.0))
+        return fail(error->message);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -35,11 +61,12 @@ int main(int argc, char** argv) {
         printLine(stderr, QStringLiteral("Pictavo: %1").arg(cl.error), 2);
         std::fputs(CommandLine::usage().toLocal8Bit().constData(), stderr);
         return 2;
+    case CommandLine::Action::exportFlat:
+        return runExport(argc, argv, cl);
     case CommandLine::Action::startTray:
     case CommandLine::Action::openFiles:
         break;
     }
-
     // The tray program and the editor windows are not built yet: say what we are and stop.
     return printLine(stdout, QStringLiteral("Pictavo %1").arg(QString::fromLatin1(Pictavo::kVersion)), 0);
 }

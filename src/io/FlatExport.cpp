@@ -1,0 +1,63 @@
+#include "io/FlatExport.h"
+
+#include "editor/EditorModel.h"
+#include "io/FileIO.h"
+#include "io/ImageDecoder.h"
+#include "io/ImageUtilities.h"
+#include "io/PdfSupport.h"
+#include "io/PngWriter.h"
+#include "io/ProjectIO.h"
+#include "render/EditorRenderer.h"
+
+#include <QFileInfo>
+
+namespace FlatExport {
+
+std::optional<Format> formatForPath(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("png")) return Format::png;
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) return Format::jpeg;
+    if (suffix == QLatin1String("pdf")) return Format::pdf;
+    return std::nullopt;
+}
+
+bool isProjectPath(const QString& path) {
+    return QFileInfo(path).suffix().toLower() == QLatin1String("pictproj");
+}
+
+Result<QImage> flatImage(const QString& inputPath) {
+    if (!isProjectPath(inputPath)) return ImageDecoder::decodeFile(inputPath);
+    Result<ProjectIO::Project> project = ProjectIO::load(inputPath);
+    if (!project) return project.error();
+    EditorModel model(project->baseImage, project->annotations);
+    QImage flat = EditorRenderer::compose(model.layeredAnnotations(), model);
+    if (flat.isNull())
+        return IoError{IoError::Kind::writeError,
+                       QStringLiteral("Couldn't draw “%1”: not enough memory").arg(inputPath)};
+    return flat;
+}
+
+std::optional<QByteArray> encode(const QImage& flat, Format format) {
+    switch (format) {
+    case Format::png:
+        return PngWriter::encode(flat);
+    case Format::jpeg:
+        return ImageUtilities::jpegData(flat);
+    case Format::pdf:
+        break;
+    }
+    return std::nullopt;
+}
+
+std::optional<IoError> write(const QImage& flat, const QString& outputPath, Format format, double scale) {
+    const QImage image = ImageUtilities::scaled(flat, scale);
+    if (format == Format::pdf) return PdfSupport::exportImage(image, outputPath);
+    const std::optional<QByteArray> bytes = encode(image, format);
+    if (!bytes)
+        return IoError{
+            IoError::Kind::writeError,
+            QStringLiteral("Couldn't write “%1”: the picture could not be encoded").arg(outputPath)};
+    return FileIO::writeFileAtomically(outputPath, *bytes);
+}
+
+} // namespace FlatExport

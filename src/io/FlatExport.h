@@ -1,0 +1,28 @@
+#pragma once
+
+#include "io/IoError.h"
+
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+// The flat image of a project or picture, written as PNG, JPEG or one-page PDF at a size.
+namespace FlatExport {
+
+enum class Format { png, jpeg, pdf };
+
+// By the file name's extension, any case: png, jpg/jpeg, pdf.
+std::optional<Format> formatForPath(const QString& path);
+bool isProjectPath(const QString& path);
+
+// Loads a .pictproj (annotations composed in drawing order) or any image.
+Result<QImage> flatImage(const QString& inputPath);
+
+// The encoded file content of a flat image (PNG and JPEG).
+std::optional<QByteArray> encode(const QImage& flat, Format format);
+
+// Scales by `scale` (1, 0.75, 0.5, 0.25) and writes atomically.
+std::optional<IoError> write(const QImage& flat, const QString& outputPath, Format format, double scale);
+
+} // namespace FlatExport

@@ -1,0 +1,52 @@
+#include "io/ImageUtilities.h"
+
+#include "render/DrawingSurface.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QPainter>
+
+#include <cmath>
+
+namespace ImageUtilities {
+
+QString defaultFileName(const QDateTime& when) {
+    return QStringLiteral("Screenshot %1.png").arg(when.toString(QStringLiteral("yyyy-MM-dd 'at' HH.mm.ss")));
+}
+
+QImage scaled(const QImage& image, double factor) {
+    if (!(factor < 0.999) || image.isNull()) return image;
+    const int w = std::max(1, int(std::trunc(image.width() * factor)));
+    const int h = std::max(1, int(std::trunc(image.height() * factor)));
+    QImage out = image.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (out.isNull()) return image;
+    DrawingSurface::normalizeMetadata(out);
+    return out;
+}
+
+std::optional<QByteArray> jpegData(const QImage& image, double quality) {
+    if (image.isNull()) return std::nullopt;
+    QImage flat;
+    if (image.format() == QImage::Format_RGB32) {
+        flat = image; // already opaque: nothing to flatten
+    } else {
+        flat = QImage(image.size(), QImage::Format_RGB32);
+        if (flat.isNull()) return std::nullopt;
+        flat.fill(Qt::white);
+        QPainter painter(&flat);
+        painter.drawImage(QPointF(0, 0), image);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(int(std::lround(std::clamp(quality, 0.0, 1.0) * 100)));
+    if (!writer.write(flat)) return std::nullopt;
+    return bytes;
+}
+
+QSize pixelSize(const QImage& image) {
+    return image.size();
+}
+
+} // namespace ImageUtilities

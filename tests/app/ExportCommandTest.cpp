@@ -1,0 +1,143 @@
+// Runs the real `pictavo export` the way scripts do: a separate process with no display.
+#include "io/ProjectIO.h"
+#include "model/Palette.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace {
+
+struct ProcessRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+ProcessRun pictavo(const QStringList& args) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(PICTAVO_BINARY), args);
+    if (!process.waitForFinished(60000)) return {};
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+QString tool(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    process.waitForFinished(30000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+class ExportCommand : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    // A 1000 x 601 project whose left half is transparent, with one filled rectangle.
+    QString writeProject() {
+        QImage base(1000, 601, QImage::Format_ARGB32_Premultiplied);
+        base.fill(Qt::transparent);
+        QPainter(&base).fillRect(500, 0, 500, 601, QColor(0, 0, 255));
+        Annotation rect;
+        rect.tool = EditorTool::rect;
+        rect.points = {{600, 100}, {700, 200}};
+        rect.filled = true;
+        rect.color = Palette::named("green");
+        const Result<QByteArray> bytes = ProjectIO::encode(base, {rect});
+        EXPECT_TRUE(bytes.ok());
+        const QString file = path("Shot.PICTPROJ");
+        QFile f(file);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(*bytes);
+        return file;
+    }
+};
+
+} // namespace
+
+TEST_F(ExportCommand, ScaledPngOfAProject) {
+    const QString project = writeProject();
+    const ProcessRun run = pictavo({"export", project, "--output", path("flat.png"), "--scale", "25"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QImageReader reader(path("flat.png"));
+    EXPECT_EQ(QString::fromLatin1(reader.format()), QStringLiteral("png"));
+    const QImage flat = reader.read();
+    EXPECT_EQ(flat.size(), QSize(250, 150));  // 601 * 0.25 = 150.25, truncated
+    EXPECT_EQ(qAlpha(flat.pixel(10, 75)), 0); // transparency kept
+    EXPECT_EQ(flat.pixel(162, 37), Palette::named("green").rgb());
+    EXPECT_FALSE(QFile::exists(path("flat.pictproj"))); // a project input writes nothing else
+}
+
+TEST_F(ExportCommand, JpegIsFlattenedOnWhite) {
+    const ProcessRun run = pictavo({"export", writeProject(), "--output", path("flat.JPG")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QImage flat(path("flat.JPG"));
+    EXPECT_EQ(flat.size(), QSize(1000, 601));
+    EXPECT_GT(qRed(flat.pixel(100, 300)), 250);
+    EXPECT_GT(qBlue(flat.pixel(900, 300)), 240);
+    EXPECT_LT(qRed(flat.pixel(900, 300)), 15);
+}
+
+TEST_F(ExportCommand, PdfPageIsWholePointsWithALosslessPicture) {
+    const ProcessRun run = pictavo({"export", writeProject(), "--output", path("flat.pdf")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QString info = tool(QStringLiteral("pdfinfo"), {path("flat.pdf")});
+    EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Page size:\\s+750 x 451 pts"))))
+        << info.toStdString();
+    EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))));
+    const QString images = tool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), path("flat.pdf")});
+    EXPECT_TRUE(images.contains(QRegularExpression(QStringLiteral("image\\s+1000\\s+601\\s+rgb"))))
+        << images.toStdString();
+    EXPECT_FALSE(images.contains(QStringLiteral("jpeg"))) << images.toStdString();
+}
+
+TEST_F(ExportCommand, AnyPictureCanBeExported) {
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(picture.save(path("in.bmp")));
+    const ProcessRun run = pictavo({"export", path("in.bmp"), "--output", path("out.png"), "--scale", "50"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(QImage(path("out.png")).size(), QSize(20, 15));
+}
+
+TEST_F(ExportCommand, FailuresSayWhatAndLeaveNoFile) {
+    ProcessRun run = pictavo({"export", path("missing.pictproj"), "--output", path("out.png")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("Pictavo: "))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("missing.pictproj")));
+    EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1);
+
+    QFile corrupt(path("broken.pictproj"));
+    ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly));
+    corrupt.write("PTVJ\x02\x00\x00\x00\xff\x00\x00\x00\x00\x00\x00\x00{}", 18);
+    corrupt.close();
+    run = pictavo({"export", path("broken.pictproj"), "--output", path("out.png")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("damaged"))) << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("out.png")));
+
+    // Writing into a folder that does not exist fails cleanly too.
+    run = pictavo({"export", writeProject(), "--output", path("no/such/folder/out.png")});
+    EXPECT_EQ(run.exitCode, 1);
+}
+
+TEST_F(ExportCommand, UsageErrorsExitTwo) {
+    EXPECT_EQ(pictavo({"export", "in.png", "--output", "out.gif"}).exitCode, 2);
+    EXPECT_EQ(pictavo({"export", "in.png", "--output", "out.png", "--scale", "60"}).exitCode, 2);
+    EXPECT_EQ(pictavo({"export", "in.png"}).exitCode, 2);
+    EXPECT_EQ(pictavo({"export", "--output", "out.png"}).exitCode, 2);
+    EXPECT_EQ(pictavo({"export", "a.png", "b.png", "--output", "out.png"}).exitCode, 2);
+    const ProcessRun run = pictavo({"export", "in.png", "--output", "out.tiff"});
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("Pictavo: ")));
+}
