@@ -20,19 +20,6 @@ void translate(Annotation& a, QPointF d) {
     if (a.tool == EditorTool::image) a.imageFrame.translate(d);
 }
 
-bool carriesRotationInPoints(EditorTool tool) {
-    switch (tool) {
-    case EditorTool::pen:
-    case EditorTool::highlighter:
-    case EditorTool::line:
-    case EditorTool::arrow:
-    case EditorTool::polygon:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 void EditorModel::replaceBaseImage(const QImage& image) {
@@ -99,19 +86,11 @@ bool EditorModel::rotateCanvas(double degrees) {
     m_baseImage = rotated;
     const QPointF C(W / 2, H / 2), C2(newW / 2, newH / 2);
     auto turn = [s, c](QPointF v) { return QPointF(c * v.x() - s * v.y(), s * v.x() + c * v.y()); };
+    // Each object's centre follows the picture; then the object turns about that centre.
     for (Annotation& a : m_annotations) {
         const QPointF m = AnnotationGeometry::bounds(a).center();
-        const QPointF delta = C2 + turn(m - C) - m;
-        for (QPointF& p : a.points)
-            p += delta;
-        if (carriesRotationInPoints(a.tool)) {
-            const QPointF pivot = m + delta;
-            for (QPointF& p : a.points)
-                p = pivot + turn(p - pivot);
-        } else {
-            if (a.tool == EditorTool::image) a.imageFrame.translate(delta);
-            a.rotation += theta;
-        }
+        translate(a, C2 + turn(m - C) - m);
+        rotate(a, theta);
     }
     emit changed();
     return true;

@@ -75,6 +75,10 @@ void EditorModel::stepHistory(QList<EditorSnapshot>& from, QList<EditorSnapshot>
     m_annotations = std::move(step.annotations);
     m_nextDotNumber = step.nextDotNumber;
     m_isDirty = true;
+    // The next colour or width change after an undo or redo starts its own step; coalescing it
+    // into a step that is no longer on the undo stack would make it impossible to undo.
+    m_colorUndoID.reset();
+    m_widthUndoID.reset();
     emit changed();
 }
 

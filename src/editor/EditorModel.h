@@ -130,6 +130,11 @@ public:
     void deleteSelected();
     // Burns the single selection into the base image.
     void flattenSelected();
+    // Puts the selected objects on the clipboard, in list order.
+    void copySelectedToPasteboard();
+    // Adds the clipboard's objects 24 pixels further right and down on every paste after a copy,
+    // renumbers pasted badges and selects them. False when the clipboard holds no objects.
+    bool pasteObjectsFromPasteboard();
     // Turns every selected object; positive angles turn clockwise on screen. With `coalesce`,
     // repeated turns of the same selection share one undo step until another edit is recorded.
     void rotateSelection(double radians, bool coalesce);

@@ -2,6 +2,7 @@
 // the snapping and drawing order the view uses.
 #include "editor/EditorModel.h"
 
+#include "io/ProjectIO.h"
 #include "model/AnnotationGeometry.h"
 #include "model/Palette.h"
 #include "render/EditorRenderer.h"
@@ -124,6 +125,40 @@ void EditorModel::flattenSelected() {
     m_annotations.removeAt(*index);
     m_selectedIDs.clear();
     emit changed();
+}
+
+void EditorModel::copySelectedToPasteboard() {
+    QList<Annotation> selected;
+    for (const Annotation& a : m_annotations)
+        if (m_selectedIDs.contains(a.id)) selected.append(a);
+    if (selected.isEmpty()) return;
+    ProjectIO::copyToPasteboard(selected);
+    m_pasteOffsetStep = 0;
+}
+
+bool EditorModel::pasteObjectsFromPasteboard() {
+    std::optional<QList<Annotation>> pasted = ProjectIO::annotationsFromPasteboard();
+    if (!pasted) return false;
+    pushUndo();
+    ++m_pasteOffsetStep;
+    const QPointF d(24.0 * m_pasteOffsetStep, 24.0 * m_pasteOffsetStep);
+    QSet<QUuid> ids;
+    for (Annotation& a : *pasted) {
+        for (QPointF& p : a.points)
+            p += d;
+        if (a.isNumberBadge()) {
+            a.text = QString::number(m_nextDotNumber);
+            m_nextDotNumber = incrementSaturating(m_nextDotNumber);
+        } else if (a.tool == EditorTool::image) {
+            a.imageFrame.translate(d);
+        }
+        ids.insert(a.id);
+        m_annotations.append(a);
+    }
+    m_tool = EditorTool::select;
+    m_selectedIDs = ids;
+    emit changed();
+    return true;
 }
 
 void EditorModel::rotate(Annotation& a, double theta) {

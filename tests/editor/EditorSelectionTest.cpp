@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QSignalSpy>
 
 #include <cmath>
@@ -202,4 +204,49 @@ TEST(EditorSelection, FlattenBurnsTheObjectIntoTheBaseImage) {
     m.undo();
     EXPECT_EQ(m.baseImage().cacheKey(), base.cacheKey());
     EXPECT_EQ(m.annotations().size(), 2);
+}
+
+TEST(EditorSelection, ARecolourAfterUndoIsItsOwnStep) {
+    EditorModel m(opaque(), {make(EditorTool::rect, {{0, 0}, {9, 9}})});
+    m.setSelectedID(m.annotations()[0].id);
+    const QColor original = m.annotations()[0].color;
+    m.applyColorToSelection(Palette::named("blue"));
+    m.undo();
+    m.applyColorToSelection(Palette::named("green"));
+    ASSERT_EQ(m.undoStack().size(), 1);
+    EXPECT_TRUE(m.redoStack().isEmpty()); // a redo can no longer overwrite the new colour
+    m.undo();
+    EXPECT_EQ(m.annotations()[0].color, original);
+}
+
+TEST(EditorSelection, CopyAndPasteBetweenTwoModels) {
+    EditorModel source(opaque(), {badge(3), make(EditorTool::arrow, {{10, 10}, {40, 20}}), badge(4)});
+    source.setSelectedIDs({source.annotations()[0].id, source.annotations()[1].id});
+    source.copySelectedToPasteboard();
+    EXPECT_EQ(source.undoStack().size(), 0); // copying changes nothing
+
+    EditorModel target(opaque(), {badge(7)});
+    ASSERT_TRUE(target.pasteObjectsFromPasteboard());
+    ASSERT_TRUE(target.pasteObjectsFromPasteboard());
+    const QList<Annotation>& list = target.annotations();
+    ASSERT_EQ(list.size(), 5);
+    EXPECT_EQ(list[1].text, QStringLiteral("8")); // renumbered from the target's counter
+    EXPECT_EQ(list[3].text, QStringLiteral("9"));
+    EXPECT_EQ(target.nextDotNumber(), 10);
+    EXPECT_EQ(list[1].points[0], source.annotations()[0].points[0] + QPointF(24, 24));
+    EXPECT_EQ(list[4].points[1], QPointF(40 + 48, 20 + 48));
+    EXPECT_NE(list[2].id, source.annotations()[1].id);
+    EXPECT_EQ(target.tool(), EditorTool::select);
+    EXPECT_EQ(target.selectedIDs(), (QSet<QUuid>{list[3].id, list[4].id}));
+    EXPECT_EQ(target.undoStack().size(), 2);
+
+    // A new copy starts the offsets again.
+    target.setSelectedID(list[0].id);
+    target.copySelectedToPasteboard();
+    ASSERT_TRUE(target.pasteObjectsFromPasteboard());
+    EXPECT_EQ(target.annotations().last().points[0], list[0].points[0] + QPointF(24, 24));
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("text from elsewhere"));
+    EXPECT_FALSE(target.pasteObjectsFromPasteboard());
+    EXPECT_EQ(target.undoStack().size(), 3);
 }
