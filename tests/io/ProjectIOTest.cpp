@@ -6,6 +6,8 @@
 
 #include <QBuffer>
 #include <QClipboard>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QJsonArray>
@@ -367,4 +369,22 @@ TEST(ClipboardPayload, ForeignOrBrokenPayloadsGiveNothing) {
     // A picture record without its picture is dropped, leaving nothing to paste.
     EXPECT_FALSE(annotationsFromPayload(
         QJsonDocument(QJsonObject{{"annotations", QJsonArray{record("image")}}}).toJson()));
+}
+
+// The fuzzers start from these files; they must stay valid as the format evolves.
+TEST(ProjectIO, FuzzSeedsStillLoad) {
+    const QDir seeds(QStringLiteral(PICTAVO_SOURCE_DIR "/fuzz/seeds"));
+    for (const QFileInfo& file : QDir(seeds.filePath(QStringLiteral("project"))).entryInfoList(QDir::Files)) {
+        const Result<Project> r = load(file.filePath());
+        EXPECT_TRUE(r.ok()) << file.fileName().toStdString();
+        if (file.fileName() == QLatin1String("every-kind.pictproj") ||
+            file.fileName() == QLatin1String("legacy.pictproj")) {
+            EXPECT_EQ(r->annotations.size(), caseCount<EditorTool>()) << file.fileName().toStdString();
+        }
+    }
+    for (const QFileInfo& file : QDir(seeds.filePath(QStringLiteral("payload"))).entryInfoList(QDir::Files)) {
+        QFile f(file.filePath());
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(annotationsFromPayload(f.readAll()).has_value()) << file.fileName().toStdString();
+    }
 }
