@@ -1,0 +1,74 @@
+#include "BenchImages.h"
+#include "editor/EditorModel.h"
+#include "io/FlatExport.h"
+#include "io/PdfSupport.h"
+#include "io/ProjectIO.h"
+#include "render/EditorRenderer.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace {
+
+// A 5K capture with 200 annotations, four of them pasted 800 x 600 pictures.
+EditorModel& projectModel() {
+    static EditorModel model(BenchImages::screenshot5K(1), BenchImages::mixedAnnotations(4, QSize(800, 600)));
+    return model;
+}
+
+void BM_ProjectEncode5K(benchmark::State& state) {
+    EditorModel& model = projectModel();
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        const Result<QByteArray> encoded = ProjectIO::encode(model);
+        bytes = encoded->size();
+        benchmark::DoNotOptimize(encoded->constData());
+    }
+    state.counters["bytes"] = double(bytes);
+}
+BENCHMARK(BM_ProjectEncode5K)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ProjectDecode5K(benchmark::State& state) {
+    const QByteArray encoded = *ProjectIO::encode(projectModel());
+    for (auto _ : state) {
+        const Result<ProjectIO::Project> project = ProjectIO::decode(encoded);
+        benchmark::DoNotOptimize(project->baseImage.constBits());
+    }
+}
+BENCHMARK(BM_ProjectDecode5K)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The flat image as the save command makes it: composed in drawing order.
+const QImage& flat5K() {
+    static const QImage flat = [] {
+        EditorModel& model = projectModel();
+        return EditorRenderer::compose(model.layeredAnnotations(), model);
+    }();
+    return flat;
+}
+
+void BM_ExportJpeg5K(benchmark::State& state) {
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        const auto jpeg = FlatExport::encode(flat5K(), FlatExport::Format::jpeg);
+        bytes = jpeg->size();
+        benchmark::DoNotOptimize(jpeg->constData());
+    }
+    state.counters["bytes"] = double(bytes);
+}
+BENCHMARK(BM_ExportJpeg5K)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ExportPdf5K(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("flat.pdf"));
+    for (auto _ : state) {
+        const auto error = PdfSupport::exportImage(flat5K(), path);
+        benchmark::DoNotOptimize(error);
+    }
+    state.counters["bytes"] = double(QFileInfo(path).size());
+}
+BENCHMARK(BM_ExportPdf5K)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
