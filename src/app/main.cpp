@@ -1,8 +1,14 @@
 #include "Version.h"
+#include "app/CanvasWindow.h"
 #include "app/CommandLine.h"
+#include "editor/EditorModel.h"
 #include "io/FlatExport.h"
+#include "io/ImageDecoder.h"
+#include "io/ProjectIO.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QStringList>
 
 #include <cstdio>
@@ -46,6 +52,32 @@ int runExport(int argc, char** argv, const CommandLine& cl) {
     return 0;
 }
 
+// Opens each file in a canvas window. Until the tray program exists this runs its own event loop.
+int runOpenFiles(int argc, char** argv, const QStringList& files) {
+    QApplication app(argc, argv);
+    identify();
+    int opened = 0;
+    for (const QString& file : files) {
+        Result<ProjectIO::Project> project =
+            FlatExport::isProjectPath(file) ? ProjectIO::load(file) : [&]() -> Result<ProjectIO::Project> {
+            Result<QImage> image = ImageDecoder::decodeFile(file);
+            if (!image) return image.error();
+            return ProjectIO::Project{*image, {}};
+        }();
+        if (!project) {
+            fail(project.error().message);
+            QMessageBox::critical(nullptr, QStringLiteral("Pictavo"), project.error().message);
+            continue;
+        }
+        auto model = std::make_unique<EditorModel>(project->baseImage, project->annotations);
+        auto* window = new CanvasWindow(std::move(model), QFileInfo(file).fileName());
+        window->show();
+        ++opened;
+    }
+    if (opened == 0) return 1;
+    return app.exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -63,8 +95,9 @@ int main(int argc, char** argv) {
         return 2;
     case CommandLine::Action::exportFlat:
         return runExport(argc, argv, cl);
-    case CommandLine::Action::startTray:
     case CommandLine::Action::openFiles:
+        return runOpenFiles(argc, argv, cl.files);
+    case CommandLine::Action::startTray:
         break;
     }
     // The tray program and the editor windows are not built yet: say what we are and stop.

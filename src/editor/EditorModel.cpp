@@ -119,6 +119,23 @@ void EditorModel::noteColorUsed(const QColor& color) {
     if (listChanged) emit changed();
 }
 
+void EditorModel::setAnnotation(int index, const Annotation& annotation) {
+    if (index < 0 || index >= m_annotations.size()) return;
+    m_annotations[index] = annotation;
+    emit changed();
+}
+
+void EditorModel::removeAnnotation(int index) {
+    if (index < 0 || index >= m_annotations.size()) return;
+    m_annotations.removeAt(index);
+    emit changed();
+}
+
+void EditorModel::advanceDotNumber() {
+    m_nextDotNumber = incrementSaturating(m_nextDotNumber);
+    emit changed();
+}
+
 Annotation EditorModel::newAnnotation(QPointF point) const {
     Annotation a;
     a.tool = m_tool;

@@ -101,6 +101,17 @@ public:
     static QImage gaussianBlur(const QImage& image);
     static double blurRadius(QSize size);
 
+    // In-place edits for gestures that recorded their undo step already (drags, vertex insertion,
+    // text re-editing). They record nothing themselves.
+    void setAnnotation(int index, const Annotation& annotation);
+    void removeAnnotation(int index);
+    // Counts the badge counter up after a badge was placed; saturates at the largest value.
+    void advanceDotNumber();
+
+    // Turns one object about the centre of its bounds: strokes, lines and polygons turn their
+    // points, everything else adds to its rotation.
+    static void rotate(Annotation& a, double theta);
+
     // A fresh object of the current tool and style at `point` (the start of every drawing gesture).
     Annotation newAnnotation(QPointF point) const;
 
@@ -152,7 +163,6 @@ signals:
 private:
     void stepHistory(QList<EditorSnapshot>& from, QList<EditorSnapshot>& to);
     EditorSnapshot snapshot() const;
-    static void rotate(Annotation& a, double theta);
 
     QImage m_baseImage;
     QList<Annotation> m_annotations;

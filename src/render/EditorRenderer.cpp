@@ -72,15 +72,25 @@ void drawStroked(const Annotation& a, QPainter& painter, double s) {
     if (a.tool == EditorTool::arrow) fillPath(painter, Geo::arrowHead(a, s), color);
 }
 
-void drawBlur(const Annotation& a, QPainter& painter, const EditorModel& model, double s) {
+void drawBlur(const Annotation& a, QPainter& painter, const EditorModel& model, double s, bool onScreen) {
     const QImage blurred = model.blurredImage();
     if (blurred.isNull()) return;
     const QRectF r = a.rect();
     if (r.width() < 1 || r.height() < 1) return;
+    const QSizeF size = model.imageSize();
+    if (onScreen && a.rotation == 0) {
+        const QRect piece = r.toAlignedRect().intersected(QRect(QPoint(), size.toSize()));
+        if (piece.isEmpty()) return;
+        const QRectF target(piece.x() * s, piece.y() * s, piece.width() * s, piece.height() * s);
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.drawImage(target, blurred, QRectF(piece));
+        painter.restore();
+        return;
+    }
     painter.save();
     const QRectF clip(r.x() * s, r.y() * s, r.width() * s, r.height() * s);
     painter.setClipRect(clip, Qt::IntersectClip);
-    const QSizeF size = model.imageSize();
     if (a.rotation == 0 && s == 1) {
         // Only the covered piece: drawing the whole copy through a clip costs a full-image pass.
         const QRectF piece = clip.intersected(QRectF(QPointF(), size));
@@ -142,7 +152,7 @@ QImage compose(const QList<Annotation>& annotations, const EditorModel& model) {
     return out;
 }
 
-void draw(const Annotation& a, QPainter& painter, const EditorModel& model, double s) {
+void draw(const Annotation& a, QPainter& painter, const EditorModel& model, double s, bool onScreen) {
     painter.save();
     if (a.rotation != 0 && std::isfinite(a.rotation)) {
         const QPointF c = Geo::bounds(a).center() * s;
@@ -175,7 +185,7 @@ void draw(const Annotation& a, QPainter& painter, const EditorModel& model, doub
         drawText(a, painter, s);
         break;
     case EditorTool::blur:
-        drawBlur(a, painter, model, s);
+        drawBlur(a, painter, model, s, onScreen);
         break;
     case EditorTool::image:
         drawPicture(a, painter, s);

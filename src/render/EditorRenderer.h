@@ -19,8 +19,10 @@ namespace EditorRenderer {
 // has no pixels or memory cannot be had.
 QImage compose(const QList<Annotation>& annotations, const EditorModel& model);
 
-// Draws one annotation; leaves the painter's state as it found it.
-void draw(const Annotation& a, QPainter& painter, const EditorModel& model, double scale = 1.0);
+// Draws one annotation; leaves the painter's state as it found it. On screen an unrotated blur
+// region shows the piece of the blurred copy under its rectangle rounded out to whole pixels.
+void draw(const Annotation& a, QPainter& painter, const EditorModel& model, double scale = 1.0,
+          bool onScreen = false);
 
 void drawDot(const Annotation& a, QPainter& painter, double scale = 1.0);
 void drawStampGlyph(const Annotation& a, QPainter& painter, double scale = 1.0);

@@ -1,0 +1,92 @@
+#include "app/CanvasWindow.h"
+
+#include "Version.h"
+#include "editor/EditorModel.h"
+#include "ui/editor/CanvasArea.h"
+#include "ui/editor/EditorView.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QStatusBar>
+
+CanvasWindow::CanvasWindow(std::unique_ptr<EditorModel> model, const QString& title, QWidget* parent)
+    : QMainWindow(parent), m_model(std::move(model)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(title);
+    m_view = new EditorView(*m_model);
+    m_area = new CanvasArea(m_view);
+    setCentralWidget(m_area);
+
+    m_sizeLabel = new QLabel;
+    auto* version = new QLabel(QStringLiteral("v%1").arg(QString::fromLatin1(Pictavo::kVersion)));
+    for (QLabel* label : {m_sizeLabel, version})
+        label->setForegroundRole(QPalette::PlaceholderText);
+    statusBar()->addWidget(m_sizeLabel, 1);
+    statusBar()->addPermanentWidget(version);
+    connect(m_model.get(), &EditorModel::changed, this, &CanvasWindow::refreshStatus);
+    refreshStatus();
+
+    // One action per key sequence: Qt fires neither of two that share one.
+    addShortcut(QKeySequence(QStringLiteral("Ctrl+=")), [this] { m_view->zoomIn(); });
+    addShortcut(QKeySequence(QStringLiteral("Ctrl++")), [this] { m_view->zoomIn(); });
+    addShortcut(QKeySequence(QStringLiteral("Ctrl+-")), [this] { m_view->zoomOut(); });
+    addShortcut(QKeySequence(QStringLiteral("Ctrl+0")), [this] { m_view->actualSize(); });
+    addShortcut(QKeySequence::Undo, [this] {
+        m_view->interaction().commitPendingText();
+        m_model->undo();
+    });
+    addShortcut(QKeySequence::Redo, [this] { m_model->redo(); });
+    addShortcut(QKeySequence::Copy, [this] { m_model->copySelectedToPasteboard(); });
+    addShortcut(QKeySequence::Paste,
+                [this] { m_view->interaction().pasteImage(QGuiApplication::clipboard()->image()); });
+    addShortcut(QKeySequence(Qt::Key_Delete), [this] { m_model->deleteSelected(); });
+    addShortcut(QKeySequence(Qt::Key_Backspace), [this] { m_model->deleteSelected(); });
+
+    // Open at the picture's size where the screen allows.
+    const QSize wanted = m_view->size() + QSize(2 * CanvasArea::kMargin + 4, 2 * CanvasArea::kMargin + 40);
+    const QSize available = screen() ? screen()->availableSize() * 0.9 : QSize(1600, 1000);
+    resize(wanted.boundedTo(available).expandedTo(QSize(480, 360)));
+}
+
+CanvasWindow::~CanvasWindow() {
+    // The view refers to the model: take it down first.
+    delete takeCentralWidget();
+}
+
+void CanvasWindow::addShortcut(const QKeySequence& keys, const std::function<void()>& action) {
+    auto* a = new QAction(this);
+    a->setShortcut(keys);
+    a->setShortcutContext(Qt::WindowShortcut);
+    connect(a, &QAction::triggered, this, action);
+    addAction(a);
+}
+
+void CanvasWindow::refreshStatus() {
+    const QSizeF size = m_model->imageSize();
+    m_sizeLabel->setText(QStringLiteral("%1 × %2 px").arg(qint64(size.width())).arg(qint64(size.height())));
+}
+
+void CanvasWindow::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    for (EditorTool tool : allCases<EditorTool>()) {
+        QAction* a = menu.addAction(EditorTools::help(tool), this, [this, tool] {
+            m_view->interaction().commitPendingText();
+            m_model->setTool(tool);
+        });
+        a->setCheckable(true);
+        a->setChecked(m_model->tool() == tool);
+    }
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("Zoom In"), QKeySequence(QStringLiteral("Ctrl+=")), m_view,
+                   &EditorView::zoomIn);
+    menu.addAction(QStringLiteral("Zoom Out"), QKeySequence(QStringLiteral("Ctrl+-")), m_view,
+                   &EditorView::zoomOut);
+    menu.addAction(QStringLiteral("Actual Size"), QKeySequence(QStringLiteral("Ctrl+0")), m_view,
+                   &EditorView::actualSize);
+    menu.exec(event->globalPos());
+}

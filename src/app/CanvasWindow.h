@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+
+class CanvasArea;
+class EditorModel;
+class EditorView;
+class QLabel;
+
+// A plain window with the editor canvas on one picture: tools from the context menu, the zoom
+// keys, undo and the object clipboard. The full editor window with its toolbar builds on this.
+class CanvasWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    CanvasWindow(std::unique_ptr<EditorModel> model, const QString& title, QWidget* parent = nullptr);
+    ~CanvasWindow() override;
+
+    EditorModel& model() { return *m_model; }
+    EditorView* view() const { return m_view; }
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void addShortcut(const QKeySequence& keys, const std::function<void()>& action);
+    void refreshStatus();
+
+    std::unique_ptr<EditorModel> m_model;
+    EditorView* m_view;
+    CanvasArea* m_area;
+    QLabel* m_sizeLabel;
+};

@@ -1,0 +1,81 @@
+#include "ui/editor/CanvasArea.h"
+
+#include "ui/editor/EditorView.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QScrollBar>
+
+namespace {
+
+// Holds the canvas in the middle of at least the visible area and paints what lies around it.
+class CanvasFrame : public QWidget {
+public:
+    CanvasFrame(EditorView* view, QWidget* parent) : QWidget(parent), m_view(view) {
+        view->setParent(this);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+    void relayout(QSize viewport) {
+        const QSize canvas = m_view->size();
+        const QSize needed = canvas + QSize(2 * CanvasArea::kMargin, 2 * CanvasArea::kMargin);
+        setMinimumSize(needed);
+        const QSize frame = needed.expandedTo(viewport);
+        resize(frame);
+        m_view->move((frame.width() - canvas.width()) / 2, (frame.height() - canvas.height()) / 2);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPainter painter(this);
+        painter.fillRect(event->rect(), palette().color(QPalette::Window).darker(108));
+        // A soft shadow: a few widening translucent rings, black at about 30 % in total.
+        const QRect canvas = m_view->geometry();
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setPen(Qt::NoPen);
+        for (int ring = 8; ring >= 1; --ring) {
+            painter.setBrush(QColor(0, 0, 0, 10 - ring));
+            painter.drawRoundedRect(QRectF(canvas).adjusted(-ring, -ring, ring, ring), ring, ring);
+        }
+    }
+
+private:
+    EditorView* m_view;
+};
+
+} // namespace
+
+CanvasArea::CanvasArea(EditorView* view, QWidget* parent)
+    : QScrollArea(parent), m_view(view), m_frame(new CanvasFrame(view, this)) {
+    setWidget(m_frame);
+    setWidgetResizable(false);
+    setFrameShape(QFrame::NoFrame);
+    connect(view, &EditorView::zoomChanged, this, [this] {
+        // Keep the middle of what was visible in the middle after zooming.
+        auto fraction = [](const QScrollBar* bar) {
+            return bar->maximum() ? double(bar->value()) / bar->maximum() : 0.5;
+        };
+        const double fx = fraction(horizontalScrollBar()), fy = fraction(verticalScrollBar());
+        relayout();
+        horizontalScrollBar()->setValue(int(fx * horizontalScrollBar()->maximum()));
+        verticalScrollBar()->setValue(int(fy * verticalScrollBar()->maximum()));
+    });
+    // The canvas changes size with the image (crop, rotate, expand).
+    view->installEventFilter(this);
+    relayout();
+}
+
+void CanvasArea::relayout() {
+    static_cast<CanvasFrame*>(m_frame)->relayout(viewport()->size());
+}
+
+void CanvasArea::resizeEvent(QResizeEvent* event) {
+    QScrollArea::resizeEvent(event);
+    relayout();
+}
+
+bool CanvasArea::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_view && event->type() == QEvent::Resize) relayout();
+    return QScrollArea::eventFilter(watched, event);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QScrollArea>
+
+class EditorView;
+
+// The scrollable central area: the canvas centred with a 20-point margin on the under-page
+// background, with a soft shadow painted around it (a graphics effect would repaint the whole
+// 5K canvas for every small change).
+class CanvasArea : public QScrollArea {
+    Q_OBJECT
+
+public:
+    static constexpr int kMargin = 20;
+
+    explicit CanvasArea(EditorView* view, QWidget* parent = nullptr);
+    EditorView* view() const { return m_view; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void relayout();
+
+    EditorView* m_view;
+    QWidget* m_frame;
+};

@@ -1,0 +1,302 @@
+#include "ui/editor/EditorInteraction.h"
+
+#include "editor/EditorModel.h"
+
+#include <cmath>
+
+namespace Geo = AnnotationGeometry;
+
+namespace {
+
+bool isTwoPointTool(EditorTool tool) {
+    switch (tool) {
+    case EditorTool::line:
+    case EditorTool::arrow:
+    case EditorTool::rect:
+    case EditorTool::ellipse:
+    case EditorTool::blur:
+    case EditorTool::crop:
+    case EditorTool::polygon:
+    case EditorTool::image:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QRectF spanned(QPointF a, QPointF b) {
+    return QRectF(std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::abs(b.x() - a.x()),
+                  std::abs(b.y() - a.y()));
+}
+
+// Closed-rectangle intersection: touching edges and zero-size rectangles inside count.
+bool intersects(const QRectF& a, const QRectF& b) {
+    return a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() && b.top() <= a.bottom();
+}
+
+} // namespace
+
+QPointF EditorInteraction::toImage(QPointF v) const {
+    const QSizeF size = m_model.imageSize();
+    return QPointF(std::clamp(v.x() / m_scale, 0.0, size.width()),
+                   std::clamp(v.y() / m_scale, 0.0, size.height()));
+}
+
+std::optional<int> EditorInteraction::draggedIndex() const {
+    if (!m_dragging || !m_didMutate || m_dragMode.isNone()) return std::nullopt;
+    return m_dragMode.index;
+}
+
+void EditorInteraction::dragChanged(QPointF startView, QPointF currentView, bool shift) {
+    m_dragging = true;
+    const QPointF s = toImage(startView), p = toImage(currentView);
+    const EditorTool tool = m_model.tool();
+    const double snapRadius = DragModes::kSnapRadius / m_scale;
+    switch (tool) {
+    case EditorTool::pen:
+    case EditorTool::highlighter: {
+        Annotation draft = m_model.draft() ? *m_model.draft() : m_model.newAnnotation(s);
+        draft.points.append(p);
+        m_model.setDraft(draft);
+        return;
+    }
+    case EditorTool::select:
+        selectDrag(s, p, shift);
+        return;
+    case EditorTool::stamp:
+    case EditorTool::dot:
+    case EditorTool::check: {
+        Annotation draft;
+        if (m_model.draft()) {
+            draft = *m_model.draft();
+        } else {
+            draft = m_model.newAnnotation(p);
+            draft.hollow = draft.labelOutside = m_model.dotStyle() == DotStyle::hollow;
+            draft.showName = tool == EditorTool::stamp && m_model.stampShowName();
+            if (tool == EditorTool::check) draft.text = QStringLiteral("✓");
+            if (tool == EditorTool::stamp) draft.stamp = m_model.stampType();
+            if (draft.isNumberBadge()) draft.text = QString::number(m_model.nextDotNumber());
+        }
+        draft.points = {p};
+        m_model.setDraft(draft);
+        return;
+    }
+    case EditorTool::text:
+        return;
+    default:
+        break;
+    }
+    if (!isTwoPointTool(tool)) return;
+    const bool snaps = tool == EditorTool::line || tool == EditorTool::arrow;
+    Annotation draft;
+    if (m_model.draft()) {
+        draft = *m_model.draft();
+    } else {
+        const QPointF anchor = snaps ? m_model.snapPoint(s, std::nullopt, snapRadius).value_or(s) : s;
+        draft = m_model.newAnnotation(anchor);
+        if (tool == EditorTool::rect || tool == EditorTool::ellipse) draft.filled = m_model.shapeFilled();
+    }
+    QPointF end = p;
+    if (snaps) {
+        const std::optional<QPointF> snapped = m_model.snapPoint(p, std::nullopt, snapRadius);
+        m_model.setSnapIndicator(snapped);
+        if (snapped) end = *snapped;
+    }
+    draft.points = {draft.points.first(), end};
+    m_model.setDraft(draft);
+}
+
+void EditorInteraction::selectDrag(QPointF s, QPointF p, bool shift) {
+    if (!m_dragStarted) {
+        m_dragStarted = true;
+        m_dragMode = DragModes::dragModeAt(m_model, s, m_scale, shift, &m_marqueeEligible);
+        const QList<Annotation>& list = m_model.annotations();
+        m_originalAnnotation.reset();
+        if (!m_dragMode.isNone() && m_dragMode.index >= 0 && m_dragMode.index < list.size())
+            m_originalAnnotation = list[m_dragMode.index];
+        if (m_marqueeEligible) m_marqueeBase = shift ? m_model.selectedIDs() : QSet<QUuid>{};
+    }
+    if (m_marqueeEligible) {
+        const QRectF marquee = spanned(s, p);
+        m_marqueeRect = marquee;
+        QSet<QUuid> ids = m_marqueeBase;
+        for (const Annotation& a : m_model.annotations())
+            if (intersects(
+                    Geo::bounds(a).adjusted(-kMarqueeSlack, -kMarqueeSlack, kMarqueeSlack, kMarqueeSlack),
+                    marquee))
+                ids.insert(a.id);
+        m_model.setSelectedIDs(ids);
+        return;
+    }
+    const int i = m_dragMode.index;
+    if (!m_originalAnnotation || i < 0 || i >= m_model.annotations().size()) return;
+    if (!m_didMutate) {
+        const double dead = kDeadZone / m_scale;
+        if (std::abs(p.x() - s.x()) <= dead && std::abs(p.y() - s.y()) <= dead) return;
+        m_model.pushUndo();
+        m_didMutate = true;
+    }
+    m_model.setAnnotation(i,
+                          DragModes::transformed(m_model, *m_originalAnnotation, m_dragMode, s, p, m_scale));
+}
+
+void EditorInteraction::resetSelectDrag() {
+    m_dragStarted = false;
+    m_didMutate = false;
+    m_dragMode = {};
+    m_originalAnnotation.reset();
+    m_marqueeEligible = false;
+    m_marqueeRect.reset();
+    m_marqueeBase.clear();
+    m_model.setSnapIndicator(std::nullopt);
+}
+
+void EditorInteraction::dragEnded(QPointF endView) {
+    m_dragging = false;
+    switch (m_model.tool()) {
+    case EditorTool::crop:
+        if (const auto& draft = m_model.draft()) {
+            const QRectF r = draft->rect();
+            if (r.width() > 3 && r.height() > 3) m_model.applyCrop(r);
+        }
+        m_model.setDraft(std::nullopt);
+        return;
+    case EditorTool::text:
+        commitPendingText();
+        m_textPosition = toImage(endView);
+        m_textDraft.clear();
+        notifyTextEntry();
+        return;
+    case EditorTool::select:
+        resetSelectDrag();
+        return;
+    default:
+        break;
+    }
+    if (const std::optional<Annotation> draft = m_model.draft()) {
+        m_model.commit(*draft, true);
+        if (draft->isNumberBadge()) m_model.advanceDotNumber();
+    }
+    m_model.setDraft(std::nullopt);
+    m_model.setSnapIndicator(std::nullopt);
+}
+
+void EditorInteraction::handleDoubleClick(QPointF viewPoint) {
+    if (m_model.tool() != EditorTool::select) return;
+    const QPointF p = toImage(viewPoint);
+    const double tol = kDoubleClickReach / m_scale;
+    if (insertVertex(p, tol) || rectangleToPolygon(p, tol)) return;
+    reopenText(p, tol);
+}
+
+bool EditorInteraction::insertVertex(QPointF p, double tol) {
+    const QList<Annotation>& list = m_model.annotations();
+    for (qsizetype i = list.size() - 1; i >= 0; --i) {
+        const Annotation& a = list[i];
+        if (!EditorTools::isVertexEditable(a.tool) && a.tool != EditorTool::image) continue;
+        const auto n = Geo::nearestSegmentPoint(a, Geo::toObjectSpace(p, a));
+        if (!n || n->distance > tol + a.width / 2) continue;
+        Annotation changed = a;
+        changed.points.insert(n->segmentIndex + 1, n->point);
+        m_model.pushUndo();
+        m_model.setAnnotation(int(i), changed);
+        m_model.setSelectedID(changed.id);
+        return true;
+    }
+    return false;
+}
+
+bool EditorInteraction::rectangleToPolygon(QPointF p, double tol) {
+    const QList<Annotation>& list = m_model.annotations();
+    for (qsizetype i = list.size() - 1; i >= 0; --i) {
+        const Annotation& a = list[i];
+        if (a.tool != EditorTool::rect || !Geo::hitTest(a, p, tol)) continue;
+        const QRectF r = a.rect();
+        Annotation polygon = a;
+        polygon.tool = EditorTool::polygon;
+        polygon.rotation = 0;
+        polygon.points = {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft()};
+        if (a.rotation != 0) {
+            // Bake the turn into the corners so the outline looks the same.
+            const QPointF c = r.center();
+            const double cs = std::cos(a.rotation), sn = std::sin(a.rotation);
+            for (QPointF& q : polygon.points) {
+                const QPointF d = q - c;
+                q = c + QPointF(cs * d.x() - sn * d.y(), sn * d.x() + cs * d.y());
+            }
+        }
+        m_model.pushUndo();
+        if (const auto n = Geo::nearestSegmentPoint(polygon, p); n && n->distance <= tol + a.width / 2)
+            polygon.points.insert(n->segmentIndex + 1, n->point);
+        m_model.setAnnotation(int(i), polygon);
+        m_model.setSelectedID(polygon.id);
+        return true;
+    }
+    return false;
+}
+
+bool EditorInteraction::reopenText(QPointF p, double tol) {
+    const QList<Annotation>& list = m_model.annotations();
+    for (qsizetype i = list.size() - 1; i >= 0; --i) {
+        const Annotation& a = list[i];
+        if (a.tool != EditorTool::text || !Geo::hitTest(a, p, tol)) continue;
+        m_model.pushUndo();
+        m_textTemplate = a;
+        m_textDraft = a.text;
+        m_textPosition = a.points.isEmpty() ? QPointF() : a.points.first();
+        m_model.removeAnnotation(int(i));
+        m_model.setSelectedID(std::nullopt);
+        notifyTextEntry();
+        return true;
+    }
+    return false;
+}
+
+void EditorInteraction::commitPendingText() {
+    if (m_textPosition && !m_textDraft.trimmed().isEmpty()) {
+        if (m_textTemplate) {
+            Annotation edited = *m_textTemplate;
+            edited.text = m_textDraft;
+            edited.points = {*m_textPosition};
+            m_model.commit(edited, false);
+        } else {
+            Annotation text = m_model.newAnnotation(*m_textPosition);
+            text.tool = EditorTool::text;
+            text.width = 1;
+            text.text = m_textDraft;
+            text.fontSize = std::max(m_model.strokeWidth() * 3, 14.0);
+            text.headScale = 1.5;
+            m_model.commit(text, true);
+        }
+    }
+    const bool wasOpen = m_textPosition.has_value();
+    m_textPosition.reset();
+    m_textDraft.clear();
+    m_textTemplate.reset();
+    if (wasOpen) notifyTextEntry();
+}
+
+bool EditorInteraction::pasteImage(const QImage& clipboardImage) {
+    if (m_model.pasteObjectsFromPasteboard()) return true;
+    if (clipboardImage.isNull() || clipboardImage.width() == 0 || clipboardImage.height() == 0) return false;
+    const QSizeF canvas = m_model.imageSize();
+    const double w = clipboardImage.width(), h = clipboardImage.height();
+    const double s =
+        std::min({kPastedImageShare * canvas.width() / w, kPastedImageShare * canvas.height() / h, 1.0});
+    const QRectF frame((canvas.width() - s * w) / 2, (canvas.height() - s * h) / 2, s * w, s * h);
+    Annotation picture = m_model.newAnnotation(frame.topLeft());
+    picture.tool = EditorTool::image;
+    picture.points = {frame.topLeft(), frame.topRight(), frame.bottomRight(), frame.bottomLeft()};
+    picture.width = 2;
+    picture.headScale = 1.5;
+    picture.image = clipboardImage;
+    picture.imageFrame = frame;
+    m_model.commit(picture, true);
+    m_model.setTool(EditorTool::select);
+    m_model.setSelectedID(picture.id);
+    return true;
+}
+
+void EditorInteraction::notifyTextEntry() {
+    if (textEntryChanged) textEntryChanged();
+}

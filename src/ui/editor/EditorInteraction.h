@@ -1,0 +1,84 @@
+#pragma once
+
+#include "ui/editor/DragModes.h"
+
+#include <QImage>
+#include <QRectF>
+#include <QSet>
+#include <QString>
+#include <QUuid>
+
+#include <functional>
+#include <optional>
+
+class EditorModel;
+
+// What pointer gestures, double-clicks and text entry do to the model: the editor canvas turns
+// events into these calls and draws the state kept here. Locations are in view points of the
+// canvas; they are divided by `scale` and clamped to the image.
+class EditorInteraction {
+public:
+    static constexpr double kDeadZone = 2;         // screen points before a select drag edits
+    static constexpr double kDoubleClickReach = 8; // screen points
+    static constexpr double kMarqueeSlack = 2;     // image pixels around each object's bounds
+    static constexpr double kPastedImageShare = 0.6;
+
+    explicit EditorInteraction(EditorModel& model) : m_model(model) {}
+
+    double scale() const { return m_scale; }
+    void setScale(double scale) { m_scale = scale > 0 ? scale : 1; }
+    QPointF toImage(QPointF viewPoint) const;
+
+    // One press-drag-release: change events from the press on (the first at the press itself),
+    // then one end event. `shift` is the keyboard state at this moment.
+    void dragChanged(QPointF startView, QPointF currentView, bool shift);
+    void dragEnded(QPointF endView);
+    // True between the first change event and the end event.
+    bool isDragging() const { return m_dragging; }
+    // Index of the annotation the current select drag edits in place, if any.
+    std::optional<int> draggedIndex() const;
+
+    void handleDoubleClick(QPointF viewPoint);
+
+    // Text entry
+    const std::optional<QPointF>& textPosition() const { return m_textPosition; }
+    const QString& textDraft() const { return m_textDraft; }
+    void setTextDraft(const QString& text) { m_textDraft = text; }
+    bool isReeditingText() const { return m_textTemplate.has_value(); }
+    void commitPendingText();
+
+    // Pastes clipboard objects, or else `clipboardImage` as a picture object. False when neither
+    // was there.
+    bool pasteImage(const QImage& clipboardImage);
+
+    const std::optional<QRectF>& marqueeRect() const { return m_marqueeRect; }
+
+    // Called when text entry opens or closes, and when it wants keyboard focus.
+    std::function<void()> textEntryChanged;
+
+private:
+    void selectDrag(QPointF s, QPointF p, bool shift);
+    void resetSelectDrag();
+    bool insertVertex(QPointF p, double tol);
+    bool rectangleToPolygon(QPointF p, double tol);
+    bool reopenText(QPointF p, double tol);
+    void notifyTextEntry();
+
+    EditorModel& m_model;
+    double m_scale = 1;
+    bool m_dragging = false;
+
+    // Select drags
+    DragMode m_dragMode;
+    bool m_dragStarted = false;
+    bool m_didMutate = false;
+    std::optional<Annotation> m_originalAnnotation;
+    bool m_marqueeEligible = false;
+    QSet<QUuid> m_marqueeBase;
+    std::optional<QRectF> m_marqueeRect;
+
+    // Text entry
+    std::optional<QPointF> m_textPosition;
+    QString m_textDraft;
+    std::optional<Annotation> m_textTemplate;
+};

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "ui/editor/EditorInteraction.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QUuid>
+#include <QWidget>
+
+#include <optional>
+
+class EditorModel;
+class TextEntryField;
+
+// The editor canvas: shows the model at the current zoom with the draft, selection handles,
+// rotation knob, marquee and snap indicator, and turns pointer and key events into model edits.
+// Its size is the image size times `scale` view points.
+class EditorView : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr double kMinZoom = 0.25;
+    static constexpr double kMaxZoom = 8;
+    static constexpr double kZoomStep = 1.25;
+
+    explicit EditorView(EditorModel& model, QWidget* parent = nullptr);
+    ~EditorView() override;
+
+    EditorModel& model() { return m_model; }
+    EditorInteraction& interaction() { return m_interaction; }
+
+    double zoom() const { return m_zoom; }
+    void setZoom(double zoom);
+    void zoomIn() { setZoom(std::min(m_zoom * kZoomStep, kMaxZoom)); }
+    void zoomOut() { setZoom(std::max(m_zoom / kZoomStep, kMinZoom)); }
+    void actualSize() { setZoom(1); }
+    // View points per image pixel: the zoom over the display's device pixel ratio (at least 1).
+    double scale() const;
+
+    QSize sizeHint() const override;
+    TextEntryField* textField() const { return m_textField; }
+
+    // Paints the canvas region into `painter` (the widget's own paint path; benchmarks call it).
+    void paintCanvas(QPainter& painter, const QRect& dirty);
+
+signals:
+    void zoomChanged(double zoom);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void modelChanged();
+    void updateGeometryForScale();
+    void syncTextField();
+    void beginPress(QPointF position, Qt::KeyboardModifiers modifiers);
+    void releaseFocusFromFields();
+
+    // Layers
+    void paintBackdrop(QPainter& painter, const QRect& dirty);
+    void paintAnnotations(QPainter& painter, const QRect& dirty, const std::optional<QUuid>& skip,
+                          bool below);
+    void paintDraft(QPainter& painter);
+    void paintSelectionOverlay(QPainter& painter);
+    void paintMarquee(QPainter& painter);
+    const QImage& displayedBase();
+
+    // Cached layers while a drag runs: what lies below and above the object being changed.
+    struct LayerCache {
+        QRect rect; // in view points
+        double scale = 0;
+        qint64 baseKey = 0;
+        std::optional<QUuid> skip;
+        QImage below;
+        QImage above;
+        bool valid() const { return !below.isNull(); }
+    };
+    void ensureLayerCache(const QRect& visible, const std::optional<QUuid>& skip);
+    std::optional<QUuid> changingObject() const;
+
+    EditorModel& m_model;
+    EditorInteraction m_interaction;
+    double m_zoom = 1;
+    TextEntryField* m_textField = nullptr;
+
+    bool m_pressed = false;
+    QPointF m_pressPosition;
+    bool m_doubleClickPending = false;
+    QPointF m_doubleClickPosition;
+
+    LayerCache m_cache;
+    // A smoothly reduced copy of the base image for zoomed-out views.
+    QImage m_scaledBase;
+    qint64 m_scaledBaseKey = 0;
+    double m_scaledBaseFactor = 0;
+};
