@@ -1,0 +1,329 @@
+// Drives the real canvas with mouse and key events and checks what the model ends up holding.
+#include "ui/editor/EditorView.h"
+#include "editor/EditorModel.h"
+#include "model/AnnotationGeometry.h"
+#include "ui/editor/DragModes.h"
+#include "ui/editor/TextEntryField.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMouseEvent>
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+QImage canvasImage(int w = 400, int h = 300) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+Annotation make(EditorTool tool, QList<QPointF> points, double width = 4) {
+    Annotation a;
+    a.tool = tool;
+    a.points = std::move(points);
+    a.width = width;
+    return a;
+}
+
+class EditorViewTest : public ::testing::Test {
+protected:
+    void open(const QList<Annotation>& annotations = {}, QImage image = canvasImage()) {
+        model = std::make_unique<EditorModel>(image, annotations);
+        view = std::make_unique<EditorView>(*model);
+        view->resize(view->sizeHint());
+    }
+
+    void send(QEvent::Type type, QPointF pos, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods = {}) {
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, pos, view->mapToGlobal(pos), button, buttons, mods);
+        QApplication::sendEvent(view.get(), &event);
+    }
+    void press(QPointF p, Qt::KeyboardModifiers mods = {}) {
+        send(QEvent::MouseButtonPress, p, Qt::LeftButton, mods);
+    }
+    void move(QPointF p, Qt::KeyboardModifiers mods = {}) {
+        send(QEvent::MouseMove, p, Qt::LeftButton, mods);
+    }
+    void release(QPointF p) { send(QEvent::MouseButtonRelease, p, Qt::NoButton); }
+    void drag(QPointF from, QPointF to, Qt::KeyboardModifiers mods = {}) {
+        press(from, mods);
+        for (int i = 1; i <= 4; ++i)
+            move(from + (to - from) * (i / 4.0), mods);
+        release(to);
+    }
+    void doubleClick(QPointF p) {
+        press(p);
+        release(p);
+        send(QEvent::MouseButtonDblClick, p, Qt::LeftButton);
+        release(p);
+    }
+    const Annotation& last() const { return model->annotations().last(); }
+
+    std::unique_ptr<EditorModel> model;
+    std::unique_ptr<EditorView> view;
+};
+
+void expectNear(QPointF a, QPointF b, double eps = 1e-6) {
+    EXPECT_NEAR(a.x(), b.x(), eps);
+    EXPECT_NEAR(a.y(), b.y(), eps);
+}
+
+} // namespace
+
+TEST_F(EditorViewTest, EveryDrawingToolCommitsOneObjectPerGesture) {
+    open();
+    const EditorTool tools[] = {EditorTool::pen,   EditorTool::highlighter, EditorTool::line,
+                                EditorTool::arrow, EditorTool::rect,        EditorTool::ellipse,
+                                EditorTool::blur,  EditorTool::stamp,       EditorTool::dot,
+                                EditorTool::check, EditorTool::polygon};
+    int count = 0;
+    for (EditorTool tool : tools) {
+        model->setTool(tool);
+        drag(QPointF(50, 60), QPointF(150, 120));
+        ++count;
+        ASSERT_EQ(model->annotations().size(), count) << rawValue(tool).toStdString();
+        EXPECT_EQ(model->undoStack().size(), count);
+        EXPECT_EQ(last().tool, tool);
+        EXPECT_FALSE(model->draft().has_value());
+    }
+    const QList<Annotation>& list = model->annotations();
+    EXPECT_EQ(list[0].points.size(), 6); // the press and four moves
+    EXPECT_EQ(list[4].points, (QList<QPointF>{{50, 60}, {150, 120}}));
+    EXPECT_EQ(list[8].points, QList<QPointF>{QPointF(150, 120)}); // a badge lands where released
+    EXPECT_EQ(list[7].text, QStringLiteral("1"));                 // the number-circle stamp counts
+    EXPECT_EQ(list[8].text, QStringLiteral("2"));
+    EXPECT_EQ(list[9].text, QStringLiteral("✓"));
+    EXPECT_EQ(model->nextDotNumber(), 3);
+}
+
+TEST_F(EditorViewTest, ClicksCommitZeroSizeObjectsButSelectClicksRecordNothing) {
+    open({make(EditorTool::rect, {{100, 100}, {200, 200}})});
+    model->setTool(EditorTool::rect);
+    press(QPointF(20, 20));
+    release(QPointF(20, 20));
+    EXPECT_EQ(model->annotations().size(), 2);
+    EXPECT_EQ(last().rect(), QRectF(20, 20, 0, 0));
+    EXPECT_EQ(model->undoStack().size(), 1);
+
+    model->setTool(EditorTool::select);
+    press(QPointF(100, 150)); // on the rectangle's left edge
+    release(QPointF(100, 150));
+    EXPECT_EQ(model->selectedID(), model->annotations()[0].id);
+    EXPECT_EQ(model->undoStack().size(), 1);
+    press(QPointF(300, 30)); // empty canvas clears the selection
+    release(QPointF(300, 30));
+    EXPECT_TRUE(model->selectedIDs().isEmpty());
+}
+
+TEST_F(EditorViewTest, MovingHasADeadZoneAndOneUndoStep) {
+    open({make(EditorTool::line, {{100, 100}, {200, 100}})});
+    model->setTool(EditorTool::select);
+    drag(QPointF(150, 100), QPointF(151, 101));
+    EXPECT_EQ(model->annotations()[0].points[0], QPointF(100, 100));
+    EXPECT_TRUE(model->undoStack().isEmpty());
+    press(QPointF(150, 100));
+    for (int i = 1; i <= 20; ++i)
+        move(QPointF(150 + i, 100 + 2 * i));
+    release(QPointF(170, 140));
+    EXPECT_EQ(model->annotations()[0].points[0], QPointF(120, 140));
+    EXPECT_EQ(model->undoStack().size(), 1);
+    // Dragging outside the image keeps the point on the border.
+    drag(QPointF(220, 140), QPointF(900, 140));
+    EXPECT_LE(model->annotations()[0].points[1].x(), 400);
+}
+
+TEST_F(EditorViewTest, RotatedObjectsMoveResizeAndRotateInTheirOwnFrame) {
+    Annotation rect = make(EditorTool::rect, {{150, 100}, {250, 150}});
+    rect.rotation = M_PI / 2; // a 50 wide, 100 tall bar around (200, 125) on screen
+    open({rect});
+    model->setTool(EditorTool::select);
+    model->setSelectedID(rect.id);
+    // The bottom-right handle of the turned rectangle sits on screen at (175, 175).
+    const QRectF b = AnnotationGeometry::bounds(rect);
+    const QPointF handle = AnnotationGeometry::fromObjectSpace(b.bottomRight(), rect);
+    expectNear(handle, QPointF(175, 175));
+    drag(handle, handle + QPointF(0, 20)); // down on screen is +x in the object
+    const QRectF resized = AnnotationGeometry::bounds(model->annotations()[0]);
+    EXPECT_NEAR(resized.width(), 120, 1e-6);
+    EXPECT_NEAR(resized.height(), 50, 1e-6);
+    EXPECT_EQ(model->undoStack().size(), 1);
+
+    // The knob, 24 points above the top edge in the object frame, turns it.
+    const Annotation& now = model->annotations()[0];
+    const QPointF knob = AnnotationGeometry::fromObjectSpace(DragModes::knobPosition(now, 1), now);
+    const QPointF c = AnnotationGeometry::bounds(now).center();
+    const QPointF target = c + QPointF(-(knob - c).y(), (knob - c).x()); // a quarter turn further
+    drag(knob, target);
+    EXPECT_NEAR(std::remainder(model->annotations()[0].rotation - M_PI, 2 * M_PI), 0, 1e-6);
+    EXPECT_EQ(model->undoStack().size(), 2);
+}
+
+TEST_F(EditorViewTest, TheKnobWinsOverHandlesAndHandlesKeepTheirOrder) {
+    open({make(EditorTool::rect, {{100, 100}, {104, 104}})});
+    model->setSelectedID(model->annotations()[0].id);
+    const Annotation& a = model->annotations()[0];
+    // A 4-pixel rectangle at zoom 1: every handle is within reach of its centre; the first wins.
+    EXPECT_EQ(DragModes::handleMode(a, 0, QPointF(102, 102), 1), DragMode::resize(0, ResizeHandle::topLeft));
+    EXPECT_EQ(DragModes::handleMode(a, 0, QPointF(102, 100 - 24 + 9), 1), DragMode::rotate(0));
+    Annotation dot = make(EditorTool::dot, {{50, 50}}, 5);                   // radius 20
+    EXPECT_TRUE(DragModes::handleMode(dot, 0, QPointF(50, 30), 1).isNone()); // no edge handles on badges
+    EXPECT_EQ(DragModes::handleMode(dot, 0, QPointF(71, 71), 1),
+              DragMode::resize(0, ResizeHandle::bottomRight));
+    Annotation line = make(EditorTool::line, {{0, 0}, {100, 100}});
+    EXPECT_EQ(DragModes::handleMode(line, 0, QPointF(100, 0), 1).kind, DragMode::Kind::none);
+}
+
+TEST_F(EditorViewTest, ShiftMarqueeAddsToTheSelection) {
+    open({make(EditorTool::rect, {{10, 10}, {30, 30}}), make(EditorTool::rect, {{100, 10}, {120, 30}}),
+          make(EditorTool::rect, {{200, 200}, {220, 220}})});
+    model->setTool(EditorTool::select);
+    drag(QPointF(0, 0), QPointF(50, 50)); // starts beyond the pick tolerance of the first box
+    EXPECT_EQ(model->selectedIDs(), QSet<QUuid>{model->annotations()[0].id});
+    drag(QPointF(190, 190), QPointF(230, 230), Qt::ShiftModifier);
+    EXPECT_EQ(model->selectedIDs(), (QSet<QUuid>{model->annotations()[0].id, model->annotations()[2].id}));
+    drag(QPointF(90, 5), QPointF(130, 40)); // a plain marquee replaces
+    EXPECT_EQ(model->selectedIDs(), QSet<QUuid>{model->annotations()[1].id});
+    // Shift-click toggles without moving anything.
+    press(QPointF(10, 20), Qt::ShiftModifier);
+    move(QPointF(60, 60), Qt::ShiftModifier);
+    release(QPointF(60, 60));
+    EXPECT_EQ(model->selectedIDs().size(), 2);
+    EXPECT_EQ(model->annotations()[0].points[0], QPointF(10, 10));
+    EXPECT_TRUE(model->undoStack().isEmpty());
+}
+
+TEST_F(EditorViewTest, DoubleClickInsertsVerticesAndTurnsRectanglesIntoPolygons) {
+    Annotation line = make(EditorTool::line, {{100, 100}, {200, 100}});
+    line.rotation = M_PI / 2; // vertical on screen through (150, 100)
+    Annotation rect = make(EditorTool::rect, {{250, 150}, {350, 250}});
+    rect.rotation = M_PI / 6;
+    open({line, rect});
+    model->setTool(EditorTool::select);
+    doubleClick(QPointF(150, 80));
+    ASSERT_EQ(model->annotations()[0].points.size(), 3);
+    expectNear(
+        AnnotationGeometry::fromObjectSpace(model->annotations()[0].points[1], model->annotations()[0]),
+        QPointF(150, 80), 1e-6);
+    EXPECT_EQ(model->selectedID(), line.id);
+
+    // A point on the turned rectangle's top edge, on screen.
+    const QPointF edge = AnnotationGeometry::fromObjectSpace(QPointF(300, 150), rect);
+    doubleClick(edge);
+    const Annotation& polygon = model->annotations()[1];
+    EXPECT_EQ(polygon.tool, EditorTool::polygon);
+    EXPECT_EQ(polygon.id, rect.id);
+    EXPECT_EQ(polygon.rotation, 0);
+    ASSERT_EQ(polygon.points.size(), 5);
+    expectNear(polygon.points[0], AnnotationGeometry::fromObjectSpace(QPointF(250, 150), rect), 1e-6);
+    expectNear(polygon.points[1], edge, 1e-6);
+    EXPECT_EQ(model->undoStack().size(), 2);
+    model->undo();
+    EXPECT_EQ(model->annotations()[1].tool, EditorTool::rect);
+
+    model->setTool(EditorTool::pen); // other tools ignore double-clicks
+    const int before = int(model->undoStack().size());
+    doubleClick(QPointF(150, 60));
+    EXPECT_EQ(model->annotations()[0].points.size(), 3);
+    EXPECT_EQ(int(model->undoStack().size()), before + 2); // only the two pen clicks
+}
+
+TEST_F(EditorViewTest, TextIsTypedReopenedAndDeletedWithUndo) {
+    open();
+    model->setStrokeWidth(4);
+    model->setTool(EditorTool::text);
+    press(QPointF(40, 50));
+    release(QPointF(40, 50));
+    TextEntryField* field = view->textField();
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->pos(), QPoint(40, 50));
+    QTest::keyClicks(field, QStringLiteral("Door"));
+    QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(field, QStringLiteral("12"));
+    EXPECT_TRUE(model->annotations().isEmpty()); // Shift+Return did not submit
+    QTest::keyClick(field, Qt::Key_Return);
+    ASSERT_EQ(model->annotations().size(), 1);
+    const Annotation text = last();
+    EXPECT_EQ(text.text, QStringLiteral("Door\n12"));
+    EXPECT_DOUBLE_EQ(text.fontSize, 14);
+    EXPECT_EQ(view->textField(), nullptr);
+
+    model->setTool(EditorTool::select);
+    doubleClick(QPointF(45, 55));
+    ASSERT_NE(view->textField(), nullptr);
+    EXPECT_TRUE(model->annotations().isEmpty()); // shown only in the field while editing
+    EXPECT_EQ(view->textField()->toPlainText(), text.text);
+    view->textField()->clear();
+    QTest::keyClick(view->textField(), Qt::Key_Return);
+    EXPECT_TRUE(model->annotations().isEmpty());
+    model->undo();
+    ASSERT_EQ(model->annotations().size(), 1);
+    EXPECT_EQ(last().id, text.id);
+
+    // Re-editing keeps the id, colour and size and is one undo step.
+    doubleClick(QPointF(45, 55));
+    QTest::keyClicks(view->textField(), QStringLiteral("!"));
+    QTest::keyClick(view->textField(), Qt::Key_Return);
+    EXPECT_EQ(last().text, QStringLiteral("Door\n12!"));
+    EXPECT_EQ(last().id, text.id);
+    EXPECT_EQ(last().fontSize, text.fontSize);
+}
+
+TEST_F(EditorViewTest, PastedPicturesFitSixtyPercentOfTheCanvas) {
+    open(QList<Annotation>{}, canvasImage(1000, 800));
+    QGuiApplication::clipboard()->setText(QStringLiteral("no objects here"));
+    QImage wide(4000, 1000, QImage::Format_RGB32);
+    wide.fill(Qt::red);
+    ASSERT_TRUE(view->interaction().pasteImage(wide));
+    EXPECT_EQ(last().imageFrame, QRectF(200, 325, 600, 150));
+    EXPECT_EQ(last().points.size(), 4);
+    EXPECT_EQ(model->tool(), EditorTool::select);
+    EXPECT_EQ(model->selectedID(), last().id);
+    QImage small(100, 100, QImage::Format_RGB32);
+    small.fill(Qt::blue);
+    view->interaction().pasteImage(small);
+    EXPECT_EQ(last().imageFrame.size(), QSizeF(100, 100));
+    EXPECT_FALSE(view->interaction().pasteImage(QImage()));
+}
+
+TEST_F(EditorViewTest, LineEndsSnapToAnchorsAndCropNeedsFourPixels) {
+    open({make(EditorTool::rect, {{100, 100}, {200, 200}})});
+    model->setTool(EditorTool::line);
+    press(QPointF(20, 20));
+    move(QPointF(195, 106));
+    EXPECT_EQ(model->snapIndicator(), QPointF(200, 100)); // within 12 points of the corner
+    release(QPointF(195, 106));
+    EXPECT_EQ(last().points.last(), QPointF(200, 100));
+    EXPECT_FALSE(model->snapIndicator().has_value());
+
+    model->setTool(EditorTool::crop);
+    drag(QPointF(10, 10), QPointF(13, 60));
+    EXPECT_EQ(model->baseImage().size(), QSize(400, 300));
+    drag(QPointF(10, 10), QPointF(14, 14));
+    EXPECT_EQ(model->baseImage().size(), QSize(4, 4));
+    EXPECT_FALSE(model->draft().has_value());
+}
+
+TEST_F(EditorViewTest, ZoomStepsAndToleranceFollowTheScale) {
+    open({make(EditorTool::line, {{100, 100}, {200, 100}}, 2)});
+    for (int i = 0; i < 20; ++i)
+        view->zoomIn();
+    EXPECT_EQ(view->zoom(), 8);
+    for (int i = 0; i < 20; ++i)
+        view->zoomOut();
+    EXPECT_EQ(view->zoom(), 0.25);
+    view->actualSize();
+    view->zoomIn();
+    EXPECT_DOUBLE_EQ(view->zoom(), 1.25);
+    view->setZoom(2);
+    EXPECT_EQ(view->size(), QSize(800, 600));
+    model->setTool(EditorTool::select);
+    // 5 screen points from the line at zoom 2 is 2.5 image pixels: still a hit (6 points + 1).
+    press(QPointF(300, 205));
+    release(QPointF(300, 205));
+    EXPECT_EQ(model->selectedID(), model->annotations()[0].id);
+}
