@@ -1,1 +1,184 @@
 #include "io/PngWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QRandomGenerator>
+#include <QtEndian>
+
+#include <libdeflate.h>
+
+#include <span>
+#include <vector>
+
+namespace {
+
+struct Chunk {
+    QByteArray type, data;
+};
+
+quint32 be32(const QByteArray& b, qsizetype at) {
+    return qFromBigEndian<quint32>(b.constData() + at);
+}
+
+// The chunks after the signature; every CRC is checked on the way.
+std::vector<Chunk> chunks(const QByteArray& png) {
+    std::vector<Chunk> out;
+    EXPECT_TRUE(png.startsWith("\x89PNG\r\n\x1a\n"));
+    qsizetype pos = 8;
+    for (; pos + 12 <= png.size() && pos + 12 + be32(png, pos) <= png.size(); pos += 12 + be32(png, pos)) {
+        const QByteArray typeAndData = png.mid(pos + 4, be32(png, pos) + 4);
+        out.push_back({typeAndData.left(4), typeAndData.mid(4)});
+        EXPECT_EQ(libdeflate_crc32(0, typeAndData.constData(), size_t(typeAndData.size())),
+                  be32(png, pos + 8 + out.back().data.size()))
+            << "CRC of " << out.back().type.constData();
+    }
+    EXPECT_EQ(pos, png.size()) << "chunk framing";
+    return out;
+}
+
+// Encodes, checks the colour type and reads the file back with Qt's reader: the pixels must be
+// exactly what Qt's conversion to straight ARGB32 gives.
+QByteArray expectRoundTrip(const QImage& img, int colourType, int level = PngWriter::kDefaultLevel) {
+    const QByteArray png = PngWriter::encode(img, level).value_or(QByteArray());
+    const std::vector<Chunk> cs = chunks(png);
+    EXPECT_TRUE(!cs.empty() && cs[0].type == "IHDR" && cs[0].data.size() == 13 &&
+                cs[0].data[9] == colourType);
+    QBuffer buffer;
+    buffer.setData(png);
+    buffer.open(QIODevice::ReadOnly);
+    const QImage decoded = QImageReader(&buffer, "png").read().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_TRUE(decoded == img.convertToFormat(QImage::Format_ARGB32)) << "pixels differ";
+    return png;
+}
+
+// The filter type of every row, from the inflated image data.
+std::vector<int> rowFilters(const QByteArray& png, qsizetype stride, int height) {
+    QByteArray zlib(4, '\0');
+    qToBigEndian(quint32(stride * height), zlib.data()); // qUncompress wants the inflated size in front
+    for (const Chunk& c : chunks(png))
+        if (c.type == "IDAT") zlib += c.data;
+    const QByteArray raw = qUncompress(zlib);
+    EXPECT_EQ(raw.size(), stride * height);
+    std::vector<int> filters;
+    for (qsizetype at = 0; at < raw.size(); at += stride)
+        filters.push_back(raw[at]);
+    return filters;
+}
+
+// Eight-row bands, each predicted best by one filter, in the order of the filter type numbers.
+QImage filterBands(int w) {
+    QImage img(w, 40, QImage::Format_RGB32);
+    QRandomGenerator rng(7);
+    std::vector<QRgb> noise(size_t(w), 0);
+    for (QRgb& p : noise)
+        p = rng.generate() | 0xFF000000u;
+    for (int y = 0; y < img.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const int ramp = (y % 2 ? 20 : -20) * x;
+            const int grain = 8 + int(rng.bounded(25));
+            const QRgb bands[5] = {
+                (x + y) % 2 ? qRgb(3, 3, 3) : qRgb(253, 253, 253), // None: small signed bytes, big steps
+                qRgb(ramp, ramp, ramp),                            // Sub: ramps up and down by row
+                noise[size_t(x)],                                  // Up: the same noise on every row
+                qRgb(grain, grain * 3 / 4, grain),                 // Average: grain on dark grey
+                x < w / 2 ? noise[size_t(x)] : qRgb(20 * y, 9 * y, 7 * y), // Paeth: both above
+            };
+            line[x] = bands[y / 8];
+        }
+    }
+    return img;
+}
+
+// Alpha 254 everywhere by default: filters then look back four bytes, and the alpha byte (-2) stays
+// cheap.
+QImage translucent(const QImage& img, uint alpha = 254) {
+    QImage out = img.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < out.height(); ++y)
+        for (QRgb& p : std::span(reinterpret_cast<QRgb*>(out.scanLine(y)), size_t(out.width())))
+            p = (p & 0xFFFFFFu) | alpha << 24;
+    return out;
+}
+
+TEST(PngWriter, OpaqueRoundTripAtOddSizes) {
+    EXPECT_FALSE(PngWriter::encode(QImage()).has_value());
+    for (int w = 1; w <= 40; ++w) { // past two 16-byte blocks, so every tail length occurs
+        SCOPED_TRACE(w);
+        expectRoundTrip(filterBands(w), 2);
+    }
+    expectRoundTrip(filterBands(3).copy(0, 5, 3, 7), 2);
+}
+
+TEST(PngWriter, EveryFilterIsChosenAndDecodes) {
+    for (const bool alpha : {false, true})
+        for (const int w : {256, 5}) {
+            SCOPED_TRACE(testing::Message() << "width " << w << (alpha ? " RGBA" : " RGB"));
+            const QImage img = alpha ? translucent(filterBands(w)) : filterBands(w);
+            const std::vector<int> filters =
+                rowFilters(expectRoundTrip(img, alpha ? 6 : 2), w * (alpha ? 4 : 3) + 1, 40);
+            // A band's first row follows other content. Average beats the rest on grain only on
+            // average, which takes a wide row.
+            for (size_t y = 0; y < filters.size(); ++y)
+                if (y % 8 != 0 && (w > 5 || y / 8 != 3)) {
+                    EXPECT_EQ(filters[y], int(y / 8)) << "row " << y;
+                }
+        }
+}
+
+// Every alpha with every level of colour under it: transparent, translucent and opaque pixels.
+TEST(PngWriter, PremultipliedPixelsAndColourType) {
+    QImage img(256, 256, QImage::Format_ARGB32_Premultiplied);
+    for (int a = 0; a < 256; ++a)
+        for (int v = 0; v < 256; ++v)
+            img.setPixel(v, a, qRgba(std::min(v, a), v * 7 % (a + 1), a - std::min(v, a), a));
+    expectRoundTrip(img, 6);
+
+    QImage opaque = filterBands(64).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    expectRoundTrip(opaque, 2);
+    opaque.setPixel(63, 39, 0); // only the very last pixel
+    expectRoundTrip(opaque, 6);
+}
+
+TEST(PngWriter, OtherFormatsAreConverted) {
+    expectRoundTrip(filterBands(33).convertToFormat(QImage::Format_Grayscale8), 2);
+
+    QImage indexed = filterBands(21).convertToFormat(QImage::Format_Indexed8);
+    expectRoundTrip(indexed, 2);
+    indexed.setColor(indexed.pixelIndex(0, 0), qRgba(0, 128, 255, 100));
+    expectRoundTrip(indexed, 6);
+    // Straight alpha must not lose colour to a detour through premultiplied.
+    expectRoundTrip(translucent(filterBands(9), 3).convertToFormat(QImage::Format_RGBA8888), 6);
+    expectRoundTrip(translucent(filterBands(9), 3), 6);
+}
+
+TEST(PngWriter, ChunksAndLevels) {
+    const QImage img = filterBands(300);
+    const std::vector<Chunk> cs = chunks(PngWriter::encode(img).value_or(QByteArray()));
+    ASSERT_EQ(cs.size(), 4u);
+    EXPECT_EQ(cs[0].data, QByteArray::fromHex("0000012c 00000028 0802000000")); // 300 x 40, 8-bit RGB
+    EXPECT_EQ(cs[1].type + cs[1].data.toHex(), "pHYs00000ec400000ec401");       // 3780 per metre
+    EXPECT_EQ(cs[2].type, "IDAT");
+    EXPECT_EQ(cs[3].type + cs[3].data, "IEND");
+    EXPECT_EQ(PngWriter::encode(img, -3), PngWriter::encode(img, 1));
+    EXPECT_EQ(PngWriter::encode(img, 99), PngWriter::encode(img, 12));
+}
+
+// Noise does not compress: about 14 MiB of translucent pixels, filtered on both threads in many
+// unpremultiplied blocks, must go out as several bounded IDAT chunks in a row.
+TEST(PngWriter, LargeImagesSplitIntoBoundedIdatChunks) {
+    QImage img(2000, 1750, QImage::Format_ARGB32);
+    QRandomGenerator rng(42);
+    for (int y = 0; y < img.height(); ++y)
+        rng.fillRange(reinterpret_cast<quint32*>(img.scanLine(y)), img.width());
+    img.convertTo(QImage::Format_ARGB32_Premultiplied);
+    const std::vector<Chunk> cs = chunks(expectRoundTrip(img, 6, 1));
+    ASSERT_GE(cs.size(), 5u);
+    for (size_t i = 2; i + 1 < cs.size(); ++i) {
+        EXPECT_EQ(cs[i].type, "IDAT");
+        EXPECT_LE(cs[i].data.size(), 8 << 20);
+    }
+}
+
+} // namespace
