@@ -1,7 +1,7 @@
-// Shared main of the benchmarks: the offscreen platform (fonts need a GUI application) and a private
-// settings folder, then Google Benchmark as usual.
+// Shared main of the benchmarks: the offscreen platform (fonts and widgets need an application object) and a
+// private settings folder, then Google Benchmark as usual.
+#include <QApplication>
 #include <QDir>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR", home.path().toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

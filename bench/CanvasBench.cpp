@@ -1,0 +1,82 @@
+#include "BenchImages.h"
+#include "editor/EditorModel.h"
+#include "ui/editor/CanvasArea.h"
+#include "ui/editor/EditorView.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QScrollBar>
+
+namespace {
+
+// 300 objects spread over a 5K capture.
+QList<Annotation> threeHundred() {
+    QList<Annotation> list = BenchImages::mixedAnnotations();
+    QList<Annotation> more = BenchImages::mixedAnnotations(0);
+    for (qsizetype i = 0; i < 100; ++i) {
+        Annotation a = more[67 + i % 133];
+        a.id = QUuid::createUuid();
+        for (QPointF& p : a.points)
+            p += QPointF(37, 23);
+        list.append(a);
+    }
+    return list;
+}
+
+void sendMouse(QWidget* w, QEvent::Type type, QPointF p, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, p, w->mapToGlobal(p), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                  buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+// One pointer move of a drag that moves an object, then the repaint of the visible canvas, on a
+// 5K capture with 300 objects at zoom 1 in a 1600 x 1000 viewport.
+void BM_CanvasRepaint5K(benchmark::State& state) {
+    QList<Annotation> list = threeHundred();
+    // The dragged object: a rectangle in the middle of the viewport.
+    Annotation target;
+    target.tool = EditorTool::rect;
+    target.points = {QPointF(2700, 1500), QPointF(3000, 1700)};
+    target.width = 6;
+    list.insert(150, target);
+    EditorModel model(BenchImages::screenshot5K(1), list);
+    model.setTool(EditorTool::select);
+    auto* view = new EditorView(model);
+    CanvasArea area(view);
+    area.resize(1600, 1000);
+    area.show();
+    QApplication::processEvents();
+    area.horizontalScrollBar()->setValue(2000);
+    area.verticalScrollBar()->setValue(1000);
+    QApplication::processEvents();
+
+    const QRect visible = view->visibleRegion().boundingRect();
+    QImage backing(visible.size(), QImage::Format_ARGB32_Premultiplied);
+    QPointF at(2700, 1600);
+    sendMouse(view, QEvent::MouseButtonPress, at, Qt::LeftButton);
+    // Past the dead zone before timing: the drag is moving the object from the first iteration.
+    at += QPointF(5, 5);
+    sendMouse(view, QEvent::MouseMove, at, Qt::LeftButton);
+    int step = 0;
+    for (auto _ : state) {
+        // Back and forth, so the object stays in view with its handles.
+        at += step++ % 2 ? QPointF(3, 2) : QPointF(-3, -2);
+        sendMouse(view, QEvent::MouseMove, at, Qt::LeftButton);
+        QPainter painter(&backing);
+        painter.translate(-visible.topLeft());
+        view->paintCanvas(painter, visible);
+    }
+    sendMouse(view, QEvent::MouseButtonRelease, at, Qt::NoButton);
+    state.counters["viewport_px"] = double(visible.width()) * visible.height();
+    // The drag must really have moved the object, or the figure means nothing.
+    if (model.annotations()[150].points[0] == target.points[0]) state.SkipWithError("the drag moved nothing");
+    if (!qEnvironmentVariableIsEmpty("PICTAVO_BENCH_FRAME"))
+        backing.save(qEnvironmentVariable("PICTAVO_BENCH_FRAME"));
+}
+BENCHMARK(BM_CanvasRepaint5K)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
