@@ -1,4 +1,323 @@
 #include "io/PngWriter.h"
 
-// Filled in by the PNG writer work.
-std::optional<QByteArray> PngWriter::encode(const QImage&, int) { return std::nullopt; }
+#include "render/DrawingSurface.h"
+#include "render/Parallel.h"
+
+#include <libdeflate.h>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace {
+
+using Byte = std::uint8_t;
+
+// Keeps every chunk far below the 2^31 limit of a chunk length.
+constexpr size_t kMaxIdatData = size_t(8) << 20;
+
+void putU32(Byte* out, std::uint32_t v) {
+    out[0] = Byte(v >> 24);
+    out[1] = Byte(v >> 16);
+    out[2] = Byte(v >> 8);
+    out[3] = Byte(v);
+}
+
+// Images with an alpha channel are often opaque everywhere all the same (a screenshot pasted onto
+// a transparent canvas); written as RGB they lose a quarter of their data.
+bool allOpaque(const QImage& image) {
+    const int w = image.width();
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
+        std::uint32_t acc = 0xFFFFFFFFu;
+        for (int x = 0; x < w; ++x)
+            acc &= line[x];
+        if ((acc >> 24) != 0xFF) return false;
+    }
+    return true;
+}
+
+// One row of 32-bit pixels (straight alpha) to PNG byte order: R,G,B or R,G,B,A.
+void convertRow(const std::uint32_t* src, Byte* dst, int w, bool alpha) {
+    if (alpha) {
+        for (int x = 0; x < w; ++x, dst += 4) {
+            const std::uint32_t p = src[x];
+            dst[0] = Byte(p >> 16);
+            dst[1] = Byte(p >> 8);
+            dst[2] = Byte(p);
+            dst[3] = Byte(p >> 24);
+        }
+    } else {
+        for (int x = 0; x < w; ++x, dst += 3) {
+            const std::uint32_t p = src[x];
+            dst[0] = Byte(p >> 16);
+            dst[1] = Byte(p >> 8);
+            dst[2] = Byte(p);
+        }
+    }
+}
+
+// The source's rows with straight alpha. Premultiplied rows go through Qt's own conversion a few at
+// a time: its vector code rounds differently from qUnpremultiply(), and the file must give back
+// exactly what convertToFormat(Format_ARGB32) gives.
+class StraightRows {
+public:
+    StraightRows(const QImage& image, bool unpremultiply) : m_image(image), m_unpremultiply(unpremultiply) {}
+
+    const std::uint32_t* row(int y) {
+        if (!m_unpremultiply) return reinterpret_cast<const std::uint32_t*>(m_image.constScanLine(y));
+        if (m_block.isNull() || y < m_first || y >= m_first + m_block.height()) {
+            const int rows = std::min(kBlockRows, m_image.height() - y);
+            const QImage view(m_image.constScanLine(y), m_image.width(), rows, m_image.bytesPerLine(),
+                              m_image.format());
+            m_block = view.convertToFormat(QImage::Format_ARGB32);
+            if (m_block.isNull()) throw std::bad_alloc(); // Qt reports no memory this way
+            m_first = y;
+        }
+        return reinterpret_cast<const std::uint32_t*>(m_block.constScanLine(y - m_first));
+    }
+
+private:
+    static constexpr int kBlockRows = 16;
+    const QImage& m_image;
+    const bool m_unpremultiply;
+    QImage m_block;
+    int m_first = 0;
+};
+
+// Filtered bytes count as signed: small steps either way are what deflate compresses best.
+inline std::uint32_t weight(Byte v) {
+    return v < 128 ? v : 256u - v;
+}
+
+inline Byte paethPredictor(int a, int b, int c) {
+    const int pa = std::abs(b - c);
+    const int pb = std::abs(a - c);
+    const int pc = std::abs(a + b - 2 * c);
+    return Byte(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
+}
+
+struct Candidates {
+    Byte* sub;
+    Byte* up;
+    Byte* avg;
+    Byte* paeth;
+};
+
+// Bytes [begin, end) of the four predicting filters; the first bpp bytes have no left neighbour.
+void filterScalar(const Byte* cur, const Byte* prev, size_t begin, size_t end, size_t bpp,
+                  const Candidates& out, std::uint64_t costs[5]) {
+    for (size_t i = begin; i < end; ++i) {
+        const int a = i >= bpp ? cur[i - bpp] : 0;
+        const int b = prev[i];
+        const int c = i >= bpp ? prev[i - bpp] : 0;
+        out.sub[i] = Byte(cur[i] - a);
+        out.up[i] = Byte(cur[i] - b);
+        out.avg[i] = Byte(cur[i] - ((a + b) >> 1));
+        out.paeth[i] = Byte(cur[i] - paethPredictor(a, b, c));
+        costs[0] += weight(cur[i]);
+        costs[1] += weight(out.sub[i]);
+        costs[2] += weight(out.up[i]);
+        costs[3] += weight(out.avg[i]);
+        costs[4] += weight(out.paeth[i]);
+    }
+}
+
+#ifdef __SSE2__
+inline __m128i absSigned16(__m128i v) {
+    return _mm_max_epi16(v, _mm_sub_epi16(_mm_setzero_si128(), v));
+}
+
+// Paeth's choice on eight 16-bit lanes, branch-free.
+inline __m128i paeth16(__m128i a, __m128i b, __m128i c) {
+    const __m128i db = _mm_sub_epi16(b, c), da = _mm_sub_epi16(a, c);
+    const __m128i pa = absSigned16(db), pb = absSigned16(da), pc = absSigned16(_mm_add_epi16(da, db));
+    const __m128i notA = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
+    const __m128i takeC = _mm_cmpgt_epi16(pb, pc);
+    const __m128i bc = _mm_or_si128(_mm_and_si128(takeC, c), _mm_andnot_si128(takeC, b));
+    return _mm_or_si128(_mm_and_si128(notA, bc), _mm_andnot_si128(notA, a));
+}
+
+// Sum of |v| over 16 signed bytes, as two 64-bit halves.
+inline __m128i weight16(__m128i v) {
+    const __m128i zero = _mm_setzero_si128();
+    return _mm_sad_epu8(_mm_min_epu8(v, _mm_sub_epi8(zero, v)), zero);
+}
+
+// The same as filterScalar for i >= bpp, sixteen bytes a step; returns where it stopped.
+size_t filterSse2(const Byte* cur, const Byte* prev, size_t begin, size_t end, size_t bpp,
+                  const Candidates& out, std::uint64_t costs[5]) {
+    const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi8(1);
+    __m128i sums[5] = {zero, zero, zero, zero, zero};
+    size_t i = begin;
+    for (; i + 16 <= end; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cur + i));
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cur + i - bpp));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(prev + i));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(prev + i - bpp));
+        const __m128i sub = _mm_sub_epi8(x, a);
+        const __m128i up = _mm_sub_epi8(x, b);
+        // pavgb rounds up; the filter wants the floor.
+        const __m128i mean = _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), one));
+        const __m128i avg = _mm_sub_epi8(x, mean);
+        const __m128i lo =
+            paeth16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero), _mm_unpacklo_epi8(c, zero));
+        const __m128i hi =
+            paeth16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero), _mm_unpackhi_epi8(c, zero));
+        const __m128i paeth = _mm_sub_epi8(x, _mm_packus_epi16(lo, hi));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out.sub + i), sub);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out.up + i), up);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out.avg + i), avg);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out.paeth + i), paeth);
+        sums[0] = _mm_add_epi64(sums[0], weight16(x));
+        sums[1] = _mm_add_epi64(sums[1], weight16(sub));
+        sums[2] = _mm_add_epi64(sums[2], weight16(up));
+        sums[3] = _mm_add_epi64(sums[3], weight16(avg));
+        sums[4] = _mm_add_epi64(sums[4], weight16(paeth));
+    }
+    for (int f = 0; f < 5; ++f) {
+        std::uint64_t halves[2];
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(halves), sums[f]);
+        costs[f] += halves[0] + halves[1];
+    }
+    return i;
+}
+#endif
+
+struct RowScratch {
+    std::vector<Byte> prev, cur, sub, up, avg, paeth;
+    explicit RowScratch(size_t n) : prev(n), cur(n), sub(n), up(n), avg(n), paeth(n) {}
+};
+
+// Writes the filter type byte and the filtered row to `out`, choosing the filter whose output has
+// the smallest sum of magnitudes (the first on a tie).
+void filterRow(const Byte* cur, const Byte* prev, size_t n, size_t bpp, RowScratch& s, Byte* out) {
+    const Candidates c{s.sub.data(), s.up.data(), s.avg.data(), s.paeth.data()};
+    std::uint64_t costs[5] = {};
+    size_t i = std::min(bpp, n);
+    filterScalar(cur, prev, 0, i, bpp, c, costs);
+#ifdef __SSE2__
+    i = filterSse2(cur, prev, i, n, bpp, c, costs);
+#endif
+    filterScalar(cur, prev, i, n, bpp, c, costs);
+
+    const int best = int(std::min_element(costs, costs + 5) - costs);
+    const Byte* rows[5] = {cur, c.sub, c.up, c.avg, c.paeth};
+    out[0] = Byte(best);
+    std::memcpy(out + 1, rows[best], n);
+}
+
+struct CompressorDeleter {
+    void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+};
+
+void appendChunk(QByteArray& png, const char type[4], const Byte* data, size_t size) {
+    Byte head[8];
+    putU32(head, std::uint32_t(size));
+    std::memcpy(head + 4, type, 4);
+    std::uint32_t crc = libdeflate_crc32(0, head + 4, 4);
+    if (size > 0) crc = libdeflate_crc32(crc, data, size);
+    Byte tail[4];
+    putU32(tail, crc);
+    png.append(reinterpret_cast<const char*>(head), 8);
+    if (size > 0) png.append(reinterpret_cast<const char*>(data), qsizetype(size));
+    png.append(reinterpret_cast<const char*>(tail), 4);
+}
+
+} // namespace
+
+std::optional<QByteArray> PngWriter::encode(const QImage& image, int level) {
+    if (image.isNull()) return std::nullopt;
+    level = std::clamp(level, 1, 12);
+
+    QImage converted;
+    const QImage* src = &image;
+    const QImage::Format format = image.format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied &&
+        format != QImage::Format_ARGB32) {
+        // Straight ARGB32 rather than premultiplied: the detour through premultiplied would round
+        // away colour of translucent pixels.
+        converted =
+            image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        if (converted.isNull()) return std::nullopt; // conversion failed for memory
+        src = &converted;
+    }
+
+    const bool alpha = src->format() != QImage::Format_RGB32 && !allOpaque(*src);
+    const bool unpremultiply = alpha && src->format() == QImage::Format_ARGB32_Premultiplied;
+    const int w = src->width(), h = src->height();
+    const size_t bpp = alpha ? 4 : 3;
+    const size_t rowBytes = size_t(w) * bpp;
+    const size_t filteredSize = size_t(h) * (rowBytes + 1);
+
+    try {
+        auto filtered = std::make_unique_for_overwrite<Byte[]>(filteredSize);
+
+        std::atomic<bool> failed = false;
+        // A second thread only for 256 KiB of rows or more; starting one costs tens of microseconds.
+        const int minRows = int(std::max<size_t>(1, (size_t(1) << 18) / rowBytes));
+        Parallel::forRanges(h, minRows, [&](int begin, int end) {
+            try {
+                RowScratch s(rowBytes);
+                StraightRows rows(*src, unpremultiply);
+                if (begin > 0) convertRow(rows.row(begin - 1), s.prev.data(), w, alpha);
+                for (int y = begin; y < end; ++y) {
+                    convertRow(rows.row(y), s.cur.data(), w, alpha);
+                    filterRow(s.cur.data(), s.prev.data(), rowBytes, bpp, s,
+                              filtered.get() + size_t(y) * (rowBytes + 1));
+                    s.prev.swap(s.cur);
+                }
+            } catch (const std::bad_alloc&) {
+                failed = true;
+            }
+        });
+        if (failed) return std::nullopt;
+
+        // A compressor per call: setting one up costs microseconds next to milliseconds of deflate,
+        // and nothing of its hundreds of KiB stays behind.
+        const std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(
+            libdeflate_alloc_compressor(level));
+        if (!compressor) return std::nullopt;
+        const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), filteredSize);
+        auto zlib = std::make_unique_for_overwrite<Byte[]>(bound);
+        const size_t zlibSize =
+            libdeflate_zlib_compress(compressor.get(), filtered.get(), filteredSize, zlib.get(), bound);
+        if (zlibSize == 0) return std::nullopt;
+        filtered.reset();
+
+        const size_t idatCount = std::max<size_t>(1, (zlibSize + kMaxIdatData - 1) / kMaxIdatData);
+        QByteArray png;
+        png.reserve(qsizetype(8 + 25 + 21 + idatCount * 12 + zlibSize + 12));
+        png.append("\x89PNG\r\n\x1a\n", 8);
+
+        Byte ihdr[13];
+        putU32(ihdr, std::uint32_t(w));
+        putU32(ihdr + 4, std::uint32_t(h));
+        ihdr[8] = 8;                        // bits per channel
+        ihdr[9] = alpha ? 6 : 2;            // RGBA or RGB
+        ihdr[10] = ihdr[11] = ihdr[12] = 0; // deflate, adaptive filters, no interlace
+        appendChunk(png, "IHDR", ihdr, sizeof ihdr);
+
+        Byte phys[9];
+        putU32(phys, DrawingSurface::kDotsPerMeter);
+        putU32(phys + 4, DrawingSurface::kDotsPerMeter);
+        phys[8] = 1; // per metre
+        appendChunk(png, "pHYs", phys, sizeof phys);
+
+        for (size_t off = 0; off < zlibSize; off += kMaxIdatData)
+            appendChunk(png, "IDAT", zlib.get() + off, std::min(kMaxIdatData, zlibSize - off));
+        appendChunk(png, "IEND", nullptr, 0);
+        return png;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
