@@ -57,6 +57,7 @@ int runOpenFiles(int argc, char** argv, const QStringList& files) {
     QApplication app(argc, argv);
     identify();
     int opened = 0;
+    QStringList errors;
     for (const QString& file : files) {
         Result<ProjectIO::Project> project =
             FlatExport::isProjectPath(file) ? ProjectIO::load(file) : [&]() -> Result<ProjectIO::Project> {
@@ -66,7 +67,7 @@ int runOpenFiles(int argc, char** argv, const QStringList& files) {
         }();
         if (!project) {
             fail(project.error().message);
-            QMessageBox::critical(nullptr, QStringLiteral("Pictavo"), project.error().message);
+            errors.append(project.error().message);
             continue;
         }
         auto model = std::make_unique<EditorModel>(project->baseImage, project->annotations);
@@ -75,6 +76,13 @@ int runOpenFiles(int argc, char** argv, const QStringList& files) {
         ++opened;
     }
     if (opened == 0) return 1;
+    if (!errors.isEmpty()) {
+        // The other files are open: say what failed without blocking them.
+        auto* box =
+            new QMessageBox(QMessageBox::Critical, QStringLiteral("Pictavo"), errors.join(QLatin1Char('\n')));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->show();
+    }
     return app.exec();
 }
 

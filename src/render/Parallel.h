@@ -3,6 +3,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -23,7 +24,12 @@ template <typename Fn> void forRanges(int count, int minPerThread, Fn&& fn) {
     for (int t = 1; t < threads; ++t) {
         const int begin = t * chunk;
         const int end = std::min(count, begin + chunk);
-        if (begin < end) workers.emplace_back([&fn, begin, end] { fn(begin, end); });
+        if (begin >= end) continue;
+        try {
+            workers.emplace_back([&fn, begin, end] { fn(begin, end); });
+        } catch (const std::system_error&) {
+            fn(begin, end); // no thread to be had: do this part here
+        }
     }
     fn(0, std::min(count, chunk));
     for (std::thread& w : workers)

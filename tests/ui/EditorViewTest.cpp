@@ -327,3 +327,17 @@ TEST_F(EditorViewTest, ZoomStepsAndToleranceFollowTheScale) {
     release(QPointF(300, 205));
     EXPECT_EQ(model->selectedID(), model->annotations()[0].id);
 }
+
+TEST_F(EditorViewTest, RotationReadsInDegreesWithinAHalfTurn) {
+    Annotation a = make(EditorTool::rect, {{0, 0}, {10, 10}});
+    a.rotation = 190 * M_PI / 180;
+    Annotation b = a;
+    b.rotation = 0.04;
+    Annotation c = a;
+    c.rotation = -3 * M_PI; // a turn and a half the other way
+    open({a, b, c});
+    EXPECT_DOUBLE_EQ(DragModes::rotationDegrees(*model, 0), -170.0);
+    EXPECT_DOUBLE_EQ(DragModes::rotationDegrees(*model, 1), 2.3);
+    EXPECT_DOUBLE_EQ(std::abs(DragModes::rotationDegrees(*model, 2)), 180.0);
+    EXPECT_DOUBLE_EQ(DragModes::rotationDegrees(*model, 7), 0);
+}
