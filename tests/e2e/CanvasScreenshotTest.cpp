@@ -7,6 +7,8 @@
 #include "ui/editor/EditorView.h"
 #include "ui/editor/TextEntryField.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -18,13 +20,6 @@
 #include <QTest>
 
 namespace {
-
-QString outputPath(const QString& name) {
-    QString dir = qEnvironmentVariable("PICTAVO_TEST_OUTPUT");
-    if (dir.isEmpty()) dir = QDir::currentPath();
-    QDir().mkpath(dir);
-    return QDir(dir).filePath(name);
-}
 
 QImage picture() {
     QImage image(900, 600, QImage::Format_RGB32);
@@ -38,27 +33,20 @@ QImage picture() {
     return image;
 }
 
-Annotation make(EditorTool tool, QList<QPointF> points, QColor color, double width = 4) {
-    Annotation a;
-    a.tool = tool;
-    a.points = std::move(points);
-    a.color = color;
-    a.width = width;
-    return a;
-}
-
 class CanvasOnScreen : public ::testing::Test {
 protected:
     void SetUp() override {
         if (QGuiApplication::platformName() == QLatin1String("offscreen"))
             GTEST_SKIP() << "needs a real display";
-        Annotation rect = make(EditorTool::rect, {{520, 90}, {780, 200}}, Palette::standardRed());
+        Annotation rect =
+            TestSupport::annotation(EditorTool::rect, {{520, 90}, {780, 200}}, Palette::standardRed());
         rect.rotation = 0.35;
-        Annotation arrow =
-            make(EditorTool::arrow, {{100, 80}, {260, 200}, {380, 120}}, Palette::named("blue"));
-        Annotation badge = make(EditorTool::dot, {{300, 420}}, Palette::named("green"), 5);
+        Annotation arrow = TestSupport::annotation(EditorTool::arrow, {{100, 80}, {260, 200}, {380, 120}},
+                                                   Palette::named("blue"));
+        Annotation badge = TestSupport::annotation(EditorTool::dot, {{300, 420}}, Palette::named("green"), 5);
         badge.text = QStringLiteral("3");
-        Annotation stamp = make(EditorTool::stamp, {{700, 420}}, Palette::named("purple"), 6);
+        Annotation stamp =
+            TestSupport::annotation(EditorTool::stamp, {{700, 420}}, Palette::named("purple"), 6);
         stamp.stamp = StampType::cameraDome;
         stamp.showName = true;
         model = std::make_unique<EditorModel>(picture(), QList<Annotation>{rect, arrow, badge, stamp});
@@ -73,7 +61,7 @@ protected:
         QApplication::processEvents();
         QTest::qWait(100);
         const QImage shot = window.screen()->grabWindow(0).toImage();
-        EXPECT_TRUE(shot.save(outputPath(QString::fromLatin1(name)), "PNG"));
+        EXPECT_TRUE(shot.save(TestSupport::outputPath(QString::fromLatin1(name)), "PNG"));
         return shot;
     }
 

@@ -4,6 +4,8 @@
 #include "model/Palette.h"
 #include "render/DrawingSurface.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QPainter>
@@ -14,15 +16,6 @@ QImage canvas(int w = 200, int h = 150, QColor color = Qt::white) {
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(color);
     return image;
-}
-
-Annotation make(EditorTool tool, QList<QPointF> points, QColor color = QColor(0, 0, 255), double width = 4) {
-    Annotation a;
-    a.tool = tool;
-    a.points = std::move(points);
-    a.color = color;
-    a.width = width;
-    return a;
 }
 
 QImage compose(const QImage& base, const QList<Annotation>& list) {
@@ -56,10 +49,11 @@ TEST(EditorRenderer, EmptyListCopiesTheBaseAtItsSize) {
 }
 
 TEST(EditorRenderer, ShapesFillOrStrokeWithRoundCaps) {
-    Annotation filled = make(EditorTool::rect, {{20, 20}, {80, 60}});
+    Annotation filled = TestSupport::annotation(EditorTool::rect, {{20, 20}, {80, 60}});
     filled.filled = true;
-    const Annotation outlined = make(EditorTool::ellipse, {{100, 20}, {180, 100}}, Qt::red, 6);
-    const Annotation dotStroke = make(EditorTool::pen, {{40, 120}}, Qt::black, 10);
+    const Annotation outlined =
+        TestSupport::annotation(EditorTool::ellipse, {{100, 20}, {180, 100}}, Qt::red, 6);
+    const Annotation dotStroke = TestSupport::annotation(EditorTool::pen, {{40, 120}}, Qt::black, 10);
     const QImage out = compose(canvas(), {filled, outlined, dotStroke});
     EXPECT_EQ(out.pixel(50, 40), qRgb(0, 0, 255));
     EXPECT_EQ(out.pixel(81, 40), qRgb(255, 255, 255));  // no outline around a filled shape
@@ -72,7 +66,7 @@ TEST(EditorRenderer, ShapesFillOrStrokeWithRoundCaps) {
 }
 
 TEST(EditorRenderer, ArrowHeadIsFilledAtTheTip) {
-    Annotation arrow = make(EditorTool::arrow, {{20, 75}, {180, 75}}, Qt::black, 4);
+    Annotation arrow = TestSupport::annotation(EditorTool::arrow, {{20, 75}, {180, 75}}, Qt::black, 4);
     arrow.headScale = 1; // head length 20
     const QImage out = compose(canvas(), {arrow});
     EXPECT_EQ(out.pixel(170, 75), qRgb(0, 0, 0));
@@ -83,8 +77,8 @@ TEST(EditorRenderer, ArrowHeadIsFilledAtTheTip) {
 
 TEST(EditorRenderer, HighlighterMultipliesAtHalfStrength) {
     const QColor red = Palette::standardRed(); // FF3B30
-    const Annotation a = make(EditorTool::highlighter, {{20, 50}, {180, 50}}, red, 5);
-    const Annotation b = make(EditorTool::highlighter, {{100, 10}, {100, 140}}, red, 5);
+    const Annotation a = TestSupport::annotation(EditorTool::highlighter, {{20, 50}, {180, 50}}, red, 5);
+    const Annotation b = TestSupport::annotation(EditorTool::highlighter, {{100, 10}, {100, 140}}, red, 5);
     const QImage out = compose(canvas(), {a, b});
     const QRgb single = out.pixel(40, 50);
     EXPECT_NEAR(qRed(single), 255, 1);
@@ -98,7 +92,8 @@ TEST(EditorRenderer, HighlighterMultipliesAtHalfStrength) {
 }
 
 TEST(EditorRenderer, BadgesCentreTheirLabels) {
-    Annotation solid = make(EditorTool::dot, {{60, 70}}, QColor(0, 0, 160), 8); // radius 32
+    Annotation solid =
+        TestSupport::annotation(EditorTool::dot, {{60, 70}}, QColor(0, 0, 160), 8); // radius 32
     solid.text = QStringLiteral("8");
     const QImage out = compose(canvas(), {solid});
     EXPECT_EQ(out.pixel(60 + 28, 70), qRgb(0, 0, 160)); // disc
@@ -125,7 +120,7 @@ TEST(EditorRenderer, BadgesCentreTheirLabels) {
 }
 
 TEST(EditorRenderer, TextStaysInsideItsMeasuredBounds) {
-    Annotation t = make(EditorTool::text, {{15, 20}}, Qt::black);
+    Annotation t = TestSupport::annotation(EditorTool::text, {{15, 20}}, Qt::black);
     t.text = QStringLiteral("Panel B\nZone 4");
     t.fontSize = 22;
     const QImage out = compose(canvas(), {t});
@@ -145,7 +140,7 @@ TEST(EditorRenderer, BlurShowsTheBlurredBaseOnlyInsideItsRect) {
             p.fillRect(x, 0, 2, 150, Qt::black);
     }
     EditorModel model(base);
-    const Annotation blur = make(EditorTool::blur, {{50, 40}, {150, 110}});
+    const Annotation blur = TestSupport::annotation(EditorTool::blur, {{50, 40}, {150, 110}});
     const QImage out = EditorRenderer::compose({blur}, model);
     const QImage blurred = model.blurredImage();
     EXPECT_EQ(out.pixel(100, 75), blurred.pixel(100, 75));
@@ -162,7 +157,7 @@ TEST(EditorRenderer, BlurShowsTheBlurredBaseOnlyInsideItsRect) {
 TEST(EditorRenderer, PicturesAreClippedToTheirOutline) {
     QImage picture(50, 50, QImage::Format_RGB32);
     picture.fill(Qt::magenta);
-    Annotation pic = make(EditorTool::image, {{20, 20}, {120, 20}, {20, 120}});
+    Annotation pic = TestSupport::annotation(EditorTool::image, {{20, 20}, {120, 20}, {20, 120}});
     pic.image = picture;
     pic.imageFrame = QRectF(20, 20, 100, 100);
     const QImage out = compose(canvas(), {pic});
@@ -173,7 +168,7 @@ TEST(EditorRenderer, PicturesAreClippedToTheirOutline) {
 }
 
 TEST(EditorRenderer, RotationTurnsAboutTheCentreOfTheBounds) {
-    Annotation bar = make(EditorTool::rect, {{20, 70}, {180, 80}}, Qt::black);
+    Annotation bar = TestSupport::annotation(EditorTool::rect, {{20, 70}, {180, 80}}, Qt::black);
     bar.filled = true;
     bar.rotation = M_PI / 2;
     const QImage out = compose(canvas(200, 200), {bar});
@@ -184,7 +179,7 @@ TEST(EditorRenderer, RotationTurnsAboutTheCentreOfTheBounds) {
 TEST(EditorRenderer, TransparentAreasStayTransparent) {
     QImage base = DrawingSurface::createSurface(100, 100);
     QPainter(&base).fillRect(20, 20, 60, 60, Qt::white);
-    Annotation line = make(EditorTool::line, {{30, 50}, {70, 50}});
+    Annotation line = TestSupport::annotation(EditorTool::line, {{30, 50}, {70, 50}});
     const QImage out = compose(base, {line});
     EXPECT_EQ(out.format(), QImage::Format_ARGB32_Premultiplied);
     EXPECT_EQ(qAlpha(out.pixel(5, 5)), 0);

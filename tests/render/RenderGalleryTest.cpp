@@ -4,6 +4,8 @@
 #include "model/Palette.h"
 #include "render/EditorRenderer.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -12,26 +14,10 @@
 
 namespace {
 
-QString outputPath(const QString& name) {
-    QString dir = qEnvironmentVariable("PICTAVO_TEST_OUTPUT");
-    if (dir.isEmpty()) dir = QDir::currentPath();
-    QDir().mkpath(dir);
-    return QDir(dir).filePath(name);
-}
-
 void save(const QImage& image, const QString& name) {
-    const QString path = outputPath(name);
+    const QString path = TestSupport::outputPath(name);
     ASSERT_TRUE(image.save(path, "PNG")) << path.toStdString();
     EXPECT_EQ(QImageReader(path).size(), image.size());
-}
-
-Annotation make(EditorTool tool, QList<QPointF> points, QColor color, double width = 4) {
-    Annotation a;
-    a.tool = tool;
-    a.points = std::move(points);
-    a.color = color;
-    a.width = width;
-    return a;
 }
 
 } // namespace
@@ -45,9 +31,9 @@ TEST(RenderGallery, EveryStampAtRadius24) {
     QList<Annotation> stamps;
     for (StampType type : allCases<StampType>()) {
         const int i = int(type);
-        Annotation a =
-            make(EditorTool::stamp, {QPointF((i % cols) * cell + cell / 2.0, (i / cols) * cell + 55)},
-                 Palette::named(i % 2 ? "blue" : "black"), 6); // radius max(4 * 6, 6) = 24
+        Annotation a = TestSupport::annotation(
+            EditorTool::stamp, {QPointF((i % cols) * cell + cell / 2.0, (i / cols) * cell + 55)},
+            Palette::named(i % 2 ? "blue" : "black"), 6); // radius max(4 * 6, 6) = 24
         a.stamp = type;
         a.showName = true;
         a.text = type == StampType::numberCircle ? QStringLiteral("12") : QString();
@@ -85,34 +71,36 @@ TEST(RenderGallery, EveryAnnotationKind) {
     const QColor red = Palette::standardRed(), blue = Palette::named("blue"), green = Palette::named("green"),
                  yellow = Palette::named("yellow");
     QList<Annotation> list;
-    list << make(EditorTool::pen, {{40, 60}, {80, 30}, {120, 80}, {160, 40}, {200, 70}}, red, 5);
-    list << make(EditorTool::highlighter, {{40, 120}, {260, 120}}, yellow, 6)
-         << make(EditorTool::highlighter, {{150, 90}, {150, 160}}, yellow, 6);
-    Annotation arrow = make(EditorTool::arrow, {{280, 40}, {360, 120}, {480, 60}}, red, 4);
-    list << arrow << make(EditorTool::line, {{280, 150}, {480, 150}}, blue, 3);
-    Annotation rect = make(EditorTool::rect, {{520, 30}, {660, 120}}, blue, 4);
-    Annotation filledRect = make(EditorTool::rect, {{700, 30}, {820, 120}}, green, 4);
+    list << TestSupport::annotation(EditorTool::pen, {{40, 60}, {80, 30}, {120, 80}, {160, 40}, {200, 70}},
+                                    red, 5);
+    list << TestSupport::annotation(EditorTool::highlighter, {{40, 120}, {260, 120}}, yellow, 6)
+         << TestSupport::annotation(EditorTool::highlighter, {{150, 90}, {150, 160}}, yellow, 6);
+    Annotation arrow = TestSupport::annotation(EditorTool::arrow, {{280, 40}, {360, 120}, {480, 60}}, red, 4);
+    list << arrow << TestSupport::annotation(EditorTool::line, {{280, 150}, {480, 150}}, blue, 3);
+    Annotation rect = TestSupport::annotation(EditorTool::rect, {{520, 30}, {660, 120}}, blue, 4);
+    Annotation filledRect = TestSupport::annotation(EditorTool::rect, {{700, 30}, {820, 120}}, green, 4);
     filledRect.filled = true;
-    Annotation rotatedRect = make(EditorTool::rect, {{860, 50}, {1000, 100}}, red, 4);
+    Annotation rotatedRect = TestSupport::annotation(EditorTool::rect, {{860, 50}, {1000, 100}}, red, 4);
     rotatedRect.rotation = 0.4;
-    Annotation ellipse = make(EditorTool::ellipse, {{1040, 30}, {1160, 120}}, blue, 4);
-    Annotation filledEllipse = make(EditorTool::ellipse, {{40, 200}, {160, 280}}, red, 4);
+    Annotation ellipse = TestSupport::annotation(EditorTool::ellipse, {{1040, 30}, {1160, 120}}, blue, 4);
+    Annotation filledEllipse = TestSupport::annotation(EditorTool::ellipse, {{40, 200}, {160, 280}}, red, 4);
     filledEllipse.filled = true;
-    Annotation polygon =
-        make(EditorTool::polygon, {{200, 200}, {300, 190}, {320, 280}, {220, 290}}, green, 4);
+    Annotation polygon = TestSupport::annotation(EditorTool::polygon,
+                                                 {{200, 200}, {300, 190}, {320, 280}, {220, 290}}, green, 4);
     list << rect << filledRect << rotatedRect << ellipse << filledEllipse << polygon;
     const char* labels[] = {"1", "2", "3", "4"};
     for (int i = 0; i < 4; ++i) {
-        Annotation dot = make(EditorTool::dot, {QPointF(380 + i * 70, 250)}, i % 2 ? blue : red, 5);
+        Annotation dot =
+            TestSupport::annotation(EditorTool::dot, {QPointF(380 + i * 70, 250)}, i % 2 ? blue : red, 5);
         dot.text = QString::fromLatin1(labels[i]);
         dot.hollow = i >= 2;
         dot.labelOutside = i == 3;
         list << dot;
     }
-    Annotation check = make(EditorTool::check, {{700, 250}}, green, 5);
+    Annotation check = TestSupport::annotation(EditorTool::check, {{700, 250}}, green, 5);
     check.text = QStringLiteral("✓");
     list << check;
-    Annotation stamp = make(EditorTool::stamp, {{800, 250}}, blue, 6);
+    Annotation stamp = TestSupport::annotation(EditorTool::stamp, {{800, 250}}, blue, 6);
     stamp.stamp = StampType::cameraDome;
     stamp.showName = true;
     Annotation rotatedStamp = stamp;
@@ -120,7 +108,7 @@ TEST(RenderGallery, EveryAnnotationKind) {
     rotatedStamp.stamp = StampType::accessReader;
     rotatedStamp.rotation = 0.5;
     list << stamp << rotatedStamp;
-    Annotation text = make(EditorTool::text, {{40, 340}}, Qt::black);
+    Annotation text = TestSupport::annotation(EditorTool::text, {{40, 340}}, Qt::black);
     text.text = QStringLiteral("Reader R3 — wire to panel\nsecond line of notes");
     text.fontSize = 26;
     Annotation rotatedText = text;
@@ -132,14 +120,15 @@ TEST(RenderGallery, EveryAnnotationKind) {
     QImage picture(160, 100, QImage::Format_RGB32);
     picture.fill(QColor(80, 160, 220));
     QPainter(&picture).fillRect(20, 20, 60, 60, QColor(250, 200, 40));
-    Annotation pic = make(EditorTool::image, {{900, 330}, {1060, 330}, {1060, 430}, {900, 430}}, red);
+    Annotation pic =
+        TestSupport::annotation(EditorTool::image, {{900, 330}, {1060, 330}, {1060, 430}, {900, 430}}, red);
     pic.image = picture;
     pic.imageFrame = QRectF(900, 330, 160, 100);
     pic.rotation = 0.15;
     list << pic;
-    list << make(EditorTool::blur, {{60, 540}, {300, 700}}, red)
-         << make(EditorTool::blur, {{600, 520}, {900, 640}}, red);
-    Annotation rotatedBlur = make(EditorTool::blur, {{380, 600}, {540, 760}}, red);
+    list << TestSupport::annotation(EditorTool::blur, {{60, 540}, {300, 700}}, red)
+         << TestSupport::annotation(EditorTool::blur, {{600, 520}, {900, 640}}, red);
+    Annotation rotatedBlur = TestSupport::annotation(EditorTool::blur, {{380, 600}, {540, 760}}, red);
     rotatedBlur.rotation = 0.3;
     list << rotatedBlur;
 
