@@ -341,3 +341,23 @@ TEST_F(EditorViewTest, RotationReadsInDegreesWithinAHalfTurn) {
     EXPECT_DOUBLE_EQ(std::abs(DragModes::rotationDegrees(*model, 2)), 180.0);
     EXPECT_DOUBLE_EQ(DragModes::rotationDegrees(*model, 7), 0);
 }
+
+TEST_F(EditorViewTest, AnUndoInTheMiddleOfADragNeverOverwritesAnotherObject) {
+    const Annotation a = make(EditorTool::rect, {{10, 10}, {60, 60}});
+    const Annotation b = make(EditorTool::rect, {{200, 100}, {260, 160}});
+    open({a, b});
+    model->setSelectedID(a.id);
+    model->deleteSelected(); // [b]
+    model->setTool(EditorTool::select);
+    press(QPointF(200, 130));
+    move(QPointF(210, 140)); // b moves, one undo step
+    model->undo();
+    model->undo(); // back to [a, b]: b is no longer first
+    move(QPointF(220, 150));
+    release(QPointF(220, 150));
+    ASSERT_EQ(model->annotations().size(), 2);
+    EXPECT_EQ(model->annotations()[0].id, a.id);
+    EXPECT_EQ(model->annotations()[0].points[0], QPointF(10, 10));
+    EXPECT_EQ(model->annotations()[1].id, b.id);
+    EXPECT_EQ(model->annotations()[1].points[0], QPointF(220, 120));
+}

@@ -128,8 +128,17 @@ void EditorInteraction::selectDrag(QPointF s, QPointF p, bool shift) {
         m_model.setSelectedIDs(ids);
         return;
     }
-    const int i = m_dragMode.index;
-    if (!m_originalAnnotation || i < 0 || i >= m_model.annotations().size()) return;
+    if (!m_originalAnnotation) return;
+    // Find the object by id: an undo in the middle of a drag may have changed the list.
+    const QList<Annotation>& list = m_model.annotations();
+    int i = m_dragMode.index;
+    if (i < 0 || i >= list.size() || list[i].id != m_originalAnnotation->id) {
+        i = -1;
+        for (qsizetype k = 0; k < list.size(); ++k)
+            if (list[k].id == m_originalAnnotation->id) i = int(k);
+        if (i < 0) return;
+        m_dragMode.index = i;
+    }
     if (!m_didMutate) {
         const double dead = kDeadZone / m_scale;
         if (std::abs(p.x() - s.x()) <= dead && std::abs(p.y() - s.y()) <= dead) return;

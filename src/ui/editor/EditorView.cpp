@@ -70,7 +70,8 @@ EditorView::EditorView(EditorModel& model, QWidget* parent)
     : QWidget(parent), m_model(model), m_interaction(model) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(false);
-    setFocusPolicy(Qt::ClickFocus);
+    // Clicks on the canvas never take the keyboard from the text entry field.
+    setFocusPolicy(Qt::NoFocus);
     m_interaction.setScale(scale());
     m_interaction.textEntryChanged = [this] { syncTextField(); };
     connect(&m_model, &EditorModel::changed, this, &EditorView::modelChanged);
@@ -216,7 +217,8 @@ void EditorView::paintCanvas(QPainter& painter, const QRect& dirty) {
         // A drag repaints often: keep what lies below and above the changing object as pictures.
         ensureLayerCache(visibleRegion().boundingRect().united(dirty).intersected(rect()), skip);
     }
-    if (m_cache.valid() && m_cache.rect.contains(dirty) && m_cache.skip == skip && m_cache.scale == scale()) {
+    if (m_cache.valid() && m_cache.rect.contains(dirty) && m_cache.skip == skip && m_cache.scale == scale() &&
+        m_cache.history == std::pair(m_model.undoStack().size(), m_model.redoStack().size())) {
         const qreal dpr = m_cache.below.devicePixelRatio();
         const QRectF source(QPointF(dirty.topLeft() - m_cache.rect.topLeft()) * dpr,
                             QSizeF(dirty.size()) * dpr);
@@ -241,8 +243,10 @@ void EditorView::paintCanvas(QPainter& painter, const QRect& dirty) {
 
 void EditorView::ensureLayerCache(const QRect& visible, const std::optional<QUuid>& skip) {
     if (visible.isEmpty()) return;
+    const std::pair history(m_model.undoStack().size(), m_model.redoStack().size());
     if (m_cache.valid() && m_cache.rect.contains(visible) && m_cache.skip == skip &&
-        m_cache.scale == scale() && m_cache.baseKey == m_model.baseImage().cacheKey())
+        m_cache.scale == scale() && m_cache.baseKey == m_model.baseImage().cacheKey() &&
+        m_cache.history == history)
         return;
     const qreal dpr = devicePixelRatioF();
     auto layer = [&](bool opaque) {
@@ -256,6 +260,7 @@ void EditorView::ensureLayerCache(const QRect& visible, const std::optional<QUui
     cache.rect = visible;
     cache.scale = scale();
     cache.baseKey = m_model.baseImage().cacheKey();
+    cache.history = history;
     cache.skip = skip;
     cache.below = layer(true);
     {
