@@ -72,6 +72,10 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         return cl;
     }
     if (first == QLatin1String("export")) return parseExport(args.mid(1));
+    if (first == QLatin1String("capture")) {
+        cl.action = Action::capture;
+        return cl;
+    }
     for (const QString& arg : args)
         if (arg.startsWith(QLatin1Char('-'))) return usageError(QStringLiteral("unknown option %1").arg(arg));
     cl.action = Action::openFiles;

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -41,12 +42,24 @@ void identify() {
 int runExport(int argc, char** argv, const CommandLine& cl) {
     // Export draws text but never shows a window: it needs no display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Without a runtime folder Qt adds a warning line to our one-line error contract.
+    QTemporaryDir runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid())
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     QGuiApplication app(argc, argv);
     identify();
     const std::optional<FlatExport::Format> format = FlatExport::formatForPath(cl.output);
     if (!format) return fail(QStringLiteral("unsupported output %1").arg(cl.output));
-    const Result<QImage> flat = FlatExport::flatImage(cl.input);
+    int dropped = 0;
+    const Result<QImage> flat = FlatExport::flatImage(cl.input, &dropped);
     if (!flat) return fail(flat.error().message);
+    if (dropped > 0)
+        printLine(
+            stderr,
+            QStringLiteral("Pictavo: warning: %1 annotation(s) of “%2” could not be read and were left out")
+                .arg(dropped)
+                .arg(cl.input),
+            0);
     if (auto error = FlatExport::write(*flat, cl.output, *format, cl.scalePercent / 100.0))
         return fail(error->message);
     return 0;
@@ -103,6 +116,8 @@ int main(int argc, char** argv) {
         return 2;
     case CommandLine::Action::exportFlat:
         return runExport(argc, argv, cl);
+    case CommandLine::Action::capture:
+        return fail(QStringLiteral("capturing is not available in this build yet"));
     case CommandLine::Action::openFiles:
         return runOpenFiles(argc, argv, cl.files);
     case CommandLine::Action::startTray:

@@ -57,6 +57,7 @@ void EditorModel::pushUndo() {
     m_redoStack.clear();
     m_isDirty = true;
     m_rotationUndoSelection.reset();
+    ++m_historyGeneration;
     emit changed();
 }
 
@@ -79,6 +80,8 @@ void EditorModel::stepHistory(QList<EditorSnapshot>& from, QList<EditorSnapshot>
     // into a step that is no longer on the undo stack would make it impossible to undo.
     m_colorUndoID.reset();
     m_widthUndoID.reset();
+    m_rotationUndoSelection.reset();
+    ++m_historyGeneration;
     emit changed();
 }
 

@@ -69,6 +69,8 @@ public:
     const QList<EditorSnapshot>& undoStack() const { return m_undoStack; }
     const QList<EditorSnapshot>& redoStack() const { return m_redoStack; }
     bool isDirty() const { return m_isDirty; }
+    // Counts recorded edits, undos and redos: anything else than in-place gesture edits.
+    quint64 historyGeneration() const { return m_historyGeneration; }
     // A successful save clears the flag; the history stays.
     void markSaved();
 
@@ -182,6 +184,7 @@ private:
     QList<EditorSnapshot> m_undoStack;
     QList<EditorSnapshot> m_redoStack;
     bool m_isDirty = false;
+    quint64 m_historyGeneration = 0;
 
     // The blurred copy of the base image whose cacheKey() it was computed for. Not observed.
     struct BlurCache {

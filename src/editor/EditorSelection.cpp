@@ -78,6 +78,7 @@ void EditorModel::applyColorToSelection(const QColor& color) {
     }
     // Writable access only after pushUndo: the snapshot shares the list until it detaches.
     m_annotations[*index].color = color;
+    m_isDirty = true; // merged into an earlier step, but still a change since the last save
     emit changed();
 }
 
@@ -96,6 +97,7 @@ void EditorModel::applyWidthToSelection(double width) {
         m_annotations[*index].fontSize = fontSize;
     else
         m_annotations[*index].width = width;
+    m_isDirty = true; // merged into an earlier step, but still a change since the last save
     emit changed();
 }
 
@@ -187,6 +189,7 @@ void EditorModel::rotateSelection(double radians, bool coalesce) {
     }
     for (Annotation& a : m_annotations)
         if (isSelected(a)) rotate(a, radians);
+    m_isDirty = true; // merged into an earlier step, but still a change since the last save
     emit changed();
 }
 
@@ -200,6 +203,7 @@ void EditorModel::setSelectionRotation(double degrees) {
     if (m_rotationUndoSelection != m_selectedIDs) pushUndo();
     m_rotationUndoSelection = m_selectedIDs;
     m_annotations[*index].rotation = r;
+    m_isDirty = true; // merged into an earlier step, but still a change since the last save
     emit changed();
 }
 

@@ -17,6 +17,10 @@ IoError writeError(const QString& path, const QFileDevice& file) {
 } // namespace
 
 Result<QByteArray> readFile(const QString& path) {
+    // Pipes and devices report no size and may never end: only regular files are read.
+    if (const QFileInfo info(path); info.exists() && !info.isFile())
+        return IoError{IoError::Kind::readError,
+                       QStringLiteral("Couldn't open “%1”: it is not a regular file").arg(path)};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return IoError{IoError::Kind::readError,
@@ -35,9 +39,14 @@ std::optional<IoError> writeFileAtomically(const QString& path,
                                            const std::function<bool(QIODevice&)>& write) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return writeError(path, file);
-    if (!write(file)) {
+    const bool written = write(file);
+    // QSaveFile keeps small writes buffered and its commit() does not report a failed final flush
+    // (a full disk): flush here so the real reason is seen before the file is replaced.
+    if (!written || !file.flush() || file.error() != QFileDevice::NoError) {
+        std::optional<IoError> error;
+        if (file.error() != QFileDevice::NoError) error = writeError(path, file); // before cancel clears it
         file.cancelWriting();
-        if (file.error() != QFileDevice::NoError) return writeError(path, file);
+        if (error) return error;
         return IoError{IoError::Kind::writeError,
                        QStringLiteral("Couldn't write “%1”: the data could not be encoded").arg(path)};
     }

@@ -25,10 +25,12 @@ bool isProjectPath(const QString& path) {
     return QFileInfo(path).suffix().toLower() == QLatin1String("pictproj");
 }
 
-Result<QImage> flatImage(const QString& inputPath) {
+Result<QImage> flatImage(const QString& inputPath, int* droppedRecords) {
+    if (droppedRecords) *droppedRecords = 0;
     if (!isProjectPath(inputPath)) return ImageDecoder::decodeFile(inputPath);
     Result<ProjectIO::Project> project = ProjectIO::load(inputPath);
     if (!project) return project.error();
+    if (droppedRecords) *droppedRecords = project->droppedRecords;
     EditorModel model(project->baseImage, project->annotations);
     QImage flat = EditorRenderer::compose(model.layeredAnnotations(), model);
     if (flat.isNull())

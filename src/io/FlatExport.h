@@ -16,8 +16,9 @@ enum class Format { png, jpeg, pdf };
 std::optional<Format> formatForPath(const QString& path);
 bool isProjectPath(const QString& path);
 
-// Loads a .pictproj (annotations composed in drawing order) or any image.
-Result<QImage> flatImage(const QString& inputPath);
+// Loads a .pictproj (annotations composed in drawing order) or any image. `droppedRecords`
+// receives how many annotations of a project could not be read and were left out.
+Result<QImage> flatImage(const QString& inputPath, int* droppedRecords = nullptr);
 
 // The encoded file content of a flat image (PNG and JPEG).
 std::optional<QByteArray> encode(const QImage& flat, Format format);

@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 
 namespace ImageDecoder {
@@ -18,7 +19,21 @@ IoError corrupt(const QString& name, const QString& why) {
                    QStringLiteral("“%1” is not a readable image: %2").arg(name, why)};
 }
 
+// Raster formats only: a vector format such as gzipped SVG is inflated and parsed whole just to
+// learn its size, so a small file could take gigabytes before any check.
+bool isAllowedFormat(const QByteArray& format) {
+    static const QByteArrayList allowed{"png", "jpeg", "jpg", "gif", "bmp", "tif", "tiff", "webp", "ppm",
+                                        "pgm", "pbm",  "ico", "cur", "xpm", "xbm", "tga",  "wbmp"};
+    return allowed.contains(format.toLower());
+}
+
 Result<QImage> read(QImageReader& reader, const QString& name, Budget* budget) {
+    reader.setDecideFormatFromContent(true);
+    const QByteArray format = reader.format();
+    if (format.isEmpty()) return corrupt(name, QStringLiteral("its format is not one Pictavo reads"));
+    if (!isAllowedFormat(format))
+        return corrupt(
+            name, QStringLiteral("%1 pictures are not supported").arg(QString::fromLatin1(format.toUpper())));
     reader.setAutoTransform(true);
     reader.setAllocationLimit(kAllocationLimitMiB);
     const QSize announced = reader.size();
@@ -58,6 +73,9 @@ Result<QImage> decode(const QByteArray& bytes, const QString& name, Budget* budg
 }
 
 Result<QImage> decodeFile(const QString& path, Budget* budget) {
+    if (const QFileInfo info(path); info.exists() && !info.isFile())
+        return IoError{IoError::Kind::readError,
+                       QStringLiteral("Couldn't open “%1”: it is not a regular file").arg(path)};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return IoError{IoError::Kind::readError,

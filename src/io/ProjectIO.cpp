@@ -226,10 +226,11 @@ IoError corruptError(const QString& name, const QString& why) {
 }
 
 QList<Annotation> usableAnnotations(const QList<AnnotationDTO>& records, const QList<QByteArray>& blobs,
-                                    ImageDecoder::Budget* budget) {
+                                    ImageDecoder::Budget* budget, int* dropped = nullptr) {
     QList<Annotation> out;
     for (const AnnotationDTO& record : records)
         if (auto a = record.annotation(blobs, budget)) out.append(std::move(*a));
+    if (dropped) *dropped = int(records.size() - out.size());
     return out;
 }
 
@@ -264,7 +265,9 @@ Result<Project> decodeContainer(const QByteArray& bytes, const QString& name) {
     if (!base)
         return corruptError(name,
                             QStringLiteral("its picture cannot be decoded (%1)").arg(base.error().message));
-    return Project{*base, usableAnnotations(manifest.annotations, blobs, &budget)};
+    Project project{*base, {}, 0};
+    project.annotations = usableAnnotations(manifest.annotations, blobs, &budget, &project.droppedRecords);
+    return project;
 }
 
 Result<Project> decodeLegacy(const QByteArray& bytes, const QString& name) {
@@ -281,7 +284,9 @@ Result<Project> decodeLegacy(const QByteArray& bytes, const QString& name) {
     if (!base)
         return corruptError(name,
                             QStringLiteral("its picture cannot be decoded (%1)").arg(base.error().message));
-    return Project{*base, usableAnnotations(records, {}, &budget)};
+    Project project{*base, {}, 0};
+    project.annotations = usableAnnotations(records, {}, &budget, &project.droppedRecords);
+    return project;
 }
 
 } // namespace

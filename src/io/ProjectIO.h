@@ -59,6 +59,8 @@ struct Manifest {
 struct Project {
     QImage baseImage;
     QList<Annotation> annotations;
+    // Records that could not be used (unknown tool, missing or undecodable picture), left out.
+    int droppedRecords = 0;
 };
 
 quint64 readUInt64(const QByteArray& bytes, qsizetype offset);

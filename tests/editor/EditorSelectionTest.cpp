@@ -250,3 +250,32 @@ TEST(EditorSelection, CopyAndPasteBetweenTwoModels) {
     EXPECT_FALSE(target.pasteObjectsFromPasteboard());
     EXPECT_EQ(target.undoStack().size(), 3);
 }
+
+TEST(EditorSelection, MergedChangesAfterASaveStillCountAsUnsaved) {
+    EditorModel m(opaque(), {make(EditorTool::rect, {{0, 0}, {9, 9}})});
+    m.setSelectedID(m.annotations()[0].id);
+    m.applyColorToSelection(Palette::named("blue"));
+    m.applyWidthToSelection(3);
+    m.rotateSelection(0.1, true);
+    m.markSaved();
+    m.applyColorToSelection(Palette::named("green"));
+    EXPECT_TRUE(m.isDirty());
+    m.markSaved();
+    m.applyWidthToSelection(5);
+    EXPECT_TRUE(m.isDirty());
+    m.markSaved();
+    m.rotateSelection(0.1, true);
+    EXPECT_TRUE(m.isDirty());
+}
+
+TEST(EditorSelection, FineRotationAfterUndoIsItsOwnStep) {
+    EditorModel m(opaque(), {make(EditorTool::rect, {{0, 0}, {9, 9}})});
+    m.setSelectedID(m.annotations()[0].id);
+    m.rotateSelection(0.1, true);
+    m.undo();
+    m.rotateSelection(0.1, true);
+    EXPECT_EQ(m.undoStack().size(), 1);
+    EXPECT_TRUE(m.redoStack().isEmpty());
+    m.undo();
+    EXPECT_DOUBLE_EQ(m.annotations()[0].rotation, 0);
+}

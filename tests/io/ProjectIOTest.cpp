@@ -266,6 +266,7 @@ TEST(ProjectIO, RecordFallbacks) {
     ASSERT_TRUE(r.ok()) << r.error().message.toStdString();
     const QList<Annotation>& a = r->annotations;
     ASSERT_EQ(a.size(), 12);
+    EXPECT_EQ(r->droppedRecords, 3);
     const QColor expected = QColor::fromRgb(0x1A, 0x2B, 0x3C);
     EXPECT_EQ(a[0].color, expected);
     EXPECT_EQ(a[1].color, expected);
@@ -319,6 +320,21 @@ TEST(ProjectIO, OversizedPicturesAreRefusedBeforeDecoding) {
     ASSERT_TRUE(r.ok());
     ASSERT_EQ(r->annotations.size(), 1); // the oversized picture's record is dropped
     EXPECT_EQ(r->annotations[0].tool, EditorTool::line);
+}
+
+TEST(ProjectIO, VectorPicturesAndDevicesAreRefused) {
+    // Vector formats are parsed whole just to learn their size: not accepted from files.
+    const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' width='40000' height='40000'>"
+                           "<rect width='40000' height='40000' fill='red'/></svg>";
+    const Result<QImage> decoded = ImageDecoder::decode(svg, QStringLiteral("drawing.svg"));
+    ASSERT_FALSE(decoded.ok());
+    EXPECT_TRUE(decoded.error().message.contains(QStringLiteral("drawing.svg")));
+    EXPECT_EQ(failureKind(container(manifest({svg}, {}), {svg})), IoError::Kind::corruptFile);
+    // A device never ends: refused before reading.
+    const Result<Project> device = load(QStringLiteral("/dev/zero"));
+    ASSERT_FALSE(device.ok());
+    EXPECT_EQ(device.error().kind, IoError::Kind::readError);
+    EXPECT_FALSE(ImageDecoder::decodeFile(QStringLiteral("/dev/zero")).ok());
 }
 
 TEST(ProjectIO, LoadReportsTheFileAndKeepsNothingOfAFailedRead) {

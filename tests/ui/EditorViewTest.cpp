@@ -359,5 +359,39 @@ TEST_F(EditorViewTest, AnUndoInTheMiddleOfADragNeverOverwritesAnotherObject) {
     EXPECT_EQ(model->annotations()[0].id, a.id);
     EXPECT_EQ(model->annotations()[0].points[0], QPointF(10, 10));
     EXPECT_EQ(model->annotations()[1].id, b.id);
-    EXPECT_EQ(model->annotations()[1].points[0], QPointF(220, 120));
+    // The undo ended the drag: nothing moves any more without an undo step of its own.
+    EXPECT_EQ(model->annotations()[1].points[0], QPointF(200, 100));
+    EXPECT_EQ(model->redoStack().size(), 2);
+}
+
+TEST_F(EditorViewTest, AToolChangeInTheMiddleOfAGestureFinishesItWithItsOwnTool) {
+    open();
+    model->setTool(EditorTool::pen);
+    press(QPointF(10, 10));
+    move(QPointF(30, 30));
+    model->setTool(EditorTool::select); // what a paste does
+    move(QPointF(50, 40));
+    release(QPointF(50, 40));
+    ASSERT_EQ(model->annotations().size(), 1);
+    EXPECT_EQ(model->annotations()[0].tool, EditorTool::pen);
+    EXPECT_EQ(model->annotations()[0].points.size(), 4); // the press (twice: start and current) and two moves
+    EXPECT_FALSE(model->draft().has_value());
+    // The next gesture starts afresh with the tool now chosen.
+    drag(QPointF(300, 200), QPointF(320, 220));
+    EXPECT_EQ(model->annotations().size(), 1);
+}
+
+TEST_F(EditorViewTest, ReopeningAnotherTextPutsTheFirstOneBack) {
+    Annotation alpha = make(EditorTool::text, {{20, 20}});
+    alpha.text = QStringLiteral("Alpha");
+    Annotation beta = make(EditorTool::text, {{20, 150}});
+    beta.text = QStringLiteral("Beta");
+    open({alpha, beta});
+    model->setTool(EditorTool::select);
+    doubleClick(QPointF(30, 30));
+    QTest::keyClicks(view->textField(), QStringLiteral("!"));
+    doubleClick(QPointF(30, 160));
+    ASSERT_EQ(model->annotations().size(), 1);
+    EXPECT_EQ(model->annotations()[0].text, QStringLiteral("Alpha!"));
+    EXPECT_EQ(view->textField()->toPlainText(), QStringLiteral("Beta"));
 }

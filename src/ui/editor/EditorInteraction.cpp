@@ -48,9 +48,12 @@ std::optional<int> EditorInteraction::draggedIndex() const {
 }
 
 void EditorInteraction::dragChanged(QPointF startView, QPointF currentView, bool shift) {
+    // The tool is taken at the press: a tool change in the middle (a paste, a menu) must not leave
+    // a draft or a select drag half finished.
+    if (!m_dragging) m_gestureTool = m_model.tool();
     m_dragging = true;
     const QPointF s = toImage(startView), p = toImage(currentView);
-    const EditorTool tool = m_model.tool();
+    const EditorTool tool = m_gestureTool;
     const double snapRadius = DragModes::kSnapRadius / m_scale;
     switch (tool) {
     case EditorTool::pen:
@@ -144,6 +147,12 @@ void EditorInteraction::selectDrag(QPointF s, QPointF p, bool shift) {
         if (std::abs(p.x() - s.x()) <= dead && std::abs(p.y() - s.y()) <= dead) return;
         m_model.pushUndo();
         m_didMutate = true;
+        m_mutationGeneration = m_model.historyGeneration();
+    } else if (m_model.historyGeneration() != m_mutationGeneration) {
+        // An undo (or any other edit) happened under the drag: its step is gone, so it ends here.
+        m_originalAnnotation.reset();
+        m_dragMode = {};
+        return;
     }
     m_model.setAnnotation(i,
                           DragModes::transformed(m_model, *m_originalAnnotation, m_dragMode, s, p, m_scale));
@@ -162,7 +171,7 @@ void EditorInteraction::resetSelectDrag() {
 
 void EditorInteraction::dragEnded(QPointF endView) {
     m_dragging = false;
-    switch (m_model.tool()) {
+    switch (m_gestureTool) {
     case EditorTool::crop:
         if (const auto& draft = m_model.draft()) {
             const QRectF r = draft->rect();
@@ -245,10 +254,19 @@ bool EditorInteraction::rectangleToPolygon(QPointF p, double tol) {
 }
 
 bool EditorInteraction::reopenText(QPointF p, double tol) {
-    const QList<Annotation>& list = m_model.annotations();
-    for (qsizetype i = list.size() - 1; i >= 0; --i) {
-        const Annotation& a = list[i];
-        if (a.tool != EditorTool::text || !Geo::hitTest(a, p, tol)) continue;
+    for (qsizetype i = m_model.annotations().size() - 1; i >= 0; --i) {
+        if (m_model.annotations()[i].tool != EditorTool::text ||
+            !Geo::hitTest(m_model.annotations()[i], p, tol))
+            continue;
+        // A text being edited goes back first, or it would be lost with its edit.
+        if (m_textPosition) {
+            const QUuid target = m_model.annotations()[i].id;
+            commitPendingText();
+            for (i = m_model.annotations().size() - 1; i >= 0 && m_model.annotations()[i].id != target; --i) {
+            }
+            if (i < 0) return false;
+        }
+        const Annotation a = m_model.annotations()[i];
         m_model.pushUndo();
         m_textTemplate = a;
         m_textDraft = a.text;

@@ -67,11 +67,13 @@ private:
     EditorModel& m_model;
     double m_scale = 1;
     bool m_dragging = false;
+    EditorTool m_gestureTool = EditorTool::select;
 
     // Select drags
     DragMode m_dragMode;
     bool m_dragStarted = false;
     bool m_didMutate = false;
+    quint64 m_mutationGeneration = 0;
     std::optional<Annotation> m_originalAnnotation;
     bool m_marqueeEligible = false;
     QSet<QUuid> m_marqueeBase;

@@ -218,7 +218,7 @@ void EditorView::paintCanvas(QPainter& painter, const QRect& dirty) {
         ensureLayerCache(visibleRegion().boundingRect().united(dirty).intersected(rect()), skip);
     }
     if (m_cache.valid() && m_cache.rect.contains(dirty) && m_cache.skip == skip && m_cache.scale == scale() &&
-        m_cache.history == std::pair(m_model.undoStack().size(), m_model.redoStack().size())) {
+        m_cache.history == m_model.historyGeneration()) {
         const qreal dpr = m_cache.below.devicePixelRatio();
         const QRectF source(QPointF(dirty.topLeft() - m_cache.rect.topLeft()) * dpr,
                             QSizeF(dirty.size()) * dpr);
@@ -243,7 +243,7 @@ void EditorView::paintCanvas(QPainter& painter, const QRect& dirty) {
 
 void EditorView::ensureLayerCache(const QRect& visible, const std::optional<QUuid>& skip) {
     if (visible.isEmpty()) return;
-    const std::pair history(m_model.undoStack().size(), m_model.redoStack().size());
+    const quint64 history = m_model.historyGeneration();
     if (m_cache.valid() && m_cache.rect.contains(visible) && m_cache.skip == skip &&
         m_cache.scale == scale() && m_cache.baseKey == m_model.baseImage().cacheKey() &&
         m_cache.history == history)

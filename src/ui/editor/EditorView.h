@@ -75,7 +75,7 @@ private:
         QRect rect; // in view points
         double scale = 0;
         qint64 baseKey = 0;
-        std::pair<qsizetype, qsizetype> history; // undo and redo depth: any other edit moves them
+        quint64 history = 0; // the model's history generation: any other edit moves it
         std::optional<QUuid> skip;
         QImage below;
         QImage above;
