@@ -16,15 +16,21 @@ IoError writeError(const QString& path, const QFileDevice& file) {
 
 } // namespace
 
-Result<QByteArray> readFile(const QString& path) {
+std::optional<IoError> openRegularFile(QFile& file) {
+    const QString path = file.fileName();
     // Pipes and devices report no size and may never end: only regular files are read.
     if (const QFileInfo info(path); info.exists() && !info.isFile())
         return IoError{IoError::Kind::readError,
                        QStringLiteral("Couldn't open “%1”: it is not a regular file").arg(path)};
-    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return IoError{IoError::Kind::readError,
                        QStringLiteral("Couldn't open “%1”: %2").arg(path, file.errorString())};
+    return std::nullopt;
+}
+
+Result<QByteArray> readFile(const QString& path) {
+    QFile file(path);
+    if (auto error = openRegularFile(file)) return *error;
     if (file.size() > kMaxReadBytes)
         return IoError{IoError::Kind::readError,
                        QStringLiteral("Couldn't open “%1”: the file is too large").arg(path)};

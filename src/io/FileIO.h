@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+class QFile;
 class QIODevice;
 
 namespace FileIO {
@@ -15,6 +16,8 @@ namespace FileIO {
 // Files larger than this are refused before reading: no project or image we write comes close.
 inline constexpr qint64 kMaxReadBytes = qint64(4) << 30;
 
+// Opens a regular file for reading; devices and pipes are refused.
+std::optional<IoError> openRegularFile(QFile& file);
 Result<QByteArray> readFile(const QString& path);
 
 // Writes through a temporary file that replaces `path` only when everything was written, so a

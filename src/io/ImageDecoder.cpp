@@ -1,10 +1,10 @@
 #include "io/ImageDecoder.h"
 
+#include "io/FileIO.h"
 #include "render/DrawingSurface.h"
 
 #include <QBuffer>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 
 namespace ImageDecoder {
@@ -73,13 +73,8 @@ Result<QImage> decode(const QByteArray& bytes, const QString& name, Budget* budg
 }
 
 Result<QImage> decodeFile(const QString& path, Budget* budget) {
-    if (const QFileInfo info(path); info.exists() && !info.isFile())
-        return IoError{IoError::Kind::readError,
-                       QStringLiteral("Couldn't open “%1”: it is not a regular file").arg(path)};
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return IoError{IoError::Kind::readError,
-                       QStringLiteral("Couldn't open “%1”: %2").arg(path, file.errorString())};
+    if (auto error = FileIO::openRegularFile(file)) return *error;
     QImageReader reader(&file);
     return read(reader, path, budget);
 }
