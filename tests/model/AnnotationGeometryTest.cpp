@@ -1,6 +1,9 @@
 #include "model/AnnotationGeometry.h"
 #include "render/DrawingSurface.h"
 
+#include "TestSupport.h"
+#include "model/Palette.h"
+
 #include <gtest/gtest.h>
 
 #include <QPainterPath>
@@ -12,11 +15,7 @@ using namespace AnnotationGeometry;
 namespace {
 
 Annotation make(EditorTool tool, QList<QPointF> points, double width = 2) {
-    Annotation a;
-    a.tool = tool;
-    a.points = std::move(points);
-    a.width = width;
-    return a;
+    return TestSupport::annotation(tool, std::move(points), Palette::standardRed(), width);
 }
 
 QPointF lastPathPoint(const QPainterPath& p) {

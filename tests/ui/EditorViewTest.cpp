@@ -5,6 +5,9 @@
 #include "ui/editor/DragModes.h"
 #include "ui/editor/TextEntryField.h"
 
+#include "TestSupport.h"
+#include "model/Palette.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -23,11 +26,7 @@ QImage canvasImage(int w = 400, int h = 300) {
 }
 
 Annotation make(EditorTool tool, QList<QPointF> points, double width = 4) {
-    Annotation a;
-    a.tool = tool;
-    a.points = std::move(points);
-    a.width = width;
-    return a;
+    return TestSupport::annotation(tool, std::move(points), Palette::standardRed(), width);
 }
 
 class EditorViewTest : public ::testing::Test {
