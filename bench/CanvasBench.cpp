@@ -79,4 +79,25 @@ void BM_CanvasRepaint5K(benchmark::State& state) {
 }
 BENCHMARK(BM_CanvasRepaint5K)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// A repaint of the whole viewport outside a drag (after scrolling or an edit): no cached layers.
+void BM_CanvasFullRepaint5K(benchmark::State& state) {
+    EditorModel model(BenchImages::screenshot5K(1), threeHundred());
+    auto* view = new EditorView(model);
+    CanvasArea area(view);
+    area.resize(1600, 1000);
+    area.show();
+    QApplication::processEvents();
+    area.horizontalScrollBar()->setValue(2000);
+    area.verticalScrollBar()->setValue(1000);
+    QApplication::processEvents();
+    const QRect visible = view->visibleRegion().boundingRect();
+    QImage backing(visible.size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        QPainter painter(&backing);
+        painter.translate(-visible.topLeft());
+        view->paintCanvas(painter, visible);
+    }
+}
+BENCHMARK(BM_CanvasFullRepaint5K)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 } // namespace
