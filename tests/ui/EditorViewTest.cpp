@@ -2,6 +2,7 @@
 #include "ui/editor/EditorView.h"
 #include "editor/EditorModel.h"
 #include "model/AnnotationGeometry.h"
+#include "ui/editor/CanvasArea.h"
 #include "ui/editor/DragModes.h"
 #include "ui/editor/TextEntryField.h"
 
@@ -12,7 +13,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QMainWindow>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTest>
 
 #include <cmath>
@@ -393,4 +396,81 @@ TEST_F(EditorViewTest, ReopeningAnotherTextPutsTheFirstOneBack) {
     ASSERT_EQ(model->annotations().size(), 1);
     EXPECT_EQ(model->annotations()[0].text, QStringLiteral("Alpha!"));
     EXPECT_EQ(view->textField()->toPlainText(), QStringLiteral("Beta"));
+}
+
+namespace {
+
+QImage paintedCanvas(EditorView& view) {
+    QImage out(view.size(), QImage::Format_ARGB32_Premultiplied);
+    out.fill(Qt::magenta); // whatever the window held before must not show through
+    QPainter painter(&out);
+    view.paintCanvas(painter, view.rect());
+    return out;
+}
+
+} // namespace
+
+TEST_F(EditorViewTest, DragsRepaintExactlyWhatAStillCanvasShows) {
+    QImage dark(400, 300, QImage::Format_ARGB32_Premultiplied);
+    dark.fill(QColor(50, 50, 50));
+    {
+        QPainter clear(&dark); // a transparent strip, where the backdrop shows
+        clear.setCompositionMode(QPainter::CompositionMode_Source);
+        clear.fillRect(0, 200, 400, 100, Qt::transparent);
+    }
+    Annotation rect = make(EditorTool::rect, {{20, 20}, {80, 80}});
+    Annotation marker = make(EditorTool::highlighter, {{200, 100}, {380, 100}}, 6);
+    marker.color = QColor(255, 204, 0);
+    open({rect, marker}, dark);
+    model->setTool(EditorTool::select);
+    const QImage still = paintedCanvas(*view);
+    press(QPointF(20, 50));
+    move(QPointF(30, 60)); // the rectangle moves; the highlighter lies above it in drawing order
+    const QImage dragging = paintedCanvas(*view);
+    release(QPointF(30, 60));
+    EXPECT_EQ(dragging.pixel(300, 100), still.pixel(300, 100)); // multiplied, not laid on top
+    EXPECT_EQ(dragging.pixel(300, 250), still.pixel(300, 250)); // the checkerboard backdrop
+    EXPECT_EQ(dragging.pixel(301, 257), still.pixel(301, 257));
+}
+
+TEST_F(EditorViewTest, PartialRepaintsKeepSmallZoomCaptions) {
+    Annotation stamp = make(EditorTool::stamp, {{400, 400}}, 1);
+    stamp.stamp = StampType::ept; // "Power Transfer (EPT)"
+    stamp.showName = true;
+    stamp.color = Qt::black;
+    open({stamp}, canvasImage(800, 600));
+    view->setZoom(0.25);
+    const QImage whole = paintedCanvas(*view);
+    // A strip right of the stamp, where only the caption's end reaches.
+    const QRect strip(127, 100, 20, 20);
+    QImage part = whole.copy();
+    {
+        QPainter painter(&part);
+        painter.fillRect(strip, Qt::green);
+        view->paintCanvas(painter, strip);
+    }
+    EXPECT_EQ(part, whole);
+}
+
+TEST_F(EditorViewTest, CommittingTextWithdrawsFocus) {
+    open();
+    QMainWindow window;
+    auto* area = new CanvasArea(view.release());
+    window.setCentralWidget(area);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EditorView* shown = area->view();
+    model->setTool(EditorTool::text);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(30, 30), shown->mapToGlobal(QPointF(30, 30)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(shown, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(30, 30), shown->mapToGlobal(QPointF(30, 30)),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(shown, &release);
+    ASSERT_NE(shown->textField(), nullptr);
+    QTest::keyClicks(shown->textField(), QStringLiteral("hi"));
+    QTest::keyClick(shown->textField(), Qt::Key_Return);
+    EXPECT_EQ(model->annotations().size(), 1);
+    EXPECT_EQ(window.focusWidget(), nullptr);
 }

@@ -29,7 +29,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override {
         QPainter painter(this);
-        painter.fillRect(event->rect(), palette().color(QPalette::Window).darker(108));
+        painter.fillRect(event->rect(), CanvasArea::underPageColor(palette()));
         // A soft shadow: a few widening translucent rings, black at about 30 % in total.
         const QRect canvas = m_view->geometry();
         painter.setRenderHint(QPainter::Antialiasing, true);
@@ -64,6 +64,10 @@ CanvasArea::CanvasArea(EditorView* view, QWidget* parent)
     // The canvas changes size with the image (crop, rotate, expand).
     view->installEventFilter(this);
     relayout();
+}
+
+QColor CanvasArea::underPageColor(const QPalette& palette) {
+    return palette.color(QPalette::Window).darker(108);
 }
 
 void CanvasArea::relayout() {

@@ -4,6 +4,7 @@
 #include "model/AnnotationGeometry.h"
 #include "model/Palette.h"
 #include "render/EditorRenderer.h"
+#include "ui/editor/CanvasArea.h"
 #include "ui/editor/TextEntryField.h"
 
 #include <QAbstractSpinBox>
@@ -26,6 +27,7 @@ constexpr double kHandleSize = 8;
 constexpr double kMarkerDiameter = 10;
 constexpr double kKnobStemFrom = 3, kKnobStemTo = 19;
 constexpr double kSnapDiameter = 14;
+constexpr double kViewReach = 160; // the widest caption at its smallest size, in view points
 
 QColor accentColor() {
     return QApplication::palette().color(QPalette::Highlight);
@@ -175,6 +177,7 @@ void EditorView::syncTextField() {
     const std::optional<QPointF>& position = m_interaction.textPosition();
     if (!position) {
         if (m_textField) {
+            m_textField->clearFocus(); // withdrawn, not handed to the next widget
             m_textField->hide();
             m_textField->deleteLater();
             m_textField = nullptr;
@@ -230,7 +233,10 @@ void EditorView::paintCanvas(QPainter& painter, const QRect& dirty) {
             for (const Annotation& a : m_model.annotations())
                 if (a.id == *skip) EditorRenderer::draw(a, painter, m_model, scale(), true);
             painter.restore();
-            if (!m_cache.above.isNull()) painter.drawImage(QRectF(dirty), m_cache.above, source);
+            if (m_cache.aboveIsLive)
+                paintAnnotations(painter, dirty, skip, false);
+            else if (!m_cache.above.isNull())
+                painter.drawImage(QRectF(dirty), m_cache.above, source);
         }
     } else {
         paintBackdrop(painter, dirty);
@@ -270,10 +276,21 @@ void EditorView::ensureLayerCache(const QRect& visible, const std::optional<QUui
         paintAnnotations(p, visible, skip, true);
     }
     if (skip) {
-        cache.above = layer(false);
-        QPainter p(&cache.above);
-        p.translate(-visible.topLeft());
-        paintAnnotations(p, visible, skip, false);
+        // Multiply needs what lies below it: a highlighter above the dragged object cannot be
+        // kept in a transparent picture, so then everything above is drawn live.
+        bool above = false;
+        for (const Annotation& a : m_model.layeredAnnotations()) {
+            if (a.id == *skip)
+                above = true;
+            else if (above && a.tool == EditorTool::highlighter)
+                cache.aboveIsLive = true;
+        }
+        if (!cache.aboveIsLive) {
+            cache.above = layer(false);
+            QPainter p(&cache.above);
+            p.translate(-visible.topLeft());
+            paintAnnotations(p, visible, skip, false);
+        }
     }
     m_cache = std::move(cache);
 }
@@ -297,6 +314,7 @@ void EditorView::paintBackdrop(QPainter& painter, const QRect& dirty) {
     const QImage& base = m_model.baseImage();
     if (base.hasAlphaChannel()) {
         // The checkerboard only shows through transparent pixels, so opaque images skip it.
+        painter.fillRect(dirty, CanvasArea::underPageColor(palette()));
         painter.fillRect(dirty, QColor(255, 255, 255, 230));
         const QColor square(142, 142, 147, 64);
         const int y0 = dirty.top() / kChecker * kChecker;
@@ -335,7 +353,10 @@ void EditorView::paintAnnotations(QPainter& painter, const QRect& dirty, const s
             continue;
         }
         if (beforeSkip != below) continue;
-        if (!scaled(paintedBounds(a), s).intersects(QRectF(dirty))) continue;
+        // Labels and captions keep a minimum size in view points, whatever the zoom.
+        const QRectF reach =
+            scaled(paintedBounds(a), s).adjusted(-kViewReach, -kViewReach, kViewReach, kViewReach);
+        if (!reach.intersects(QRectF(dirty))) continue;
         EditorRenderer::draw(a, painter, m_model, s, true);
     }
     painter.restore();

@@ -79,6 +79,7 @@ private:
         std::optional<QUuid> skip;
         QImage below;
         QImage above;
+        bool aboveIsLive = false;
         bool valid() const { return !below.isNull(); }
     };
     void ensureLayerCache(const QRect& visible, const std::optional<QUuid>& skip);
