@@ -3,6 +3,7 @@
 #include "editor/EditorModel.h"
 #include "model/AnnotationGeometry.h"
 #include "model/Palette.h"
+#include "render/DrawingSurface.h"
 #include "render/EditorRenderer.h"
 #include "ui/editor/CanvasArea.h"
 #include "ui/editor/TextEntryField.h"
@@ -27,7 +28,6 @@ constexpr double kHandleSize = 8;
 constexpr double kMarkerDiameter = 10;
 constexpr double kKnobStemFrom = 3, kKnobStemTo = 19;
 constexpr double kSnapDiameter = 14;
-constexpr double kViewReach = 160; // the widest caption at its smallest size, in view points
 
 QColor accentColor() {
     return QApplication::palette().color(QPalette::Highlight);
@@ -51,18 +51,51 @@ QRectF scaled(const QRectF& r, double s) {
     return QRectF(r.x() * s, r.y() * s, r.width() * s, r.height() * s);
 }
 
-// Where an annotation can paint, in image pixels: its bounds grown by everything drawn outside
-// them (stroke, arrow head, badge labels and captions), turned by its rotation.
-QRectF paintedBounds(const Annotation& a) {
-    const double margin = 2 * (3 * a.width + 8) * std::max(a.headScale, 1.0) + 8 * a.width + 48;
-    QRectF r = Geo::bounds(a).adjusted(-margin, -margin, margin, margin);
-    if (a.tool == EditorTool::image) r |= a.imageFrame;
-    if (a.rotation == 0) return r;
+// Where an annotation can paint at view scale `s`, in view points: its bounds grown by what is
+// drawn outside them (stroke, arrow head, ring, labels and captions with their minimum sizes),
+// turned by its rotation.
+QRectF paintedReach(const Annotation& a, double s) {
+    const QRectF b = scaled(Geo::bounds(a), s);
+    QRectF r = b;
+    double m = 2; // antialiasing
+    switch (a.tool) {
+    case EditorTool::highlighter:
+        m += 2 * a.width * s;
+        break;
+    case EditorTool::arrow:
+        m += (a.width / 2 + (3 * a.width + 8) * std::abs(a.headScale)) * s;
+        break;
+    case EditorTool::dot:
+    case EditorTool::check:
+    case EditorTool::stamp: {
+        using DrawingSurface::FontWeight;
+        const double rs = Geo::drawnBadgeRadius(a) * s;
+        const QSizeF label = DrawingSurface::measureLine(
+            a.text, DrawingSurface::systemFont(std::max(1.2 * rs, 9.0), FontWeight::bold));
+        m += std::max(0.18 * rs, 1.5);
+        r.adjust(-label.width() / 2, -(label.height() + 3), label.width() / 2, 0);
+        if (a.tool == EditorTool::stamp && a.showName) {
+            const QSizeF caption = DrawingSurface::measureLine(
+                StampTypes::title(a.stamp),
+                DrawingSurface::systemFont(std::max(0.42 * rs, 8.0), FontWeight::medium));
+            r |= QRectF(b.center().x() - caption.width() / 2, b.bottom() + 3, caption.width(),
+                        caption.height());
+        }
+        break;
+    }
+    case EditorTool::image:
+        r |= scaled(a.imageFrame, s);
+        break;
+    default:
+        m += a.width / 2 * s;
+        break;
+    }
+    r.adjust(-m, -m, m, m);
+    if (a.rotation == 0 || !std::isfinite(a.rotation)) return r;
     QTransform t;
-    const QPointF c = Geo::bounds(a).center();
-    t.translate(c.x(), c.y());
+    t.translate(b.center().x(), b.center().y());
     t.rotateRadians(a.rotation);
-    t.translate(-c.x(), -c.y());
+    t.translate(-b.center().x(), -b.center().y());
     return t.mapRect(r);
 }
 
@@ -217,30 +250,41 @@ std::optional<QUuid> EditorView::changingObject() const {
 void EditorView::paintCanvas(QPainter& painter, const QRect& dirty) {
     const std::optional<QUuid> skip = changingObject();
     if (m_interaction.isDragging()) {
-        // A drag repaints often: keep what lies below and above the changing object as pictures.
+        // A drag repaints often: keep the rest of the scene as pictures.
         ensureLayerCache(visibleRegion().boundingRect().united(dirty).intersected(rect()), skip);
     }
     if (m_cache.valid() && m_cache.rect.contains(dirty) && m_cache.skip == skip && m_cache.scale == scale() &&
         m_cache.history == m_model.historyGeneration()) {
-        const qreal dpr = m_cache.below.devicePixelRatio();
-        const QRectF source(QPointF(dirty.topLeft() - m_cache.rect.topLeft()) * dpr,
-                            QSizeF(dirty.size()) * dpr);
-        painter.drawImage(QRectF(dirty), m_cache.below, source);
+        const qreal dpr = m_cache.scene.devicePixelRatio();
+        auto blit = [&](const QImage& layer, const QRect& area) {
+            const QRectF source(QPointF(area.topLeft() - m_cache.rect.topLeft()) * dpr,
+                                QSizeF(area.size()) * dpr);
+            painter.drawImage(QRectF(area), layer, source);
+        };
+        // Everything but the changing object; where that object paints, what lies below it, the
+        // object, and what lies above it drawn live (multiply needs the pixels under it).
+        blit(m_cache.scene, dirty);
         if (skip) {
-            painter.save();
-            painter.setRenderHint(QPainter::Antialiasing, true);
-            painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+            const Annotation* changing = nullptr;
             for (const Annotation& a : m_model.annotations())
-                if (a.id == *skip) EditorRenderer::draw(a, painter, m_model, scale(), true);
-            painter.restore();
-            if (m_cache.aboveIsLive)
-                paintAnnotations(painter, dirty, skip, false);
-            else if (!m_cache.above.isNull())
-                painter.drawImage(QRectF(dirty), m_cache.above, source);
+                if (a.id == *skip) changing = &a;
+            if (changing) {
+                const QRect reach = paintedReach(*changing).intersected(dirty);
+                if (!reach.isEmpty()) {
+                    blit(m_cache.below, reach);
+                    painter.save();
+                    painter.setClipRect(reach);
+                    painter.setRenderHint(QPainter::Antialiasing, true);
+                    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+                    EditorRenderer::draw(*changing, painter, m_model, scale(), true);
+                    painter.restore();
+                    paintAnnotations(painter, reach, skip, Layers::aboveSkip);
+                }
+            }
         }
     } else {
         paintBackdrop(painter, dirty);
-        paintAnnotations(painter, dirty, std::nullopt, true);
+        paintAnnotations(painter, dirty, std::nullopt, Layers::all);
     }
     paintDraft(painter);
     paintSelectionOverlay(painter);
@@ -255,44 +299,28 @@ void EditorView::ensureLayerCache(const QRect& visible, const std::optional<QUui
         m_cache.history == history)
         return;
     const qreal dpr = devicePixelRatioF();
-    auto layer = [&](bool opaque) {
-        QImage image(visible.size() * dpr,
-                     opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(dpr);
-        if (!opaque) image.fill(Qt::transparent);
-        return image;
-    };
     LayerCache cache;
     cache.rect = visible;
     cache.scale = scale();
     cache.baseKey = m_model.baseImage().cacheKey();
     cache.history = history;
     cache.skip = skip;
-    cache.below = layer(true);
-    {
-        QPainter p(&cache.below);
+    auto layer = [&](Layers which) {
+        QImage image(visible.size() * dpr, QImage::Format_RGB32);
+        image.setDevicePixelRatio(dpr);
+        QPainter p(&image);
         p.translate(-visible.topLeft());
         paintBackdrop(p, visible);
-        paintAnnotations(p, visible, skip, true);
-    }
-    if (skip) {
-        // Multiply needs what lies below it: a highlighter above the dragged object cannot be
-        // kept in a transparent picture, so then everything above is drawn live.
-        bool above = false;
-        for (const Annotation& a : m_model.layeredAnnotations()) {
-            if (a.id == *skip)
-                above = true;
-            else if (above && a.tool == EditorTool::highlighter)
-                cache.aboveIsLive = true;
-        }
-        if (!cache.aboveIsLive) {
-            cache.above = layer(false);
-            QPainter p(&cache.above);
-            p.translate(-visible.topLeft());
-            paintAnnotations(p, visible, skip, false);
-        }
-    }
+        paintAnnotations(p, visible, skip, which);
+        return image;
+    };
+    cache.scene = layer(Layers::all);
+    if (skip) cache.below = layer(Layers::belowSkip);
     m_cache = std::move(cache);
+}
+
+QRect EditorView::paintedReach(const Annotation& a) const {
+    return ::paintedReach(a, scale()).toAlignedRect();
 }
 
 const QImage& EditorView::displayedBase() {
@@ -340,7 +368,7 @@ void EditorView::paintBackdrop(QPainter& painter, const QRect& dirty) {
 }
 
 void EditorView::paintAnnotations(QPainter& painter, const QRect& dirty, const std::optional<QUuid>& skip,
-                                  bool below) {
+                                  Layers which) {
     const double s = scale();
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -352,11 +380,9 @@ void EditorView::paintAnnotations(QPainter& painter, const QRect& dirty, const s
             beforeSkip = false;
             continue;
         }
-        if (beforeSkip != below) continue;
-        // Labels and captions keep a minimum size in view points, whatever the zoom.
-        const QRectF reach =
-            scaled(paintedBounds(a), s).adjusted(-kViewReach, -kViewReach, kViewReach, kViewReach);
-        if (!reach.intersects(QRectF(dirty))) continue;
+        if ((which == Layers::belowSkip && !beforeSkip) || (which == Layers::aboveSkip && beforeSkip))
+            continue;
+        if (!paintedReach(a).intersects(dirty)) continue;
         EditorRenderer::draw(a, painter, m_model, s, true);
     }
     painter.restore();

@@ -63,24 +63,28 @@ private:
 
     // Layers
     void paintBackdrop(QPainter& painter, const QRect& dirty);
+    // Which annotations of the drawing order to paint, relative to the one being changed.
+    enum class Layers { all, belowSkip, aboveSkip };
     void paintAnnotations(QPainter& painter, const QRect& dirty, const std::optional<QUuid>& skip,
-                          bool below);
+                          Layers which);
+    // Where an annotation can paint on the canvas, in view points.
+    QRect paintedReach(const Annotation& a) const;
     void paintDraft(QPainter& painter);
     void paintSelectionOverlay(QPainter& painter);
     void paintMarquee(QPainter& painter);
     const QImage& displayedBase();
 
-    // Cached layers while a drag runs: what lies below and above the object being changed.
+    // Cached layers while a drag runs: the scene without the object being changed, and what lies
+    // below that object.
     struct LayerCache {
         QRect rect; // in view points
         double scale = 0;
         qint64 baseKey = 0;
         quint64 history = 0; // the model's history generation: any other edit moves it
         std::optional<QUuid> skip;
+        QImage scene;
         QImage below;
-        QImage above;
-        bool aboveIsLive = false;
-        bool valid() const { return !below.isNull(); }
+        bool valid() const { return !scene.isNull(); }
     };
     void ensureLayerCache(const QRect& visible, const std::optional<QUuid>& skip);
     std::optional<QUuid> changingObject() const;
