@@ -1,10 +1,10 @@
 #include "Version.h"
-#include "app/CanvasWindow.h"
 #include "app/CommandLine.h"
 #include "editor/EditorModel.h"
 #include "io/FlatExport.h"
 #include "io/ImageDecoder.h"
 #include "io/ProjectIO.h"
+#include "ui/editor/CanvasWindow.h"
 
 #include <QApplication>
 #include <QFileInfo>

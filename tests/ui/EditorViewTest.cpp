@@ -3,6 +3,7 @@
 #include "editor/EditorModel.h"
 #include "model/AnnotationGeometry.h"
 #include "ui/editor/CanvasArea.h"
+#include "ui/editor/CanvasWindow.h"
 #include "ui/editor/DragModes.h"
 #include "ui/editor/TextEntryField.h"
 
@@ -473,4 +474,24 @@ TEST_F(EditorViewTest, CommittingTextWithdrawsFocus) {
     QTest::keyClick(shown->textField(), Qt::Key_Return);
     EXPECT_EQ(model->annotations().size(), 1);
     EXPECT_EQ(window.focusWidget(), nullptr);
+}
+
+TEST(CanvasWindow, StatusBarAndZoomKeys) {
+    auto model = std::make_unique<EditorModel>(canvasImage(1920, 1080));
+    EditorModel* m = model.get();
+    CanvasWindow window(std::move(model), QStringLiteral("shot.png"));
+    window.setAttribute(Qt::WA_DeleteOnClose, false);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(window.sizeText(), QStringLiteral("1920 × 1080 px"));
+    EXPECT_TRUE(window.versionText().startsWith(QLatin1Char('v')));
+    QTest::keyClick(&window, Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(window.view()->zoom(), 1.25);
+    QTest::keyClick(&window, Qt::Key_Minus, Qt::ControlModifier);
+    QTest::keyClick(&window, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(window.view()->zoom(), 0.8);
+    QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(window.view()->zoom(), 1);
+    ASSERT_TRUE(m->applyCrop(QRectF(0, 0, 640, 480)));
+    EXPECT_EQ(window.sizeText(), QStringLiteral("640 × 480 px"));
 }

@@ -1,4 +1,4 @@
-#include "app/CanvasWindow.h"
+#include "ui/editor/CanvasWindow.h"
 
 #include "Version.h"
 #include "editor/EditorModel.h"
@@ -23,11 +23,11 @@ CanvasWindow::CanvasWindow(std::unique_ptr<EditorModel> model, const QString& ti
     setCentralWidget(m_area);
 
     m_sizeLabel = new QLabel;
-    auto* version = new QLabel(QStringLiteral("v%1").arg(QString::fromLatin1(Pictavo::kVersion)));
-    for (QLabel* label : {m_sizeLabel, version})
+    m_versionLabel = new QLabel(QStringLiteral("v%1").arg(QString::fromLatin1(Pictavo::kVersion)));
+    for (QLabel* label : {m_sizeLabel, m_versionLabel})
         label->setForegroundRole(QPalette::PlaceholderText);
     statusBar()->addWidget(m_sizeLabel, 1);
-    statusBar()->addPermanentWidget(version);
+    statusBar()->addPermanentWidget(m_versionLabel);
     connect(m_model.get(), &EditorModel::changed, this, &CanvasWindow::refreshStatus);
     refreshStatus();
 
@@ -64,6 +64,13 @@ void CanvasWindow::addShortcut(const QKeySequence& keys, const std::function<voi
     a->setShortcutContext(Qt::WindowShortcut);
     connect(a, &QAction::triggered, this, action);
     addAction(a);
+}
+
+QString CanvasWindow::sizeText() const {
+    return m_sizeLabel->text();
+}
+QString CanvasWindow::versionText() const {
+    return m_versionLabel->text();
 }
 
 void CanvasWindow::refreshStatus() {

@@ -20,6 +20,9 @@ public:
 
     EditorModel& model() { return *m_model; }
     EditorView* view() const { return m_view; }
+    // The status bar's two texts: the picture's size and the version.
+    QString sizeText() const;
+    QString versionText() const;
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -32,4 +35,5 @@ private:
     EditorView* m_view;
     CanvasArea* m_area;
     QLabel* m_sizeLabel;
+    QLabel* m_versionLabel;
 };
