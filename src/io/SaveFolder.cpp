@@ -1,0 +1,149 @@
+#include "io/SaveFolder.h"
+
+#include <QDataStream>
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+#include <sys/stat.h>
+
+namespace SaveFolder {
+
+namespace {
+
+constexpr quint32 kBookmarkMagic = 0x50564246; // "PVBF"
+
+struct FileIdentity {
+    quint64 device = 0;
+    quint64 inode = 0;
+};
+
+std::optional<FileIdentity> identity(const QString& folder) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return std::nullopt;
+    return FileIdentity{quint64(info.st_dev), quint64(info.st_ino)};
+}
+
+QString ensureExists(const QString& folder) {
+    QDir().mkpath(folder); // a failure (no permission) is noticed when saving there
+    return folder;
+}
+
+// Where access was last resolved from the bookmark; kept until the folder is changed.
+std::optional<QString>& resolvedFolder() {
+    static std::optional<QString> folder;
+    return folder;
+}
+
+bool isListed(const QString& suffix) {
+    static const QSet<QString> images{QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
+                                      QStringLiteral("bmp"), QStringLiteral("gif"), QStringLiteral("tiff"),
+                                      QStringLiteral("tif"), QStringLiteral("pdf")};
+    return images.contains(suffix);
+}
+
+} // namespace
+
+QByteArray makeBookmark(const QString& folder) {
+    const std::optional<FileIdentity> id = identity(folder);
+    if (!id) return {};
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << kBookmarkMagic << QFileInfo(folder).absoluteFilePath() << id->device << id->inode;
+    return bytes;
+}
+
+std::optional<ResolvedBookmark> resolveBookmark(const QByteArray& bookmark) {
+    QDataStream in(bookmark);
+    quint32 magic = 0;
+    QString folder;
+    quint64 device = 0, inode = 0;
+    in >> magic >> folder >> device >> inode;
+    if (in.status() != QDataStream::Ok || magic != kBookmarkMagic || folder.isEmpty()) return std::nullopt;
+    const std::optional<FileIdentity> id = identity(folder);
+    if (!id) return std::nullopt;
+    return ResolvedBookmark{folder, id->device != device || id->inode != inode};
+}
+
+QString defaultFolder() {
+    QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (pictures.isEmpty()) pictures = QDir::homePath();
+    return QDir(pictures).filePath(QStringLiteral("Pictavo"));
+}
+
+bool isConfigured() {
+    QSettings settings;
+    return !settings.value(kBookmarkKey).toByteArray().isEmpty() ||
+           !settings.value(kPathKey).toString().isEmpty();
+}
+
+QString path() {
+    if (const std::optional<QString>& resolved = resolvedFolder()) return ensureExists(*resolved);
+    QSettings settings;
+    const QByteArray bookmark = settings.value(kBookmarkKey).toByteArray();
+    if (!bookmark.isEmpty()) {
+        if (const std::optional<ResolvedBookmark> r = resolveBookmark(bookmark)) {
+            if (r->stale) {
+                const QByteArray renewed = makeBookmark(r->folder);
+                if (!renewed.isEmpty()) settings.setValue(kBookmarkKey, renewed);
+            }
+            resolvedFolder() = r->folder;
+            return ensureExists(r->folder);
+        }
+    }
+    const QString stored = settings.value(kPathKey).toString();
+    return ensureExists(stored.isEmpty() ? defaultFolder() : stored);
+}
+
+void set(const QString& folder) {
+    resolvedFolder().reset();
+    const QString absolute = QFileInfo(ensureExists(folder)).absoluteFilePath();
+    QSettings settings;
+    settings.setValue(kPathKey, absolute);
+    const QByteArray bookmark = makeBookmark(absolute);
+    if (bookmark.isEmpty())
+        settings.remove(kBookmarkKey);
+    else
+        settings.setValue(kBookmarkKey, bookmark);
+}
+
+QList<Entry> entries() {
+    return entries(path());
+}
+
+QList<Entry> entries(const QString& folder) {
+    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    QList<QFileInfo> kept;
+    QSet<QString> projects;
+    for (const QFileInfo& file : files) {
+        const QString suffix = file.suffix().toLower();
+        if (suffix == QLatin1String("pictproj")) {
+            projects.insert(file.completeBaseName());
+            kept.append(file);
+        } else if (isListed(suffix)) {
+            kept.append(file);
+        }
+    }
+    // A picture saved with its project is listed once, as its project.
+    kept.removeIf([&](const QFileInfo& f) {
+        return f.suffix().toLower() != QLatin1String("pictproj") && projects.contains(f.completeBaseName());
+    });
+    // Unreadable dates sort last.
+    auto modified = [](const QFileInfo& f) {
+        const QDateTime t = f.lastModified();
+        return t.isValid() ? t : QDateTime::fromMSecsSinceEpoch(std::numeric_limits<qint64>::min() / 2);
+    };
+    std::stable_sort(kept.begin(), kept.end(),
+                     [&](const QFileInfo& a, const QFileInfo& b) { return modified(a) > modified(b); });
+    QList<Entry> out;
+    for (const QFileInfo& f : kept.mid(0, kMaxEntries))
+        out.append(Entry{f.absoluteFilePath(), f.fileName()});
+    return out;
+}
+
+} // namespace SaveFolder
