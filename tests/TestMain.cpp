@@ -2,13 +2,22 @@
 // unless a display was asked for, and one QApplication for the whole run.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", QDir(home.path()).filePath(QStringLiteral("config")).toLocal8Bit());
+    const QString config = QDir(home.path()).filePath(QStringLiteral("config"));
+    qputenv("XDG_CONFIG_HOME", config.toLocal8Bit());
+    // The save folder lives under the pictures folder: keep it out of the real one.
+    QDir().mkpath(config);
+    QFile dirs(QDir(config).filePath(QStringLiteral("user-dirs.dirs")));
+    if (dirs.open(QIODevice::WriteOnly))
+        dirs.write("XDG_PICTURES_DIR=\"" +
+                   QDir(home.path()).filePath(QStringLiteral("Pictures")).toLocal8Bit() + "\"\n");
+    dirs.close();
     const QString runtime = QDir(home.path()).filePath(QStringLiteral("runtime"));
     QDir().mkpath(runtime);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

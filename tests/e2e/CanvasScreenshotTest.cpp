@@ -5,6 +5,7 @@
 #include "ui/editor/CanvasArea.h"
 #include "ui/editor/DragModes.h"
 #include "ui/editor/EditorView.h"
+#include "ui/editor/SaveDialog.h"
 #include "ui/editor/TextEntryField.h"
 
 #include "TestSupport.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QMainWindow>
 #include <QMouseEvent>
@@ -121,4 +123,15 @@ TEST_F(CanvasOnScreen, MarqueeAndTextEntry) {
     EXPECT_FALSE(near(inside, QColor(250, 250, 250), 6)); // tinted by the marquee fill
     EXPECT_TRUE(view->textField()->isVisible());
     mouse(QEvent::MouseButtonRelease, QPointF(450, 560), Qt::NoButton);
+}
+
+TEST_F(CanvasOnScreen, SaveDialogShowsFormatAndSize) {
+    SaveDialog dialog(&window);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    dialog.formatChoice()->setCurrentIndex(1);
+    screenshot("save-dialog.png");
+    EXPECT_TRUE(dialog.formatChoice()->isVisible());
+    EXPECT_TRUE(dialog.sizeChoice()->isVisible());
+    dialog.reject();
 }

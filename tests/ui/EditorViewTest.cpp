@@ -1,10 +1,12 @@
 // Drives the real canvas with mouse and key events and checks what the model ends up holding.
 #include "ui/editor/EditorView.h"
 #include "editor/EditorModel.h"
+#include "io/SaveFolder.h"
 #include "model/AnnotationGeometry.h"
 #include "ui/editor/CanvasArea.h"
 #include "ui/editor/CanvasWindow.h"
 #include "ui/editor/DragModes.h"
+#include "ui/editor/SaveDialog.h"
 #include "ui/editor/TextEntryField.h"
 
 #include "TestSupport.h"
@@ -14,9 +16,14 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
@@ -494,4 +501,45 @@ TEST(CanvasWindow, StatusBarAndZoomKeys) {
     EXPECT_DOUBLE_EQ(window.view()->zoom(), 1);
     ASSERT_TRUE(m->applyCrop(QRectF(0, 0, 640, 480)));
     EXPECT_EQ(window.sizeText(), QStringLiteral("640 × 480 px"));
+}
+
+TEST(SaveDialog, FormatAndSizeChoices) {
+    QTemporaryDir dir;
+    SaveFolder::set(dir.path());
+    SaveDialog dialog;
+    EXPECT_EQ(dialog.directory().absolutePath(), QDir(dir.path()).absolutePath());
+    ASSERT_EQ(dialog.formatChoice()->count(), 3);
+    EXPECT_EQ(dialog.formatChoice()->itemText(0), QStringLiteral("PNG (lossless)"));
+    EXPECT_EQ(dialog.formatChoice()->itemText(1), QStringLiteral("JPEG (smaller)"));
+    EXPECT_EQ(dialog.sizeChoice()->itemText(3), QStringLiteral("25%"));
+    EXPECT_EQ(dialog.format(), FlatExport::Format::png);
+    EXPECT_DOUBLE_EQ(dialog.scale(), 1.0);
+    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    EXPECT_TRUE(name->text().startsWith(QStringLiteral("Screenshot ")));
+    EXPECT_TRUE(name->text().endsWith(QStringLiteral(".png")));
+    dialog.formatChoice()->setCurrentIndex(2);
+    dialog.sizeChoice()->setCurrentIndex(2);
+    EXPECT_EQ(dialog.format(), FlatExport::Format::pdf);
+    EXPECT_DOUBLE_EQ(dialog.scale(), 0.5);
+    EXPECT_TRUE(name->text().endsWith(QStringLiteral(".pdf")));
+    EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("pdf"));
+}
+
+TEST(CanvasWindow, SavingWritesPictureAndProjectAndClearsTheDirtyMark) {
+    QTemporaryDir dir;
+    auto model = std::make_unique<EditorModel>(canvasImage(200, 100));
+    EditorModel* m = model.get();
+    CanvasWindow window(std::move(model), QStringLiteral("shot.png"));
+    window.setAttribute(Qt::WA_DeleteOnClose, false);
+    Annotation a;
+    a.tool = EditorTool::arrow;
+    a.points = {{10, 10}, {90, 50}};
+    m->commit(a, true);
+    ASSERT_TRUE(m->isDirty());
+    EXPECT_FALSE(
+        window.saveTo(dir.filePath(QStringLiteral("x.jpg")), FlatExport::Format::jpeg, 0.5).has_value());
+    EXPECT_EQ(QImage(dir.filePath(QStringLiteral("x.jpg"))).size(), QSize(100, 50));
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("x.pictproj"))));
+    EXPECT_FALSE(m->isDirty());
 }

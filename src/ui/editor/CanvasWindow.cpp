@@ -2,17 +2,23 @@
 
 #include "Version.h"
 #include "editor/EditorModel.h"
+#include "io/FileIO.h"
+#include "io/SaveCommand.h"
 #include "ui/editor/CanvasArea.h"
 #include "ui/editor/EditorView.h"
+#include "ui/editor/SaveDialog.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 
 CanvasWindow::CanvasWindow(std::unique_ptr<EditorModel> model, const QString& title, QWidget* parent)
     : QMainWindow(parent), m_model(std::move(model)) {
@@ -44,6 +50,7 @@ CanvasWindow::CanvasWindow(std::unique_ptr<EditorModel> model, const QString& ti
     addShortcut(QKeySequence::Copy, [this] { m_model->copySelectedToPasteboard(); });
     addShortcut(QKeySequence::Paste,
                 [this] { m_view->interaction().pasteImage(QGuiApplication::clipboard()->image()); });
+    addShortcut(QKeySequence::Save, [this] { save(); });
     addShortcut(QKeySequence(Qt::Key_Delete), [this] { m_model->deleteSelected(); });
     addShortcut(QKeySequence(Qt::Key_Backspace), [this] { m_model->deleteSelected(); });
 
@@ -64,6 +71,58 @@ void CanvasWindow::addShortcut(const QKeySequence& keys, const std::function<voi
     a->setShortcutContext(Qt::WindowShortcut);
     connect(a, &QAction::triggered, this, action);
     addAction(a);
+}
+
+namespace {
+
+// The standard error alert: the error's own text, not attached to a window.
+void presentError(const IoError& error) {
+    auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Pictavo"), error.message);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+}
+
+} // namespace
+
+void CanvasWindow::save() {
+    m_view->interaction().commitPendingText();
+    auto* dialog = new SaveDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::accepted, this, [this, dialog] {
+        const QStringList files = dialog->selectedFiles();
+        if (files.isEmpty()) return;
+        if (auto error = saveTo(files.first(), dialog->format(), dialog->scale())) presentError(*error);
+    });
+    dialog->open(); // a sheet on this window
+}
+
+std::optional<IoError> CanvasWindow::saveTo(const QString& imagePath, FlatExport::Format format,
+                                            double scale) {
+    const SaveCommand::Outcome outcome = SaveCommand::save(*m_model, imagePath, format, scale);
+    if (outcome.error) return outcome.error;
+    if (outcome.projectToPlace) {
+        // After this event: the picture is saved, the project needs a folder the user may write.
+        QTimer::singleShot(0, this, [this, bytes = *outcome.projectToPlace, path = outcome.projectPath] {
+            placeProjectElsewhere(bytes, path);
+        });
+    }
+    return std::nullopt;
+}
+
+void CanvasWindow::placeProjectElsewhere(const QByteArray& project, const QString& suggestedPath) {
+    auto* dialog =
+        new QFileDialog(this, QStringLiteral("Choose where to save the editable .pictproj project"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setNameFilter(QStringLiteral("Pictavo project (*.pictproj)"));
+    dialog->setDefaultSuffix(QStringLiteral("pictproj"));
+    dialog->selectFile(QFileInfo(suggestedPath).fileName());
+    connect(dialog, &QFileDialog::accepted, this, [dialog, project] {
+        const QStringList files = dialog->selectedFiles();
+        if (files.isEmpty()) return;
+        if (auto error = FileIO::writeFileAtomically(files.first(), project)) presentError(*error);
+    });
+    dialog->open();
 }
 
 QString CanvasWindow::sizeText() const {

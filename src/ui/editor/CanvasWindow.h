@@ -1,5 +1,8 @@
 #pragma once
 
+#include "io/FlatExport.h"
+#include "io/IoError.h"
+
 #include <QMainWindow>
 
 #include <memory>
@@ -20,6 +23,11 @@ public:
 
     EditorModel& model() { return *m_model; }
     EditorView* view() const { return m_view; }
+    // Asks where and how to save, then saves the flat image and its project.
+    void save();
+    // The work after the dialog; errors are returned, not shown.
+    std::optional<IoError> saveTo(const QString& imagePath, FlatExport::Format format, double scale);
+
     // The status bar's two texts: the picture's size and the version.
     QString sizeText() const;
     QString versionText() const;
@@ -30,6 +38,7 @@ protected:
 private:
     void addShortcut(const QKeySequence& keys, const std::function<void()>& action);
     void refreshStatus();
+    void placeProjectElsewhere(const QByteArray& project, const QString& suggestedPath);
 
     std::unique_ptr<EditorModel> m_model;
     EditorView* m_view;

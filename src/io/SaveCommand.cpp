@@ -1,0 +1,52 @@
+#include "io/SaveCommand.h"
+
+#include "editor/EditorModel.h"
+#include "io/FileIO.h"
+#include "io/ProjectIO.h"
+#include "render/EditorRenderer.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace SaveCommand {
+
+QString projectPathFor(const QString& imagePath) {
+    const QFileInfo info(imagePath);
+    const QString name = info.fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString base = dot > 0 ? name.left(dot) : name;
+    return info.dir().filePath(base + QStringLiteral(".pictproj"));
+}
+
+Outcome save(EditorModel& model, const QString& imagePath, FlatExport::Format format, double scale) {
+    Outcome outcome;
+    const QImage flat = EditorRenderer::compose(model.layeredAnnotations(), model);
+    if (flat.isNull()) {
+        outcome.error =
+            IoError{IoError::Kind::writeError,
+                    QStringLiteral("Couldn't write “%1”: the picture could not be drawn").arg(imagePath)};
+        return outcome;
+    }
+    if (auto error = FlatExport::write(flat, imagePath, format, scale)) {
+        outcome.error = error;
+        return outcome;
+    }
+    // The project keeps the full-size picture, whatever size the flat image was saved at.
+    Result<QByteArray> project = ProjectIO::encode(model);
+    if (!project) {
+        outcome.error = project.error();
+        return outcome;
+    }
+    outcome.projectPath = projectPathFor(imagePath);
+    if (auto error = FileIO::writeFileAtomically(outcome.projectPath, *project)) {
+        if (error->kind != IoError::Kind::noPermission) {
+            outcome.error = error;
+            return outcome;
+        }
+        outcome.projectToPlace = *project;
+    }
+    model.markSaved();
+    return outcome;
+}
+
+} // namespace SaveCommand
