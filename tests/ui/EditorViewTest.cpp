@@ -543,3 +543,49 @@ TEST(CanvasWindow, SavingWritesPictureAndProjectAndClearsTheDirtyMark) {
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("x.pictproj"))));
     EXPECT_FALSE(m->isDirty());
 }
+
+TEST(CanvasWindow, ClosingWithUnsavedEditsAsksFirst) {
+    auto model = std::make_unique<EditorModel>(canvasImage(200, 100));
+    EditorModel* m = model.get();
+    CanvasWindow window(std::move(model), QStringLiteral("shot.png"));
+    window.setAttribute(Qt::WA_DeleteOnClose, false);
+    int asked = 0;
+    CanvasWindow::CloseChoice answer = CanvasWindow::CloseChoice::cancel;
+    window.askToSave = [&] {
+        ++asked;
+        return answer;
+    };
+    window.show();
+    EXPECT_TRUE(window.close()); // nothing to lose: no question
+    EXPECT_EQ(asked, 0);
+
+    window.show();
+    Annotation a;
+    a.tool = EditorTool::line;
+    a.points = {{1, 1}, {50, 50}};
+    m->commit(a, true);
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
+    answer = CanvasWindow::CloseChoice::save;
+    EXPECT_FALSE(window.close()); // stays open until the save has happened
+    auto* dialog = window.findChild<SaveDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    dialog->reject();
+    EXPECT_TRUE(window.isVisible());
+    answer = CanvasWindow::CloseChoice::discard;
+    EXPECT_TRUE(window.close());
+    EXPECT_EQ(asked, 3);
+
+    // Saving from the question closes the window once the files are written.
+    window.show();
+    m->commit(a, true);
+    answer = CanvasWindow::CloseChoice::save;
+    window.close();
+    QTemporaryDir dir;
+    dialog = window.findChild<SaveDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    dialog->selectFile(dir.filePath(QStringLiteral("kept.png")));
+    QMetaObject::invokeMethod(dialog, "accept"); // what the Save button does
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("kept.pictproj"))));
+    EXPECT_FALSE(window.isVisible());
+}

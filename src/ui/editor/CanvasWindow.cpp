@@ -10,12 +10,15 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
@@ -36,6 +39,20 @@ CanvasWindow::CanvasWindow(std::unique_ptr<EditorModel> model, const QString& ti
     statusBar()->addPermanentWidget(m_versionLabel);
     connect(m_model.get(), &EditorModel::changed, this, &CanvasWindow::refreshStatus);
     refreshStatus();
+
+    askToSave = [this] {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Pictavo"),
+                        QStringLiteral("Save changes to this screenshot?"), QMessageBox::NoButton, this);
+        box.setInformativeText(QStringLiteral("Your annotations will be lost if you close without saving."));
+        QPushButton* saveButton = box.addButton(QStringLiteral("Save…"), QMessageBox::AcceptRole);
+        QPushButton* discard = box.addButton(QStringLiteral("Don't Save"), QMessageBox::DestructiveRole);
+        box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+        box.setDefaultButton(saveButton);
+        box.exec();
+        if (box.clickedButton() == saveButton) return CloseChoice::save;
+        if (box.clickedButton() == discard) return CloseChoice::discard;
+        return CloseChoice::cancel;
+    };
 
     // One action per key sequence: Qt fires neither of two that share one.
     addShortcut(QKeySequence(QStringLiteral("Ctrl+=")), [this] { m_view->zoomIn(); });
@@ -84,16 +101,38 @@ void presentError(const IoError& error) {
 
 } // namespace
 
-void CanvasWindow::save() {
+void CanvasWindow::save(std::function<void()> onSaved) {
     m_view->interaction().commitPendingText();
     auto* dialog = new SaveDialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QFileDialog::accepted, this, [this, dialog] {
+    connect(dialog, &QFileDialog::accepted, this, [this, dialog, onSaved] {
         const QStringList files = dialog->selectedFiles();
         if (files.isEmpty()) return;
-        if (auto error = saveTo(files.first(), dialog->format(), dialog->scale())) presentError(*error);
+        if (auto error = saveTo(files.first(), dialog->format(), dialog->scale()))
+            presentError(*error);
+        else if (onSaved)
+            onSaved();
     });
     dialog->open(); // a sheet on this window
+}
+
+void CanvasWindow::closeEvent(QCloseEvent* event) {
+    // Text still being typed is an edit too.
+    m_view->interaction().commitPendingText();
+    if (!m_model->isDirty()) return event->accept();
+    switch (askToSave ? askToSave() : CloseChoice::cancel) {
+    case CloseChoice::discard:
+        return event->accept();
+    case CloseChoice::cancel:
+        return event->ignore();
+    case CloseChoice::save:
+        // The window closes only after a successful save.
+        event->ignore();
+        save([window = QPointer<CanvasWindow>(this)] {
+            if (window) window->close();
+        });
+        return;
+    }
 }
 
 std::optional<IoError> CanvasWindow::saveTo(const QString& imagePath, FlatExport::Format format,

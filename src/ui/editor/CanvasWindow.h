@@ -5,6 +5,8 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
 #include <memory>
 
 class CanvasArea;
@@ -23,8 +25,13 @@ public:
 
     EditorModel& model() { return *m_model; }
     EditorView* view() const { return m_view; }
-    // Asks where and how to save, then saves the flat image and its project.
-    void save();
+    // Asks where and how to save, then saves the flat image and its project; `onSaved` runs after
+    // a successful save.
+    void save(std::function<void()> onSaved = {});
+
+    // What to do with unsaved edits when the window closes; the alert by default, tests replace it.
+    enum class CloseChoice { save, discard, cancel };
+    std::function<CloseChoice()> askToSave;
     // The work after the dialog; errors are returned, not shown.
     std::optional<IoError> saveTo(const QString& imagePath, FlatExport::Format format, double scale);
 
@@ -34,6 +41,7 @@ public:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void addShortcut(const QKeySequence& keys, const std::function<void()>& action);
