@@ -27,6 +27,34 @@ QList<Annotation> threeHundred() {
     return list;
 }
 
+// A 1600 x 1000 viewport over the middle of a 5K capture at zoom 1, painting into a backing image
+// the way the window system's backing store is painted.
+struct Viewport {
+    EditorModel model;
+    EditorView* view;
+    CanvasArea area;
+    QRect visible;
+    QImage backing;
+
+    explicit Viewport(const QList<Annotation>& annotations)
+        : model(BenchImages::screenshot5K(1), annotations), view(new EditorView(model)), area(view) {
+        area.resize(1600, 1000);
+        area.show();
+        QApplication::processEvents();
+        area.horizontalScrollBar()->setValue(2000);
+        area.verticalScrollBar()->setValue(1000);
+        QApplication::processEvents();
+        visible = view->visibleRegion().boundingRect();
+        backing = QImage(visible.size(), QImage::Format_ARGB32_Premultiplied);
+    }
+
+    void repaint() {
+        QPainter painter(&backing);
+        painter.translate(-visible.topLeft());
+        view->paintCanvas(painter, visible);
+    }
+};
+
 void sendMouse(QWidget* w, QEvent::Type type, QPointF p, Qt::MouseButtons buttons) {
     QMouseEvent e(type, p, w->mapToGlobal(p), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
                   buttons, Qt::NoModifier);
@@ -43,19 +71,9 @@ void BM_CanvasRepaint5K(benchmark::State& state) {
     target.points = {QPointF(2700, 1500), QPointF(3000, 1700)};
     target.width = 6;
     list.insert(150, target);
-    EditorModel model(BenchImages::screenshot5K(1), list);
-    model.setTool(EditorTool::select);
-    auto* view = new EditorView(model);
-    CanvasArea area(view);
-    area.resize(1600, 1000);
-    area.show();
-    QApplication::processEvents();
-    area.horizontalScrollBar()->setValue(2000);
-    area.verticalScrollBar()->setValue(1000);
-    QApplication::processEvents();
-
-    const QRect visible = view->visibleRegion().boundingRect();
-    QImage backing(visible.size(), QImage::Format_ARGB32_Premultiplied);
+    Viewport v(list);
+    v.model.setTool(EditorTool::select);
+    EditorView* view = v.view;
     QPointF at(2700, 1600);
     sendMouse(view, QEvent::MouseButtonPress, at, Qt::LeftButton);
     // Past the dead zone before timing: the drag is moving the object from the first iteration.
@@ -66,37 +84,23 @@ void BM_CanvasRepaint5K(benchmark::State& state) {
         // Back and forth, so the object stays in view with its handles.
         at += step++ % 2 ? QPointF(3, 2) : QPointF(-3, -2);
         sendMouse(view, QEvent::MouseMove, at, Qt::LeftButton);
-        QPainter painter(&backing);
-        painter.translate(-visible.topLeft());
-        view->paintCanvas(painter, visible);
+        v.repaint();
     }
     sendMouse(view, QEvent::MouseButtonRelease, at, Qt::NoButton);
-    state.counters["viewport_px"] = double(visible.width()) * visible.height();
+    state.counters["viewport_px"] = double(v.visible.width()) * v.visible.height();
     // The drag must really have moved the object, or the figure means nothing.
-    if (model.annotations()[150].points[0] == target.points[0]) state.SkipWithError("the drag moved nothing");
+    if (v.model.annotations()[150].points[0] == target.points[0])
+        state.SkipWithError("the drag moved nothing");
     if (!qEnvironmentVariableIsEmpty("PICTAVO_BENCH_FRAME"))
-        backing.save(qEnvironmentVariable("PICTAVO_BENCH_FRAME"));
+        v.backing.save(qEnvironmentVariable("PICTAVO_BENCH_FRAME"));
 }
 BENCHMARK(BM_CanvasRepaint5K)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A repaint of the whole viewport outside a drag (after scrolling or an edit): no cached layers.
 void BM_CanvasFullRepaint5K(benchmark::State& state) {
-    EditorModel model(BenchImages::screenshot5K(1), threeHundred());
-    auto* view = new EditorView(model);
-    CanvasArea area(view);
-    area.resize(1600, 1000);
-    area.show();
-    QApplication::processEvents();
-    area.horizontalScrollBar()->setValue(2000);
-    area.verticalScrollBar()->setValue(1000);
-    QApplication::processEvents();
-    const QRect visible = view->visibleRegion().boundingRect();
-    QImage backing(visible.size(), QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state) {
-        QPainter painter(&backing);
-        painter.translate(-visible.topLeft());
-        view->paintCanvas(painter, visible);
-    }
+    Viewport v(threeHundred());
+    for (auto _ : state)
+        v.repaint();
 }
 BENCHMARK(BM_CanvasFullRepaint5K)->Unit(benchmark::kMillisecond)->UseRealTime();
 
