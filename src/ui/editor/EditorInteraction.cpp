@@ -234,15 +234,9 @@ bool EditorInteraction::rectangleToPolygon(QPointF p, double tol) {
         polygon.tool = EditorTool::polygon;
         polygon.rotation = 0;
         polygon.points = {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft()};
-        if (a.rotation != 0) {
-            // Bake the turn into the corners so the outline looks the same.
-            const QPointF c = r.center();
-            const double cs = std::cos(a.rotation), sn = std::sin(a.rotation);
-            for (QPointF& q : polygon.points) {
-                const QPointF d = q - c;
-                q = c + QPointF(cs * d.x() - sn * d.y(), sn * d.x() + cs * d.y());
-            }
-        }
+        // Bake the turn into the corners so the outline looks the same.
+        for (QPointF& q : polygon.points)
+            q = Geo::fromObjectSpace(q, a);
         m_model.pushUndo();
         if (const auto n = Geo::nearestSegmentPoint(polygon, p); n && n->distance <= tol + a.width / 2)
             polygon.points.insert(n->segmentIndex + 1, n->point);
