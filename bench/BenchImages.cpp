@@ -1,6 +1,6 @@
 #include "BenchImages.h"
 
-#include "render/DrawingSurface.h"
+#include "graphics/DrawingSurface.h"
 
 #include <QPainter>
 #include <QRandomGenerator>

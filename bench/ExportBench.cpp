@@ -1,5 +1,5 @@
 #include "io/PngWriter.h"
-#include "render/DrawingSurface.h"
+#include "graphics/DrawingSurface.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 #include "BenchImages.h"
 #include "editor/EditorModel.h"
-#include "io/FlatExport.h"
+#include "editor/FlatExport.h"
 #include "io/PdfSupport.h"
 #include "io/ProjectIO.h"
 #include "render/EditorRenderer.h"
@@ -23,7 +23,7 @@ void BM_ProjectEncode5K(benchmark::State& state) {
     EditorModel& model = projectModel();
     qsizetype bytes = 0;
     for (auto _ : state) {
-        const Result<QByteArray> encoded = ProjectIO::encode(model);
+        const Result<QByteArray> encoded = ProjectIO::encode(model.baseImage(), model.annotations());
         bytes = encoded->size();
         benchmark::DoNotOptimize(encoded->constData());
     }
@@ -32,7 +32,7 @@ void BM_ProjectEncode5K(benchmark::State& state) {
 BENCHMARK(BM_ProjectEncode5K)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ProjectDecode5K(benchmark::State& state) {
-    const QByteArray encoded = *ProjectIO::encode(projectModel());
+    const QByteArray encoded = *ProjectIO::encode(projectModel().baseImage(), projectModel().annotations());
     for (auto _ : state) {
         const Result<ProjectIO::Project> project = ProjectIO::decode(encoded);
         benchmark::DoNotOptimize(project->baseImage.constBits());
@@ -44,7 +44,7 @@ BENCHMARK(BM_ProjectDecode5K)->Unit(benchmark::kMillisecond)->UseRealTime();
 const QImage& flat5K() {
     static const QImage flat = [] {
         EditorModel& model = projectModel();
-        return EditorRenderer::compose(model.layeredAnnotations(), model);
+        return EditorRenderer::compose(model.scene());
     }();
     return flat;
 }

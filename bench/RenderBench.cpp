@@ -1,6 +1,6 @@
 #include "BenchImages.h"
 #include "editor/EditorModel.h"
-#include "render/DrawingSurface.h"
+#include "graphics/DrawingSurface.h"
 #include "render/EditorRenderer.h"
 
 #include <benchmark/benchmark.h>
@@ -62,8 +62,10 @@ BENCHMARK(BM_RotateCanvas5K)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_Compose5K(benchmark::State& state) {
     EditorModel model(screenshot5K(1), BenchImages::mixedAnnotations());
     benchmark::DoNotOptimize(model.blurredImage());
+    EditorRenderer::Scene scene = model.scene(false);
+    scene.annotations = model.annotations();
     for (auto _ : state) {
-        const QImage out = EditorRenderer::compose(model.annotations(), model);
+        const QImage out = EditorRenderer::compose(scene);
         benchmark::DoNotOptimize(out.constBits());
     }
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "editor/EditorModel.h"
+#include "editor/ObjectClipboard.h"
 #include "model/Annotation.h"
+#include "render/EditorRenderer.h"
 
 #include <QDir>
 #include <QString>
@@ -23,6 +26,30 @@ inline Annotation annotation(EditorTool tool, QList<QPointF> points, QColor colo
     a.color = color;
     a.width = width;
     return a;
+}
+
+// A clipboard of one's own, so model tests neither need nor disturb the desktop's.
+class MemoryClipboard final : public ObjectClipboard {
+public:
+    void setObjects(const QByteArray& payload, const QImage& picture) override {
+        m_payload = payload;
+        m_picture = picture;
+    }
+    std::optional<QByteArray> objects() const override { return m_payload; }
+    // What another program's copy does: our objects are gone.
+    void clear() { m_payload.reset(), m_picture = QImage(); }
+    const QImage& picture() const { return m_picture; }
+
+private:
+    std::optional<QByteArray> m_payload;
+    QImage m_picture;
+};
+
+// What the renderer draws for `annotations` over the model's picture, in the order given.
+inline EditorRenderer::Scene scene(const EditorModel& model, const QList<Annotation>& annotations) {
+    EditorRenderer::Scene scene = model.scene(false);
+    scene.annotations = annotations;
+    return scene;
 }
 
 } // namespace TestSupport

@@ -1,7 +1,7 @@
 #include "Version.h"
 #include "app/CommandLine.h"
 #include "editor/EditorModel.h"
-#include "io/FlatExport.h"
+#include "editor/FlatExport.h"
 #include "io/ImageDecoder.h"
 #include "io/ProjectIO.h"
 #include "ui/editor/CanvasWindow.h"

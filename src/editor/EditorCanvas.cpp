@@ -1,9 +1,11 @@
 // Canvas operations of the editor model: crop, rotate, expand, and the blurred copy.
 #include "editor/EditorModel.h"
 
+#include "render/EditorRenderer.h"
+
 #include "model/AnnotationGeometry.h"
-#include "render/DrawingSurface.h"
-#include "render/GaussianBlur.h"
+#include "graphics/DrawingSurface.h"
+#include "graphics/GaussianBlur.h"
 
 #include <QPainter>
 #include <QTransform>
@@ -127,6 +129,14 @@ double EditorModel::blurRadius(QSize size) {
 QImage EditorModel::gaussianBlur(const QImage& image) {
     if (image.isNull()) return QImage();
     return GaussianBlur::blur(image, blurRadius(image.size()));
+}
+
+EditorRenderer::Scene EditorModel::scene(bool withAnnotations) const {
+    EditorRenderer::Scene scene;
+    scene.baseImage = m_baseImage;
+    if (withAnnotations) scene.annotations = layeredAnnotations();
+    scene.blurredImage = [this] { return blurredImage(); };
+    return scene;
 }
 
 QImage EditorModel::blurredImage() const {

@@ -13,6 +13,11 @@
 #include <cstdint>
 #include <optional>
 
+class ObjectClipboard;
+namespace EditorRenderer {
+struct Scene;
+}
+
 // One step of undo history. The image is shared, not copied.
 struct EditorSnapshot {
     QImage image;
@@ -96,6 +101,10 @@ public:
     // Replaces the base image with one undo step (flattening, tools that edit pixels).
     void replaceBaseImage(const QImage& image);
 
+    // What the renderer draws: the base image, the annotations in drawing order (or none), and the
+    // blurred copy on demand. Valid while the model lives.
+    EditorRenderer::Scene scene(bool withAnnotations = true) const;
+
     // The blurred base image that blur regions show; computed once per base image. Null when
     // blurring fails.
     QImage blurredImage() const;
@@ -143,6 +152,8 @@ public:
     void deleteSelected();
     // Burns the single selection into the base image.
     void flattenSelected();
+    // The clipboard that copy and paste of objects use; none until the UI provides one.
+    void setClipboard(ObjectClipboard* clipboard) { m_clipboard = clipboard; }
     // Puts the selected objects on the clipboard, in list order.
     void copySelectedToPasteboard();
     // Adds the clipboard's objects 24 pixels further right and down on every paste after a copy,
@@ -158,6 +169,7 @@ public:
     std::optional<QPointF> snapPoint(QPointF point, std::optional<QUuid> excluding, double radius) const;
     // The annotations in drawing order: blur, then images, then the rest, then text.
     QList<Annotation> layeredAnnotations() const;
+    static QList<Annotation> layeredAnnotations(QList<Annotation> annotations);
 
 signals:
     void changed();
@@ -183,6 +195,7 @@ private:
     std::optional<QPointF> m_snapIndicator;
     QList<EditorSnapshot> m_undoStack;
     QList<EditorSnapshot> m_redoStack;
+    ObjectClipboard* m_clipboard = nullptr;
     bool m_isDirty = false;
     quint64 m_historyGeneration = 0;
 

@@ -2,6 +2,8 @@
 // the snapping and drawing order the view uses.
 #include "editor/EditorModel.h"
 
+#include "editor/ObjectClipboard.h"
+
 #include "io/ProjectIO.h"
 #include "model/AnnotationGeometry.h"
 #include "model/Palette.h"
@@ -120,7 +122,9 @@ void EditorModel::deleteSelected() {
 void EditorModel::flattenSelected() {
     const std::optional<int> index = selectedIndex();
     if (!index) return;
-    const QImage flat = EditorRenderer::compose({m_annotations.at(*index)}, *this);
+    EditorRenderer::Scene scene = this->scene(false);
+    scene.annotations = {m_annotations.at(*index)};
+    const QImage flat = EditorRenderer::compose(scene);
     if (flat.isNull()) return;
     pushUndo();
     m_baseImage = flat;
@@ -133,13 +137,18 @@ void EditorModel::copySelectedToPasteboard() {
     QList<Annotation> selected;
     for (const Annotation& a : m_annotations)
         if (m_selectedIDs.contains(a.id)) selected.append(a);
-    if (selected.isEmpty()) return;
-    ProjectIO::copyToPasteboard(selected);
+    if (selected.isEmpty() || !m_clipboard) return;
+    const std::optional<QByteArray> payload = ProjectIO::encodePayload(selected);
+    if (!payload) return;
+    m_clipboard->setObjects(*payload, QImage());
     m_pasteOffsetStep = 0;
 }
 
 bool EditorModel::pasteObjectsFromPasteboard() {
-    std::optional<QList<Annotation>> pasted = ProjectIO::annotationsFromPasteboard();
+    if (!m_clipboard) return false;
+    const std::optional<QByteArray> payload = m_clipboard->objects();
+    if (!payload) return false;
+    std::optional<QList<Annotation>> pasted = ProjectIO::annotationsFromPayload(*payload);
     if (!pasted) return false;
     pushUndo();
     ++m_pasteOffsetStep;
@@ -227,8 +236,11 @@ std::optional<QPointF> EditorModel::snapPoint(QPointF point, std::optional<QUuid
 }
 
 QList<Annotation> EditorModel::layeredAnnotations() const {
-    QList<Annotation> out = m_annotations;
-    std::stable_sort(out.begin(), out.end(),
+    return layeredAnnotations(m_annotations);
+}
+
+QList<Annotation> EditorModel::layeredAnnotations(QList<Annotation> annotations) {
+    std::stable_sort(annotations.begin(), annotations.end(),
                      [](const Annotation& x, const Annotation& y) { return layer(x.tool) < layer(y.tool); });
-    return out;
+    return annotations;
 }

@@ -1,7 +1,7 @@
 #include "io/ImageDecoder.h"
 
 #include "io/FileIO.h"
-#include "render/DrawingSurface.h"
+#include "graphics/DrawingSurface.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "io/ImageUtilities.h"
 
-#include "render/DrawingSurface.h"
+#include "graphics/DrawingSurface.h"
 
 #include <QBuffer>
 #include <QImageWriter>

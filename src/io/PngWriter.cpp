@@ -1,7 +1,7 @@
 #include "io/PngWriter.h"
 
-#include "render/DrawingSurface.h"
-#include "render/Parallel.h"
+#include "graphics/DrawingSurface.h"
+#include "graphics/Parallel.h"
 
 #include <libdeflate.h>
 

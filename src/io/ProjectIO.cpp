@@ -1,17 +1,13 @@
 #include "io/ProjectIO.h"
 
-#include "editor/EditorModel.h"
 #include "io/FileIO.h"
 #include "io/PngWriter.h"
 #include "model/Palette.h"
 
-#include <QClipboard>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMimeData>
 
 #include <cmath>
 #include <limits>
@@ -364,10 +360,6 @@ quint64 readUInt64(const QByteArray& bytes, qsizetype offset) {
     return value;
 }
 
-Result<QByteArray> encode(const EditorModel& model) {
-    return encode(model.baseImage(), model.annotations());
-}
-
 Result<QByteArray> encode(const QImage& baseImage, const QList<Annotation>& annotations) {
     const std::optional<QByteArray> base = PngWriter::encode(baseImage);
     if (!base) return encodingError(QStringLiteral("the picture could not be written as PNG"));
@@ -449,21 +441,6 @@ std::optional<QList<Annotation>> annotationsFromPayload(const QByteArray& payloa
     QList<Annotation> annotations = usableAnnotations(records, {}, &budget);
     if (annotations.isEmpty()) return std::nullopt;
     return annotations;
-}
-
-void copyToPasteboard(const QList<Annotation>& annotations) {
-    const std::optional<QByteArray> payload = encodePayload(annotations);
-    if (!payload) return;
-    auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(kPasteboardType), *payload);
-    QGuiApplication::clipboard()->setMimeData(data); // replaces every format on the clipboard
-}
-
-std::optional<QList<Annotation>> annotationsFromPasteboard() {
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    const QString type = QString::fromLatin1(kPasteboardType);
-    if (!data || !data->hasFormat(type)) return std::nullopt;
-    return annotationsFromPayload(data->data(type));
 }
 
 } // namespace ProjectIO

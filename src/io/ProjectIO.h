@@ -12,8 +12,6 @@
 
 #include <optional>
 
-class EditorModel;
-
 // The project file (.pictproj): a 16-byte header ("PTVJ", container version 2, manifest length),
 // a JSON manifest and the images as PNG blobs. An older single-JSON form is still read. The same
 // annotation records travel on the clipboard under a private format.
@@ -65,8 +63,7 @@ struct Project {
 
 quint64 readUInt64(const QByteArray& bytes, qsizetype offset);
 
-// The complete file content of a model's base image and annotations.
-Result<QByteArray> encode(const EditorModel& model);
+// The complete file content of a base image and its annotations.
 Result<QByteArray> encode(const QImage& baseImage, const QList<Annotation>& annotations);
 // Reads a project from bytes; `name` names the source in error messages.
 Result<Project> decode(const QByteArray& bytes, const QString& name = QString());
@@ -77,8 +74,5 @@ Result<Project> load(const QString& path);
 std::optional<QByteArray> encodePayload(const QList<Annotation>& annotations);
 // Absent for a foreign or broken payload, or one that leaves no usable record.
 std::optional<QList<Annotation>> annotationsFromPayload(const QByteArray& payload);
-// Puts the annotations on the system clipboard, replacing everything there.
-void copyToPasteboard(const QList<Annotation>& annotations);
-std::optional<QList<Annotation>> annotationsFromPasteboard();
 
 } // namespace ProjectIO

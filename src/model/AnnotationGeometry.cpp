@@ -1,6 +1,6 @@
 #include "model/AnnotationGeometry.h"
 
-#include "render/DrawingSurface.h"
+#include "graphics/DrawingSurface.h"
 
 #include <cmath>
 #include <limits>

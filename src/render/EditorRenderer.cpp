@@ -1,13 +1,13 @@
 #include "render/EditorRenderer.h"
 
-#include "editor/EditorModel.h"
 #include "model/AnnotationGeometry.h"
-#include "render/DrawingSurface.h"
-#include "render/ImagePool.h"
+#include "graphics/DrawingSurface.h"
+#include "graphics/ImagePool.h"
 #include "render/StampGlyphs.h"
 
 #include <QPaintDevice>
 #include <QPainter>
+#include <QTransform>
 
 #include <cmath>
 #include <cstring>
@@ -20,6 +20,10 @@ using DrawingSurface::FontWeight;
 namespace Geo = AnnotationGeometry;
 
 constexpr double kGap = 3.0;
+
+QRectF scaled(const QRectF& r, double s) {
+    return QRectF(r.x() * s, r.y() * s, r.width() * s, r.height() * s);
+}
 
 QPointF firstPoint(const Annotation& a) {
     return a.points.isEmpty() ? QPointF() : a.points.first();
@@ -72,12 +76,12 @@ void drawStroked(const Annotation& a, QPainter& painter, double s) {
     if (a.tool == EditorTool::arrow) fillPath(painter, Geo::arrowHead(a, s), color);
 }
 
-void drawBlur(const Annotation& a, QPainter& painter, const EditorModel& model, double s, bool onScreen) {
-    const QImage blurred = model.blurredImage();
-    if (blurred.isNull()) return;
+void drawBlur(const Annotation& a, QPainter& painter, const Scene& scene, double s, bool onScreen) {
     const QRectF r = a.rect();
     if (r.width() < 1 || r.height() < 1) return;
-    const QSizeF size = model.imageSize();
+    const QImage blurred = scene.blurred();
+    if (blurred.isNull()) return;
+    const QSizeF size = QSizeF(scene.baseImage.size());
     if (onScreen && a.rotation == 0) {
         const QRect piece = r.toAlignedRect().intersected(QRect(QPoint(), size.toSize()));
         if (piece.isEmpty()) return;
@@ -128,8 +132,8 @@ bool copyInto(const QImage& from, QImage& to) {
 
 } // namespace
 
-QImage compose(const QList<Annotation>& annotations, const EditorModel& model) {
-    const QImage& base = model.baseImage();
+QImage compose(const Scene& scene) {
+    const QImage& base = scene.baseImage;
     if (base.isNull() || base.width() <= 0 || base.height() <= 0) return QImage();
     // Whatever is drawn over an opaque picture leaves it opaque; opaque images encode faster.
     const QImage::Format format =
@@ -143,16 +147,16 @@ QImage compose(const QList<Annotation>& annotations, const EditorModel& model) {
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.drawImage(QPointF(0, 0), base);
     }
-    if (annotations.isEmpty()) return out;
+    if (scene.annotations.isEmpty()) return out;
     QPainter painter(&out);
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    for (const Annotation& a : annotations)
-        draw(a, painter, model, 1.0);
+    for (const Annotation& a : scene.annotations)
+        draw(a, painter, scene, 1.0);
     return out;
 }
 
-void draw(const Annotation& a, QPainter& painter, const EditorModel& model, double s, bool onScreen) {
+void draw(const Annotation& a, QPainter& painter, const Scene& scene, double s, bool onScreen) {
     painter.save();
     if (a.rotation != 0 && std::isfinite(a.rotation)) {
         const QPointF c = Geo::bounds(a).center() * s;
@@ -185,7 +189,7 @@ void draw(const Annotation& a, QPainter& painter, const EditorModel& model, doub
         drawText(a, painter, s);
         break;
     case EditorTool::blur:
-        drawBlur(a, painter, model, s, onScreen);
+        drawBlur(a, painter, scene, s, onScreen);
         break;
     case EditorTool::image:
         drawPicture(a, painter, s);
@@ -246,6 +250,51 @@ void drawText(const Annotation& a, QPainter& painter, double s) {
     const QRectF box(origin, QSizeF(std::ceil(size.width()) + 2, std::ceil(size.height())));
     DrawingSurface::drawText(painter, box, a.text, fontFor(painter, a.fontSize * s, FontWeight::semibold),
                              a.color);
+}
+
+QRectF paintedReach(const Annotation& a, double s) {
+    const QRectF b = scaled(Geo::bounds(a), s);
+    QRectF r = b;
+    double m = 2; // antialiasing
+    switch (a.tool) {
+    case EditorTool::highlighter:
+        m += 2 * a.width * s;
+        break;
+    case EditorTool::arrow:
+        m += (a.width / 2 + (3 * a.width + 8) * std::abs(a.headScale)) * s;
+        break;
+    case EditorTool::dot:
+    case EditorTool::check:
+    case EditorTool::stamp: {
+        using DrawingSurface::FontWeight;
+        const double rs = Geo::drawnBadgeRadius(a) * s;
+        const QSizeF label = DrawingSurface::measureLine(
+            a.text, DrawingSurface::systemFont(std::max(1.2 * rs, 9.0), FontWeight::bold));
+        m += std::max(0.18 * rs, 1.5);
+        r.adjust(-label.width() / 2, -(label.height() + 3), label.width() / 2, 0);
+        if (a.tool == EditorTool::stamp && a.showName) {
+            const QSizeF caption = DrawingSurface::measureLine(
+                StampTypes::title(a.stamp),
+                DrawingSurface::systemFont(std::max(0.42 * rs, 8.0), FontWeight::medium));
+            r |= QRectF(b.center().x() - caption.width() / 2, b.bottom() + 3, caption.width(),
+                        caption.height());
+        }
+        break;
+    }
+    case EditorTool::image:
+        r |= scaled(a.imageFrame, s);
+        break;
+    default:
+        m += a.width / 2 * s;
+        break;
+    }
+    r.adjust(-m, -m, m, m);
+    if (a.rotation == 0 || !std::isfinite(a.rotation)) return r;
+    QTransform t;
+    t.translate(b.center().x(), b.center().y());
+    t.rotateRadians(a.rotation);
+    t.translate(-b.center().x(), -b.center().y());
+    return t.mapRect(r);
 }
 
 } // namespace EditorRenderer

@@ -4,8 +4,10 @@
 
 #include <QImage>
 #include <QList>
+#include <QRectF>
 
-class EditorModel;
+#include <functional>
+
 class QPainter;
 
 // How every kind of annotation looks: the one statement used by the flat export, flattening, the
@@ -14,15 +16,30 @@ class QPainter;
 // 3-unit gaps of badges and captions apply to the scaled values.
 namespace EditorRenderer {
 
-// The base image of `model` with `annotations` drawn over it in list order. Same pixel size as the
+// What a picture is drawn from. The blurred copy is asked for only when a blur region draws, so a
+// document without blur never pays for it.
+struct Scene {
+    QImage baseImage;
+    QList<Annotation> annotations; // in drawing order
+    std::function<QImage()> blurredImage;
+
+    QImage blurred() const { return blurredImage ? blurredImage() : QImage(); }
+};
+
+// The base image with the scene's annotations drawn over it in list order. Same pixel size as the
 // base; RGB32 while the base is opaque, premultiplied ARGB32 otherwise. Null when the base image
 // has no pixels or memory cannot be had.
-QImage compose(const QList<Annotation>& annotations, const EditorModel& model);
+QImage compose(const Scene& scene);
 
 // Draws one annotation; leaves the painter's state as it found it. On screen an unrotated blur
 // region shows the piece of the blurred copy under its rectangle rounded out to whole pixels.
-void draw(const Annotation& a, QPainter& painter, const EditorModel& model, double scale = 1.0,
+void draw(const Annotation& a, QPainter& painter, const Scene& scene, double scale = 1.0,
           bool onScreen = false);
+
+// Where an annotation can paint at `scale`, in the scaled coordinates: its bounds grown by what is
+// drawn outside them (stroke, arrow head, ring, labels and captions with their minimum sizes),
+// turned by its rotation.
+QRectF paintedReach(const Annotation& a, double scale = 1.0);
 
 void drawDot(const Annotation& a, QPainter& painter, double scale = 1.0);
 void drawStampGlyph(const Annotation& a, QPainter& painter, double scale = 1.0);

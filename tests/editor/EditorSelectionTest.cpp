@@ -1,10 +1,10 @@
 #include "editor/EditorModel.h"
 #include "model/Palette.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QSignalSpy>
 
 #include <cmath>
@@ -220,12 +220,15 @@ TEST(EditorSelection, ARecolourAfterUndoIsItsOwnStep) {
 }
 
 TEST(EditorSelection, CopyAndPasteBetweenTwoModels) {
+    TestSupport::MemoryClipboard clipboard;
     EditorModel source(opaque(), {badge(3), make(EditorTool::arrow, {{10, 10}, {40, 20}}), badge(4)});
+    source.setClipboard(&clipboard);
     source.setSelectedIDs({source.annotations()[0].id, source.annotations()[1].id});
     source.copySelectedToPasteboard();
     EXPECT_EQ(source.undoStack().size(), 0); // copying changes nothing
 
     EditorModel target(opaque(), {badge(7)});
+    target.setClipboard(&clipboard);
     ASSERT_TRUE(target.pasteObjectsFromPasteboard());
     ASSERT_TRUE(target.pasteObjectsFromPasteboard());
     const QList<Annotation>& list = target.annotations();
@@ -246,7 +249,7 @@ TEST(EditorSelection, CopyAndPasteBetweenTwoModels) {
     ASSERT_TRUE(target.pasteObjectsFromPasteboard());
     EXPECT_EQ(target.annotations().last().points[0], list[0].points[0] + QPointF(24, 24));
 
-    QGuiApplication::clipboard()->setText(QStringLiteral("text from elsewhere"));
+    clipboard.clear();
     EXPECT_FALSE(target.pasteObjectsFromPasteboard());
     EXPECT_EQ(target.undoStack().size(), 3);
 }

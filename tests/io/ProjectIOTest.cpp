@@ -1,11 +1,9 @@
 #include "io/ProjectIO.h"
-#include "editor/EditorModel.h"
 #include "model/Palette.h"
 
 #include <gtest/gtest.h>
 
 #include <QBuffer>
-#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -13,7 +11,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMimeData>
 #include <QTemporaryDir>
 
 using namespace ProjectIO;
@@ -123,8 +120,7 @@ TEST(ProjectIO, EveryKindRoundTripsWithNewIds) {
     list[0].color = halfBlue;
 
     const QImage base = picture(64, 48, QColor(10, 20, 30));
-    EditorModel model(base, list);
-    const Result<QByteArray> bytes = encode(model);
+    const Result<QByteArray> bytes = encode(base, list);
     ASSERT_TRUE(bytes.ok());
     const QJsonObject m = QJsonDocument::fromJson(bytes->mid(16, qsizetype(readUInt64(*bytes, 8)))).object();
     EXPECT_EQ(m["blobSizes"].toArray().size(), 3);
@@ -158,8 +154,7 @@ TEST(ProjectIO, EveryKindRoundTripsWithNewIds) {
 }
 
 TEST(ProjectIO, EmptyModelWritesOneBlobAndNoRecords) {
-    EditorModel model(picture(8, 8, Qt::red));
-    const Result<QByteArray> bytes = encode(model);
+    const Result<QByteArray> bytes = encode(picture(8, 8, Qt::red), {});
     ASSERT_TRUE(bytes.ok());
     EXPECT_EQ(bytes->left(8), QByteArray("PTVJ\x02\x00\x00\x00", 8));
     const QJsonObject m = QJsonDocument::fromJson(bytes->mid(16, qsizetype(readUInt64(*bytes, 8)))).object();
@@ -344,29 +339,6 @@ TEST(ProjectIO, LoadReportsTheFileAndKeepsNothingOfAFailedRead) {
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.error().kind, IoError::Kind::readError);
     EXPECT_TRUE(r.error().message.contains(missing));
-}
-
-TEST(ClipboardPayload, ObjectsTravelThroughTheRealClipboard) {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->setText(QStringLiteral("from another program"));
-    Annotation arrow = make(EditorTool::arrow, {{1, 2}, {50, 60}});
-    arrow.filled = true;
-    Annotation pic = make(EditorTool::image, {{0, 0}, {6, 0}, {6, 6}});
-    pic.image = picture(6, 6, Qt::magenta, true);
-    pic.imageFrame = QRectF(0, 0, 6, 6);
-    copyToPasteboard({arrow, pic});
-    EXPECT_FALSE(clipboard->mimeData()->hasText()); // copying replaced everything
-    const auto pasted = annotationsFromPasteboard();
-    ASSERT_TRUE(pasted.has_value());
-    ASSERT_EQ(pasted->size(), 2);
-    EXPECT_NE((*pasted)[0].id, arrow.id);
-    EXPECT_EQ((*pasted)[0].points, arrow.points);
-    EXPECT_TRUE((*pasted)[0].filled);
-    EXPECT_TRUE(samePixels((*pasted)[1].image, pic.image));
-
-    clipboard->setText(QStringLiteral("plain text"));
-    EXPECT_FALSE(annotationsFromPasteboard().has_value());
-    EXPECT_EQ(clipboard->text(), QStringLiteral("plain text"));
 }
 
 TEST(ClipboardPayload, ForeignOrBrokenPayloadsGiveNothing) {

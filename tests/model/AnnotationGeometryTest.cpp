@@ -1,5 +1,5 @@
 #include "model/AnnotationGeometry.h"
-#include "render/DrawingSurface.h"
+#include "graphics/DrawingSurface.h"
 
 #include "TestSupport.h"
 #include "model/Palette.h"

@@ -2,7 +2,7 @@
 #include "editor/EditorModel.h"
 #include "model/AnnotationGeometry.h"
 #include "model/Palette.h"
-#include "render/DrawingSurface.h"
+#include "graphics/DrawingSurface.h"
 
 #include "TestSupport.h"
 
@@ -20,7 +20,7 @@ QImage canvas(int w = 200, int h = 150, QColor color = Qt::white) {
 
 QImage compose(const QImage& base, const QList<Annotation>& list) {
     EditorModel model(base);
-    return EditorRenderer::compose(list, model);
+    return EditorRenderer::compose(TestSupport::scene(model, list));
 }
 
 // Bounding box of pixels that differ from `background` by more than `threshold` in any channel.
@@ -141,7 +141,7 @@ TEST(EditorRenderer, BlurShowsTheBlurredBaseOnlyInsideItsRect) {
     }
     EditorModel model(base);
     const Annotation blur = TestSupport::annotation(EditorTool::blur, {{50, 40}, {150, 110}});
-    const QImage out = EditorRenderer::compose({blur}, model);
+    const QImage out = EditorRenderer::compose(TestSupport::scene(model, {blur}));
     const QImage blurred = model.blurredImage();
     EXPECT_EQ(out.pixel(100, 75), blurred.pixel(100, 75));
     EXPECT_EQ(out.pixel(48, 75), base.pixel(48, 75));
@@ -150,7 +150,7 @@ TEST(EditorRenderer, BlurShowsTheBlurredBaseOnlyInsideItsRect) {
 
     Annotation thin = blur;
     thin.points = {{50, 40}, {50.5, 110}};
-    const QImage unchanged = EditorRenderer::compose({thin}, model);
+    const QImage unchanged = EditorRenderer::compose(TestSupport::scene(model, {thin}));
     EXPECT_EQ(unchanged.pixel(50, 75), base.pixel(50, 75));
 }
 

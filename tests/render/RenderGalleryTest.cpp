@@ -39,7 +39,7 @@ TEST(RenderGallery, EveryStampAtRadius24) {
         a.text = type == StampType::numberCircle ? QStringLiteral("12") : QString();
         stamps.append(a);
     }
-    const QImage out = EditorRenderer::compose(stamps, model);
+    const QImage out = EditorRenderer::compose(TestSupport::scene(model, stamps));
     // Every cell shows ink: a glyph that builds nothing would leave its cell blank.
     for (StampType type : allCases<StampType>()) {
         const int i = int(type);
@@ -132,7 +132,7 @@ TEST(RenderGallery, EveryAnnotationKind) {
     rotatedBlur.rotation = 0.3;
     list << rotatedBlur;
 
-    const QImage out = EditorRenderer::compose(list, model);
+    const QImage out = EditorRenderer::compose(TestSupport::scene(model, list));
     ASSERT_EQ(out.size(), base.size());
     // The blur regions changed the detailed picture; outside them it is untouched.
     EXPECT_NE(out.pixel(150, 620), base.pixel(150, 620));

@@ -3,10 +3,11 @@
 #include "Version.h"
 #include "editor/EditorModel.h"
 #include "io/FileIO.h"
-#include "io/SaveCommand.h"
+#include "editor/SaveCommand.h"
 #include "ui/editor/CanvasArea.h"
 #include "ui/editor/EditorView.h"
 #include "ui/editor/SaveDialog.h"
+#include "ui/SystemClipboard.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -27,6 +28,7 @@ CanvasWindow::CanvasWindow(std::unique_ptr<EditorModel> model, const QString& ti
     : QMainWindow(parent), m_model(std::move(model)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(title);
+    m_model->setClipboard(&SystemClipboard::instance());
     m_view = new EditorView(*m_model);
     m_area = new CanvasArea(m_view);
     setCentralWidget(m_area);

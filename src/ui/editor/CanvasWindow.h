@@ -1,6 +1,6 @@
 #pragma once
 
-#include "io/FlatExport.h"
+#include "editor/FlatExport.h"
 #include "io/IoError.h"
 
 #include <QMainWindow>

@@ -3,7 +3,7 @@
 #include "editor/EditorModel.h"
 #include "model/AnnotationGeometry.h"
 #include "model/Palette.h"
-#include "render/DrawingSurface.h"
+#include "graphics/DrawingSurface.h"
 #include "render/EditorRenderer.h"
 #include "ui/editor/CanvasArea.h"
 #include "ui/editor/TextEntryField.h"
@@ -49,54 +49,6 @@ QPen outlinePen(const QColor& color, double width, QList<double> dashes = {}, do
 
 QRectF scaled(const QRectF& r, double s) {
     return QRectF(r.x() * s, r.y() * s, r.width() * s, r.height() * s);
-}
-
-// Where an annotation can paint at view scale `s`, in view points: its bounds grown by what is
-// drawn outside them (stroke, arrow head, ring, labels and captions with their minimum sizes),
-// turned by its rotation.
-QRectF paintedReach(const Annotation& a, double s) {
-    const QRectF b = scaled(Geo::bounds(a), s);
-    QRectF r = b;
-    double m = 2; // antialiasing
-    switch (a.tool) {
-    case EditorTool::highlighter:
-        m += 2 * a.width * s;
-        break;
-    case EditorTool::arrow:
-        m += (a.width / 2 + (3 * a.width + 8) * std::abs(a.headScale)) * s;
-        break;
-    case EditorTool::dot:
-    case EditorTool::check:
-    case EditorTool::stamp: {
-        using DrawingSurface::FontWeight;
-        const double rs = Geo::drawnBadgeRadius(a) * s;
-        const QSizeF label = DrawingSurface::measureLine(
-            a.text, DrawingSurface::systemFont(std::max(1.2 * rs, 9.0), FontWeight::bold));
-        m += std::max(0.18 * rs, 1.5);
-        r.adjust(-label.width() / 2, -(label.height() + 3), label.width() / 2, 0);
-        if (a.tool == EditorTool::stamp && a.showName) {
-            const QSizeF caption = DrawingSurface::measureLine(
-                StampTypes::title(a.stamp),
-                DrawingSurface::systemFont(std::max(0.42 * rs, 8.0), FontWeight::medium));
-            r |= QRectF(b.center().x() - caption.width() / 2, b.bottom() + 3, caption.width(),
-                        caption.height());
-        }
-        break;
-    }
-    case EditorTool::image:
-        r |= scaled(a.imageFrame, s);
-        break;
-    default:
-        m += a.width / 2 * s;
-        break;
-    }
-    r.adjust(-m, -m, m, m);
-    if (a.rotation == 0 || !std::isfinite(a.rotation)) return r;
-    QTransform t;
-    t.translate(b.center().x(), b.center().y());
-    t.rotateRadians(a.rotation);
-    t.translate(-b.center().x(), -b.center().y());
-    return t.mapRect(r);
 }
 
 } // namespace
@@ -276,7 +228,7 @@ void EditorView::paintCanvas(QPainter& painter, const QRect& dirty) {
                     painter.setClipRect(reach);
                     painter.setRenderHint(QPainter::Antialiasing, true);
                     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-                    EditorRenderer::draw(*changing, painter, m_model, scale(), true);
+                    EditorRenderer::draw(*changing, painter, m_model.scene(false), scale(), true);
                     painter.restore();
                     paintAnnotations(painter, reach, skip, Layers::aboveSkip);
                 }
@@ -320,7 +272,7 @@ void EditorView::ensureLayerCache(const QRect& visible, const std::optional<QUui
 }
 
 QRect EditorView::paintedReach(const Annotation& a) const {
-    return ::paintedReach(a, scale()).toAlignedRect();
+    return EditorRenderer::paintedReach(a, scale()).toAlignedRect();
 }
 
 const QImage& EditorView::displayedBase() {
@@ -369,6 +321,7 @@ void EditorView::paintBackdrop(QPainter& painter, const QRect& dirty) {
 
 void EditorView::paintAnnotations(QPainter& painter, const QRect& dirty, const std::optional<QUuid>& skip,
                                   Layers which) {
+    const EditorRenderer::Scene scene = m_model.scene(false);
     const double s = scale();
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -383,7 +336,7 @@ void EditorView::paintAnnotations(QPainter& painter, const QRect& dirty, const s
         if ((which == Layers::belowSkip && !beforeSkip) || (which == Layers::aboveSkip && beforeSkip))
             continue;
         if (!paintedReach(a).intersects(dirty)) continue;
-        EditorRenderer::draw(a, painter, m_model, s, true);
+        EditorRenderer::draw(a, painter, scene, s, true);
     }
     painter.restore();
 }
@@ -391,6 +344,7 @@ void EditorView::paintAnnotations(QPainter& painter, const QRect& dirty, const s
 void EditorView::paintDraft(QPainter& painter) {
     const std::optional<Annotation>& draft = m_model.draft();
     if (!draft) return;
+    const EditorRenderer::Scene scene = m_model.scene(false);
     const double s = scale();
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -402,7 +356,7 @@ void EditorView::paintDraft(QPainter& painter) {
         painter.setPen(outlinePen(Qt::black, 1.5, {6, 4}, 5));
         painter.drawRect(r);
     } else {
-        EditorRenderer::draw(*draft, painter, m_model, s, true);
+        EditorRenderer::draw(*draft, painter, scene, s, true);
         if (draft->tool == EditorTool::blur) {
             painter.setBrush(Qt::NoBrush);
             painter.setPen(outlinePen(Qt::white, 1.5, {6, 4}));

@@ -1,6 +1,6 @@
 #include "ui/editor/TextEntryField.h"
 
-#include "render/DrawingSurface.h"
+#include "graphics/DrawingSurface.h"
 
 #include <QKeyEvent>
 #include <QScrollBar>

@@ -1,4 +1,4 @@
-#include "io/SaveCommand.h"
+#include "editor/SaveCommand.h"
 
 #include "editor/EditorModel.h"
 #include "io/FileIO.h"
@@ -20,7 +20,7 @@ QString projectPathFor(const QString& imagePath) {
 
 Outcome save(EditorModel& model, const QString& imagePath, FlatExport::Format format, double scale) {
     Outcome outcome;
-    const QImage flat = EditorRenderer::compose(model.layeredAnnotations(), model);
+    const QImage flat = EditorRenderer::compose(model.scene());
     if (flat.isNull()) {
         outcome.error =
             IoError{IoError::Kind::writeError,
@@ -32,7 +32,7 @@ Outcome save(EditorModel& model, const QString& imagePath, FlatExport::Format fo
         return outcome;
     }
     // The project keeps the full-size picture, whatever size the flat image was saved at.
-    Result<QByteArray> project = ProjectIO::encode(model);
+    Result<QByteArray> project = ProjectIO::encode(model.baseImage(), model.annotations());
     if (!project) {
         outcome.error = project.error();
         return outcome;

@@ -1,7 +1,7 @@
-#include "render/GaussianBlur.h"
+#include "graphics/GaussianBlur.h"
 
-#include "render/DrawingSurface.h"
-#include "render/Parallel.h"
+#include "graphics/DrawingSurface.h"
+#include "graphics/Parallel.h"
 
 #include <cmath>
 #include <cstdint>

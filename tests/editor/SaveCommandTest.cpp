@@ -1,4 +1,4 @@
-#include "io/SaveCommand.h"
+#include "editor/SaveCommand.h"
 #include "editor/EditorModel.h"
 #include "io/ProjectIO.h"
 

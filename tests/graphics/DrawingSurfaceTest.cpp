@@ -1,4 +1,4 @@
-#include "render/DrawingSurface.h"
+#include "graphics/DrawingSurface.h"
 
 #include <gtest/gtest.h>
 

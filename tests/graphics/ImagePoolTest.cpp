@@ -1,4 +1,4 @@
-#include "render/ImagePool.h"
+#include "graphics/ImagePool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "io/FlatExport.h"
+#include "editor/FlatExport.h"
 
 #include "editor/EditorModel.h"
 #include "io/FileIO.h"
@@ -10,6 +10,8 @@
 #include "render/EditorRenderer.h"
 
 #include <QFileInfo>
+
+#include <memory>
 
 namespace FlatExport {
 
@@ -31,8 +33,14 @@ Result<QImage> flatImage(const QString& inputPath, int* droppedRecords) {
     Result<ProjectIO::Project> project = ProjectIO::load(inputPath);
     if (!project) return project.error();
     if (droppedRecords) *droppedRecords = project->droppedRecords;
-    EditorModel model(project->baseImage, project->annotations);
-    QImage flat = EditorRenderer::compose(model.layeredAnnotations(), model);
+    // Headless: no editing state, and the blur only when a blur region asks for it.
+    const QImage base = project->baseImage;
+    auto blurred = std::make_shared<std::optional<QImage>>();
+    EditorRenderer::Scene scene{base, EditorModel::layeredAnnotations(project->annotations), [base, blurred] {
+                                    if (!*blurred) *blurred = EditorModel::gaussianBlur(base);
+                                    return **blurred;
+                                }};
+    QImage flat = EditorRenderer::compose(scene);
     if (flat.isNull())
         return IoError{IoError::Kind::writeError,
                        QStringLiteral("Couldn't draw “%1”: not enough memory").arg(inputPath)};

@@ -1,6 +1,6 @@
-#include "render/DrawingSurface.h"
+#include "graphics/DrawingSurface.h"
 
-#include "render/ImagePool.h"
+#include "graphics/ImagePool.h"
 
 #include <QCache>
 #include <QColorSpace>

@@ -1,4 +1,4 @@
-#include "render/GaussianBlur.h"
+#include "graphics/GaussianBlur.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,2 @@
+#include "io/FileIO.h"
+#include "graphics/DrawingSurface.h"

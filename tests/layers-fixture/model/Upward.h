@@ -1,0 +1,3 @@
+#pragma once
+#include "model/Annotation.h"
+#include "editor/EditorModel.h"

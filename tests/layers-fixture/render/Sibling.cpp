@@ -1,0 +1,2 @@
+#include "render/EditorRenderer.h"
+#include "io/ProjectIO.h"
