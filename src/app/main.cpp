@@ -83,6 +83,10 @@ int runOpenFiles(int argc, char** argv, const QStringList& files) {
             errors.append(project.error().message);
             continue;
         }
+        if (project->droppedRecords > 0)
+            errors.append(QStringLiteral("“%1” was opened without %2 of its objects: they could not be read.")
+                              .arg(QFileInfo(file).fileName())
+                              .arg(project->droppedRecords));
         auto model = std::make_unique<EditorModel>(project->baseImage, project->annotations);
         auto* window = new CanvasWindow(std::move(model), QFileInfo(file).fileName());
         window->show();
@@ -90,9 +94,9 @@ int runOpenFiles(int argc, char** argv, const QStringList& files) {
     }
     if (opened == 0) return 1;
     if (!errors.isEmpty()) {
-        // The other files are open: say what failed without blocking them.
+        // The files are open: say what failed or is missing without blocking them.
         auto* box =
-            new QMessageBox(QMessageBox::Critical, QStringLiteral("Pictavo"), errors.join(QLatin1Char('\n')));
+            new QMessageBox(opened == files.size() ? QMessageBox::Warning : QMessageBox::Critical, QStringLiteral("Pictavo"), errors.join(QLatin1Char('\n')));
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->show();
     }

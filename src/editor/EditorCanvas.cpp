@@ -1,6 +1,7 @@
 // Canvas operations of the editor model: crop, rotate, expand, and the blurred copy.
 #include "editor/EditorModel.h"
 
+#include "io/ProjectIO.h"
 #include "render/EditorRenderer.h"
 
 #include "model/AnnotationGeometry.h"
@@ -59,7 +60,9 @@ bool EditorModel::rotateCanvas(double degrees) {
     const double s = std::sin(theta), c = std::cos(theta);
     const double newW = std::round(std::abs(W * c) + std::abs(H * s));
     const double newH = std::round(std::abs(W * s) + std::abs(H * c));
-    if (newW < kMinCanvasSide || newH < kMinCanvasSide || newW > kMaxCanvasSide || newH > kMaxCanvasSide)
+    if (newW < kMinCanvasSide || newH < kMinCanvasSide) return false;
+    if (!admits(QSize(int(std::min(newW, 1e9)), int(std::min(newH, 1e9))), m_annotations,
+                QStringLiteral("Couldn't rotate the picture")))
         return false;
 
     QImage rotated;
@@ -104,7 +107,9 @@ bool EditorModel::expandCanvas(double top, double left, double bottom, double ri
     const double t = margin(top), l = margin(left), b = margin(bottom), r = margin(right);
     if (!(t + l + b + r > 0)) return false;
     const double newW = m_baseImage.width() + l + r, newH = m_baseImage.height() + t + b;
-    if (newW > kMaxCanvasSide || newH > kMaxCanvasSide) return false;
+    if (!admits(QSize(int(std::min(newW, 1e9)), int(std::min(newH, 1e9))), m_annotations,
+                QStringLiteral("Couldn't expand the canvas")))
+        return false;
 
     QImage expanded = DrawingSurface::createSurface(int(newW), int(newH));
     if (expanded.isNull()) return false;
@@ -129,6 +134,13 @@ double EditorModel::blurRadius(QSize size) {
 QImage EditorModel::gaussianBlur(const QImage& image) {
     if (image.isNull()) return QImage();
     return GaussianBlur::blur(image, blurRadius(image.size()));
+}
+
+bool EditorModel::admits(QSize baseSize, const QList<Annotation>& annotations, const QString& action) {
+    const QString problem = ProjectIO::reopenProblem(baseSize, annotations, m_pixelLimit);
+    if (problem.isEmpty()) return true;
+    emit refused(QStringLiteral("%1: %2.").arg(action, problem));
+    return false;
 }
 
 EditorRenderer::Scene EditorModel::scene(bool withAnnotations) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "graphics/DrawingSurface.h"
 #include "model/Annotation.h"
 
 #include <QImage>
@@ -92,12 +93,20 @@ public:
     // changes nothing and returns false.
     static constexpr int kMinCropSide = 4;
     static constexpr int kMinCanvasSide = 4;
-    static constexpr int kMaxCanvasSide = 20000;
     bool applyCrop(const QRectF& rect);
     // Positive angles turn the picture clockwise on screen.
     bool rotateCanvas(double degrees);
     // Margins are rounded to whole pixels; no background leaves the new area transparent.
     bool expandCanvas(double top, double left, double bottom, double right, std::optional<QColor> background);
+    // Whether a project of this base size and these annotations would reopen whole. When not,
+    // emits refused() with `action` and the reason and returns false.
+    bool admits(QSize baseSize, const QList<Annotation>& annotations, const QString& action);
+    // The pixels one project may hold in all; tests lower it to stay small.
+    void setPixelLimit(qint64 pixels) { m_pixelLimit = pixels; }
+    // Adds a picture (pasted from the clipboard) with one undo step, when the project still
+    // reopens whole with it.
+    bool addPicture(const Annotation& picture);
+
     // Replaces the base image with one undo step (flattening, tools that edit pixels).
     void replaceBaseImage(const QImage& image);
 
@@ -157,7 +166,8 @@ public:
     // Puts the selected objects on the clipboard, in list order.
     void copySelectedToPasteboard();
     // Adds the clipboard's objects 24 pixels further right and down on every paste after a copy,
-    // renumbers pasted badges and selects them. False when the clipboard holds no objects.
+    // renumbers pasted badges and selects them. False when the clipboard holds no objects. Objects
+    // that would make the project too large to reopen are refused (refused() says so).
     bool pasteObjectsFromPasteboard();
     // Turns every selected object; positive angles turn clockwise on screen. With `coalesce`,
     // repeated turns of the same selection share one undo step until another edit is recorded.
@@ -173,6 +183,8 @@ public:
 
 signals:
     void changed();
+    // An operation was refused for a reason the user should hear (a message for an alert).
+    void refused(const QString& message);
 
 private:
     void stepHistory(QList<EditorSnapshot>& from, QList<EditorSnapshot>& to);
@@ -196,6 +208,7 @@ private:
     QList<EditorSnapshot> m_undoStack;
     QList<EditorSnapshot> m_redoStack;
     ObjectClipboard* m_clipboard = nullptr;
+    qint64 m_pixelLimit = DrawingSurface::kMaxPixels;
     bool m_isDirty = false;
     quint64 m_historyGeneration = 0;
 

@@ -150,6 +150,8 @@ bool EditorModel::pasteObjectsFromPasteboard() {
     if (!payload) return false;
     std::optional<QList<Annotation>> pasted = ProjectIO::annotationsFromPayload(*payload);
     if (!pasted) return false;
+    if (!admits(m_baseImage.size(), m_annotations + *pasted, QStringLiteral("Couldn't paste the objects")))
+        return true; // the objects were there: no picture is pasted in their place
     pushUndo();
     ++m_pasteOffsetStep;
     const QPointF d(24.0 * m_pasteOffsetStep, 24.0 * m_pasteOffsetStep);
@@ -169,6 +171,14 @@ bool EditorModel::pasteObjectsFromPasteboard() {
     m_tool = EditorTool::select;
     m_selectedIDs = ids;
     emit changed();
+    return true;
+}
+
+bool EditorModel::addPicture(const Annotation& picture) {
+    if (!admits(m_baseImage.size(), m_annotations + QList<Annotation>{picture},
+                QStringLiteral("Couldn't paste the picture")))
+        return false;
+    commit(picture, true);
     return true;
 }
 

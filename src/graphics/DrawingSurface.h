@@ -14,7 +14,10 @@ class QPainter;
 namespace DrawingSurface {
 
 inline constexpr int kDotsPerMeter = 3780; // 96 dpi
-inline constexpr int kMaxSide = 20000;     // largest canvas side the program makes or accepts
+// The largest picture side the program makes or accepts, and the most pixels one load decodes (a
+// project's base image and its pasted pictures together): what is written must read back whole.
+inline constexpr int kMaxSide = 20000;
+inline constexpr qint64 kMaxPixels = qint64(kMaxSide) * kMaxSide;
 
 enum class FontWeight { regular, medium, semibold, bold };
 

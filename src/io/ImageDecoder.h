@@ -1,5 +1,6 @@
 #pragma once
 
+#include "graphics/DrawingSurface.h"
 #include "io/IoError.h"
 
 #include <QByteArray>
@@ -10,8 +11,8 @@
 // decoded, so no file can make the program allocate more than one 20000 x 20000 picture.
 namespace ImageDecoder {
 
-inline constexpr int kMaxSide = 20000;
-inline constexpr qint64 kMaxPixels = qint64(kMaxSide) * kMaxSide;
+using DrawingSurface::kMaxPixels;
+using DrawingSurface::kMaxSide;
 
 // Pixels still allowed for one load: a project and all its pasted pictures share one budget.
 struct Budget {

@@ -402,6 +402,32 @@ Result<QByteArray> encode(const QImage& baseImage, const QList<Annotation>& anno
     return out;
 }
 
+QString reopenProblem(QSize baseSize, const QList<Annotation>& annotations, qint64 maxPixels) {
+    using ImageDecoder::kMaxSide;
+    auto tooLong = [](QSize size) { return size.width() > kMaxSide || size.height() > kMaxSide; };
+    if (tooLong(baseSize))
+        return QStringLiteral("the picture would be %1 × %2 pixels, more than %3 on a side")
+            .arg(baseSize.width())
+            .arg(baseSize.height())
+            .arg(kMaxSide);
+    qint64 pixels = qint64(baseSize.width()) * baseSize.height();
+    for (const Annotation& a : annotations) {
+        if (a.tool != EditorTool::image || a.image.isNull()) continue;
+        if (tooLong(a.image.size()))
+            return QStringLiteral("a pasted picture is %1 × %2 pixels, more than %3 on a side")
+                .arg(a.image.width())
+                .arg(a.image.height())
+                .arg(kMaxSide);
+        pixels += qint64(a.image.width()) * a.image.height();
+    }
+    if (pixels > maxPixels)
+        return QStringLiteral("the screenshot and its pasted pictures would hold %1 million pixels, "
+                              "more than the %2 million a project can be reopened with")
+            .arg(pixels / 1000000)
+            .arg(maxPixels / 1000000.0, 0, 'g', 3);
+    return QString();
+}
+
 Result<Project> decode(const QByteArray& bytes, const QString& name) {
     const QString label = name.isEmpty() ? QStringLiteral("project") : name;
     if (bytes.size() > kHeaderSize && std::memcmp(bytes.constData(), kMagic, 4) == 0)

@@ -65,6 +65,12 @@ quint64 readUInt64(const QByteArray& bytes, qsizetype offset);
 
 // The complete file content of a base image and its annotations.
 Result<QByteArray> encode(const QImage& baseImage, const QList<Annotation>& annotations);
+// Why a project of this base size and these annotations would not reopen whole: a side longer than
+// one load accepts, or its pictures together over the pixels one load decodes. Empty when it would.
+// Whatever adds a picture or grows the base asks first, so nothing is written that reads back less.
+QString reopenProblem(QSize baseSize, const QList<Annotation>& annotations,
+                      qint64 maxPixels = ImageDecoder::kMaxPixels);
+
 // Reads a project from bytes; `name` names the source in error messages.
 Result<Project> decode(const QByteArray& bytes, const QString& name = QString());
 // Reads a project file. Nothing is half-loaded: an error returns no image and no annotations.

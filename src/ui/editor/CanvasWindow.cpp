@@ -40,6 +40,11 @@ CanvasWindow::CanvasWindow(std::unique_ptr<EditorModel> model, const QString& ti
     statusBar()->addWidget(m_sizeLabel, 1);
     statusBar()->addPermanentWidget(m_versionLabel);
     connect(m_model.get(), &EditorModel::changed, this, &CanvasWindow::refreshStatus);
+    connect(m_model.get(), &EditorModel::refused, this, [this](const QString& message) {
+        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Pictavo"), message, QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    });
     refreshStatus();
 
     askToSave = [this] {

@@ -312,7 +312,7 @@ bool EditorInteraction::pasteImage(const QImage& clipboardImage) {
     picture.headScale = 1.5;
     picture.image = clipboardImage;
     picture.imageFrame = frame;
-    m_model.commit(picture, true);
+    if (!m_model.addPicture(picture)) return true; // refused, and the user was told why
     m_model.setTool(EditorTool::select);
     m_model.setSelectedID(picture.id);
     return true;
