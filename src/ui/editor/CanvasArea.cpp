@@ -60,7 +60,18 @@ CanvasArea::CanvasArea(EditorView* view, QWidget* parent)
         relayout();
         horizontalScrollBar()->setValue(int(fx * horizontalScrollBar()->maximum()));
         verticalScrollBar()->setValue(int(fy * verticalScrollBar()->maximum()));
+        m_view->revealTextCaret();
     });
+    // The text entry field lies over the viewport so that the picture's edges never clip it; it
+    // follows its text when the canvas scrolls or moves.
+    view->setTextFieldHost(viewport());
+    connect(view, &EditorView::textCaretMoved, this, [this](QRect caret) {
+        const QRect inFrame(m_view->mapTo(m_frame, caret.topLeft()), caret.size());
+        ensureVisible(inFrame.center().x(), inFrame.center().y(), inFrame.width() / 2 + kMargin,
+                      inFrame.height() / 2 + kMargin);
+    });
+    for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, view, &EditorView::placeTextField);
     // The canvas changes size with the image (crop, rotate, expand).
     view->installEventFilter(this);
     relayout();
@@ -72,6 +83,7 @@ QColor CanvasArea::underPageColor(const QPalette& palette) {
 
 void CanvasArea::relayout() {
     static_cast<CanvasFrame*>(m_frame)->relayout(viewport()->size());
+    m_view->placeTextField();
 }
 
 void CanvasArea::resizeEvent(QResizeEvent* event) {
