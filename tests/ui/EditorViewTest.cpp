@@ -672,3 +672,35 @@ TEST(CanvasWindow, TheCanvasScrollsToTheTextBeingTyped) {
     EXPECT_EQ(field->mapTo(area->viewport(), QPoint()).y(),
               view->mapTo(area->viewport(), QPoint(1900, 1400)).y());
 }
+
+TEST(CanvasWindow, ZoomingLeavesTheShadowWhereTheCanvasIs) {
+    auto window = shownWindow(QSize(300, 200), QSize(900, 700));
+    auto* area = qobject_cast<CanvasArea*>(window->centralWidget());
+    ASSERT_NE(area, nullptr);
+    // What is on screen (the window's backing store) against a fresh paint of every widget.
+    auto matchesAFreshPaint = [&] {
+        QCoreApplication::processEvents();
+        const QImage shown = window->screen()->grabWindow(window->winId()).toImage();
+        const QImage fresh = window->grab().toImage();
+        const QRect canvas(window->view()->mapTo(window.get(), QPoint()), window->view()->size());
+        const QRect around = canvas.adjusted(-60, -60, 60, 60).intersected(area->geometry());
+        for (int y = around.top(); y <= around.bottom(); ++y)
+            for (int x = around.left(); x <= around.right(); ++x)
+                if (shown.pixel(x, y) != fresh.pixel(x, y))
+                    return ::testing::AssertionFailure()
+                           << "stale pixel at " << x << "," << y << " around a canvas at " << canvas.x()
+                           << "," << canvas.y() << " of " << canvas.width() << " x " << canvas.height();
+        return ::testing::AssertionSuccess();
+    };
+    ASSERT_TRUE(matchesAFreshPaint());
+    for (int i = 0; i < 3; ++i) {
+        window->view()->zoomOut();
+        EXPECT_TRUE(matchesAFreshPaint()) << "zoomed out " << i + 1;
+    }
+    window->view()->actualSize();
+    EXPECT_TRUE(matchesAFreshPaint());
+    for (int i = 0; i < 6; ++i) { // on until the canvas scrolls
+        window->view()->zoomIn();
+        EXPECT_TRUE(matchesAFreshPaint()) << "zoomed in " << i + 1;
+    }
+}

@@ -4,6 +4,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QResizeEvent>
 #include <QScrollBar>
 
@@ -24,6 +25,12 @@ public:
         const QSize frame = needed.expandedTo(viewport);
         resize(frame);
         m_view->move((frame.width() - canvas.width()) / 2, (frame.height() - canvas.height()) / 2);
+        // Qt repaints what the canvas uncovers, not the shadow around it. The canvas has often
+        // been resized already when this runs, so the old shadow is the one last laid out.
+        if (m_view->geometry() != m_shadowed) {
+            update(shadowRing(m_shadowed) + shadowRing(m_view->geometry()));
+            m_shadowed = m_view->geometry();
+        }
     }
 
 protected:
@@ -34,14 +41,23 @@ protected:
         const QRect canvas = m_view->geometry();
         painter.setRenderHint(QPainter::Antialiasing, true);
         painter.setPen(Qt::NoPen);
-        for (int ring = 8; ring >= 1; --ring) {
+        for (int ring = kShadowRings; ring >= 1; --ring) {
             painter.setBrush(QColor(0, 0, 0, 10 - ring));
             painter.drawRoundedRect(QRectF(canvas).adjusted(-ring, -ring, ring, ring), ring, ring);
         }
     }
 
 private:
+    static constexpr int kShadowRings = 8;
+
+    // Where the shadow of a canvas at `canvas` paints, antialiasing included.
+    static QRegion shadowRing(const QRect& canvas) {
+        const int reach = kShadowRings + 1;
+        return QRegion(canvas.adjusted(-reach, -reach, reach, reach)) - QRegion(canvas);
+    }
+
     EditorView* m_view;
+    QRect m_shadowed; // the canvas rectangle whose shadow was last asked for
 };
 
 } // namespace
