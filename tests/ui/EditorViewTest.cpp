@@ -667,6 +667,9 @@ TEST(CanvasWindow, TheCanvasScrollsToTheTextBeingTyped) {
     EXPECT_EQ(field->toPlainText(), text.text);
     EXPECT_TRUE(area->viewport()->rect().contains(view->mapTo(area->viewport(), QPoint(1900, 1400))));
     EXPECT_EQ(field->visibleRegion(), QRegion(field->rect()));
+    // A line running past the picture's right edge keeps the text's place in view.
+    QTest::keyClicks(field, QStringLiteral(" and a long line that runs far past the edge"));
+    EXPECT_TRUE(area->viewport()->rect().contains(view->mapTo(area->viewport(), QPoint(1900, 1400))));
     // Scrolling on moves the field with its text.
     area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
     EXPECT_EQ(field->mapTo(area->viewport(), QPoint()).y(),

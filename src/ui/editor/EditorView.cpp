@@ -252,8 +252,11 @@ QPoint EditorView::textAnchor() const {
 
 void EditorView::revealTextCaret() {
     if (!m_textField) return;
-    const QRect caret = m_textField->cursorRect().translated(m_textField->viewport()->pos());
-    emit textCaretMoved(caret.translated(textAnchor()).intersected(rect()));
+    QRect caret = m_textField->cursorRect().translated(m_textField->viewport()->pos() + textAnchor());
+    // A caret past the picture's edge (a long line near it) scrolls only as far as that edge.
+    caret.moveTo(std::clamp(caret.x(), 0, std::max(0, width() - caret.width())),
+                 std::clamp(caret.y(), 0, std::max(0, height() - caret.height())));
+    emit textCaretMoved(caret);
     placeTextField();
 }
 
