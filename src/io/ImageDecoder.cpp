@@ -7,9 +7,13 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <atomic>
+
 namespace ImageDecoder {
 
 namespace {
+
+std::atomic<qint64> g_pixelsPerLoad{kMaxPixels};
 
 // Enough for one 20000 x 20000 picture at 4 bytes a pixel; Qt refuses larger allocations itself.
 constexpr int kAllocationLimitMiB = int((kMaxPixels * 4) / (1024 * 1024)) + 1;
@@ -62,6 +66,16 @@ Result<QImage> read(QImageReader& reader, const QString& name, Budget* budget) {
 }
 
 } // namespace
+
+qint64 pixelsPerLoad() {
+    return g_pixelsPerLoad.load();
+}
+
+ScopedLoadBudget::ScopedLoadBudget(qint64 pixels) : m_previous(g_pixelsPerLoad.exchange(pixels)) {}
+
+ScopedLoadBudget::~ScopedLoadBudget() {
+    g_pixelsPerLoad.store(m_previous);
+}
 
 Result<QImage> decode(const QByteArray& bytes, const QString& name, Budget* budget) {
     if (bytes.isEmpty()) return corrupt(name, QStringLiteral("it is empty"));

@@ -14,9 +14,25 @@ namespace ImageDecoder {
 using DrawingSurface::kMaxPixels;
 using DrawingSurface::kMaxSide;
 
+// Pixels one load may decode in all: kMaxPixels unless a ScopedLoadBudget lowers it.
+qint64 pixelsPerLoad();
+
+// Lowers the pixels per load while it lives, so that tests can try the shared budget with small
+// pictures instead of gigabytes of them.
+class ScopedLoadBudget {
+public:
+    explicit ScopedLoadBudget(qint64 pixels);
+    ~ScopedLoadBudget();
+    ScopedLoadBudget(const ScopedLoadBudget&) = delete;
+    ScopedLoadBudget& operator=(const ScopedLoadBudget&) = delete;
+
+private:
+    qint64 m_previous;
+};
+
 // Pixels still allowed for one load: a project and all its pasted pictures share one budget.
 struct Budget {
-    qint64 remainingPixels = kMaxPixels;
+    qint64 remainingPixels = pixelsPerLoad();
 };
 
 // The first frame, upright by its orientation tag, in the drawing format (RGB32 while opaque,

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -136,4 +138,44 @@ TEST(EditorCanvas, BlurIsCachedPerBaseImage) {
     EXPECT_EQ(m.blurredImage().size(), QSize(300, 200)); // undo changed the base: recomputed
     EXPECT_DOUBLE_EQ(EditorModel::blurRadius(QSize(300, 200)), 8);
     EXPECT_DOUBLE_EQ(EditorModel::blurRadius(QSize(5120, 2880)), 51.2);
+}
+
+TEST(EditorCanvas, EveryCanvasOperationIsOneUndoStep) {
+    QImage base = opaque(300, 200, Qt::blue);
+    base.setPixel(7, 9, qRgb(1, 2, 3));
+    Annotation dot;
+    dot.tool = EditorTool::dot;
+    dot.points = {{40, 30}};
+    const QList<Annotation> objects{rectAt({100, 100}, {40, 20}), dot};
+    QImage replacement = opaque(120, 80, Qt::green);
+    const std::pair<const char*, std::function<bool(EditorModel&)>> operations[] = {
+        {"crop", [](EditorModel& m) { return m.applyCrop(QRectF(10, 10, 200, 150)); }},
+        {"quarter turn", [](EditorModel& m) { return m.rotateCanvas(90); }},
+        {"straighten", [](EditorModel& m) { return m.rotateCanvas(-3); }},
+        {"expand", [](EditorModel& m) { return m.expandCanvas(5, 6, 7, 8, Palette::white()); }},
+        {"replace", [&](EditorModel& m) {
+             m.replaceBaseImage(replacement);
+             return true;
+         }}};
+    for (const auto& [name, operation] : operations) {
+        SCOPED_TRACE(name);
+        EditorModel m(base, objects);
+        ASSERT_TRUE(operation(m));
+        const QImage changed = m.baseImage();
+        const QList<Annotation> moved = m.annotations();
+        EXPECT_NE(changed.size(), base.size());
+        EXPECT_EQ(m.undoStack().size(), 1);
+        EXPECT_TRUE(m.isDirty());
+        m.undo();
+        EXPECT_TRUE(m.undoStack().isEmpty());
+        EXPECT_EQ(m.baseImage(), base);
+        ASSERT_EQ(m.annotations().size(), objects.size());
+        for (qsizetype i = 0; i < objects.size(); ++i) {
+            EXPECT_EQ(m.annotations()[i].points, objects[i].points);
+            EXPECT_EQ(m.annotations()[i].rotation, objects[i].rotation);
+        }
+        m.redo();
+        EXPECT_EQ(m.baseImage(), changed);
+        EXPECT_EQ(m.annotations()[0].points, moved[0].points);
+    }
 }

@@ -105,6 +105,9 @@ TEST(ProjectIO, EveryKindRoundTripsWithNewIds) {
         a.filled = tool == EditorTool::rect;
         a.stamp = tool == EditorTool::stamp ? StampType::cameraPTZ : StampType::numberCircle;
         a.showName = tool == EditorTool::stamp;
+        // Neither at its default, and different for every record.
+        a.fontSize = 17.25 + list.size();
+        a.headScale = 0.75 + 0.125 * list.size();
         list.append(a);
     }
     Annotation first = make(EditorTool::image, {{0, 0}, {40, 0}, {40, 30}, {0, 30}});
@@ -140,6 +143,8 @@ TEST(ProjectIO, EveryKindRoundTripsWithNewIds) {
         EXPECT_EQ(b.color.alpha(), 255); // stored opaque
         EXPECT_EQ(a.width, b.width);
         EXPECT_EQ(a.text, b.text);
+        EXPECT_EQ(a.fontSize, b.fontSize);
+        EXPECT_EQ(a.headScale, b.headScale);
         EXPECT_EQ(a.rotation, b.rotation);
         EXPECT_EQ(a.hollow, b.hollow);
         EXPECT_EQ(a.labelOutside, b.labelOutside);
@@ -315,6 +320,38 @@ TEST(ProjectIO, OversizedPicturesAreRefusedBeforeDecoding) {
     ASSERT_TRUE(r.ok());
     ASSERT_EQ(r->annotations.size(), 1); // the oversized picture's record is dropped
     EXPECT_EQ(r->annotations[0].tool, EditorTool::line);
+}
+
+TEST(ProjectIO, TheBaseAndEveryPastedPictureShareOnePixelBudget) {
+    const ImageDecoder::ScopedLoadBudget budget(100 * 100);
+    auto picturePng = [](int side) { return png(picture(side, side, Qt::green)); };
+    QJsonObject pic = record("image");
+    auto pictureRecord = [&](int blob) {
+        QJsonObject r = pic;
+        r["imageBlob"] = blob;
+        r["text"] = QString::number(blob); // tells the records apart
+        return r;
+    };
+    // Each picture fits the budget on its own; together with the base only the small ones do.
+    const QList<QByteArray> blobs{picturePng(80), picturePng(70), picturePng(30), picturePng(60)};
+    const Result<Project> r = decode(container(
+        manifest(blobs, QJsonArray{pictureRecord(1), pictureRecord(2), pictureRecord(3)}), blobs));
+    ASSERT_TRUE(r.ok()) << r.error().message.toStdString();
+    EXPECT_EQ(r->baseImage.size(), QSize(80, 80));
+    ASSERT_EQ(r->annotations.size(), 1);
+    EXPECT_EQ(r->annotations[0].image.size(), QSize(30, 30)); // 6400 + 900; 4900 and 3600 over
+    EXPECT_EQ(r->droppedRecords, 2);
+    // A base over the budget fails the whole load.
+    EXPECT_EQ(failureKind(container(manifest({picturePng(101)}, {}), {picturePng(101)})),
+              IoError::Kind::corruptFile);
+
+    // Objects on the clipboard share one budget as well.
+    QJsonObject inlined = pic;
+    inlined["imagePNG"] = QString::fromLatin1(picturePng(80).toBase64());
+    const QByteArray payload = QJsonDocument(QJsonObject{{"annotations", QJsonArray{inlined, inlined}}}).toJson();
+    const std::optional<QList<Annotation>> pasted = annotationsFromPayload(payload);
+    ASSERT_TRUE(pasted.has_value());
+    EXPECT_EQ(pasted->size(), 1);
 }
 
 TEST(ProjectIO, VectorPicturesAndDevicesAreRefused) {

@@ -191,10 +191,16 @@ TEST(AnnotationGeometry, HitTolerancesPerTool) {
 
     Annotation rect = make(EditorTool::rect, {QPointF(0, 0), QPointF(100, 100)}, 4);
     EXPECT_FALSE(hitTest(rect, QPointF(50, 50), t));
-    EXPECT_TRUE(hitTest(rect, QPointF(50, 92), t));
+    EXPECT_TRUE(hitTest(rect, QPointF(50, 92), t)); // 6 + 4/2 inside the bottom edge
+    EXPECT_FALSE(hitTest(rect, QPointF(50, 91.9), t));
+    EXPECT_TRUE(hitTest(rect, QPointF(108, 50), t)); // and outside the right one
+    EXPECT_FALSE(hitTest(rect, QPointF(108.1, 50), t));
+    EXPECT_FALSE(hitTest(rect, QPointF(-5.7, -5.7), t)); // 8.06 from the corner
     rect.filled = true;
     EXPECT_TRUE(hitTest(rect, QPointF(50, 50), t));
     EXPECT_TRUE(hitTest(rect, QPointF(-6, 50), t));
+    rect.width = 0; // only the fill's own reach is left
+    EXPECT_FALSE(hitTest(rect, QPointF(-6.1, 50), t));
 
     Annotation blur = make(EditorTool::blur, {QPointF(0, 0), QPointF(100, 100)});
     EXPECT_TRUE(hitTest(blur, QPointF(-6, -6), t));   // minimum edges inside
@@ -204,6 +210,14 @@ TEST(AnnotationGeometry, HitTolerancesPerTool) {
     Annotation ellipse = make(EditorTool::ellipse, {QPointF(0, 0), QPointF(200, 100)}, 2);
     EXPECT_TRUE(hitTest(ellipse, QPointF(100, 3), t));
     EXPECT_FALSE(hitTest(ellipse, QPointF(100, 50), t));
+    // Across the short axis the band is 6 + 2/2 on each side of the outline.
+    EXPECT_TRUE(hitTest(ellipse, QPointF(100, 6.9), t));
+    EXPECT_FALSE(hitTest(ellipse, QPointF(100, 7.1), t));
+    EXPECT_TRUE(hitTest(ellipse, QPointF(100, -6.9), t));
+    EXPECT_FALSE(hitTest(ellipse, QPointF(100, -7.1), t));
+    // Across the long one it is wider by the ratio of the axes: 14.
+    EXPECT_TRUE(hitTest(ellipse, QPointF(-13.8, 50), t));
+    EXPECT_FALSE(hitTest(ellipse, QPointF(-14.2, 50), t));
     ellipse.filled = true;
     EXPECT_TRUE(hitTest(ellipse, QPointF(100, 50), t));
     EXPECT_FALSE(hitTest(make(EditorTool::ellipse, {QPointF(0, 0), QPointF(1, 100)}), QPointF(0.5, 50), 10));

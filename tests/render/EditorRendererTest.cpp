@@ -89,6 +89,13 @@ TEST(EditorRenderer, HighlighterMultipliesAtHalfStrength) {
     EXPECT_EQ(out.pixel(40, 38), qRgb(255, 255, 255)); // 4 * 5 = 20 wide, butt caps
     EXPECT_NE(out.pixel(40, 58), qRgb(255, 255, 255));
     EXPECT_EQ(out.pixel(17, 50), qRgb(255, 255, 255));
+
+    // Over dark pixels a multiplied stroke leaves them dark; one laid on top would redden them.
+    QImage striped = canvas();
+    QPainter(&striped).fillRect(60, 0, 20, 150, Qt::black);
+    const QImage marked = compose(striped, {a});
+    EXPECT_EQ(marked.pixel(70, 50), qRgb(0, 0, 0));
+    EXPECT_EQ(marked.pixel(40, 50), single);
 }
 
 TEST(EditorRenderer, BadgesCentreTheirLabels) {
@@ -174,6 +181,24 @@ TEST(EditorRenderer, RotationTurnsAboutTheCentreOfTheBounds) {
     const QImage out = compose(canvas(200, 200), {bar});
     EXPECT_EQ(out.pixel(100, 30), qRgb(0, 0, 0));
     EXPECT_EQ(out.pixel(30, 75), qRgb(255, 255, 255));
+}
+
+TEST(EditorRenderer, RotationTurnsAboutTheScaledCentreAtEveryZoom) {
+    Annotation bar = TestSupport::annotation(EditorTool::rect, {{20, 70}, {180, 80}}, Qt::black);
+    bar.filled = true;
+    bar.rotation = M_PI / 2; // upright about (100, 75), which lies at (200, 150) at scale 2
+    const EditorModel model(canvas(200, 200));
+    QImage out = canvas(400, 400);
+    {
+        QPainter painter(&out);
+        EditorRenderer::draw(bar, painter, model, 2.0, true);
+    }
+    for (int y : {0, 150, 300}) // x 190 to 210, y -10 to 310
+        EXPECT_EQ(out.pixel(200, y), qRgb(0, 0, 0)) << y;
+    EXPECT_EQ(out.pixel(200, 320), qRgb(255, 255, 255));
+    EXPECT_EQ(out.pixel(180, 150), qRgb(255, 255, 255));
+    EXPECT_EQ(out.pixel(220, 150), qRgb(255, 255, 255));
+    EXPECT_EQ(out.pixel(60, 150), qRgb(255, 255, 255)); // where the unturned bar would lie
 }
 
 TEST(EditorRenderer, TransparentAreasStayTransparent) {

@@ -23,6 +23,7 @@
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -588,4 +589,121 @@ TEST(CanvasWindow, ClosingWithUnsavedEditsAsksFirst) {
     QMetaObject::invokeMethod(dialog, "accept"); // what the Save button does
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("kept.pictproj"))));
     EXPECT_FALSE(window.isVisible());
+}
+
+namespace {
+
+void clickView(EditorView* view, QPointF p) {
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, p, view->mapToGlobal(p), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(view, &event);
+    }
+}
+
+// A window at `windowSize` on a white picture of `picture` pixels, shown.
+std::unique_ptr<CanvasWindow> shownWindow(QSize picture, QSize windowSize) {
+    auto window = std::make_unique<CanvasWindow>(std::make_unique<EditorModel>(canvasImage(picture.width(),
+                                                                                           picture.height())),
+                                                 QStringLiteral("shot.png"));
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    window->resize(windowSize);
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    return window;
+}
+
+} // namespace
+
+TEST(CanvasWindow, TheTextFieldIsNeverClippedByThePicture) {
+    auto window = shownWindow(QSize(300, 200), QSize(900, 700));
+    EditorView* view = window->view();
+    window->model().setTool(EditorTool::text);
+    clickView(view, QPointF(299, 199)); // the bottom-right corner
+    TextEntryField* field = view->textField();
+    ASSERT_NE(field, nullptr);
+    EXPECT_TRUE(field->isVisible());
+    EXPECT_EQ(field->visibleRegion(), QRegion(field->rect()));
+    // Where the window has room, the field keeps its top-left corner on the text's place.
+    EXPECT_EQ(field->mapTo(window.get(), QPoint()), view->mapTo(window.get(), QPoint(299, 199)));
+
+    // Ten lines near the bottom of a window too small for them: moved up, still whole.
+    window->resize(700, 330);
+    QTest::qWait(1);
+    for (int i = 0; i < 9; ++i) {
+        QTest::keyClicks(field, QStringLiteral("line"));
+        QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
+    }
+    EXPECT_EQ(field->visibleRegion(), QRegion(field->rect()));
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(window->model().annotations().size(), 1);
+    EXPECT_EQ(view->textField(), nullptr);
+}
+
+TEST(CanvasWindow, TheCanvasScrollsToTheTextBeingTyped) {
+    auto window = shownWindow(QSize(2000, 1500), QSize(800, 600));
+    EditorView* view = window->view();
+    auto* area = qobject_cast<CanvasArea*>(window->centralWidget());
+    ASSERT_NE(area, nullptr);
+    Annotation text = make(EditorTool::text, {{1900, 1400}});
+    text.text = QStringLiteral("far down");
+    window->model().commit(text, true);
+    window->model().setTool(EditorTool::select);
+    // The text lies outside the viewport; reopening it scrolls it into view.
+    const QPoint place = view->mapTo(area->viewport(), QPoint(1905, 1405));
+    ASSERT_FALSE(area->viewport()->rect().contains(place));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(1905, 1405), view->mapToGlobal(QPointF(1905, 1405)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(1905, 1405),
+                        view->mapToGlobal(QPointF(1905, 1405)), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &release);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(1905, 1405), view->mapToGlobal(QPointF(1905, 1405)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &dbl);
+    QApplication::sendEvent(view, &release);
+    TextEntryField* field = view->textField();
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->toPlainText(), text.text);
+    EXPECT_TRUE(area->viewport()->rect().contains(view->mapTo(area->viewport(), QPoint(1900, 1400))));
+    EXPECT_EQ(field->visibleRegion(), QRegion(field->rect()));
+    // A line running past the picture's right edge keeps the text's place in view.
+    QTest::keyClicks(field, QStringLiteral(" and a long line that runs far past the edge"));
+    EXPECT_TRUE(area->viewport()->rect().contains(view->mapTo(area->viewport(), QPoint(1900, 1400))));
+    // Scrolling on moves the field with its text.
+    area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+    EXPECT_EQ(field->mapTo(area->viewport(), QPoint()).y(),
+              view->mapTo(area->viewport(), QPoint(1900, 1400)).y());
+}
+
+TEST(CanvasWindow, ZoomingLeavesTheShadowWhereTheCanvasIs) {
+    auto window = shownWindow(QSize(300, 200), QSize(900, 700));
+    auto* area = qobject_cast<CanvasArea*>(window->centralWidget());
+    ASSERT_NE(area, nullptr);
+    // What is on screen (the window's backing store) against a fresh paint of every widget.
+    auto matchesAFreshPaint = [&] {
+        QCoreApplication::processEvents();
+        const QImage shown = window->screen()->grabWindow(window->winId()).toImage();
+        const QImage fresh = window->grab().toImage();
+        const QRect canvas(window->view()->mapTo(window.get(), QPoint()), window->view()->size());
+        const QRect around = canvas.adjusted(-60, -60, 60, 60).intersected(area->geometry());
+        for (int y = around.top(); y <= around.bottom(); ++y)
+            for (int x = around.left(); x <= around.right(); ++x)
+                if (shown.pixel(x, y) != fresh.pixel(x, y))
+                    return ::testing::AssertionFailure()
+                           << "stale pixel at " << x << "," << y << " around a canvas at " << canvas.x()
+                           << "," << canvas.y() << " of " << canvas.width() << " x " << canvas.height();
+        return ::testing::AssertionSuccess();
+    };
+    ASSERT_TRUE(matchesAFreshPaint());
+    for (int i = 0; i < 3; ++i) {
+        window->view()->zoomOut();
+        EXPECT_TRUE(matchesAFreshPaint()) << "zoomed out " << i + 1;
+    }
+    window->view()->actualSize();
+    EXPECT_TRUE(matchesAFreshPaint());
+    for (int i = 0; i < 6; ++i) { // on until the canvas scrolls
+        window->view()->zoomIn();
+        EXPECT_TRUE(matchesAFreshPaint()) << "zoomed in " << i + 1;
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QResizeEvent>
 #include <QScrollBar>
 
@@ -24,6 +25,12 @@ public:
         const QSize frame = needed.expandedTo(viewport);
         resize(frame);
         m_view->move((frame.width() - canvas.width()) / 2, (frame.height() - canvas.height()) / 2);
+        // Qt repaints what the canvas uncovers, not the shadow around it. The canvas has often
+        // been resized already when this runs, so the old shadow is the one last laid out.
+        if (m_view->geometry() != m_shadowed) {
+            update(shadowRing(m_shadowed) + shadowRing(m_view->geometry()));
+            m_shadowed = m_view->geometry();
+        }
     }
 
 protected:
@@ -34,14 +41,23 @@ protected:
         const QRect canvas = m_view->geometry();
         painter.setRenderHint(QPainter::Antialiasing, true);
         painter.setPen(Qt::NoPen);
-        for (int ring = 8; ring >= 1; --ring) {
+        for (int ring = kShadowRings; ring >= 1; --ring) {
             painter.setBrush(QColor(0, 0, 0, 10 - ring));
             painter.drawRoundedRect(QRectF(canvas).adjusted(-ring, -ring, ring, ring), ring, ring);
         }
     }
 
 private:
+    static constexpr int kShadowRings = 8;
+
+    // Where the shadow of a canvas at `canvas` paints, antialiasing included.
+    static QRegion shadowRing(const QRect& canvas) {
+        const int reach = kShadowRings + 1;
+        return QRegion(canvas.adjusted(-reach, -reach, reach, reach)) - QRegion(canvas);
+    }
+
     EditorView* m_view;
+    QRect m_shadowed; // the canvas rectangle whose shadow was last asked for
 };
 
 } // namespace
@@ -60,7 +76,18 @@ CanvasArea::CanvasArea(EditorView* view, QWidget* parent)
         relayout();
         horizontalScrollBar()->setValue(int(fx * horizontalScrollBar()->maximum()));
         verticalScrollBar()->setValue(int(fy * verticalScrollBar()->maximum()));
+        m_view->revealTextCaret();
     });
+    // The text entry field lies over the viewport so that the picture's edges never clip it; it
+    // follows its text when the canvas scrolls or moves.
+    view->setTextFieldHost(viewport());
+    connect(view, &EditorView::textCaretMoved, this, [this](QRect caret) {
+        const QRect inFrame(m_view->mapTo(m_frame, caret.topLeft()), caret.size());
+        ensureVisible(inFrame.center().x(), inFrame.center().y(), inFrame.width() / 2 + kMargin,
+                      inFrame.height() / 2 + kMargin);
+    });
+    for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, view, &EditorView::placeTextField);
     // The canvas changes size with the image (crop, rotate, expand).
     view->installEventFilter(this);
     relayout();
@@ -72,6 +99,7 @@ QColor CanvasArea::underPageColor(const QPalette& palette) {
 
 void CanvasArea::relayout() {
     static_cast<CanvasFrame*>(m_frame)->relayout(viewport()->size());
+    m_view->placeTextField();
 }
 
 void CanvasArea::resizeEvent(QResizeEvent* event) {

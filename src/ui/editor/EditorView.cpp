@@ -65,7 +65,10 @@ EditorView::EditorView(EditorModel& model, QWidget* parent)
     updateGeometryForScale();
 }
 
-EditorView::~EditorView() = default;
+EditorView::~EditorView() {
+    // The field may lie on another widget, which outlives the canvas.
+    delete m_textField;
+}
 
 double EditorView::scale() const {
     return m_zoom / std::max(devicePixelRatioF(), 1.0);
@@ -170,20 +173,65 @@ void EditorView::syncTextField() {
         return;
     }
     if (!m_textField) {
-        m_textField = new TextEntryField(this);
+        m_textField = new TextEntryField(m_textFieldHost ? m_textFieldHost.data() : this);
         m_textField->setPlainText(m_interaction.textDraft());
         m_textField->moveCursor(QTextCursor::End);
-        connect(m_textField, &QPlainTextEdit::textChanged, this,
-                [this] { m_interaction.setTextDraft(m_textField->toPlainText()); });
+        // After the field has fitted its height to the new text.
+        connect(m_textField, &QPlainTextEdit::textChanged, this, [this] {
+            m_interaction.setTextDraft(m_textField->toPlainText());
+            placeTextField();
+        });
+        connect(m_textField, &QPlainTextEdit::cursorPositionChanged, this, &EditorView::revealTextCaret);
         connect(m_textField, &TextEntryField::submitted, this, [this] { m_interaction.commitPendingText(); });
         m_textField->show();
+        m_textField->raise();
         m_textField->setFocus(Qt::OtherFocusReason);
     } else if (m_textField->toPlainText() != m_interaction.textDraft()) {
         m_textField->setPlainText(m_interaction.textDraft());
         m_textField->setFocus(Qt::OtherFocusReason);
     }
-    m_textField->move(
-        QPoint(int(std::round(position->x() * scale())), int(std::round(position->y() * scale()))));
+    revealTextCaret();
+}
+
+TextEntryField* EditorView::textField() const {
+    return m_textField;
+}
+
+QPoint EditorView::textAnchor() const {
+    const QPointF position = m_interaction.textPosition().value_or(QPointF());
+    return QPoint(int(std::round(position.x() * scale())), int(std::round(position.y() * scale())));
+}
+
+void EditorView::revealTextCaret() {
+    if (!m_textField) return;
+    QRect caret = m_textField->cursorRect().translated(m_textField->viewport()->pos() + textAnchor());
+    // A caret past the picture's edge (a long line near it) scrolls only as far as that edge.
+    caret.moveTo(std::clamp(caret.x(), 0, std::max(0, width() - caret.width())),
+                 std::clamp(caret.y(), 0, std::max(0, height() - caret.height())));
+    emit textCaretMoved(caret);
+    placeTextField();
+}
+
+void EditorView::setTextFieldHost(QWidget* host) {
+    m_textFieldHost = host;
+    if (m_textField) {
+        m_textField->setParent(host ? host : this);
+        m_textField->show();
+        placeTextField();
+    }
+}
+
+void EditorView::placeTextField() {
+    if (!m_textField) return;
+    QWidget* host = m_textField->parentWidget();
+    const QPoint wanted = host == this              ? textAnchor()
+                          : host->isAncestorOf(this) ? mapTo(host, textAnchor())
+                                                     : host->mapFromGlobal(mapToGlobal(textAnchor()));
+    // Shifted left and up only where the host's edge would cut it; a host smaller than the field
+    // shows its top-left part.
+    const QSize room = host->size() - m_textField->size();
+    m_textField->move(std::max(0, std::min(wanted.x(), room.width())),
+                      std::max(0, std::min(wanted.y(), room.height())));
 }
 
 // ---- Painting ----------------------------------------------------------------------------------

@@ -38,13 +38,23 @@ public:
     double scale() const;
 
     QSize sizeHint() const override;
-    TextEntryField* textField() const { return m_textField; }
+    TextEntryField* textField() const;
+    // The widget the text entry field lies on, so that the picture's edges never clip it: the
+    // scroll area's viewport when there is one, else the canvas itself.
+    void setTextFieldHost(QWidget* host);
+    // Puts the field at its text's place, moved as little as needed to lie wholly inside its host.
+    void placeTextField();
+    // Asks for the caret's place to be scrolled into view, then places the field.
+    void revealTextCaret();
 
     // Paints the canvas region into `painter` (the widget's own paint path; benchmarks call it).
     void paintCanvas(QPainter& painter, const QRect& dirty);
 
 signals:
     void zoomChanged(double zoom);
+    // The caret of the text entry field moved; `caret` is where it would lie on the canvas with
+    // the field at its text's place, so the scroll area can bring that place into view.
+    void textCaretMoved(QRect caret);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -58,6 +68,8 @@ private:
     void modelChanged();
     void updateGeometryForScale();
     void syncTextField();
+    // The text's place on the canvas, where the field's top-left corner belongs.
+    QPoint textAnchor() const;
     void beginPress(QPointF position, Qt::KeyboardModifiers modifiers);
     void releaseFocusFromFields();
 
@@ -92,7 +104,8 @@ private:
     EditorModel& m_model;
     EditorInteraction m_interaction;
     double m_zoom = 1;
-    TextEntryField* m_textField = nullptr;
+    QPointer<TextEntryField> m_textField;
+    QPointer<QWidget> m_textFieldHost;
 
     bool m_pressed = false;
     QPointF m_pressPosition;
