@@ -137,7 +137,7 @@ QImage EditorModel::gaussianBlur(const QImage& image) {
 }
 
 bool EditorModel::admits(QSize baseSize, const QList<Annotation>& annotations, const QString& action) {
-    const QString problem = ProjectIO::reopenProblem(baseSize, annotations, m_pixelLimit);
+    const QString problem = ProjectIO::reopenProblem(baseSize, annotations);
     if (problem.isEmpty()) return true;
     emit refused(QStringLiteral("%1: %2.").arg(action, problem));
     return false;

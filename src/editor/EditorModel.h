@@ -1,6 +1,5 @@
 #pragma once
 
-#include "graphics/DrawingSurface.h"
 #include "model/Annotation.h"
 
 #include <QImage>
@@ -101,8 +100,6 @@ public:
     // Whether a project of this base size and these annotations would reopen whole. When not,
     // emits refused() with `action` and the reason and returns false.
     bool admits(QSize baseSize, const QList<Annotation>& annotations, const QString& action);
-    // The pixels one project may hold in all; tests lower it to stay small.
-    void setPixelLimit(qint64 pixels) { m_pixelLimit = pixels; }
     // Adds a picture (pasted from the clipboard) with one undo step, when the project still
     // reopens whole with it.
     bool addPicture(const Annotation& picture);
@@ -208,7 +205,6 @@ private:
     QList<EditorSnapshot> m_undoStack;
     QList<EditorSnapshot> m_redoStack;
     ObjectClipboard* m_clipboard = nullptr;
-    qint64 m_pixelLimit = DrawingSurface::kMaxPixels;
     bool m_isDirty = false;
     quint64 m_historyGeneration = 0;
 

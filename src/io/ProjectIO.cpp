@@ -402,7 +402,8 @@ Result<QByteArray> encode(const QImage& baseImage, const QList<Annotation>& anno
     return out;
 }
 
-QString reopenProblem(QSize baseSize, const QList<Annotation>& annotations, qint64 maxPixels) {
+QString reopenProblem(QSize baseSize, const QList<Annotation>& annotations) {
+    const qint64 maxPixels = ImageDecoder::pixelsPerLoad();
     using ImageDecoder::kMaxSide;
     auto tooLong = [](QSize size) { return size.width() > kMaxSide || size.height() > kMaxSide; };
     if (tooLong(baseSize))

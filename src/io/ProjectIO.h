@@ -68,8 +68,7 @@ Result<QByteArray> encode(const QImage& baseImage, const QList<Annotation>& anno
 // Why a project of this base size and these annotations would not reopen whole: a side longer than
 // one load accepts, or its pictures together over the pixels one load decodes. Empty when it would.
 // Whatever adds a picture or grows the base asks first, so nothing is written that reads back less.
-QString reopenProblem(QSize baseSize, const QList<Annotation>& annotations,
-                      qint64 maxPixels = ImageDecoder::kMaxPixels);
+QString reopenProblem(QSize baseSize, const QList<Annotation>& annotations);
 
 // Reads a project from bytes; `name` names the source in error messages.
 Result<Project> decode(const QByteArray& bytes, const QString& name = QString());

@@ -191,7 +191,7 @@ TEST(EditorRenderer, RotationTurnsAboutTheScaledCentreAtEveryZoom) {
     QImage out = canvas(400, 400);
     {
         QPainter painter(&out);
-        EditorRenderer::draw(bar, painter, model, 2.0, true);
+        EditorRenderer::draw(bar, painter, model.scene(false), 2.0, true);
     }
     for (int y : {0, 150, 300}) // x 190 to 210, y -10 to 310
         EXPECT_EQ(out.pixel(200, y), qRgb(0, 0, 0)) << y;
