@@ -52,11 +52,25 @@ void strokePath(QPainter& painter, const QPainterPath& path, const QColor& color
     painter.strokePath(path, pen);
 }
 
+// Points closer than this many device pixels add nothing visible but cost stroking time.
+constexpr double kPointSpacing = 0.25;
+
+// The spacing, in the painter's user units, below which points of a path are left out.
+double pointSpacing(const QPainter& painter) {
+    const QTransform& t = painter.deviceTransform();
+    // The largest stretch of the linear part: a rotation keeps it, a zoom or device ratio sets it.
+    const double sum = t.m11() * t.m11() + t.m12() * t.m12() + t.m21() * t.m21() + t.m22() * t.m22();
+    const double det = t.m11() * t.m22() - t.m12() * t.m21();
+    const double stretch = std::sqrt((sum + std::sqrt(std::max(sum * sum - 4 * det * det, 0.0))) / 2);
+    if (!(stretch > 0) || !std::isfinite(stretch)) return 0;
+    return kPointSpacing / stretch;
+}
+
 void drawStroked(const Annotation& a, QPainter& painter, double s) {
     const bool highlighter = a.tool == EditorTool::highlighter;
     QColor color = a.color;
     if (highlighter) color.setAlphaF(0.5f);
-    const QPainterPath path = Geo::path(a, s);
+    const QPainterPath path = Geo::drawingPath(a, s, pointSpacing(painter));
     const bool fillable =
         a.tool == EditorTool::rect || a.tool == EditorTool::ellipse || a.tool == EditorTool::polygon;
     if (a.filled && fillable) {
@@ -105,7 +119,7 @@ void drawBlur(const Annotation& a, QPainter& painter, const EditorModel& model, 
 void drawPicture(const Annotation& a, QPainter& painter, double s) {
     if (a.image.isNull() || a.points.size() <= 2) return;
     painter.save();
-    QPainterPath clip = Geo::path(a, s);
+    QPainterPath clip = Geo::drawingPath(a, s, pointSpacing(painter));
     clip.setFillRule(Qt::WindingFill);
     painter.setClipPath(clip, Qt::IntersectClip);
     const QRectF f = a.imageFrame;
