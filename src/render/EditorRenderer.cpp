@@ -45,11 +45,104 @@ void fillPath(QPainter& painter, QPainterPath path, const QColor& color) {
     painter.fillPath(path, color);
 }
 
+// Segments stroked in one go once a path has more than kWholeSegments. The rasteriser keeps the
+// outline's cells of each row in a list, so an outline that crosses itself thousands of times
+// costs the square of its crossings (20000 wide segments took tens of seconds). Ordinary strokes
+// stay whole: where runs meet, antialiased edges are laid twice.
+constexpr int kPieceSegments = 200;
+constexpr int kWholeSegments = 3000;
+
+// `path` cut into runs of kPieceSegments segments; each run repeats the last segment of the one
+// before it, so the joint is stroked with its join, as in the whole path.
+QList<QPainterPath> pieces(const QPainterPath& path) {
+    QList<QPainterPath> out;
+    QPainterPath piece;
+    int count = 0;
+    QPointF start, current;    // the last segment's start, and where the path is
+    QPointF last[3];           // the last segment: its end, or its two controls and end
+    bool lastIsCurve = false, haveLast = false;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (e.isMoveTo()) {
+            piece.moveTo(e);
+            current = e;
+            haveLast = false;
+            continue;
+        }
+        if (count == kPieceSegments) {
+            out.append(piece);
+            piece = QPainterPath();
+            count = 0;
+            if (haveLast) {
+                piece.moveTo(start);
+                if (lastIsCurve)
+                    piece.cubicTo(last[0], last[1], last[2]);
+                else
+                    piece.lineTo(last[0]);
+                ++count;
+            } else {
+                piece.moveTo(current);
+            }
+        }
+        start = current;
+        if (e.isCurveTo() && i + 2 < path.elementCount()) {
+            last[0] = e;
+            last[1] = path.elementAt(i + 1);
+            last[2] = path.elementAt(i + 2);
+            piece.cubicTo(last[0], last[1], last[2]);
+            current = last[2];
+            lastIsCurve = true;
+            i += 2;
+        } else {
+            last[0] = e;
+            piece.lineTo(e);
+            current = e;
+            lastIsCurve = false;
+        }
+        haveLast = true;
+        ++count;
+    }
+    if (!piece.isEmpty()) out.append(piece);
+    return out;
+}
+
 void strokePath(QPainter& painter, const QPainterPath& path, const QColor& color, double width,
                 Qt::PenCapStyle cap) {
     if (!(width >= 0) || !std::isfinite(width)) return;
     QPen pen(color, width, Qt::SolidLine, cap, Qt::RoundJoin);
-    painter.strokePath(path, pen);
+    if (path.elementCount() <= 3 * kWholeSegments) {
+        painter.strokePath(path, pen);
+        return;
+    }
+    const QList<QPainterPath> runs = pieces(path);
+    if (color.alpha() == 255 && painter.compositionMode() == QPainter::CompositionMode_SourceOver) {
+        // Opaque ink over opaque ink of the same colour: where runs overlap nothing changes.
+        for (const QPainterPath& run : runs)
+            painter.strokePath(run, pen);
+        return;
+    }
+    // Translucent or blended ink: the runs in an opaque layer, laid on once as the whole path.
+    const QPaintDevice* device = painter.device();
+    const qreal dpr = device->devicePixelRatioF();
+    QImage layer(QSize(device->width(), device->height()) * dpr, QImage::Format_ARGB32_Premultiplied);
+    if (layer.isNull()) return;
+    layer.fill(Qt::transparent);
+    {
+        QPainter p(&layer);
+        p.setRenderHints(painter.renderHints());
+        p.setTransform(painter.deviceTransform());
+        QColor opaque = color;
+        opaque.setAlpha(255);
+        pen.setColor(opaque);
+        for (const QPainterPath& run : runs)
+            p.strokePath(run, pen);
+    }
+    layer.setDevicePixelRatio(dpr);
+    painter.save();
+    painter.resetTransform();
+    painter.setOpacity(painter.opacity() * color.alphaF());
+    painter.drawImage(QPointF(0, 0), layer);
+    painter.restore();
 }
 
 // Points closer than this many device pixels add nothing visible but cost stroking time.

