@@ -1,6 +1,7 @@
 #include "BenchImages.h"
 #include "editor/EditorModel.h"
 #include "graphics/DrawingSurface.h"
+#include "io/ProjectIO.h"
 #include "render/EditorRenderer.h"
 
 #include <benchmark/benchmark.h>
@@ -8,6 +9,7 @@
 #include <QPainter>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -70,5 +72,57 @@ void BM_Compose5K(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Compose5K)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A stroke as a crafted project holds it, read back through the clipboard payload reader (so with
+// the width it would have after loading): a scribble over the 5K capture that wanders `points`
+// steps of up to `step` pixels.
+Annotation hostileStroke(EditorTool tool, int points, double width, double step) {
+    QRandomGenerator random(9);
+    Annotation a;
+    a.tool = tool;
+    a.width = width;
+    QPointF p(BenchImages::kWidth / 2.0, BenchImages::kHeight / 2.0);
+    for (int i = 0; i < points; ++i) {
+        p += QPointF(random.bounded(2 * step) - step, random.bounded(2 * step) - step);
+        p = QPointF(std::clamp(p.x(), 0.0, double(BenchImages::kWidth)),
+                    std::clamp(p.y(), 0.0, double(BenchImages::kHeight)));
+        a.points.append(p);
+    }
+    const std::optional<QList<Annotation>> read = ProjectIO::annotationsFromPayload(*ProjectIO::encodePayload({a}));
+    return read->first();
+}
+
+// The flat image (scale 100) or a 1600 x 1000 view (any other scale, in percent) of one hostile
+// stroke: args are the tool, the number of points, the stored width and the view scale.
+void BM_HostileStroke(benchmark::State& state) {
+    const auto tool = EditorTool(state.range(0));
+    const int points = int(state.range(1));
+    const double scale = state.range(3) / 100.0;
+    const Annotation a = hostileStroke(tool, points, double(state.range(2)), points > 50000 ? 1 : 4);
+    EditorModel model(screenshot5K(1), {a});
+    QImage view(1600, 1000, QImage::Format_RGB32);
+    for (auto _ : state) {
+        if (scale == 1) {
+            const QImage out = EditorRenderer::compose(model.scene());
+            benchmark::DoNotOptimize(out.constBits());
+        } else {
+            view.fill(Qt::white);
+            QPainter painter(&view);
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            EditorRenderer::draw(model.annotations().first(), painter, model.scene(false), scale, true);
+        }
+    }
+    state.counters["drawnWidth"] = model.annotations().first().width;
+}
+BENCHMARK(BM_HostileStroke)
+    ->ArgNames({"tool", "points", "width", "scale"})
+    ->Args({int(EditorTool::pen), 20000, 100000, 100})
+    ->Args({int(EditorTool::highlighter), 20000, 100000, 100})
+    ->Args({int(EditorTool::polygon), 20000, 100000, 100})
+    ->Args({int(EditorTool::pen), 200000, 8, 100})
+    ->Args({int(EditorTool::pen), 200000, 8, 30})
+    ->Args({int(EditorTool::pen), 200000, 8, 200})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace

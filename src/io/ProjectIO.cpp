@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -316,7 +317,8 @@ std::optional<Annotation> AnnotationDTO::annotation(const QList<QByteArray>& blo
     a.tool = *parsedTool;
     a.color = colorFromPictavoHex(color).value_or(Palette::standardRed());
     a.points = points;
-    a.width = width;
+    // Wider than the editor makes is only drawing time (a stroke 1e5 wide took minutes to export).
+    a.width = std::min(width, EditorTools::maxWidth(a.tool));
     a.text = text;
     a.fontSize = fontSize;
     a.headScale = headScale;

@@ -182,6 +182,11 @@ bool EditorTools::isVertexEditable(EditorTool tool) {
     return kTools[int(tool)].vertexEditable;
 }
 
+double EditorTools::maxWidth(EditorTool tool) {
+    const bool badge = tool == EditorTool::dot || tool == EditorTool::check || tool == EditorTool::stamp;
+    return badge ? kMaxBadgeWidth : kMaxStrokeWidth;
+}
+
 QString StampTypes::title(StampType type) {
     return QString::fromUtf16(kStamps[int(type)].title);
 }

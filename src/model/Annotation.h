@@ -149,6 +149,13 @@ QList<EditorTool> toolbarCases();
 QString symbol(EditorTool tool);
 QString help(EditorTool tool);
 bool isVertexEditable(EditorTool tool);
+
+// The widest `width` the editor gives an object: the width field's limit for strokes, shapes and
+// text, and for badges, checks and stamps the width a resize to the largest canvas side gives
+// (20000 x 0.125). Anything wider can only come from a crafted file and only costs drawing time.
+inline constexpr double kMaxStrokeWidth = 200;
+inline constexpr double kMaxBadgeWidth = 2500;
+double maxWidth(EditorTool tool);
 } // namespace EditorTools
 
 namespace StampTypes {

@@ -73,18 +73,43 @@ QPainterPath smoothPath(const QList<QPointF>& p) {
     return path;
 }
 
+QList<QPointF> thinned(const QList<QPointF>& points, double minSpacing) {
+    if (!(minSpacing > 0) || points.size() <= 2) return points;
+    const double limit = minSpacing * minSpacing;
+    auto close = [limit](QPointF a, QPointF b) {
+        const QPointF d = a - b;
+        return QPointF::dotProduct(d, d) < limit;
+    };
+    QList<QPointF> out;
+    out.append(points.first());
+    const qsizetype n = points.size();
+    for (qsizetype i = 1; i + 1 < n; ++i)
+        if (!close(points[i], out.last())) out.append(points[i]);
+    if (out.size() > 1 && close(points[n - 1], out.last()))
+        out.last() = points[n - 1];
+    else
+        out.append(points[n - 1]);
+    return out;
+}
+
 QPainterPath path(const Annotation& a, double s) {
+    return drawingPath(a, s, 0);
+}
+
+QPainterPath drawingPath(const Annotation& a, double s, double minSpacing) {
     QPainterPath path;
     switch (a.tool) {
     case EditorTool::pen:
     case EditorTool::highlighter:
-        return smoothPath(scaled(a.points, s));
-    case EditorTool::line:
+        return smoothPath(thinned(scaled(a.points, s), minSpacing));
+    case EditorTool::line: {
         if (a.points.size() < 2) return path;
-        path.moveTo(a.points[0] * s);
-        for (qsizetype i = 1; i < a.points.size(); ++i)
-            path.lineTo(a.points[i] * s);
+        const QList<QPointF> p = thinned(scaled(a.points, s), minSpacing);
+        path.moveTo(p[0]);
+        for (qsizetype i = 1; i < p.size(); ++i)
+            path.lineTo(p[i]);
         return path;
+    }
     case EditorTool::arrow: {
         const qsizetype n = a.points.size();
         if (n < 2) return path;
@@ -93,9 +118,11 @@ QPainterPath path(const Annotation& a, double s) {
         const double len = length(d);
         if (!(len > 0.5)) return path;
         const double inset = std::min(0.75 * headLength(a, s), 0.6 * len);
-        path.moveTo(a.points[0] * s);
-        for (qsizetype i = 1; i < n - 1; ++i)
-            path.lineTo(a.points[i] * s);
+        // The last segment sets the head: only the vertices before it are thinned.
+        const QList<QPointF> p = thinned(scaled(a.points.first(n - 1), s), minSpacing);
+        path.moveTo(p[0]);
+        for (qsizetype i = 1; i < p.size(); ++i)
+            path.lineTo(p[i]);
         path.lineTo(tip - inset * d / len);
         return path;
     }
@@ -110,13 +137,15 @@ QPainterPath path(const Annotation& a, double s) {
         return path;
     }
     case EditorTool::polygon:
-    case EditorTool::image:
+    case EditorTool::image: {
         if (a.points.isEmpty()) return path;
-        path.moveTo(a.points[0] * s);
-        for (qsizetype i = 1; i < a.points.size(); ++i)
-            path.lineTo(a.points[i] * s);
+        const QList<QPointF> p = thinned(scaled(a.points, s), minSpacing);
+        path.moveTo(p[0]);
+        for (qsizetype i = 1; i < p.size(); ++i)
+            path.lineTo(p[i]);
         path.closeSubpath();
         return path;
+    }
     case EditorTool::select:
     case EditorTool::stamp:
     case EditorTool::dot:

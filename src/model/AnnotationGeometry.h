@@ -25,6 +25,13 @@ struct StrokeStyle {
 QPainterPath smoothPath(const QList<QPointF>& points);
 // The unrotated shape of an annotation (the caller applies `rotation`).
 QPainterPath path(const Annotation& a, double scale);
+// The same shape for drawing: of points lying closer than `minSpacing` (in scaled units) to the
+// last point kept, only the first and the last point of the annotation always stay. Bounds, hit
+// tests and editing keep using every stored point.
+QPainterPath drawingPath(const Annotation& a, double scale, double minSpacing);
+// `points` without those closer than `minSpacing` to the last kept one; the last point replaces
+// the one before it when they are too close, so both ends stay where they are.
+QList<QPointF> thinned(const QList<QPointF>& points, double minSpacing);
 QPainterPath arrowHead(const Annotation& a, double scale);
 StrokeStyle strokeStyle(const Annotation& a, double scale);
 // Outer radius of badges and stamps in image pixels (never scaled).

@@ -49,18 +49,125 @@ void fillPath(QPainter& painter, QPainterPath path, const QColor& color) {
     painter.fillPath(path, color);
 }
 
+// Segments stroked in one go once a path has more than kWholeSegments. The rasteriser keeps the
+// outline's cells of each row in a list, so an outline that crosses itself thousands of times
+// costs the square of its crossings (20000 wide segments took tens of seconds). Ordinary strokes
+// stay whole: where runs meet, antialiased edges are laid twice.
+constexpr int kPieceSegments = 200;
+constexpr int kWholeSegments = 3000;
+
+// `path` cut into runs of kPieceSegments segments; each run repeats the last segment of the one
+// before it, so the joint is stroked with its join, as in the whole path.
+QList<QPainterPath> pieces(const QPainterPath& path) {
+    QList<QPainterPath> out;
+    QPainterPath piece;
+    int count = 0;
+    QPointF start, current;    // the last segment's start, and where the path is
+    QPointF last[3];           // the last segment: its end, or its two controls and end
+    bool lastIsCurve = false, haveLast = false;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (e.isMoveTo()) {
+            piece.moveTo(e);
+            current = e;
+            haveLast = false;
+            continue;
+        }
+        if (count == kPieceSegments) {
+            out.append(piece);
+            piece = QPainterPath();
+            count = 0;
+            if (haveLast) {
+                piece.moveTo(start);
+                if (lastIsCurve)
+                    piece.cubicTo(last[0], last[1], last[2]);
+                else
+                    piece.lineTo(last[0]);
+                ++count;
+            } else {
+                piece.moveTo(current);
+            }
+        }
+        start = current;
+        if (e.isCurveTo() && i + 2 < path.elementCount()) {
+            last[0] = e;
+            last[1] = path.elementAt(i + 1);
+            last[2] = path.elementAt(i + 2);
+            piece.cubicTo(last[0], last[1], last[2]);
+            current = last[2];
+            lastIsCurve = true;
+            i += 2;
+        } else {
+            last[0] = e;
+            piece.lineTo(e);
+            current = e;
+            lastIsCurve = false;
+        }
+        haveLast = true;
+        ++count;
+    }
+    if (!piece.isEmpty()) out.append(piece);
+    return out;
+}
+
 void strokePath(QPainter& painter, const QPainterPath& path, const QColor& color, double width,
                 Qt::PenCapStyle cap) {
     if (!(width >= 0) || !std::isfinite(width)) return;
     QPen pen(color, width, Qt::SolidLine, cap, Qt::RoundJoin);
-    painter.strokePath(path, pen);
+    if (path.elementCount() <= 3 * kWholeSegments) {
+        painter.strokePath(path, pen);
+        return;
+    }
+    const QList<QPainterPath> runs = pieces(path);
+    if (color.alpha() == 255 && painter.compositionMode() == QPainter::CompositionMode_SourceOver) {
+        // Opaque ink over opaque ink of the same colour: where runs overlap nothing changes.
+        for (const QPainterPath& run : runs)
+            painter.strokePath(run, pen);
+        return;
+    }
+    // Translucent or blended ink: the runs in an opaque layer, laid on once as the whole path.
+    const QPaintDevice* device = painter.device();
+    const qreal dpr = device->devicePixelRatioF();
+    QImage layer(QSize(device->width(), device->height()) * dpr, QImage::Format_ARGB32_Premultiplied);
+    if (layer.isNull()) return;
+    layer.fill(Qt::transparent);
+    {
+        QPainter p(&layer);
+        p.setRenderHints(painter.renderHints());
+        p.setTransform(painter.deviceTransform());
+        QColor opaque = color;
+        opaque.setAlpha(255);
+        pen.setColor(opaque);
+        for (const QPainterPath& run : runs)
+            p.strokePath(run, pen);
+    }
+    layer.setDevicePixelRatio(dpr);
+    painter.save();
+    painter.resetTransform();
+    painter.setOpacity(painter.opacity() * color.alphaF());
+    painter.drawImage(QPointF(0, 0), layer);
+    painter.restore();
+}
+
+// Points closer than this many device pixels add nothing visible but cost stroking time.
+constexpr double kPointSpacing = 0.25;
+
+// The spacing, in the painter's user units, below which points of a path are left out.
+double pointSpacing(const QPainter& painter) {
+    const QTransform& t = painter.deviceTransform();
+    // The largest stretch of the linear part: a rotation keeps it, a zoom or device ratio sets it.
+    const double sum = t.m11() * t.m11() + t.m12() * t.m12() + t.m21() * t.m21() + t.m22() * t.m22();
+    const double det = t.m11() * t.m22() - t.m12() * t.m21();
+    const double stretch = std::sqrt((sum + std::sqrt(std::max(sum * sum - 4 * det * det, 0.0))) / 2);
+    if (!(stretch > 0) || !std::isfinite(stretch)) return 0;
+    return kPointSpacing / stretch;
 }
 
 void drawStroked(const Annotation& a, QPainter& painter, double s) {
     const bool highlighter = a.tool == EditorTool::highlighter;
     QColor color = a.color;
     if (highlighter) color.setAlphaF(0.5f);
-    const QPainterPath path = Geo::path(a, s);
+    const QPainterPath path = Geo::drawingPath(a, s, pointSpacing(painter));
     const bool fillable =
         a.tool == EditorTool::rect || a.tool == EditorTool::ellipse || a.tool == EditorTool::polygon;
     if (a.filled && fillable) {
@@ -109,7 +216,7 @@ void drawBlur(const Annotation& a, QPainter& painter, const Scene& scene, double
 void drawPicture(const Annotation& a, QPainter& painter, double s) {
     if (a.image.isNull() || a.points.size() <= 2) return;
     painter.save();
-    QPainterPath clip = Geo::path(a, s);
+    QPainterPath clip = Geo::drawingPath(a, s, pointSpacing(painter));
     clip.setFillRule(Qt::WindingFill);
     painter.setClipPath(clip, Qt::IntersectClip);
     const QRectF f = a.imageFrame;

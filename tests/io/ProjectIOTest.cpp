@@ -286,6 +286,45 @@ TEST(ProjectIO, RecordFallbacks) {
     EXPECT_TRUE(a[11].image.isNull());
 }
 
+// Widths past what the editor makes are cut back on reading, from a file and from the clipboard
+// alike; widths the editor can make, and every other number, are kept.
+TEST(ProjectIO, WidthsAreCutToWhatTheEditorMakes) {
+    struct Case {
+        const char* tool;
+        double stored;
+        double expected;
+    };
+    const Case cases[] = {{"pen", 1e5, 200},       {"highlighter", 1e3, 200}, {"polygon", 201, 200},
+                          {"line", 200, 200},      {"arrow", 1e300, 200},     {"rect", 150, 150},
+                          {"ellipse", 0.5, 0.5},   {"text", 1e6, 200},        {"blur", 1e6, 200},
+                          {"dot", 1e9, 2500},      {"check", 2501, 2500},     {"stamp", 2500, 2500},
+                          {"stamp", 2000, 2000}};
+    QJsonArray records;
+    for (const Case& c : cases) {
+        QJsonObject r = record(c.tool);
+        r["width"] = c.stored;
+        r["fontSize"] = 5000;
+        r["headScale"] = 40;
+        records.append(r);
+    }
+    auto check = [&](const QList<Annotation>& list, const char* reader) {
+        ASSERT_EQ(list.size(), qsizetype(std::size(cases))) << reader;
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            EXPECT_EQ(list[i].width, cases[i].expected) << reader << " " << cases[i].tool << " " << cases[i].stored;
+            EXPECT_EQ(list[i].fontSize, 5000) << reader;
+            EXPECT_EQ(list[i].headScale, 40) << reader;
+            EXPECT_EQ(list[i].points.size(), 2) << reader;
+        }
+    };
+    const QByteArray base = png(picture(8, 8, Qt::red));
+    const Result<Project> file = decode(container(manifest({base}, records), {base}));
+    ASSERT_TRUE(file.ok()) << file.error().message.toStdString();
+    check(file->annotations, "file");
+    const auto pasted = annotationsFromPayload(QJsonDocument(QJsonObject{{"annotations", records}}).toJson());
+    ASSERT_TRUE(pasted.has_value());
+    check(*pasted, "payload");
+}
+
 TEST(ProjectIO, LegacyJsonFormLoads) {
     const QImage base = picture(9, 5, Qt::green);
     QJsonObject pic = record("image");

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QPaintEngine>
 #include <QPainter>
 
 namespace {
@@ -209,4 +210,156 @@ TEST(EditorRenderer, TransparentAreasStayTransparent) {
     EXPECT_EQ(out.format(), QImage::Format_ARGB32_Premultiplied);
     EXPECT_EQ(qAlpha(out.pixel(5, 5)), 0);
     EXPECT_EQ(out.pixel(50, 50), qRgb(0, 0, 255));
+}
+
+namespace {
+
+namespace Geo = AnnotationGeometry;
+
+// A device that keeps every path the painter hands to its engine, in the painter's user units.
+class PathRecorder : public QPaintDevice {
+public:
+    QList<QPainterPath> paths() const { return m_engine.paths; }
+    QPaintEngine* paintEngine() const override { return &m_engine; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override {
+        switch (metric) {
+        case PdmWidth:
+        case PdmHeight:
+            return 400;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        case PdmDepth:
+            return 32;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        default:
+            return QPaintDevice::metric(metric);
+        }
+    }
+
+private:
+    struct Engine : QPaintEngine {
+        Engine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+        QList<QPainterPath> paths;
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        void drawPath(const QPainterPath& path) override { paths.append(path); }
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        Type type() const override { return User; }
+    };
+    mutable Engine m_engine;
+};
+
+// Elements of the path the renderer strokes for `a` at `scale`, under a painter zoom of `zoom`.
+int drawnElements(const Annotation& a, double scale, double zoom = 1) {
+    PathRecorder device;
+    EditorModel model(canvas(10, 10));
+    {
+        QPainter painter(&device);
+        painter.scale(zoom, zoom);
+        EditorRenderer::draw(a, painter, model.scene(false), scale);
+    }
+    int elements = 0;
+    for (const QPainterPath& path : device.paths())
+        elements += int(path.elementCount());
+    return elements;
+}
+
+// The stored points of a freehand stroke taken far more often than the pixels change: a circle of
+// radius 50 about (100, 75) sampled every 0.01 pixel.
+QList<QPointF> denseCircle() {
+    QList<QPointF> points;
+    const int n = int(2 * M_PI * 50 / 0.01);
+    for (int i = 0; i <= n; ++i) {
+        const double t = 2 * M_PI * i / n;
+        points.append(QPointF(100 + 50 * std::cos(t), 75 + 50 * std::sin(t) * 0.8));
+    }
+    return points;
+}
+
+// The same annotation drawn from every stored point, as it was drawn before points were left out.
+QImage unthinned(const Annotation& a, const QImage& base, double scale) {
+    QImage out = base.copy();
+    QPainter painter(&out);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    const Geo::StrokeStyle style = Geo::strokeStyle(a, scale);
+    QColor color = a.color;
+    if (a.tool == EditorTool::highlighter) {
+        color.setAlphaF(0.5f);
+        painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+    }
+    painter.strokePath(Geo::path(a, scale), QPen(color, style.lineWidth, Qt::SolidLine, style.lineCap, Qt::RoundJoin));
+    return out;
+}
+
+int largestDifference(const QImage& a, const QImage& b) {
+    int most = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            most = std::max({most, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                             std::abs(qBlue(p) - qBlue(q))});
+        }
+    return most;
+}
+
+} // namespace
+
+// Points closer than a fraction of a device pixel are left out of what is drawn, at any view
+// scale: fewer elements reach the paint engine, the pixels stay those of the whole stroke, and
+// the stored points and everything measured from them stay as they were.
+TEST(EditorRenderer, DenseStrokesDrawFewerPointsAndLookTheSame) {
+    const QList<QPointF> dense = denseCircle();
+    for (EditorTool tool : {EditorTool::pen, EditorTool::highlighter, EditorTool::polygon, EditorTool::line}) {
+        SCOPED_TRACE(rawValue(tool).toStdString());
+        const Annotation a = TestSupport::annotation(tool, dense, QColor(20, 40, 200), 3);
+        const int stored = int(Geo::path(a, 1).elementCount());
+        const int atOne = drawnElements(a, 1);
+        EXPECT_GT(atOne, 100);
+        EXPECT_LT(atOne, stored / 10);
+        // Zoomed in, by the view scale or by the painter, more of the points matter.
+        // (A highlighter that long is laid on from a layer, which the recorder does not see.)
+        if (tool != EditorTool::highlighter) {
+            EXPECT_GT(drawnElements(a, 4), 3 * atOne);
+            EXPECT_GT(drawnElements(a, 1, 4), 3 * atOne);
+        }
+        EXPECT_LT(drawnElements(a, 0.25), atOne / 3);
+
+        for (double scale : {1.0, 0.5, 2.0}) {
+            SCOPED_TRACE(scale);
+            EditorModel model(canvas(int(200 * scale), int(150 * scale), QColor(230, 230, 210)));
+            QImage out = model.baseImage().copy();
+            {
+                QPainter painter(&out);
+                painter.setRenderHint(QPainter::Antialiasing, true);
+                EditorRenderer::draw(a, painter, model.scene(false), scale);
+            }
+            const QImage reference = unthinned(a, model.baseImage(), scale);
+            const QRgb ground = model.baseImage().pixel(0, 0);
+            EXPECT_EQ(inkBounds(out, ground, 8), inkBounds(reference, ground, 8));
+            EXPECT_LE(largestDifference(out, reference), 8);
+            // On the ring, inside it and outside it.
+            const QPoint on((100 + 50) * scale, 75 * scale), in(100 * scale, 75 * scale);
+            EXPECT_EQ(out.pixel(on), reference.pixel(on));
+            EXPECT_NE(out.pixel(on), ground);
+            EXPECT_EQ(out.pixel(in), ground);
+        }
+
+        // Bounds, hit tests and vertex editing still see every stored point.
+        EXPECT_EQ(a.points.size(), dense.size());
+        EXPECT_EQ(Geo::bounds(a), QPolygonF(dense).boundingRect());
+        const std::optional<Geo::SegmentPoint> last = Geo::nearestSegmentPoint(a, dense[dense.size() - 2]);
+        ASSERT_TRUE(last.has_value());
+        EXPECT_GE(last->segmentIndex, int(dense.size()) - 3);
+        EXPECT_TRUE(Geo::hitTest(a, QPointF(150, 75), 0.1));
+        EXPECT_FALSE(Geo::hitTest(a, QPointF(100, 75), 6));
+    }
 }
