@@ -4,6 +4,7 @@
 #include "editor/FlatExport.h"
 #include "io/ImageDecoder.h"
 #include "io/ProjectIO.h"
+#include "render/EditorRenderer.h"
 #include "ui/editor/CanvasWindow.h"
 
 #include <QApplication>
@@ -50,8 +51,8 @@ int runExport(int argc, char** argv, const CommandLine& cl) {
     identify();
     const std::optional<FlatExport::Format> format = FlatExport::formatForPath(cl.output);
     if (!format) return fail(QStringLiteral("unsupported output %1").arg(cl.output));
-    int dropped = 0;
-    const Result<QImage> flat = FlatExport::flatImage(cl.input, &dropped);
+    int dropped = 0, undrawn = 0;
+    const Result<QImage> flat = FlatExport::flatImage(cl.input, &dropped, &undrawn);
     if (!flat) return fail(flat.error().message);
     if (dropped > 0)
         printLine(
@@ -60,6 +61,13 @@ int runExport(int argc, char** argv, const CommandLine& cl) {
                 .arg(dropped)
                 .arg(cl.input),
             0);
+    if (undrawn > 0)
+        printLine(stderr,
+                  QStringLiteral("Pictavo: warning: %1 annotation(s) of “%2” would take too long to draw and "
+                                 "were left out")
+                      .arg(undrawn)
+                      .arg(cl.input),
+                  0);
     if (auto error = FlatExport::write(*flat, cl.output, *format, cl.scalePercent / 100.0))
         return fail(error->message);
     return 0;
@@ -87,6 +95,11 @@ int runOpenFiles(int argc, char** argv, const QStringList& files) {
             errors.append(QStringLiteral("“%1” was opened without %2 of its objects: they could not be read.")
                               .arg(QFileInfo(file).fileName())
                               .arg(project->droppedRecords));
+        if (const qsizetype undrawn =
+                EditorRenderer::beyondDrawingBudget(project->annotations, QSizeF(project->baseImage.size())).size())
+            errors.append(QStringLiteral("%1 objects of “%2” would take too long to draw and are not shown.")
+                              .arg(undrawn)
+                              .arg(QFileInfo(file).fileName()));
         auto model = std::make_unique<EditorModel>(project->baseImage, project->annotations);
         auto* window = new CanvasWindow(std::move(model), QFileInfo(file).fileName());
         window->show();

@@ -27,8 +27,9 @@ bool isProjectPath(const QString& path) {
     return QFileInfo(path).suffix().toLower() == QLatin1String("pictproj");
 }
 
-Result<QImage> flatImage(const QString& inputPath, int* droppedRecords) {
+Result<QImage> flatImage(const QString& inputPath, int* droppedRecords, int* undrawn) {
     if (droppedRecords) *droppedRecords = 0;
+    if (undrawn) *undrawn = 0;
     if (!isProjectPath(inputPath)) return ImageDecoder::decodeFile(inputPath);
     Result<ProjectIO::Project> project = ProjectIO::load(inputPath);
     if (!project) return project.error();
@@ -40,7 +41,7 @@ Result<QImage> flatImage(const QString& inputPath, int* droppedRecords) {
                                     if (!*blurred) *blurred = EditorModel::gaussianBlur(base);
                                     return **blurred;
                                 }};
-    QImage flat = EditorRenderer::compose(scene);
+    QImage flat = EditorRenderer::compose(scene, undrawn);
     if (flat.isNull())
         return IoError{IoError::Kind::writeError,
                        QStringLiteral("Couldn't draw “%1”: not enough memory").arg(inputPath)};

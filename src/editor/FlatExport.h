@@ -18,7 +18,8 @@ bool isProjectPath(const QString& path);
 
 // Loads a .pictproj (annotations composed in drawing order) or any image. `droppedRecords`
 // receives how many annotations of a project could not be read and were left out.
-Result<QImage> flatImage(const QString& inputPath, int* droppedRecords = nullptr);
+// `undrawn` receives how many the drawing budget left out.
+Result<QImage> flatImage(const QString& inputPath, int* droppedRecords = nullptr, int* undrawn = nullptr);
 
 // The encoded file content of a flat image (PNG and JPEG).
 std::optional<QByteArray> encode(const QImage& flat, Format format);

@@ -202,14 +202,19 @@ void drawBlur(const Annotation& a, QPainter& painter, const Scene& scene, double
     painter.save();
     const QRectF clip(r.x() * s, r.y() * s, r.width() * s, r.height() * s);
     painter.setClipRect(clip, Qt::IntersectClip);
-    if (a.rotation == 0 && s == 1) {
-        // Only the covered piece: drawing the whole copy through a clip costs a full-image pass.
-        const QRectF piece = clip.intersected(QRectF(QPointF(), size));
-        const QRect whole = piece.toAlignedRect();
-        painter.drawImage(QRectF(whole), blurred, QRectF(whole));
-    } else {
-        DrawingSurface::drawImage(painter, blurred, QRectF(0, 0, size.width() * s, size.height() * s));
+    // Only the covered piece, in whole source pixels: drawing the whole copy through a clip costs a
+    // full-image pass for every region.
+    const QRect source = QRectF(r.x(), r.y(), r.width(), r.height())
+                             .intersected(QRectF(QPointF(), size))
+                             .toAlignedRect()
+                             .intersected(QRect(QPoint(), size.toSize()));
+    if (source.isEmpty()) {
+        painter.restore();
+        return;
     }
+    const QRectF target(source.x() * s, source.y() * s, source.width() * s, source.height() * s);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, a.rotation != 0 || s != 1);
+    painter.drawImage(target, blurred, QRectF(source));
     painter.restore();
 }
 
@@ -239,7 +244,8 @@ bool copyInto(const QImage& from, QImage& to) {
 
 } // namespace
 
-QImage compose(const Scene& scene) {
+QImage compose(const Scene& scene, int* leftOut) {
+    if (leftOut) *leftOut = 0;
     const QImage& base = scene.baseImage;
     if (base.isNull() || base.width() <= 0 || base.height() <= 0) return QImage();
     // Whatever is drawn over an opaque picture leaves it opaque; opaque images encode faster.
@@ -258,8 +264,10 @@ QImage compose(const Scene& scene) {
     QPainter painter(&out);
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    const QSet<QUuid> skipped = beyondDrawingBudget(scene.annotations, QSizeF(base.size()));
     for (const Annotation& a : scene.annotations)
-        draw(a, painter, scene, 1.0);
+        if (skipped.isEmpty() || !skipped.contains(a.id)) draw(a, painter, scene, 1.0);
+    if (leftOut) *leftOut = int(skipped.size());
     return out;
 }
 
@@ -357,6 +365,81 @@ void drawText(const Annotation& a, QPainter& painter, double s) {
     const QRectF box(origin, QSizeF(std::ceil(size.width()) + 2, std::ceil(size.height())));
     DrawingSurface::drawText(painter, box, a.text, fontFor(painter, a.fontSize * s, FontWeight::semibold),
                              a.color);
+}
+
+double drawingCost(const Annotation& a, QSizeF canvas) {
+    // Units of about 20 ns here. Per pixel: plain fills and glyphs, badges and stamps (their
+    // glyphs are wide strokes), upright copies of image pieces, pictures drawn turned through a
+    // clip; and what an object costs whatever its size.
+    constexpr double kFill = 0.04, kBadge = 0.15, kCopy = 0.03, kTurnedCopy = 0.3, kPerObject = 2000;
+    const QRectF picture(QPointF(), canvas);
+    auto covered = [&](const QRectF& r) {
+        const QRectF in = r.intersected(picture);
+        return in.isValid() ? in.width() * in.height() : 0.0;
+    };
+    // The reach of a rotated object is turned too, so it covers what the object may draw on.
+    const QRectF reach = paintedReach(a, 1.0);
+    double cost = kPerObject;
+    switch (a.tool) {
+    case EditorTool::pen:
+    case EditorTool::highlighter:
+    case EditorTool::line:
+    case EditorTool::arrow:
+    case EditorTool::rect:
+    case EditorTool::ellipse:
+    case EditorTool::polygon: {
+        const bool filled = a.filled && (a.tool == EditorTool::rect || a.tool == EditorTool::ellipse ||
+                                         a.tool == EditorTool::polygon);
+        if (filled) {
+            cost += kFill * covered(reach) + 16.0 * a.points.size();
+            break;
+        }
+        // Half a unit per pixel of the band, a quarter disc per join, and for long slanted
+        // segments what the antialiasing rasteriser spends on them (a 5K diagonal costs 20 ms
+        // here at any width, a horizontal line almost nothing). Points closer than a quarter
+        // pixel are left out of the drawing and cost nothing.
+        const double w = std::max(a.width, 0.0) + 2;
+        const double W = canvas.width() + w, H = canvas.height() + w;
+        QPointF last = a.points.isEmpty() ? QPointF() : a.points.first();
+        double strokeCost = w * w;
+        for (const QPointF& p : a.points) {
+            const double dx = std::min(std::abs(p.x() - last.x()), W), dy = std::min(std::abs(p.y() - last.y()), H);
+            const double d = std::hypot(dx, dy);
+            if (d < 0.25) continue;
+            strokeCost += d * w / 2 + w * w / 4 + dx * dy / 12;
+            last = p;
+        }
+        if (a.tool == EditorTool::highlighter) strokeCost *= 4; // drawn through a multiply
+        if (a.tool == EditorTool::arrow) strokeCost += kBadge * covered(reach);
+        cost += strokeCost;
+        break;
+    }
+    case EditorTool::text:
+        // Every glyph is set up and rasterised, even where it lies off the picture.
+        cost += kFill * covered(reach) + 100.0 * a.text.size();
+        break;
+    case EditorTool::blur:
+    case EditorTool::image:
+        cost += (a.rotation != 0 ? kTurnedCopy : kCopy) * covered(reach);
+        break;
+    default: // badges and stamps
+        cost += kBadge * covered(reach);
+        break;
+    }
+    return cost;
+}
+
+QSet<QUuid> beyondDrawingBudget(const QList<Annotation>& annotations, QSizeF canvas) {
+    QSet<QUuid> out;
+    double spent = 0;
+    for (const Annotation& a : annotations) {
+        const double cost = drawingCost(a, canvas);
+        if (spent + cost > kDrawingBudget)
+            out.insert(a.id);
+        else
+            spent += cost;
+    }
+    return out;
 }
 
 QRectF paintedReach(const Annotation& a, double s) {

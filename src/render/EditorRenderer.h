@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QList>
 #include <QRectF>
+#include <QSet>
+#include <QUuid>
 
 #include <functional>
 
@@ -26,10 +28,26 @@ struct Scene {
     QImage blurred() const { return blurredImage ? blurredImage() : QImage(); }
 };
 
+// Drawing work is bounded, whatever a file holds: annotations are drawn in order while the sum of
+// their estimated costs stays within the budget (about 2 s of drawing here), and one that would
+// pass it is left out. What the editor makes stays far below it (a full-picture blur region of a
+// 5K screen costs 0.5 million, a 200-pixel-wide stroke across it 1.2 million); only crafted files
+// reach it.
+inline constexpr double kDrawingBudget = 6.0e7;
+
+// A rough estimate of the work of drawing `a` at scale 1 on a picture of `canvas` size, counted in
+// antialiased stroke pixels; fills and image copies count for less.
+double drawingCost(const Annotation& a, QSizeF canvas);
+
+// The ids of the annotations, in drawing order, that the budget leaves out. Scale-independent, so
+// the canvas at any zoom and the flat image leave out the same ones.
+QSet<QUuid> beyondDrawingBudget(const QList<Annotation>& annotations, QSizeF canvas);
+
 // The base image with the scene's annotations drawn over it in list order. Same pixel size as the
 // base; RGB32 while the base is opaque, premultiplied ARGB32 otherwise. Null when the base image
 // has no pixels or memory cannot be had.
-QImage compose(const Scene& scene);
+// `leftOut` receives how many annotations the drawing budget left out.
+QImage compose(const Scene& scene, int* leftOut = nullptr);
 
 // Draws one annotation; leaves the painter's state as it found it. On screen an unrotated blur
 // region shows the piece of the blurred copy under its rectangle rounded out to whole pixels.

@@ -62,6 +62,7 @@ EditorView::EditorView(EditorModel& model, QWidget* parent)
     m_interaction.setScale(scale());
     m_interaction.textEntryChanged = [this] { syncTextField(); };
     connect(&m_model, &EditorModel::changed, this, &EditorView::modelChanged);
+    m_beyondBudget = EditorRenderer::beyondDrawingBudget(m_model.layeredAnnotations(), m_model.imageSize());
     updateGeometryForScale();
 }
 
@@ -101,6 +102,8 @@ void EditorView::changeEvent(QEvent* event) {
 }
 
 void EditorView::modelChanged() {
+    if (!m_interaction.isDragging())
+        m_beyondBudget = EditorRenderer::beyondDrawingBudget(m_model.layeredAnnotations(), m_model.imageSize());
     if (sizeHint() != size()) {
         updateGeometryForScale();
         return;
@@ -384,6 +387,7 @@ void EditorView::paintAnnotations(QPainter& painter, const QRect& dirty, const s
         if ((which == Layers::belowSkip && !beforeSkip) || (which == Layers::aboveSkip && beforeSkip))
             continue;
         if (!paintedReach(a).intersects(dirty)) continue;
+        if (!m_beyondBudget.isEmpty() && m_beyondBudget.contains(a.id)) continue;
         EditorRenderer::draw(a, painter, scene, s, true);
     }
     painter.restore();

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPointer>
+#include <QSet>
 #include <QUuid>
 #include <QWidget>
 
@@ -113,6 +114,9 @@ private:
     QPointF m_doubleClickPosition;
 
     LayerCache m_cache;
+    // Objects the drawing budget leaves out; kept through a drag, so the scene does not change
+    // under the pointer.
+    QSet<QUuid> m_beyondBudget;
     // A smoothly reduced copy of the base image for zoomed-out views.
     QImage m_scaledBase;
     qint64 m_scaledBaseKey = 0;
