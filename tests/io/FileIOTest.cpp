@@ -70,8 +70,8 @@ TEST(FileIO, WritesTheOSRefusesAreReportedAsLackOfPermission) {
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QStringLiteral("setpriv"),
-                {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
-                 QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                 QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
                  QStringLiteral("--gtest_filter=FileIO.WritesTheOSRefusesAreReportedAsLackOfPermission")});
     ASSERT_TRUE(child.waitForStarted()) << "setpriv is needed to run this test as root";
     ASSERT_TRUE(child.waitForFinished(120000));
