@@ -2,6 +2,7 @@
 
 #include "editor/EditorModel.h"
 #include "editor/ObjectClipboard.h"
+#include "io/FileIO.h"
 #include "model/Annotation.h"
 #include "render/EditorRenderer.h"
 
@@ -50,6 +51,24 @@ inline EditorRenderer::Scene scene(const EditorModel& model, const QList<Annotat
     EditorRenderer::Scene scene = model.scene(false);
     scene.annotations = annotations;
     return scene;
+}
+
+
+// For its lifetime, writes to the paths `refusal` answers with an errno fail as if the OS had
+// refused them with that reason.
+class ScopedWriteRefusal {
+public:
+    explicit ScopedWriteRefusal(std::function<int(const QString& path)> refusal) {
+        FileIO::Testing::setWriteRefusal(std::move(refusal));
+    }
+    ~ScopedWriteRefusal() { FileIO::Testing::setWriteRefusal({}); }
+    ScopedWriteRefusal(const ScopedWriteRefusal&) = delete;
+    ScopedWriteRefusal& operator=(const ScopedWriteRefusal&) = delete;
+};
+
+// Refuses the writes of every project file with `reason`.
+inline std::function<int(const QString&)> refuseProjects(int reason) {
+    return [reason](const QString& path) { return path.endsWith(QLatin1String(".pictproj")) ? reason : 0; };
 }
 
 } // namespace TestSupport

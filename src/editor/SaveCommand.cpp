@@ -10,6 +10,30 @@
 
 namespace SaveCommand {
 
+QString imagePathFor(const QString& typedPath, FlatExport::Format format) {
+    const qsizetype slash = typedPath.lastIndexOf(QLatin1Char('/'));
+    const QString folder = typedPath.left(slash + 1);
+    QString name = typedPath.mid(slash + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString typed = dot > 0 ? name.mid(dot + 1).toLower() : QString();
+    static const QStringList ours{QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
+                                  QStringLiteral("pdf"), QStringLiteral("pictproj")};
+    if (ours.contains(typed)) name.truncate(dot);
+    QString suffix;
+    switch (format) {
+    case FlatExport::Format::png:
+        suffix = QStringLiteral("png");
+        break;
+    case FlatExport::Format::jpeg:
+        suffix = typed == QLatin1String("jpeg") ? QStringLiteral("jpeg") : QStringLiteral("jpg");
+        break;
+    case FlatExport::Format::pdf:
+        suffix = QStringLiteral("pdf");
+        break;
+    }
+    return folder + name + QLatin1Char('.') + suffix;
+}
+
 QString projectPathFor(const QString& imagePath) {
     const QFileInfo info(imagePath);
     const QString name = info.fileName();
@@ -18,8 +42,9 @@ QString projectPathFor(const QString& imagePath) {
     return info.dir().filePath(base + QStringLiteral(".pictproj"));
 }
 
-Outcome save(EditorModel& model, const QString& imagePath, FlatExport::Format format, double scale) {
+Outcome save(EditorModel& model, const QString& typedPath, FlatExport::Format format, double scale) {
     Outcome outcome;
+    const QString imagePath = outcome.imagePath = imagePathFor(typedPath, format);
     const QImage flat = EditorRenderer::compose(model.scene());
     if (flat.isNull()) {
         outcome.error =
@@ -44,6 +69,7 @@ Outcome save(EditorModel& model, const QString& imagePath, FlatExport::Format fo
             return outcome;
         }
         outcome.projectToPlace = *project;
+        return outcome;
     }
     model.markSaved();
     return outcome;

@@ -18,14 +18,20 @@ struct Outcome {
     // Set when the save failed; the model's dirty mark is then unchanged.
     std::optional<IoError> error;
     // The project could not be written beside the picture for lack of permission: these bytes
-    // are to be saved elsewhere (the model counts as saved already).
+    // are to be saved elsewhere, and the model counts as saved only once they are.
     std::optional<QByteArray> projectToPlace;
+    QString imagePath;
     QString projectPath;
 };
 
+// The flat image's location for a typed one: the chosen format wins. A typed .png, .jpg, .jpeg,
+// .pdf or .pictproj (any case) becomes the format's own (.jpeg stays for JPEG); any other name is
+// kept whole and gets the format's appended, so "shot.final" is never cut to "shot".
+QString imagePathFor(const QString& typedPath, FlatExport::Format format);
 // The project's location for a flat image: its last extension replaced by "pictproj".
 QString projectPathFor(const QString& imagePath);
 
+// `imagePath` goes through imagePathFor first: the flat image and the project are never one file.
 Outcome save(EditorModel& model, const QString& imagePath, FlatExport::Format format, double scale);
 
 } // namespace SaveCommand

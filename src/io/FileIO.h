@@ -26,4 +26,14 @@ std::optional<IoError> writeFileAtomically(const QString& path, const QByteArray
 // The same for writers that stream into a device; `write` returns false on failure.
 std::optional<IoError> writeFileAtomically(const QString& path, const std::function<bool(QIODevice&)>& write);
 
+// What a write that failed for this OS reason (an errno value) counts as: refused (no permission,
+// read-only file system), so the user may choose another folder, or failed.
+IoError::Kind writeErrorKind(int osError);
+
+namespace Testing {
+// Makes every write whose path this answers with a non-zero errno fail as if the OS had refused
+// it with that reason, before any file is touched; an empty function ends it.
+void setWriteRefusal(std::function<int(const QString& path)> refusal);
+} // namespace Testing
+
 } // namespace FileIO

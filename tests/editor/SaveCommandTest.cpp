@@ -2,7 +2,11 @@
 #include "editor/EditorModel.h"
 #include "io/ProjectIO.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 #include <QImageReader>
 #include <QTemporaryDir>
@@ -58,4 +62,62 @@ TEST(SaveCommand, AFailedWriteKeepsTheDocumentUnsaved) {
     EXPECT_TRUE(outcome.error->message.contains(QStringLiteral("x.png")));
     EXPECT_TRUE(model->isDirty());
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("no/such/folder/x.pictproj"))));
+}
+
+TEST(SaveCommand, TheChosenFormatDecidesTheExtension) {
+    using F = FlatExport::Format;
+    const struct {
+        const char* typed;
+        F format;
+        const char* image;
+    } cases[] = {
+        {"report.png", F::jpeg, "report.jpg"},      {"report.PNG", F::png, "report.png"},
+        {"report.Jpeg", F::jpeg, "report.jpeg"},    {"report.jpeg", F::png, "report.png"},
+        {"report.pictproj", F::png, "report.png"},  {"report.PICTPROJ", F::pdf, "report.pdf"},
+        {"report.pdf", F::jpeg, "report.jpg"},      {"shot.final", F::png, "shot.final.png"},
+        {"shot.final", F::jpeg, "shot.final.jpg"},  {"shot", F::pdf, "shot.pdf"},
+        {"/a/b.c/shot", F::png, "/a/b.c/shot.png"}, {"v1.2.tar", F::png, "v1.2.tar.png"},
+    };
+    for (const auto& c : cases) {
+        const QString image = SaveCommand::imagePathFor(QString::fromUtf8(c.typed), c.format);
+        EXPECT_EQ(image, QString::fromUtf8(c.image)) << c.typed;
+        EXPECT_NE(SaveCommand::projectPathFor(image), image) << c.typed;
+    }
+    EXPECT_EQ(SaveCommand::projectPathFor(QStringLiteral("/d/shot.final.png")),
+              QStringLiteral("/d/shot.final.pictproj"));
+}
+
+TEST(SaveCommand, AProjectNameTypedForThePictureGivesTwoFiles) {
+    QTemporaryDir dir;
+    auto model = dirtyModel(60, 40);
+    const SaveCommand::Outcome outcome = SaveCommand::save(
+        *model, dir.filePath(QStringLiteral("report.pictproj")), FlatExport::Format::png, 1);
+    ASSERT_FALSE(outcome.error) << outcome.error->message.toStdString();
+    EXPECT_EQ(outcome.imagePath, dir.filePath(QStringLiteral("report.png")));
+    EXPECT_EQ(QImageReader(outcome.imagePath).format(), QByteArray("png"));
+    EXPECT_TRUE(ProjectIO::load(dir.filePath(QStringLiteral("report.pictproj"))).ok());
+}
+
+TEST(SaveCommand, ARefusedProjectKeepsTheDocumentUnsavedAndHandsOverItsBytes) {
+    QTemporaryDir dir;
+    auto model = dirtyModel(40, 30);
+    for (int reason : {EACCES, EPERM, EROFS}) {
+        const TestSupport::ScopedWriteRefusal refused(TestSupport::refuseProjects(reason));
+        const SaveCommand::Outcome outcome =
+            SaveCommand::save(*model, dir.filePath(QStringLiteral("x.png")), FlatExport::Format::png, 1);
+        ASSERT_FALSE(outcome.error) << outcome.error->message.toStdString();
+        ASSERT_TRUE(outcome.projectToPlace) << reason;
+        EXPECT_TRUE(ProjectIO::decode(*outcome.projectToPlace).ok());
+        EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("x.png"))));
+        EXPECT_FALSE(QFile::exists(outcome.projectPath));
+        EXPECT_TRUE(model->isDirty()) << reason;
+    }
+    // Any other failure is an error to show, not a question of where.
+    const TestSupport::ScopedWriteRefusal full_disk(TestSupport::refuseProjects(ENOSPC));
+    const SaveCommand::Outcome full =
+        SaveCommand::save(*model, dir.filePath(QStringLiteral("y.png")), FlatExport::Format::png, 1);
+    ASSERT_TRUE(full.error);
+    EXPECT_EQ(full.error->kind, IoError::Kind::writeError);
+    EXPECT_FALSE(full.projectToPlace);
+    EXPECT_TRUE(model->isDirty());
 }

@@ -113,12 +113,9 @@ void CanvasWindow::save(std::function<void()> onSaved) {
     auto* dialog = new SaveDialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QFileDialog::accepted, this, [this, dialog, onSaved] {
-        const QStringList files = dialog->selectedFiles();
-        if (files.isEmpty()) return;
-        if (auto error = saveTo(files.first(), dialog->format(), dialog->scale()))
+        if (dialog->imagePath().isEmpty()) return;
+        if (auto error = saveTo(dialog->imagePath(), dialog->format(), dialog->scale(), onSaved))
             presentError(*error);
-        else if (onSaved)
-            onSaved();
     });
     dialog->open(); // a sheet on this window
 }
@@ -142,33 +139,43 @@ void CanvasWindow::closeEvent(QCloseEvent* event) {
     }
 }
 
-std::optional<IoError> CanvasWindow::saveTo(const QString& imagePath, FlatExport::Format format,
-                                            double scale) {
+std::optional<IoError> CanvasWindow::saveTo(const QString& imagePath, FlatExport::Format format, double scale,
+                                            std::function<void()> onSaved) {
     const SaveCommand::Outcome outcome = SaveCommand::save(*m_model, imagePath, format, scale);
     if (outcome.error) return outcome.error;
     if (outcome.projectToPlace) {
         // After this event: the picture is saved, the project needs a folder the user may write.
-        QTimer::singleShot(0, this, [this, bytes = *outcome.projectToPlace, path = outcome.projectPath] {
-            placeProjectElsewhere(bytes, path);
-        });
+        // Until it is written the edits are not safe, so the model stays dirty and the window open.
+        QTimer::singleShot(0, this,
+                           [this, bytes = *outcome.projectToPlace, path = outcome.projectPath, onSaved] {
+                               placeProjectElsewhere(bytes, path, onSaved);
+                           });
+        return std::nullopt;
     }
+    if (onSaved) onSaved();
     return std::nullopt;
 }
 
-void CanvasWindow::placeProjectElsewhere(const QByteArray& project, const QString& suggestedPath) {
+void CanvasWindow::placeProjectElsewhere(const QByteArray& project, const QString& suggestedPath,
+                                         std::function<void()> onSaved) {
     auto* dialog =
         new QFileDialog(this, QStringLiteral("Choose where to save the editable .pictproj project"));
+    dialog->setObjectName(QStringLiteral("projectDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Nothing may change the document or close its window before the project has a place.
+    dialog->setWindowModality(Qt::ApplicationModal);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setNameFilter(QStringLiteral("Pictavo project (*.pictproj)"));
     dialog->setDefaultSuffix(QStringLiteral("pictproj"));
     dialog->selectFile(QFileInfo(suggestedPath).fileName());
-    connect(dialog, &QFileDialog::accepted, this, [dialog, project] {
+    connect(dialog, &QFileDialog::accepted, this, [this, dialog, project, onSaved] {
         const QStringList files = dialog->selectedFiles();
         if (files.isEmpty()) return;
-        if (auto error = FileIO::writeFileAtomically(files.first(), project)) presentError(*error);
+        if (auto error = FileIO::writeFileAtomically(files.first(), project)) return presentError(*error);
+        m_model->markSaved();
+        if (onSaved) onSaved();
     });
-    dialog->open();
+    dialog->show();
 }
 
 QString CanvasWindow::sizeText() const {

@@ -32,8 +32,10 @@ public:
     // What to do with unsaved edits when the window closes; the alert by default, tests replace it.
     enum class CloseChoice { save, discard, cancel };
     std::function<CloseChoice()> askToSave;
-    // The work after the dialog; errors are returned, not shown.
-    std::optional<IoError> saveTo(const QString& imagePath, FlatExport::Format format, double scale);
+    // The work after the dialog; errors are returned, not shown. `onSaved` runs once the model
+    // counts as saved: at once, or after the project found a place in a second dialog.
+    std::optional<IoError> saveTo(const QString& imagePath, FlatExport::Format format, double scale,
+                                  std::function<void()> onSaved = {});
 
     // The status bar's two texts: the picture's size and the version.
     QString sizeText() const;
@@ -46,7 +48,8 @@ protected:
 private:
     void addShortcut(const QKeySequence& keys, const std::function<void()>& action);
     void refreshStatus();
-    void placeProjectElsewhere(const QByteArray& project, const QString& suggestedPath);
+    void placeProjectElsewhere(const QByteArray& project, const QString& suggestedPath,
+                               std::function<void()> onSaved);
 
     std::unique_ptr<EditorModel> m_model;
     EditorView* m_view;

@@ -1,14 +1,18 @@
 #include "ui/editor/SaveDialog.h"
 
 #include "io/ImageUtilities.h"
+#include "editor/SaveCommand.h"
 #include "io/SaveFolder.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -32,6 +36,8 @@ SaveDialog::SaveDialog(QWidget* parent) : QFileDialog(parent) {
     setOption(QFileDialog::DontUseNativeDialog, true);
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
+    // Qt's question names one file; ours names the picture and its project together.
+    setOption(QFileDialog::DontConfirmOverwrite, true);
     setWindowTitle(QStringLiteral("Save"));
     setDirectory(SaveFolder::path());
     selectFile(ImageUtilities::defaultFileName());
@@ -70,15 +76,63 @@ double SaveDialog::scale() const {
     return kScales[std::max(0, m_size->currentIndex())];
 }
 
+QLineEdit* SaveDialog::nameField() const {
+    return findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+}
+
+// A file picked in the list earlier must not stand in for the name in the field: Qt selects the
+// file a new name matches without dropping the old one unless the field has the focus.
+void SaveDialog::clearListSelection() {
+    if (auto* list = findChild<QAbstractItemView*>(QStringLiteral("listView"))) list->clearSelection();
+}
+
 void SaveDialog::formatChanged(int index) {
     const FormatChoice& f = kFormats[std::max(0, index)];
+    // Keep the typed name, with the extension of the chosen format. Read it first: a new filter
+    // makes Qt swap whatever last extension the name has, "shot.final" becoming "shot.jpg".
+    QLineEdit* name = nameField();
+    const QString typed = name ? name->text() : QString();
     setNameFilter(QString::fromLatin1(f.filter));
     setDefaultSuffix(QString::fromLatin1(f.suffix));
-    // Keep the typed name, with the extension of the chosen format.
-    if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
-        QString text = name->text();
-        const qsizetype dot = text.lastIndexOf(QLatin1Char('.'));
-        if (dot > 0) text = text.left(dot);
-        if (!text.isEmpty()) name->setText(text + QLatin1Char('.') + QString::fromLatin1(f.suffix));
-    }
+    if (typed.isEmpty()) return;
+    clearListSelection();
+    name->setText(SaveCommand::imagePathFor(typed, f.format));
+}
+
+void SaveDialog::accept() {
+    QLineEdit* name = nameField();
+    const QString typed = name ? name->text() : QString();
+    if (typed.isEmpty() || typed == QLatin1String("..")) return QFileDialog::accept();
+    QString path = typed;
+    if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/")))
+        path = QDir::homePath() + path.mid(1);
+    path = QDir::cleanPath(directory().absoluteFilePath(path));
+    // A folder's name opens the folder, as in any file dialog.
+    if (QFileInfo(path).isDir()) return QFileDialog::accept();
+
+    const QString image = SaveCommand::imagePathFor(path, format());
+    if (!mayReplace(image, SaveCommand::projectPathFor(image))) return;
+    m_imagePath = image;
+    clearListSelection();
+    name->setText(SaveCommand::imagePathFor(typed, format()));
+    QFileDialog::accept();
+}
+
+bool SaveDialog::mayReplace(const QString& imagePath, const QString& projectPath) {
+    QStringList existing;
+    for (const QString& path : {imagePath, projectPath})
+        if (QFileInfo::exists(path)) existing << QFileInfo(path).fileName();
+    if (existing.isEmpty()) return true;
+    const QString text =
+        existing.size() == 2
+            ? QStringLiteral("“%1” and “%2” already exist. Do you want to replace them?")
+                  .arg(existing[0], existing[1])
+            : QStringLiteral("“%1” already exists. Do you want to replace it?").arg(existing[0]);
+    QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::NoButton, this);
+    QPushButton* replace = box.addButton(QStringLiteral("Replace"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == replace;
 }

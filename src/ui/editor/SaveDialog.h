@@ -5,9 +5,11 @@
 #include <QFileDialog>
 
 class QComboBox;
+class QLineEdit;
 
 // The save panel: file name and folder, plus the format (PNG, JPEG, PDF) and the size (100, 75,
-// 50 or 25 %) of the flat image, chosen in the dialog itself.
+// 50 or 25 %) of the flat image, chosen in the dialog itself. The chosen format decides the
+// extension, and one question covers replacing the picture and its project.
 class SaveDialog : public QFileDialog {
     Q_OBJECT
 
@@ -18,10 +20,19 @@ public:
     double scale() const;
     QComboBox* formatChoice() const { return m_format; }
     QComboBox* sizeChoice() const { return m_size; }
+    // The flat image's path once the dialog was accepted, with the format's extension.
+    QString imagePath() const { return m_imagePath; }
+
+public slots:
+    void accept() override;
 
 private:
     void formatChanged(int index);
+    QLineEdit* nameField() const;
+    void clearListSelection();
+    bool mayReplace(const QString& imagePath, const QString& projectPath);
 
     QComboBox* m_format;
     QComboBox* m_size;
+    QString m_imagePath;
 };
