@@ -6,8 +6,16 @@
 #include "model/Annotation.h"
 #include "render/EditorRenderer.h"
 
+#include <gtest/gtest.h>
+
+#include <QColor>
 #include <QDir>
+#include <QImage>
+#include <QPointF>
+#include <QRect>
 #include <QString>
+
+#include <cstdlib>
 
 namespace TestSupport {
 
@@ -20,13 +28,41 @@ inline QString outputPath(const QString& name) {
 }
 
 inline Annotation annotation(EditorTool tool, QList<QPointF> points, QColor color = QColor(0, 0, 255),
-                             double width = 4) {
+                             double width = 4, QString text = {}) {
     Annotation a;
     a.tool = tool;
     a.points = std::move(points);
     a.color = color;
     a.width = width;
+    a.text = std::move(text);
     return a;
+}
+
+// A picture of one colour; with `alpha` in the premultiplied format, else without an alpha channel.
+inline QImage solidImage(int w, int h, QColor color = Qt::white, bool alpha = false) {
+    QImage image(w, h, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    image.fill(color);
+    return image;
+}
+
+inline void expectNear(QPointF actual, QPointF expected, double eps = 1e-6) {
+    EXPECT_NEAR(actual.x(), expected.x(), eps);
+    EXPECT_NEAR(actual.y(), expected.y(), eps);
+}
+
+// Bounding box of the pixels that differ from `background` by more than `threshold` in any channel,
+// alpha included: by default, of every pixel that is not fully transparent.
+inline QRect inkBounds(const QImage& image, QRgb background = qRgba(0, 0, 0, 0), int threshold = 0) {
+    const auto differs = [threshold](int a, int b) { return std::abs(a - b) > threshold; };
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (differs(qRed(p), qRed(background)) || differs(qGreen(p), qGreen(background)) ||
+                differs(qBlue(p), qBlue(background)) || differs(qAlpha(p), qAlpha(background)))
+                box |= QRect(x, y, 1, 1);
+        }
+    return box;
 }
 
 // A clipboard of one's own, so model tests neither need nor disturb the desktop's.

@@ -2,19 +2,18 @@
 #include "model/AnnotationGeometry.h"
 #include "model/Palette.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
 #include <utility>
 
-namespace {
+using TestSupport::expectNear;
+using TestSupport::solidImage;
 
-QImage opaque(int w, int h, QColor color = Qt::white) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(color);
-    return image;
-}
+namespace {
 
 Annotation rectAt(QPointF center, QSizeF size) {
     Annotation a;
@@ -22,11 +21,6 @@ Annotation rectAt(QPointF center, QSizeF size) {
     a.points = {center - QPointF(size.width() / 2, size.height() / 2),
                 center + QPointF(size.width() / 2, size.height() / 2)};
     return a;
-}
-
-void expectNear(QPointF a, QPointF b, double eps = 1e-6) {
-    EXPECT_NEAR(a.x(), b.x(), eps);
-    EXPECT_NEAR(a.y(), b.y(), eps);
 }
 
 void expectUntouched(const EditorModel& m, const QImage& base) {
@@ -38,7 +32,7 @@ void expectUntouched(const EditorModel& m, const QImage& base) {
 } // namespace
 
 TEST(EditorCanvas, CropWidensToWholePixelsAndMovesEverything) {
-    QImage base = opaque(1000, 800);
+    QImage base = solidImage(1000, 800);
     base.setPixel(10, 20, qRgb(1, 2, 3));
     Annotation pic;
     pic.tool = EditorTool::image;
@@ -57,7 +51,7 @@ TEST(EditorCanvas, CropWidensToWholePixelsAndMovesEverything) {
 }
 
 TEST(EditorCanvas, RefusedCanvasOperationsLeaveTheModelUntouched) {
-    const QImage base = opaque(800, 600);
+    const QImage base = solidImage(800, 600);
     EditorModel m(base, {rectAt({100, 100}, {20, 20})});
     EXPECT_FALSE(m.applyCrop(QRectF(10, 10, 3, 100)));
     EXPECT_FALSE(m.applyCrop(QRectF(900, 10, 50, 50)));
@@ -67,14 +61,14 @@ TEST(EditorCanvas, RefusedCanvasOperationsLeaveTheModelUntouched) {
     EXPECT_FALSE(m.expandCanvas(0, 0, 0, 0, std::nullopt));
     EXPECT_FALSE(m.expandCanvas(-3, -1, 0.4, -9, Palette::white()));
     EXPECT_FALSE(m.expandCanvas(0, 19300, 0, 0, std::nullopt)); // 20100 wide
-    EditorModel wide(opaque(19990, 1000));
+    EditorModel wide(solidImage(19990, 1000));
     EXPECT_FALSE(wide.rotateCanvas(3)); // the straightened canvas would be 20015 wide
     expectUntouched(m, base);
     EXPECT_EQ(m.annotations()[0].points[0], QPointF(90, 90));
 }
 
 TEST(EditorCanvas, QuarterTurnSwapsSidesAndCarriesAnnotations) {
-    QImage base = opaque(800, 600);
+    QImage base = solidImage(800, 600);
     base.setPixel(0, 0, qRgb(255, 0, 0));
     Annotation arrow;
     arrow.tool = EditorTool::arrow;
@@ -95,7 +89,7 @@ TEST(EditorCanvas, QuarterTurnSwapsSidesAndCarriesAnnotations) {
 }
 
 TEST(EditorCanvas, StraightenEnlargesWithTransparentCorners) {
-    EditorModel m(opaque(400, 300, Qt::blue));
+    EditorModel m(solidImage(400, 300, Qt::blue));
     ASSERT_TRUE(m.rotateCanvas(2));
     const QImage& img = m.baseImage();
     const double t = 2 * M_PI / 180;
@@ -107,7 +101,7 @@ TEST(EditorCanvas, StraightenEnlargesWithTransparentCorners) {
 }
 
 TEST(EditorCanvas, ExpandRoundsMarginsAndFillsTheBackground) {
-    const QImage base = opaque(50, 40, Qt::blue);
+    const QImage base = solidImage(50, 40, Qt::blue);
     Annotation dot;
     dot.tool = EditorTool::dot;
     dot.points = {{5, 5}};
@@ -126,7 +120,7 @@ TEST(EditorCanvas, ExpandRoundsMarginsAndFillsTheBackground) {
 }
 
 TEST(EditorCanvas, BlurIsCachedPerBaseImage) {
-    EditorModel m(opaque(300, 200, Qt::red));
+    EditorModel m(solidImage(300, 200, Qt::red));
     const QImage first = m.blurredImage();
     ASSERT_FALSE(first.isNull());
     EXPECT_EQ(first.size(), QSize(300, 200));
@@ -141,13 +135,13 @@ TEST(EditorCanvas, BlurIsCachedPerBaseImage) {
 }
 
 TEST(EditorCanvas, EveryCanvasOperationIsOneUndoStep) {
-    QImage base = opaque(300, 200, Qt::blue);
+    QImage base = solidImage(300, 200, Qt::blue);
     base.setPixel(7, 9, qRgb(1, 2, 3));
     Annotation dot;
     dot.tool = EditorTool::dot;
     dot.points = {{40, 30}};
     const QList<Annotation> objects{rectAt({100, 100}, {40, 20}), dot};
-    QImage replacement = opaque(120, 80, Qt::green);
+    QImage replacement = solidImage(120, 80, Qt::green);
     const std::pair<const char*, std::function<bool(EditorModel&)>> operations[] = {
         {"crop", [](EditorModel& m) { return m.applyCrop(QRectF(10, 10, 200, 150)); }},
         {"quarter turn", [](EditorModel& m) { return m.rotateCanvas(90); }},

@@ -1,6 +1,8 @@
 #include "editor/EditorModel.h"
 #include "model/Palette.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QSettings>
@@ -8,13 +10,9 @@
 
 #include <limits>
 
-namespace {
+using TestSupport::solidImage;
 
-QImage blank(int w = 64, int h = 48) {
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
-    return image;
-}
+namespace {
 
 Annotation badge(QString text, EditorTool tool = EditorTool::dot) {
     Annotation a;
@@ -40,7 +38,7 @@ protected:
 } // namespace
 
 TEST_F(EditorModelTest, ConstructionDefaults) {
-    EditorModel m(blank(), {stroke()});
+    EditorModel m(solidImage(64, 48, Qt::white, true), {stroke()});
     EXPECT_EQ(m.tool(), EditorTool::pen);
     EXPECT_EQ(m.color(), Palette::standardRed());
     EXPECT_DOUBLE_EQ(m.strokeWidth(), 8.0);
@@ -84,12 +82,12 @@ TEST_F(EditorModelTest, NextBadgeNumberParsing) {
     EXPECT_EQ(M::nextBadgeNumber({badge("9223372036854775807"), badge("5")}),
               std::numeric_limits<int64_t>::max());
     EXPECT_EQ(M::nextBadgeNumber({badge("9223372036854775808"), badge("5")}), 6);
-    EditorModel m(blank(), {badge("3"), badge("11")});
+    EditorModel m(solidImage(64, 48, Qt::white, true), {badge("3"), badge("11")});
     EXPECT_EQ(m.nextDotNumber(), 12);
 }
 
 TEST_F(EditorModelTest, UndoRedoAndDirtyTransitions) {
-    EditorModel m(blank());
+    EditorModel m(solidImage(64, 48, Qt::white, true));
     m.undo();
     EXPECT_FALSE(m.isDirty());
     EXPECT_TRUE(m.redoStack().isEmpty());
@@ -119,7 +117,7 @@ TEST_F(EditorModelTest, UndoRedoAndDirtyTransitions) {
 }
 
 TEST_F(EditorModelTest, CommitWithoutUndoLeavesHistoryAndDirtyFlag) {
-    EditorModel m(blank());
+    EditorModel m(solidImage(64, 48, Qt::white, true));
     m.commit(stroke(), false);
     EXPECT_EQ(m.annotations().size(), 1);
     EXPECT_FALSE(m.isDirty());
@@ -127,7 +125,7 @@ TEST_F(EditorModelTest, CommitWithoutUndoLeavesHistoryAndDirtyFlag) {
 }
 
 TEST_F(EditorModelTest, UndoRestoresImageAnnotationsAndCounterButKeepsSelection) {
-    const QImage original = blank(64, 48);
+    const QImage original = solidImage(64, 48, Qt::white, true);
     EditorModel m(original, {badge("4")});
     const QUuid id = m.annotations()[0].id;
     m.setSelectedIDs({id});
@@ -144,7 +142,7 @@ TEST_F(EditorModelTest, UndoRestoresImageAnnotationsAndCounterButKeepsSelection)
 }
 
 TEST_F(EditorModelTest, ChangesAreSignalled) {
-    EditorModel m(blank());
+    EditorModel m(solidImage(64, 48, Qt::white, true));
     QSignalSpy spy(&m, &EditorModel::changed);
     m.setTool(EditorTool::pen); // unchanged value: no signal
     EXPECT_EQ(spy.count(), 0);
@@ -161,7 +159,7 @@ TEST_F(EditorModelTest, ChangesAreSignalled) {
 }
 
 TEST_F(EditorModelTest, RecentColoursAreNewestFirstUniqueAndPersisted) {
-    EditorModel m(blank());
+    EditorModel m(solidImage(64, 48, Qt::white, true));
     const QColor red = Palette::standardRed(), blue = Palette::named("blue");
     m.commit(stroke(red), true);
     m.commit(stroke(blue), true);
@@ -190,13 +188,13 @@ TEST_F(EditorModelTest, RecentColoursLoadSkipsUnreadableEntries) {
     QSettings().setValue(
         EditorModel::kRecentColorsKey,
         QStringList{QStringLiteral("#1A2B3C"), QStringLiteral("12345"), QStringLiteral("00ff00")});
-    EditorModel m(blank());
+    EditorModel m(solidImage(64, 48, Qt::white, true));
     EXPECT_EQ(m.recentColors(),
               (QList<QColor>{QColor::fromRgb(0x1A, 0x2B, 0x3C), QColor::fromRgb(0, 255, 0)}));
 }
 
 TEST_F(EditorModelTest, NewAnnotationTakesTheCurrentToolSettings) {
-    EditorModel m(blank());
+    EditorModel m(solidImage(64, 48, Qt::white, true));
     m.setTool(EditorTool::arrow);
     m.setColor(Palette::named("green"));
     m.setStrokeWidth(5);

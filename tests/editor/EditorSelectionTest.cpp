@@ -9,38 +9,22 @@
 
 #include <cmath>
 
+using TestSupport::annotation;
+using TestSupport::expectNear;
+using TestSupport::solidImage;
+
 namespace {
 
-QImage opaque(int w = 64, int h = 48) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    return image;
-}
-
-Annotation make(EditorTool tool, QList<QPointF> points, QString text = {}) {
-    Annotation a;
-    a.tool = tool;
-    a.points = std::move(points);
-    a.text = std::move(text);
-    return a;
-}
-
 Annotation badge(int n) {
-    return make(EditorTool::dot, {QPointF(10 * n, 10)}, QString::number(n));
-}
-
-void expectNear(std::optional<QPointF> a, QPointF b) {
-    ASSERT_TRUE(a.has_value());
-    EXPECT_NEAR(a->x(), b.x(), 1e-9);
-    EXPECT_NEAR(a->y(), b.y(), 1e-9);
+    return annotation(EditorTool::dot, {QPointF(10 * n, 10)}, Palette::standardRed(), 8, QString::number(n));
 }
 
 } // namespace
 
 TEST(EditorSelection, SingleSelectionNeedsExactlyOneExistingObject) {
-    const Annotation a = make(EditorTool::rect, {{0, 0}, {5, 5}}),
-                     b = make(EditorTool::rect, {{1, 1}, {6, 6}});
-    EditorModel m(opaque(), {a, b});
+    const Annotation a = annotation(EditorTool::rect, {{0, 0}, {5, 5}}, Palette::standardRed(), 8),
+                     b = annotation(EditorTool::rect, {{1, 1}, {6, 6}}, Palette::standardRed(), 8);
+    EditorModel m(solidImage(64, 48), {a, b});
     EXPECT_EQ(m.selectedID(), std::nullopt);
     m.setSelectedID(b.id);
     EXPECT_EQ(m.selectedIndex(), 1);
@@ -58,9 +42,10 @@ TEST(EditorSelection, SingleSelectionNeedsExactlyOneExistingObject) {
 }
 
 TEST(EditorSelection, ColourAndWidthChangesCoalescePerObject) {
-    const Annotation text = make(EditorTool::text, {{5, 5}}, QStringLiteral("Hi"));
-    const Annotation rect = make(EditorTool::rect, {{0, 0}, {9, 9}});
-    EditorModel m(opaque(), {text, rect});
+    const Annotation text =
+        annotation(EditorTool::text, {{5, 5}}, Palette::standardRed(), 8, QStringLiteral("Hi"));
+    const Annotation rect = annotation(EditorTool::rect, {{0, 0}, {9, 9}}, Palette::standardRed(), 8);
+    EditorModel m(solidImage(64, 48), {text, rect});
     m.setSelectedIDs({text.id, rect.id});
     m.applyColorToSelection(Palette::named("blue"));
     m.applyWidthToSelection(3);
@@ -95,7 +80,7 @@ TEST(EditorSelection, ColourAndWidthChangesCoalescePerObject) {
 
 TEST(EditorSelection, DeletingABadgeLowersTheCounterOnlyFromTheTop) {
     const QList<Annotation> badges{badge(1), badge(2), badge(3), badge(4), badge(5)};
-    EditorModel m(opaque(), badges);
+    EditorModel m(solidImage(64, 48), badges);
     m.deleteSelected();
     m.setSelectedID(QUuid::createUuid());
     m.deleteSelected();
@@ -117,15 +102,16 @@ TEST(EditorSelection, DeletingABadgeLowersTheCounterOnlyFromTheTop) {
 }
 
 TEST(EditorSelection, RotationTurnsPointsOrTheRotationField) {
-    const Annotation rect = make(EditorTool::rect, {{0, 0}, {40, 20}});
-    const Annotation arrow = make(EditorTool::arrow, {{100, 100}, {200, 100}});
-    EditorModel m(opaque(), {rect, arrow});
+    const Annotation rect = annotation(EditorTool::rect, {{0, 0}, {40, 20}}, Palette::standardRed(), 8);
+    const Annotation arrow =
+        annotation(EditorTool::arrow, {{100, 100}, {200, 100}}, Palette::standardRed(), 8);
+    EditorModel m(solidImage(64, 48), {rect, arrow});
     m.setSelectedIDs({rect.id, arrow.id});
     m.rotateSelection(M_PI / 2, false);
     EXPECT_DOUBLE_EQ(m.annotations()[0].rotation, M_PI / 2);
     EXPECT_DOUBLE_EQ(m.annotations()[1].rotation, 0);
-    expectNear(m.annotations()[1].points[0], QPointF(150, 50));
-    expectNear(m.annotations()[1].points[1], QPointF(150, 150));
+    expectNear(m.annotations()[1].points[0], QPointF(150, 50), 1e-9);
+    expectNear(m.annotations()[1].points[1], QPointF(150, 150), 1e-9);
 
     m.setSelectedID(arrow.id);
     m.setSelectionRotation(45);
@@ -136,8 +122,8 @@ TEST(EditorSelection, RotationTurnsPointsOrTheRotationField) {
 }
 
 TEST(EditorSelection, FineRotationsShareOneStepUntilAnotherEdit) {
-    const Annotation rect = make(EditorTool::rect, {{0, 0}, {40, 20}});
-    EditorModel m(opaque(), {rect});
+    const Annotation rect = annotation(EditorTool::rect, {{0, 0}, {40, 20}}, Palette::standardRed(), 8);
+    EditorModel m(solidImage(64, 48), {rect});
     m.setSelectedID(rect.id);
     m.setSelectionRotation(10);
     for (int i = 0; i < 3; ++i)
@@ -159,12 +145,14 @@ TEST(EditorSelection, FineRotationsShareOneStepUntilAnotherEdit) {
 }
 
 TEST(EditorSelection, LayeredOrderIsStableByLayer) {
-    const Annotation text = make(EditorTool::text, {{0, 0}}, QStringLiteral("t"));
-    const Annotation blur = make(EditorTool::blur, {{0, 0}, {5, 5}});
-    const Annotation rect = make(EditorTool::rect, {{0, 0}, {5, 5}});
-    const Annotation image = make(EditorTool::image, {{0, 0}, {5, 0}, {5, 5}});
-    const Annotation pen = make(EditorTool::pen, {{0, 0}, {5, 5}});
-    EditorModel m(opaque(), {text, blur, rect, image, pen});
+    const Annotation text =
+        annotation(EditorTool::text, {{0, 0}}, Palette::standardRed(), 8, QStringLiteral("t"));
+    const Annotation blur = annotation(EditorTool::blur, {{0, 0}, {5, 5}}, Palette::standardRed(), 8);
+    const Annotation rect = annotation(EditorTool::rect, {{0, 0}, {5, 5}}, Palette::standardRed(), 8);
+    const Annotation image =
+        annotation(EditorTool::image, {{0, 0}, {5, 0}, {5, 5}}, Palette::standardRed(), 8);
+    const Annotation pen = annotation(EditorTool::pen, {{0, 0}, {5, 5}}, Palette::standardRed(), 8);
+    EditorModel m(solidImage(64, 48), {text, blur, rect, image, pen});
     QList<QUuid> order;
     for (const Annotation& a : m.layeredAnnotations())
         order.append(a.id);
@@ -172,21 +160,23 @@ TEST(EditorSelection, LayeredOrderIsStableByLayer) {
 }
 
 TEST(EditorSelection, SnapPointAcceptsTheRadiusAndPrefersTheLastVisited) {
-    const Annotation a = make(EditorTool::line, {{0, 0}, {100, 0}});
-    const Annotation b = make(EditorTool::line, {{20, 0}, {100, 50}});
-    Annotation turned = make(EditorTool::rect, {{200, 200}, {220, 210}});
+    const Annotation a = annotation(EditorTool::line, {{0, 0}, {100, 0}}, Palette::standardRed(), 8);
+    const Annotation b = annotation(EditorTool::line, {{20, 0}, {100, 50}}, Palette::standardRed(), 8);
+    Annotation turned = annotation(EditorTool::rect, {{200, 200}, {220, 210}}, Palette::standardRed(), 8);
     turned.rotation = M_PI / 2; // centre (210, 205): the top-left corner lands at (215, 195)
-    EditorModel m(opaque(), {a, b, turned});
+    EditorModel m(solidImage(64, 48), {a, b, turned});
     EXPECT_EQ(m.snapPoint({10, 0}, std::nullopt, 10), QPointF(20, 0));
     EXPECT_EQ(m.snapPoint({10, 0}, b.id, 10), QPointF(0, 0));
     EXPECT_EQ(m.snapPoint({10, 0}, std::nullopt, 9.99), std::nullopt);
     EXPECT_EQ(m.snapPoint({20, 1}, b.id, 5), std::nullopt); // never onto itself
-    expectNear(m.snapPoint({215, 195.5}, std::nullopt, 1), QPointF(215, 195));
+    const std::optional<QPointF> corner = m.snapPoint({215, 195.5}, std::nullopt, 1);
+    ASSERT_TRUE(corner.has_value());
+    expectNear(*corner, QPointF(215, 195), 1e-9);
 }
 
 TEST(EditorSelection, FlattenBurnsTheObjectIntoTheBaseImage) {
-    const QImage base = opaque(40, 40);
-    Annotation rect = make(EditorTool::rect, {{10, 10}, {30, 30}});
+    const QImage base = solidImage(40, 40);
+    Annotation rect = annotation(EditorTool::rect, {{10, 10}, {30, 30}}, Palette::standardRed(), 8);
     rect.filled = true;
     rect.color = QColor::fromRgb(0, 0, 255);
     EditorModel m(base, {rect, badge(3)});
@@ -207,7 +197,8 @@ TEST(EditorSelection, FlattenBurnsTheObjectIntoTheBaseImage) {
 }
 
 TEST(EditorSelection, ARecolourAfterUndoIsItsOwnStep) {
-    EditorModel m(opaque(), {make(EditorTool::rect, {{0, 0}, {9, 9}})});
+    EditorModel m(solidImage(64, 48),
+                  {annotation(EditorTool::rect, {{0, 0}, {9, 9}}, Palette::standardRed(), 8)});
     m.setSelectedID(m.annotations()[0].id);
     const QColor original = m.annotations()[0].color;
     m.applyColorToSelection(Palette::named("blue"));
@@ -221,13 +212,15 @@ TEST(EditorSelection, ARecolourAfterUndoIsItsOwnStep) {
 
 TEST(EditorSelection, CopyAndPasteBetweenTwoModels) {
     TestSupport::MemoryClipboard clipboard;
-    EditorModel source(opaque(), {badge(3), make(EditorTool::arrow, {{10, 10}, {40, 20}}), badge(4)});
+    EditorModel source(
+        solidImage(64, 48),
+        {badge(3), annotation(EditorTool::arrow, {{10, 10}, {40, 20}}, Palette::standardRed(), 8), badge(4)});
     source.setClipboard(&clipboard);
     source.setSelectedIDs({source.annotations()[0].id, source.annotations()[1].id});
     source.copySelectedToPasteboard();
     EXPECT_EQ(source.undoStack().size(), 0); // copying changes nothing
 
-    EditorModel target(opaque(), {badge(7)});
+    EditorModel target(solidImage(64, 48), {badge(7)});
     target.setClipboard(&clipboard);
     ASSERT_TRUE(target.pasteObjectsFromPasteboard());
     ASSERT_TRUE(target.pasteObjectsFromPasteboard());
@@ -255,7 +248,8 @@ TEST(EditorSelection, CopyAndPasteBetweenTwoModels) {
 }
 
 TEST(EditorSelection, MergedChangesAfterASaveStillCountAsUnsaved) {
-    EditorModel m(opaque(), {make(EditorTool::rect, {{0, 0}, {9, 9}})});
+    EditorModel m(solidImage(64, 48),
+                  {annotation(EditorTool::rect, {{0, 0}, {9, 9}}, Palette::standardRed(), 8)});
     m.setSelectedID(m.annotations()[0].id);
     m.applyColorToSelection(Palette::named("blue"));
     m.applyWidthToSelection(3);
@@ -272,7 +266,8 @@ TEST(EditorSelection, MergedChangesAfterASaveStillCountAsUnsaved) {
 }
 
 TEST(EditorSelection, FineRotationAfterUndoIsItsOwnStep) {
-    EditorModel m(opaque(), {make(EditorTool::rect, {{0, 0}, {9, 9}})});
+    EditorModel m(solidImage(64, 48),
+                  {annotation(EditorTool::rect, {{0, 0}, {9, 9}}, Palette::standardRed(), 8)});
     m.setSelectedID(m.annotations()[0].id);
     m.rotateSelection(0.1, true);
     m.undo();

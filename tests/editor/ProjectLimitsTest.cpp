@@ -12,15 +12,9 @@
 
 namespace {
 
-QImage opaque(int w, int h) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    return image;
-}
-
 Annotation picture(int side) {
     Annotation a = TestSupport::annotation(EditorTool::image, {{0, 0}, {10, 0}, {10, 10}, {0, 10}});
-    a.image = opaque(side, side);
+    a.image = TestSupport::solidImage(side, side);
     a.imageFrame = QRectF(0, 0, 10, 10);
     return a;
 }
@@ -38,7 +32,7 @@ ProjectIO::Project reopened(const EditorModel& model) {
 
 TEST(ProjectLimits, OperationsThatWouldNotReopenAreRefusedAndSaid) {
     const ImageDecoder::ScopedLoadBudget budget(9000);
-    EditorModel model(opaque(80, 60)); // 4800 pixels
+    EditorModel model(TestSupport::solidImage(80, 60)); // 4800 pixels
     TestSupport::MemoryClipboard clipboard;
     model.setClipboard(&clipboard);
     QSignalSpy refused(&model, &EditorModel::refused);

@@ -1,5 +1,7 @@
 #include "graphics/DrawingSurface.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QPainter>
@@ -7,17 +9,6 @@
 using namespace DrawingSurface;
 
 namespace {
-
-// Bounding box of the pixels whose alpha is above zero.
-QRect inkBounds(const QImage& image) {
-    QRect box;
-    for (int y = 0; y < image.height(); ++y) {
-        const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(row[x]) > 0) box |= QRect(x, y, 1, 1);
-    }
-    return box;
-}
 
 QRect drawnTextInk(int taggedDpi) {
     // A decoded image may arrive tagged with any resolution; the drawing format ignores the tag.
@@ -30,7 +21,7 @@ QRect drawnTextInk(int taggedDpi) {
     const QFont font = systemFont(40, FontWeight::bold);
     drawText(painter, QRectF(10, 10, 380, 180), QStringLiteral("HH\nHH"), font, Qt::black);
     painter.end();
-    return inkBounds(image);
+    return TestSupport::inkBounds(image);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "io/ProjectIO.h"
 #include "model/Palette.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -14,12 +16,12 @@
 #include <QTemporaryDir>
 
 using namespace ProjectIO;
+using TestSupport::annotation;
 
 namespace {
 
 QImage picture(int w, int h, QColor color, bool alpha = false) {
-    QImage image(w, h, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    image.fill(color);
+    QImage image = TestSupport::solidImage(w, h, color, alpha);
     // A diagonal of other colours (half transparent where the image has alpha) so pixels are checked.
     for (int x = 0; x < w; ++x)
         image.setPixelColor(x, x % h, QColor(x * 7 % 256, 10, 200, alpha ? 128 : 255));
@@ -82,22 +84,13 @@ IoError::Kind failureKind(const QByteArray& bytes) {
     return r.ok() ? IoError::Kind::writeError : r.error().kind;
 }
 
-Annotation make(EditorTool tool, QList<QPointF> points) {
-    Annotation a;
-    a.tool = tool;
-    a.points = std::move(points);
-    a.color = Palette::named("blue");
-    a.width = 5;
-    return a;
-}
-
 } // namespace
 
 TEST(ProjectIO, EveryKindRoundTripsWithNewIds) {
     QList<Annotation> list;
     for (EditorTool tool : allCases<EditorTool>()) {
         if (tool == EditorTool::select || tool == EditorTool::crop || tool == EditorTool::image) continue;
-        Annotation a = make(tool, {{1.25, 2.5}, {300.125, 40}});
+        Annotation a = annotation(tool, {{1.25, 2.5}, {300.125, 40}}, Palette::named("blue"), 5);
         a.rotation = 0.3;
         a.text = QStringLiteral("Rack 4\nport \"9\"");
         a.hollow = tool == EditorTool::dot;
@@ -110,7 +103,8 @@ TEST(ProjectIO, EveryKindRoundTripsWithNewIds) {
         a.headScale = 0.75 + 0.125 * list.size();
         list.append(a);
     }
-    Annotation first = make(EditorTool::image, {{0, 0}, {40, 0}, {40, 30}, {0, 30}});
+    Annotation first =
+        annotation(EditorTool::image, {{0, 0}, {40, 0}, {40, 30}, {0, 30}}, Palette::named("blue"), 5);
     first.image = picture(40, 30, Qt::yellow, true);
     first.imageFrame = QRectF(0, 0, 40, 30);
     Annotation second = first;
@@ -168,7 +162,7 @@ TEST(ProjectIO, EmptyModelWritesOneBlobAndNoRecords) {
 }
 
 TEST(ProjectIO, NonFiniteNumbersRefuseToEncode) {
-    Annotation a = make(EditorTool::line, {{0, 0}, {std::nan(""), 3}});
+    Annotation a = annotation(EditorTool::line, {{0, 0}, {std::nan(""), 3}}, Palette::named("blue"), 5);
     const Result<QByteArray> bytes = encode(picture(8, 8, Qt::red), {a});
     ASSERT_FALSE(bytes.ok());
     EXPECT_EQ(bytes.error().kind, IoError::Kind::writeError);

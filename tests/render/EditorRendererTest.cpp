@@ -11,37 +11,20 @@
 #include <QPaintEngine>
 #include <QPainter>
 
-namespace {
+using TestSupport::inkBounds;
+using TestSupport::solidImage;
 
-QImage canvas(int w = 200, int h = 150, QColor color = Qt::white) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(color);
-    return image;
-}
+namespace {
 
 QImage compose(const QImage& base, const QList<Annotation>& list) {
     EditorModel model(base);
     return EditorRenderer::compose(TestSupport::scene(model, list));
 }
 
-// Bounding box of pixels that differ from `background` by more than `threshold` in any channel.
-QRect inkBounds(const QImage& image, QRgb background, int threshold = 40) {
-    QRect box;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb p = image.pixel(x, y);
-            if (std::abs(qRed(p) - qRed(background)) > threshold ||
-                std::abs(qGreen(p) - qGreen(background)) > threshold ||
-                std::abs(qBlue(p) - qBlue(background)) > threshold)
-                box |= QRect(x, y, 1, 1);
-        }
-    return box;
-}
-
 } // namespace
 
 TEST(EditorRenderer, EmptyListCopiesTheBaseAtItsSize) {
-    QImage base = canvas(31, 17, Qt::green);
+    QImage base = solidImage(31, 17, Qt::green);
     const QImage out = compose(base, {});
     EXPECT_EQ(out.size(), QSize(31, 17));
     EXPECT_EQ(out.format(), QImage::Format_RGB32);
@@ -55,13 +38,13 @@ TEST(EditorRenderer, ShapesFillOrStrokeWithRoundCaps) {
     const Annotation outlined =
         TestSupport::annotation(EditorTool::ellipse, {{100, 20}, {180, 100}}, Qt::red, 6);
     const Annotation dotStroke = TestSupport::annotation(EditorTool::pen, {{40, 120}}, Qt::black, 10);
-    const QImage out = compose(canvas(), {filled, outlined, dotStroke});
+    const QImage out = compose(solidImage(200, 150), {filled, outlined, dotStroke});
     EXPECT_EQ(out.pixel(50, 40), qRgb(0, 0, 255));
     EXPECT_EQ(out.pixel(81, 40), qRgb(255, 255, 255));  // no outline around a filled shape
     EXPECT_EQ(out.pixel(140, 60), qRgb(255, 255, 255)); // an outlined ellipse is hollow
     EXPECT_EQ(out.pixel(101, 60), qRgb(255, 0, 0));     // on its stroke
     // A one-point pen stroke is a dot as wide as the stroke.
-    const QRect dot = inkBounds(out.copy(20, 100, 40, 40), qRgb(255, 255, 255));
+    const QRect dot = inkBounds(out.copy(20, 100, 40, 40), qRgb(255, 255, 255), 40);
     EXPECT_NEAR(dot.width(), 10, 1);
     EXPECT_NEAR(dot.height(), 10, 1);
 }
@@ -69,7 +52,7 @@ TEST(EditorRenderer, ShapesFillOrStrokeWithRoundCaps) {
 TEST(EditorRenderer, ArrowHeadIsFilledAtTheTip) {
     Annotation arrow = TestSupport::annotation(EditorTool::arrow, {{20, 75}, {180, 75}}, Qt::black, 4);
     arrow.headScale = 1; // head length 20
-    const QImage out = compose(canvas(), {arrow});
+    const QImage out = compose(solidImage(200, 150), {arrow});
     EXPECT_EQ(out.pixel(170, 75), qRgb(0, 0, 0));
     EXPECT_EQ(out.pixel(168, 80), qRgb(0, 0, 0));       // inside the head, wider than the shaft
     EXPECT_EQ(out.pixel(100, 80), qRgb(255, 255, 255)); // the shaft is only 4 wide
@@ -80,7 +63,7 @@ TEST(EditorRenderer, HighlighterMultipliesAtHalfStrength) {
     const QColor red = Palette::standardRed(); // FF3B30
     const Annotation a = TestSupport::annotation(EditorTool::highlighter, {{20, 50}, {180, 50}}, red, 5);
     const Annotation b = TestSupport::annotation(EditorTool::highlighter, {{100, 10}, {100, 140}}, red, 5);
-    const QImage out = compose(canvas(), {a, b});
+    const QImage out = compose(solidImage(200, 150), {a, b});
     const QRgb single = out.pixel(40, 50);
     EXPECT_NEAR(qRed(single), 255, 1);
     EXPECT_NEAR(qGreen(single), 0x3B / 2 + 128, 2);
@@ -92,7 +75,7 @@ TEST(EditorRenderer, HighlighterMultipliesAtHalfStrength) {
     EXPECT_EQ(out.pixel(17, 50), qRgb(255, 255, 255));
 
     // Over dark pixels a multiplied stroke leaves them dark; one laid on top would redden them.
-    QImage striped = canvas();
+    QImage striped = solidImage(200, 150);
     QPainter(&striped).fillRect(60, 0, 20, 150, Qt::black);
     const QImage marked = compose(striped, {a});
     EXPECT_EQ(marked.pixel(70, 50), qRgb(0, 0, 0));
@@ -103,7 +86,7 @@ TEST(EditorRenderer, BadgesCentreTheirLabels) {
     Annotation solid =
         TestSupport::annotation(EditorTool::dot, {{60, 70}}, QColor(0, 0, 160), 8); // radius 32
     solid.text = QStringLiteral("8");
-    const QImage out = compose(canvas(), {solid});
+    const QImage out = compose(solidImage(200, 150), {solid});
     EXPECT_EQ(out.pixel(60 + 28, 70), qRgb(0, 0, 160)); // disc
     // White label pixels inside the disc, centred on it.
     QRect label;
@@ -117,22 +100,22 @@ TEST(EditorRenderer, BadgesCentreTheirLabels) {
     Annotation outside = solid;
     outside.labelOutside = true;
     outside.hollow = true;
-    const QImage o2 = compose(canvas(), {outside});
+    const QImage o2 = compose(solidImage(200, 150), {outside});
     EXPECT_EQ(o2.pixel(60, 70), qRgb(255, 255, 255)); // a hollow ring
-    const QRect ink = inkBounds(o2, qRgb(255, 255, 255));
+    const QRect ink = inkBounds(o2, qRgb(255, 255, 255), 40);
     EXPECT_LT(ink.top(), 70 - 32 - 3); // the label sits above the disc
 
     Annotation empty = solid;
     empty.text.clear();
-    EXPECT_EQ(compose(canvas(), {empty}).pixel(60, 70), qRgb(255, 255, 255));
+    EXPECT_EQ(compose(solidImage(200, 150), {empty}).pixel(60, 70), qRgb(255, 255, 255));
 }
 
 TEST(EditorRenderer, TextStaysInsideItsMeasuredBounds) {
     Annotation t = TestSupport::annotation(EditorTool::text, {{15, 20}}, Qt::black);
     t.text = QStringLiteral("Panel B\nZone 4");
     t.fontSize = 22;
-    const QImage out = compose(canvas(), {t});
-    const QRect ink = inkBounds(out, qRgb(255, 255, 255));
+    const QImage out = compose(solidImage(200, 150), {t});
+    const QRect ink = inkBounds(out, qRgb(255, 255, 255), 40);
     const QRectF bounds = AnnotationGeometry::bounds(t);
     ASSERT_FALSE(ink.isEmpty());
     EXPECT_TRUE(bounds.contains(QRectF(ink)))
@@ -141,7 +124,7 @@ TEST(EditorRenderer, TextStaysInsideItsMeasuredBounds) {
 }
 
 TEST(EditorRenderer, BlurShowsTheBlurredBaseOnlyInsideItsRect) {
-    QImage base = canvas(200, 150);
+    QImage base = solidImage(200, 150);
     {
         QPainter p(&base);
         for (int x = 0; x < 200; x += 4)
@@ -168,18 +151,19 @@ TEST(EditorRenderer, PicturesAreClippedToTheirOutline) {
     Annotation pic = TestSupport::annotation(EditorTool::image, {{20, 20}, {120, 20}, {20, 120}});
     pic.image = picture;
     pic.imageFrame = QRectF(20, 20, 100, 100);
-    const QImage out = compose(canvas(), {pic});
+    const QImage out = compose(solidImage(200, 150), {pic});
     EXPECT_EQ(out.pixel(40, 40), qRgb(255, 0, 255));
     EXPECT_EQ(out.pixel(100, 100), qRgb(255, 255, 255)); // inside the frame, outside the triangle
     pic.points.removeLast();
-    EXPECT_EQ(compose(canvas(), {pic}).pixel(40, 22), qRgb(255, 255, 255)); // two points draw nothing
+    EXPECT_EQ(compose(solidImage(200, 150), {pic}).pixel(40, 22),
+              qRgb(255, 255, 255)); // two points draw nothing
 }
 
 TEST(EditorRenderer, RotationTurnsAboutTheCentreOfTheBounds) {
     Annotation bar = TestSupport::annotation(EditorTool::rect, {{20, 70}, {180, 80}}, Qt::black);
     bar.filled = true;
     bar.rotation = M_PI / 2;
-    const QImage out = compose(canvas(200, 200), {bar});
+    const QImage out = compose(solidImage(200, 200), {bar});
     EXPECT_EQ(out.pixel(100, 30), qRgb(0, 0, 0));
     EXPECT_EQ(out.pixel(30, 75), qRgb(255, 255, 255));
 }
@@ -188,8 +172,8 @@ TEST(EditorRenderer, RotationTurnsAboutTheScaledCentreAtEveryZoom) {
     Annotation bar = TestSupport::annotation(EditorTool::rect, {{20, 70}, {180, 80}}, Qt::black);
     bar.filled = true;
     bar.rotation = M_PI / 2; // upright about (100, 75), which lies at (200, 150) at scale 2
-    const EditorModel model(canvas(200, 200));
-    QImage out = canvas(400, 400);
+    const EditorModel model(solidImage(200, 200));
+    QImage out = solidImage(400, 400);
     {
         QPainter painter(&out);
         EditorRenderer::draw(bar, painter, model.scene(false), 2.0, true);
@@ -261,7 +245,7 @@ private:
 // Elements of the path the renderer strokes for `a` at `scale`, under a painter zoom of `zoom`.
 int drawnElements(const Annotation& a, double scale, double zoom = 1) {
     PathRecorder device;
-    EditorModel model(canvas(10, 10));
+    EditorModel model(solidImage(10, 10));
     {
         QPainter painter(&device);
         painter.scale(zoom, zoom);
@@ -335,7 +319,7 @@ TEST(EditorRenderer, DenseStrokesDrawFewerPointsAndLookTheSame) {
 
         for (double scale : {1.0, 0.5, 2.0}) {
             SCOPED_TRACE(scale);
-            EditorModel model(canvas(int(200 * scale), int(150 * scale), QColor(230, 230, 210)));
+            EditorModel model(solidImage(int(200 * scale), int(150 * scale), QColor(230, 230, 210)));
             QImage out = model.baseImage().copy();
             {
                 QPainter painter(&out);

@@ -1,8 +1,11 @@
 #include "render/StampGlyphs.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 using namespace StampGlyphs;
+using TestSupport::expectNear;
 
 namespace {
 
@@ -12,11 +15,6 @@ QRectF bounds(const StampGlyph& g) {
         for (const QPainterPath& p : *list)
             box |= p.boundingRect();
     return box;
-}
-
-void expectNear(QPointF actual, QPointF expected, double tolerance = 1e-6) {
-    EXPECT_NEAR(actual.x(), expected.x(), tolerance);
-    EXPECT_NEAR(actual.y(), expected.y(), tolerance);
 }
 
 } // namespace

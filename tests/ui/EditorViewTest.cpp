@@ -29,21 +29,15 @@
 
 #include <cmath>
 
+using TestSupport::annotation;
+using TestSupport::expectNear;
+using TestSupport::solidImage;
+
 namespace {
-
-QImage canvasImage(int w = 400, int h = 300) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    return image;
-}
-
-Annotation make(EditorTool tool, QList<QPointF> points, double width = 4) {
-    return TestSupport::annotation(tool, std::move(points), Palette::standardRed(), width);
-}
 
 class EditorViewTest : public ::testing::Test {
 protected:
-    void open(const QList<Annotation>& annotations = {}, QImage image = canvasImage()) {
+    void open(const QList<Annotation>& annotations = {}, QImage image = solidImage(400, 300)) {
         model = std::make_unique<EditorModel>(image, annotations);
         view = std::make_unique<EditorView>(*model);
         view->resize(view->sizeHint());
@@ -79,11 +73,6 @@ protected:
     std::unique_ptr<EditorView> view;
 };
 
-void expectNear(QPointF a, QPointF b, double eps = 1e-6) {
-    EXPECT_NEAR(a.x(), b.x(), eps);
-    EXPECT_NEAR(a.y(), b.y(), eps);
-}
-
 } // namespace
 
 TEST_F(EditorViewTest, EveryDrawingToolCommitsOneObjectPerGesture) {
@@ -113,7 +102,7 @@ TEST_F(EditorViewTest, EveryDrawingToolCommitsOneObjectPerGesture) {
 }
 
 TEST_F(EditorViewTest, ClicksCommitZeroSizeObjectsButSelectClicksRecordNothing) {
-    open({make(EditorTool::rect, {{100, 100}, {200, 200}})});
+    open({annotation(EditorTool::rect, {{100, 100}, {200, 200}}, Palette::standardRed(), 4)});
     model->setTool(EditorTool::rect);
     press(QPointF(20, 20));
     release(QPointF(20, 20));
@@ -132,7 +121,7 @@ TEST_F(EditorViewTest, ClicksCommitZeroSizeObjectsButSelectClicksRecordNothing) 
 }
 
 TEST_F(EditorViewTest, MovingHasADeadZoneAndOneUndoStep) {
-    open({make(EditorTool::line, {{100, 100}, {200, 100}})});
+    open({annotation(EditorTool::line, {{100, 100}, {200, 100}}, Palette::standardRed(), 4)});
     model->setTool(EditorTool::select);
     drag(QPointF(150, 100), QPointF(151, 101));
     EXPECT_EQ(model->annotations()[0].points[0], QPointF(100, 100));
@@ -149,7 +138,7 @@ TEST_F(EditorViewTest, MovingHasADeadZoneAndOneUndoStep) {
 }
 
 TEST_F(EditorViewTest, RotatedObjectsMoveResizeAndRotateInTheirOwnFrame) {
-    Annotation rect = make(EditorTool::rect, {{150, 100}, {250, 150}});
+    Annotation rect = annotation(EditorTool::rect, {{150, 100}, {250, 150}}, Palette::standardRed(), 4);
     rect.rotation = M_PI / 2; // a 50 wide, 100 tall bar around (200, 125) on screen
     open({rect});
     model->setTool(EditorTool::select);
@@ -175,23 +164,24 @@ TEST_F(EditorViewTest, RotatedObjectsMoveResizeAndRotateInTheirOwnFrame) {
 }
 
 TEST_F(EditorViewTest, TheKnobWinsOverHandlesAndHandlesKeepTheirOrder) {
-    open({make(EditorTool::rect, {{100, 100}, {104, 104}})});
+    open({annotation(EditorTool::rect, {{100, 100}, {104, 104}}, Palette::standardRed(), 4)});
     model->setSelectedID(model->annotations()[0].id);
     const Annotation& a = model->annotations()[0];
     // A 4-pixel rectangle at zoom 1: every handle is within reach of its centre; the first wins.
     EXPECT_EQ(DragModes::handleMode(a, 0, QPointF(102, 102), 1), DragMode::resize(0, ResizeHandle::topLeft));
     EXPECT_EQ(DragModes::handleMode(a, 0, QPointF(102, 100 - 24 + 9), 1), DragMode::rotate(0));
-    Annotation dot = make(EditorTool::dot, {{50, 50}}, 5);                   // radius 20
+    Annotation dot = annotation(EditorTool::dot, {{50, 50}}, Palette::standardRed(), 5); // radius 20
     EXPECT_TRUE(DragModes::handleMode(dot, 0, QPointF(50, 30), 1).isNone()); // no edge handles on badges
     EXPECT_EQ(DragModes::handleMode(dot, 0, QPointF(71, 71), 1),
               DragMode::resize(0, ResizeHandle::bottomRight));
-    Annotation line = make(EditorTool::line, {{0, 0}, {100, 100}});
+    Annotation line = annotation(EditorTool::line, {{0, 0}, {100, 100}}, Palette::standardRed(), 4);
     EXPECT_EQ(DragModes::handleMode(line, 0, QPointF(100, 0), 1).kind, DragMode::Kind::none);
 }
 
 TEST_F(EditorViewTest, ShiftMarqueeAddsToTheSelection) {
-    open({make(EditorTool::rect, {{10, 10}, {30, 30}}), make(EditorTool::rect, {{100, 10}, {120, 30}}),
-          make(EditorTool::rect, {{200, 200}, {220, 220}})});
+    open({annotation(EditorTool::rect, {{10, 10}, {30, 30}}, Palette::standardRed(), 4),
+          annotation(EditorTool::rect, {{100, 10}, {120, 30}}, Palette::standardRed(), 4),
+          annotation(EditorTool::rect, {{200, 200}, {220, 220}}, Palette::standardRed(), 4)});
     model->setTool(EditorTool::select);
     drag(QPointF(0, 0), QPointF(50, 50)); // starts beyond the pick tolerance of the first box
     EXPECT_EQ(model->selectedIDs(), QSet<QUuid>{model->annotations()[0].id});
@@ -209,9 +199,9 @@ TEST_F(EditorViewTest, ShiftMarqueeAddsToTheSelection) {
 }
 
 TEST_F(EditorViewTest, DoubleClickInsertsVerticesAndTurnsRectanglesIntoPolygons) {
-    Annotation line = make(EditorTool::line, {{100, 100}, {200, 100}});
+    Annotation line = annotation(EditorTool::line, {{100, 100}, {200, 100}}, Palette::standardRed(), 4);
     line.rotation = M_PI / 2; // vertical on screen through (150, 100)
-    Annotation rect = make(EditorTool::rect, {{250, 150}, {350, 250}});
+    Annotation rect = annotation(EditorTool::rect, {{250, 150}, {350, 250}}, Palette::standardRed(), 4);
     rect.rotation = M_PI / 6;
     open({line, rect});
     model->setTool(EditorTool::select);
@@ -285,7 +275,7 @@ TEST_F(EditorViewTest, TextIsTypedReopenedAndDeletedWithUndo) {
 }
 
 TEST_F(EditorViewTest, PastedPicturesFitSixtyPercentOfTheCanvas) {
-    open(QList<Annotation>{}, canvasImage(1000, 800));
+    open(QList<Annotation>{}, solidImage(1000, 800));
     QGuiApplication::clipboard()->setText(QStringLiteral("no objects here"));
     QImage wide(4000, 1000, QImage::Format_RGB32);
     wide.fill(Qt::red);
@@ -302,7 +292,7 @@ TEST_F(EditorViewTest, PastedPicturesFitSixtyPercentOfTheCanvas) {
 }
 
 TEST_F(EditorViewTest, LineEndsSnapToAnchorsAndCropNeedsFourPixels) {
-    open({make(EditorTool::rect, {{100, 100}, {200, 200}})});
+    open({annotation(EditorTool::rect, {{100, 100}, {200, 200}}, Palette::standardRed(), 4)});
     model->setTool(EditorTool::line);
     press(QPointF(20, 20));
     move(QPointF(195, 106));
@@ -320,7 +310,7 @@ TEST_F(EditorViewTest, LineEndsSnapToAnchorsAndCropNeedsFourPixels) {
 }
 
 TEST_F(EditorViewTest, ZoomStepsAndToleranceFollowTheScale) {
-    open({make(EditorTool::line, {{100, 100}, {200, 100}}, 2)});
+    open({annotation(EditorTool::line, {{100, 100}, {200, 100}}, Palette::standardRed(), 2)});
     for (int i = 0; i < 20; ++i)
         view->zoomIn();
     EXPECT_EQ(view->zoom(), 8);
@@ -340,7 +330,7 @@ TEST_F(EditorViewTest, ZoomStepsAndToleranceFollowTheScale) {
 }
 
 TEST_F(EditorViewTest, RotationReadsInDegreesWithinAHalfTurn) {
-    Annotation a = make(EditorTool::rect, {{0, 0}, {10, 10}});
+    Annotation a = annotation(EditorTool::rect, {{0, 0}, {10, 10}}, Palette::standardRed(), 4);
     a.rotation = 190 * M_PI / 180;
     Annotation b = a;
     b.rotation = 0.04;
@@ -354,8 +344,8 @@ TEST_F(EditorViewTest, RotationReadsInDegreesWithinAHalfTurn) {
 }
 
 TEST_F(EditorViewTest, AnUndoInTheMiddleOfADragNeverOverwritesAnotherObject) {
-    const Annotation a = make(EditorTool::rect, {{10, 10}, {60, 60}});
-    const Annotation b = make(EditorTool::rect, {{200, 100}, {260, 160}});
+    const Annotation a = annotation(EditorTool::rect, {{10, 10}, {60, 60}}, Palette::standardRed(), 4);
+    const Annotation b = annotation(EditorTool::rect, {{200, 100}, {260, 160}}, Palette::standardRed(), 4);
     open({a, b});
     model->setSelectedID(a.id);
     model->deleteSelected(); // [b]
@@ -393,9 +383,9 @@ TEST_F(EditorViewTest, AToolChangeInTheMiddleOfAGestureFinishesItWithItsOwnTool)
 }
 
 TEST_F(EditorViewTest, ReopeningAnotherTextPutsTheFirstOneBack) {
-    Annotation alpha = make(EditorTool::text, {{20, 20}});
+    Annotation alpha = annotation(EditorTool::text, {{20, 20}}, Palette::standardRed(), 4);
     alpha.text = QStringLiteral("Alpha");
-    Annotation beta = make(EditorTool::text, {{20, 150}});
+    Annotation beta = annotation(EditorTool::text, {{20, 150}}, Palette::standardRed(), 4);
     beta.text = QStringLiteral("Beta");
     open({alpha, beta});
     model->setTool(EditorTool::select);
@@ -427,8 +417,9 @@ TEST_F(EditorViewTest, DragsRepaintExactlyWhatAStillCanvasShows) {
         clear.setCompositionMode(QPainter::CompositionMode_Source);
         clear.fillRect(0, 200, 400, 100, Qt::transparent);
     }
-    Annotation rect = make(EditorTool::rect, {{20, 20}, {80, 80}});
-    Annotation marker = make(EditorTool::highlighter, {{200, 100}, {380, 100}}, 6);
+    Annotation rect = annotation(EditorTool::rect, {{20, 20}, {80, 80}}, Palette::standardRed(), 4);
+    Annotation marker =
+        annotation(EditorTool::highlighter, {{200, 100}, {380, 100}}, Palette::standardRed(), 6);
     marker.color = QColor(255, 204, 0);
     open({rect, marker}, dark);
     model->setTool(EditorTool::select);
@@ -443,11 +434,11 @@ TEST_F(EditorViewTest, DragsRepaintExactlyWhatAStillCanvasShows) {
 }
 
 TEST_F(EditorViewTest, PartialRepaintsKeepSmallZoomCaptions) {
-    Annotation stamp = make(EditorTool::stamp, {{400, 400}}, 1);
+    Annotation stamp = annotation(EditorTool::stamp, {{400, 400}}, Palette::standardRed(), 1);
     stamp.stamp = StampType::ept; // "Power Transfer (EPT)"
     stamp.showName = true;
     stamp.color = Qt::black;
-    open({stamp}, canvasImage(800, 600));
+    open({stamp}, solidImage(800, 600));
     view->setZoom(0.25);
     const QImage whole = paintedCanvas(*view);
     // A strip right of the stamp, where only the caption's end reaches.
@@ -485,7 +476,7 @@ TEST_F(EditorViewTest, CommittingTextWithdrawsFocus) {
 }
 
 TEST(CanvasWindow, StatusBarAndZoomKeys) {
-    auto model = std::make_unique<EditorModel>(canvasImage(1920, 1080));
+    auto model = std::make_unique<EditorModel>(solidImage(1920, 1080));
     EditorModel* m = model.get();
     CanvasWindow window(std::move(model), QStringLiteral("shot.png"));
     window.setAttribute(Qt::WA_DeleteOnClose, false);
@@ -529,7 +520,7 @@ TEST(SaveDialog, FormatAndSizeChoices) {
 
 TEST(CanvasWindow, SavingWritesPictureAndProjectAndClearsTheDirtyMark) {
     QTemporaryDir dir;
-    auto model = std::make_unique<EditorModel>(canvasImage(200, 100));
+    auto model = std::make_unique<EditorModel>(solidImage(200, 100));
     EditorModel* m = model.get();
     CanvasWindow window(std::move(model), QStringLiteral("shot.png"));
     window.setAttribute(Qt::WA_DeleteOnClose, false);
@@ -546,7 +537,7 @@ TEST(CanvasWindow, SavingWritesPictureAndProjectAndClearsTheDirtyMark) {
 }
 
 TEST(CanvasWindow, ClosingWithUnsavedEditsAsksFirst) {
-    auto model = std::make_unique<EditorModel>(canvasImage(200, 100));
+    auto model = std::make_unique<EditorModel>(solidImage(200, 100));
     EditorModel* m = model.get();
     CanvasWindow window(std::move(model), QStringLiteral("shot.png"));
     window.setAttribute(Qt::WA_DeleteOnClose, false);
@@ -603,9 +594,9 @@ void clickView(EditorView* view, QPointF p) {
 
 // A window at `windowSize` on a white picture of `picture` pixels, shown.
 std::unique_ptr<CanvasWindow> shownWindow(QSize picture, QSize windowSize) {
-    auto window = std::make_unique<CanvasWindow>(std::make_unique<EditorModel>(canvasImage(picture.width(),
-                                                                                           picture.height())),
-                                                 QStringLiteral("shot.png"));
+    auto window = std::make_unique<CanvasWindow>(
+        std::make_unique<EditorModel>(solidImage(picture.width(), picture.height())),
+        QStringLiteral("shot.png"));
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     window->resize(windowSize);
     window->show();
@@ -645,7 +636,7 @@ TEST(CanvasWindow, TheCanvasScrollsToTheTextBeingTyped) {
     EditorView* view = window->view();
     auto* area = qobject_cast<CanvasArea*>(window->centralWidget());
     ASSERT_NE(area, nullptr);
-    Annotation text = make(EditorTool::text, {{1900, 1400}});
+    Annotation text = annotation(EditorTool::text, {{1900, 1400}}, Palette::standardRed(), 4);
     text.text = QStringLiteral("far down");
     window->model().commit(text, true);
     window->model().setTool(EditorTool::select);
