@@ -5,7 +5,7 @@
 #include "io/ImageDecoder.h"
 #include "io/ProjectIO.h"
 #include "render/EditorRenderer.h"
-#include "ui/editor/CanvasWindow.h"
+#include "app/EditorWindowController.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -101,7 +101,7 @@ int runOpenFiles(int argc, char** argv, const QStringList& files) {
                               .arg(undrawn)
                               .arg(QFileInfo(file).fileName()));
         auto model = std::make_unique<EditorModel>(project->baseImage, project->annotations);
-        auto* window = new CanvasWindow(std::move(model), QFileInfo(file).fileName());
+        auto* window = new EditorWindowController(std::move(model), QFileInfo(file).fileName());
         window->show();
         ++opened;
     }

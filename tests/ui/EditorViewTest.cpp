@@ -4,7 +4,7 @@
 #include "io/SaveFolder.h"
 #include "model/AnnotationGeometry.h"
 #include "ui/editor/CanvasArea.h"
-#include "ui/editor/CanvasWindow.h"
+#include "app/EditorWindowController.h"
 #include "ui/editor/DragModes.h"
 #include "ui/editor/SaveDialog.h"
 #include "ui/editor/TextEntryField.h"
@@ -475,10 +475,10 @@ TEST_F(EditorViewTest, CommittingTextWithdrawsFocus) {
     EXPECT_EQ(window.focusWidget(), nullptr);
 }
 
-TEST(CanvasWindow, StatusBarAndZoomKeys) {
+TEST(EditorWindowController, StatusBarAndZoomKeys) {
     auto model = std::make_unique<EditorModel>(solidImage(1920, 1080));
     EditorModel* m = model.get();
-    CanvasWindow window(std::move(model), QStringLiteral("shot.png"));
+    EditorWindowController window(std::move(model), QStringLiteral("shot.png"));
     window.setAttribute(Qt::WA_DeleteOnClose, false);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -518,11 +518,11 @@ TEST(SaveDialog, FormatAndSizeChoices) {
     EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("pdf"));
 }
 
-TEST(CanvasWindow, SavingWritesPictureAndProjectAndClearsTheDirtyMark) {
+TEST(EditorWindowController, SavingWritesPictureAndProjectAndClearsTheDirtyMark) {
     QTemporaryDir dir;
     auto model = std::make_unique<EditorModel>(solidImage(200, 100));
     EditorModel* m = model.get();
-    CanvasWindow window(std::move(model), QStringLiteral("shot.png"));
+    EditorWindowController window(std::move(model), QStringLiteral("shot.png"));
     window.setAttribute(Qt::WA_DeleteOnClose, false);
     Annotation a;
     a.tool = EditorTool::arrow;
@@ -536,13 +536,13 @@ TEST(CanvasWindow, SavingWritesPictureAndProjectAndClearsTheDirtyMark) {
     EXPECT_FALSE(m->isDirty());
 }
 
-TEST(CanvasWindow, ClosingWithUnsavedEditsAsksFirst) {
+TEST(EditorWindowController, ClosingWithUnsavedEditsAsksFirst) {
     auto model = std::make_unique<EditorModel>(solidImage(200, 100));
     EditorModel* m = model.get();
-    CanvasWindow window(std::move(model), QStringLiteral("shot.png"));
+    EditorWindowController window(std::move(model), QStringLiteral("shot.png"));
     window.setAttribute(Qt::WA_DeleteOnClose, false);
     int asked = 0;
-    CanvasWindow::CloseChoice answer = CanvasWindow::CloseChoice::cancel;
+    EditorWindowController::CloseChoice answer = EditorWindowController::CloseChoice::cancel;
     window.askToSave = [&] {
         ++asked;
         return answer;
@@ -558,20 +558,20 @@ TEST(CanvasWindow, ClosingWithUnsavedEditsAsksFirst) {
     m->commit(a, true);
     EXPECT_FALSE(window.close());
     EXPECT_TRUE(window.isVisible());
-    answer = CanvasWindow::CloseChoice::save;
+    answer = EditorWindowController::CloseChoice::save;
     EXPECT_FALSE(window.close()); // stays open until the save has happened
     auto* dialog = window.findChild<SaveDialog*>();
     ASSERT_NE(dialog, nullptr);
     dialog->reject();
     EXPECT_TRUE(window.isVisible());
-    answer = CanvasWindow::CloseChoice::discard;
+    answer = EditorWindowController::CloseChoice::discard;
     EXPECT_TRUE(window.close());
     EXPECT_EQ(asked, 3);
 
     // Saving from the question closes the window once the files are written.
     window.show();
     m->commit(a, true);
-    answer = CanvasWindow::CloseChoice::save;
+    answer = EditorWindowController::CloseChoice::save;
     window.close();
     QTemporaryDir dir;
     dialog = window.findChild<SaveDialog*>();
@@ -593,8 +593,8 @@ void clickView(EditorView* view, QPointF p) {
 }
 
 // A window at `windowSize` on a white picture of `picture` pixels, shown.
-std::unique_ptr<CanvasWindow> shownWindow(QSize picture, QSize windowSize) {
-    auto window = std::make_unique<CanvasWindow>(
+std::unique_ptr<EditorWindowController> shownWindow(QSize picture, QSize windowSize) {
+    auto window = std::make_unique<EditorWindowController>(
         std::make_unique<EditorModel>(solidImage(picture.width(), picture.height())),
         QStringLiteral("shot.png"));
     window->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -606,7 +606,7 @@ std::unique_ptr<CanvasWindow> shownWindow(QSize picture, QSize windowSize) {
 
 } // namespace
 
-TEST(CanvasWindow, TheTextFieldIsNeverClippedByThePicture) {
+TEST(EditorWindowController, TheTextFieldIsNeverClippedByThePicture) {
     auto window = shownWindow(QSize(300, 200), QSize(900, 700));
     EditorView* view = window->view();
     window->model().setTool(EditorTool::text);
@@ -631,7 +631,7 @@ TEST(CanvasWindow, TheTextFieldIsNeverClippedByThePicture) {
     EXPECT_EQ(view->textField(), nullptr);
 }
 
-TEST(CanvasWindow, TheCanvasScrollsToTheTextBeingTyped) {
+TEST(EditorWindowController, TheCanvasScrollsToTheTextBeingTyped) {
     auto window = shownWindow(QSize(2000, 1500), QSize(800, 600));
     EditorView* view = window->view();
     auto* area = qobject_cast<CanvasArea*>(window->centralWidget());
@@ -667,7 +667,7 @@ TEST(CanvasWindow, TheCanvasScrollsToTheTextBeingTyped) {
               view->mapTo(area->viewport(), QPoint(1900, 1400)).y());
 }
 
-TEST(CanvasWindow, ZoomingLeavesTheShadowWhereTheCanvasIs) {
+TEST(EditorWindowController, ZoomingLeavesTheShadowWhereTheCanvasIs) {
     auto window = shownWindow(QSize(300, 200), QSize(900, 700));
     auto* area = qobject_cast<CanvasArea*>(window->centralWidget());
     ASSERT_NE(area, nullptr);

@@ -4,7 +4,7 @@
 #include "editor/EditorModel.h"
 #include "io/ProjectIO.h"
 #include "io/SaveFolder.h"
-#include "ui/editor/CanvasWindow.h"
+#include "app/EditorWindowController.h"
 
 #include "TestSupport.h"
 
@@ -102,12 +102,12 @@ TEST(SaveDialog, ChangingTheFormatKeepsTheWholeName) {
     EXPECT_EQ(field->text(), QStringLiteral("report.pdf"));
 }
 
-TEST(CanvasWindow, TypedNamesGiveEachFileItsOwnType) {
+TEST(EditorWindowController, TypedNamesGiveEachFileItsOwnType) {
     QTemporaryDir dir;
     SaveFolder::set(dir.path());
     auto owned = dirtyModel();
     EditorModel* model = owned.get();
-    CanvasWindow window(std::move(owned), QStringLiteral("shot.png"));
+    EditorWindowController window(std::move(owned), QStringLiteral("shot.png"));
     window.setAttribute(Qt::WA_DeleteOnClose, false);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -191,7 +191,7 @@ TEST(SaveDialog, OneQuestionCoversThePictureAndItsProject) {
     EXPECT_EQ(fresh.imagePath(), dir.filePath(QStringLiteral("Y.png")));
 }
 
-TEST(CanvasWindow, ARefusedProjectIsSavedOnlyOnceItFoundAnotherFolder) {
+TEST(EditorWindowController, ARefusedProjectIsSavedOnlyOnceItFoundAnotherFolder) {
     QTemporaryDir refusing;
     QTemporaryDir elsewhere;
     SaveFolder::set(refusing.path());
@@ -200,9 +200,9 @@ TEST(CanvasWindow, ARefusedProjectIsSavedOnlyOnceItFoundAnotherFolder) {
     });
     auto owned = dirtyModel();
     EditorModel* model = owned.get();
-    CanvasWindow window(std::move(owned), QStringLiteral("shot.png"));
+    EditorWindowController window(std::move(owned), QStringLiteral("shot.png"));
     window.setAttribute(Qt::WA_DeleteOnClose, false);
-    window.askToSave = [] { return CanvasWindow::CloseChoice::save; };
+    window.askToSave = [] { return EditorWindowController::CloseChoice::save; };
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 

@@ -16,12 +16,12 @@ class QLabel;
 
 // A plain window with the editor canvas on one picture: tools from the context menu, the zoom
 // keys, undo and the object clipboard. The full editor window with its toolbar builds on this.
-class CanvasWindow : public QMainWindow {
+class EditorWindowController : public QMainWindow {
     Q_OBJECT
 
 public:
-    CanvasWindow(std::unique_ptr<EditorModel> model, const QString& title, QWidget* parent = nullptr);
-    ~CanvasWindow() override;
+    EditorWindowController(std::unique_ptr<EditorModel> model, const QString& title, QWidget* parent = nullptr);
+    ~EditorWindowController() override;
 
     EditorModel& model() { return *m_model; }
     EditorView* view() const { return m_view; }

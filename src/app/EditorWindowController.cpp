@@ -1,4 +1,4 @@
-#include "ui/editor/CanvasWindow.h"
+#include "app/EditorWindowController.h"
 
 #include "Version.h"
 #include "editor/EditorModel.h"
@@ -24,7 +24,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
-CanvasWindow::CanvasWindow(std::unique_ptr<EditorModel> model, const QString& title, QWidget* parent)
+EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> model, const QString& title, QWidget* parent)
     : QMainWindow(parent), m_model(std::move(model)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(title);
@@ -39,7 +39,7 @@ CanvasWindow::CanvasWindow(std::unique_ptr<EditorModel> model, const QString& ti
         label->setForegroundRole(QPalette::PlaceholderText);
     statusBar()->addWidget(m_sizeLabel, 1);
     statusBar()->addPermanentWidget(m_versionLabel);
-    connect(m_model.get(), &EditorModel::changed, this, &CanvasWindow::refreshStatus);
+    connect(m_model.get(), &EditorModel::changed, this, &EditorWindowController::refreshStatus);
     connect(m_model.get(), &EditorModel::refused, this, [this](const QString& message) {
         auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Pictavo"), message, QMessageBox::Ok, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
@@ -84,12 +84,12 @@ CanvasWindow::CanvasWindow(std::unique_ptr<EditorModel> model, const QString& ti
     resize(wanted.boundedTo(available).expandedTo(QSize(480, 360)));
 }
 
-CanvasWindow::~CanvasWindow() {
+EditorWindowController::~EditorWindowController() {
     // The view refers to the model: take it down first.
     delete takeCentralWidget();
 }
 
-void CanvasWindow::addShortcut(const QKeySequence& keys, const std::function<void()>& action) {
+void EditorWindowController::addShortcut(const QKeySequence& keys, const std::function<void()>& action) {
     auto* a = new QAction(this);
     a->setShortcut(keys);
     a->setShortcutContext(Qt::WindowShortcut);
@@ -108,7 +108,7 @@ void presentError(const IoError& error) {
 
 } // namespace
 
-void CanvasWindow::save(std::function<void()> onSaved) {
+void EditorWindowController::save(std::function<void()> onSaved) {
     m_view->interaction().commitPendingText();
     auto* dialog = new SaveDialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -120,7 +120,7 @@ void CanvasWindow::save(std::function<void()> onSaved) {
     dialog->open(); // a sheet on this window
 }
 
-void CanvasWindow::closeEvent(QCloseEvent* event) {
+void EditorWindowController::closeEvent(QCloseEvent* event) {
     // Text still being typed is an edit too.
     m_view->interaction().commitPendingText();
     if (!m_model->isDirty()) return event->accept();
@@ -132,14 +132,14 @@ void CanvasWindow::closeEvent(QCloseEvent* event) {
     case CloseChoice::save:
         // The window closes only after a successful save.
         event->ignore();
-        save([window = QPointer<CanvasWindow>(this)] {
+        save([window = QPointer<EditorWindowController>(this)] {
             if (window) window->close();
         });
         return;
     }
 }
 
-std::optional<IoError> CanvasWindow::saveTo(const QString& imagePath, FlatExport::Format format, double scale,
+std::optional<IoError> EditorWindowController::saveTo(const QString& imagePath, FlatExport::Format format, double scale,
                                             std::function<void()> onSaved) {
     const SaveCommand::Outcome outcome = SaveCommand::save(*m_model, imagePath, format, scale);
     if (outcome.error) return outcome.error;
@@ -156,7 +156,7 @@ std::optional<IoError> CanvasWindow::saveTo(const QString& imagePath, FlatExport
     return std::nullopt;
 }
 
-void CanvasWindow::placeProjectElsewhere(const QByteArray& project, const QString& suggestedPath,
+void EditorWindowController::placeProjectElsewhere(const QByteArray& project, const QString& suggestedPath,
                                          std::function<void()> onSaved) {
     auto* dialog =
         new QFileDialog(this, QStringLiteral("Choose where to save the editable .pictproj project"));
@@ -178,19 +178,19 @@ void CanvasWindow::placeProjectElsewhere(const QByteArray& project, const QStrin
     dialog->show();
 }
 
-QString CanvasWindow::sizeText() const {
+QString EditorWindowController::sizeText() const {
     return m_sizeLabel->text();
 }
-QString CanvasWindow::versionText() const {
+QString EditorWindowController::versionText() const {
     return m_versionLabel->text();
 }
 
-void CanvasWindow::refreshStatus() {
+void EditorWindowController::refreshStatus() {
     const QSizeF size = m_model->imageSize();
     m_sizeLabel->setText(QStringLiteral("%1 × %2 px").arg(qint64(size.width())).arg(qint64(size.height())));
 }
 
-void CanvasWindow::contextMenuEvent(QContextMenuEvent* event) {
+void EditorWindowController::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     for (EditorTool tool : allCases<EditorTool>()) {
         QAction* a = menu.addAction(EditorTools::help(tool), this, [this, tool] {
