@@ -140,17 +140,19 @@ TEST_F(ActivationPolicyTest, AWindowGoneBeforeItsRetriesIsNotTouched) {
     EXPECT_EQ(policy->openWindows(), 1);
 }
 
-// With the real desktop calls, a shown window ends up active.
-TEST(ActivationPolicyOnScreen, ShownWindowBecomesActive) {
+// With the real desktop calls, a window behind another one is brought forward and focused.
+// (Offscreen activates every newly shown window by itself, so the window must be behind first.)
+TEST(ActivationPolicyOnScreen, WindowBehindAnotherBecomesActive) {
     ActivationPolicy policy;
-    QWidget first, second;
-    policy.windowOpened(&first);
-    first.show();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return first.isActiveWindow(); }, 5000));
-    policy.windowOpened(&second);
-    second.show();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return second.isActiveWindow(); }, 5000));
-    EXPECT_FALSE(first.isActiveWindow());
+    QWidget behind, front;
+    behind.show();
+    front.show();
+    front.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return front.isActiveWindow(); }, 5000));
+
+    policy.windowOpened(&behind);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return behind.isActiveWindow(); }, 5000));
+    EXPECT_FALSE(front.isActiveWindow());
 }
 
 } // namespace
