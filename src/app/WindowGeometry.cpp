@@ -12,8 +12,8 @@ namespace {
 
 constexpr double kScreenShare = 0.8;
 constexpr double kMinimumEditorWidth = 680;
-constexpr double kEditorChromeWidth = 40;   // the canvas margins
-constexpr double kEditorChromeHeight = 60;  // the toolbar and margins
+constexpr double kEditorChromeWidth = 40;  // the canvas margins
+constexpr double kEditorChromeHeight = 60; // the toolbar and margins
 
 int whole(double value) {
     return int(std::lround(value));

@@ -5,8 +5,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
 

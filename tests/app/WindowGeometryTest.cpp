@@ -37,7 +37,8 @@ TEST(EditorContentSize, NoScreenAndDegenerateInput) {
     EXPECT_EQ(WindowGeometry::editorContentSize({QSize(600, 400), 1.0}, QSize(1000, 1000)), QSize(680, 320));
     // No picture, or a broken ratio: a sane size, no division by zero.
     EXPECT_EQ(WindowGeometry::editorContentSize({QSize(1440, 900), 1.0}, QSize(0, 0)), QSize(680, 60));
-    EXPECT_EQ(WindowGeometry::editorContentSize({QSize(1920, 1040), 0.0}, QSize(1000, 500)), QSize(1040, 580));
+    EXPECT_EQ(WindowGeometry::editorContentSize({QSize(1920, 1040), 0.0}, QSize(1000, 500)),
+              QSize(1040, 580));
 }
 
 TEST(PreviewDisplaySize, SmallCapturesAreNotEnlargedLargeOnesFit) {

@@ -15,8 +15,7 @@ ToolbarFlowLayout::~ToolbarFlowLayout() {
     qDeleteAll(m_items);
 }
 
-QList<ToolbarFlowLayout::Row> ToolbarFlowLayout::rows(const QList<QSize>& sizes, int maxWidth,
-                                                      int hSpacing) {
+QList<ToolbarFlowLayout::Row> ToolbarFlowLayout::rows(const QList<QSize>& sizes, int maxWidth, int hSpacing) {
     QList<Row> result;
     int x = 0;
     int rowStart = 0;
@@ -41,7 +40,8 @@ QList<ToolbarFlowLayout::Row> ToolbarFlowLayout::rows(const QList<QSize>& sizes,
 int ToolbarFlowLayout::stackedHeight(const QList<Row>& rows, int vSpacing) {
     if (rows.isEmpty()) return 0;
     int height = vSpacing * int(rows.size() - 1);
-    for (const Row& row : rows) height += row.height;
+    for (const Row& row : rows)
+        height += row.height;
     return height;
 }
 
@@ -79,22 +79,23 @@ QList<QLayoutItem*> ToolbarFlowLayout::visibleItems() const {
 QList<QSize> ToolbarFlowLayout::hints(const QList<QLayoutItem*>& items) const {
     QList<QSize> sizes;
     sizes.reserve(items.size());
-    for (const QLayoutItem* item : items) sizes.append(item->sizeHint());
+    for (const QLayoutItem* item : items)
+        sizes.append(item->sizeHint());
     return sizes;
 }
 
 int ToolbarFlowLayout::heightForWidth(int width) const {
     const QMargins m = contentsMargins();
     const int inner = std::max(0, width - m.left() - m.right());
-    return stackedHeight(rows(hints(visibleItems()), inner, m_hSpacing), m_vSpacing) + m.top() +
-           m.bottom();
+    return stackedHeight(rows(hints(visibleItems()), inner, m_hSpacing), m_vSpacing) + m.top() + m.bottom();
 }
 
 QSize ToolbarFlowLayout::sizeHint() const {
     // Unbounded width: everything on one row.
     const QList<Row> all = rows(hints(visibleItems()), std::numeric_limits<int>::max(), m_hSpacing);
     int width = 0;
-    for (const Row& row : all) width = std::max(width, row.width);
+    for (const Row& row : all)
+        width = std::max(width, row.width);
     const QMargins m = contentsMargins();
     return QSize(width, stackedHeight(all, m_vSpacing)).grownBy(m);
 }
