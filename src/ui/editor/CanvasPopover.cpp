@@ -1,0 +1,131 @@
+#include "ui/editor/CanvasPopover.h"
+
+#include "editor/EditorModel.h"
+#include "model/Palette.h"
+
+#include <QButtonGroup>
+#include <QDoubleValidator>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// More than this is refused by the model anyway, with its reason.
+constexpr double kMaxAmount = 100000;
+
+QString capitalised(QString text) {
+    if (!text.isEmpty()) text[0] = text[0].toUpper();
+    return text;
+}
+
+} // namespace
+
+CanvasPopover::CanvasPopover(EditorModel& model, QWidget* parent)
+    : Popover(QStringLiteral("Expand Canvas"), parent), m_model(model) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(14, 14, 14, 14);
+    layout->setSpacing(8);
+    layout->addWidget(heading(QStringLiteral("Expand Canvas")));
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(6);
+    const struct {
+        Side side;
+        const char* label;
+        const char* help;
+    } sides[] = {
+        {top, "Top", "Pixels to add above the image"},
+        {bottom, "Bottom", "Pixels to add below the image"},
+        {left, "Left", "Pixels to add left of the image"},
+        {right, "Right", "Pixels to add right of the image"},
+    };
+    for (int i = 0; i < 4; ++i) {
+        auto* field = new QLineEdit;
+        field->setPlaceholderText(QStringLiteral("0"));
+        field->setFixedWidth(60);
+        field->setAlignment(Qt::AlignRight);
+        auto* validator = new QDoubleValidator(0, kMaxAmount, 2, field);
+        validator->setNotation(QDoubleValidator::StandardNotation);
+        field->setValidator(validator);
+        field->setAccessibleName(QString::fromLatin1(sides[i].label));
+        field->setToolTip(QString::fromLatin1(sides[i].help));
+        auto* label = new QLabel(QString::fromLatin1(sides[i].label));
+        label->setBuddy(field);
+        grid->addWidget(label, i / 2, (i % 2) * 2, Qt::AlignRight | Qt::AlignVCenter);
+        grid->addWidget(field, i / 2, (i % 2) * 2 + 1);
+        m_fields[sides[i].side] = field;
+    }
+    // Space between the two columns of fields.
+    grid->setColumnMinimumWidth(2, 56);
+    layout->addLayout(grid);
+
+    m_fill = new QButtonGroup(this);
+    m_fill->setExclusive(true);
+    auto* fill = new QHBoxLayout;
+    fill->setSpacing(0);
+    auto* fillLabel = new QLabel(QStringLiteral("Fill"));
+    fill->addWidget(fillLabel);
+    fill->addSpacing(8);
+    for (CanvasBackground background : allCases<CanvasBackground>()) {
+        const QString text = capitalised(rawValue(background));
+        auto* b = new QPushButton(text);
+        b->setCheckable(true);
+        b->setAccessibleName(text);
+        b->setToolTip(background == CanvasBackground::transparent
+                          ? QStringLiteral("Leave the added space transparent")
+                          : QStringLiteral("Fill the added space with %1").arg(rawValue(background)));
+        m_fill->addButton(b, int(background));
+        fill->addWidget(b);
+    }
+    fill->addStretch(1);
+    setFill(CanvasBackground::transparent);
+    layout->addLayout(fill);
+
+    m_expand = new QPushButton(QStringLiteral("Expand"));
+    m_expand->setAccessibleName(m_expand->text());
+    m_expand->setToolTip(QStringLiteral("Add the space around the image"));
+    connect(m_expand, &QPushButton::clicked, this, &CanvasPopover::expand);
+    setDefaultButton(m_expand);
+    auto* actions = new QHBoxLayout;
+    actions->addWidget(caption(QStringLiteral("pixels")));
+    actions->addStretch(1);
+    actions->addWidget(m_expand);
+    layout->addLayout(actions);
+}
+
+QWidget* CanvasPopover::initialFocus() const {
+    return m_fields[top];
+}
+
+double CanvasPopover::amount(Side side) const {
+    const QLineEdit* field = m_fields[side];
+    bool ok = false;
+    const double value = field->locale().toDouble(field->text(), &ok);
+    return ok ? value : 0;
+}
+
+CanvasBackground CanvasPopover::fill() const {
+    const int id = m_fill->checkedId();
+    return id < 0 ? CanvasBackground::transparent : static_cast<CanvasBackground>(id);
+}
+
+void CanvasPopover::setFill(CanvasBackground fill) {
+    if (QAbstractButton* b = m_fill->button(int(fill))) b->setChecked(true);
+}
+
+void CanvasPopover::expand() {
+    std::optional<QColor> background;
+    switch (fill()) {
+    case CanvasBackground::transparent: break;
+    case CanvasBackground::white: background = Palette::white(); break;
+    case CanvasBackground::black: background = Palette::black(); break;
+    }
+    const double t = amount(top), l = amount(left), b = amount(bottom), r = amount(right);
+    close();
+    m_model.expandCanvas(t, l, b, r, background);
+}

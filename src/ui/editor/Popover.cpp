@@ -1,0 +1,146 @@
+#include "ui/editor/Popover.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace {
+// Gap between the anchor and the popover.
+constexpr int kGap = 4;
+// A click on the anchor arrives this soon after the press that took the activation away.
+constexpr qint64 kDismissingClickMs = 400;
+} // namespace
+
+Popover::Popover(const QString& title, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint) {
+    setAccessibleName(title);
+    setWindowTitle(title);
+    setAttribute(Qt::WA_ShowWithoutActivating, false);
+    setAutoFillBackground(false);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+QPoint Popover::placement(const QRect& anchor, const QSize& size, const QRect& available) {
+    int x = anchor.center().x() + 1 - size.width() / 2;
+    int y = anchor.bottom() + 1 + kGap;
+    if (y + size.height() > available.bottom() + 1 && anchor.top() - kGap - size.height() >= available.top())
+        y = anchor.top() - kGap - size.height();
+    x = std::clamp(x, available.left(), std::max(available.left(), available.right() + 1 - size.width()));
+    y = std::clamp(y, available.top(), std::max(available.top(), available.bottom() + 1 - size.height()));
+    return {x, y};
+}
+
+void Popover::openBelow(QWidget* anchor) {
+    m_anchor = anchor;
+    adjustSize();
+    if (anchor) {
+        const QRect global(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());
+        QScreen* screen = anchor->screen();
+        const QRect available = screen ? screen->availableGeometry() : global;
+        if (screen) setScreen(screen);
+        move(placement(global, size(), available));
+    }
+    show();
+    raise();
+    activateWindow();
+    if (QWidget* first = initialFocus())
+        first->setFocus(Qt::PopupFocusReason);
+    else
+        focusNextChild();
+}
+
+void Popover::toggleBelow(QWidget* anchor) {
+    if (isVisible()) {
+        close();
+        return;
+    }
+    const bool dismissedByThisClick =
+        anchor == m_anchor && QDateTime::currentMSecsSinceEpoch() - m_deactivatedAt < kDismissingClickMs;
+    m_deactivatedAt = 0;
+    if (!dismissedByThisClick) openBelow(anchor);
+}
+
+void Popover::setDefaultButton(QPushButton* button) {
+    if (m_defaultButton) m_defaultButton->setDefault(false);
+    m_defaultButton = button;
+    if (button) button->setDefault(true);
+}
+
+QColor Popover::secondaryColor(const QPalette& palette) {
+    const QColor text = palette.color(QPalette::WindowText), back = palette.color(QPalette::Window);
+    auto mix = [](int a, int b) { return (a * 60 + b * 40) / 100; };
+    return QColor(mix(text.red(), back.red()), mix(text.green(), back.green()), mix(text.blue(), back.blue()));
+}
+
+bool Popover::event(QEvent* event) {
+    if (event->type() == QEvent::WindowDeactivate && isVisible()) {
+        // A dialog of our own (a colour dialog, an alert) takes the activation too; the popover
+        // closes all the same, as nothing in it is usable while such a dialog is open.
+        m_deactivatedAt = QDateTime::currentMSecsSinceEpoch();
+        close();
+    }
+    return QWidget::event(event);
+}
+
+void Popover::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // Return presses the focused button, as in a dialog, and the default button otherwise.
+        auto* focused = qobject_cast<QAbstractButton*>(focusWidget());
+        QAbstractButton* target = focused ? focused : m_defaultButton.data();
+        if (target && target->isEnabled()) {
+            target->click();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void Popover::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Window));
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void Popover::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (!event->spontaneous()) emit closed();
+}
+
+QLabel* Popover::heading(const QString& text) {
+    auto* label = new QLabel(text);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+QLabel* Popover::caption(const QString& text) {
+    auto* label = new QLabel(text);
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * 0.85);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, secondaryColor(palette));
+    label->setPalette(palette);
+    return label;
+}
+
+QWidget* Popover::divider() {
+    auto* line = new QFrame;
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setForegroundRole(QPalette::Mid);
+    return line;
+}

@@ -1,0 +1,162 @@
+#include "ui/editor/RotatePopover.h"
+
+#include "editor/EditorModel.h"
+
+#include <QDoubleValidator>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The slider moves in tenths of a degree.
+constexpr int kSliderSteps = 10;
+
+// A three-quarter circle with an arrow head, turning to the left or to the right.
+QIcon turnIcon(bool clockwise, const QColor& color, qreal dpr) {
+    const int side = 16;
+    QPixmap pixmap(QSize(side, side) * dpr);
+    pixmap.setDevicePixelRatio(dpr);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (clockwise) painter.setTransform(QTransform(-1, 0, 0, 1, side, 0));
+    const QRectF circle(3, 3, side - 6, side - 6);
+    painter.setPen(QPen(color, 1.6, Qt::SolidLine, Qt::RoundCap));
+    // Starts at the top and runs anticlockwise round to the right.
+    painter.drawArc(circle, 90 * 16, 250 * 16);
+    QPainterPath head;
+    const QPointF tip(circle.center().x() - 0.5, circle.top());
+    head.moveTo(tip + QPointF(3.6, -3.0));
+    head.lineTo(tip);
+    head.lineTo(tip + QPointF(3.6, 3.0));
+    painter.setPen(QPen(color, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(head);
+    return QIcon(pixmap);
+}
+
+QString degreesText(const QLocale& locale, double degrees) {
+    if (degrees == 0) return QString();
+    return locale.toString(std::round(degrees * 100) / 100, 'g', QLocale::FloatingPointShortest);
+}
+
+} // namespace
+
+RotatePopover::RotatePopover(EditorModel& model, QWidget* parent)
+    : Popover(QStringLiteral("Rotate Image"), parent), m_model(model) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(14, 14, 14, 14);
+    layout->setSpacing(8);
+    layout->addWidget(heading(QStringLiteral("Rotate Image")));
+
+    auto button = [](const QString& text, const QString& help) {
+        auto* b = new QPushButton(text);
+        b->setAccessibleName(text);
+        b->setToolTip(help);
+        return b;
+    };
+    const QColor ink = palette().color(QPalette::ButtonText);
+    m_left = button(QStringLiteral("90° Left"), QStringLiteral("Turn the whole image a quarter turn to the left"));
+    m_left->setIcon(turnIcon(false, ink, devicePixelRatioF()));
+    m_right = button(QStringLiteral("90° Right"), QStringLiteral("Turn the whole image a quarter turn to the right"));
+    m_right->setIcon(turnIcon(true, ink, devicePixelRatioF()));
+    m_half = button(QStringLiteral("180°"), QStringLiteral("Turn the whole image upside down"));
+    connect(m_left, &QPushButton::clicked, this, [this] { turn(-90); });
+    connect(m_right, &QPushButton::clicked, this, [this] { turn(90); });
+    connect(m_half, &QPushButton::clicked, this, [this] { turn(180); });
+    auto* turns = new QHBoxLayout;
+    turns->setSpacing(6);
+    for (QPushButton* b : {m_left, m_right, m_half})
+        turns->addWidget(b);
+    layout->addLayout(turns);
+
+    layout->addSpacing(2);
+    layout->addWidget(divider());
+    layout->addSpacing(2);
+    layout->addWidget(heading(QStringLiteral("Straighten")));
+
+    m_slider = new QSlider(Qt::Horizontal);
+    m_slider->setRange(int(-kMaxStraighten * kSliderSteps), int(kMaxStraighten * kSliderSteps));
+    m_slider->setSingleStep(kSliderSteps / 2);
+    m_slider->setPageStep(5 * kSliderSteps);
+    m_slider->setFixedWidth(150);
+    m_slider->setAccessibleName(QStringLiteral("Straighten"));
+    m_slider->setToolTip(QStringLiteral("Tilt the whole image by up to 45° either way"));
+    connect(m_slider, &QSlider::valueChanged, this,
+            [this](int value) { setStraightenDegrees(double(value) / kSliderSteps); });
+
+    m_field = new QLineEdit;
+    m_field->setPlaceholderText(QStringLiteral("0"));
+    m_field->setFixedWidth(44);
+    m_field->setAlignment(Qt::AlignRight);
+    auto* validator = new QDoubleValidator(-kMaxStraighten, kMaxStraighten, 2, m_field);
+    validator->setNotation(QDoubleValidator::StandardNotation);
+    m_field->setValidator(validator);
+    m_field->setAccessibleName(QStringLiteral("Straighten angle in degrees"));
+    m_field->setToolTip(QStringLiteral("Straighten angle in degrees, −45 to 45"));
+    connect(m_field, &QLineEdit::textEdited, this, [this](const QString& text) {
+        bool ok = false;
+        const double degrees = text.isEmpty() ? 0 : m_field->locale().toDouble(text, &ok);
+        if (!text.isEmpty() && !ok) return;
+        // The text stays as typed; only the value and the slider follow.
+        m_degrees = std::clamp(degrees, -kMaxStraighten, kMaxStraighten);
+        const QSignalBlocker blocker(m_slider);
+        m_slider->setValue(int(std::lround(m_degrees * kSliderSteps)));
+    });
+    connect(m_field, &QLineEdit::editingFinished, this, &RotatePopover::showDegrees);
+
+    auto* straighten = new QHBoxLayout;
+    straighten->setSpacing(6);
+    straighten->addWidget(m_slider);
+    straighten->addWidget(m_field);
+    straighten->addWidget(new QLabel(QStringLiteral("°")));
+    layout->addLayout(straighten);
+
+    QLabel* note = caption(QStringLiteral("Canvas grows to fit; corners stay transparent — crop to trim."));
+    note->setWordWrap(true);
+    layout->addWidget(note);
+
+    m_apply = button(QStringLiteral("Apply"), QStringLiteral("Rotate the whole image by the straighten angle"));
+    connect(m_apply, &QPushButton::clicked, this, &RotatePopover::apply);
+    setDefaultButton(m_apply);
+    auto* actions = new QHBoxLayout;
+    actions->addStretch(1);
+    actions->addWidget(m_apply);
+    layout->addLayout(actions);
+}
+
+QWidget* RotatePopover::initialFocus() const {
+    return m_left;
+}
+
+void RotatePopover::setStraightenDegrees(double degrees) {
+    if (!std::isfinite(degrees)) return;
+    m_degrees = std::clamp(degrees, -kMaxStraighten, kMaxStraighten);
+    const QSignalBlocker blocker(m_slider);
+    m_slider->setValue(int(std::lround(m_degrees * kSliderSteps)));
+    showDegrees();
+}
+
+void RotatePopover::showDegrees() {
+    m_field->setText(degreesText(m_field->locale(), m_degrees));
+}
+
+void RotatePopover::turn(double degrees) {
+    m_model.rotateCanvas(degrees);
+}
+
+void RotatePopover::apply() {
+    const double degrees = m_degrees;
+    setStraightenDegrees(0);
+    close();
+    m_model.rotateCanvas(degrees);
+}
