@@ -26,7 +26,8 @@ class Pen {
 public:
     Pen(QPainter& painter, int devicePixels, const QColor& color)
         : m_p(painter), m_k(devicePixels / 24.0), m_color(color) {
-        m_w = std::max(1.0, std::round(1.75 * m_k));
+        // 1 px at 16 @1x, 2 px at 20 and 24 @1x, 2, 3 and 4 px @2x.
+        m_w = std::max(1.0, std::round(1.85 * m_k));
         m_p.setRenderHint(QPainter::Antialiasing);
         setWidth(m_w);
     }
@@ -509,6 +510,19 @@ void paintStamp(QPainter& painter, int logical, StampType type, const QColor& co
         EditorRenderer::drawStampGlyph(a, painter, scale);
 }
 
+// The badge with its white number cut out of the disc, so the number reads on any background
+// (a white badge on a dark theme would hide a white number).
+void knockOutWhite(QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            // Drawn in black: the premultiplied red channel is how much white covers the pixel.
+            const int alpha = qAlpha(line[x]) - qRed(line[x]);
+            line[x] = qRgba(0, 0, 0, std::max(alpha, 0));
+        }
+    }
+}
+
 } // namespace
 
 QList<Action> allActions() {
@@ -541,8 +555,24 @@ QIcon stamp(StampType type, const QColor& color, const QColor& selected) {
         for (int ratio : {1, 2}) {
             const auto paint = [&](const QColor& c) {
                 return render(size, ratio, [&](QPainter& painter, int device) {
-                    painter.scale(double(device) / size, double(device) / size);
-                    paintStamp(painter, size, type, c);
+                    if (type != StampType::numberCircle) {
+                        painter.scale(double(device) / size, double(device) / size);
+                        paintStamp(painter, size, type, c);
+                        return;
+                    }
+                    QImage badge(device, device, QImage::Format_ARGB32_Premultiplied);
+                    badge.fill(Qt::transparent);
+                    {
+                        QPainter p(&badge);
+                        p.scale(double(device) / size, double(device) / size);
+                        paintStamp(p, size, type, Qt::black);
+                    }
+                    knockOutWhite(badge);
+                    QPainter p(&badge);
+                    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+                    p.fillRect(badge.rect(), c);
+                    p.end();
+                    painter.drawImage(0, 0, badge);
                 });
             };
             icon.addPixmap(paint(color), QIcon::Normal);

@@ -22,6 +22,8 @@ constexpr int kHeadingRole = Qt::UserRole + 1;
 constexpr int kStampRole = Qt::UserRole + 2;
 constexpr int kIconSize = 20;
 constexpr int kMaxHeight = 440;
+constexpr int kInset = 4; // the highlight's distance from the list's edges
+constexpr int kGap = 8;   // between glyph and title
 
 bool isEntry(const QModelIndex& index) {
     return index.isValid() && index.data(kStampRole).isValid();
@@ -55,19 +57,17 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         const QString heading = index.data(kHeadingRole).toString();
-        if (heading.isEmpty()) {
-            QStyleOptionViewItem entry = option;
-            // The list keeps the focus; a focus frame around the highlighted row only adds noise.
-            entry.state &= ~QStyle::State_HasFocus;
-            QStyledItemDelegate::paint(painter, entry, index);
-            return;
-        }
         painter->save();
         const QRect r = option.rect;
+        if (heading.isEmpty()) {
+            paintEntry(painter, option, index);
+            painter->restore();
+            return;
+        }
         if (index.row() > 0) {
             QColor rule = option.palette.color(QPalette::Text);
             rule.setAlphaF(0.12f);
-            painter->fillRect(QRect(r.left() + 8, r.top() + 3, r.width() - 16, 1), rule);
+            painter->fillRect(QRect(r.left() + kInset + 6, r.top() + 3, r.width() - 2 * kInset - 12, 1), rule);
         }
         QFont font = option.font;
         font.setBold(true);
@@ -76,8 +76,37 @@ public:
         QColor text = option.palette.color(QPalette::Text);
         text.setAlphaF(0.6f);
         painter->setPen(text);
-        painter->drawText(r.adjusted(10, 6, -10, 0), Qt::AlignLeft | Qt::AlignVCenter, heading);
+        painter->drawText(r.adjusted(kInset + 6, 6, -kInset, 0), Qt::AlignLeft | Qt::AlignVCenter, heading);
         painter->restore();
+    }
+
+    // A rounded highlight inset from the edges, the glyph and the title; no focus frame (the list
+    // always has the focus, the highlight already shows where it is).
+    static void paintEntry(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) {
+        const QRect r = option.rect;
+        const bool selected = option.state & QStyle::State_Selected;
+        const QPalette& palette = option.palette;
+        painter->setRenderHint(QPainter::Antialiasing);
+        const QRectF band = QRectF(r).adjusted(kInset, 1, -kInset, -1);
+        if (selected) {
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(palette.color(QPalette::Highlight));
+            painter->drawRoundedRect(band, 4, 4);
+        } else if (option.state & QStyle::State_MouseOver) {
+            QColor hover = palette.color(QPalette::Text);
+            hover.setAlphaF(0.07f);
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(hover);
+            painter->drawRoundedRect(band, 4, 4);
+        }
+        const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
+        const QRect iconRect(r.left() + kInset + 6, r.top() + (r.height() - kIconSize) / 2, kIconSize, kIconSize);
+        icon.paint(painter, iconRect, Qt::AlignCenter, selected ? QIcon::Selected : QIcon::Normal);
+        painter->setFont(option.font);
+        painter->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        const QRect textRect = r.adjusted(iconRect.right() + 1 - r.left() + kGap, 0, -kInset - 6, 0);
+        const QString text = option.fontMetrics.elidedText(index.data().toString(), Qt::ElideRight, textRect.width());
+        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text);
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
@@ -89,8 +118,9 @@ public:
             size.setWidth(metrics.horizontalAdvance(index.data(kHeadingRole).toString()) + 20);
             size.setHeight(metrics.height() + 12);
         } else {
-            size.setHeight(std::max(size.height(), kIconSize + 8));
-            size.setWidth(size.width() + 16);
+            size.setHeight(std::max(option.fontMetrics.height(), kIconSize) + 8);
+            size.setWidth(2 * kInset + 6 + kIconSize + kGap +
+                          option.fontMetrics.horizontalAdvance(index.data().toString()) + 12);
         }
         return size;
     }
@@ -116,6 +146,8 @@ StampPicker::StampPicker(EditorModel* model, QWidget* parent)
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setUniformItemSizes(false);
     m_list->setTextElideMode(Qt::ElideRight);
+    m_list->setMouseTracking(true);
+    m_list->viewport()->setAttribute(Qt::WA_Hover);
     m_list->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
