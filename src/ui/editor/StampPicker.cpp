@@ -1,0 +1,282 @@
+#include "ui/editor/StampPicker.h"
+
+#include "editor/EditorModel.h"
+#include "ui/editor/Icons.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include <algorithm>
+
+namespace {
+
+// Headings carry their title here instead of in the display role, so type-ahead only finds stamps.
+constexpr int kHeadingRole = Qt::UserRole + 1;
+constexpr int kStampRole = Qt::UserRole + 2;
+constexpr int kIconSize = 20;
+constexpr int kMaxHeight = 440;
+constexpr int kInset = 4; // the highlight's distance from the list's edges
+constexpr int kGap = 8;   // between glyph and title
+
+bool isEntry(const QModelIndex& index) {
+    return index.isValid() && index.data(kStampRole).isValid();
+}
+
+class StampList final : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    // Moves between stamps only: a heading in the way is stepped over in the direction of travel.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override {
+        const QModelIndex moved = QListWidget::moveCursor(action, modifiers);
+        if (!moved.isValid() || isEntry(moved)) return moved;
+        int step = moved.row() < currentIndex().row() ? -1 : 1;
+        if (action == MoveHome) step = 1;
+        if (action == MoveEnd) step = -1;
+        for (int direction : {step, -step}) {
+            for (int row = moved.row(); row >= 0 && row < count(); row += direction) {
+                const QModelIndex index = model()->index(row, 0);
+                if (isEntry(index)) return index;
+            }
+        }
+        return currentIndex();
+    }
+};
+
+class PickerDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QString heading = index.data(kHeadingRole).toString();
+        painter->save();
+        const QRect r = option.rect;
+        if (heading.isEmpty()) {
+            paintEntry(painter, option, index);
+            painter->restore();
+            return;
+        }
+        if (index.row() > 0) {
+            QColor rule = option.palette.color(QPalette::Text);
+            rule.setAlphaF(0.12f);
+            painter->fillRect(QRect(r.left() + kInset + 6, r.top() + 3, r.width() - 2 * kInset - 12, 1), rule);
+        }
+        QFont font = option.font;
+        font.setBold(true);
+        font.setPointSizeF(font.pointSizeF() * 0.9);
+        painter->setFont(font);
+        QColor text = option.palette.color(QPalette::Text);
+        text.setAlphaF(0.6f);
+        painter->setPen(text);
+        painter->drawText(r.adjusted(kInset + 6, 6, -kInset, 0), Qt::AlignLeft | Qt::AlignVCenter, heading);
+        painter->restore();
+    }
+
+    // A rounded highlight inset from the edges, the glyph and the title; no focus frame (the list
+    // always has the focus, the highlight already shows where it is).
+    static void paintEntry(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) {
+        const QRect r = option.rect;
+        const bool selected = option.state & QStyle::State_Selected;
+        const QPalette& palette = option.palette;
+        painter->setRenderHint(QPainter::Antialiasing);
+        const QRectF band = QRectF(r).adjusted(kInset, 1, -kInset, -1);
+        if (selected) {
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(palette.color(QPalette::Highlight));
+            painter->drawRoundedRect(band, 4, 4);
+        } else if (option.state & QStyle::State_MouseOver) {
+            QColor hover = palette.color(QPalette::Text);
+            hover.setAlphaF(0.07f);
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(hover);
+            painter->drawRoundedRect(band, 4, 4);
+        }
+        const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
+        const QRect iconRect(r.left() + kInset + 6, r.top() + (r.height() - kIconSize) / 2, kIconSize, kIconSize);
+        icon.paint(painter, iconRect, Qt::AlignCenter, selected ? QIcon::Selected : QIcon::Normal);
+        painter->setFont(option.font);
+        painter->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        const QRect textRect = r.adjusted(iconRect.right() + 1 - r.left() + kGap, 0, -kInset - 6, 0);
+        const QString text = option.fontMetrics.elidedText(index.data().toString(), Qt::ElideRight, textRect.width());
+        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (!index.data(kHeadingRole).toString().isEmpty()) {
+            QFont font = option.font;
+            font.setBold(true);
+            const QFontMetrics metrics(font);
+            size.setWidth(metrics.horizontalAdvance(index.data(kHeadingRole).toString()) + 20);
+            size.setHeight(metrics.height() + 12);
+        } else {
+            size.setHeight(std::max(option.fontMetrics.height(), kIconSize) + 8);
+            size.setWidth(2 * kInset + 6 + kIconSize + kGap +
+                          option.fontMetrics.horizontalAdvance(index.data().toString()) + 12);
+        }
+        return size;
+    }
+};
+
+} // namespace
+
+StampPicker::StampPicker(EditorModel* model, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), m_model(model), m_list(new StampList(this)) {
+    const QString help = QString::fromLatin1(kHelp);
+    setWindowTitle(tr("Icon"));
+    setAccessibleName(tr("Icon"));
+    setToolTip(help);
+    setFocusProxy(m_list);
+
+    m_list->setAccessibleName(tr("Icon"));
+    m_list->setAccessibleDescription(help);
+    m_list->setToolTip(help);
+    m_list->setIconSize(QSize(kIconSize, kIconSize));
+    m_list->setItemDelegate(new PickerDelegate(m_list));
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setUniformItemSizes(false);
+    m_list->setTextElideMode(Qt::ElideRight);
+    m_list->setMouseTracking(true);
+    m_list->viewport()->setAttribute(Qt::WA_Hover);
+    m_list->installEventFilter(this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_list);
+
+    fill();
+    if (m_model) m_current = m_model->stampType();
+    setCurrentStamp(m_current);
+
+    connect(m_list, &QListWidget::itemClicked, this, &StampPicker::choose);
+    // Like a popup, it goes away when the person works elsewhere. Followed through the focus
+    // window: a tool window counts as active while its parent is, so it would get no deactivation
+    // when the person clicks back into the editor.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
+        if (!isVisible()) return;
+        if (focus && focus == windowHandle())
+            m_hadFocus = true;
+        else if (m_hadFocus)
+            close();
+    });
+
+    // As tall as the list but never taller than a comfortable menu.
+    int height = 2 * m_list->frameWidth();
+    for (int row = 0; row < m_list->count(); ++row)
+        height += m_list->sizeHintForRow(row);
+    const int width = m_list->sizeHintForColumn(0) + m_list->verticalScrollBar()->sizeHint().width() +
+                      2 * m_list->frameWidth() + 8;
+    resize(std::max(width, 240), std::min(height, kMaxHeight));
+}
+
+void StampPicker::fill() {
+    m_list->clear();
+    for (StampCategory category : allCases<StampCategory>()) {
+        const QString title = StampCategories::title(category);
+        auto* heading = new QListWidgetItem(m_list);
+        heading->setData(kHeadingRole, title);
+        heading->setData(Qt::AccessibleTextRole, title);
+        heading->setFlags(Qt::ItemIsEnabled);
+        for (StampType type : allCases<StampType>()) {
+            if (StampTypes::category(type) != category) continue;
+            auto* entry = new QListWidgetItem(StampTypes::title(type), m_list);
+            entry->setData(kStampRole, int(type));
+            entry->setData(Qt::AccessibleTextRole, StampTypes::title(type));
+            entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        }
+    }
+    updateIcons();
+}
+
+void StampPicker::updateIcons() {
+    const QPalette& p = m_list->palette();
+    const QColor text = p.color(QPalette::Text), selected = p.color(QPalette::HighlightedText);
+    for (int row = 0; row < m_list->count(); ++row) {
+        QListWidgetItem* item = m_list->item(row);
+        const QVariant stamp = item->data(kStampRole);
+        if (stamp.isValid()) item->setIcon(Icons::stamp(StampType(stamp.toInt()), text, selected));
+    }
+}
+
+int StampPicker::rowOf(StampType type) const {
+    for (int row = 0; row < m_list->count(); ++row) {
+        const QVariant stamp = m_list->item(row)->data(kStampRole);
+        if (stamp.isValid() && StampType(stamp.toInt()) == type) return row;
+    }
+    return -1;
+}
+
+void StampPicker::setCurrentStamp(StampType type) {
+    m_current = type;
+    QListWidgetItem* item = m_list->item(rowOf(type));
+    m_list->setCurrentItem(item);
+    m_list->scrollToItem(item, QAbstractItemView::PositionAtCenter);
+}
+
+void StampPicker::popup(QWidget* anchor) {
+    if (m_model) setCurrentStamp(m_model->stampType());
+    if (anchor) {
+        if (!parentWidget()) setParent(anchor->window(), windowFlags());
+        const QRect available = anchor->screen()->availableGeometry();
+        const QPoint top = anchor->mapToGlobal(QPoint(0, 0));
+        QSize size = this->size();
+        size.setHeight(std::min(size.height(), available.height()));
+        int y = top.y() + anchor->height() + 2;
+        if (y + size.height() > available.bottom() + 1) {
+            // No room below: above the anchor, or as low as the screen allows.
+            y = top.y() - 2 - size.height();
+            if (y < available.top()) y = available.bottom() + 1 - size.height();
+        }
+        const int x = std::clamp(top.x(), available.left(), std::max(available.left(), available.right() + 1 - size.width()));
+        setGeometry(QRect(QPoint(x, y), size));
+    }
+    show();
+    raise();
+    activateWindow();
+    m_list->setFocus(Qt::PopupFocusReason);
+    m_list->scrollToItem(m_list->currentItem(), QAbstractItemView::PositionAtCenter);
+}
+
+void StampPicker::choose(QListWidgetItem* item) {
+    if (!item || !item->data(kStampRole).isValid()) return;
+    m_current = StampType(item->data(kStampRole).toInt());
+    if (m_model) m_model->setStampType(m_current);
+    close();
+    emit stampChosen(m_current);
+}
+
+bool StampPicker::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+            close();
+            return true;
+        }
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            choose(m_list->currentItem());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void StampPicker::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    m_hadFocus = false;
+    emit closed();
+}
+
+void StampPicker::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) updateIcons();
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "model/Annotation.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class EditorModel;
+class QListWidget;
+class QListWidgetItem;
+
+// The list that chooses which stamp the stamp tool places: every stamp with its own glyph and
+// title, in sections headed by the category titles. A frameless tool window rather than a popup
+// menu, because popups and menus are not published on the accessibility bus; it closes when it
+// loses activation, on Escape and once a stamp is chosen. Arrow keys move between stamps (headings
+// are skipped), typing jumps to a title, Return or a click chooses.
+class StampPicker : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kHelp = "Which icon the stamp tool places";
+
+    // With a model, choosing also sets the model's stamp type, and the list opens on it.
+    explicit StampPicker(EditorModel* model = nullptr, QWidget* parent = nullptr);
+
+    // Shows the picker below `anchor` (above it when the screen has no room below), active, with
+    // the keyboard focus on the current stamp.
+    void popup(QWidget* anchor);
+
+    StampType currentStamp() const { return m_current; }
+    void setCurrentStamp(StampType type);
+    QListWidget* list() const { return m_list; }
+    // The list row of a stamp's entry.
+    int rowOf(StampType type) const;
+
+signals:
+    void stampChosen(StampType type);
+    void closed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void fill();
+    void choose(QListWidgetItem* item);
+    void updateIcons();
+
+    QPointer<EditorModel> m_model;
+    QListWidget* m_list;
+    StampType m_current = StampType::numberCircle;
+    bool m_hadFocus = false;
+};

@@ -1,0 +1,224 @@
+// The stamp picker: its sections, the keyboard, what it publishes to assistive technology, and
+// where it opens.
+#include "ui/editor/StampPicker.h"
+
+#include "editor/EditorModel.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWindow>
+
+namespace {
+
+QImage canvasImage() {
+    QImage image(200, 100, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+class StampPickerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        anchorWindow.resize(400, 300);
+        anchorWindow.move(100, 80);
+        anchor = new QPushButton(QStringLiteral("Icon"), &anchorWindow);
+        anchor->setGeometry(20, 20, 80, 28);
+        anchorWindow.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&anchorWindow));
+    }
+
+    void open() {
+        picker.popup(anchor);
+        // Not qWaitForWindowActive: a tool window counts as active as soon as its parent is.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == picker.windowHandle(); }));
+    }
+    void key(Qt::Key k) { QTest::keyClick(picker.list(), k); }
+    QListWidgetItem* current() const { return picker.list()->currentItem(); }
+
+    EditorModel model{canvasImage()};
+    QWidget anchorWindow;
+    QPushButton* anchor = nullptr;
+    StampPicker picker{&model};
+};
+
+TEST_F(StampPickerTest, ListsEveryStampUnderItsCategoryHeadingInOrder) {
+    QListWidget* list = picker.list();
+    QStringList headings;
+    QList<StampType> entries;
+    StampCategory section{};
+    for (int row = 0; row < list->count(); ++row) {
+        QListWidgetItem* item = list->item(row);
+        if (item->text().isEmpty()) {
+            // A heading: not choosable.
+            EXPECT_FALSE(item->flags() & Qt::ItemIsSelectable);
+            headings << item->data(Qt::AccessibleTextRole).toString();
+            section = StampCategory(headings.size() - 1);
+            continue;
+        }
+        ASSERT_FALSE(headings.isEmpty()) << "an entry before the first heading";
+        const StampType type = allCases<StampType>()[entries.size()];
+        EXPECT_EQ(item->text(), StampTypes::title(type));
+        EXPECT_EQ(StampTypes::category(type), section) << qPrintable(item->text());
+        EXPECT_FALSE(item->icon().isNull());
+        EXPECT_EQ(picker.rowOf(type), row);
+        entries << type;
+    }
+    EXPECT_EQ(entries.size(), 62);
+    QStringList expected;
+    for (StampCategory c : allCases<StampCategory>())
+        expected << StampCategories::title(c);
+    EXPECT_EQ(headings, expected);
+}
+
+TEST_F(StampPickerTest, EntryIconsAreTheStampsOwnGlyphs) {
+    // No generic picture: the icons of the stamps differ from one another.
+    QListWidget* list = picker.list();
+    QList<QImage> seen;
+    for (StampType type : allCases<StampType>()) {
+        const QImage img = list->item(picker.rowOf(type))->icon().pixmap(QSize(20, 20), 1.0).toImage();
+        ASSERT_FALSE(img.isNull());
+        for (const QImage& other : seen)
+            EXPECT_NE(img, other) << qPrintable(rawValue(type));
+        seen << img;
+    }
+}
+
+TEST_F(StampPickerTest, PublishesNamesAndHelpToAssistiveTechnology) {
+    QListWidget* list = picker.list();
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(list);
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Icon"));
+    EXPECT_EQ(list->toolTip(), QStringLiteral("Which icon the stamp tool places"));
+    EXPECT_EQ(picker.toolTip(), QStringLiteral("Which icon the stamp tool places"));
+    QStringList names;
+    for (int i = 0; i < iface->childCount(); ++i) {
+        QAccessibleInterface* child = iface->child(i);
+        if (child && child->role() == QAccessible::ListItem) names << child->text(QAccessible::Name);
+    }
+    ASSERT_EQ(names.size(), 62 + 7);
+    for (const QString& name : names)
+        EXPECT_FALSE(name.isEmpty());
+    for (StampType type : allCases<StampType>())
+        EXPECT_EQ(names.value(picker.rowOf(type)), StampTypes::title(type));
+}
+
+TEST_F(StampPickerTest, OpensBelowItsAnchorOnTheCurrentStampWithTheFocus) {
+    model.setStampType(StampType::cameraDome);
+    open();
+    EXPECT_TRUE(picker.isVisible());
+    EXPECT_TRUE(picker.isWindow());
+    EXPECT_TRUE(picker.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(picker.windowType(), Qt::Tool);
+    EXPECT_EQ(picker.geometry().top(), anchor->mapToGlobal(QPoint(0, anchor->height())).y() + 2);
+    EXPECT_EQ(picker.geometry().left(), anchor->mapToGlobal(QPoint(0, 0)).x());
+    EXPECT_TRUE(picker.list()->hasFocus());
+    EXPECT_EQ(current(), picker.list()->item(picker.rowOf(StampType::cameraDome)));
+}
+
+TEST_F(StampPickerTest, OpensAboveAnAnchorNearTheBottomOfTheScreen) {
+    const QRect available = anchorWindow.screen()->availableGeometry();
+    anchorWindow.move(available.left() + 10, available.bottom() - anchorWindow.height() - 10);
+    QTest::qWait(20);
+    open();
+    EXPECT_EQ(picker.geometry().bottom(), anchor->mapToGlobal(QPoint(0, 0)).y() - 3);
+    EXPECT_TRUE(available.contains(picker.geometry()));
+}
+
+TEST_F(StampPickerTest, ArrowKeysStepOverHeadingsAndReturnChooses) {
+    QSignalSpy chosen(&picker, &StampPicker::stampChosen);
+    model.setStampType(StampType::circleSlash); // the last of the first section
+    open();
+    key(Qt::Key_Down);
+    EXPECT_EQ(current()->text(), StampTypes::title(StampType::doorContact));
+    key(Qt::Key_Up);
+    key(Qt::Key_Up);
+    EXPECT_EQ(current()->text(), StampTypes::title(StampType::checkCircle));
+    key(Qt::Key_Home);
+    EXPECT_EQ(current()->text(), StampTypes::title(StampType::numberCircle));
+    key(Qt::Key_Up); // nothing above the first stamp
+    EXPECT_EQ(current()->text(), StampTypes::title(StampType::numberCircle));
+    key(Qt::Key_End);
+    EXPECT_EQ(current()->text(), StampTypes::title(StampType::terminal));
+    key(Qt::Key_Up);
+    key(Qt::Key_Return);
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen[0][0].value<StampType>(), StampType::battery);
+    EXPECT_EQ(model.stampType(), StampType::battery);
+    EXPECT_FALSE(picker.isVisible());
+}
+
+TEST_F(StampPickerTest, EscapeClosesWithoutChoosing) {
+    QSignalSpy chosen(&picker, &StampPicker::stampChosen);
+    QSignalSpy closed(&picker, &StampPicker::closed);
+    open();
+    key(Qt::Key_Down);
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(picker.isVisible());
+    EXPECT_EQ(chosen.size(), 0);
+    EXPECT_EQ(closed.size(), 1);
+    EXPECT_EQ(model.stampType(), StampType::numberCircle);
+}
+
+TEST_F(StampPickerTest, TypingJumpsToAStampByItsTitleNeverToAHeading) {
+    open();
+    // "Fire" heads the section that holds "Fire Panel (FACP)".
+    QTest::keyClick(picker.list(), Qt::Key_F);
+    EXPECT_EQ(current()->text(), StampTypes::title(StampType::facp));
+    QTest::qWait(QApplication::keyboardInputInterval() + 50);
+    QTest::keyClicks(picker.list(), QStringLiteral("smo"));
+    EXPECT_EQ(current()->text(), StampTypes::title(StampType::smokeDetector));
+}
+
+TEST_F(StampPickerTest, AClickChoosesAndAClickOnAHeadingDoesNot) {
+    QSignalSpy chosen(&picker, &StampPicker::stampChosen);
+    open();
+    QListWidget* list = picker.list();
+    const int headingRow = picker.rowOf(StampType::doorContact) - 1;
+    list->scrollToItem(list->item(headingRow));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(headingRow)).center());
+    EXPECT_EQ(chosen.size(), 0);
+    EXPECT_TRUE(picker.isVisible());
+    QListWidgetItem* siren = list->item(picker.rowOf(StampType::siren));
+    list->scrollToItem(siren);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(siren).center());
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen[0][0].value<StampType>(), StampType::siren);
+    EXPECT_EQ(model.stampType(), StampType::siren);
+    EXPECT_FALSE(picker.isVisible());
+}
+
+TEST_F(StampPickerTest, ClosesWhenAnotherWindowIsActivated) {
+    open();
+    anchorWindow.activateWindow();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !picker.isVisible(); }));
+    EXPECT_EQ(QGuiApplication::focusWindow(), anchorWindow.windowHandle());
+}
+
+TEST_F(StampPickerTest, WorksWithoutAModel) {
+    StampPicker bare;
+    QSignalSpy chosen(&bare, &StampPicker::stampChosen);
+    bare.popup(anchor);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == bare.windowHandle(); }));
+    QTest::keyClick(bare.list(), Qt::Key_Down);
+    QTest::keyClick(bare.list(), Qt::Key_Return);
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen[0][0].value<StampType>(), StampType::checkMark);
+}
+
+TEST_F(StampPickerTest, PictureForPeople) {
+    model.setStampType(StampType::accessReader);
+    open();
+    QTest::qWait(20);
+    EXPECT_TRUE(picker.grab().save(TestSupport::outputPath(QStringLiteral("stamp-picker.png"))));
+}
+
+} // namespace
