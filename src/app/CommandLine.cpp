@@ -72,6 +72,13 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         return cl;
     }
     if (first == QLatin1String("export")) return parseExport(args.mid(1));
+    if (first == QLatin1String("--preview")) {
+        if (args.size() != 2 || args[1].startsWith(QLatin1Char('-')))
+            return usageError(QStringLiteral("--preview needs one picture"));
+        cl.action = Action::preview;
+        cl.files = {args[1]};
+        return cl;
+    }
     if (first == QLatin1String("capture")) {
         cl.action = Action::capture;
         return cl;
@@ -89,6 +96,7 @@ QString CommandLine::usage() {
         "  pictavo                          start the tray program (or wake the running one)\n"
         "  pictavo FILE...                  open images, .pictproj projects or PDFs in editor windows\n"
         "  pictavo capture screen|window|region [--delay SECONDS] [--output FILE] [--clipboard]\n"
+        "  pictavo --preview FILE           open a picture in the preview window (Save, Copy, Edit)\n"
         "  pictavo export INPUT --output FILE [--scale 100|75|50|25]\n"
         "                                   write the flat image of a project or picture as PNG,\n"
         "                                   JPEG or PDF (by FILE's extension); needs no display\n"

@@ -6,7 +6,7 @@
 // The parsed command line. Unknown options and missing or malformed arguments are usage errors
 // (exit 2).
 struct CommandLine {
-    enum class Action { startTray, openFiles, exportFlat, capture, version, help, usageError };
+    enum class Action { startTray, openFiles, preview, exportFlat, capture, version, help, usageError };
 
     Action action = Action::startTray;
     QStringList files;

@@ -6,8 +6,19 @@
 #include "editor/SaveCommand.h"
 #include "ui/editor/CanvasArea.h"
 #include "ui/editor/EditorView.h"
+#include "ui/editor/EditorActions.h"
+#include "ui/editor/EditorToolbar.h"
 #include "ui/editor/SaveDialog.h"
+#include "ui/ErrorAlert.h"
 #include "ui/SystemClipboard.h"
+#include "app/ActivationPolicy.h"
+#include "app/WindowGeometry.h"
+#include "render/EditorRenderer.h"
+
+#include <QDir>
+#include <QFrame>
+#include <QUrl>
+#include <QVBoxLayout>
 
 #include <QAction>
 #include <QClipboard>
@@ -24,20 +35,54 @@
 #include <QStatusBar>
 #include <QTimer>
 
-EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> model, const QString& title, QWidget* parent)
+namespace {
+
+QList<EditorWindowController*>& openWindows() {
+    static QList<EditorWindowController*> windows;
+    return windows;
+}
+
+} // namespace
+
+EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> model, const QString& filePath,
+                                               QWidget* parent)
     : QMainWindow(parent), m_model(std::move(model)) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(title);
+    setAccessibleName(QStringLiteral("Edit Screenshot"));
     m_model->setClipboard(&SystemClipboard::instance());
     m_view = new EditorView(*m_model);
     m_area = new CanvasArea(m_view);
-    setCentralWidget(m_area);
+    m_actions = new EditorActions(this, *m_model, *m_view);
+    m_toolbar = new EditorToolbar(*m_model, *m_view, *m_actions);
+
+    auto* central = new QWidget;
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    auto* bar = new QWidget;
+    bar->setAutoFillBackground(true);
+    bar->setBackgroundRole(QPalette::Window);
+    auto* barLayout = new QVBoxLayout(bar);
+    barLayout->setContentsMargins(10, 8, 10, 8);
+    barLayout->addWidget(m_toolbar);
+    column->addWidget(bar);
+    auto* line = new QFrame;
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    column->addWidget(line);
+    column->addWidget(m_area, 1);
+    setCentralWidget(central);
 
     m_sizeLabel = new QLabel;
+    m_messageLabel = new QLabel;
+    m_messageLabel->setTextFormat(Qt::RichText);
+    m_messageLabel->setOpenExternalLinks(true);
+    m_messageLabel->setAccessibleName(QStringLiteral("Status"));
     m_versionLabel = new QLabel(QStringLiteral("v%1").arg(QString::fromLatin1(Pictavo::kVersion)));
     for (QLabel* label : {m_sizeLabel, m_versionLabel})
         label->setForegroundRole(QPalette::PlaceholderText);
-    statusBar()->addWidget(m_sizeLabel, 1);
+    statusBar()->addWidget(m_sizeLabel);
+    statusBar()->addWidget(m_messageLabel, 1);
     statusBar()->addPermanentWidget(m_versionLabel);
     connect(m_model.get(), &EditorModel::changed, this, &EditorWindowController::refreshStatus);
     connect(m_model.get(), &EditorModel::refused, this, [this](const QString& message) {
@@ -45,7 +90,14 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
     });
+    setFilePath(filePath);
     refreshStatus();
+
+    m_actions->onSave = [this] { save(); };
+    m_actions->onCopyImage = [this] { copyImage(); };
+    m_actions->onExpandCanvas = [this] { m_toolbar->openCanvasPopover(); };
+    m_actions->onRotateImage = [this] { m_toolbar->openRotatePopover(); };
+    m_actions->onClose = [this] { close(); };
 
     askToSave = [this] {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Pictavo"),
@@ -61,61 +113,73 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
         return CloseChoice::cancel;
     };
 
-    // One action per key sequence: Qt fires neither of two that share one.
-    addShortcut(QKeySequence(QStringLiteral("Ctrl+=")), [this] { m_view->zoomIn(); });
-    addShortcut(QKeySequence(QStringLiteral("Ctrl++")), [this] { m_view->zoomIn(); });
-    addShortcut(QKeySequence(QStringLiteral("Ctrl+-")), [this] { m_view->zoomOut(); });
-    addShortcut(QKeySequence(QStringLiteral("Ctrl+0")), [this] { m_view->actualSize(); });
-    addShortcut(QKeySequence::Undo, [this] {
-        m_view->interaction().commitPendingText();
-        m_model->undo();
-    });
-    addShortcut(QKeySequence::Redo, [this] { m_model->redo(); });
-    addShortcut(QKeySequence::Copy, [this] { m_model->copySelectedToPasteboard(); });
-    addShortcut(QKeySequence::Paste,
-                [this] { m_view->interaction().pasteImage(QGuiApplication::clipboard()->image()); });
-    addShortcut(QKeySequence::Save, [this] { save(); });
-    addShortcut(QKeySequence(Qt::Key_Delete), [this] { m_model->deleteSelected(); });
-    addShortcut(QKeySequence(Qt::Key_Backspace), [this] { m_model->deleteSelected(); });
+    // The picture at its physical size where the screen allows.
+    const WindowGeometry::ScreenMetrics metrics = WindowGeometry::metricsOf(screen());
+    resize(WindowGeometry::editorContentSize(metrics, m_model->baseImage().size()) +
+           QSize(0, statusBar()->sizeHint().height()));
+    fitZoomToWindow();
+}
 
-    // Open at the picture's size where the screen allows.
-    const QSize wanted = m_view->size() + QSize(2 * CanvasArea::kMargin + 4, 2 * CanvasArea::kMargin + 40);
-    const QSize available = screen() ? screen()->availableSize() * 0.9 : QSize(1600, 1000);
-    resize(wanted.boundedTo(available).expandedTo(QSize(480, 360)));
+EditorWindowController* EditorWindowController::show(const QImage& image, const QList<Annotation>& annotations,
+                                                     const QString& filePath) {
+    auto* window = new EditorWindowController(std::make_unique<EditorModel>(image, annotations), filePath);
+    openWindows().append(window);
+    ActivationPolicy::shared().windowOpened(window);
+    window->QMainWindow::show();
+    return window;
+}
+
+const QList<EditorWindowController*>& EditorWindowController::active() {
+    return openWindows();
+}
+
+void EditorWindowController::leaveActive() {
+    if (openWindows().removeAll(this) > 0) ActivationPolicy::shared().windowClosed();
 }
 
 EditorWindowController::~EditorWindowController() {
+    leaveActive();
     // The view refers to the model: take it down first.
     delete takeCentralWidget();
 }
 
-void EditorWindowController::addShortcut(const QKeySequence& keys, const std::function<void()>& action) {
-    auto* a = new QAction(this);
-    a->setShortcut(keys);
-    a->setShortcutContext(Qt::WindowShortcut);
-    connect(a, &QAction::triggered, this, action);
-    addAction(a);
+void EditorWindowController::setFilePath(const QString& path) {
+    m_filePath = path;
+    setWindowTitle(WindowGeometry::editorTitle(path));
 }
 
-namespace {
-
-// The standard error alert: the error's own text, not attached to a window.
-void presentError(const IoError& error) {
-    auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Pictavo"), error.message);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->show();
+// Opens a large picture at the zoom that fits the window, never above 100 %.
+void EditorWindowController::fitZoomToWindow() {
+    const QSize image = m_model->baseImage().size();
+    if (image.isEmpty()) return;
+    const int toolbarHeight = m_toolbar->heightForWidth(std::max(width() - 20, 200)) + 17;
+    const QSize room = size() - QSize(2 * CanvasArea::kMargin + 4,
+                                      2 * CanvasArea::kMargin + 4 + toolbarHeight + statusBar()->sizeHint().height());
+    const double dpr = std::max(devicePixelRatioF(), 1.0);
+    const double fit = std::min(room.width() * dpr / image.width(), room.height() * dpr / image.height());
+    if (fit < 1) m_view->setZoom(std::max(fit, EditorView::kMinZoom));
 }
 
-} // namespace
+void EditorWindowController::copyImage() {
+    m_view->interaction().commitPendingText();
+    const QImage flat = EditorRenderer::compose(m_model->scene());
+    if (flat.isNull()) return;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setImage(flat);
+    m_toolbar->showCopied();
+}
+
 
 void EditorWindowController::save(std::function<void()> onSaved) {
     m_view->interaction().commitPendingText();
     auto* dialog = new SaveDialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->propose(m_lastSavePath.isEmpty() ? m_filePath : m_lastSavePath);
     connect(dialog, &QFileDialog::accepted, this, [this, dialog, onSaved] {
         if (dialog->imagePath().isEmpty()) return;
         if (auto error = saveTo(dialog->imagePath(), dialog->format(), dialog->scale(), onSaved))
-            presentError(*error);
+            ErrorAlert::present(*error);
     });
     dialog->open(); // a sheet on this window
 }
@@ -123,9 +187,13 @@ void EditorWindowController::save(std::function<void()> onSaved) {
 void EditorWindowController::closeEvent(QCloseEvent* event) {
     // Text still being typed is an edit too.
     m_view->interaction().commitPendingText();
-    if (!m_model->isDirty()) return event->accept();
+    if (!m_model->isDirty()) {
+        leaveActive();
+        return event->accept();
+    }
     switch (askToSave ? askToSave() : CloseChoice::cancel) {
     case CloseChoice::discard:
+        leaveActive();
         return event->accept();
     case CloseChoice::cancel:
         return event->ignore();
@@ -147,11 +215,16 @@ std::optional<IoError> EditorWindowController::saveTo(const QString& imagePath, 
         // After this event: the picture is saved, the project needs a folder the user may write.
         // Until it is written the edits are not safe, so the model stays dirty and the window open.
         QTimer::singleShot(0, this,
-                           [this, bytes = *outcome.projectToPlace, path = outcome.projectPath, onSaved] {
-                               placeProjectElsewhere(bytes, path, onSaved);
+                           [this, bytes = *outcome.projectToPlace, path = outcome.projectPath, onSaved,
+                            image = outcome.imagePath] {
+                               placeProjectElsewhere(bytes, path, [this, onSaved, image] {
+                                   saved(image);
+                                   if (onSaved) onSaved();
+                               });
                            });
         return std::nullopt;
     }
+    saved(outcome.imagePath);
     if (onSaved) onSaved();
     return std::nullopt;
 }
@@ -171,11 +244,27 @@ void EditorWindowController::placeProjectElsewhere(const QByteArray& project, co
     connect(dialog, &QFileDialog::accepted, this, [this, dialog, project, onSaved] {
         const QStringList files = dialog->selectedFiles();
         if (files.isEmpty()) return;
-        if (auto error = FileIO::writeFileAtomically(files.first(), project)) return presentError(*error);
+        if (auto error = FileIO::writeFileAtomically(files.first(), project)) return ErrorAlert::present(*error);
         m_model->markSaved();
         if (onSaved) onSaved();
     });
     dialog->show();
+}
+
+// Says where the file went, with its folder as a link, and proposes the same name next time.
+void EditorWindowController::saved(const QString& imagePath) {
+    m_lastSavePath = imagePath;
+    setFilePath(imagePath);
+    const QFileInfo info(imagePath);
+    m_messageLabel->setText(QStringLiteral("Saved “%1” in <a href=\"%2\">%3</a>")
+                                .arg(info.fileName().toHtmlEscaped(),
+                                     QUrl::fromLocalFile(info.absolutePath()).toString(QUrl::FullyEncoded),
+                                     QDir::toNativeSeparators(info.absolutePath()).toHtmlEscaped()));
+    refreshStatus();
+}
+
+QString EditorWindowController::messageText() const {
+    return m_messageLabel->text();
 }
 
 QString EditorWindowController::sizeText() const {
@@ -188,24 +277,31 @@ QString EditorWindowController::versionText() const {
 void EditorWindowController::refreshStatus() {
     const QSizeF size = m_model->imageSize();
     m_sizeLabel->setText(QStringLiteral("%1 × %2 px").arg(qint64(size.width())).arg(qint64(size.height())));
+    setWindowModified(m_model->isDirty());
 }
 
 void EditorWindowController::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    for (EditorTool tool : allCases<EditorTool>()) {
-        QAction* a = menu.addAction(EditorTools::help(tool), this, [this, tool] {
-            m_view->interaction().commitPendingText();
-            m_model->setTool(tool);
-        });
-        a->setCheckable(true);
-        a->setChecked(m_model->tool() == tool);
+    const QPoint local = m_view->mapFromGlobal(event->globalPos());
+    const bool onCanvas = m_view->rect().contains(local);
+    auto add = [&](EditorCommand c) { menu.addAction(m_actions->action(c)); };
+    std::optional<int> hit;
+    if (onCanvas && !m_actions->isTyping())
+        hit = DragModes::hitIndex(*m_model, m_view->interaction().toImage(QPointF(local)), m_view->scale());
+    if (hit) {
+        // An object's own commands; it becomes the selection unless it is part of it.
+        const QUuid id = m_model->annotations()[*hit].id;
+        m_model->setTool(EditorTool::select);
+        if (!m_model->selectedIDs().contains(id)) m_model->setSelectedID(id);
+        m_actions->refresh();
+        for (EditorCommand c : {EditorCommand::copyObjects, EditorCommand::deleteSelection, EditorCommand::flatten,
+                                EditorCommand::rotateLeft, EditorCommand::rotateRight})
+            add(c);
+    } else {
+        add(EditorCommand::pasteImage);
+        menu.addSeparator();
+        for (EditorCommand c : {EditorCommand::zoomIn, EditorCommand::zoomOut, EditorCommand::actualSize})
+            add(c);
     }
-    menu.addSeparator();
-    menu.addAction(QStringLiteral("Zoom In"), QKeySequence(QStringLiteral("Ctrl+=")), m_view,
-                   &EditorView::zoomIn);
-    menu.addAction(QStringLiteral("Zoom Out"), QKeySequence(QStringLiteral("Ctrl+-")), m_view,
-                   &EditorView::zoomOut);
-    menu.addAction(QStringLiteral("Actual Size"), QKeySequence(QStringLiteral("Ctrl+0")), m_view,
-                   &EditorView::actualSize);
     menu.exec(event->globalPos());
 }

@@ -2,6 +2,7 @@
 
 #include "editor/FlatExport.h"
 #include "io/IoError.h"
+#include "model/Annotation.h"
 
 #include <QMainWindow>
 
@@ -10,21 +11,39 @@
 #include <memory>
 
 class CanvasArea;
+class EditorActions;
 class EditorModel;
+class EditorToolbar;
 class EditorView;
 class QLabel;
 
-// A plain window with the editor canvas on one picture: tools from the context menu, the zoom
-// keys, undo and the object clipboard. The full editor window with its toolbar builds on this.
+// The editor window: the toolbar above the canvas of one picture, its shortcuts and context
+// menus, saving, and the question before unsaved edits are closed away.
 class EditorWindowController : public QMainWindow {
     Q_OBJECT
 
 public:
-    EditorWindowController(std::unique_ptr<EditorModel> model, const QString& title, QWidget* parent = nullptr);
+    // `filePath` is where the picture came from, if anywhere: it names the window and is what a
+    // save proposes.
+    EditorWindowController(std::unique_ptr<EditorModel> model, const QString& filePath = {},
+                           QWidget* parent = nullptr);
     ~EditorWindowController() override;
+
+    using QMainWindow::show;
+    // The one way to open an editor: builds it, keeps it among the open windows and shows it.
+    static EditorWindowController* show(const QImage& image, const QList<Annotation>& annotations,
+                                        const QString& filePath = {});
+    // Every open editor window.
+    static const QList<EditorWindowController*>& active();
 
     EditorModel& model() { return *m_model; }
     EditorView* view() const { return m_view; }
+    EditorToolbar* toolbar() const { return m_toolbar; }
+    CanvasArea* canvasArea() const { return m_area; }
+    EditorActions& actions() const { return *m_actions; }
+    QString filePath() const { return m_filePath; }
+    // Puts the flat picture on the clipboard and says so on the Copy button.
+    void copyImage();
     // Asks where and how to save, then saves the flat image and its project; `onSaved` runs after
     // a successful save.
     void save(std::function<void()> onSaved = {});
@@ -37,23 +56,34 @@ public:
     std::optional<IoError> saveTo(const QString& imagePath, FlatExport::Format format, double scale,
                                   std::function<void()> onSaved = {});
 
-    // The status bar's two texts: the picture's size and the version.
+    // The status bar's texts: the picture's size, the last message and the version.
     QString sizeText() const;
     QString versionText() const;
+    QString messageText() const;
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void addShortcut(const QKeySequence& keys, const std::function<void()>& action);
     void refreshStatus();
+    // Leaves the open windows once, when the window closes.
+    void leaveActive();
+    void setFilePath(const QString& path);
+    void saved(const QString& imagePath);
+    void fitZoomToWindow();
     void placeProjectElsewhere(const QByteArray& project, const QString& suggestedPath,
                                std::function<void()> onSaved);
 
     std::unique_ptr<EditorModel> m_model;
     EditorView* m_view;
     CanvasArea* m_area;
+    EditorActions* m_actions;
+    EditorToolbar* m_toolbar;
     QLabel* m_sizeLabel;
+    QLabel* m_messageLabel;
     QLabel* m_versionLabel;
+    QString m_filePath;
+    // Where the last save went: the next one proposes it.
+    QString m_lastSavePath;
 };

@@ -6,6 +6,7 @@
 #include "io/ProjectIO.h"
 #include "render/EditorRenderer.h"
 #include "app/EditorWindowController.h"
+#include "app/PreviewWindowController.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -100,9 +101,7 @@ int runOpenFiles(int argc, char** argv, const QStringList& files) {
             errors.append(QStringLiteral("%1 objects of “%2” would take too long to draw and are not shown.")
                               .arg(undrawn)
                               .arg(QFileInfo(file).fileName()));
-        auto model = std::make_unique<EditorModel>(project->baseImage, project->annotations);
-        auto* window = new EditorWindowController(std::move(model), QFileInfo(file).fileName());
-        window->show();
+        EditorWindowController::show(project->baseImage, project->annotations, QFileInfo(file).absoluteFilePath());
         ++opened;
     }
     if (opened == 0) return 1;
@@ -113,6 +112,16 @@ int runOpenFiles(int argc, char** argv, const QStringList& files) {
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->show();
     }
+    return app.exec();
+}
+
+// Opens one picture in the preview window.
+int runPreview(int argc, char** argv, const QString& file) {
+    QApplication app(argc, argv);
+    identify();
+    Result<QImage> image = ImageDecoder::decodeFile(file);
+    if (!image) return fail(image.error().message);
+    PreviewWindowController::show(*image);
     return app.exec();
 }
 
@@ -137,6 +146,8 @@ int main(int argc, char** argv) {
         return fail(QStringLiteral("capturing is not available in this build yet"));
     case CommandLine::Action::openFiles:
         return runOpenFiles(argc, argv, cl.files);
+    case CommandLine::Action::preview:
+        return runPreview(argc, argv, cl.files.first());
     case CommandLine::Action::startTray:
         break;
     }

@@ -124,6 +124,14 @@ public:
     void removeAnnotation(int index);
     // Counts the badge counter up after a badge was placed; saturates at the largest value.
     void advanceDotNumber();
+    // The number the next badge gets (the toolbar's field); at least 1. Not an edit of the list.
+    void setNextDotNumber(int64_t number);
+
+    // Moves every selected object by `delta`. A run of moves of the same selection shares one
+    // undo step until another edit is recorded (arrow-key nudges).
+    void nudgeSelection(QPointF delta);
+    // Selects every object.
+    void selectAll();
 
     // Turns one object about the centre of its bounds: strokes, lines and polygons turn their
     // points, everything else adds to its rotation.
@@ -220,4 +228,6 @@ private:
     std::optional<QUuid> m_widthUndoID;
     int m_pasteOffsetStep = 0;
     std::optional<QSet<QUuid>> m_rotationUndoSelection;
+    std::optional<QSet<QUuid>> m_nudgeUndoSelection;
+    quint64 m_nudgeUndoGeneration = 0;
 };

@@ -140,7 +140,14 @@ void EditorModel::copySelectedToPasteboard() {
     if (selected.isEmpty() || !m_clipboard) return;
     const std::optional<QByteArray> payload = ProjectIO::encodePayload(selected);
     if (!payload) return;
-    m_clipboard->setObjects(*payload, QImage());
+    // Beside our own format, the marked area as a picture, for chats and mail.
+    QRectF reach;
+    for (const Annotation& a : selected)
+        reach |= EditorRenderer::paintedReach(a);
+    const QRect area = reach.adjusted(-10, -10, 10, 10).toAlignedRect().intersected(m_baseImage.rect());
+    QImage picture;
+    if (!area.isEmpty()) picture = EditorRenderer::compose(scene()).copy(area);
+    m_clipboard->setObjects(*payload, picture);
     m_pasteOffsetStep = 0;
 }
 
@@ -172,6 +179,40 @@ bool EditorModel::pasteObjectsFromPasteboard() {
     m_selectedIDs = ids;
     emit changed();
     return true;
+}
+
+void EditorModel::setNextDotNumber(int64_t number) {
+    number = std::max<int64_t>(number, 1);
+    if (number == m_nextDotNumber) return;
+    m_nextDotNumber = number;
+    emit changed();
+}
+
+void EditorModel::nudgeSelection(QPointF delta) {
+    if (!std::isfinite(delta.x()) || !std::isfinite(delta.y()) || delta.isNull()) return;
+    const bool any = std::any_of(m_annotations.cbegin(), m_annotations.cend(),
+                                 [&](const Annotation& a) { return m_selectedIDs.contains(a.id); });
+    if (!any) return;
+    if (m_nudgeUndoSelection != m_selectedIDs || m_nudgeUndoGeneration != m_historyGeneration) {
+        pushUndo();
+        m_nudgeUndoSelection = m_selectedIDs;
+        m_nudgeUndoGeneration = m_historyGeneration;
+    }
+    for (Annotation& a : m_annotations) {
+        if (!m_selectedIDs.contains(a.id)) continue;
+        for (QPointF& p : a.points)
+            p += delta;
+        if (a.tool == EditorTool::image) a.imageFrame.translate(delta);
+    }
+    m_isDirty = true;
+    emit changed();
+}
+
+void EditorModel::selectAll() {
+    QSet<QUuid> ids;
+    for (const Annotation& a : m_annotations)
+        ids.insert(a.id);
+    setSelectedIDs(ids);
 }
 
 bool EditorModel::addPicture(const Annotation& picture) {

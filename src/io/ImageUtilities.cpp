@@ -1,6 +1,10 @@
 #include "io/ImageUtilities.h"
 
 #include "graphics/DrawingSurface.h"
+#include "io/FileIO.h"
+#include "io/PngWriter.h"
+
+#include <QFileInfo>
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -9,6 +13,20 @@
 #include <cmath>
 
 namespace ImageUtilities {
+
+QString pngPath(const QString& path) {
+    return QFileInfo(path).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0
+               ? path
+               : path + QStringLiteral(".png");
+}
+
+std::optional<IoError> savePng(const QImage& image, const QString& path) {
+    const std::optional<QByteArray> png = image.isNull() ? std::nullopt : PngWriter::encode(image);
+    if (!png)
+        return IoError{IoError::Kind::writeError,
+                       QStringLiteral("Couldn't write “%1”: the picture could not be encoded").arg(path)};
+    return FileIO::writeFileAtomically(path, *png);
+}
 
 QString defaultFileName(const QDateTime& when) {
     return QStringLiteral("Screenshot %1.png").arg(when.toString(QStringLiteral("yyyy-MM-dd 'at' HH.mm.ss")));

@@ -8,6 +8,8 @@
 
 #include <optional>
 
+#include "io/IoError.h"
+
 namespace ImageUtilities {
 
 inline constexpr double kJpegQuality = 0.85;
@@ -23,5 +25,11 @@ QImage scaled(const QImage& image, double factor);
 std::optional<QByteArray> jpegData(const QImage& image, double quality = kJpegQuality);
 
 QSize pixelSize(const QImage& image);
+
+// The PNG-only save without its dialog: the image as PNG at `path`, written atomically; the error
+// names the file and the reason, an image that cannot be encoded included.
+std::optional<IoError> savePng(const QImage& image, const QString& path);
+// `path` with the extension ".png" (kept in any letter case, appended otherwise).
+QString pngPath(const QString& path);
 
 } // namespace ImageUtilities

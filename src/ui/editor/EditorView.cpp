@@ -60,7 +60,10 @@ EditorView::EditorView(EditorModel& model, QWidget* parent)
     // Clicks on the canvas never take the keyboard from the text entry field.
     setFocusPolicy(Qt::NoFocus);
     m_interaction.setScale(scale());
-    m_interaction.textEntryChanged = [this] { syncTextField(); };
+    m_interaction.textEntryChanged = [this] {
+        syncTextField();
+        emit textEntryChanged();
+    };
     connect(&m_model, &EditorModel::changed, this, &EditorView::modelChanged);
     m_beyondBudget = EditorRenderer::beyondDrawingBudget(m_model.layeredAnnotations(), m_model.imageSize());
     updateGeometryForScale();

@@ -68,6 +68,20 @@ SaveDialog::SaveDialog(QWidget* parent) : QFileDialog(parent) {
     formatChanged(0);
 }
 
+void SaveDialog::propose(const QString& path) {
+    if (path.isEmpty()) return;
+    const QFileInfo info(path);
+    if (info.absoluteDir().exists()) setDirectory(info.absolutePath());
+    if (const std::optional<FlatExport::Format> f = FlatExport::formatForPath(path)) {
+        for (int i = 0; i < int(std::size(kFormats)); ++i)
+            if (kFormats[i].format == *f) m_format->setCurrentIndex(i);
+    }
+    const QString name = SaveCommand::imagePathFor(info.completeBaseName(), format());
+    clearListSelection();
+    selectFile(name);
+    if (QLineEdit* field = nameField()) field->setText(name);
+}
+
 FlatExport::Format SaveDialog::format() const {
     return kFormats[std::max(0, m_format->currentIndex())].format;
 }

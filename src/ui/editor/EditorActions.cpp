@@ -1,0 +1,246 @@
+#include "ui/editor/EditorActions.h"
+
+#include "editor/EditorModel.h"
+#include "ui/editor/EditorView.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QWidget>
+
+#include <cmath>
+
+namespace EditorCommands {
+
+namespace {
+
+QKeySequence keys(const char* text) {
+    return QKeySequence(QString::fromLatin1(text));
+}
+
+QList<CommandSpec> makeSpecs() {
+    using C = EditorCommand;
+    using I = Icons::Action;
+    return {
+        {C::pasteImage, QStringLiteral("Paste Image"), QStringLiteral("Paste image from clipboard as an object"),
+         {keys("Ctrl+V")}, I::pasteImage},
+        {C::expandCanvas, QStringLiteral("Expand Canvas"),
+         QStringLiteral("Expand canvas — add space around the image"), {}, I::expandCanvas},
+        {C::rotateImage, QStringLiteral("Rotate Image"),
+         QStringLiteral("Rotate image — turn or straighten the whole screenshot"), {}, I::rotateImage},
+        {C::zoomOut, QStringLiteral("Zoom Out"), QStringLiteral("Zoom out"),
+         {keys("Ctrl+-"), QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus))}, I::zoomOut},
+        {C::zoomIn, QStringLiteral("Zoom In"), QStringLiteral("Zoom in"),
+         {keys("Ctrl+="), keys("Ctrl++"), QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus))},
+         I::zoomIn},
+        {C::actualSize, QStringLiteral("1:1"), QStringLiteral("Actual size — 100%"), {keys("Ctrl+0")}, {}},
+        {C::undo, QStringLiteral("Undo"), QStringLiteral("Undo"), {keys("Ctrl+Z")}, I::undo},
+        {C::redo, QStringLiteral("Redo"), QStringLiteral("Redo"), {keys("Ctrl+Shift+Z"), keys("Ctrl+Y")}, I::redo},
+        {C::copyObjects, QStringLiteral("Copy Objects"),
+         QStringLiteral("Copy selected object(s) — Ctrl+V pastes a duplicate"), {keys("Ctrl+C")},
+         I::copyObjects},
+        {C::rotateLeft, QStringLiteral("Rotate Left"), QStringLiteral("Rotate 90° left"), {keys("Ctrl+Shift+R")},
+         I::rotateLeft},
+        {C::rotateRight, QStringLiteral("Rotate Right"), QStringLiteral("Rotate 90° right"), {keys("Ctrl+R")},
+         I::rotateRight},
+        {C::fineRotateLeft, QStringLiteral("Fine Rotate Left"), QStringLiteral("Fine rotate — 1° per step"), {},
+         {}},
+        {C::fineRotateRight, QStringLiteral("Fine Rotate Right"), QStringLiteral("Fine rotate — 1° per step"), {},
+         {}},
+        {C::deleteSelection, QStringLiteral("Delete"), QStringLiteral("Delete selected element(s)"),
+         {QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Backspace)}, I::trash},
+        {C::flatten, QStringLiteral("Flatten"),
+         QStringLiteral("Flatten selected element into the image (no longer editable)"), {}, I::flatten},
+        {C::copyImage, QStringLiteral("Copy"), QStringLiteral("Copy the flat image to the clipboard"),
+         {keys("Ctrl+Shift+C")}, {}},
+        {C::save, QStringLiteral("Save…"), QStringLiteral("Saves the flat PNG plus an editable .pictproj project"),
+         {keys("Ctrl+S")}, {}},
+        {C::selectAll, QStringLiteral("Select All"), QStringLiteral("Select every object"),
+         {keys("Ctrl+A")}, {}},
+        {C::closeWindow, QStringLiteral("Close"), QStringLiteral("Close this window"), {keys("Ctrl+W")}, {}},
+    };
+}
+
+} // namespace
+
+const QList<CommandSpec>& all() {
+    static const QList<CommandSpec> specs = makeSpecs();
+    return specs;
+}
+
+const CommandSpec& spec(EditorCommand command) {
+    return all()[int(command)];
+}
+
+QString toolTip(const QString& help, const QKeySequence& key) {
+    if (key.isEmpty()) return help;
+    return QStringLiteral("%1 (%2)").arg(help, key.toString(QKeySequence::NativeText));
+}
+
+std::optional<QChar> toolKey(EditorTool tool) {
+    switch (tool) {
+    case EditorTool::select: return QLatin1Char('V');
+    case EditorTool::pen: return QLatin1Char('P');
+    case EditorTool::highlighter: return QLatin1Char('H');
+    case EditorTool::line: return QLatin1Char('L');
+    case EditorTool::arrow: return QLatin1Char('A');
+    case EditorTool::rect: return QLatin1Char('R');
+    case EditorTool::ellipse: return QLatin1Char('E');
+    case EditorTool::stamp: return QLatin1Char('S');
+    case EditorTool::blur: return QLatin1Char('B');
+    case EditorTool::text: return QLatin1Char('T');
+    case EditorTool::crop: return QLatin1Char('C');
+    default: return std::nullopt;
+    }
+}
+
+} // namespace EditorCommands
+
+EditorActions::EditorActions(QWidget* window, EditorModel& model, EditorView& view)
+    : QObject(window), m_model(model), m_view(view) {
+    for (const CommandSpec& spec : EditorCommands::all()) {
+        auto* action = new QAction(spec.text, this);
+        action->setToolTip(EditorCommands::toolTip(spec.help, spec.keys.value(0)));
+        action->setStatusTip(spec.help);
+        if (spec.icon) action->setIcon(Icons::action(*spec.icon));
+        action->setShortcuts(spec.keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, [this, command = spec.command] { run(command); });
+        window->addAction(action);
+        m_actions.append(action);
+    }
+    for (EditorTool tool : EditorTools::toolbarCases()) {
+        const std::optional<QChar> key = EditorCommands::toolKey(tool);
+        if (!key) continue;
+        auto* action = new QAction(EditorTools::help(tool), this);
+        action->setShortcut(QKeySequence(QString(*key)));
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, [this, tool] {
+            m_view.interaction().commitPendingText();
+            m_model.setTool(tool);
+            if (tool != EditorTool::select) m_model.setSelectedID(std::nullopt);
+        });
+        window->addAction(action);
+        m_toolActions.append({tool, action});
+    }
+    // Arrow keys nudge the selection: 1 pixel, 10 with Shift.
+    const std::pair<Qt::Key, QPointF> arrows[] = {
+        {Qt::Key_Left, {-1, 0}}, {Qt::Key_Right, {1, 0}}, {Qt::Key_Up, {0, -1}}, {Qt::Key_Down, {0, 1}}};
+    for (const auto& [key, step] : arrows) {
+        for (bool shift : {false, true}) {
+            auto* action = new QAction(this);
+            action->setShortcut(QKeySequence(shift ? (Qt::SHIFT | key) : QKeyCombination(key)));
+            action->setShortcutContext(Qt::WindowShortcut);
+            connect(action, &QAction::triggered, this, [this, d = step * (shift ? 10 : 1)] { nudge(d); });
+            window->addAction(action);
+        }
+    }
+    connect(&m_model, &EditorModel::changed, this, &EditorActions::refresh);
+    connect(&m_view, &EditorView::textEntryChanged, this, &EditorActions::refresh);
+    refresh();
+}
+
+QAction* EditorActions::action(EditorCommand command) const {
+    return m_actions.value(int(command));
+}
+
+QAction* EditorActions::toolAction(EditorTool tool) const {
+    for (const auto& [t, action] : m_toolActions)
+        if (t == tool) return action;
+    return nullptr;
+}
+
+bool EditorActions::isTyping() const {
+    return m_view.interaction().textPosition().has_value();
+}
+
+void EditorActions::refresh() {
+    action(EditorCommand::undo)->setEnabled(!m_model.undoStack().isEmpty() || isTyping());
+    action(EditorCommand::redo)->setEnabled(!m_model.redoStack().isEmpty());
+    const bool selecting = m_model.tool() == EditorTool::select && !isTyping();
+    const bool anySelected = selecting && std::any_of(m_model.annotations().cbegin(), m_model.annotations().cend(),
+                                                      [&](const Annotation& a) {
+                                                          return m_model.selectedIDs().contains(a.id);
+                                                      });
+    for (EditorCommand c : {EditorCommand::rotateLeft, EditorCommand::rotateRight, EditorCommand::fineRotateLeft,
+                            EditorCommand::fineRotateRight, EditorCommand::deleteSelection})
+        action(c)->setEnabled(anySelected);
+    action(EditorCommand::flatten)->setEnabled(selecting && m_model.selectedIndex().has_value());
+}
+
+void EditorActions::nudge(QPointF delta) {
+    if (isTyping() || m_model.tool() != EditorTool::select) return;
+    m_model.nudgeSelection(delta);
+}
+
+void EditorActions::run(EditorCommand command) {
+    EditorInteraction& interaction = m_view.interaction();
+    switch (command) {
+    case EditorCommand::pasteImage:
+        if (isTyping()) return; // the text field pastes text itself
+        interaction.pasteImage(QGuiApplication::clipboard()->image());
+        return;
+    case EditorCommand::expandCanvas:
+        if (onExpandCanvas) onExpandCanvas();
+        return;
+    case EditorCommand::rotateImage:
+        if (onRotateImage) onRotateImage();
+        return;
+    case EditorCommand::zoomOut:
+        m_view.zoomOut();
+        return;
+    case EditorCommand::zoomIn:
+        m_view.zoomIn();
+        return;
+    case EditorCommand::actualSize:
+        m_view.actualSize();
+        return;
+    case EditorCommand::undo:
+        interaction.commitPendingText();
+        m_model.undo();
+        return;
+    case EditorCommand::redo:
+        m_model.redo();
+        return;
+    case EditorCommand::copyObjects:
+        // With nothing selected, Ctrl+C copies the picture as Ctrl+Shift+C does.
+        if (m_model.tool() == EditorTool::select && !m_model.selectedIDs().isEmpty() && !isTyping())
+            m_model.copySelectedToPasteboard();
+        else if (onCopyImage)
+            onCopyImage();
+        return;
+    case EditorCommand::rotateLeft:
+    case EditorCommand::rotateRight:
+        if (!action(command)->isEnabled()) return;
+        m_model.rotateSelection(command == EditorCommand::rotateLeft ? -M_PI / 2 : M_PI / 2, false);
+        return;
+    case EditorCommand::fineRotateLeft:
+    case EditorCommand::fineRotateRight:
+        if (!action(command)->isEnabled()) return;
+        m_model.rotateSelection(command == EditorCommand::fineRotateLeft ? -M_PI / 180 : M_PI / 180, true);
+        return;
+    case EditorCommand::deleteSelection:
+        if (!action(command)->isEnabled()) return;
+        m_model.deleteSelected();
+        return;
+    case EditorCommand::flatten:
+        if (!action(command)->isEnabled()) return;
+        m_model.flattenSelected();
+        return;
+    case EditorCommand::copyImage:
+        interaction.commitPendingText();
+        if (onCopyImage) onCopyImage();
+        return;
+    case EditorCommand::save:
+        if (onSave) onSave();
+        return;
+    case EditorCommand::selectAll:
+        if (isTyping()) return;
+        m_model.setTool(EditorTool::select);
+        m_model.selectAll();
+        return;
+    case EditorCommand::closeWindow:
+        if (onClose) onClose();
+        return;
+    }
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "ui/editor/Icons.h"
+
+#include <QKeySequence>
+#include <QList>
+#include <QObject>
+#include <QPointF>
+#include <QSet>
+#include <QUuid>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class EditorModel;
+class EditorView;
+class QAction;
+class QWidget;
+
+// Every command of the editor window, declared once: its text, help, icon and keys feed the
+// toolbar buttons, the context menus and the shortcuts alike.
+enum class EditorCommand {
+    pasteImage,
+    expandCanvas,
+    rotateImage,
+    zoomOut,
+    zoomIn,
+    actualSize,
+    undo,
+    redo,
+    copyObjects,
+    rotateLeft,
+    rotateRight,
+    fineRotateLeft,
+    fineRotateRight,
+    deleteSelection,
+    flatten,
+    copyImage,
+    save,
+    selectAll,
+    closeWindow,
+};
+
+struct CommandSpec {
+    EditorCommand command;
+    QString text; // the button's label and accessible name
+    QString help; // the tooltip's text, without the keys
+    QList<QKeySequence> keys;
+    std::optional<Icons::Action> icon;
+};
+
+namespace EditorCommands {
+const QList<CommandSpec>& all();
+const CommandSpec& spec(EditorCommand command);
+// The tooltip: the help followed by the first key sequence in its Linux form, "Zoom in (Ctrl+=)".
+QString toolTip(const QString& help, const QKeySequence& key);
+// The single letter that picks a tool when no text field has the focus.
+std::optional<QChar> toolKey(EditorTool tool);
+} // namespace EditorCommands
+
+// The window's actions: one QAction per command, and one per key sequence (Qt fires neither of
+// two actions that share one), kept enabled by the model's state.
+class EditorActions : public QObject {
+    Q_OBJECT
+
+public:
+    // The actions go on `window`, so their keys work wherever the focus is in it; text fields
+    // keep their own editing keys.
+    EditorActions(QWidget* window, EditorModel& model, EditorView& view);
+
+    QAction* action(EditorCommand command) const;
+    // The action that picks `tool` by its letter, if it has one.
+    QAction* toolAction(EditorTool tool) const;
+
+    // What the window does for the commands that open dialogs or popovers.
+    std::function<void()> onSave, onCopyImage, onExpandCanvas, onRotateImage, onClose;
+
+    // Whether a text entry is open (its field keeps the keys then).
+    bool isTyping() const;
+    // Enabled states from the model and the view.
+    void refresh();
+
+private:
+    void run(EditorCommand command);
+    void nudge(QPointF delta);
+
+    EditorModel& m_model;
+    EditorView& m_view;
+    QList<QAction*> m_actions; // in EditorCommand order
+    QList<std::pair<EditorTool, QAction*>> m_toolActions;
+    // Arrow-key nudges of one selection share one undo step.
+    std::optional<QSet<QUuid>> m_nudgeSelection;
+    quint64 m_nudgeGeneration = 0;
+};

@@ -1,0 +1,562 @@
+#include "ui/editor/EditorToolbar.h"
+
+#include "editor/EditorModel.h"
+#include "model/Palette.h"
+#include "ui/editor/CanvasPopover.h"
+#include "ui/editor/ColorPopover.h"
+#include "ui/editor/EditorActions.h"
+#include "ui/editor/EditorView.h"
+#include "ui/editor/Icons.h"
+#include "ui/editor/RotatePopover.h"
+#include "ui/editor/StampPicker.h"
+#include "ui/editor/ToolbarFlowLayout.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDoubleValidator>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kSliderWidthScale = 120;
+constexpr int kArrowHeadSliderWidth = 70;
+constexpr int kFieldWidth = 44;
+constexpr int kRightGap = 16;
+
+// The accessible name and the tooltip every control carries.
+template <typename W> W* named(W* widget, const QString& name, const QString& help = QString()) {
+    widget->setAccessibleName(name);
+    widget->setObjectName(name);
+    if (!help.isEmpty()) {
+        widget->setToolTip(help);
+        widget->setAccessibleDescription(help);
+    }
+    return widget;
+}
+
+// A small group of controls shown and hidden together.
+QWidget* group(std::initializer_list<QWidget*> widgets, int spacing = 4) {
+    auto* box = new QWidget;
+    auto* layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    for (QWidget* w : widgets)
+        layout->addWidget(w);
+    return box;
+}
+
+QLabel* iconLabel(const QIcon& icon, const QString& name) {
+    auto* label = new QLabel;
+    label->setPixmap(icon.pixmap(18, 18));
+    label->setAccessibleName(name);
+    return label;
+}
+
+// A checkable icon button of a two-way choice ("segmented picker").
+QToolButton* segment(const QIcon& icon, const QString& name, const QString& help) {
+    auto* button = named(new QToolButton, name, help);
+    button->setIcon(icon);
+    button->setText(name);
+    button->setCheckable(true);
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    return button;
+}
+
+QToolButton* textSegment(const QString& text, const QString& name, const QString& help) {
+    auto* button = named(new QToolButton, name, help);
+    button->setText(text);
+    button->setCheckable(true);
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return button;
+}
+
+QButtonGroup* exclusive(QObject* owner, std::initializer_list<QAbstractButton*> buttons) {
+    auto* g = new QButtonGroup(owner);
+    g->setExclusive(true);
+    int id = 0;
+    for (QAbstractButton* b : buttons)
+        g->addButton(b, id++);
+    return g;
+}
+
+// Rounds to the nearest whole number, halves away from zero.
+double roundHalfAway(double v) {
+    return std::round(v);
+}
+
+// The colour well: a circle of the model's colour ringed in the secondary colour.
+class ColorWell : public QToolButton {
+public:
+    explicit ColorWell(EditorModel& model) : m_model(model) {
+        setAutoRaise(true);
+        setFixedSize(28, 26);
+        setText(QStringLiteral("Color"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QToolButton::paintEvent(event);
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        QColor ring = palette().color(QPalette::WindowText);
+        ring.setAlphaF(0.6f);
+        p.setPen(QPen(ring, 1));
+        p.setBrush(m_model.color());
+        const QRectF circle(QPointF(width() / 2.0 - 9, height() / 2.0 - 9), QSizeF(18, 18));
+        p.drawEllipse(circle);
+    }
+
+private:
+    EditorModel& m_model;
+};
+
+} // namespace
+
+EditorToolbar::EditorToolbar(EditorModel& model, EditorView& view, EditorActions& actions, QWidget* parent)
+    : QWidget(parent), m_model(model), m_view(view), m_actions(actions) {
+    setAccessibleName(QStringLiteral("Toolbar"));
+    build();
+    m_seenSelection = m_model.selectedIDs();
+    m_seenColor = m_model.color();
+    m_seenWidth = m_model.strokeWidth();
+    connect(&m_model, &EditorModel::changed, this, &EditorToolbar::refresh);
+    connect(&m_view, &EditorView::zoomChanged, this, &EditorToolbar::refresh);
+    connect(&m_view, &EditorView::textEntryChanged, this, &EditorToolbar::refresh);
+    refresh();
+}
+
+EditorToolbar::~EditorToolbar() = default;
+
+QToolButton* EditorToolbar::commandButton(int command) {
+    QAction* action = m_actions.action(EditorCommand(command));
+    auto* button = new QToolButton;
+    button->setDefaultAction(action);
+    button->setAutoRaise(true);
+    button->setIconSize(QSize(18, 18));
+    button->setToolButtonStyle(action->icon().isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
+    return named(button, action->text(), action->toolTip());
+}
+
+QWidget* EditorToolbar::divider() {
+    auto* line = new QFrame;
+    line->setFrameShape(QFrame::VLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setFixedHeight(22);
+    line->setAccessibleName(QStringLiteral("Divider"));
+    return line;
+}
+
+void EditorToolbar::build() {
+    m_flowHost = new QWidget(this);
+    m_flow = new ToolbarFlowLayout(m_flowHost);
+    auto add = [this](QWidget* w) {
+        m_flow->addWidget(w);
+        m_items.append(w);
+        return w;
+    };
+
+    // 1. Tools
+    auto* toolRow = new QWidget;
+    auto* toolLayout = new QHBoxLayout(toolRow);
+    toolLayout->setContentsMargins(0, 0, 0, 0);
+    toolLayout->setSpacing(2);
+    m_tools = new QButtonGroup(this);
+    m_tools->setExclusive(true);
+    for (EditorTool tool : EditorTools::toolbarCases()) {
+        auto* button = new QToolButton;
+        const std::optional<QChar> key = EditorCommands::toolKey(tool);
+        const QString help = EditorTools::help(tool);
+        named(button, help.section(QStringLiteral(" — "), 0, 0),
+              key ? EditorCommands::toolTip(help, QKeySequence(QString(*key))) : help);
+        button->setIcon(Icons::tool(tool));
+        button->setIconSize(QSize(18, 18));
+        button->setText(button->accessibleName());
+        button->setCheckable(true);
+        button->setAutoRaise(true);
+        button->setFixedSize(30, 28);
+        m_tools->addButton(button, int(tool));
+        toolLayout->addWidget(button);
+        // Toggled, not clicked: a screen reader's Toggle action emits only this.
+        connect(button, &QToolButton::toggled, this, [this, tool](bool on) {
+            if (!on || m_refreshing || m_model.tool() == tool) return;
+            m_view.interaction().commitPendingText();
+            m_model.setTool(tool);
+            if (tool != EditorTool::select) m_model.setSelectedID(std::nullopt);
+        });
+    }
+    toolRow->setAccessibleName(QStringLiteral("Tools"));
+    add(toolRow);
+    add(divider());
+
+    // 3. Colour
+    m_colorButton = named(new ColorWell(m_model), QStringLiteral("Color"),
+                          QStringLiteral("Color — recolors the selected element too"));
+    connect(m_colorButton, &QToolButton::clicked, this, &EditorToolbar::openColorPopover);
+    add(m_colorButton);
+
+    // 4. Stroke width
+    m_widthSlider = named(new QSlider(Qt::Horizontal), QStringLiteral("Size"),
+                          QStringLiteral("Size in image pixels — same at any zoom"));
+    m_widthSlider->setRange(1, 50);
+    m_widthSlider->setSingleStep(1);
+    m_widthSlider->setFixedWidth(kSliderWidthScale);
+    connect(m_widthSlider, &QSlider::valueChanged, this, [this](int v) {
+        if (!m_refreshing) m_model.setStrokeWidth(v);
+    });
+    m_widthField = named(new QLineEdit, QStringLiteral("Size in pixels"),
+                         QStringLiteral("Type a size in image pixels (1–200)"));
+    m_widthField->setValidator(new QIntValidator(0, 9999, m_widthField));
+    m_widthField->setFixedWidth(kFieldWidth);
+    m_widthField->setAlignment(Qt::AlignRight);
+    connect(m_widthField, &QLineEdit::editingFinished, this, &EditorToolbar::commitWidthField);
+    add(group({iconLabel(Icons::action(Icons::Action::strokeWidth), QStringLiteral("Stroke width")), m_widthSlider,
+               m_widthField, new QLabel(QStringLiteral("px"))}));
+
+    // 5. Arrowhead size
+    m_arrowHeadSlider = named(new QSlider(Qt::Horizontal), QStringLiteral("Arrowhead size"),
+                              QStringLiteral("Arrowhead size"));
+    m_arrowHeadSlider->setRange(5, 30); // tenths
+    m_arrowHeadSlider->setFixedWidth(kArrowHeadSliderWidth);
+    connect(m_arrowHeadSlider, &QSlider::valueChanged, this, [this](int v) {
+        if (!m_refreshing) m_model.setArrowHeadScale(v / 10.0);
+    });
+    m_arrowHead = add(group({iconLabel(Icons::action(Icons::Action::arrowHead), QStringLiteral("Arrowhead")),
+                             m_arrowHeadSlider}));
+
+    // 6. Shape fill of new shapes
+    const QString fillHelp = QStringLiteral("Hollow outline or solid fill");
+    auto* outlined = segment(Icons::action(Icons::Action::shapeOutlined), QStringLiteral("Outline"), fillHelp);
+    auto* filled = segment(Icons::action(Icons::Action::shapeFilled), QStringLiteral("Fill"), fillHelp);
+    m_shapeFillGroup = exclusive(this, {outlined, filled});
+    connect(m_shapeFillGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (on && !m_refreshing) m_model.setShapeFilled(id == 1);
+    });
+    m_shapeFill = add(group({outlined, filled}, 0));
+
+    // 7. Icon of the stamp tool
+    m_stampButton = named(new QToolButton, QStringLiteral("Icon"), QStringLiteral("Which icon the stamp tool places"));
+    m_stampButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_stampButton->setPopupMode(QToolButton::InstantPopup);
+    m_stampButton->setIconSize(QSize(20, 20));
+    connect(m_stampButton, &QToolButton::clicked, this, &EditorToolbar::openStampPicker);
+    add(m_stampButton);
+
+    // 8. Names
+    m_names = named(new QCheckBox(QStringLiteral("Names")), QStringLiteral("Names"),
+                    QStringLiteral("Show the icon's name below new stamps"));
+    connect(m_names, &QCheckBox::toggled, this, [this](bool on) {
+        if (!m_refreshing) m_model.setStampShowName(on);
+    });
+    add(m_names);
+
+    // 9. Dot style and next number
+    const QString styleHelp = QStringLiteral("Solid or hollow badge");
+    auto* solid = segment(Icons::action(Icons::Action::dotSolid), QStringLiteral("Solid"), styleHelp);
+    auto* hollow = segment(Icons::action(Icons::Action::dotHollow), QStringLiteral("Hollow"), styleHelp);
+    m_dotStyleGroup = exclusive(this, {solid, hollow});
+    connect(m_dotStyleGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (on && !m_refreshing) m_model.setDotStyle(id == 1 ? DotStyle::hollow : DotStyle::solid);
+    });
+    m_nextNumber = named(new QSpinBox, QStringLiteral("Next number"), QStringLiteral("Number for the next dot"));
+    m_nextNumber->setRange(1, 999);
+    m_nextNumber->setFixedWidth(kFieldWidth + 22);
+    connect(m_nextNumber, &QSpinBox::valueChanged, this, [this](int v) {
+        if (!m_refreshing) m_model.setNextDotNumber(v);
+    });
+    m_dotSettings = add(group({solid, hollow, m_nextNumber}, 2));
+
+    add(divider());
+    // 11-13. The picture
+    add(commandButton(int(EditorCommand::pasteImage)));
+    add(commandButton(int(EditorCommand::expandCanvas)));
+    add(commandButton(int(EditorCommand::rotateImage)));
+    add(divider());
+    // 15-18. Zoom
+    m_zoomReadout = named(new QLabel, QStringLiteral("Zoom"));
+    m_zoomReadout->setMinimumWidth(40);
+    m_zoomReadout->setAlignment(Qt::AlignCenter);
+    add(group({commandButton(int(EditorCommand::zoomOut)), m_zoomReadout, commandButton(int(EditorCommand::zoomIn)),
+               commandButton(int(EditorCommand::actualSize))},
+              2));
+    add(divider());
+    // 20-21. History
+    add(group({commandButton(int(EditorCommand::undo)), commandButton(int(EditorCommand::redo))}, 2));
+
+    // 22. Fill of the selected shape
+    auto* selOutlined =
+        segment(Icons::action(Icons::Action::shapeOutlined), QStringLiteral("Selection outline"), fillHelp);
+    auto* selFilled = segment(Icons::action(Icons::Action::shapeFilled), QStringLiteral("Selection fill"), fillHelp);
+    m_selectionFillGroup = exclusive(this, {selOutlined, selFilled});
+    connect(m_selectionFillGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (!on || m_refreshing) return;
+        setSelectionField([id](const Annotation& a) { return a.filled != (id == 1); },
+                          [id](Annotation& a) { a.filled = id == 1; });
+    });
+    m_selectionFill = add(group({selOutlined, selFilled}, 0));
+
+    // 23. Name of the selected stamp
+    m_selectionName = named(new QCheckBox(QStringLiteral("Name")), QStringLiteral("Name"),
+                            QStringLiteral("Show this stamp's name below it"));
+    connect(m_selectionName, &QCheckBox::toggled, this, [this](bool on) {
+        if (m_refreshing) return;
+        setSelectionField([on](const Annotation& a) { return a.showName != on; },
+                          [on](Annotation& a) { a.showName = on; });
+    });
+    add(m_selectionName);
+
+    // 24. Number placement of the selected badge
+    const QString placeHelp = QStringLiteral("Number inside or outside the circle");
+    auto* in = textSegment(QStringLiteral("In"), QStringLiteral("Number in"), placeHelp);
+    auto* out = textSegment(QStringLiteral("Out"), QStringLiteral("Number out"), placeHelp);
+    m_numberPlacementGroup = exclusive(this, {in, out});
+    connect(m_numberPlacementGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (!on || m_refreshing) return;
+        setSelectionField([id](const Annotation& a) { return a.labelOutside != (id == 1); },
+                          [id](Annotation& a) { a.labelOutside = id == 1; });
+    });
+    m_numberPlacement = add(group({in, out}, 0));
+
+    // 25-27. Selection commands
+    for (EditorCommand c : {EditorCommand::copyObjects, EditorCommand::rotateLeft, EditorCommand::rotateRight})
+        m_selectionCommands.append(add(commandButton(int(c))));
+    auto* fineLeft = commandButton(int(EditorCommand::fineRotateLeft));
+    auto* fineRight = commandButton(int(EditorCommand::fineRotateRight));
+    fineLeft->defaultAction()->setIconText(QStringLiteral("−1°"));
+    fineRight->defaultAction()->setIconText(QStringLiteral("+1°"));
+    fineLeft->setText(QStringLiteral("−1°"));
+    fineRight->setText(QStringLiteral("+1°"));
+    auto* fine = group({fineLeft, fineRight}, 0);
+    fine->setAccessibleName(QStringLiteral("Fine rotate"));
+    m_selectionCommands.append(add(fine));
+
+    // 28. Rotation of the single selection
+    m_rotationField = named(new QLineEdit, QStringLiteral("Rotation"), QStringLiteral("Rotation in degrees"));
+    m_rotationField->setPlaceholderText(QStringLiteral("0"));
+    m_rotationField->setValidator(new QDoubleValidator(-100000, 100000, 2, m_rotationField));
+    m_rotationField->setFixedWidth(kFieldWidth);
+    m_rotationField->setAlignment(Qt::AlignRight);
+    connect(m_rotationField, &QLineEdit::editingFinished, this, &EditorToolbar::commitRotationField);
+    m_rotation = add(group({m_rotationField, new QLabel(QStringLiteral("°"))}, 2));
+
+    // 29-30. Delete and flatten
+    for (EditorCommand c : {EditorCommand::deleteSelection, EditorCommand::flatten})
+        m_selectionCommands.append(add(commandButton(int(c))));
+
+    // Right-aligned: Copy and Save.
+    m_copyButton = named(new QPushButton(QStringLiteral("Copy")), QStringLiteral("Copy"),
+                         m_actions.action(EditorCommand::copyImage)->toolTip());
+    connect(m_copyButton, &QPushButton::clicked, m_actions.action(EditorCommand::copyImage), &QAction::trigger);
+    m_saveButton = named(new QPushButton(QStringLiteral("Save…")), QStringLiteral("Save…"),
+                         m_actions.action(EditorCommand::save)->toolTip());
+    connect(m_saveButton, &QPushButton::clicked, m_actions.action(EditorCommand::save), &QAction::trigger);
+    m_right = group({m_copyButton, m_saveButton}, 8);
+    m_right->setParent(this);
+    m_copyButton->setMinimumWidth(m_copyButton->fontMetrics().horizontalAdvance(QStringLiteral("Copied!")) + 24);
+}
+
+QWidget* EditorToolbar::item(const QString& accessibleName) const {
+    for (QWidget* w : findChildren<QWidget*>())
+        if (w->accessibleName() == accessibleName) return w;
+    return nullptr;
+}
+
+QAbstractButton* EditorToolbar::toolButton(EditorTool tool) const {
+    return m_tools->button(int(tool));
+}
+
+void EditorToolbar::showCopied() {
+    m_copyButton->setText(QStringLiteral("Copied!"));
+    QTimer::singleShot(kCopiedMs, m_copyButton, [button = m_copyButton] { button->setText(QStringLiteral("Copy")); });
+}
+
+void EditorToolbar::refresh() {
+    m_refreshing = true;
+    const EditorTool tool = m_model.tool();
+    const bool typing = m_actions.isTyping();
+    if (QAbstractButton* b = m_tools->button(int(tool))) b->setChecked(true);
+    m_colorButton->update();
+
+    const int width = int(std::min(m_model.strokeWidth(), 50.0));
+    m_widthSlider->setValue(std::max(width, 1));
+    if (!m_widthField->hasFocus()) m_widthField->setText(QString::number(qint64(m_model.strokeWidth())));
+    m_arrowHead->setVisible(tool == EditorTool::arrow);
+    m_arrowHeadSlider->setValue(int(std::lround(m_model.arrowHeadScale() * 10)));
+    m_shapeFill->setVisible(tool == EditorTool::rect || tool == EditorTool::ellipse);
+    m_shapeFillGroup->button(m_model.shapeFilled() ? 1 : 0)->setChecked(true);
+    const bool stamping = tool == EditorTool::stamp;
+    m_stampButton->setVisible(stamping);
+    m_stampButton->setIcon(Icons::stamp(m_model.stampType(), palette().color(QPalette::ButtonText)));
+    m_stampButton->setText(StampTypes::title(m_model.stampType()));
+    m_names->setVisible(stamping);
+    m_names->setChecked(m_model.stampShowName());
+    m_dotSettings->setVisible(stamping && m_model.stampType() == StampType::numberCircle);
+    m_dotStyleGroup->button(m_model.dotStyle() == DotStyle::hollow ? 1 : 0)->setChecked(true);
+    if (!m_nextNumber->hasFocus())
+        m_nextNumber->setValue(int(std::clamp<int64_t>(m_model.nextDotNumber(), 1, 999)));
+
+    m_zoomReadout->setText(QStringLiteral("%1%").arg(qRound(m_view.zoom() * 100)));
+    m_zoomReadout->setAccessibleName(QStringLiteral("Zoom"));
+    m_zoomReadout->setAccessibleDescription(m_zoomReadout->text());
+
+    // The selection's controls.
+    const bool selecting = tool == EditorTool::select && !typing;
+    const std::optional<int> index = selecting ? m_model.selectedIndex() : std::nullopt;
+    const Annotation* single = index ? &m_model.annotations()[*index] : nullptr;
+    const bool anySelected = selecting && std::any_of(m_model.annotations().cbegin(), m_model.annotations().cend(),
+                                                      [&](const Annotation& a) {
+                                                          return m_model.selectedIDs().contains(a.id);
+                                                      });
+    const bool fillable = single && (single->tool == EditorTool::rect || single->tool == EditorTool::ellipse ||
+                                     single->tool == EditorTool::polygon);
+    m_selectionFill->setVisible(fillable);
+    if (fillable) m_selectionFillGroup->button(single->filled ? 1 : 0)->setChecked(true);
+    m_selectionName->setVisible(single && single->tool == EditorTool::stamp);
+    if (single) m_selectionName->setChecked(single->showName);
+    m_numberPlacement->setVisible(single && single->isNumberBadge());
+    if (single) m_numberPlacementGroup->button(single->labelOutside ? 1 : 0)->setChecked(true);
+    for (QWidget* w : m_selectionCommands)
+        w->setVisible(anySelected);
+    const bool rotatable = single && !EditorTools::isVertexEditable(single->tool) && single->tool != EditorTool::pen &&
+                           single->tool != EditorTool::highlighter;
+    m_rotation->setVisible(rotatable);
+    if (rotatable && !m_rotationField->hasFocus()) {
+        double degrees = std::fmod(single->rotation * 180 / M_PI, 360);
+        if (std::abs(degrees) < 0.005) degrees = 0;
+        m_rotationField->setText(degrees == 0 ? QString() : QString::number(degrees, 'f', 1));
+    }
+    m_refreshing = false;
+
+    syncWithSelection();
+    layoutRows();
+}
+
+// The three observers: a new single selection shows its colour and width; a colour or width
+// chosen while one is selected applies to it. The flag keeps the first from writing back.
+void EditorToolbar::syncWithSelection() {
+    if (m_model.tool() != EditorTool::select) {
+        m_seenSelection = m_model.selectedIDs();
+        m_seenColor = m_model.color();
+        m_seenWidth = m_model.strokeWidth();
+        return;
+    }
+    if (m_model.selectedIDs() != m_seenSelection) {
+        m_seenSelection = m_model.selectedIDs();
+        if (const std::optional<int> index = m_model.selectedIndex()) {
+            const Annotation a = m_model.annotations()[*index];
+            m_syncingSelection = true;
+            m_model.setColor(a.color);
+            const double w = a.tool == EditorTool::text ? std::clamp(roundHalfAway(a.fontSize / 3), 1.0, 50.0)
+                                                        : std::clamp(roundHalfAway(a.width), 1.0, 200.0);
+            m_model.setStrokeWidth(w);
+            if (a.tool == EditorTool::arrow) m_model.setArrowHeadScale(a.headScale);
+            m_seenColor = m_model.color();
+            m_seenWidth = m_model.strokeWidth();
+            QTimer::singleShot(0, this, [this] { m_syncingSelection = false; });
+        }
+        return;
+    }
+    if (m_syncingSelection) {
+        m_seenColor = m_model.color();
+        m_seenWidth = m_model.strokeWidth();
+        return;
+    }
+    if (m_model.color() != m_seenColor) {
+        m_seenColor = m_model.color();
+        m_model.applyColorToSelection(m_seenColor);
+    }
+    if (m_model.strokeWidth() != m_seenWidth) {
+        m_seenWidth = m_model.strokeWidth();
+        m_model.applyWidthToSelection(m_seenWidth);
+    }
+}
+
+void EditorToolbar::setSelectionField(const std::function<bool(const Annotation&)>& differs,
+                                      const std::function<void(Annotation&)>& write) {
+    const std::optional<int> index = m_model.selectedIndex();
+    if (!index) return;
+    Annotation a = m_model.annotations()[*index];
+    if (!differs(a)) return;
+    m_model.pushUndo();
+    write(a);
+    m_model.setAnnotation(*index, a);
+}
+
+void EditorToolbar::commitWidthField() {
+    bool ok = false;
+    const int typed = m_widthField->text().toInt(&ok);
+    if (ok) m_model.setStrokeWidth(std::clamp(typed, 1, 200));
+    m_widthField->setText(QString::number(qint64(m_model.strokeWidth())));
+}
+
+void EditorToolbar::commitRotationField() {
+    const QString text = m_rotationField->text().trimmed();
+    bool ok = false;
+    const double degrees = text.isEmpty() ? 0 : QLocale().toDouble(text, &ok);
+    if (!text.isEmpty() && !ok) return;
+    m_model.setSelectionRotation(degrees);
+}
+
+void EditorToolbar::openColorPopover() {
+    if (!m_colorPopover) m_colorPopover = new ColorPopover(m_model, window());
+    m_colorPopover->toggleBelow(m_colorButton);
+}
+
+void EditorToolbar::openCanvasPopover() {
+    if (!m_canvasPopover) m_canvasPopover = new CanvasPopover(m_model, window());
+    m_canvasPopover->toggleBelow(item(QStringLiteral("Expand Canvas")));
+}
+
+void EditorToolbar::openRotatePopover() {
+    if (!m_rotatePopover) m_rotatePopover = new RotatePopover(m_model, window());
+    m_rotatePopover->toggleBelow(item(QStringLiteral("Rotate Image")));
+}
+
+void EditorToolbar::openStampPicker() {
+    if (!m_stampPicker) m_stampPicker = new StampPicker(&m_model, window());
+    static_cast<StampPicker*>(m_stampPicker.data())->popup(m_stampButton);
+}
+
+// The flow of items takes the width left of Copy and Save.
+void EditorToolbar::layoutRows() {
+    const int rightWidth = m_right->sizeHint().width();
+    const int flowWidth = std::max(1, width() - rightWidth - kRightGap);
+    const int flowHeight = m_flow->heightForWidth(flowWidth);
+    m_flowHost->setGeometry(0, 0, flowWidth, flowHeight);
+    const QSize right = m_right->sizeHint();
+    m_right->setGeometry(width() - right.width(), 0, right.width(), std::max(right.height(), 28));
+    if (height() != heightForWidth(width())) updateGeometry();
+}
+
+int EditorToolbar::heightForWidth(int width) const {
+    const int flowWidth = std::max(1, width - m_right->sizeHint().width() - kRightGap);
+    return std::max(m_flow->heightForWidth(flowWidth), m_right->sizeHint().height());
+}
+
+QSize EditorToolbar::sizeHint() const {
+    return QSize(m_flow->sizeHint().width() + m_right->sizeHint().width() + kRightGap, heightForWidth(width()));
+}
+
+QSize EditorToolbar::minimumSizeHint() const {
+    return QSize(m_right->sizeHint().width() + 60, heightForWidth(width()));
+}
+
+void EditorToolbar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutRows();
+}

@@ -1,0 +1,344 @@
+// The editor window and the preview as a person uses them: toolbar items, keys, copy, close.
+#include "app/EditorWindowController.h"
+#include "app/PreviewWindowController.h"
+#include "editor/EditorModel.h"
+#include "io/ProjectIO.h"
+#include "model/Palette.h"
+#include "ui/editor/ColorPopover.h"
+#include "ui/editor/EditorActions.h"
+#include "ui/editor/EditorToolbar.h"
+#include "ui/editor/EditorView.h"
+#include "ui/editor/TextEntryField.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+
+using TestSupport::annotation;
+using TestSupport::solidImage;
+
+namespace {
+
+struct Window {
+    EditorModel* model;
+    std::unique_ptr<EditorWindowController> window;
+    EditorToolbar* toolbar() const { return window->toolbar(); }
+    bool shows(const QString& name) const {
+        QWidget* w = toolbar()->item(name);
+        return w && w->isVisibleTo(window.get());
+    }
+};
+
+Window openWindow(const QList<Annotation>& annotations = {}, QSize picture = QSize(400, 300)) {
+    auto model = std::make_unique<EditorModel>(solidImage(picture.width(), picture.height()), annotations);
+    EditorModel* m = model.get();
+    auto window = std::make_unique<EditorWindowController>(std::move(model), QStringLiteral("/tmp/door14.png"));
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    window->askToSave = [] { return EditorWindowController::CloseChoice::discard; };
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    return {m, std::move(window)};
+}
+
+void click(QWidget* widget) {
+    ASSERT_NE(widget, nullptr);
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        button->click();
+    else
+        QTest::mouseClick(widget, Qt::LeftButton);
+}
+
+void clickCanvas(EditorView* view, QPointF p) {
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, p, view->mapToGlobal(p), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(view, &event);
+    }
+}
+
+Annotation stampOf(StampType type, QPointF at) {
+    Annotation a = annotation(EditorTool::stamp, {at}, Palette::standardRed(), 6);
+    a.stamp = type;
+    if (type == StampType::numberCircle) a.text = QStringLiteral("1");
+    return a;
+}
+
+} // namespace
+
+TEST(EditorWindow, TheTitleNamesThePictureAndMarksUnsavedEdits) {
+    Window w = openWindow();
+    EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Edit Screenshot — door14.png[*]"));
+    EXPECT_FALSE(w.window->isWindowModified());
+    w.model->commit(annotation(EditorTool::rect, {{10, 10}, {50, 50}}), true);
+    EXPECT_TRUE(w.window->isWindowModified());
+}
+
+TEST(EditorWindow, ToolSettingsAppearWithTheirTool) {
+    Window w = openWindow();
+    struct Case {
+        EditorTool tool;
+        QStringList shown, hidden;
+    };
+    const Case cases[] = {
+        {EditorTool::pen, {"Color", "Size", "Paste Image", "Undo"}, {"Arrowhead size", "Fill", "Icon", "Names"}},
+        {EditorTool::arrow, {"Arrowhead size"}, {"Fill", "Icon"}},
+        {EditorTool::rect, {"Outline", "Fill"}, {"Arrowhead size", "Icon"}},
+        {EditorTool::ellipse, {"Fill"}, {"Names"}},
+        {EditorTool::stamp, {"Icon", "Names", "Next number"}, {"Fill", "Arrowhead size"}},
+    };
+    for (const Case& c : cases) {
+        click(w.toolbar()->toolButton(c.tool));
+        EXPECT_EQ(w.model->tool(), c.tool);
+        for (const QString& name : c.shown)
+            EXPECT_TRUE(w.shows(name)) << name.toStdString() << " with " << rawValue(c.tool).toStdString();
+        for (const QString& name : c.hidden)
+            EXPECT_FALSE(w.shows(name)) << name.toStdString() << " with " << rawValue(c.tool).toStdString();
+    }
+    // The badge settings only for the number circle.
+    w.model->setStampType(StampType::cameraBox);
+    EXPECT_FALSE(w.shows(QStringLiteral("Next number")));
+    EXPECT_TRUE(w.shows(QStringLiteral("Icon")));
+}
+
+TEST(EditorWindow, SelectionControlsFollowTheSelection) {
+    Annotation rect = annotation(EditorTool::rect, {{10, 10}, {80, 60}});
+    Annotation stamp = stampOf(StampType::cameraBox, {200, 100});
+    Annotation badge = stampOf(StampType::numberCircle, {300, 200});
+    Annotation line = annotation(EditorTool::line, {{20, 200}, {120, 250}});
+    Window w = openWindow({rect, stamp, badge, line});
+    w.model->setTool(EditorTool::select);
+    const QStringList commands{"Copy Objects", "Rotate Left", "Rotate Right", "Fine rotate", "Delete", "Flatten"};
+    for (const QString& name : commands + QStringList{"Selection fill", "Name", "Number in", "Rotation"})
+        EXPECT_FALSE(w.shows(name)) << name.toStdString();
+
+    w.model->setSelectedID(rect.id);
+    for (const QString& name : commands + QStringList{"Selection fill", "Rotation"})
+        EXPECT_TRUE(w.shows(name)) << name.toStdString();
+    EXPECT_FALSE(w.shows(QStringLiteral("Name")));
+    // The fill choice of the selection is one undo step, and choosing the same again is none.
+    click(w.toolbar()->item(QStringLiteral("Selection fill")));
+    EXPECT_TRUE(w.model->annotations()[0].filled);
+    EXPECT_EQ(w.model->undoStack().size(), 1);
+    click(w.toolbar()->item(QStringLiteral("Selection fill")));
+    EXPECT_EQ(w.model->undoStack().size(), 1);
+
+    w.model->setSelectedID(stamp.id);
+    EXPECT_TRUE(w.shows(QStringLiteral("Name")));
+    EXPECT_FALSE(w.shows(QStringLiteral("Number in")));
+    w.model->setSelectedID(badge.id);
+    EXPECT_TRUE(w.shows(QStringLiteral("Number in")));
+    click(w.toolbar()->item(QStringLiteral("Number out")));
+    EXPECT_TRUE(w.model->annotations()[2].labelOutside);
+    // Lines turn by their points: no rotation field.
+    w.model->setSelectedID(line.id);
+    EXPECT_FALSE(w.shows(QStringLiteral("Rotation")));
+    EXPECT_TRUE(w.shows(QStringLiteral("Delete")));
+    // Two selected: flatten is there but disabled.
+    w.model->setSelectedIDs({rect.id, stamp.id});
+    EXPECT_TRUE(w.shows(QStringLiteral("Flatten")));
+    EXPECT_FALSE(w.window->actions().action(EditorCommand::flatten)->isEnabled());
+    // Another tool hides them all.
+    click(w.toolbar()->toolButton(EditorTool::pen));
+    for (const QString& name : commands)
+        EXPECT_FALSE(w.shows(name)) << name.toStdString();
+}
+
+TEST(EditorWindow, ASelectionShowsItsColourAndWidthWithoutBeingEdited) {
+    Annotation text = annotation(EditorTool::text, {{20, 20}}, Palette::named("blue"), 1);
+    text.text = QStringLiteral("Reader");
+    text.fontSize = 40;
+    Annotation arrow = annotation(EditorTool::arrow, {{50, 150}, {200, 180}}, Palette::named("green"), 2.5);
+    arrow.headScale = 2.25;
+    Window w = openWindow({text, arrow});
+    w.model->setTool(EditorTool::select);
+    w.model->setSelectedID(text.id);
+    EXPECT_EQ(w.model->strokeWidth(), 13); // 40 / 3 rounded
+    EXPECT_EQ(w.model->color(), Palette::named("blue"));
+    QTest::qWait(0); // the syncing flag clears on the next turn of the event loop
+    EXPECT_EQ(w.model->annotations()[0].fontSize, 40);
+    EXPECT_TRUE(w.model->undoStack().isEmpty());
+
+    w.model->setSelectedID(arrow.id);
+    EXPECT_EQ(w.model->strokeWidth(), 3);
+    EXPECT_EQ(w.model->arrowHeadScale(), 2.25);
+    QTest::qWait(0);
+    EXPECT_EQ(w.model->annotations()[1].width, 2.5);
+    EXPECT_TRUE(w.model->undoStack().isEmpty());
+
+    // Now a new width is an edit of the selection.
+    w.model->setStrokeWidth(6);
+    EXPECT_EQ(w.model->annotations()[1].width, 6);
+    EXPECT_EQ(w.model->undoStack().size(), 1);
+}
+
+TEST(EditorWindow, ASwatchRecoloursTheSelectionAndBecomesRecent) {
+    Annotation rect = annotation(EditorTool::rect, {{10, 10}, {80, 60}});
+    Window w = openWindow({rect});
+    w.model->setTool(EditorTool::select);
+    w.model->setSelectedID(rect.id);
+    QTest::qWait(0);
+    click(w.toolbar()->item(QStringLiteral("Color")));
+    auto* popover = qobject_cast<ColorPopover*>(w.toolbar()->colorPopover());
+    ASSERT_NE(popover, nullptr);
+    QAbstractButton* blue = nullptr;
+    for (auto* b : popover->findChildren<QAbstractButton*>())
+        if (b->accessibleName() == QStringLiteral("blue")) blue = b;
+    ASSERT_NE(blue, nullptr);
+    blue->click();
+    EXPECT_EQ(w.model->annotations()[0].color, Palette::named("blue"));
+    ASSERT_FALSE(w.model->recentColors().isEmpty());
+    EXPECT_EQ(w.model->recentColors().first(), Palette::named("blue"));
+    EXPECT_EQ(w.model->undoStack().size(), 1);
+}
+
+TEST(EditorWindow, TheWidthFieldKeepsToItsRange) {
+    Window w = openWindow();
+    auto* field = qobject_cast<QLineEdit*>(w.toolbar()->item(QStringLiteral("Size in pixels")));
+    ASSERT_NE(field, nullptr);
+    for (const auto& [typed, stored] : {std::pair{"500", 200}, std::pair{"0", 1}, std::pair{"37", 37}}) {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, QString::fromLatin1(typed));
+        QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_EQ(w.model->strokeWidth(), stored) << typed;
+    }
+}
+
+TEST(EditorWindow, UndoWhileTypingCommitsTheTextFirst) {
+    Window w = openWindow();
+    click(w.toolbar()->toolButton(EditorTool::text));
+    EditorView* view = w.window->view();
+    clickCanvas(view, QPointF(40, 40));
+    ASSERT_NE(view->textField(), nullptr);
+    QTest::keyClicks(view->textField(), QStringLiteral("hi"));
+    EXPECT_FALSE(w.shows(QStringLiteral("Copy Objects")));
+    click(w.toolbar()->item(QStringLiteral("Undo")));
+    EXPECT_TRUE(w.model->annotations().isEmpty());
+    ASSERT_EQ(w.model->redoStack().size(), 1);
+    w.model->redo();
+    ASSERT_EQ(w.model->annotations().size(), 1);
+    EXPECT_EQ(w.model->annotations()[0].text, QStringLiteral("hi"));
+}
+
+TEST(EditorWindow, KeysPickToolsDeleteAndNudge) {
+    Annotation rect = annotation(EditorTool::rect, {{10, 10}, {80, 60}});
+    Window w = openWindow({rect});
+    QTest::keyClick(w.window.get(), Qt::Key_R);
+    EXPECT_EQ(w.model->tool(), EditorTool::rect);
+    QTest::keyClick(w.window.get(), Qt::Key_V);
+    EXPECT_EQ(w.model->tool(), EditorTool::select);
+
+    // Arrows nudge: a run of presses is one undo step.
+    w.model->setSelectedID(rect.id);
+    QTest::keyClick(w.window.get(), Qt::Key_Right);
+    QTest::keyClick(w.window.get(), Qt::Key_Right);
+    QTest::keyClick(w.window.get(), Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(w.model->annotations()[0].points[0], QPointF(12, 20));
+    EXPECT_EQ(w.model->undoStack().size(), 1);
+
+    // Delete only with the select tool.
+    w.model->setTool(EditorTool::pen);
+    QTest::keyClick(w.window.get(), Qt::Key_Delete);
+    EXPECT_EQ(w.model->annotations().size(), 1);
+    w.model->setTool(EditorTool::select);
+    w.model->setSelectedID(rect.id);
+    QTest::keyClick(w.window.get(), Qt::Key_Backspace);
+    EXPECT_TRUE(w.model->annotations().isEmpty());
+
+    // Ctrl+A selects everything.
+    w.model->undo();
+    QTest::keyClick(w.window.get(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(w.model->selectedIDs().size(), 1);
+}
+
+TEST(EditorWindow, LettersAndDeleteGoToTheTextBeingTyped) {
+    Annotation rect = annotation(EditorTool::rect, {{10, 10}, {80, 60}});
+    Window w = openWindow({rect});
+    w.model->setTool(EditorTool::text);
+    EditorView* view = w.window->view();
+    clickCanvas(view, QPointF(200, 200));
+    TextEntryField* field = view->textField();
+    ASSERT_NE(field, nullptr);
+    QTest::keyClicks(field, QStringLiteral("Rack"));
+    QTest::keyClick(field, Qt::Key_Backspace);
+    EXPECT_EQ(field->toPlainText(), QStringLiteral("Rac"));
+    EXPECT_EQ(w.model->tool(), EditorTool::text);
+    EXPECT_EQ(w.model->annotations().size(), 1);
+}
+
+TEST(EditorWindow, CopyingPutsThePictureOrTheObjectsOnTheClipboard) {
+    Annotation rect = annotation(EditorTool::rect, {{100, 100}, {150, 140}}, Palette::named("blue"), 4);
+    Window w = openWindow({rect});
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    // Nothing selected: Ctrl+C copies the flat picture.
+    QTest::keyClick(w.window.get(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard->image().size(), QSize(400, 300));
+    EXPECT_EQ(w.window->toolbar()->item(QStringLiteral("Copy"))->property("text").toString(),
+              QStringLiteral("Copied!"));
+    // Objects: our own format, and beside it the marked area with a margin.
+    w.model->setTool(EditorTool::select);
+    w.model->setSelectedID(rect.id);
+    QTest::keyClick(w.window.get(), Qt::Key_C, Qt::ControlModifier);
+    const QMimeData* data = clipboard->mimeData();
+    ASSERT_TRUE(data->hasFormat(QString::fromLatin1(ProjectIO::kPasteboardType)));
+    const QImage area = clipboard->image();
+    EXPECT_GE(area.width(), 50 + 20);
+    EXPECT_LE(area.width(), 50 + 20 + 10);
+    EXPECT_EQ(QColor(area.pixel(area.width() / 2, 12)).name(), Palette::named("blue").name()); // top edge
+}
+
+TEST(EditorWindow, ClosingAsksOnlyWithUnsavedEdits) {
+    Window w = openWindow();
+    int asked = 0;
+    w.window->askToSave = [&asked] {
+        ++asked;
+        return EditorWindowController::CloseChoice::cancel;
+    };
+    w.model->commit(annotation(EditorTool::rect, {{10, 10}, {50, 50}}), true);
+    QTest::keyClick(w.window.get(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(w.window->isVisible());
+    w.window->askToSave = [&asked] {
+        ++asked;
+        return EditorWindowController::CloseChoice::discard;
+    };
+    w.window->close();
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(w.window->isVisible());
+}
+
+TEST(PreviewWindow, CopyLeavesOneImageAndEditOpensTheEditor) {
+    QImage picture = solidImage(1280, 800, Qt::green);
+    auto* preview = PreviewWindowController::show(picture);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
+    EXPECT_EQ(preview->windowTitle(), QStringLiteral("Screenshot"));
+    EXPECT_TRUE(preview->editButton()->isDefault());
+    QPointer<PreviewWindowController> alive(preview);
+    QGuiApplication::clipboard()->setText(QStringLiteral("old"));
+    preview->copyButton()->click();
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    EXPECT_TRUE(data->hasImage());
+    EXPECT_FALSE(data->hasText());
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), picture.size());
+    QTRY_VERIFY(alive.isNull()); // closed and gone
+
+    auto* second = PreviewWindowController::show(picture);
+    const qsizetype editors = EditorWindowController::active().size();
+    second->editButton()->click();
+    ASSERT_EQ(EditorWindowController::active().size(), editors + 1);
+    EditorWindowController* editor = EditorWindowController::active().last();
+    EXPECT_EQ(editor->model().baseImage().size(), picture.size());
+    EXPECT_TRUE(PreviewWindowController::active().isEmpty());
+    editor->close();
+    QTRY_COMPARE(EditorWindowController::active().size(), editors);
+}
