@@ -175,7 +175,10 @@ void EditorWindowController::save(std::function<void()> onSaved) {
     m_view->interaction().commitPendingText();
     auto* dialog = new SaveDialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->propose(m_lastSavePath.isEmpty() ? m_filePath : m_lastSavePath);
+    if (m_lastSavePath.isEmpty())
+        dialog->propose(m_filePath, false);
+    else
+        dialog->propose(m_lastSavePath, true);
     connect(dialog, &QFileDialog::accepted, this, [this, dialog, onSaved] {
         if (dialog->imagePath().isEmpty()) return;
         if (auto error = saveTo(dialog->imagePath(), dialog->format(), dialog->scale(), onSaved))

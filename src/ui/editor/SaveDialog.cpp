@@ -68,10 +68,10 @@ SaveDialog::SaveDialog(QWidget* parent) : QFileDialog(parent) {
     formatChanged(0);
 }
 
-void SaveDialog::propose(const QString& path) {
+void SaveDialog::propose(const QString& path, bool inItsFolder) {
     if (path.isEmpty()) return;
     const QFileInfo info(path);
-    if (info.absoluteDir().exists()) setDirectory(info.absolutePath());
+    if (inItsFolder && info.isAbsolute() && info.absoluteDir().exists()) setDirectory(info.absolutePath());
     if (const std::optional<FlatExport::Format> f = FlatExport::formatForPath(path)) {
         for (int i = 0; i < int(std::size(kFormats)); ++i)
             if (kFormats[i].format == *f) m_format->setCurrentIndex(i);

@@ -20,9 +20,10 @@ public:
     double scale() const;
     QComboBox* formatChoice() const { return m_format; }
     QComboBox* sizeChoice() const { return m_size; }
-    // Starts in `path`'s folder with its base name, and its format when it names one: what the
-    // last save wrote, or the file the picture came from.
-    void propose(const QString& path);
+    // Proposes `path`'s base name, and its format when it names one; with `inItsFolder`, starts
+    // in its folder too (what the last save wrote), else in the save folder (the file the picture
+    // came from).
+    void propose(const QString& path, bool inItsFolder);
     // The flat image's path once the dialog was accepted, with the format's extension.
     QString imagePath() const { return m_imagePath; }
 
