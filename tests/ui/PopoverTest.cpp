@@ -383,11 +383,26 @@ TEST(PopoverScreenshots, EachPopoverOpen) {
         Popover* popover;
         const char* file;
     } shots[] = {{&color, "popover-color.png"}, {&rotate, "popover-rotate.png"}, {&canvas, "popover-canvas.png"}};
-    for (const auto& shot : shots) {
-        host.open(*shot.popover);
-        const QImage picture = shot.popover->grab().toImage();
-        EXPECT_FALSE(picture.isNull());
-        EXPECT_TRUE(picture.save(TestSupport::outputPath(QString::fromLatin1(shot.file))));
-        shot.popover->close();
-    }
+    // And on a dark theme, where the drawn arrows and rings must stay legible.
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2B, 0x2B, 0x2E));
+    dark.setColor(QPalette::WindowText, QColor(0xEE, 0xEE, 0xEE));
+    dark.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x20));
+    dark.setColor(QPalette::Text, QColor(0xEE, 0xEE, 0xEE));
+    dark.setColor(QPalette::Button, QColor(0x3A, 0x3A, 0x3E));
+    dark.setColor(QPalette::ButtonText, QColor(0xEE, 0xEE, 0xEE));
+    dark.setColor(QPalette::Mid, QColor(0x55, 0x55, 0x5A));
+    dark.setColor(QPalette::PlaceholderText, QColor(0xEE, 0xEE, 0xEE, 128));
+    dark.setColor(QPalette::Highlight, QColor(0x3D, 0x8B, 0xFF));
+    for (bool darkTheme : {false, true})
+        for (const auto& shot : shots) {
+            if (darkTheme) shot.popover->setPalette(dark);
+            host.open(*shot.popover);
+            const QImage picture = shot.popover->grab().toImage();
+            EXPECT_FALSE(picture.isNull());
+            QString name = QString::fromLatin1(shot.file);
+            if (darkTheme) name.replace(QStringLiteral(".png"), QStringLiteral("-dark.png"));
+            EXPECT_TRUE(picture.save(TestSupport::outputPath(name)));
+            shot.popover->close();
+        }
 }
