@@ -16,6 +16,7 @@
 #include <QButtonGroup>
 #include <QColorDialog>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -223,14 +224,22 @@ TEST(ColorPopover, RecentAppearsOnlyWithRecentColoursAndTheCurrentOneIsMarked) {
     Host host;
     ColorPopover popover(*host.model, &host.window);
     host.open(popover);
+    auto recentCaption = [&popover]() -> QLabel* {
+        for (QLabel* label : popover.findChildren<QLabel*>())
+            if (label->text() == QStringLiteral("Recent")) return label;
+        return nullptr;
+    };
+    ASSERT_NE(recentCaption(), nullptr);
+    EXPECT_FALSE(recentCaption()->isVisible());
     EXPECT_EQ(popover.recentGrid(), nullptr);
-    EXPECT_TRUE(popover.findChildren<ColorSwatch*>().size() == 14);
+    EXPECT_EQ(popover.findChildren<ColorSwatch*>().size(), 14);
     const int heightWithout = popover.height();
 
     host.model->noteColorUsed(QColor(0x12, 0x34, 0x56));
     host.model->noteColorUsed(Palette::standardRed());
     ASSERT_NE(popover.recentGrid(), nullptr);
     EXPECT_TRUE(popover.recentGrid()->isVisible());
+    EXPECT_TRUE(recentCaption()->isVisible());
     ASSERT_EQ(popover.recentGrid()->swatches().size(), 2);
     EXPECT_EQ(popover.recentGrid()->swatches()[0]->accessibleName(), QStringLiteral("FF3B30"));
     EXPECT_EQ(popover.recentGrid()->swatches()[1]->accessibleName(), QStringLiteral("123456"));

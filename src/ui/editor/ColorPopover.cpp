@@ -157,6 +157,8 @@ ColorPopover::ColorPopover(EditorModel& model, QWidget* parent)
     m_layout->addWidget(m_palette);
 
     m_recentCaption = caption(QStringLiteral("Recent"));
+    // Shown with the first recent colour.
+    m_recentCaption->hide();
     m_layout->addWidget(m_recentCaption);
     m_layout->addWidget(divider());
 
