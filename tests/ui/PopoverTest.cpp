@@ -117,6 +117,12 @@ TEST(Popover, OpensBelowItsAnchorWithTheFocusAndClosesOnEscapeOrLosingActivation
     const QPoint anchorBottom = host.anchor->mapToGlobal(QPoint(0, host.anchor->height()));
     EXPECT_GT(popover.geometry().top(), anchorBottom.y());
     EXPECT_EQ(QApplication::focusWidget(), popover.field(CanvasPopover::top));
+    // What the field holds is selected: typing replaces it.
+    popover.field(CanvasPopover::top)->setText(QStringLiteral("12"));
+    popover.close();
+    host.open(popover);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("30"));
+    EXPECT_EQ(popover.field(CanvasPopover::top)->text(), QStringLiteral("30"));
 
     // Escape with the focus in a field.
     QTest::keyClick(popover.field(CanvasPopover::top), Qt::Key_Escape);
@@ -325,6 +331,9 @@ TEST(RotatePopover, ApplyStraightensByTheAngleResetsItAndCloses) {
     EXPECT_EQ(popover.degreesField()->text(), QStringLiteral("-30"));
     typeInto(popover.degreesField(), QStringLiteral("60"));
     EXPECT_EQ(popover.straightenDegrees(), 45);
+    EXPECT_EQ(popover.slider()->value(), 450);
+    QTest::keyClick(popover.degreesField(), Qt::Key_Tab);
+    EXPECT_EQ(popover.degreesField()->text(), QStringLiteral("45"));
     popover.close();
 }
 

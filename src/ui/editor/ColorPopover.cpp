@@ -66,7 +66,6 @@ ColorSwatch::ColorSwatch(const QColor& color, const QString& name, QWidget* pare
     setToolTip(capitalised(name));
     setFocusPolicy(Qt::StrongFocus);
     setFixedSize(kSide, kSide);
-    setCursor(Qt::PointingHandCursor);
 }
 
 void ColorSwatch::setCurrent(bool current) {

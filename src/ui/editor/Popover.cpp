@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -23,8 +24,6 @@ Popover::Popover(const QString& title, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint) {
     setAccessibleName(title);
     setWindowTitle(title);
-    setAttribute(Qt::WA_ShowWithoutActivating, false);
-    setAutoFillBackground(false);
     setFocusPolicy(Qt::NoFocus);
     // The focus window rather than the widget's activation events: with styles that share
     // activation between a tool window and its parent, the popover never hears it lost it.
@@ -56,7 +55,7 @@ void Popover::openBelow(QWidget* anchor) {
     raise();
     activateWindow();
     if (QWidget* first = initialFocus())
-        first->setFocus(Qt::PopupFocusReason);
+        first->setFocus(Qt::TabFocusReason);
     else
         focusNextChild();
 }
@@ -85,6 +84,10 @@ QColor Popover::secondaryColor(const QPalette& palette) {
 void Popover::focusWindowChanged(QWindow* window) {
     if (!isVisible()) return;
     if (window && window == windowHandle()) {
+        // Once the window has the focus: typing replaces what the first field held, as after a
+        // Tab into it. (Selected earlier, the selection goes with the focus changes of opening.)
+        if (!m_hadFocus)
+            if (auto* field = qobject_cast<QLineEdit*>(focusWidget())) field->selectAll();
         m_hadFocus = true;
         return;
     }
@@ -121,7 +124,7 @@ void Popover::paintEvent(QPaintEvent*) {
 
 void Popover::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    if (!event->spontaneous()) emit closed();
+    emit closed();
 }
 
 QLabel* Popover::heading(const QString& text) {

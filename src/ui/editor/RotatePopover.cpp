@@ -108,7 +108,8 @@ RotatePopover::RotatePopover(EditorModel& model, QWidget* parent)
     m_field->setPlaceholderText(QStringLiteral("0"));
     m_field->setFixedWidth(44);
     m_field->setAlignment(Qt::AlignRight);
-    auto* validator = new QDoubleValidator(-kMaxStraighten, kMaxStraighten, 2, m_field);
+    // Wider than the slider: a typed 60 is accepted, held at 45 and shown so once typing ends.
+    auto* validator = new QDoubleValidator(-999, 999, 2, m_field);
     validator->setNotation(QDoubleValidator::StandardNotation);
     m_field->setValidator(validator);
     m_field->setAccessibleName(QStringLiteral("Straighten angle in degrees"));
