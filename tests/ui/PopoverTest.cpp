@@ -16,6 +16,7 @@
 #include <QButtonGroup>
 #include <QColorDialog>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -116,6 +117,12 @@ TEST(Popover, OpensBelowItsAnchorWithTheFocusAndClosesOnEscapeOrLosingActivation
     const QPoint anchorBottom = host.anchor->mapToGlobal(QPoint(0, host.anchor->height()));
     EXPECT_GT(popover.geometry().top(), anchorBottom.y());
     EXPECT_EQ(QApplication::focusWidget(), popover.field(CanvasPopover::top));
+    // What the field holds is selected: typing replaces it.
+    popover.field(CanvasPopover::top)->setText(QStringLiteral("12"));
+    popover.close();
+    host.open(popover);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("30"));
+    EXPECT_EQ(popover.field(CanvasPopover::top)->text(), QStringLiteral("30"));
 
     // Escape with the focus in a field.
     QTest::keyClick(popover.field(CanvasPopover::top), Qt::Key_Escape);
@@ -223,14 +230,22 @@ TEST(ColorPopover, RecentAppearsOnlyWithRecentColoursAndTheCurrentOneIsMarked) {
     Host host;
     ColorPopover popover(*host.model, &host.window);
     host.open(popover);
+    auto recentCaption = [&popover]() -> QLabel* {
+        for (QLabel* label : popover.findChildren<QLabel*>())
+            if (label->text() == QStringLiteral("Recent")) return label;
+        return nullptr;
+    };
+    ASSERT_NE(recentCaption(), nullptr);
+    EXPECT_FALSE(recentCaption()->isVisible());
     EXPECT_EQ(popover.recentGrid(), nullptr);
-    EXPECT_TRUE(popover.findChildren<ColorSwatch*>().size() == 14);
+    EXPECT_EQ(popover.findChildren<ColorSwatch*>().size(), 14);
     const int heightWithout = popover.height();
 
     host.model->noteColorUsed(QColor(0x12, 0x34, 0x56));
     host.model->noteColorUsed(Palette::standardRed());
     ASSERT_NE(popover.recentGrid(), nullptr);
     EXPECT_TRUE(popover.recentGrid()->isVisible());
+    EXPECT_TRUE(recentCaption()->isVisible());
     ASSERT_EQ(popover.recentGrid()->swatches().size(), 2);
     EXPECT_EQ(popover.recentGrid()->swatches()[0]->accessibleName(), QStringLiteral("FF3B30"));
     EXPECT_EQ(popover.recentGrid()->swatches()[1]->accessibleName(), QStringLiteral("123456"));
@@ -316,6 +331,9 @@ TEST(RotatePopover, ApplyStraightensByTheAngleResetsItAndCloses) {
     EXPECT_EQ(popover.degreesField()->text(), QStringLiteral("-30"));
     typeInto(popover.degreesField(), QStringLiteral("60"));
     EXPECT_EQ(popover.straightenDegrees(), 45);
+    EXPECT_EQ(popover.slider()->value(), 450);
+    QTest::keyClick(popover.degreesField(), Qt::Key_Tab);
+    EXPECT_EQ(popover.degreesField()->text(), QStringLiteral("45"));
     popover.close();
 }
 
@@ -383,11 +401,26 @@ TEST(PopoverScreenshots, EachPopoverOpen) {
         Popover* popover;
         const char* file;
     } shots[] = {{&color, "popover-color.png"}, {&rotate, "popover-rotate.png"}, {&canvas, "popover-canvas.png"}};
-    for (const auto& shot : shots) {
-        host.open(*shot.popover);
-        const QImage picture = shot.popover->grab().toImage();
-        EXPECT_FALSE(picture.isNull());
-        EXPECT_TRUE(picture.save(TestSupport::outputPath(QString::fromLatin1(shot.file))));
-        shot.popover->close();
-    }
+    // And on a dark theme, where the drawn arrows and rings must stay legible.
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2B, 0x2B, 0x2E));
+    dark.setColor(QPalette::WindowText, QColor(0xEE, 0xEE, 0xEE));
+    dark.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x20));
+    dark.setColor(QPalette::Text, QColor(0xEE, 0xEE, 0xEE));
+    dark.setColor(QPalette::Button, QColor(0x3A, 0x3A, 0x3E));
+    dark.setColor(QPalette::ButtonText, QColor(0xEE, 0xEE, 0xEE));
+    dark.setColor(QPalette::Mid, QColor(0x55, 0x55, 0x5A));
+    dark.setColor(QPalette::PlaceholderText, QColor(0xEE, 0xEE, 0xEE, 128));
+    dark.setColor(QPalette::Highlight, QColor(0x3D, 0x8B, 0xFF));
+    for (bool darkTheme : {false, true})
+        for (const auto& shot : shots) {
+            if (darkTheme) shot.popover->setPalette(dark);
+            host.open(*shot.popover);
+            const QImage picture = shot.popover->grab().toImage();
+            EXPECT_FALSE(picture.isNull());
+            QString name = QString::fromLatin1(shot.file);
+            if (darkTheme) name.replace(QStringLiteral(".png"), QStringLiteral("-dark.png"));
+            EXPECT_TRUE(picture.save(TestSupport::outputPath(name)));
+            shot.popover->close();
+        }
 }

@@ -5,6 +5,7 @@
 
 #include <QButtonGroup>
 #include <QDoubleValidator>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -83,6 +84,7 @@ CanvasPopover::CanvasPopover(EditorModel& model, QWidget* parent)
         fill->addWidget(b);
     }
     fill->addStretch(1);
+    connect(m_fill, &QButtonGroup::idToggled, this, &CanvasPopover::tintFill);
     setFill(CanvasBackground::transparent);
     layout->addLayout(fill);
 
@@ -96,6 +98,26 @@ CanvasPopover::CanvasPopover(EditorModel& model, QWidget* parent)
     actions->addStretch(1);
     actions->addWidget(m_expand);
     layout->addLayout(actions);
+}
+
+void CanvasPopover::tintFill() {
+    // Some themes draw a checked button barely different from the others: the chosen fill is
+    // tinted with the accent colour.
+    const QPalette base = palette();
+    const QColor button = base.color(QPalette::Button), accent = base.color(QPalette::Highlight);
+    auto mix = [](int a, int b) { return (a * 65 + b * 35) / 100; };
+    const QColor tinted(mix(button.red(), accent.red()), mix(button.green(), accent.green()),
+                        mix(button.blue(), accent.blue()));
+    for (QAbstractButton* b : m_fill->buttons()) {
+        QPalette p = base;
+        if (b->isChecked()) p.setColor(QPalette::Button, tinted);
+        b->setPalette(p);
+    }
+}
+
+void CanvasPopover::changeEvent(QEvent* event) {
+    Popover::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) tintFill();
 }
 
 QWidget* CanvasPopover::initialFocus() const {

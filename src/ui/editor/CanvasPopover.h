@@ -30,9 +30,11 @@ public:
 
 protected:
     QWidget* initialFocus() const override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void expand();
+    void tintFill();
 
     EditorModel& m_model;
     std::array<QLineEdit*, 4> m_fields{};

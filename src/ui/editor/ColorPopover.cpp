@@ -21,7 +21,7 @@ bool sameHex(const QColor& a, const QColor& b) {
 }
 
 // A small colour wheel for the button that opens the colour dialog.
-QIcon colorWheelIcon(qreal dpr) {
+QPixmap colorWheel(qreal dpr) {
     const int side = 16;
     QPixmap pixmap(QSize(side, side) * dpr);
     pixmap.setDevicePixelRatio(dpr);
@@ -41,7 +41,16 @@ QIcon colorWheelIcon(qreal dpr) {
     centre.setColorAt(1, QColor(255, 255, 255, 0));
     painter.setBrush(centre);
     painter.drawEllipse(QRectF(1, 1, side - 2, side - 2));
-    return QIcon(pixmap);
+    painter.end();
+    return pixmap;
+}
+
+// Drawn for each pixel ratio, so the wheel stays crisp on every screen.
+QIcon colorWheelIcon() {
+    QIcon icon;
+    for (qreal dpr : {1.0, 1.5, 2.0, 3.0})
+        icon.addPixmap(colorWheel(dpr));
+    return icon;
 }
 
 QString capitalised(QString text) {
@@ -57,7 +66,6 @@ ColorSwatch::ColorSwatch(const QColor& color, const QString& name, QWidget* pare
     setToolTip(capitalised(name));
     setFocusPolicy(Qt::StrongFocus);
     setFixedSize(kSide, kSide);
-    setCursor(Qt::PointingHandCursor);
 }
 
 void ColorSwatch::setCurrent(bool current) {
@@ -148,6 +156,8 @@ ColorPopover::ColorPopover(EditorModel& model, QWidget* parent)
     m_layout->addWidget(m_palette);
 
     m_recentCaption = caption(QStringLiteral("Recent"));
+    // Shown with the first recent colour.
+    m_recentCaption->hide();
     m_layout->addWidget(m_recentCaption);
     m_layout->addWidget(divider());
 
@@ -155,7 +165,7 @@ ColorPopover::ColorPopover(EditorModel& model, QWidget* parent)
     m_more->setText(QStringLiteral("More colors…"));
     m_more->setAccessibleName(m_more->text());
     m_more->setToolTip(QStringLiteral("Pick any color"));
-    m_more->setIcon(colorWheelIcon(devicePixelRatioF()));
+    m_more->setIcon(colorWheelIcon());
     m_more->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_more->setAutoRaise(true);
     m_more->setFocusPolicy(Qt::StrongFocus);

@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QGuiApplication>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -22,9 +24,10 @@ Popover::Popover(const QString& title, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint) {
     setAccessibleName(title);
     setWindowTitle(title);
-    setAttribute(Qt::WA_ShowWithoutActivating, false);
-    setAutoFillBackground(false);
     setFocusPolicy(Qt::NoFocus);
+    // The focus window rather than the widget's activation events: with styles that share
+    // activation between a tool window and its parent, the popover never hears it lost it.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &Popover::focusWindowChanged);
 }
 
 QPoint Popover::placement(const QRect& anchor, const QSize& size, const QRect& available) {
@@ -47,11 +50,12 @@ void Popover::openBelow(QWidget* anchor) {
         if (screen) setScreen(screen);
         move(placement(global, size(), available));
     }
+    m_hadFocus = false;
     show();
     raise();
     activateWindow();
     if (QWidget* first = initialFocus())
-        first->setFocus(Qt::PopupFocusReason);
+        first->setFocus(Qt::TabFocusReason);
     else
         focusNextChild();
 }
@@ -74,19 +78,24 @@ void Popover::setDefaultButton(QPushButton* button) {
 }
 
 QColor Popover::secondaryColor(const QPalette& palette) {
-    const QColor text = palette.color(QPalette::WindowText), back = palette.color(QPalette::Window);
-    auto mix = [](int a, int b) { return (a * 60 + b * 40) / 100; };
-    return QColor(mix(text.red(), back.red()), mix(text.green(), back.green()), mix(text.blue(), back.blue()));
+    return palette.color(QPalette::PlaceholderText);
 }
 
-bool Popover::event(QEvent* event) {
-    if (event->type() == QEvent::WindowDeactivate && isVisible()) {
-        // A dialog of our own (a colour dialog, an alert) takes the activation too; the popover
-        // closes all the same, as nothing in it is usable while such a dialog is open.
+void Popover::focusWindowChanged(QWindow* window) {
+    if (!isVisible()) return;
+    if (window && window == windowHandle()) {
+        // Once the window has the focus: typing replaces what the first field held, as after a
+        // Tab into it. (Selected earlier, the selection goes with the focus changes of opening.)
+        if (!m_hadFocus)
+            if (auto* field = qobject_cast<QLineEdit*>(focusWidget())) field->selectAll();
+        m_hadFocus = true;
+        return;
+    }
+    // Another window of ours, a dialog or another program took the focus.
+    if (m_hadFocus) {
         m_deactivatedAt = QDateTime::currentMSecsSinceEpoch();
         close();
     }
-    return QWidget::event(event);
 }
 
 void Popover::keyPressEvent(QKeyEvent* event) {
@@ -115,7 +124,7 @@ void Popover::paintEvent(QPaintEvent*) {
 
 void Popover::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    if (!event->spontaneous()) emit closed();
+    emit closed();
 }
 
 QLabel* Popover::heading(const QString& text) {
@@ -131,9 +140,7 @@ QLabel* Popover::caption(const QString& text) {
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * 0.85);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, secondaryColor(palette));
-    label->setPalette(palette);
+    label->setForegroundRole(QPalette::PlaceholderText);
     return label;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QPushButton>
+#include <QWindow>
 #include <QWidget>
 
 class QLabel;
@@ -32,14 +33,13 @@ public:
     void setDefaultButton(QPushButton* button);
     QPushButton* defaultButton() const { return m_defaultButton; }
 
-    // The colour of captions and swatch rings: the text colour, faded towards the background.
+    // The colour of captions and swatch rings, as the window's other secondary texts.
     static QColor secondaryColor(const QPalette& palette);
 
 signals:
     void closed();
 
 protected:
-    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -53,7 +53,12 @@ protected:
 
 private:
     QPointer<QPushButton> m_defaultButton;
+    void focusWindowChanged(QWindow* window);
+
     QPointer<QWidget> m_anchor;
+    // Whether the popover has had the focus since it opened: until then, the focus moving between
+    // other windows says nothing about it.
+    bool m_hadFocus = false;
     // When the popover last closed because it lost activation, in ms since the epoch.
     qint64 m_deactivatedAt = 0;
 };

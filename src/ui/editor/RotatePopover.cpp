@@ -3,6 +3,7 @@
 #include "editor/EditorModel.h"
 
 #include <QDoubleValidator>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,7 +23,7 @@ namespace {
 constexpr int kSliderSteps = 10;
 
 // A three-quarter circle with an arrow head, turning to the left or to the right.
-QIcon turnIcon(bool clockwise, const QColor& color, qreal dpr) {
+QPixmap turnArrow(bool clockwise, const QColor& color, qreal dpr) {
     const int side = 16;
     QPixmap pixmap(QSize(side, side) * dpr);
     pixmap.setDevicePixelRatio(dpr);
@@ -41,7 +42,18 @@ QIcon turnIcon(bool clockwise, const QColor& color, qreal dpr) {
     head.lineTo(tip + QPointF(3.6, 3.0));
     painter.setPen(QPen(color, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPath(head);
-    return QIcon(pixmap);
+    painter.end();
+    return pixmap;
+}
+
+QIcon turnIcon(bool clockwise, const QPalette& palette) {
+    QIcon icon;
+    for (qreal dpr : {1.0, 1.5, 2.0, 3.0}) {
+        icon.addPixmap(turnArrow(clockwise, palette.color(QPalette::Active, QPalette::ButtonText), dpr));
+        icon.addPixmap(turnArrow(clockwise, palette.color(QPalette::Disabled, QPalette::ButtonText), dpr),
+                       QIcon::Disabled);
+    }
+    return icon;
 }
 
 QString degreesText(const QLocale& locale, double degrees) {
@@ -64,12 +76,10 @@ RotatePopover::RotatePopover(EditorModel& model, QWidget* parent)
         b->setToolTip(help);
         return b;
     };
-    const QColor ink = palette().color(QPalette::ButtonText);
     m_left = button(QStringLiteral("90° Left"), QStringLiteral("Turn the whole image a quarter turn to the left"));
-    m_left->setIcon(turnIcon(false, ink, devicePixelRatioF()));
     m_right = button(QStringLiteral("90° Right"), QStringLiteral("Turn the whole image a quarter turn to the right"));
-    m_right->setIcon(turnIcon(true, ink, devicePixelRatioF()));
     m_half = button(QStringLiteral("180°"), QStringLiteral("Turn the whole image upside down"));
+    updateIcons();
     connect(m_left, &QPushButton::clicked, this, [this] { turn(-90); });
     connect(m_right, &QPushButton::clicked, this, [this] { turn(90); });
     connect(m_half, &QPushButton::clicked, this, [this] { turn(180); });
@@ -98,7 +108,8 @@ RotatePopover::RotatePopover(EditorModel& model, QWidget* parent)
     m_field->setPlaceholderText(QStringLiteral("0"));
     m_field->setFixedWidth(44);
     m_field->setAlignment(Qt::AlignRight);
-    auto* validator = new QDoubleValidator(-kMaxStraighten, kMaxStraighten, 2, m_field);
+    // Wider than the slider: a typed 60 is accepted, held at 45 and shown so once typing ends.
+    auto* validator = new QDoubleValidator(-999, 999, 2, m_field);
     validator->setNotation(QDoubleValidator::StandardNotation);
     m_field->setValidator(validator);
     m_field->setAccessibleName(QStringLiteral("Straighten angle in degrees"));
@@ -132,6 +143,17 @@ RotatePopover::RotatePopover(EditorModel& model, QWidget* parent)
     actions->addStretch(1);
     actions->addWidget(m_apply);
     layout->addLayout(actions);
+}
+
+void RotatePopover::updateIcons() {
+    m_left->setIcon(turnIcon(false, palette()));
+    m_right->setIcon(turnIcon(true, palette()));
+}
+
+void RotatePopover::changeEvent(QEvent* event) {
+    Popover::changeEvent(event);
+    // The arrows are drawn in the text colour: a new theme redraws them.
+    if (event->type() == QEvent::PaletteChange) updateIcons();
 }
 
 QWidget* RotatePopover::initialFocus() const {

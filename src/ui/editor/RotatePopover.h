@@ -30,8 +30,10 @@ public:
 
 protected:
     QWidget* initialFocus() const override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void updateIcons();
     void turn(double degrees);
     void apply();
     void showDegrees();
