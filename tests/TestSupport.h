@@ -22,7 +22,8 @@ namespace TestSupport {
 // Where tests leave pictures for people to look at: the build folder's test-output.
 inline QString outputPath(const QString& name) {
     QString dir = qEnvironmentVariable("PICTAVO_TEST_OUTPUT");
-    if (dir.isEmpty()) dir = QDir::currentPath();
+    // Run by hand outside CTest: never into the checkout.
+    if (dir.isEmpty()) dir = QDir::temp().filePath(QStringLiteral("pictavo-test-output"));
     QDir().mkpath(dir);
     return QDir(dir).filePath(name);
 }
