@@ -228,6 +228,12 @@ std::optional<IoError> EditorWindowController::saveTo(const QString& imagePath, 
         return std::nullopt;
     }
     saved(outcome.imagePath);
+    if (outcome.undrawn > 0)
+        ErrorAlert::present(QStringLiteral("“%1” was saved without %2 objects that would take too long to draw. "
+                                           "The project beside it keeps them all.")
+                                .arg(QFileInfo(outcome.imagePath).fileName())
+                                .arg(outcome.undrawn),
+                            this);
     if (onSaved) onSaved();
     return std::nullopt;
 }
@@ -280,6 +286,12 @@ QString EditorWindowController::versionText() const {
 void EditorWindowController::refreshStatus() {
     const QSizeF size = m_model->imageSize();
     m_sizeLabel->setText(QStringLiteral("%1 × %2 px").arg(qint64(size.width())).arg(qint64(size.height())));
+    const qsizetype undrawn = m_view->undrawnCount();
+    m_sizeLabel->setToolTip(undrawn > 0 ? QStringLiteral("%1 objects would take too long to draw and are not shown")
+                                              .arg(undrawn)
+                                        : QString());
+    if (undrawn > 0)
+        m_sizeLabel->setText(m_sizeLabel->text() + QStringLiteral(" — %1 objects not shown").arg(undrawn));
     setWindowModified(m_model->isDirty());
 }
 

@@ -45,7 +45,7 @@ QString projectPathFor(const QString& imagePath) {
 Outcome save(EditorModel& model, const QString& typedPath, FlatExport::Format format, double scale) {
     Outcome outcome;
     const QString imagePath = outcome.imagePath = imagePathFor(typedPath, format);
-    const QImage flat = EditorRenderer::compose(model.scene());
+    const QImage flat = EditorRenderer::compose(model.scene(), &outcome.undrawn);
     if (flat.isNull()) {
         outcome.error =
             IoError{IoError::Kind::writeError,

@@ -22,6 +22,9 @@ struct Outcome {
     std::optional<QByteArray> projectToPlace;
     QString imagePath;
     QString projectPath;
+    // Objects the flat image leaves out because drawing them would take too long (the project
+    // keeps them all).
+    int undrawn = 0;
 };
 
 // The flat image's location for a typed one: the chosen format wins. A typed .png, .jpg, .jpeg,

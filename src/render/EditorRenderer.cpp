@@ -44,8 +44,100 @@ void drawLabel(QPainter& painter, const QString& text, double px, FontWeight wei
     DrawingSurface::drawLine(painter, topLeft, text, fontFor(painter, px, weight), color);
 }
 
+// Qt's antialiasing rasteriser keeps each row's cells in a list, so an outline whose rows cross
+// many edges costs the square of them (a filled 300-point zigzag across a 5K picture took 12 s;
+// the same without antialiasing 14 ms). Such outlines are filled through a coverage mask drawn
+// without antialiasing at twice the resolution and averaged down: the same look at the edges
+// within a few levels, and linear work. Ordinary shapes cross a row two or four times.
+constexpr double kComplexRowCrossings = 12;
+
+// How many edges an average row of the outline's box crosses, in device space.
+double rowCrossings(const QPainterPath& devicePath) {
+    double rows = 0;
+    QPointF start, previous;
+    for (int i = 0; i < devicePath.elementCount(); ++i) {
+        const QPainterPath::Element e = devicePath.elementAt(i);
+        if (e.isMoveTo()) {
+            rows += std::abs(previous.y() - start.y()); // the closing edge of the last subpath
+            start = previous = e;
+            continue;
+        }
+        rows += std::abs(e.y - previous.y());
+        previous = e;
+    }
+    rows += std::abs(previous.y() - start.y());
+    const double height = devicePath.controlPointRect().height();
+    return height > 0 ? rows / height : 0;
+}
+
+// The device pixels a device-space outline may touch: its box within the device and the clip.
+QRect deviceArea(const QPainter& painter, const QPainterPath& devicePath) {
+    const QPaintDevice* device = painter.device();
+    const qreal dpr = device->devicePixelRatioF();
+    QRect area = devicePath.controlPointRect().toAlignedRect().intersected(
+        QRect(QPoint(), QSize(device->width(), device->height()) * dpr));
+    if (painter.hasClipping())
+        area &= painter.deviceTransform().mapRect(painter.clipBoundingRect()).toAlignedRect().adjusted(-1, -1, 1, 1);
+    return area;
+}
+
+// Premultiplied white whose alpha is the outline's coverage of each pixel of `area`.
+QImage coverage(const QPainterPath& devicePath, const QRect& area) {
+    QImage fine(area.size() * 2, QImage::Format_Alpha8);
+    QImage out(area.size(), QImage::Format_ARGB32_Premultiplied);
+    if (fine.isNull() || out.isNull()) return QImage();
+    fine.fill(0);
+    {
+        QPainter p(&fine);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.scale(2, 2);
+        p.translate(-area.topLeft());
+        QPainterPath winding = devicePath;
+        winding.setFillRule(Qt::WindingFill);
+        p.fillPath(winding, QColor(0, 0, 0, 255));
+    }
+    for (int y = 0; y < out.height(); ++y) {
+        const uchar* a = fine.constScanLine(2 * y);
+        const uchar* b = fine.constScanLine(2 * y + 1);
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            const uint v = (uint(a[2 * x]) + a[2 * x + 1] + b[2 * x] + b[2 * x + 1] + 2) / 4;
+            row[x] = qRgba(v, v, v, v);
+        }
+    }
+    return out;
+}
+
+// Draws `tile` (device pixels of `area`) with the painter's composition and clip, untransformed.
+void drawDeviceTile(QPainter& painter, const QRect& area, const QImage& tile) {
+    painter.save();
+    painter.resetTransform();
+    const qreal dpr = painter.device()->devicePixelRatioF();
+    painter.scale(1 / dpr, 1 / dpr);
+    painter.drawImage(area.topLeft(), tile);
+    painter.restore();
+}
+
+// True when the outline was filled through a mask (it crosses its rows too often for Qt).
+bool fillComplex(QPainter& painter, const QPainterPath& path, const QColor& color) {
+    const QPainterPath device = painter.deviceTransform().map(path);
+    if (rowCrossings(device) <= kComplexRowCrossings) return false;
+    const QRect area = deviceArea(painter, device);
+    if (area.isEmpty()) return true;
+    QImage tile = coverage(device, area);
+    if (tile.isNull()) return true;
+    {
+        QPainter p(&tile);
+        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        p.fillRect(tile.rect(), color);
+    }
+    drawDeviceTile(painter, area, tile);
+    return true;
+}
+
 void fillPath(QPainter& painter, QPainterPath path, const QColor& color) {
     path.setFillRule(Qt::WindingFill);
+    if (fillComplex(painter, path, color)) return;
     painter.fillPath(path, color);
 }
 
@@ -220,12 +312,35 @@ void drawBlur(const Annotation& a, QPainter& painter, const Scene& scene, double
 
 void drawPicture(const Annotation& a, QPainter& painter, double s) {
     if (a.image.isNull() || a.points.size() <= 2) return;
-    painter.save();
     QPainterPath clip = Geo::drawingPath(a, s, pointSpacing(painter));
     clip.setFillRule(Qt::WindingFill);
-    painter.setClipPath(clip, Qt::IntersectClip);
     const QRectF f = a.imageFrame;
-    DrawingSurface::drawImage(painter, a.image, QRectF(f.x() * s, f.y() * s, f.width() * s, f.height() * s));
+    const QRectF target(f.x() * s, f.y() * s, f.width() * s, f.height() * s);
+    const QPainterPath device = painter.deviceTransform().map(clip);
+    if (rowCrossings(device) > kComplexRowCrossings) {
+        // An outline too tangled for the antialiasing clip: the picture through its mask.
+        const QRect area = deviceArea(painter, device);
+        if (area.isEmpty()) return;
+        const QImage mask = coverage(device, area);
+        QImage tile(area.size(), QImage::Format_ARGB32_Premultiplied);
+        if (mask.isNull() || tile.isNull()) return;
+        tile.fill(Qt::transparent);
+        {
+            QPainter p(&tile);
+            p.setRenderHints(painter.renderHints());
+            p.translate(-area.topLeft());
+            p.setTransform(painter.deviceTransform(), true);
+            DrawingSurface::drawImage(p, a.image, target);
+            p.resetTransform();
+            p.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+            p.drawImage(0, 0, mask);
+        }
+        drawDeviceTile(painter, area, tile);
+        return;
+    }
+    painter.save();
+    painter.setClipPath(clip, Qt::IntersectClip);
+    DrawingSurface::drawImage(painter, a.image, target);
     painter.restore();
 }
 
@@ -367,11 +482,32 @@ void drawText(const Annotation& a, QPainter& painter, double s) {
                              a.color);
 }
 
+namespace {
+
+// The rows of a picture `height` high that an outline through `points` crosses, summed over
+// its edges (closed when `closed`); rows off the picture are not rasterised.
+double edgeRows(const QList<QPointF>& points, bool closed, double height) {
+    auto rows = [height](QPointF a, QPointF b) {
+        const double top = std::max(std::min(a.y(), b.y()), 0.0), bottom = std::min(std::max(a.y(), b.y()), height);
+        return std::max(bottom - top, 0.0);
+    };
+    double sum = 0;
+    for (qsizetype i = 1; i < points.size(); ++i)
+        sum += rows(points[i - 1], points[i]);
+    if (closed && points.size() > 2) sum += rows(points.last(), points.first());
+    return sum;
+}
+
+} // namespace
+
 double drawingCost(const Annotation& a, QSizeF canvas) {
-    // Units of about 20 ns here. Per pixel: plain fills and glyphs, badges and stamps (their
-    // glyphs are wide strokes), upright copies of image pieces, pictures drawn turned through a
-    // clip; and what an object costs whatever its size.
-    constexpr double kFill = 0.04, kBadge = 0.15, kCopy = 0.03, kTurnedCopy = 0.3, kPerObject = 2000;
+    // Units of about 20 ns here, measured per kind. Per pixel: plain fills, badges and stamps
+    // (their glyphs are wide strokes), glyphs of text, upright copies of image pieces, pictures
+    // turned through a clip. Per row an edge of a fill or clip crosses (a tangled outline is
+    // filled through a mask, whose rasteriser still visits every edge of every row). And what an
+    // object costs whatever its size.
+    constexpr double kFill = 0.04, kBadge = 0.15, kGlyph = 0.9, kCopy = 0.03, kTurnedCopy = 0.3;
+    constexpr double kEdgeRow = 45, kPerObject = 2000;
     const QRectF picture(QPointF(), canvas);
     auto covered = [&](const QRectF& r) {
         const QRectF in = r.intersected(picture);
@@ -379,6 +515,7 @@ double drawingCost(const Annotation& a, QSizeF canvas) {
     };
     // The reach of a rotated object is turned too, so it covers what the object may draw on.
     const QRectF reach = paintedReach(a, 1.0);
+    const double H = canvas.height();
     double cost = kPerObject;
     switch (a.tool) {
     case EditorTool::pen:
@@ -388,39 +525,70 @@ double drawingCost(const Annotation& a, QSizeF canvas) {
     case EditorTool::rect:
     case EditorTool::ellipse:
     case EditorTool::polygon: {
-        const bool filled = a.filled && (a.tool == EditorTool::rect || a.tool == EditorTool::ellipse ||
-                                         a.tool == EditorTool::polygon);
+        const bool box = a.tool == EditorTool::rect || a.tool == EditorTool::ellipse;
+        const bool filled = a.filled && (box || a.tool == EditorTool::polygon);
+        const QRectF b = a.rect();
         if (filled) {
-            cost += kFill * covered(reach) + 16.0 * a.points.size();
+            const double rows = box ? 2 * std::max(std::min(b.bottom(), H) - std::max(b.top(), 0.0), 0.0)
+                                    : edgeRows(a.points, true, H);
+            cost += kFill * covered(reach) + kEdgeRow * rows;
             break;
         }
-        // Half a unit per pixel of the band, a quarter disc per join, and for long slanted
-        // segments what the antialiasing rasteriser spends on them (a 5K diagonal costs 20 ms
-        // here at any width, a horizontal line almost nothing). Points closer than a quarter
-        // pixel are left out of the drawing and cost nothing.
         const double w = std::max(a.width, 0.0) + 2;
-        const double W = canvas.width() + w, H = canvas.height() + w;
+        if (box) {
+            // The band along the outline; an ellipse's curve costs the rasteriser as slants do.
+            const double bw = std::min(b.width(), canvas.width()), bh = std::min(b.height(), H);
+            cost += (bw + bh) * w + w * w + (a.tool == EditorTool::ellipse ? bw * bh / 24 : 0);
+            break;
+        }
+        // Half a unit per pixel of the band; for long slanted segments what the antialiasing
+        // rasteriser spends on them (a 5K diagonal costs 20 ms here at any width, a level line
+        // almost nothing); and per join a share of its disc when joins pile up: a scribble over
+        // itself makes the rasteriser revisit its rows (20000 wide joins in a small area took
+        // 3 s, 15000 along six paths 40 ms). Points closer than a quarter pixel are left out of
+        // the drawing and cost nothing.
+        const double Wc = canvas.width() + w, Hc = H + w;
         QPointF last = a.points.isEmpty() ? QPointF() : a.points.first();
-        double strokeCost = w * w;
+        double band = 0, slant = 0;
+        int joins = 0;
+        double left = last.x(), right = last.x(), top = last.y(), bottom = last.y();
         for (const QPointF& p : a.points) {
-            const double dx = std::min(std::abs(p.x() - last.x()), W), dy = std::min(std::abs(p.y() - last.y()), H);
+            const double dx = std::min(std::abs(p.x() - last.x()), Wc), dy = std::min(std::abs(p.y() - last.y()), Hc);
             const double d = std::hypot(dx, dy);
             if (d < 0.25) continue;
-            strokeCost += d * w / 2 + w * w / 4 + dx * dy / 12;
+            band += d * w;
+            slant += dx * dy / 12;
+            ++joins;
+            left = std::min(left, p.x()), right = std::max(right, p.x());
+            top = std::min(top, p.y()), bottom = std::max(bottom, p.y());
             last = p;
         }
-        if (a.tool == EditorTool::highlighter) strokeCost *= 4; // drawn through a multiply
-        if (a.tool == EditorTool::arrow) strokeCost += kBadge * covered(reach);
+        // The band is filled as one outline, so its pixels are those of its box at most; the
+        // joins cost when their discs pile up (how many cover each pixel of the box).
+        const double box2 = (std::min(right - left, canvas.width()) + w) * (std::min(bottom - top, H) + w);
+        const double pileUp = joins * w * w / std::max(box2, 1.0);
+        const double joinShare = std::min(1.0, (pileUp / 400) * (pileUp / 400));
+        double strokeCost = w * w + std::min(band, 2 * box2) / 2 + slant + joins * w * w / 4 * joinShare;
+        if (a.tool == EditorTool::highlighter) strokeCost *= 2; // drawn through a multiply
+        if (a.tool == EditorTool::arrow) {
+            const double head = std::min((3 * a.width + 8) * std::abs(a.headScale), std::hypot(canvas.width(), H));
+            strokeCost += kBadge * head * head;
+        }
         cost += strokeCost;
         break;
     }
-    case EditorTool::text:
-        // Every glyph is set up and rasterised, even where it lies off the picture.
-        cost += kFill * covered(reach) + 100.0 * a.text.size();
+    case EditorTool::text: {
+        // Every glyph is set up and rasterised, even where it lies off the picture; huge ones
+        // are filled outlines, bounded by what they can cover.
+        const double glyph = 0.6 * a.fontSize * a.fontSize;
+        cost += 100.0 * a.text.size() + kGlyph * std::min(glyph * a.text.size(), 4 * covered(reach));
         break;
+    }
     case EditorTool::blur:
-    case EditorTool::image:
         cost += (a.rotation != 0 ? kTurnedCopy : kCopy) * covered(reach);
+        break;
+    case EditorTool::image:
+        cost += (a.rotation != 0 ? kTurnedCopy : kCopy) * covered(reach) + kEdgeRow * edgeRows(a.points, true, H);
         break;
     default: // badges and stamps
         cost += kBadge * covered(reach);

@@ -4,11 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QPainter>
+#include <QPainterPath>
 #include <QRandomGenerator>
+
+#include <cmath>
 
 namespace {
 
 using TestSupport::annotation;
+using TestSupport::solidImage;
 
 // A stroke the editor could never make: thousands of points wandering at the widest width, each
 // join a disc to rasterise.
@@ -31,6 +36,14 @@ TEST(DrawingBudget, AHeavyRealDocumentIsDrawnWhole) {
         Annotation blur = annotation(EditorTool::blur, {{200.0 * i, 100.0 * i}, {200.0 * i + 1200, 100.0 * i + 600}});
         blur.rotation = i % 2 ? 0.2 : 0;
         list << blur;
+    }
+    // Slow drags with wide strokes: thousands of points along a wavy path.
+    for (int i = 0; i < 40; ++i) {
+        Annotation wide = annotation(i < 6 ? EditorTool::pen : EditorTool::highlighter, {}, Qt::yellow,
+                                     i < 6 ? 200 : 40);
+        for (int k = 0; k < 1500; ++k)
+            wide.points.append(QPointF(100 + 2 * k, 60 + 70 * i + 30 * std::sin(k / 40.0)));
+        list << wide;
     }
     for (int i = 0; i < 3; ++i) {
         Annotation sweep = annotation(EditorTool::highlighter, {}, Qt::yellow, 200);
@@ -100,4 +113,56 @@ TEST(DrawingBudget, CostsFollowTheWorkNotTheData) {
     const Annotation level = annotation(EditorTool::line, {{0, 1500}, {4000, 1500}}, Qt::red, 20);
     const Annotation slanted = annotation(EditorTool::line, {{0, 0}, {3200, 2400}}, Qt::red, 20);
     EXPECT_GT(EditorRenderer::drawingCost(slanted, canvas), 5 * EditorRenderer::drawingCost(level, canvas));
+}
+
+// An outline that crosses each row many times is filled through a mask: the same ink as the
+// painter's own antialiased fill, within a few levels at the edges.
+TEST(DrawingBudget, TangledFillsLookLikeThePaintersOwn) {
+    QRandomGenerator rng(8);
+    Annotation zigzag = annotation(EditorTool::polygon, {}, Qt::blue, 2);
+    zigzag.filled = true;
+    for (int i = 0; i < 60; ++i)
+        zigzag.points.append(QPointF(10 + rng.bounded(380.0), i % 2 ? 10 + rng.bounded(40.0) : 250 + rng.bounded(40.0)));
+    const QImage base = solidImage(400, 300);
+    const EditorModel model(base);
+    const QImage masked = EditorRenderer::compose(TestSupport::scene(model, {zigzag}));
+    QImage reference = base.copy();
+    {
+        QPainter p(&reference);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        QPainterPath path;
+        path.addPolygon(QPolygonF(zigzag.points));
+        path.closeSubpath();
+        path.setFillRule(Qt::WindingFill);
+        p.fillPath(path, Qt::blue);
+    }
+    const QRect inked = TestSupport::inkBounds(masked, qRgb(255, 255, 255), 60);
+    const QRect expected = TestSupport::inkBounds(reference, qRgb(255, 255, 255), 60);
+    EXPECT_LE((inked.topLeft() - expected.topLeft()).manhattanLength(), 2);
+    EXPECT_LE((inked.bottomRight() - expected.bottomRight()).manhattanLength(), 2);
+    // Inside and outside agree; only edges, slivers thinner than a pixel among them, differ.
+    double total = 0;
+    for (int y = 0; y < base.height(); ++y)
+        for (int x = 0; x < base.width(); ++x)
+            total += std::abs(qRed(masked.pixel(x, y)) - qRed(reference.pixel(x, y)));
+    EXPECT_LT(total / (base.width() * base.height()), 4.0);
+}
+
+TEST(DrawingBudget, TangledOutlinesCostTheirRows) {
+    const QSizeF canvas(5120, 2880);
+    QRandomGenerator rng(2);
+    Annotation tangled = annotation(EditorTool::polygon, {}, Qt::blue, 1);
+    tangled.filled = true;
+    for (int i = 0; i < 2000; ++i)
+        tangled.points.append(QPointF(rng.bounded(5120.0), rng.bounded(2880.0)));
+    EXPECT_GT(EditorRenderer::drawingCost(tangled, canvas), EditorRenderer::kDrawingBudget);
+    Annotation picture = tangled;
+    picture.tool = EditorTool::image;
+    picture.filled = false;
+    picture.image = solidImage(10, 10);
+    picture.imageFrame = QRectF(0, 0, 5120, 2880);
+    EXPECT_GT(EditorRenderer::drawingCost(picture, canvas), EditorRenderer::kDrawingBudget);
+    // A hand-made polygon of a dozen corners costs next to nothing.
+    tangled.points = tangled.points.mid(0, 12);
+    EXPECT_LT(EditorRenderer::drawingCost(tangled, canvas), EditorRenderer::kDrawingBudget / 20);
 }

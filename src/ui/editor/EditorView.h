@@ -39,6 +39,8 @@ public:
     double scale() const;
 
     QSize sizeHint() const override;
+    // How many objects the drawing budget leaves out of the canvas.
+    qsizetype undrawnCount() const { return m_beyondBudget.size(); }
     TextEntryField* textField() const;
     // The widget the text entry field lies on, so that the picture's edges never clip it: the
     // scroll area's viewport when there is one, else the canvas itself.
