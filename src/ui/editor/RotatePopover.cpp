@@ -1,5 +1,7 @@
 #include "ui/editor/RotatePopover.h"
 
+#include "ui/editor/Icons.h"
+
 #include "editor/EditorModel.h"
 
 #include <QDoubleValidator>
@@ -21,40 +23,6 @@ namespace {
 
 // The slider moves in tenths of a degree.
 constexpr int kSliderSteps = 10;
-
-// A three-quarter circle with an arrow head, turning to the left or to the right.
-QPixmap turnArrow(bool clockwise, const QColor& color, qreal dpr) {
-    const int side = 16;
-    QPixmap pixmap(QSize(side, side) * dpr);
-    pixmap.setDevicePixelRatio(dpr);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    if (clockwise) painter.setTransform(QTransform(-1, 0, 0, 1, side, 0));
-    const QRectF circle(3, 3, side - 6, side - 6);
-    painter.setPen(QPen(color, 1.6, Qt::SolidLine, Qt::RoundCap));
-    // Starts at the top and runs anticlockwise round to the right.
-    painter.drawArc(circle, 90 * 16, 250 * 16);
-    QPainterPath head;
-    const QPointF tip(circle.center().x() - 0.5, circle.top());
-    head.moveTo(tip + QPointF(3.6, -3.0));
-    head.lineTo(tip);
-    head.lineTo(tip + QPointF(3.6, 3.0));
-    painter.setPen(QPen(color, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawPath(head);
-    painter.end();
-    return pixmap;
-}
-
-QIcon turnIcon(bool clockwise, const QPalette& palette) {
-    QIcon icon;
-    for (qreal dpr : {1.0, 1.5, 2.0, 3.0}) {
-        icon.addPixmap(turnArrow(clockwise, palette.color(QPalette::Active, QPalette::ButtonText), dpr));
-        icon.addPixmap(turnArrow(clockwise, palette.color(QPalette::Disabled, QPalette::ButtonText), dpr),
-                       QIcon::Disabled);
-    }
-    return icon;
-}
 
 QString degreesText(const QLocale& locale, double degrees) {
     if (degrees == 0) return QString();
@@ -146,8 +114,8 @@ RotatePopover::RotatePopover(EditorModel& model, QWidget* parent)
 }
 
 void RotatePopover::updateIcons() {
-    m_left->setIcon(turnIcon(false, palette()));
-    m_right->setIcon(turnIcon(true, palette()));
+    m_left->setIcon(Icons::action(Icons::Action::rotateLeft, palette()));
+    m_right->setIcon(Icons::action(Icons::Action::rotateRight, palette()));
 }
 
 void RotatePopover::changeEvent(QEvent* event) {
