@@ -18,7 +18,7 @@ QKeySequence keys(const char* text) {
     return QKeySequence(QString::fromLatin1(text));
 }
 
-QList<CommandSpec> makeSpecs() {
+QList<CommandInfo> makeCommands() {
     using C = EditorCommand;
     using I = Icons::Action;
     return {
@@ -63,12 +63,12 @@ QList<CommandSpec> makeSpecs() {
 
 } // namespace
 
-const QList<CommandSpec>& all() {
-    static const QList<CommandSpec> specs = makeSpecs();
-    return specs;
+const QList<CommandInfo>& all() {
+    static const QList<CommandInfo> commands = makeCommands();
+    return commands;
 }
 
-const CommandSpec& spec(EditorCommand command) {
+const CommandInfo& info(EditorCommand command) {
     return all()[int(command)];
 }
 
@@ -98,14 +98,14 @@ std::optional<QChar> toolKey(EditorTool tool) {
 
 EditorActions::EditorActions(QWidget* window, EditorModel& model, EditorView& view)
     : QObject(window), m_model(model), m_view(view) {
-    for (const CommandSpec& spec : EditorCommands::all()) {
-        auto* action = new QAction(spec.text, this);
-        action->setToolTip(EditorCommands::toolTip(spec.help, spec.keys.value(0)));
-        action->setStatusTip(spec.help);
-        if (spec.icon) action->setIcon(Icons::action(*spec.icon));
-        action->setShortcuts(spec.keys);
+    for (const CommandInfo& c : EditorCommands::all()) {
+        auto* action = new QAction(c.text, this);
+        action->setToolTip(EditorCommands::toolTip(c.help, c.keys.value(0)));
+        action->setStatusTip(c.help);
+        if (c.icon) action->setIcon(Icons::action(*c.icon));
+        action->setShortcuts(c.keys);
         action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this, [this, command = spec.command] { run(command); });
+        connect(action, &QAction::triggered, this, [this, command = c.command] { run(command); });
         window->addAction(action);
         m_actions.append(action);
     }

@@ -42,7 +42,7 @@ enum class EditorCommand {
     closeWindow,
 };
 
-struct CommandSpec {
+struct CommandInfo {
     EditorCommand command;
     QString text; // the button's label and accessible name
     QString help; // the tooltip's text, without the keys
@@ -51,8 +51,8 @@ struct CommandSpec {
 };
 
 namespace EditorCommands {
-const QList<CommandSpec>& all();
-const CommandSpec& spec(EditorCommand command);
+const QList<CommandInfo>& all();
+const CommandInfo& info(EditorCommand command);
 // The tooltip: the help followed by the first key sequence in its Linux form, "Zoom in (Ctrl+=)".
 QString toolTip(const QString& help, const QKeySequence& key);
 // The single letter that picks a tool when no text field has the focus.
