@@ -4,6 +4,7 @@
 #include "editor/EditorModel.h"
 #include "io/ProjectIO.h"
 #include "model/Palette.h"
+#include "ui/editor/CanvasArea.h"
 #include "ui/editor/ColorPopover.h"
 #include "ui/editor/EditorActions.h"
 #include "ui/editor/EditorToolbar.h"
@@ -22,6 +23,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 
 using TestSupport::annotation;
 using TestSupport::solidImage;
@@ -341,4 +343,52 @@ TEST(PreviewWindow, CopyLeavesOneImageAndEditOpensTheEditor) {
     EXPECT_TRUE(PreviewWindowController::active().isEmpty());
     editor->close();
     QTRY_COMPARE(EditorWindowController::active().size(), editors);
+}
+
+TEST(EditorWindow, EscapeDropsANewTextRestoresAReopenedOneAndClearsTheSelection) {
+    Annotation label = annotation(EditorTool::text, {{50, 50}}, Palette::standardRed(), 1, QStringLiteral("Door 14"));
+    Annotation rect = annotation(EditorTool::rect, {{200, 100}, {300, 200}});
+    Window w = openWindow({label, rect});
+    EditorView* view = w.window->view();
+    w.model->setTool(EditorTool::text);
+    clickCanvas(view, QPointF(150, 250));
+    ASSERT_NE(view->textField(), nullptr);
+    QTest::keyClicks(view->textField(), QStringLiteral("draft"));
+    QTest::keyClick(view->textField(), Qt::Key_Escape);
+    EXPECT_EQ(view->textField(), nullptr);
+    EXPECT_EQ(w.model->annotations().size(), 2);
+
+    // Reopened and edited, then Escape: the text as it was.
+    w.model->setTool(EditorTool::select);
+    view->interaction().handleDoubleClick(QPointF(55, 55));
+    ASSERT_NE(view->textField(), nullptr);
+    QTest::keyClicks(view->textField(), QStringLiteral(" changed"));
+    QTest::keyClick(view->textField(), Qt::Key_Escape);
+    ASSERT_EQ(w.model->annotations().size(), 2);
+    bool found = false;
+    for (const Annotation& a : w.model->annotations())
+        if (a.tool == EditorTool::text) found = a.text == QStringLiteral("Door 14");
+    EXPECT_TRUE(found);
+
+    w.model->setSelectedID(rect.id);
+    QTest::keyClick(w.window.get(), Qt::Key_Escape);
+    EXPECT_TRUE(w.model->selectedIDs().isEmpty());
+}
+
+TEST(EditorWindow, CtrlWheelZoomsAboutThePointer) {
+    Window w = openWindow({}, QSize(3000, 2000));
+    EditorView* view = w.window->view();
+    CanvasArea* area = w.window->canvasArea();
+    view->actualSize();
+    QCoreApplication::processEvents();
+    const QPoint at(200, 150); // in the viewport
+    const QPointF before = QPointF(view->mapFrom(area->viewport(), at)) / view->scale();
+    const double zoom = view->zoom();
+    QWheelEvent wheel(QPointF(at), QPointF(area->viewport()->mapToGlobal(at)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(area->viewport(), &wheel);
+    EXPECT_GT(view->zoom(), zoom);
+    const QPointF after = QPointF(view->mapFrom(area->viewport(), at)) / view->scale();
+    EXPECT_NEAR(after.x(), before.x(), 1.5);
+    EXPECT_NEAR(after.y(), before.y(), 1.5);
 }

@@ -7,6 +7,9 @@
 #include <QRegion>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QWheelEvent>
+
+#include <cmath>
 
 namespace {
 
@@ -74,8 +77,17 @@ CanvasArea::CanvasArea(EditorView* view, QWidget* parent)
         };
         const double fx = fraction(horizontalScrollBar()), fy = fraction(verticalScrollBar());
         relayout();
-        horizontalScrollBar()->setValue(int(fx * horizontalScrollBar()->maximum()));
-        verticalScrollBar()->setValue(int(fy * verticalScrollBar()->maximum()));
+        if (m_zoomAnchor) {
+            // The picture point under the pointer stays under it.
+            const auto [at, picturePoint] = *m_zoomAnchor;
+            const QPointF inView = picturePoint * m_view->scale();
+            const QPoint viewInFrame = m_view->mapTo(m_frame, QPoint());
+            horizontalScrollBar()->setValue(int(std::lround(viewInFrame.x() + inView.x() - at.x())));
+            verticalScrollBar()->setValue(int(std::lround(viewInFrame.y() + inView.y() - at.y())));
+        } else {
+            horizontalScrollBar()->setValue(int(fx * horizontalScrollBar()->maximum()));
+            verticalScrollBar()->setValue(int(fy * verticalScrollBar()->maximum()));
+        }
         m_view->revealTextCaret();
     });
     // The text entry field lies over the viewport so that the picture's edges never clip it; it
@@ -105,6 +117,21 @@ void CanvasArea::relayout() {
 void CanvasArea::resizeEvent(QResizeEvent* event) {
     QScrollArea::resizeEvent(event);
     relayout();
+}
+
+void CanvasArea::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier) || event->angleDelta().y() == 0)
+        return QScrollArea::wheelEvent(event);
+    // Wheel events reach the area through its viewport, in the viewport's coordinates.
+    const QPoint at = event->position().toPoint();
+    const QPointF picturePoint = QPointF(m_view->mapFrom(viewport(), at)) / m_view->scale();
+    m_zoomAnchor = std::pair{at, picturePoint};
+    if (event->angleDelta().y() > 0)
+        m_view->zoomIn();
+    else
+        m_view->zoomOut();
+    m_zoomAnchor.reset();
+    event->accept();
 }
 
 bool CanvasArea::eventFilter(QObject* watched, QEvent* event) {

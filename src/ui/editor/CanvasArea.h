@@ -2,6 +2,9 @@
 
 #include <QScrollArea>
 
+#include <optional>
+#include <utility>
+
 class EditorView;
 
 // The scrollable central area: the canvas centred with a 20-point margin on the under-page
@@ -21,10 +24,14 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Ctrl+wheel zooms about the pointer.
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void relayout();
 
     EditorView* m_view;
     QWidget* m_frame;
+    // While a wheel zoom runs: the viewport point and the picture point that stay together.
+    std::optional<std::pair<QPoint, QPointF>> m_zoomAnchor;
 };

@@ -135,6 +135,17 @@ EditorActions::EditorActions(QWidget* window, EditorModel& model, EditorView& vi
             window->addAction(action);
         }
     }
+    // Escape undoes what is open: the text being typed, else the selection.
+    auto* escape = new QAction(this);
+    escape->setShortcut(QKeySequence(Qt::Key_Escape));
+    escape->setShortcutContext(Qt::WindowShortcut);
+    connect(escape, &QAction::triggered, this, [this] {
+        if (isTyping())
+            m_view.interaction().cancelText();
+        else if (!m_view.interaction().isDragging())
+            m_model.setSelectedIDs({});
+    });
+    window->addAction(escape);
     connect(&m_model, &EditorModel::changed, this, &EditorActions::refresh);
     connect(&m_view, &EditorView::textEntryChanged, this, &EditorActions::refresh);
     refresh();

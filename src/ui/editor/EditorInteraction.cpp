@@ -297,6 +297,15 @@ void EditorInteraction::commitPendingText() {
     if (wasOpen) notifyTextEntry();
 }
 
+void EditorInteraction::cancelText() {
+    if (!m_textPosition) return;
+    if (m_textTemplate) m_model.commit(*m_textTemplate, false);
+    m_textPosition.reset();
+    m_textDraft.clear();
+    m_textTemplate.reset();
+    notifyTextEntry();
+}
+
 bool EditorInteraction::pasteImage(const QImage& clipboardImage) {
     if (m_model.pasteObjectsFromPasteboard()) return true;
     if (clipboardImage.isNull() || clipboardImage.width() == 0 || clipboardImage.height() == 0) return false;

@@ -46,6 +46,8 @@ public:
     void setTextDraft(const QString& text) { m_textDraft = text; }
     bool isReeditingText() const { return m_textTemplate.has_value(); }
     void commitPendingText();
+    // Escape in the text field: a new text is dropped, a reopened one goes back as it was.
+    void cancelText();
 
     // Pastes clipboard objects, or else `clipboardImage` as a picture object. False when neither
     // was there.
