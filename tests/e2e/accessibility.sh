@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Starts a session bus and the accessibility bus, opens a picture in Pictavo and reads its window
+# over AT-SPI. Needs a display (run under xvfb-run) and Debian's python3-pyatspi.
+set -euo pipefail
+binary="$1"; here="$(dirname "$0")"
+if ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null; then
+  echo "SKIP: python3-pyatspi is not installed"; exit 0
+fi
+work="$(mktemp -d)"; trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+eval "$(dbus-launch --sh-syntax)"
+trap 'kill $(jobs -p) "$DBUS_SESSION_BUS_PID" 2>/dev/null || true; rm -rf "$work"' EXIT
+/usr/libexec/at-spi-bus-launcher --launch-immediately &
+sleep 1
+/usr/bin/python3 - "$work/shot.png" <<'PY'
+import sys, zlib, struct
+w, h = 640, 400
+raw = b''.join(b'\x00' + bytes((200, 210, 230)) * w for _ in range(h))
+def chunk(t, d): return struct.pack('>I', len(d)) + t + d + struct.pack('>I', zlib.crc32(t + d) & 0xffffffff)
+open(sys.argv[1], 'wb').write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, 8, 2, 0, 0, 0)) + chunk(b'IDAT', zlib.compress(raw)) + chunk(b'IEND', b''))
+PY
+export XDG_CONFIG_HOME="$work/config" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+unset QT_QPA_PLATFORM
+"$binary" "$work/shot.png" &
+/usr/bin/python3 "$here/accessibility.py"
