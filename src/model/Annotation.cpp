@@ -178,6 +178,9 @@ QString EditorTools::symbol(EditorTool tool) {
 QString EditorTools::help(EditorTool tool) {
     return QString::fromUtf16(kTools[int(tool)].help);
 }
+bool EditorTools::isFillable(EditorTool tool) {
+    return tool == EditorTool::rect || tool == EditorTool::ellipse || tool == EditorTool::polygon;
+}
 bool EditorTools::isVertexEditable(EditorTool tool) {
     return kTools[int(tool)].vertexEditable;
 }

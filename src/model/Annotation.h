@@ -149,6 +149,8 @@ QList<EditorTool> toolbarCases();
 QString symbol(EditorTool tool);
 QString help(EditorTool tool);
 bool isVertexEditable(EditorTool tool);
+// Rectangles, ellipses and polygons: outlined or filled.
+bool isFillable(EditorTool tool);
 
 // The widest `width` the editor gives an object: the width field's limit for strokes, shapes and
 // text, and for badges, checks and stamps the width a resize to the largest canvas side gives

@@ -21,10 +21,6 @@ namespace Geo = AnnotationGeometry;
 
 constexpr double kGap = 3.0;
 
-QRectF scaled(const QRectF& r, double s) {
-    return QRectF(r.x() * s, r.y() * s, r.width() * s, r.height() * s);
-}
-
 QPointF firstPoint(const Annotation& a) {
     return a.points.isEmpty() ? QPointF() : a.points.first();
 }
@@ -260,9 +256,7 @@ void drawStroked(const Annotation& a, QPainter& painter, double s) {
     QColor color = a.color;
     if (highlighter) color.setAlphaF(0.5f);
     const QPainterPath path = Geo::drawingPath(a, s, pointSpacing(painter));
-    const bool fillable =
-        a.tool == EditorTool::rect || a.tool == EditorTool::ellipse || a.tool == EditorTool::polygon;
-    if (a.filled && fillable) {
+    if (a.filled && EditorTools::isFillable(a.tool)) {
         fillPath(painter, path, color);
         return;
     }
@@ -526,7 +520,7 @@ double drawingCost(const Annotation& a, QSizeF canvas) {
     case EditorTool::ellipse:
     case EditorTool::polygon: {
         const bool box = a.tool == EditorTool::rect || a.tool == EditorTool::ellipse;
-        const bool filled = a.filled && (box || a.tool == EditorTool::polygon);
+        const bool filled = a.filled && EditorTools::isFillable(a.tool);
         const QRectF b = a.rect();
         if (filled) {
             const double rows = box ? 2 * std::max(std::min(b.bottom(), H) - std::max(b.top(), 0.0), 0.0)

@@ -54,6 +54,11 @@ QImage compose(const Scene& scene, int* leftOut = nullptr);
 void draw(const Annotation& a, QPainter& painter, const Scene& scene, double scale = 1.0,
           bool onScreen = false);
 
+// `r` with every coordinate and length multiplied by `scale`.
+inline QRectF scaled(const QRectF& r, double scale) {
+    return QRectF(r.x() * scale, r.y() * scale, r.width() * scale, r.height() * scale);
+}
+
 // Where an annotation can paint at `scale`, in the scaled coordinates: its bounds grown by what is
 // drawn outside them (stroke, arrow head, ring, labels and captions with their minimum sizes),
 // turned by its rotation.

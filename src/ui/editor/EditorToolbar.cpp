@@ -422,8 +422,7 @@ void EditorToolbar::refresh() {
                                                       [&](const Annotation& a) {
                                                           return m_model.selectedIDs().contains(a.id);
                                                       });
-    const bool fillable = single && (single->tool == EditorTool::rect || single->tool == EditorTool::ellipse ||
-                                     single->tool == EditorTool::polygon);
+    const bool fillable = single && EditorTools::isFillable(single->tool);
     m_selectionFill->setVisible(fillable);
     if (fillable) m_selectionFillGroup->button(single->filled ? 1 : 0)->setChecked(true);
     m_selectionName->setVisible(single && single->tool == EditorTool::stamp);

@@ -47,9 +47,7 @@ QPen outlinePen(const QColor& color, double width, QList<double> dashes = {}, do
     return pen;
 }
 
-QRectF scaled(const QRectF& r, double s) {
-    return QRectF(r.x() * s, r.y() * s, r.width() * s, r.height() * s);
-}
+using EditorRenderer::scaled;
 
 } // namespace
 
