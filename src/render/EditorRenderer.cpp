@@ -448,6 +448,21 @@ void drawDot(const Annotation& a, QPainter& painter, double s) {
     }
 }
 
+double fittedLabelSize(const StampGlyph& g) {
+    if (!g.label || g.label->isEmpty() || !g.labelFrame) return g.labelSize;
+    // The room inside the stroke with a gap of a quarter stroke, symmetric about the label's centre.
+    const double inset = 0.75 * g.lineWidth;
+    const QRectF inner = g.labelFrame->adjusted(inset, inset, -inset, -inset);
+    const QPointF c = g.labelCenter;
+    const double roomW = 2 * std::min(c.x() - inner.left(), inner.right() - c.x());
+    const double roomH = 2 * std::min(c.y() - inner.top(), inner.bottom() - c.y());
+    const QSizeF text = DrawingSurface::measureLine(*g.label, DrawingSurface::systemFont(g.labelSize, FontWeight::bold));
+    if (text.width() <= 0 || text.height() <= 0 || roomW <= 0 || roomH <= 0) return g.labelSize;
+    // Labels are capitals: their ink is about 0.63 of the line height (no descenders, no leading).
+    const double factor = std::min({1.0, roomW / text.width(), roomH / (0.63 * text.height())});
+    return g.labelSize * factor;
+}
+
 void drawStampGlyph(const Annotation& a, QPainter& painter, double s) {
     const StampGlyph g = StampGlyphs::glyph(a.stamp, firstPoint(a) * s, Geo::drawnBadgeRadius(a) * s);
     for (const QPainterPath& p : g.fill)
@@ -455,7 +470,7 @@ void drawStampGlyph(const Annotation& a, QPainter& painter, double s) {
     for (const QPainterPath& p : g.stroke)
         strokePath(painter, p, a.color, g.lineWidth, Qt::RoundCap);
     if (g.label && !g.label->isEmpty())
-        drawLabel(painter, *g.label, g.labelSize, FontWeight::bold, a.color, g.labelCenter, true);
+        drawLabel(painter, *g.label, fittedLabelSize(g), FontWeight::bold, a.color, g.labelCenter, true);
 }
 
 void drawStampCaption(const Annotation& a, QPainter& painter, double s) {

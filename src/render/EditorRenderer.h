@@ -1,5 +1,7 @@
 #pragma once
 
+#include "render/StampGlyphs.h"
+
 #include "model/Annotation.h"
 
 #include <QImage>
@@ -63,6 +65,8 @@ inline QRectF scaled(const QRectF& r, double scale) {
 // drawn outside them (stroke, arrow head, ring, labels and captions with their minimum sizes),
 // turned by its rotation.
 QRectF paintedReach(const Annotation& a, double scale = 1.0);
+// A stamp label's font size, made smaller where the label would touch the outline it sits in.
+double fittedLabelSize(const StampGlyph& glyph);
 
 void drawDot(const Annotation& a, QPainter& painter, double scale = 1.0);
 void drawStampGlyph(const Annotation& a, QPainter& painter, double scale = 1.0);

@@ -70,6 +70,7 @@ struct Builder {
 
     // Shared drawings.
     void labelled(QPainterPath outline, const char* text, double size, QPointF at = {}) {
+        g.labelFrame = outline.boundingRect();
         g.stroke << outline;
         label(text, size, at);
     }

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPainterPath>
 #include <QPointF>
+#include <QRectF>
 #include <QString>
 
 #include <optional>
@@ -19,6 +20,8 @@ struct StampGlyph {
     std::optional<QString> label;
     double labelSize = 0.0;
     QPointF labelCenter;
+    // The outline the label sits in, when it has one: the label must fit inside its stroke.
+    std::optional<QRectF> labelFrame;
 };
 
 // The built-in plan symbols. Pure geometry around a centre and a radius, in the y-down image space.

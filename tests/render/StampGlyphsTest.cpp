@@ -1,5 +1,8 @@
 #include "render/StampGlyphs.h"
 
+#include "graphics/DrawingSurface.h"
+#include "render/EditorRenderer.h"
+
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -120,4 +123,27 @@ TEST(StampGlyphs, TransistorsDifferOnlyInTheirArrowhead) {
     // NPN points out along the emitter, PNP back towards the base.
     expectNear(npn.fill.at(0).elementAt(0), QPointF(10, 10) + QPointF(0.5, 0.8) * 12);
     expectNear(pnp.fill.at(0).elementAt(0), QPointF(10, 10) + QPointF(-0.05, 0.42) * 12);
+}
+
+// A label inside an outline must clear the stroke at every size a stamp is drawn at ("EPT" in its
+// narrow frame touched the stroke at radius 24).
+TEST(StampGlyphs, LabelsInsideAnOutlineClearItsStroke) {
+    int framed = 0;
+    for (StampType type : allCases<StampType>()) {
+        SCOPED_TRACE(rawValue(type).toStdString());
+        for (double r : {6.0, 12.0, 24.0, 40.0, 80.0}) {
+            const StampGlyph g = glyph(type, QPointF(100, 100), r);
+            if (!g.label || !g.labelFrame) continue;
+            ++framed;
+            const double px = EditorRenderer::fittedLabelSize(g);
+            if (r >= 12) EXPECT_GT(px, 0.5 * g.labelSize) << "radius " << r;
+            const QSizeF text = DrawingSurface::measureLine(
+                *g.label, DrawingSurface::systemFont(px, DrawingSurface::FontWeight::bold));
+            const QRectF inner =
+                g.labelFrame->adjusted(g.lineWidth / 2, g.lineWidth / 2, -g.lineWidth / 2, -g.lineWidth / 2);
+            EXPECT_LE(g.labelCenter.x() + text.width() / 2, inner.right()) << "radius " << r;
+            EXPECT_GE(g.labelCenter.x() - text.width() / 2, inner.left()) << "radius " << r;
+        }
+    }
+    EXPECT_GE(framed, 5 * 12);
 }
