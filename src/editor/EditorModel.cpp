@@ -85,6 +85,19 @@ void EditorModel::stepHistory(QList<EditorSnapshot>& from, QList<EditorSnapshot>
     emit changed();
 }
 
+void EditorModel::revertToLastStep() {
+    if (m_undoStack.isEmpty()) return;
+    EditorSnapshot step = m_undoStack.takeLast();
+    m_baseImage = step.image;
+    m_annotations = std::move(step.annotations);
+    m_nextDotNumber = step.nextDotNumber;
+    m_colorUndoID.reset();
+    m_widthUndoID.reset();
+    m_rotationUndoSelection.reset();
+    ++m_historyGeneration;
+    emit changed();
+}
+
 void EditorModel::undo() {
     stepHistory(m_undoStack, m_redoStack);
 }

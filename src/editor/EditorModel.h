@@ -84,6 +84,9 @@ public:
     void commit(const Annotation& annotation, bool recordUndo);
     void undo();
     void redo();
+    // Goes back to the last recorded step and forgets it, without a redo step: a gesture that was
+    // called off.
+    void revertToLastStep();
 
     // Records a colour as used: newest first, at most ten, stored in the settings.
     void noteColorUsed(const QColor& color);

@@ -136,7 +136,9 @@ TEST(StampGlyphs, LabelsInsideAnOutlineClearItsStroke) {
             if (!g.label || !g.labelFrame) continue;
             ++framed;
             const double px = EditorRenderer::fittedLabelSize(g);
-            if (r >= 12) EXPECT_GT(px, 0.5 * g.labelSize) << "radius " << r;
+            if (r >= 12) {
+                EXPECT_GT(px, 0.5 * g.labelSize) << "radius " << r;
+            }
             const QSizeF text = DrawingSurface::measureLine(
                 *g.label, DrawingSurface::systemFont(px, DrawingSurface::FontWeight::bold));
             const QRectF inner =

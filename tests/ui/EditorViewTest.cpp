@@ -25,6 +25,8 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTest>
 
 #include <cmath>
@@ -307,6 +309,87 @@ TEST_F(EditorViewTest, LineEndsSnapToAnchorsAndCropNeedsFourPixels) {
     drag(QPointF(10, 10), QPointF(14, 14));
     EXPECT_EQ(model->baseImage().size(), QSize(4, 4));
     EXPECT_FALSE(model->draft().has_value());
+}
+
+TEST_F(EditorViewTest, ShiftKeepsShapesSquareAndLinesAtFortyFiveDegrees) {
+    open({annotation(EditorTool::rect, {{300, 20}, {380, 60}}, Palette::standardRed(), 4)});
+    model->setTool(EditorTool::rect);
+    drag(QPointF(100, 100), QPointF(160, 130), Qt::ShiftModifier);
+    EXPECT_EQ(last().rect(), QRectF(100, 100, 60, 60));
+    model->setTool(EditorTool::ellipse);
+    drag(QPointF(100, 100), QPointF(80, 30), Qt::ShiftModifier); // up and left
+    EXPECT_EQ(last().rect(), QRectF(30, 30, 70, 70));
+    model->setTool(EditorTool::arrow);
+    drag(QPointF(100, 100), QPointF(200, 120), Qt::ShiftModifier); // 11 degrees: flat
+    expectNear(last().points.last(), QPointF(100 + std::hypot(100, 20), 100));
+    model->setTool(EditorTool::line);
+    // Towards the rectangle's corner: the constraint wins over snapping.
+    drag(QPointF(240, 100), QPointF(296, 58), Qt::ShiftModifier);
+    const QPointF d = last().points.last() - last().points.first();
+    EXPECT_NEAR(d.x(), -d.y(), 1e-9);
+    EXPECT_NEAR(std::hypot(d.x(), d.y()), 70, 1e-9);
+    EXPECT_FALSE(model->snapIndicator().has_value());
+}
+
+TEST_F(EditorViewTest, CancellingADragLeavesEverythingAsItWas) {
+    const Annotation box = annotation(EditorTool::rect, {{100, 100}, {200, 200}}, Palette::standardRed(), 4);
+    open({box});
+    model->setTool(EditorTool::arrow);
+    press(QPointF(20, 20));
+    move(QPointF(80, 90));
+    ASSERT_TRUE(model->draft().has_value());
+    view->cancelDrag();
+    move(QPointF(90, 95)); // the rest of the press does nothing
+    release(QPointF(90, 95));
+    EXPECT_FALSE(model->draft().has_value());
+    EXPECT_EQ(model->annotations().size(), 1);
+
+    model->setTool(EditorTool::select);
+    const qsizetype steps = model->undoStack().size();
+    press(QPointF(100, 150)); // on the outline
+    move(QPointF(130, 190));
+    ASSERT_NE(last().points, box.points); // moving
+    view->cancelDrag();
+    release(QPointF(130, 190));
+    EXPECT_EQ(last().points, box.points);
+    EXPECT_EQ(model->undoStack().size(), steps); // no step left for a move that never happened
+
+    // A cancelled marquee gives back the selection it replaced.
+    model->setSelectedID(box.id);
+    press(QPointF(5, 5));
+    move(QPointF(60, 60));
+    EXPECT_TRUE(model->selectedIDs().isEmpty());
+    view->cancelDrag();
+    EXPECT_EQ(model->selectedIDs(), QSet<QUuid>{box.id});
+    EXPECT_FALSE(view->interaction().marqueeRect().has_value());
+}
+
+TEST_F(EditorViewTest, TheTextFieldShowsTheLinesOfTheText) {
+    open(QList<Annotation>{}, solidImage(1600, 900));
+    model->setTool(EditorTool::text);
+    press(QPointF(40, 50));
+    release(QPointF(40, 50));
+    TextEntryField* field = view->textField();
+    ASSERT_NE(field, nullptr);
+    const QSize empty = field->size();
+    QTest::keyClicks(field, QStringLiteral("Camera 4 covers the loading bay and both doors of the north stairwell"));
+    // One line in the text is one line in the field: it widens instead of wrapping.
+    EXPECT_GT(field->width(), empty.width());
+    EXPECT_EQ(field->height(), empty.height());
+    EXPECT_EQ(field->document()->firstBlock().layout()->lineCount(), 1);
+    int previous = field->height();
+    for (int line = 2; line <= 12; ++line) {
+        QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
+        QTest::keyClicks(field, QStringLiteral("x"));
+        if (line <= TextEntryField::kMaxLines)
+            EXPECT_GT(field->height(), previous) << line << " lines";
+        else
+            EXPECT_EQ(field->height(), previous) << line << " lines";
+        previous = field->height();
+    }
+    // Never wider than the canvas it lies on.
+    QTest::keyClicks(field, QString(300, QLatin1Char('W')));
+    EXPECT_LE(field->width(), view->width());
 }
 
 TEST_F(EditorViewTest, ZoomStepsAndToleranceFollowTheScale) {

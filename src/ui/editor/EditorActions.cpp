@@ -135,14 +135,16 @@ EditorActions::EditorActions(QWidget* window, EditorModel& model, EditorView& vi
             window->addAction(action);
         }
     }
-    // Escape undoes what is open: the text being typed, else the selection.
+    // Escape undoes what is open: the text being typed, a drag, else the selection.
     auto* escape = new QAction(this);
     escape->setShortcut(QKeySequence(Qt::Key_Escape));
     escape->setShortcutContext(Qt::WindowShortcut);
     connect(escape, &QAction::triggered, this, [this] {
         if (isTyping())
             m_view.interaction().cancelText();
-        else if (!m_view.interaction().isDragging())
+        else if (m_view.interaction().isDragging())
+            m_view.cancelDrag();
+        else
             m_model.setSelectedIDs({});
     });
     window->addAction(escape);

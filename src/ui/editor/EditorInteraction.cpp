@@ -30,6 +30,23 @@ QRectF spanned(QPointF a, QPointF b) {
 }
 
 // Closed-rectangle intersection: touching edges and zero-size rectangles inside count.
+// Shift while drawing: rectangles and ellipses stay square, lines turn in 45 degree steps.
+QPointF constrained(EditorTool tool, QPointF anchor, QPointF p) {
+    const QPointF d = p - anchor;
+    if (tool == EditorTool::rect || tool == EditorTool::ellipse) {
+        const double side = std::max(std::abs(d.x()), std::abs(d.y()));
+        return anchor + QPointF(d.x() < 0 ? -side : side, d.y() < 0 ? -side : side);
+    }
+    if (tool == EditorTool::line || tool == EditorTool::arrow) {
+        const double length = std::hypot(d.x(), d.y());
+        if (length == 0) return p;
+        const double step = M_PI / 4;
+        const double angle = std::round(std::atan2(d.y(), d.x()) / step) * step;
+        return anchor + QPointF(length * std::cos(angle), length * std::sin(angle));
+    }
+    return p;
+}
+
 bool intersects(const QRectF& a, const QRectF& b) {
     return a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() && b.top() <= a.bottom();
 }
@@ -100,7 +117,11 @@ void EditorInteraction::dragChanged(QPointF startView, QPointF currentView, bool
         if (tool == EditorTool::rect || tool == EditorTool::ellipse) draft.filled = m_model.shapeFilled();
     }
     QPointF end = p;
-    if (snaps) {
+    if (shift) {
+        // The constraint wins over snapping; the end may leave the picture along the constraint.
+        end = constrained(tool, draft.points.first(), p);
+        m_model.setSnapIndicator(std::nullopt);
+    } else if (snaps) {
         const std::optional<QPointF> snapped = m_model.snapPoint(p, std::nullopt, snapRadius);
         m_model.setSnapIndicator(snapped);
         if (snapped) end = *snapped;
@@ -112,6 +133,7 @@ void EditorInteraction::dragChanged(QPointF startView, QPointF currentView, bool
 void EditorInteraction::selectDrag(QPointF s, QPointF p, bool shift) {
     if (!m_dragStarted) {
         m_dragStarted = true;
+        m_selectionAtStart = m_model.selectedIDs();
         m_dragMode = DragModes::dragModeAt(m_model, s, m_scale, shift, &m_marqueeEligible);
         const QList<Annotation>& list = m_model.annotations();
         m_originalAnnotation.reset();
@@ -194,6 +216,20 @@ void EditorInteraction::dragEnded(QPointF endView) {
     if (const std::optional<Annotation> draft = m_model.draft()) {
         m_model.commit(*draft, true);
         if (draft->isNumberBadge()) m_model.advanceDotNumber();
+    }
+    m_model.setDraft(std::nullopt);
+    m_model.setSnapIndicator(std::nullopt);
+}
+
+void EditorInteraction::cancelDrag() {
+    if (!m_dragging) return;
+    m_dragging = false;
+    if (m_gestureTool == EditorTool::select) {
+        if (m_didMutate && m_originalAnnotation && m_model.historyGeneration() == m_mutationGeneration)
+            m_model.revertToLastStep();
+        if (m_marqueeEligible) m_model.setSelectedIDs(m_selectionAtStart);
+        resetSelectDrag();
+        return;
     }
     m_model.setDraft(std::nullopt);
     m_model.setSnapIndicator(std::nullopt);

@@ -33,6 +33,8 @@ public:
     // then one end event. `shift` is the keyboard state at this moment.
     void dragChanged(QPointF startView, QPointF currentView, bool shift);
     void dragEnded(QPointF endView);
+    // Escape during a drag: the gesture ends and leaves everything as it was before the press.
+    void cancelDrag();
     // True between the first change event and the end event.
     bool isDragging() const { return m_dragging; }
     // Index of the annotation the current select drag edits in place, if any.
@@ -79,6 +81,7 @@ private:
     std::optional<Annotation> m_originalAnnotation;
     bool m_marqueeEligible = false;
     QSet<QUuid> m_marqueeBase;
+    QSet<QUuid> m_selectionAtStart;
     std::optional<QRectF> m_marqueeRect;
 
     // Text entry

@@ -165,6 +165,15 @@ void EditorView::mouseReleaseEvent(QMouseEvent* event) {
     update();
 }
 
+void EditorView::cancelDrag() {
+    if (!m_pressed) return;
+    m_pressed = false;
+    m_doubleClickPending = false;
+    m_interaction.cancelDrag();
+    m_cache = {};
+    update();
+}
+
 void EditorView::syncTextField() {
     const std::optional<QPointF>& position = m_interaction.textPosition();
     if (!position) {
@@ -228,6 +237,7 @@ void EditorView::setTextFieldHost(QWidget* host) {
 void EditorView::placeTextField() {
     if (!m_textField) return;
     QWidget* host = m_textField->parentWidget();
+    m_textField->setMaximumTextWidth(host->width());
     const QPoint wanted = host == this              ? textAnchor()
                           : host->isAncestorOf(this) ? mapTo(host, textAnchor())
                                                      : host->mapFromGlobal(mapToGlobal(textAnchor()));

@@ -39,6 +39,9 @@ public:
     double scale() const;
 
     QSize sizeHint() const override;
+    // Escape during a press-drag: the gesture ends with nothing changed; the rest of the press
+    // is ignored.
+    void cancelDrag();
     // How many objects the drawing budget leaves out of the canvas.
     qsizetype undrawnCount() const { return m_beyondBudget.size(); }
     TextEntryField* textField() const;

@@ -9,15 +9,16 @@
 TextEntryField::TextEntryField(QWidget* parent) : QPlainTextEdit(parent) {
     setPlaceholderText(QStringLiteral("Text — Shift+Return for new line"));
     setFont(DrawingSurface::systemFont(16, DrawingSurface::FontWeight::regular, logicalDpiY()));
-    setFixedWidth(kWidth);
-    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // The lines in the field are the lines of the text: a soft wrap would show breaks the
+    // committed text does not have.
+    setLineWrapMode(QPlainTextEdit::NoWrap);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setTabChangesFocus(true);
     setStyleSheet(QStringLiteral("QPlainTextEdit { border: 1px solid palette(mid); border-radius: 5px; "
                                  "background: palette(base); padding: 2px; }"));
-    connect(this, &QPlainTextEdit::textChanged, this, &TextEntryField::fitHeight);
-    fitHeight();
+    connect(this, &QPlainTextEdit::textChanged, this, &TextEntryField::fitToText);
+    fitToText();
 }
 
 void TextEntryField::keyPressEvent(QKeyEvent* event) {
@@ -32,11 +33,22 @@ void TextEntryField::keyPressEvent(QKeyEvent* event) {
     QPlainTextEdit::keyPressEvent(event);
 }
 
-void TextEntryField::fitHeight() {
-    int lines = 0;
+void TextEntryField::setMaximumTextWidth(int width) {
+    m_maximumWidth = std::max(width, kWidth);
+    fitToText();
+}
+
+void TextEntryField::fitToText() {
+    const QFontMetricsF metrics(font());
+    double longest = 0;
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
-        lines += std::max(1, block.layout() ? block.layout()->lineCount() : 1);
-    lines = std::clamp(lines, 1, kMaxLines);
+        longest = std::max(longest, metrics.horizontalAdvance(block.text()));
+    const int lines = std::clamp(document()->blockCount(), 1, kMaxLines);
     const int frame = 2 * frameWidth() + int(document()->documentMargin() * 2) + 6;
-    setFixedHeight(fontMetrics().lineSpacing() * lines + frame);
+    // Room for the caret after the last character, and for the scroll bar once the lines overflow.
+    const int scrollBar = document()->blockCount() > kMaxLines ? verticalScrollBar()->sizeHint().width() : 0;
+    const int width = std::clamp(int(std::ceil(longest)) + frame + 4 + scrollBar, kWidth, m_maximumWidth);
+    const bool clipped = int(std::ceil(longest)) + frame + 4 + scrollBar > m_maximumWidth;
+    const int bar = clipped ? horizontalScrollBar()->sizeHint().height() : 0;
+    setFixedSize(width, int(std::ceil(metrics.lineSpacing() * lines)) + frame + bar);
 }

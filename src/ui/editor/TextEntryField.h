@@ -3,7 +3,8 @@
 #include <QPlainTextEdit>
 
 // The field in which text annotations are typed: Return submits, Shift+Return and Alt+Return
-// break the line. It grows downwards from one to ten lines.
+// break the line. It never wraps; it grows to the right with its longest line (up to a maximum
+// width) and downwards from one to ten lines, then scrolls.
 class TextEntryField : public QPlainTextEdit {
     Q_OBJECT
 
@@ -12,6 +13,8 @@ public:
     static constexpr int kMaxLines = 10;
 
     explicit TextEntryField(QWidget* parent = nullptr);
+    // The widest the field may grow, normally the room its host leaves it.
+    void setMaximumTextWidth(int width);
 
 signals:
     void submitted();
@@ -20,5 +23,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void fitHeight();
+    void fitToText();
+
+    int m_maximumWidth = 4 * kWidth;
 };
