@@ -1,4 +1,6 @@
 #include "BenchImages.h"
+#include "app/EditorWindowController.h"
+#include "ui/editor/EditorToolbar.h"
 #include "editor/EditorModel.h"
 #include "ui/editor/CanvasArea.h"
 #include "ui/editor/EditorView.h"
@@ -103,5 +105,48 @@ void BM_CanvasFullRepaint5K(benchmark::State& state) {
         v.repaint();
 }
 BENCHMARK(BM_CanvasFullRepaint5K)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same drag in a whole editor window: the toolbar follows the selection on every move (its
+// controls, colour and width observers, undo state), then the canvas repaints.
+void BM_CanvasRepaint5KWithToolbar(benchmark::State& state) {
+    QList<Annotation> list = threeHundred();
+    Annotation target;
+    target.tool = EditorTool::rect;
+    target.points = {QPointF(2700, 1500), QPointF(3000, 1700)};
+    target.width = 6;
+    list.insert(150, target);
+    EditorWindowController* window = EditorWindowController::show(BenchImages::screenshot5K(1), list);
+    window->resize(1640, 1100);
+    QApplication::processEvents();
+    EditorView* view = window->view();
+    view->actualSize();
+    window->canvasArea()->horizontalScrollBar()->setValue(2000);
+    window->canvasArea()->verticalScrollBar()->setValue(1000);
+    QApplication::processEvents();
+    const QRect visible = view->visibleRegion().boundingRect();
+    QImage backing(visible.size(), QImage::Format_ARGB32_Premultiplied);
+    window->model().setTool(EditorTool::select);
+    QPointF at(2700, 1600);
+    sendMouse(view, QEvent::MouseButtonPress, at, Qt::LeftButton);
+    at += QPointF(5, 5);
+    sendMouse(view, QEvent::MouseMove, at, Qt::LeftButton);
+    int step = 0;
+    for (auto _ : state) {
+        at += step++ % 2 ? QPointF(3, 2) : QPointF(-3, -2);
+        sendMouse(view, QEvent::MouseMove, at, Qt::LeftButton);
+        QPainter painter(&backing);
+        painter.translate(-visible.topLeft());
+        view->paintCanvas(painter, visible);
+    }
+    sendMouse(view, QEvent::MouseButtonRelease, at, Qt::NoButton);
+    state.counters["viewport_px"] = double(visible.width()) * visible.height();
+    if (window->model().annotations()[150].points[0] == target.points[0])
+        state.SkipWithError("the drag moved nothing");
+    if (!window->toolbar()->isVisible()) state.SkipWithError("no toolbar");
+    window->model().markSaved();
+    window->close();
+    QApplication::processEvents();
+}
+BENCHMARK(BM_CanvasRepaint5KWithToolbar)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
