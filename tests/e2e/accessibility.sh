@@ -21,4 +21,8 @@ PY
 export XDG_CONFIG_HOME="$work/config" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 unset QT_QPA_PLATFORM
 "$binary" "$work/shot.png" &
-/usr/bin/python3 "$here/accessibility.py"
+editor=$!
+/usr/bin/python3 "${A11Y_SCRIPT:-$here/accessibility.py}"
+kill "$editor"; wait "$editor" 2>/dev/null || true
+"$binary" --preview "$work/shot.png" &
+/usr/bin/python3 "$here/accessibility.py" preview

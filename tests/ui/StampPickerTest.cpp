@@ -222,3 +222,20 @@ TEST_F(StampPickerTest, PictureForPeople) {
 }
 
 } // namespace
+
+// A screen reader's Toggle on an entry is a choice, as a click is.
+TEST_F(StampPickerTest, AnEntrySelectedOverTheAccessibilityBusIsChosen) {
+    QSignalSpy chosen(&picker, &StampPicker::stampChosen);
+    open();
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(picker.list());
+    ASSERT_NE(iface, nullptr);
+    QAccessibleInterface* entry = nullptr;
+    for (int i = 0; i < iface->childCount(); ++i)
+        if (iface->child(i)->text(QAccessible::Name) == StampTypes::title(StampType::doorContact)) entry = iface->child(i);
+    ASSERT_NE(entry, nullptr);
+    ASSERT_NE(entry->actionInterface(), nullptr);
+    entry->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !chosen.isEmpty(); }, 1000));
+    EXPECT_EQ(model.stampType(), StampType::doorContact);
+    EXPECT_FALSE(picker.isVisible());
+}

@@ -252,7 +252,8 @@ void EditorToolbar::build() {
     // 7. Icon of the stamp tool
     m_stampButton = named(new QToolButton, QStringLiteral("Icon"), QStringLiteral("Which icon the stamp tool places"));
     m_stampButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    m_stampButton->setPopupMode(QToolButton::InstantPopup);
+    // No popup mode: a tool button in InstantPopup mode without a menu offers no action on the
+    // accessibility bus.
     m_stampButton->setIconSize(QSize(20, 20));
     connect(m_stampButton, &QToolButton::clicked, this, &EditorToolbar::openStampPicker);
     add(m_stampButton);

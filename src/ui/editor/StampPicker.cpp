@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QScopedValueRollback>
+#include <QTimer>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
@@ -159,6 +161,14 @@ StampPicker::StampPicker(EditorModel* model, QWidget* parent)
     setCurrentStamp(m_current);
 
     connect(m_list, &QListWidget::itemClicked, this, &StampPicker::choose);
+    // A screen reader selects an entry without a key or a click reaching the list: such a
+    // selection is a choice (keys only move through the list, a click chooses by itself).
+    m_list->viewport()->installEventFilter(this);
+    connect(m_list, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> selected = m_list->selectedItems();
+        if (m_inputSeen || m_settingCurrent || !isVisible() || selected.size() != 1) return;
+        QTimer::singleShot(0, this, [this, item = selected.first()] { choose(item); });
+    });
     // Like a popup, it goes away when the person works elsewhere. Followed through the focus
     // window: a tool window counts as active while its parent is, so it would get no deactivation
     // when the person clicks back into the editor.
@@ -219,6 +229,7 @@ int StampPicker::rowOf(StampType type) const {
 void StampPicker::setCurrentStamp(StampType type) {
     m_current = type;
     QListWidgetItem* item = m_list->item(rowOf(type));
+    const QScopedValueRollback guard(m_settingCurrent, true);
     m_list->setCurrentItem(item);
     m_list->scrollToItem(item, QAbstractItemView::PositionAtCenter);
 }
@@ -256,6 +267,14 @@ void StampPicker::choose(QListWidgetItem* item) {
 }
 
 bool StampPicker::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if ((watched == m_list && (type == QEvent::KeyPress || type == QEvent::ShortcutOverride)) ||
+        (watched == m_list->viewport() &&
+         (type == QEvent::MouseButtonPress || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease))) {
+        // Until the list has handled this event and whatever it posted.
+        m_inputSeen = true;
+        QTimer::singleShot(0, this, [this] { m_inputSeen = false; });
+    }
     if (watched == m_list && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {

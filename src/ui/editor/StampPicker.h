@@ -51,4 +51,6 @@ private:
     QListWidget* m_list;
     StampType m_current = StampType::numberCircle;
     bool m_hadFocus = false;
+    bool m_inputSeen = false;      // a key or pointer event is being handled by the list
+    bool m_settingCurrent = false; // the picker itself moves the selection
 };
