@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include <cmath>
+
 namespace {
 
 CommandLine usageError(const QString& message) {
@@ -55,6 +57,37 @@ CommandLine parseExport(const QStringList& args) {
     return cl;
 }
 
+CommandLine parseCapture(const QStringList& args) {
+    CommandLine cl;
+    cl.action = CommandLine::Action::capture;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == QLatin1String("--delay")) {
+            bool ok = false;
+            const double seconds = i + 1 < args.size() ? args[++i].toDouble(&ok) : 0;
+            if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds > 3600)
+                return usageError(QStringLiteral("--delay takes seconds from 0 to 3600"));
+            cl.delaySeconds = seconds;
+        } else if (arg == QLatin1String("--output") || arg == QLatin1String("-o")) {
+            if (i + 1 >= args.size()) return usageError(QStringLiteral("--output needs a file name"));
+            cl.output = args[++i];
+            if (!isFlatImageName(cl.output))
+                return usageError(QStringLiteral("the output %1 must end in .png, .jpg, .jpeg or .pdf").arg(cl.output));
+        } else if (arg == QLatin1String("--clipboard")) {
+            cl.clipboard = true;
+        } else if (arg.startsWith(QLatin1Char('-'))) {
+            return usageError(QStringLiteral("unknown option %1 for capture").arg(arg));
+        } else if (cl.captureMode.isEmpty() &&
+                   (arg == QLatin1String("screen") || arg == QLatin1String("window") || arg == QLatin1String("region"))) {
+            cl.captureMode = arg;
+        } else {
+            return usageError(QStringLiteral("capture takes screen, window or region, not %1").arg(arg));
+        }
+    }
+    if (cl.captureMode.isEmpty()) return usageError(QStringLiteral("capture needs screen, window or region"));
+    return cl;
+}
+
 } // namespace
 
 CommandLine CommandLine::parse(const QStringList& arguments) {
@@ -79,8 +112,10 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         cl.files = {args[1]};
         return cl;
     }
-    if (first == QLatin1String("capture")) {
-        cl.action = Action::capture;
+    if (first == QLatin1String("capture")) return parseCapture(args.mid(1));
+    // Internal: the instance a handing-over launch starts for itself.
+    if (first == QLatin1String(kInstanceForCommand) && args.size() == 1) {
+        cl.startedForCommand = true;
         return cl;
     }
     for (const QString& arg : args)
@@ -96,6 +131,8 @@ QString CommandLine::usage() {
         "  pictavo                          start the tray program (or wake the running one)\n"
         "  pictavo FILE...                  open images, .pictproj projects or PDFs in editor windows\n"
         "  pictavo capture screen|window|region [--delay SECONDS] [--output FILE] [--clipboard]\n"
+        "                                   capture into a preview window, or write FILE (.png, .jpg,\n"
+        "                                   .pdf) or copy it to the clipboard; Escape cancels (exit 1)\n"
         "  pictavo --preview FILE           open a picture in the preview window (Save, Copy, Edit)\n"
         "  pictavo export INPUT --output FILE [--scale 100|75|50|25]\n"
         "                                   write the flat image of a project or picture as PNG,\n"

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The parsed command line. Unknown options and missing or malformed arguments are usage errors
 // (exit 2).
 struct CommandLine {
@@ -12,10 +14,19 @@ struct CommandLine {
     QStringList files;
     QString error;
 
-    // export
+    // export (and capture's --output)
     QString input;
     QString output;
     int scalePercent = 100;
+
+    // capture
+    QString captureMode; // "screen", "window" or "region"
+    std::optional<double> delaySeconds;
+    bool clipboard = false;
+
+    // The instance was started by a launch that hands it a command: no first-run questions.
+    bool startedForCommand = false;
+    static constexpr const char* kInstanceForCommand = "--instance-for-command";
 
     static CommandLine parse(const QStringList& arguments);
     static QString usage();

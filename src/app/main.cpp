@@ -1,18 +1,18 @@
 #include "Version.h"
 #include "app/CommandLine.h"
-#include "editor/EditorModel.h"
 #include "editor/FlatExport.h"
-#include "io/ImageDecoder.h"
-#include "io/ProjectIO.h"
-#include "render/EditorRenderer.h"
-#include "app/EditorWindowController.h"
-#include "app/PreviewWindowController.h"
+#include "app/CaptureManager.h"
+#include "app/Instance.h"
+#include "platform/InstanceChannel.h"
 
 #include <QApplication>
-#include <QFileInfo>
-#include <QMessageBox>
+#include <QElapsedTimer>
+#include <QJsonObject>
+#include <QLocalSocket>
+#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <cstdio>
 
@@ -74,54 +74,89 @@ int runExport(int argc, char** argv, const CommandLine& cl) {
     return 0;
 }
 
-// Opens each file in a canvas window. Until the tray program exists this runs its own event loop.
-int runOpenFiles(int argc, char** argv, const QStringList& files) {
-    QApplication app(argc, argv);
-    identify();
-    int opened = 0;
-    QStringList errors;
-    for (const QString& file : files) {
-        Result<ProjectIO::Project> project =
-            FlatExport::isProjectPath(file) ? ProjectIO::load(file) : [&]() -> Result<ProjectIO::Project> {
-            Result<QImage> image = ImageDecoder::decodeFile(file);
-            if (!image) return image.error();
-            return ProjectIO::Project{*image, {}};
-        }();
-        if (!project) {
-            fail(project.error().message);
-            errors.append(project.error().message);
-            continue;
-        }
-        if (project->droppedRecords > 0)
-            errors.append(QStringLiteral("“%1” was opened without %2 of its objects: they could not be read.")
-                              .arg(QFileInfo(file).fileName())
-                              .arg(project->droppedRecords));
-        if (const qsizetype undrawn =
-                EditorRenderer::beyondDrawingBudget(project->annotations, QSizeF(project->baseImage.size())).size())
-            errors.append(QStringLiteral("%1 objects of “%2” would take too long to draw and are not shown.")
-                              .arg(undrawn)
-                              .arg(QFileInfo(file).fileName()));
-        EditorWindowController::show(project->baseImage, project->annotations, QFileInfo(file).absoluteFilePath());
-        ++opened;
-    }
-    if (opened == 0) return 1;
-    if (!errors.isEmpty()) {
-        // The files are open: say what failed or is missing without blocking them.
-        auto* box =
-            new QMessageBox(opened == files.size() ? QMessageBox::Warning : QMessageBox::Critical, QStringLiteral("Pictavo"), errors.join(QLatin1Char('\n')));
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->show();
-    }
-    return app.exec();
+bool hasDisplay() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           qEnvironmentVariable("QT_QPA_PLATFORM") == QLatin1String("offscreen");
 }
 
-// Opens one picture in the preview window.
-int runPreview(int argc, char** argv, const QString& file) {
+// `capture … --output FILE` with no instance running: captured and written in this process.
+int captureAlone(int argc, char** argv, const CommandLine& cl) {
     QApplication app(argc, argv);
     identify();
-    Result<QImage> image = ImageDecoder::decodeFile(file);
-    if (!image) return fail(image.error().message);
-    PreviewWindowController::show(*image);
+    CaptureManager captures;
+    QJsonObject request = Instance::requestFor(cl);
+    CaptureRequest capture = Instance::captureRequestFor(request);
+    int code = 1;
+    captures.capture(capture, [&](CaptureResult result) {
+        if (result.status == CaptureResult::Status::done)
+            code = 0;
+        else
+            fail(result.status == CaptureResult::Status::cancelled ? QStringLiteral("the capture was cancelled")
+                                                                  : result.error);
+        QCoreApplication::exit(code);
+    });
+    app.exec();
+    return code;
+}
+
+// A later launch: hands its command to the running instance (starting one when none runs) and
+// returns its answer. Decided before any window system is touched.
+int handOver(int argc, char** argv, const CommandLine& cl) {
+    QString error;
+    const QString path = InstanceChannel::socketPath(&error);
+    if (path.isEmpty()) return fail(error);
+    if (!InstanceChannel::isListening(path) && cl.action == CommandLine::Action::capture && !cl.output.isEmpty() &&
+        !cl.clipboard) {
+        if (!hasDisplay()) return fail(QStringLiteral("there is no display to capture (DISPLAY and WAYLAND_DISPLAY are unset)"));
+        return captureAlone(argc, argv, cl);
+    }
+    QCoreApplication core(argc, argv);
+    identify();
+    std::unique_ptr<QLocalSocket> socket = InstanceClient::connect(path, 1000);
+    if (!socket) {
+        if (!hasDisplay()) return fail(QStringLiteral("there is no display to open windows on (DISPLAY and WAYLAND_DISPLAY are unset)"));
+        if (!QProcess::startDetached(QCoreApplication::applicationFilePath(),
+                                     {QString::fromLatin1(CommandLine::kInstanceForCommand)}))
+            return fail(QStringLiteral("could not start Pictavo in the background"));
+        QElapsedTimer waited;
+        waited.start();
+        while (!socket && waited.elapsed() < 5000) {
+            QThread::msleep(30);
+            if (InstanceChannel::isListening(path)) socket = InstanceClient::connect(path, 1000);
+        }
+        if (!socket) return fail(QStringLiteral("the Pictavo started in the background did not answer within 5 seconds"));
+    }
+    const InstanceClient::Answer answer = InstanceClient::exchange(*socket, Instance::requestFor(cl));
+    return answer.ok ? 0 : fail(answer.error);
+}
+
+// The running instance: plain `pictavo`, or started by a launch that hands it a command.
+int runInstance(int argc, char** argv, const CommandLine& cl) {
+    QString error;
+    const QString path = InstanceChannel::socketPath(&error);
+    if (path.isEmpty()) return fail(error);
+    if (InstanceChannel::isListening(path)) {
+        // Already running: wake it.
+        QCoreApplication core(argc, argv);
+        std::unique_ptr<QLocalSocket> socket = InstanceClient::connect(path, 1000);
+        if (!socket) return fail(QStringLiteral("the running Pictavo does not answer"));
+        const InstanceClient::Answer answer = InstanceClient::exchange(*socket, Instance::requestFor(cl));
+        return answer.ok ? 0 : fail(answer.error);
+    }
+    if (!hasDisplay()) return fail(QStringLiteral("there is no display to run on (DISPLAY and WAYLAND_DISPLAY are unset)"));
+    QApplication app(argc, argv);
+    identify();
+    // Closing the last window never quits: the instance stays for the next capture.
+    app.setQuitOnLastWindowClosed(false);
+    Instance instance;
+    switch (instance.start(&error)) {
+    case InstanceServer::Start::listening:
+        break;
+    case InstanceServer::Start::anotherInstance:
+        return cl.startedForCommand ? 0 : printLine(stdout, QStringLiteral("Pictavo is already running"), 0);
+    case InstanceServer::Start::failed:
+        return fail(error);
+    }
     return app.exec();
 }
 
@@ -143,14 +178,11 @@ int main(int argc, char** argv) {
     case CommandLine::Action::exportFlat:
         return runExport(argc, argv, cl);
     case CommandLine::Action::capture:
-        return fail(QStringLiteral("capturing is not available in this build yet"));
     case CommandLine::Action::openFiles:
-        return runOpenFiles(argc, argv, cl.files);
     case CommandLine::Action::preview:
-        return runPreview(argc, argv, cl.files.first());
+        return handOver(argc, argv, cl);
     case CommandLine::Action::startTray:
         break;
     }
-    // The tray program and the editor windows are not built yet: say what we are and stop.
-    return printLine(stdout, QStringLiteral("Pictavo %1").arg(QString::fromLatin1(Pictavo::kVersion)), 0);
+    return runInstance(argc, argv, cl);
 }

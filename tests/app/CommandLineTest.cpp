@@ -1,4 +1,8 @@
 #include "app/CommandLine.h"
+#include "app/Instance.h"
+
+#include <QDir>
+#include <QJsonArray>
 
 #include <gtest/gtest.h>
 
@@ -29,4 +33,36 @@ TEST(CommandLine, ParsesExport) {
               CommandLine::Action::usageError);
     EXPECT_EQ(CommandLine::parse({"pictavo", "export", "in.png", "--output", "o.png", "--scale"}).action,
               CommandLine::Action::usageError);
+}
+
+TEST(CommandLine, ParsesCaptureAndHandsItOverWithAbsolutePaths) {
+    const CommandLine cl =
+        CommandLine::parse({"pictavo", "capture", "region", "--delay", "1.5", "--output", "shots/r.png", "--clipboard"});
+    ASSERT_EQ(cl.action, CommandLine::Action::capture) << cl.error.toStdString();
+    EXPECT_EQ(cl.captureMode, QStringLiteral("region"));
+    EXPECT_EQ(cl.delaySeconds, 1.5);
+    EXPECT_TRUE(cl.clipboard);
+    const QJsonObject request = Instance::requestFor(cl);
+    EXPECT_EQ(request.value("output").toString(), QDir::current().absoluteFilePath("shots/r.png"));
+    const CaptureRequest capture = Instance::captureRequestFor(request);
+    EXPECT_EQ(capture.mode, CaptureMode::selection);
+    EXPECT_EQ(capture.delaySeconds, 1.5);
+    EXPECT_TRUE(capture.copyToClipboard);
+    EXPECT_FALSE(capture.opensPreview());
+    EXPECT_FALSE(capture.alertOnFailure);
+    // Without --delay a command line does not wait for a menu to close.
+    EXPECT_EQ(CaptureManager::delayMs(Instance::captureRequestFor(
+                  Instance::requestFor(CommandLine::parse({"pictavo", "capture", "screen"})))),
+              0);
+    EXPECT_EQ(Instance::requestFor(CommandLine::parse({"pictavo", "a.png"})).value("files").toArray().first(),
+              QDir::current().absoluteFilePath("a.png"));
+
+    for (const QStringList& bad : QList<QStringList>{{"pictavo", "capture"},
+                                                     {"pictavo", "capture", "desk"},
+                                                     {"pictavo", "capture", "screen", "--delay", "-1"},
+                                                     {"pictavo", "capture", "screen", "--delay", "nan"},
+                                                     {"pictavo", "capture", "screen", "--output", "x.gif"},
+                                                     {"pictavo", "capture", "screen", "window"},
+                                                     {"pictavo", "capture", "screen", "--loud"}})
+        EXPECT_EQ(CommandLine::parse(bad).action, CommandLine::Action::usageError) << bad.join(' ').toStdString();
 }

@@ -1,0 +1,249 @@
+#include "app/CaptureManager.h"
+
+#include "app/PreviewWindowController.h"
+#include "editor/FlatExport.h"
+#include "ui/capture/SelectionGeometry.h"
+#include "ui/capture/WindowPicker.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLoggingCategory>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+
+Q_LOGGING_CATEGORY(lcCapture, "pictavo")
+
+namespace {
+
+QScreen* screenNamed(const ScreenShot& shot, int index) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    for (QScreen* s : screens)
+        if (s->name() == shot.screenName) return s;
+    return index < screens.size() ? screens[index] : QGuiApplication::primaryScreen();
+}
+
+// The part of a window frame (root device pixels) on one screen's picture, in the overlay's
+// logical coordinates and in the picture's pixels.
+QRect deviceRectOf(const ScreenShot& shot) {
+    return QRect(shot.geometry.topLeft(), shot.image.size());
+}
+
+} // namespace
+
+CaptureManager::CaptureManager(BackendFactory factory, QObject* parent)
+    : QObject(parent), m_factory(factory ? std::move(factory) : BackendFactory(&CaptureBackends::forSession)) {}
+
+CaptureManager::~CaptureManager() {
+    closeOverlays();
+}
+
+CaptureBackend* CaptureManager::backend(QString* error) {
+    if (!m_backend) m_backend = m_factory(error);
+    return m_backend.get();
+}
+
+int CaptureManager::delayMs(const CaptureRequest& request) {
+    if (request.delaySeconds) return int(std::clamp(*request.delaySeconds, 0.0, 3600.0) * 1000);
+    return request.mode == CaptureMode::fullScreen ? kFullScreenMenuDelayMs : kMenuDelayMs;
+}
+
+void CaptureManager::capture(CaptureMode mode) {
+    CaptureRequest request;
+    request.mode = mode;
+    capture(request);
+}
+
+void CaptureManager::capture(const CaptureRequest& request, Done done) {
+    if (!done) done = [](CaptureResult) {};
+    if (request.mode != CaptureMode::fullScreen && m_busy) {
+        // A second selection or picker while one is on screen is ignored; a script hears why.
+        done({CaptureResult::Status::failed, QStringLiteral("a capture is already in progress")});
+        return;
+    }
+    if (request.mode != CaptureMode::fullScreen) m_busy = true;
+    QPointer<CaptureManager> self(this);
+    QTimer::singleShot(delayMs(request), this, [self, request, done] {
+        if (self) self->start(request, done);
+    });
+}
+
+void CaptureManager::start(const CaptureRequest& request, Done done) {
+    QString error;
+    CaptureBackend* b = backend(&error);
+    if (!b) {
+        m_busy = request.mode != CaptureMode::fullScreen ? false : m_busy;
+        return fail(request, done, error);
+    }
+    switch (request.mode) {
+    case CaptureMode::fullScreen:
+        return captureMainDisplay(request, done);
+    case CaptureMode::selection:
+        return beginRegionSelection(request, done);
+    case CaptureMode::window:
+        return presentWindowPicker(request, done);
+    }
+}
+
+void CaptureManager::captureMainDisplay(const CaptureRequest& request, Done done) {
+    QPointer<CaptureManager> self(this);
+    m_backend->grabScreens([self, request, done](CaptureOutcome outcome) {
+        if (!self) return;
+        if (outcome.cancelled) return done({CaptureResult::Status::cancelled, {}});
+        if (outcome.shots.isEmpty()) return self->fail(request, done, outcome.error);
+        const QScreen* primary = QGuiApplication::primaryScreen();
+        const ScreenShot* main = &outcome.shots.first();
+        for (const ScreenShot& shot : outcome.shots)
+            if (primary && shot.screenName == primary->name()) main = &shot;
+        self->deliver(main->image, request, done);
+    });
+}
+
+void CaptureManager::beginRegionSelection(const CaptureRequest& request, Done done) {
+    QPointer<CaptureManager> self(this);
+    m_backend->grabScreens([self, request, done](CaptureOutcome outcome) {
+        if (!self) return;
+        if (outcome.cancelled || outcome.shots.isEmpty()) {
+            self->m_busy = false;
+            if (outcome.cancelled) return done({CaptureResult::Status::cancelled, {}});
+            return self->fail(request, done, outcome.error);
+        }
+        self->m_shots = outcome.shots;
+        self->m_pending = request;
+        self->m_pendingDone = done;
+        for (int i = 0; i < outcome.shots.size(); ++i) {
+            auto* overlay = new SelectionOverlayWindow(
+                screenNamed(outcome.shots[i], i), outcome.shots[i].image,
+                [self](std::optional<SelectionOverlayWindow::Result> result) {
+                    if (self) self->finishRegionSelection(result);
+                });
+            self->m_overlays.append(overlay);
+        }
+        // The last one ends up with the keyboard.
+        for (const auto& overlay : self->m_overlays)
+            overlay->present();
+    });
+}
+
+void CaptureManager::finishRegionSelection(std::optional<SelectionOverlayWindow::Result> result) {
+    if (m_overlays.isEmpty()) return; // only the first report counts
+    closeOverlays();
+    m_busy = false;
+    const CaptureRequest request = m_pending;
+    const Done done = std::exchange(m_pendingDone, nullptr);
+    const QList<ScreenShot> shots = std::exchange(m_shots, {});
+    if (!done) return;
+    if (!result) return done({CaptureResult::Status::cancelled, {}});
+    for (int i = 0; i < shots.size(); ++i) {
+        if (screenNamed(shots[i], i) != result->screen) continue;
+        const QRect cut = SelectionGeometry::captureRect(result->rect, shots[i].geometry, shots[i].devicePixelRatio);
+        if (cut.isEmpty()) break;
+        return deliver(shots[i].image.copy(cut), request, done);
+    }
+    done({CaptureResult::Status::cancelled, {}});
+}
+
+void CaptureManager::presentWindowPicker(const CaptureRequest& request, Done done) {
+    QPointer<CaptureManager> self(this);
+    if (!m_backend->abilities().listsWindows) {
+        // The system's own dialog picks the window and answers its picture.
+        m_backend->pickWindow([self, request, done](CaptureOutcome outcome) {
+            if (!self) return;
+            self->m_busy = false;
+            if (outcome.cancelled) return done({CaptureResult::Status::cancelled, {}});
+            if (outcome.shots.isEmpty()) return self->fail(request, done, outcome.error);
+            self->deliver(outcome.shots.first().image, request, done);
+        });
+        return;
+    }
+    m_backend->grabScreens([self, request, done](CaptureOutcome outcome) {
+        if (!self) return;
+        if (outcome.cancelled || outcome.shots.isEmpty()) {
+            self->m_busy = false;
+            if (outcome.cancelled) return done({CaptureResult::Status::cancelled, {}});
+            return self->fail(request, done, outcome.error);
+        }
+        self->m_shots = outcome.shots;
+        self->m_windows = self->m_backend->windows();
+        self->m_pending = request;
+        self->m_pendingDone = done;
+        for (int i = 0; i < outcome.shots.size(); ++i) {
+            const ScreenShot& shot = outcome.shots[i];
+            const QRect device = deviceRectOf(shot);
+            QList<WindowPickerOverlay::Candidate> candidates;
+            for (int w = 0; w < self->m_windows.size(); ++w) {
+                const QRect frame = self->m_windows[w].frame;
+                if (!frame.intersects(device)) continue;
+                const double s = shot.devicePixelRatio > 0 ? shot.devicePixelRatio : 1;
+                const QPointF topLeft = QPointF(frame.topLeft() - device.topLeft()) / s;
+                candidates.append({QRectF(topLeft, QSizeF(frame.size()) / s).toAlignedRect(), self->m_windows[w].title, w});
+            }
+            auto* picker = new WindowPickerOverlay(screenNamed(shot, i), shot.image, candidates,
+                                                   [self, i](std::optional<int> index) {
+                                                       if (self) self->finishWindowPicking(index, i);
+                                                   });
+            self->m_pickers.append(picker);
+        }
+        for (const auto& picker : self->m_pickers)
+            picker->present();
+    });
+}
+
+void CaptureManager::finishWindowPicking(std::optional<int> index, int shotIndex) {
+    if (m_pickers.isEmpty()) return;
+    closeOverlays();
+    m_busy = false;
+    const CaptureRequest request = m_pending;
+    const Done done = std::exchange(m_pendingDone, nullptr);
+    const QList<ScreenShot> shots = std::exchange(m_shots, {});
+    const QList<PickableWindow> windows = std::exchange(m_windows, {});
+    if (!done) return;
+    if (!index || *index < 0 || *index >= windows.size() || shotIndex >= shots.size())
+        return done({CaptureResult::Status::cancelled, {}});
+    // Cut from what the person saw: the frozen picture, other windows over it included.
+    const ScreenShot& shot = shots[shotIndex];
+    const QRect device = deviceRectOf(shot);
+    const QRect cut = windows[*index].frame.intersected(device).translated(-device.topLeft());
+    if (cut.isEmpty()) return done({CaptureResult::Status::cancelled, {}});
+    deliver(shot.image.copy(cut), request, done);
+}
+
+void CaptureManager::deliver(const QImage& image, const CaptureRequest& request, const Done& done) {
+    if (image.isNull()) return fail(request, done, QStringLiteral("Not enough memory for the captured picture."));
+    if (!request.outputPath.isEmpty()) {
+        const std::optional<FlatExport::Format> format = FlatExport::formatForPath(request.outputPath);
+        if (!format)
+            return done({CaptureResult::Status::failed,
+                         QStringLiteral("unsupported output %1 (use .png, .jpg or .pdf)").arg(request.outputPath)});
+        if (std::optional<IoError> error = FlatExport::write(image, request.outputPath, *format, 1.0))
+            return done({CaptureResult::Status::failed, error->message});
+    }
+    if (request.copyToClipboard) QGuiApplication::clipboard()->setImage(image);
+    if (request.opensPreview()) PreviewWindowController::show(image);
+    done({CaptureResult::Status::done, {}});
+}
+
+void CaptureManager::fail(const CaptureRequest& request, const Done& done, const QString& error) {
+    const QString text = error.isEmpty() ? QStringLiteral("The screen could not be read.") : error;
+    qCWarning(lcCapture, "Pictavo: capture failed: %s", qPrintable(text));
+    if (request.alertOnFailure) presentCaptureError(text);
+    if (done) done({CaptureResult::Status::failed, text});
+}
+
+void CaptureManager::closeOverlays() {
+    for (const auto& overlay : std::exchange(m_overlays, {}))
+        if (overlay) overlay->deleteLater(), overlay->hide();
+    for (const auto& picker : std::exchange(m_pickers, {}))
+        if (picker) picker->deleteLater(), picker->hide();
+}
+
+void CaptureManager::presentCaptureError(const QString& error) {
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Pictavo"),
+                                QStringLiteral("Couldn't Capture the Screen"));
+    box->setInformativeText(error);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+    box->raise();
+    box->activateWindow();
+}

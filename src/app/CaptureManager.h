@@ -1,0 +1,86 @@
+#pragma once
+
+#include "platform/capture/CaptureBackend.h"
+#include "ui/capture/SelectionOverlay.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class WindowPickerOverlay;
+
+enum class CaptureMode { selection, window, fullScreen };
+
+// One capture to make: what, after how long, and where the picture goes.
+struct CaptureRequest {
+    CaptureMode mode = CaptureMode::fullScreen;
+    // Absent: the menu's pause, so the menu is gone from the picture. Command lines pass 0.
+    std::optional<double> delaySeconds;
+    // Where the picture goes: written to the file, copied, or both; with neither, a preview.
+    QString outputPath;
+    bool copyToClipboard = false;
+    bool opensPreview() const { return outputPath.isEmpty() && !copyToClipboard; }
+    // Failures are shown in an alert (a person is waiting at the screen), not only reported.
+    bool alertOnFailure = true;
+};
+
+struct CaptureResult {
+    enum class Status { done, cancelled, failed };
+    Status status = Status::done;
+    QString error;
+};
+
+// Turns a capture command into a picture and hands it on: the screen, a window picked over the
+// frozen screen (or in the system's dialog), or a region dragged over it. One region selection and
+// one window picking at a time.
+class CaptureManager final : public QObject {
+    Q_OBJECT
+
+public:
+    using BackendFactory = std::function<std::unique_ptr<CaptureBackend>(QString* error)>;
+    using Done = std::function<void(CaptureResult)>;
+
+    static constexpr int kFullScreenMenuDelayMs = 500;
+    static constexpr int kMenuDelayMs = 150;
+
+    explicit CaptureManager(BackendFactory factory = {}, QObject* parent = nullptr);
+    ~CaptureManager() override;
+
+    // From a menu: the menu's pause, then a preview.
+    void capture(CaptureMode mode);
+    void capture(const CaptureRequest& request, Done done = {});
+
+    static int delayMs(const CaptureRequest& request);
+    const QList<QPointer<SelectionOverlayWindow>>& overlays() const { return m_overlays; }
+    const QList<QPointer<WindowPickerOverlay>>& pickers() const { return m_pickers; }
+    bool isBusy() const { return m_busy; }
+
+    // The alert for a capture that failed.
+    static void presentCaptureError(const QString& error);
+
+private:
+    CaptureBackend* backend(QString* error);
+    void start(const CaptureRequest& request, Done done);
+    void captureMainDisplay(const CaptureRequest& request, Done done);
+    void beginRegionSelection(const CaptureRequest& request, Done done);
+    void finishRegionSelection(std::optional<SelectionOverlayWindow::Result> result);
+    void presentWindowPicker(const CaptureRequest& request, Done done);
+    void finishWindowPicking(std::optional<int> index, int shotIndex);
+    void deliver(const QImage& image, const CaptureRequest& request, const Done& done);
+    void fail(const CaptureRequest& request, const Done& done, const QString& error);
+    void closeOverlays();
+
+    BackendFactory m_factory;
+    std::unique_ptr<CaptureBackend> m_backend;
+    bool m_busy = false; // a selection or a picker is on screen, or its grab is running
+    QList<QPointer<SelectionOverlayWindow>> m_overlays;
+    QList<QPointer<WindowPickerOverlay>> m_pickers;
+    QList<ScreenShot> m_shots;
+    QList<PickableWindow> m_windows;
+    CaptureRequest m_pending;
+    Done m_pendingDone;
+};

@@ -1,0 +1,108 @@
+#include "app/Instance.h"
+
+#include "app/CommandLine.h"
+#include "app/EditorWindowController.h"
+#include "app/FileOpener.h"
+#include "app/PreviewWindowController.h"
+#include "io/ImageDecoder.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcRunning, "pictavo")
+
+namespace {
+
+const QString kCommand = QStringLiteral("command");
+
+QString absolute(const QString& path) {
+    return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+}
+
+} // namespace
+
+Instance::Instance(CaptureManager::BackendFactory backends, QObject* parent)
+    : QObject(parent), m_captures(std::move(backends)) {
+    connect(&m_server, &InstanceServer::requestReceived, this, &Instance::handle);
+}
+
+InstanceServer::Start Instance::start(QString* error) {
+    return m_server.start(error);
+}
+
+QJsonObject Instance::requestFor(const CommandLine& cl) {
+    switch (cl.action) {
+    case CommandLine::Action::openFiles: {
+        QJsonArray files;
+        for (const QString& f : cl.files)
+            files.append(absolute(f));
+        return {{kCommand, QStringLiteral("open")}, {QStringLiteral("files"), files}};
+    }
+    case CommandLine::Action::preview:
+        return {{kCommand, QStringLiteral("preview")}, {QStringLiteral("file"), absolute(cl.files.value(0))}};
+    case CommandLine::Action::capture: {
+        QJsonObject request{{kCommand, QStringLiteral("capture")}, {QStringLiteral("mode"), cl.captureMode}};
+        if (cl.delaySeconds) request.insert(QStringLiteral("delay"), *cl.delaySeconds);
+        if (!cl.output.isEmpty()) request.insert(QStringLiteral("output"), absolute(cl.output));
+        if (cl.clipboard) request.insert(QStringLiteral("clipboard"), true);
+        return request;
+    }
+    default:
+        return {{kCommand, QStringLiteral("activate")}};
+    }
+}
+
+CaptureRequest Instance::captureRequestFor(const QJsonObject& request) {
+    CaptureRequest capture;
+    const QString mode = request.value(QStringLiteral("mode")).toString();
+    capture.mode = mode == QLatin1String("region")   ? CaptureMode::selection
+                   : mode == QLatin1String("window") ? CaptureMode::window
+                                                     : CaptureMode::fullScreen;
+    // A command line needs no pause for a menu to close.
+    capture.delaySeconds = request.value(QStringLiteral("delay")).toDouble(0);
+    capture.outputPath = request.value(QStringLiteral("output")).toString();
+    capture.copyToClipboard = request.value(QStringLiteral("clipboard")).toBool();
+    // A script writing a file hears of a failure in its terminal; a preview is for a person.
+    capture.alertOnFailure = capture.opensPreview();
+    return capture;
+}
+
+void Instance::handle(const QJsonObject& request, InstanceReply* reply) {
+    const QString command = request.value(kCommand).toString();
+    if (command == QLatin1String("open")) {
+        QStringList files;
+        for (const QJsonValue& f : request.value(QStringLiteral("files")).toArray())
+            if (f.isString()) files.append(f.toString());
+        const FileOpener::Outcome outcome = FileOpener::open(files);
+        reply->finish(outcome.firstFailure.isEmpty(), outcome.firstFailure);
+        return;
+    }
+    if (command == QLatin1String("preview")) {
+        Result<QImage> image = ImageDecoder::decodeFile(request.value(QStringLiteral("file")).toString());
+        if (!image) return reply->finish(false, image.error().message);
+        PreviewWindowController::show(*image);
+        return reply->finish(true);
+    }
+    if (command == QLatin1String("capture")) {
+        QPointer<InstanceReply> answer(reply);
+        m_captures.capture(captureRequestFor(request), [answer](CaptureResult result) {
+            if (!answer) return;
+            if (result.status == CaptureResult::Status::cancelled)
+                return answer->finish(false, QStringLiteral("the capture was cancelled"));
+            if (result.status == CaptureResult::Status::failed) return answer->finish(false, result.error);
+            answer->finish(true);
+        });
+        return;
+    }
+    if (command == QLatin1String("activate")) {
+        // Until the tray exists, waking up brings the open windows forward.
+        for (EditorWindowController* window : EditorWindowController::active()) {
+            window->raise();
+            window->activateWindow();
+        }
+        return reply->finish(true);
+    }
+    qCWarning(lcRunning, "Pictavo: dropped a request without a known command");
+    reply->finish(false, QStringLiteral("the running Pictavo does not know this command"));
+}

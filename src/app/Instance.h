@@ -1,0 +1,31 @@
+#pragma once
+
+#include "app/CaptureManager.h"
+#include "platform/InstanceChannel.h"
+
+#include <QJsonObject>
+#include <QObject>
+
+struct CommandLine;
+
+// The one running Pictavo: it listens for the work later launches hand over (open files, preview,
+// capture, wake up) and answers each when it is done.
+class Instance final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit Instance(CaptureManager::BackendFactory backends = {}, QObject* parent = nullptr);
+
+    InstanceServer::Start start(QString* error = nullptr);
+    CaptureManager& captures() { return m_captures; }
+
+    // The request a launch hands over for its command line, every path made absolute.
+    static QJsonObject requestFor(const CommandLine& commandLine);
+    // A capture request of the command line (no menu pause unless --delay).
+    static CaptureRequest captureRequestFor(const QJsonObject& request);
+    void handle(const QJsonObject& request, InstanceReply* reply);
+
+private:
+    InstanceServer m_server;
+    CaptureManager m_captures;
+};

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QLockFile>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QLocalServer;
+class QLocalSocket;
+
+// The one running Pictavo per user and the way later launches hand their work to it: a local
+// socket in the user's runtime folder, messages of a 4-byte big-endian length and compact JSON.
+namespace InstanceChannel {
+
+constexpr qsizetype kMaxMessage = 64 * 1024;
+
+// The folder for the socket and the lock: $XDG_RUNTIME_DIR, else a 0700 folder of ours under /tmp.
+// Empty with `error` set when neither is safe to use.
+QString runtimeFolder(QString* error = nullptr);
+QString socketPath(QString* error = nullptr);
+
+// Whether an instance listens at `path`; asks the kernel directly, so it needs no Qt application.
+bool isListening(const QString& path);
+
+QByteArray frame(const QJsonObject& message);
+// Takes one complete message off the front of `buffer`. Nothing while the message is incomplete;
+// `malformed` is set when the bytes can never become a message (too long, not a JSON object).
+std::optional<QJsonObject> takeMessage(QByteArray& buffer, bool* malformed);
+
+} // namespace InstanceChannel
+
+// The answer to one handed-over request; sent at most once, when the work is done.
+class InstanceReply final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit InstanceReply(QLocalSocket* socket);
+    void finish(bool ok, const QString& error = {});
+    bool isFinished() const { return m_finished; }
+
+private:
+    QPointer<QLocalSocket> m_socket;
+    bool m_finished = false;
+};
+
+// The listening side, owned by the running instance.
+class InstanceServer final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit InstanceServer(QObject* parent = nullptr);
+    ~InstanceServer() override;
+
+    enum class Start { listening, anotherInstance, failed };
+    // Takes the lock, clears a socket a crash may have left and listens.
+    Start start(QString* error = nullptr);
+    QString path() const { return m_path; }
+
+signals:
+    // `reply` belongs to the connection; call finish() on it once the request is done.
+    void requestReceived(const QJsonObject& request, InstanceReply* reply);
+
+private:
+    void accept();
+
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer* m_server = nullptr;
+    QString m_path;
+};
+
+// The handing-over side: a later launch, without an event loop.
+namespace InstanceClient {
+
+struct Answer {
+    bool ok = false;
+    QString error;
+};
+
+// Connects to the running instance; null when none listens.
+std::unique_ptr<QLocalSocket> connect(const QString& path, int timeoutMs = 1000);
+// Sends one request and waits for its answer as long as the instance is there.
+Answer exchange(QLocalSocket& socket, const QJsonObject& request);
+
+} // namespace InstanceClient

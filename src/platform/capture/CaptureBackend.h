@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QRect>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// What one screen looked like at the moment of a grab.
+struct ScreenShot {
+    QString screenName;     // QScreen::name()
+    QRect geometry;         // the screen in Qt's global logical coordinates
+    double devicePixelRatio = 1;
+    QImage image;           // device pixels: geometry.size() * devicePixelRatio
+};
+
+// A top-level window a person can pick, in X11 root coordinates (device pixels).
+struct PickableWindow {
+    quint32 id = 0;
+    QString title;
+    QRect frame; // the client area plus the window manager's frame
+};
+
+// How a grab ended: pictures, or an error to show (an empty list means cancelled).
+struct CaptureOutcome {
+    QList<ScreenShot> shots;
+    QString error;     // set when the grab failed: a sentence for the person
+    bool cancelled = false;
+};
+
+// One way of getting pixels off the screen. The capture manager asks what a backend can do, never
+// which session it runs in.
+class CaptureBackend : public QObject {
+    Q_OBJECT
+
+public:
+    struct Abilities {
+        bool grabsScreens = true;        // every screen at once, without a dialog
+        bool listsWindows = false;       // windows() gives the pickable windows
+        bool windowDialog = false;       // pickWindow() lets the system ask the person
+    };
+
+    using Done = std::function<void(CaptureOutcome)>;
+
+    virtual QString name() const = 0;
+    virtual Abilities abilities() const = 0;
+    // Grabs every screen of `screens` (ordered as QGuiApplication::screens()). Calls `done` once,
+    // later or at once, on the main thread.
+    virtual void grabScreens(Done done) = 0;
+    // The windows that can be picked, top first. Empty when the backend cannot list them.
+    virtual QList<PickableWindow> windows() { return {}; }
+    // Lets the system's own dialog pick a window and returns its picture as one shot.
+    virtual void pickWindow(Done done) {
+        done({{}, QStringLiteral("Picking a window is not available here."), false});
+    }
+};
+
+namespace CaptureBackends {
+
+// The backend for this session: the portal on Wayland, X11 otherwise; PICTAVO_CAPTURE_BACKEND=x11
+// or portal forces one. Null with `error` set when none can work here.
+std::unique_ptr<CaptureBackend> forSession(QString* error = nullptr);
+
+} // namespace CaptureBackends

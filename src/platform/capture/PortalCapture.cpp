@@ -1,0 +1,262 @@
+#include "platform/capture/PortalCapture.h"
+
+#include "io/ImageDecoder.h"
+
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLoggingCategory>
+#include <QRandomGenerator>
+#include <QScreen>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcPortal, "pictavo")
+
+const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kObject = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kScreenshot = QStringLiteral("org.freedesktop.portal.Screenshot");
+const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
+
+const QString kInstall = QStringLiteral(
+    "Install xdg-desktop-portal and the portal of your desktop (xdg-desktop-portal-gnome, -kde or -wlr).");
+
+QString noAnswer() {
+    return QStringLiteral("No screenshot portal answered. ") + kInstall;
+}
+
+QString fromDBusError(const QDBusError& error) {
+    switch (error.type()) {
+    case QDBusError::ServiceUnknown:
+    case QDBusError::NoReply:
+    case QDBusError::Timeout:
+    case QDBusError::TimedOut:
+        return noAnswer();
+    case QDBusError::UnknownObject:
+    case QDBusError::UnknownInterface:
+    case QDBusError::UnknownMethod:
+        return QStringLiteral("The desktop portal here offers no screenshots. ") + kInstall;
+    case QDBusError::AccessDenied:
+        return QStringLiteral("The desktop portal refused to take a screenshot (%1). Allow screenshots for Pictavo "
+                              "in your desktop's privacy settings.")
+            .arg(error.message());
+    default:
+        return QStringLiteral("The screenshot portal failed: %1. %2").arg(error.message(), kInstall);
+    }
+}
+
+// The portal's request path for `token`: the caller's unique name without ':' and with '_' for '.'.
+QString requestPath(const QDBusConnection& bus, const QString& token) {
+    QString sender = bus.baseService();
+    if (sender.startsWith(QLatin1Char(':'))) sender.remove(0, 1);
+    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
+    return QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
+}
+
+} // namespace
+
+// One Screenshot request: its subscriptions, the pending call and the timeout. A child of the
+// backend, so destroying the backend drops it; it hands its outcome to the backend's event loop,
+// which runs `done` only while the backend lives.
+class PortalRequest final : public QObject {
+    Q_OBJECT
+
+public:
+    PortalRequest(PortalCapture* owner, bool interactive, CaptureBackend::Done done)
+        : QObject(owner), m_owner(owner), m_bus(owner->m_bus), m_interactive(interactive), m_done(std::move(done)) {
+        m_timer.setSingleShot(true);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            qCWarning(lcPortal, "Pictavo: the screenshot portal did not answer within %d s",
+                      m_timer.interval() / 1000);
+            finish({{}, noAnswer(), false});
+        });
+    }
+
+    ~PortalRequest() override {
+        if (!m_finished && !m_paths.isEmpty()) {
+            // Nobody waits for the answer any more: let the portal close its dialog. `send` does
+            // not wait for a reply.
+            m_bus.send(QDBusMessage::createMethodCall(kService, m_paths.last(), kRequest, QStringLiteral("Close")));
+        }
+        unsubscribe();
+    }
+
+    void start(const QString& token) {
+        if (!m_bus.isConnected()) {
+            finish({{},
+                    QStringLiteral("Pictavo could not reach the session bus (D-Bus), which screenshots need on "
+                                   "Wayland. ") +
+                        kInstall,
+                    false});
+            return;
+        }
+        // Subscribe before asking, so that an answer quicker than the call's reply is not lost.
+        if (!subscribe(requestPath(m_bus, token))) {
+            finish({{}, QStringLiteral("Pictavo could not listen for the screenshot portal's answer: %1")
+                            .arg(m_bus.lastError().message()),
+                    false});
+            return;
+        }
+        QDBusMessage call = QDBusMessage::createMethodCall(kService, kObject, kScreenshot, QStringLiteral("Screenshot"));
+        const QVariantMap options{{QStringLiteral("handle_token"), token},
+                                  {QStringLiteral("interactive"), m_interactive},
+                                  {QStringLiteral("modal"), true}};
+        call << QString() << options;
+        const int timeout = m_interactive ? PortalCapture::kInteractiveTimeoutMs : PortalCapture::kTimeoutMs;
+        auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, timeout), this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this, &PortalRequest::replied);
+        m_timer.start(timeout);
+    }
+
+private slots:
+    void onResponse(uint response, const QVariantMap& results) {
+        if (m_finished) return;
+        if (response == 1) {
+            finish({{}, {}, true});
+            return;
+        }
+        if (response != 0) {
+            finish({{},
+                    QStringLiteral("The screenshot portal did not take the picture. Allow screenshots for Pictavo in "
+                                   "your desktop's privacy settings, or check that the portal of your desktop is "
+                                   "installed (xdg-desktop-portal-gnome, -kde or -wlr)."),
+                    false});
+            return;
+        }
+        const QUrl uri(results.value(QStringLiteral("uri")).toString());
+        if (!uri.isLocalFile()) {
+            finish({{}, QStringLiteral("The screenshot portal answered without a picture file."), false});
+            return;
+        }
+        const QString path = uri.toLocalFile();
+        m_owner->m_lastPictureFile = path;
+        Result<QImage> picture = ImageDecoder::decodeFile(path);
+        // The portal made the file for this request alone.
+        if (!QFile::remove(path)) qCWarning(lcPortal, "Pictavo: could not remove the portal's picture %s", qPrintable(path));
+        if (!picture) {
+            finish({{}, QStringLiteral("The screenshot portal's picture could not be read: %1").arg(picture.error().message),
+                    false});
+            return;
+        }
+        finish({shotsOf(*picture), {}, false});
+    }
+
+private:
+    QList<ScreenShot> shotsOf(const QImage& picture) const {
+        QList<QPair<QString, QRect>> screens;
+        if (!m_interactive)
+            for (const QScreen* screen : QGuiApplication::screens())
+                screens.append({screen->name(), screen->geometry()});
+        // A chosen window, or a process without screens (a command line capture): the whole picture.
+        if (screens.isEmpty()) return {ScreenShot{QString(), QRect(QPoint(), picture.size()), 1, picture}};
+        return PortalCapture::splitDesktop(picture, screens);
+    }
+
+    void replied(QDBusPendingCallWatcher* watcher) {
+        watcher->deleteLater();
+        if (m_finished) return;
+        const QDBusPendingReply<QDBusObjectPath> reply = *watcher;
+        if (reply.isError()) {
+            qCWarning(lcPortal, "Pictavo: the screenshot portal failed: %s: %s", qPrintable(reply.error().name()),
+                      qPrintable(reply.error().message()));
+            finish({{}, fromDBusError(reply.error()), false});
+            return;
+        }
+        // Older portals ignore handle_token and answer on a path of their own.
+        const QString handle = reply.value().path();
+        if (!handle.isEmpty() && !m_paths.contains(handle) && !subscribe(handle))
+            finish({{}, QStringLiteral("Pictavo could not listen for the screenshot portal's answer: %1")
+                            .arg(m_bus.lastError().message()),
+                    false});
+    }
+
+    bool subscribe(const QString& path) {
+        if (!m_bus.connect(kService, path, kRequest, QStringLiteral("Response"), this,
+                           SLOT(onResponse(uint, QVariantMap))))
+            return false;
+        m_paths.append(path);
+        return true;
+    }
+
+    void unsubscribe() {
+        for (const QString& path : std::as_const(m_paths))
+            m_bus.disconnect(kService, path, kRequest, QStringLiteral("Response"), this,
+                             SLOT(onResponse(uint, QVariantMap)));
+        m_paths.clear();
+    }
+
+    // Ends the request: `done` runs from the backend's event loop, never inside a D-Bus callback,
+    // and not at all once the backend is gone.
+    void finish(CaptureOutcome outcome) {
+        if (m_finished) return;
+        m_finished = true;
+        m_timer.stop();
+        unsubscribe();
+        QTimer::singleShot(0, m_owner, [done = std::move(m_done), outcome = std::move(outcome)]() mutable {
+            done(std::move(outcome));
+        });
+        deleteLater();
+    }
+
+    PortalCapture* m_owner;
+    QDBusConnection m_bus;
+    bool m_interactive;
+    CaptureBackend::Done m_done;
+    QStringList m_paths;
+    QTimer m_timer;
+    bool m_finished = false;
+};
+
+PortalCapture::PortalCapture(QObject* parent) : PortalCapture(QDBusConnection::sessionBus(), parent) {}
+
+PortalCapture::PortalCapture(const QDBusConnection& bus, QObject* parent) : CaptureBackend(), m_bus(bus) {
+    setParent(parent);
+}
+
+PortalCapture::~PortalCapture() {
+    // The requests still running go with their subscriptions and without calling `done`.
+    qDeleteAll(findChildren<PortalRequest*>(Qt::FindDirectChildrenOnly));
+}
+
+void PortalCapture::grabScreens(Done done) {
+    request(false, std::move(done));
+}
+
+void PortalCapture::pickWindow(Done done) {
+    request(true, std::move(done));
+}
+
+void PortalCapture::request(bool interactive, Done done) {
+    // Unique per request and per process; only letters, digits and '_' are allowed in a path.
+    const QString token = QStringLiteral("pictavo%1_%2")
+                              .arg(++m_counter)
+                              .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    auto* request = new PortalRequest(this, interactive, std::move(done));
+    request->start(token);
+}
+
+QList<ScreenShot> PortalCapture::splitDesktop(const QImage& desktop, const QList<QPair<QString, QRect>>& screens) {
+    QRect logical;
+    for (const auto& screen : screens) logical |= screen.second;
+    if (desktop.isNull() || logical.isEmpty()) return {};
+    const double sx = double(desktop.width()) / logical.width();
+    const double sy = double(desktop.height()) / logical.height();
+    QList<ScreenShot> shots;
+    for (const auto& [name, geometry] : screens) {
+        // Edges rounded one by one, so that neighbouring screens share their edge without a gap.
+        const QRect r = geometry.translated(-logical.topLeft());
+        const int left = qRound(r.x() * sx), top = qRound(r.y() * sy);
+        const int right = qRound((r.x() + r.width()) * sx), bottom = qRound((r.y() + r.height()) * sy);
+        const QRect part = QRect(left, top, right - left, bottom - top) & desktop.rect();
+        shots.append(ScreenShot{name, geometry, sx, part.isEmpty() ? QImage() : desktop.copy(part)});
+    }
+    return shots;
+}
+
+#include "PortalCapture.moc"

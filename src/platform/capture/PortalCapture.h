@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/capture/CaptureBackend.h"
+
+#include <QDBusConnection>
+#include <QPair>
+
+// Grabs through the desktop portal's Screenshot request (xdg-desktop-portal over the session bus),
+// the one way a Wayland session lets a program see the screen. Every call is asynchronous: the
+// request is answered by a Response signal, watched with a timeout, never waited for in a nested
+// event loop. Destroying the backend drops the requests still running without calling their
+// `done`.
+class PortalCapture final : public CaptureBackend {
+    Q_OBJECT
+
+public:
+    // On the session bus.
+    explicit PortalCapture(QObject* parent = nullptr);
+    // On another bus (tests start private ones).
+    explicit PortalCapture(const QDBusConnection& bus, QObject* parent = nullptr);
+    ~PortalCapture() override;
+
+    QString name() const override { return QStringLiteral("portal"); }
+    Abilities abilities() const override { return {true, false, true}; }
+    // A non-interactive screenshot of the whole desktop, split into one shot per screen.
+    void grabScreens(Done done) override;
+    // The portal's interactive dialog: the whole picture it answers, as one shot.
+    void pickWindow(Done done) override;
+
+    // The part of `desktop` under each screen: `screens` are names and logical geometries, the
+    // picture covers their union, scaled to its size (the scale becomes the device pixel ratio).
+    static QList<ScreenShot> splitDesktop(const QImage& desktop, const QList<QPair<QString, QRect>>& screens);
+
+    // The file the portal answered last (already deleted once loaded); empty before any answer.
+    QString lastPictureFile() const { return m_lastPictureFile; }
+
+    // How long a request may wait for the portal's answer.
+    static constexpr int kTimeoutMs = 10'000;
+    static constexpr int kInteractiveTimeoutMs = 120'000;
+
+private:
+    friend class PortalRequest;
+    void request(bool interactive, Done done);
+
+    QDBusConnection m_bus;
+    quint32 m_counter = 0;
+    QString m_lastPictureFile;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/capture/CaptureBackend.h"
+
+#include <optional>
+
+struct xcb_connection_t;
+
+// Grabs from the X server: through a shared-memory segment where the server offers MIT-SHM (a 5K
+// screen through the socket takes most of a second), else through the socket. Lists the windows a
+// person may pick from the window manager's stacking list.
+class X11Capture final : public CaptureBackend {
+    Q_OBJECT
+
+public:
+    // Connects to $DISPLAY; null with `error` set when there is no X server to talk to.
+    static std::unique_ptr<X11Capture> open(QString* error = nullptr);
+    ~X11Capture() override;
+
+    QString name() const override { return QStringLiteral("x11"); }
+    Abilities abilities() const override { return {true, true, false}; }
+    void grabScreens(Done done) override;
+    QList<PickableWindow> windows() override;
+
+    // One rectangle of the root window in device pixels, opaque.
+    std::optional<QImage> grabRoot(const QRect& rect, QString* error = nullptr);
+    bool usesSharedMemory() const { return m_shm; }
+
+private:
+    X11Capture(xcb_connection_t* connection, int screenNumber);
+    std::optional<QImage> grabShared(const QRect& rect);
+    std::optional<QImage> grabThroughSocket(const QRect& rect, QString* error);
+
+    xcb_connection_t* m_connection = nullptr;
+    quint32 m_root = 0;
+    bool m_shm = false;
+};

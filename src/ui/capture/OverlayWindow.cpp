@@ -1,0 +1,65 @@
+#include "ui/capture/OverlayWindow.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+
+OverlayWindow::OverlayWindow(QScreen* screen, const QImage& frozen)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::X11BypassWindowManagerHint),
+      m_screen(screen), m_frozen(frozen) {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setCursor(Qt::CrossCursor);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    m_frozen.setDevicePixelRatio(screen ? screen->devicePixelRatio() : 1.0);
+    if (screen) {
+        setScreen(screen);
+        setGeometry(screen->geometry());
+    }
+}
+
+void OverlayWindow::present() {
+    // The window manager is bypassed on X11, so the window covers panels too; elsewhere the
+    // compositor is asked for the whole screen.
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        show();
+    else
+        showFullScreen();
+    raise();
+    activateWindow();
+    setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void OverlayWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Override-redirect windows get no focus from a window manager: take the keyboard outright,
+    // once the window is mapped.
+    QTimer::singleShot(0, this, [this] {
+        if (!isVisible()) return;
+        QWidget* target = focusProxy() ? focusProxy() : this;
+        target->grabKeyboard();
+        target->grabMouse();
+    });
+}
+
+void OverlayWindow::paintFrozen(QPainter& painter, const QRectF& area) const {
+    if (m_frozen.isNull()) {
+        painter.fillRect(area, Qt::black);
+        return;
+    }
+    const double s = m_frozen.devicePixelRatio();
+    painter.drawImage(area, m_frozen, QRectF(area.topLeft() * s, area.size() * s));
+}
+
+void OverlayWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        cancel();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}

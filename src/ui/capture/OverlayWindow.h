@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+
+#include <QScreen>
+
+// A borderless window over one whole screen that shows the screen as it was grabbed. Without a
+// compositor a translucent window is black, not see-through, so overlays paint the frozen picture
+// and the region is cut from that same picture. It takes the keyboard and the pointer while shown.
+class OverlayWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    OverlayWindow(QScreen* screen, const QImage& frozen);
+
+    QScreen* targetScreen() const { return m_screen; }
+    const QImage& frozen() const { return m_frozen; }
+    // Shows the window over its screen, above everything, with the keyboard and the pointer.
+    void present();
+    // The grabbed picture under `area` (window coordinates); black when there is none.
+    void paintFrozen(QPainter& painter, const QRectF& area) const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    // Escape and losing the session's keyboard grab cancel.
+    void keyPressEvent(QKeyEvent* event) override;
+    virtual void cancel() = 0;
+
+private:
+    QPointer<QScreen> m_screen;
+    QImage m_frozen;
+};

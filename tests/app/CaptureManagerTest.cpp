@@ -1,0 +1,187 @@
+#include "app/CaptureManager.h"
+#include "app/PreviewWindowController.h"
+#include "ui/capture/WindowPicker.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A screen that was "grabbed": dark grey with a red block at (100, 100, 50, 40) device pixels,
+// and two windows, one over the other.
+class FakeBackend final : public CaptureBackend {
+public:
+    explicit FakeBackend(int* grabs, bool listsWindows = true) : m_grabs(grabs), m_lists(listsWindows) {}
+    QString name() const override { return QStringLiteral("fake"); }
+    Abilities abilities() const override { return {true, m_lists, !m_lists}; }
+    void grabScreens(Done done) override {
+        ++*m_grabs;
+        QScreen* screen = QGuiApplication::primaryScreen();
+        ScreenShot shot{screen->name(), screen->geometry(), screen->devicePixelRatio(), {}};
+        shot.image = QImage(screen->geometry().size() * screen->devicePixelRatio(), QImage::Format_RGB32);
+        shot.image.fill(QColor(40, 40, 40));
+        for (int y = 100; y < 140; ++y)
+            for (int x = 100; x < 150; ++x)
+                shot.image.setPixelColor(x, y, Qt::red);
+        done({{shot}, {}, false});
+    }
+    QList<PickableWindow> windows() override {
+        return {{1, QStringLiteral("Door panel"), QRect(90, 90, 80, 60)},
+                {2, QStringLiteral("Behind"), QRect(60, 60, 300, 300)}};
+    }
+    void pickWindow(Done done) override {
+        QImage picked(30, 20, QImage::Format_RGB32);
+        picked.fill(Qt::blue);
+        done({{ScreenShot{{}, QRect(0, 0, 30, 20), 1, picked}}, {}, false});
+    }
+
+private:
+    int* m_grabs;
+    bool m_lists;
+};
+
+CaptureManager::BackendFactory fake(int* grabs, bool listsWindows = true) {
+    return [grabs, listsWindows](QString*) { return std::make_unique<FakeBackend>(grabs, listsWindows); };
+}
+
+void mouse(QWidget* w, QEvent::Type type, QPointF p) {
+    QMouseEvent e(type, p, w->mapToGlobal(p), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+CaptureRequest toFile(CaptureMode mode, const QString& path) {
+    CaptureRequest r;
+    r.mode = mode;
+    r.delaySeconds = 0;
+    r.outputPath = path;
+    r.alertOnFailure = false;
+    return r;
+}
+
+} // namespace
+
+TEST(CaptureManager, MenuPausesAndCommandLineDelays) {
+    CaptureRequest menu;
+    menu.mode = CaptureMode::fullScreen;
+    EXPECT_EQ(CaptureManager::delayMs(menu), 500);
+    menu.mode = CaptureMode::selection;
+    EXPECT_EQ(CaptureManager::delayMs(menu), 150);
+    menu.delaySeconds = 2.5;
+    EXPECT_EQ(CaptureManager::delayMs(menu), 2500);
+}
+
+TEST(CaptureManager, FullScreenWritesThePrimaryScreen) {
+    QTemporaryDir dir;
+    int grabs = 0;
+    CaptureManager manager(fake(&grabs));
+    std::optional<CaptureResult> result;
+    manager.capture(toFile(CaptureMode::fullScreen, dir.filePath(QStringLiteral("screen.png"))),
+                    [&](CaptureResult r) { result = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 3000));
+    EXPECT_EQ(result->status, CaptureResult::Status::done) << result->error.toStdString();
+    const QImage written(dir.filePath(QStringLiteral("screen.png")));
+    QScreen* screen = QGuiApplication::primaryScreen();
+    EXPECT_EQ(written.size(), screen->geometry().size() * screen->devicePixelRatio());
+    EXPECT_EQ(written.pixelColor(120, 120), QColor(Qt::red));
+}
+
+TEST(CaptureManager, ARegionIsCutFromTheFrozenScreenAndOnlyOneSelectionRuns) {
+    QTemporaryDir dir;
+    int grabs = 0;
+    CaptureManager manager(fake(&grabs));
+    std::optional<CaptureResult> result, second;
+    const QString path = dir.filePath(QStringLiteral("region.png"));
+    manager.capture(toFile(CaptureMode::selection, path), [&](CaptureResult r) { result = r; });
+    manager.capture(toFile(CaptureMode::selection, path), [&](CaptureResult r) { second = r; });
+    ASSERT_TRUE(second.has_value());
+    EXPECT_EQ(second->status, CaptureResult::Status::failed);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !manager.overlays().isEmpty(); }, 3000));
+    EXPECT_EQ(manager.overlays().size(), QGuiApplication::screens().size());
+    EXPECT_EQ(grabs, 1);
+    SelectionOverlayView* view = manager.overlays().first()->view();
+    const double s = view->devicePixelRatioF();
+    // The red block, in points of the overlay.
+    mouse(view, QEvent::MouseButtonPress, QPointF(100, 100) / s);
+    mouse(view, QEvent::MouseMove, QPointF(150, 140) / s);
+    mouse(view, QEvent::MouseButtonRelease, QPointF(150, 140) / s);
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->status, CaptureResult::Status::done) << result->error.toStdString();
+    EXPECT_TRUE(manager.overlays().isEmpty());
+    const QImage written(path);
+    EXPECT_EQ(written.size(), QSize(50, 40));
+    EXPECT_EQ(written.pixelColor(0, 0), QColor(Qt::red));
+    EXPECT_EQ(written.pixelColor(49, 39), QColor(Qt::red));
+}
+
+TEST(CaptureManager, EscapeOverTheRegionCancelsAndFreesTheManager) {
+    int grabs = 0;
+    CaptureManager manager(fake(&grabs));
+    std::optional<CaptureResult> result;
+    manager.capture(toFile(CaptureMode::selection, QStringLiteral("/nonexistent/x.png")),
+                    [&](CaptureResult r) { result = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !manager.overlays().isEmpty(); }, 3000));
+    QTest::keyClick(manager.overlays().first()->view(), Qt::Key_Escape);
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->status, CaptureResult::Status::cancelled);
+    EXPECT_FALSE(manager.isBusy());
+}
+
+TEST(CaptureManager, APickedWindowIsCutAtItsFrameFromWhatWasOnScreen) {
+    int grabs = 0;
+    CaptureManager manager(fake(&grabs));
+    std::optional<CaptureResult> result;
+    CaptureRequest request = toFile(CaptureMode::window, QString());
+    request.copyToClipboard = true;
+    manager.capture(request, [&](CaptureResult r) { result = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !manager.pickers().isEmpty(); }, 3000));
+    WindowPickerOverlay* picker = manager.pickers().first();
+    const double s = picker->devicePixelRatioF();
+    mouse(picker, QEvent::MouseMove, QPointF(95, 95) / s);
+    EXPECT_EQ(picker->highlighted(), 0); // the top window, not the one behind it
+    mouse(picker, QEvent::MouseButtonPress, QPointF(95, 95) / s);
+    mouse(picker, QEvent::MouseButtonRelease, QPointF(95, 95) / s);
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->status, CaptureResult::Status::done) << result->error.toStdString();
+    const QImage copied = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), QSize(80, 60));
+    EXPECT_EQ(copied.pixelColor(20, 20), QColor(Qt::red)); // (110, 110) on screen
+    EXPECT_EQ(copied.pixelColor(2, 2), QColor(40, 40, 40));
+}
+
+TEST(CaptureManager, WithoutAWindowListTheSystemDialogPicksAndAPreviewOpens) {
+    int grabs = 0;
+    CaptureManager manager(fake(&grabs, false));
+    std::optional<CaptureResult> result;
+    CaptureRequest request;
+    request.mode = CaptureMode::window;
+    request.delaySeconds = 0;
+    const qsizetype before = PreviewWindowController::active().size();
+    manager.capture(request, [&](CaptureResult r) { result = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 3000));
+    EXPECT_EQ(result->status, CaptureResult::Status::done);
+    EXPECT_EQ(grabs, 0);
+    ASSERT_EQ(PreviewWindowController::active().size(), before + 1);
+    PreviewWindowController::active().last()->close();
+}
+
+TEST(CaptureManager, AFailedBackendIsReportedWithItsReason) {
+    CaptureManager manager([](QString* error) -> std::unique_ptr<CaptureBackend> {
+        *error = QStringLiteral("No X display to capture.");
+        return nullptr;
+    });
+    std::optional<CaptureResult> result;
+    manager.capture(toFile(CaptureMode::selection, QStringLiteral("/tmp/x.png")), [&](CaptureResult r) { result = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 3000));
+    EXPECT_EQ(result->status, CaptureResult::Status::failed);
+    EXPECT_EQ(result->error, QStringLiteral("No X display to capture."));
+    EXPECT_FALSE(manager.isBusy());
+}

@@ -1,0 +1,112 @@
+#include "ui/capture/SelectionGeometry.h"
+#include "ui/capture/SelectionOverlay.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTest>
+
+using namespace SelectionGeometry;
+
+TEST(SelectionGeometry, RectanglesSizesAndLabels) {
+    EXPECT_EQ(normalized({400, 300}, {100, 100}), normalized({100, 100}, {400, 300}));
+    EXPECT_EQ(normalized({400, 100}, {100, 300}), QRectF(100, 100, 300, 200));
+    EXPECT_FALSE(isLargeEnough(QRectF(0, 0, 1.5, 300)));
+    EXPECT_TRUE(isLargeEnough(QRectF(0, 0, 2, 2)));
+    EXPECT_EQ(sizeLabel(QRectF(0, 0, 100, 50), 2), QStringLiteral("200 × 100"));
+    EXPECT_EQ(sizeLabel(QRectF(0, 0, 100.7, 50.9), 1), QStringLiteral("100 × 50")); // truncated
+}
+
+TEST(SelectionGeometry, TheLabelHangsBelowMovesInsideNearTheBottomAndAlignsLeftNearTheLeft) {
+    const QRectF screen(0, 0, 1440, 900);
+    const QSizeF text(60, 14);
+    EXPECT_EQ(labelBox(QRectF(100, 100, 300, 200), text, screen), QRectF(400 - 72, 304, 72, 20));
+    // Near the bottom: inside the rectangle, 4 points above its bottom edge.
+    EXPECT_EQ(labelBox(QRectF(100, 600, 300, 290), text, screen), QRectF(328, 890 - 4 - 20, 72, 20));
+    // Narrower than the label at the left edge: at the selection's left.
+    EXPECT_EQ(labelBox(QRectF(10, 100, 30, 30), text, screen).left(), 10);
+}
+
+TEST(SelectionGeometry, CaptureRectanglesAreDevicePixelsOfTheirOwnScreen) {
+    // (100, 100, 300, 200) measured from the bottom of a 1440 x 900 screen is this in Qt.
+    EXPECT_EQ(captureRect(QRectF(100, 600, 300, 200), QRect(0, 0, 1440, 900), 1), QRect(100, 600, 300, 200));
+    const QRect twice = captureRect(QRectF(100, 600, 300, 200), QRect(0, 0, 1440, 900), 2);
+    EXPECT_EQ(twice.size(), QSize(600, 400));
+    EXPECT_EQ(twice.topLeft(), QPoint(200, 1200));
+    // A screen left of the primary one: relative to its own frame.
+    EXPECT_EQ(captureRect(QRectF(-1800, 50, 400, 300), QRect(-1920, 0, 1920, 1080), 1), QRect(120, 50, 400, 300));
+    // Never past the picture.
+    EXPECT_EQ(captureRect(QRectF(1400, 850, 100, 100), QRect(0, 0, 1440, 900), 1), QRect(1400, 850, 40, 50));
+}
+
+namespace {
+
+void mouse(QWidget* w, QEvent::Type type, QPointF p) {
+    QMouseEvent e(type, p, w->mapToGlobal(p), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+} // namespace
+
+TEST(SelectionOverlay, ADragReportsOnceInGlobalCoordinatesAndAClickReportsNothing) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    QImage frozen(screen->geometry().size() * screen->devicePixelRatio(), QImage::Format_RGB32);
+    frozen.fill(Qt::darkGreen);
+    int reports = 0;
+    std::optional<SelectionOverlayWindow::Result> last;
+    SelectionOverlayWindow window(screen, frozen, [&](std::optional<SelectionOverlayWindow::Result> r) {
+        ++reports;
+        last = r;
+    });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    SelectionOverlayView* view = window.view();
+    mouse(view, QEvent::MouseMove, {50, 50});
+    EXPECT_EQ(view->cursorLocation(), QPointF(50, 50));
+    mouse(view, QEvent::MouseButtonPress, {300, 200});
+    mouse(view, QEvent::MouseMove, {200, 150});
+    mouse(view, QEvent::MouseMove, {100, 100}); // up and to the left
+    EXPECT_TRUE(view->dragStart().has_value());
+    const QImage shown = view->grab().toImage();
+    mouse(view, QEvent::MouseButtonRelease, {100, 100});
+    ASSERT_EQ(reports, 1);
+    ASSERT_TRUE(last.has_value());
+    EXPECT_EQ(last->screen, screen);
+    EXPECT_EQ(last->rect, QRectF(view->mapToGlobal(QPointF(100, 100)), QSizeF(200, 100)));
+    // The frozen screen is dimmed outside the selection and itself inside.
+    const double s = shown.devicePixelRatio();
+    EXPECT_EQ(shown.pixelColor(int(150 * s), int(140 * s)), QColor(Qt::darkGreen));
+    EXPECT_LT(shown.pixelColor(int(20 * s), int(20 * s)).green(), QColor(Qt::darkGreen).green());
+
+    // Only the first report counts.
+    mouse(view, QEvent::MouseButtonPress, {10, 10});
+    mouse(view, QEvent::MouseButtonRelease, {200, 200});
+    EXPECT_EQ(reports, 1);
+}
+
+TEST(SelectionOverlay, EscapeAClickAndASliverCancel) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    for (int variant = 0; variant < 3; ++variant) {
+        int reports = 0;
+        std::optional<SelectionOverlayWindow::Result> last{SelectionOverlayWindow::Result{}};
+        SelectionOverlayWindow window(screen, QImage(), [&](std::optional<SelectionOverlayWindow::Result> r) {
+            ++reports;
+            last = r;
+        });
+        window.show();
+        SelectionOverlayView* view = window.view();
+        if (variant == 0) {
+            QTest::keyClick(view, Qt::Key_Escape);
+        } else {
+            mouse(view, QEvent::MouseButtonPress, {100, 100});
+            const QPointF end = variant == 1 ? QPointF(100, 100) : QPointF(101.5, 400);
+            mouse(view, QEvent::MouseMove, end);
+            mouse(view, QEvent::MouseButtonRelease, end);
+        }
+        EXPECT_EQ(reports, 1) << variant;
+        EXPECT_FALSE(last.has_value()) << variant;
+    }
+}
