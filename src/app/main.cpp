@@ -115,9 +115,15 @@ int handOver(int argc, char** argv, const CommandLine& cl) {
     std::unique_ptr<QLocalSocket> socket = InstanceClient::connect(path, 1000);
     if (!socket) {
         if (!hasDisplay()) return fail(QStringLiteral("there is no display to open windows on (DISPLAY and WAYLAND_DISPLAY are unset)"));
-        if (!QProcess::startDetached(QCoreApplication::applicationFilePath(),
-                                     {QString::fromLatin1(CommandLine::kInstanceForCommand)}))
-            return fail(QStringLiteral("could not start Pictavo in the background"));
+        // Detached from this terminal: it outlives the command, and a pipe it kept open would hold
+        // up whoever reads this command's output.
+        QProcess instance;
+        instance.setProgram(QCoreApplication::applicationFilePath());
+        instance.setArguments({QString::fromLatin1(CommandLine::kInstanceForCommand)});
+        instance.setStandardInputFile(QProcess::nullDevice());
+        instance.setStandardOutputFile(QProcess::nullDevice());
+        instance.setStandardErrorFile(QProcess::nullDevice());
+        if (!instance.startDetached()) return fail(QStringLiteral("could not start Pictavo in the background"));
         QElapsedTimer waited;
         waited.start();
         while (!socket && waited.elapsed() < 5000) {

@@ -25,7 +25,7 @@ struct PickableWindow {
     QRect frame; // the client area plus the window manager's frame
 };
 
-// How a grab ended: pictures, or an error to show (an empty list means cancelled).
+// How a grab ended: pictures; or cancelled by the person; or no pictures and an error to show.
 struct CaptureOutcome {
     QList<ScreenShot> shots;
     QString error;     // set when the grab failed: a sentence for the person
@@ -48,8 +48,8 @@ public:
 
     virtual QString name() const = 0;
     virtual Abilities abilities() const = 0;
-    // Grabs every screen of `screens` (ordered as QGuiApplication::screens()). Calls `done` once,
-    // later or at once, on the main thread.
+    // Grabs every screen, ordered as QGuiApplication::screens(). Calls `done` once, on the main
+    // thread; callers must not rely on it coming later or at once.
     virtual void grabScreens(Done done) = 0;
     // The windows that can be picked, top first. Empty when the backend cannot list them.
     virtual QList<PickableWindow> windows() { return {}; }

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Captures on a real X display through the binary: alone with --output, then through the running
+# instance (clipboard, a dragged region, Escape, a picked window, an opened file, a second launch,
+# garbage on the socket). Needs xvfb-run (or a display), openbox, xdotool, xclip and xmessage.
+set -uo pipefail
+pictavo="$1"
+for tool in openbox xdotool xclip xmessage xwininfo xprop; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
+done
+[ -n "${DISPLAY:-}" ] || { echo "SKIP: needs a display"; exit 0; }
+work="$(mktemp -d)"
+export XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" PICTAVO_CAPTURE_BACKEND=x11
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+size() { python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); print("%dx%d" % struct.unpack(">II", d[16:24]))' "$1" 2>/dev/null; }
+instance_pid() { sed -n 1p "$XDG_RUNTIME_DIR/pictavo.socket.lock" 2>/dev/null; }
+cleanup() {
+  pid="$(instance_pid)"; [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  kill $(jobs -p) 2>/dev/null; rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A window manager of this display (pgrep would also see one on another display).
+xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" || { openbox >/dev/null 2>&1 & sleep 0.7; }
+xmessage -geometry +300+200 "Door 14 reader wiring" >/dev/null 2>&1 &
+xdotool search --sync --name '^xmessage$' >/dev/null
+sleep 0.3
+
+# 1. Alone: written in its own process, no instance left behind.
+"$pictavo" capture screen --output "$work/screen.png" || fail "capture screen --output exited $?"
+[ "$(size "$work/screen.png")" = "1920x1080" ] || fail "screen.png is $(size "$work/screen.png"), not 1920x1080"
+[ -z "$(instance_pid)" ] || fail "a capture with --output left an instance behind"
+
+# 2. The instance, and the clipboard it keeps.
+"$pictavo" >/dev/null 2>&1 &
+for _ in $(seq 50); do [ -S "$XDG_RUNTIME_DIR/pictavo.socket" ] && break; sleep 0.1; done
+start=$(date +%s%N)
+"$pictavo" capture screen --clipboard || fail "capture screen --clipboard exited $?"
+echo "capture: hand-over round trip of a full-screen copy $(( ($(date +%s%N) - start) / 1000000 )) ms"
+xclip -selection clipboard -t image/png -o > "$work/clip.png" 2>/dev/null
+[ "$(size "$work/clip.png")" = "1920x1080" ] || fail "the clipboard holds $(size "$work/clip.png"), not a 1920x1080 picture"
+
+# 3. A dragged region.
+"$pictavo" capture region --output "$work/region.png" 2>"$work/region.err" &
+client=$!
+xdotool search --sync --name '^Select a region$' >/dev/null; sleep 0.3
+xdotool mousemove 400 300 mousedown 1 mousemove 480 340 mousemove 600 400 mouseup 1
+wait $client || fail "capture region exited $? ($(cat "$work/region.err"))"
+[ "$(size "$work/region.png")" = "200x100" ] || fail "region.png is $(size "$work/region.png"), not 200x100"
+
+# 4. Escape cancels, says so and fails the command.
+"$pictavo" capture region --output "$work/cancel.png" 2>"$work/cancel.err" &
+client=$!
+xdotool search --sync --name '^Select a region$' >/dev/null; sleep 0.3
+xdotool key Escape
+wait $client; code=$?
+[ $code -eq 1 ] || fail "a cancelled capture exited $code"
+grep -qx "Pictavo: the capture was cancelled" "$work/cancel.err" || fail "cancel said: $(cat "$work/cancel.err")"
+[ ! -e "$work/cancel.png" ] || fail "a cancelled capture wrote a file"
+
+# 5. A picked window, cut at its frame.
+"$pictavo" capture window --output "$work/window.png" 2>"$work/window.err" &
+client=$!
+xdotool search --sync --name '^Pick a window$' >/dev/null; sleep 0.3
+xdotool mousemove 340 240 click 1
+wait $client || fail "capture window exited $? ($(cat "$work/window.err"))"
+# The client area plus the frame the window manager says it drew (left, right, top, bottom).
+id=$(xdotool search --name '^xmessage$' | head -1)
+read -r cw ch < <(xwininfo -id "$id" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w, h}')
+read -r l r t b < <(xprop -id "$id" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+expected="$((cw + l + r))x$((ch + t + b))"
+got=$(size "$work/window.png")
+[ "$got" = "$expected" ] || fail "window.png is $got, the framed window $expected"
+
+# 6. A file opens in an editor of the instance; a second plain launch wakes it.
+python3 - "$work/wiring.png" <<'PY'
+import sys, zlib, struct
+w, h = 320, 200
+raw = b''.join(b'\x00' + bytes((30, 120, 160)) * w for _ in range(h))
+def chunk(t, d): return struct.pack('>I', len(d)) + t + d + struct.pack('>I', zlib.crc32(t + d) & 0xffffffff)
+open(sys.argv[1], 'wb').write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, 8, 2, 0, 0, 0)) + chunk(b'IDAT', zlib.compress(raw)) + chunk(b'IEND', b''))
+PY
+"$pictavo" "$work/wiring.png" || fail "pictavo FILE exited $?"
+timeout 5 xdotool search --sync --name 'wiring.png' >/dev/null || fail "no editor window for wiring.png"
+"$pictavo" "$work/missing.png" 2>"$work/missing.err"; code=$?
+[ $code -eq 1 ] && grep -q "^Pictavo: " "$work/missing.err" || fail "a missing file gave exit $code: $(cat "$work/missing.err")"
+"$pictavo" >/dev/null || fail "a second plain launch exited $?"
+
+# 7. Garbage on the socket is dropped; the instance still answers.
+python3 -c 'import socket,sys; s=socket.socket(socket.AF_UNIX); s.connect(sys.argv[1]); s.sendall(b"\xff\xff\xff\xffjunk"); s.recv(1)' \
+  "$XDG_RUNTIME_DIR/pictavo.socket" 2>/dev/null
+"$pictavo" capture screen --output "$work/after.png" || fail "the instance stopped answering after garbage"
+[ "$(size "$work/after.png")" = "1920x1080" ] || fail "after.png is $(size "$work/after.png")"
+
+[ $failures -eq 0 ] && echo "capture: all checks passed"
+exit $((failures > 0))
