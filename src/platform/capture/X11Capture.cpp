@@ -23,7 +23,7 @@ template <typename T> Reply<T> reply(T* r) {
 
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
     auto r = reply(xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, uint16_t(std::strlen(name)), name), nullptr));
-    return r ? r->atom : XCB_ATOM_NONE;
+    return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
 // The 32-bit items of a property (window lists, atoms, cardinals).
@@ -79,39 +79,65 @@ X11Capture::X11Capture(xcb_connection_t* connection, int screenNumber) : m_conne
     m_root = it.data ? it.data->root : 0;
     // Shared memory needs the server on this machine and 32-bit pixels.
     auto version = reply(xcb_shm_query_version_reply(connection, xcb_shm_query_version(connection), nullptr));
-    m_shm = version && it.data && (it.data->root_depth == 24 || it.data->root_depth == 32);
+    m_segmentIdle.setSingleShot(true);
+    m_segmentIdle.setInterval(10000);
+    connect(&m_segmentIdle, &QTimer::timeout, this, &X11Capture::releaseSegment);
+    m_shm = m_shmAvailable = version && it.data && (it.data->root_depth == 24 || it.data->root_depth == 32);
 }
 
 X11Capture::~X11Capture() {
+    releaseSegment();
     xcb_disconnect(m_connection);
 }
 
-std::optional<QImage> X11Capture::grabShared(const QRect& r) {
-    const size_t bytes = size_t(r.width()) * size_t(r.height()) * 4;
+bool X11Capture::ensureSegment(size_t bytes) {
+    if (m_segment && m_segmentBytes >= bytes) return true;
+    releaseSegment();
     const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-    if (id < 0) return std::nullopt;
+    if (id < 0) return false;
     void* memory = shmat(id, nullptr, 0);
     if (memory == reinterpret_cast<void*>(-1)) {
         shmctl(id, IPC_RMID, nullptr);
-        return std::nullopt;
+        return false;
     }
     const xcb_shm_seg_t segment = xcb_generate_id(m_connection);
-    xcb_generic_error_t* failure = xcb_request_check(m_connection, xcb_shm_attach_checked(m_connection, segment, uint32_t(id), 0));
-    std::optional<QImage> result;
-    if (!failure) {
-        auto image = reply(xcb_shm_get_image_reply(
-            m_connection,
-            xcb_shm_get_image(m_connection, m_root, int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()),
-                              uint16_t(r.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment, 0),
-            nullptr));
-        if (image && (image->depth == 24 || image->depth == 32))
-            result = opaqueImage(static_cast<const uint8_t*>(memory), r.width(), r.height());
-        xcb_shm_detach(m_connection, segment);
-        xcb_flush(m_connection);
-    }
-    std::free(failure);
-    shmdt(memory);
+    xcb_generic_error_t* failure =
+        xcb_request_check(m_connection, xcb_shm_attach_checked(m_connection, segment, uint32_t(id), 0));
+    // Marked for removal at once: it goes when both sides have detached, even after a crash.
     shmctl(id, IPC_RMID, nullptr);
+    if (failure) {
+        std::free(failure);
+        shmdt(memory);
+        return false;
+    }
+    m_segment = segment;
+    m_segmentMemory = memory;
+    m_segmentBytes = bytes;
+    return true;
+}
+
+void X11Capture::releaseSegment() {
+    if (!m_segment) return;
+    xcb_shm_detach(m_connection, m_segment);
+    xcb_flush(m_connection);
+    shmdt(m_segmentMemory);
+    m_segment = 0;
+    m_segmentMemory = nullptr;
+    m_segmentBytes = 0;
+}
+
+std::optional<QImage> X11Capture::grabShared(const QRect& r) {
+    if (!ensureSegment(size_t(r.width()) * size_t(r.height()) * 4)) return std::nullopt;
+    auto image = reply(xcb_shm_get_image_reply(
+        m_connection,
+        xcb_shm_get_image(m_connection, m_root, int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()),
+                          uint16_t(r.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, m_segment, 0),
+        nullptr));
+    std::optional<QImage> result;
+    if (image && (image->depth == 24 || image->depth == 32))
+        result = opaqueImage(static_cast<const uint8_t*>(m_segmentMemory), r.width(), r.height());
+    // Kept for the grabs of the same capture (every screen, a picker), then given back.
+    m_segmentIdle.start();
     if (!result || result->isNull()) return std::nullopt;
     return result;
 }

@@ -2,6 +2,8 @@
 
 #include "platform/capture/CaptureBackend.h"
 
+#include <QTimer>
+
 #include <optional>
 
 struct xcb_connection_t;
@@ -25,13 +27,22 @@ public:
     // One rectangle of the root window in device pixels, opaque.
     std::optional<QImage> grabRoot(const QRect& rect, QString* error = nullptr);
     bool usesSharedMemory() const { return m_shm; }
+    // Off: every grab goes through the socket (to compare the two).
+    void setUseSharedMemory(bool use) { m_shm = use && m_shmAvailable; }
 
 private:
     X11Capture(xcb_connection_t* connection, int screenNumber);
     std::optional<QImage> grabShared(const QRect& rect);
+    bool ensureSegment(size_t bytes);
+    void releaseSegment();
     std::optional<QImage> grabThroughSocket(const QRect& rect, QString* error);
 
     xcb_connection_t* m_connection = nullptr;
     quint32 m_root = 0;
     bool m_shm = false;
+    bool m_shmAvailable = false;
+    quint32 m_segment = 0;
+    void* m_segmentMemory = nullptr;
+    size_t m_segmentBytes = 0;
+    QTimer m_segmentIdle;
 };
