@@ -13,6 +13,8 @@
 #include <QRandomGenerator>
 #include <QScrollBar>
 
+#include <functional>
+
 namespace {
 
 // 300 objects spread over a 5K capture.
@@ -63,19 +65,28 @@ void sendMouse(QWidget* w, QEvent::Type type, QPointF p, Qt::MouseButtons button
     QApplication::sendEvent(w, &e);
 }
 
-// One pointer move of a drag that moves an object, then the repaint of the visible canvas, on a
-// 5K capture with 300 objects at zoom 1 in a 1600 x 1000 viewport.
-void BM_CanvasRepaint5K(benchmark::State& state) {
+// The 300 objects with the dragged one, a rectangle in the middle of the viewport, at index 150.
+const Annotation& dragTarget() {
+    static const Annotation target = [] {
+        Annotation a;
+        a.tool = EditorTool::rect;
+        a.points = {QPointF(2700, 1500), QPointF(3000, 1700)};
+        a.width = 6;
+        return a;
+    }();
+    return target;
+}
+QList<Annotation> withDragTarget() {
     QList<Annotation> list = threeHundred();
-    // The dragged object: a rectangle in the middle of the viewport.
-    Annotation target;
-    target.tool = EditorTool::rect;
-    target.points = {QPointF(2700, 1500), QPointF(3000, 1700)};
-    target.width = 6;
-    list.insert(150, target);
-    Viewport v(list);
-    v.model.setTool(EditorTool::select);
-    EditorView* view = v.view;
+    list.insert(150, dragTarget());
+    return list;
+}
+
+// Moves the target back and forth (so it stays in view with its handles), one pointer move and one
+// repaint per iteration, and checks the drag really moved it, or the figure means nothing.
+void dragAndRepaint(benchmark::State& state, EditorModel& model, EditorView* view, const QRect& visible,
+                    const std::function<void()>& repaint) {
+    model.setTool(EditorTool::select);
     QPointF at(2700, 1600);
     sendMouse(view, QEvent::MouseButtonPress, at, Qt::LeftButton);
     // Past the dead zone before timing: the drag is moving the object from the first iteration.
@@ -83,16 +94,20 @@ void BM_CanvasRepaint5K(benchmark::State& state) {
     sendMouse(view, QEvent::MouseMove, at, Qt::LeftButton);
     int step = 0;
     for (auto _ : state) {
-        // Back and forth, so the object stays in view with its handles.
         at += step++ % 2 ? QPointF(3, 2) : QPointF(-3, -2);
         sendMouse(view, QEvent::MouseMove, at, Qt::LeftButton);
-        v.repaint();
+        repaint();
     }
     sendMouse(view, QEvent::MouseButtonRelease, at, Qt::NoButton);
-    state.counters["viewport_px"] = double(v.visible.width()) * v.visible.height();
-    // The drag must really have moved the object, or the figure means nothing.
-    if (v.model.annotations()[150].points[0] == target.points[0])
-        state.SkipWithError("the drag moved nothing");
+    state.counters["viewport_px"] = double(visible.width()) * visible.height();
+    if (model.annotations()[150].points[0] == dragTarget().points[0]) state.SkipWithError("the drag moved nothing");
+}
+
+// One pointer move of a drag that moves an object, then the repaint of the visible canvas, on a
+// 5K capture with 300 objects at zoom 1 in a 1600 x 1000 viewport.
+void BM_CanvasRepaint5K(benchmark::State& state) {
+    Viewport v(withDragTarget());
+    dragAndRepaint(state, v.model, v.view, v.visible, [&] { v.repaint(); });
     if (!qEnvironmentVariableIsEmpty("PICTAVO_BENCH_FRAME"))
         v.backing.save(qEnvironmentVariable("PICTAVO_BENCH_FRAME"));
 }
@@ -109,13 +124,7 @@ BENCHMARK(BM_CanvasFullRepaint5K)->Unit(benchmark::kMillisecond)->UseRealTime();
 // The same drag in a whole editor window: the toolbar follows the selection on every move (its
 // controls, colour and width observers, undo state), then the canvas repaints.
 void BM_CanvasRepaint5KWithToolbar(benchmark::State& state) {
-    QList<Annotation> list = threeHundred();
-    Annotation target;
-    target.tool = EditorTool::rect;
-    target.points = {QPointF(2700, 1500), QPointF(3000, 1700)};
-    target.width = 6;
-    list.insert(150, target);
-    EditorWindowController* window = EditorWindowController::show(BenchImages::screenshot5K(1), list);
+    EditorWindowController* window = EditorWindowController::show(BenchImages::screenshot5K(1), withDragTarget());
     window->resize(1640, 1100);
     QApplication::processEvents();
     EditorView* view = window->view();
@@ -125,23 +134,11 @@ void BM_CanvasRepaint5KWithToolbar(benchmark::State& state) {
     QApplication::processEvents();
     const QRect visible = view->visibleRegion().boundingRect();
     QImage backing(visible.size(), QImage::Format_ARGB32_Premultiplied);
-    window->model().setTool(EditorTool::select);
-    QPointF at(2700, 1600);
-    sendMouse(view, QEvent::MouseButtonPress, at, Qt::LeftButton);
-    at += QPointF(5, 5);
-    sendMouse(view, QEvent::MouseMove, at, Qt::LeftButton);
-    int step = 0;
-    for (auto _ : state) {
-        at += step++ % 2 ? QPointF(3, 2) : QPointF(-3, -2);
-        sendMouse(view, QEvent::MouseMove, at, Qt::LeftButton);
+    dragAndRepaint(state, window->model(), view, visible, [&] {
         QPainter painter(&backing);
         painter.translate(-visible.topLeft());
         view->paintCanvas(painter, visible);
-    }
-    sendMouse(view, QEvent::MouseButtonRelease, at, Qt::NoButton);
-    state.counters["viewport_px"] = double(visible.width()) * visible.height();
-    if (window->model().annotations()[150].points[0] == target.points[0])
-        state.SkipWithError("the drag moved nothing");
+    });
     if (!window->toolbar()->isVisible()) state.SkipWithError("no toolbar");
     window->model().markSaved();
     window->close();

@@ -100,18 +100,26 @@ void CaptureManager::captureMainDisplay(const CaptureRequest& request, Done done
     });
 }
 
+bool CaptureManager::holdShots(const CaptureOutcome& outcome, const CaptureRequest& request, const Done& done) {
+    if (outcome.cancelled || outcome.shots.isEmpty()) {
+        m_busy = false;
+        if (outcome.cancelled)
+            done({CaptureResult::Status::cancelled, {}});
+        else
+            fail(request, done, outcome.error);
+        return false;
+    }
+    m_shots = outcome.shots;
+    m_pending = request;
+    m_pendingDone = done;
+    return true;
+}
+
 void CaptureManager::beginRegionSelection(const CaptureRequest& request, Done done) {
     QPointer<CaptureManager> self(this);
     m_backend->grabScreens([self, request, done](CaptureOutcome outcome) {
         if (!self) return;
-        if (outcome.cancelled || outcome.shots.isEmpty()) {
-            self->m_busy = false;
-            if (outcome.cancelled) return done({CaptureResult::Status::cancelled, {}});
-            return self->fail(request, done, outcome.error);
-        }
-        self->m_shots = outcome.shots;
-        self->m_pending = request;
-        self->m_pendingDone = done;
+        if (!self->holdShots(outcome, request, done)) return;
         for (int i = 0; i < outcome.shots.size(); ++i) {
             auto* overlay = new SelectionOverlayWindow(
                 screenNamed(outcome.shots[i], i), outcome.shots[i].image,
@@ -159,15 +167,8 @@ void CaptureManager::presentWindowPicker(const CaptureRequest& request, Done don
     }
     m_backend->grabScreens([self, request, done](CaptureOutcome outcome) {
         if (!self) return;
-        if (outcome.cancelled || outcome.shots.isEmpty()) {
-            self->m_busy = false;
-            if (outcome.cancelled) return done({CaptureResult::Status::cancelled, {}});
-            return self->fail(request, done, outcome.error);
-        }
-        self->m_shots = outcome.shots;
+        if (!self->holdShots(outcome, request, done)) return;
         self->m_windows = self->m_backend->windows();
-        self->m_pending = request;
-        self->m_pendingDone = done;
         for (int i = 0; i < outcome.shots.size(); ++i) {
             const ScreenShot& shot = outcome.shots[i];
             const QRect device = deviceRectOf(shot);

@@ -66,6 +66,8 @@ private:
     CaptureBackend* backend(QString* error);
     void start(const CaptureRequest& request, Done done);
     void captureMainDisplay(const CaptureRequest& request, Done done);
+    // Keeps the frozen screens for the overlays; false (and the request answered) without them.
+    bool holdShots(const CaptureOutcome& outcome, const CaptureRequest& request, const Done& done);
     void beginRegionSelection(const CaptureRequest& request, Done done);
     void finishRegionSelection(std::optional<SelectionOverlayWindow::Result> result);
     void presentWindowPicker(const CaptureRequest& request, Done done);

@@ -117,7 +117,17 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
     const WindowGeometry::ScreenMetrics metrics = WindowGeometry::metricsOf(screen());
     resize(WindowGeometry::editorContentSize(metrics, m_model->baseImage().size()) +
            QSize(0, statusBar()->sizeHint().height()));
+    // Centred on its screen; window managers that place windows themselves may still move it.
+    if (const QScreen* s = screen()) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(s->availableGeometry().center());
+        move(frame.topLeft());
+    }
     fitZoomToWindow();
+    // "Saved … in …" is true only until the next edit.
+    connect(m_model.get(), &EditorModel::changed, this, [this] {
+        if (m_model->isDirty() && m_messageLabel->text().startsWith(QLatin1String("Saved"))) m_messageLabel->clear();
+    });
 }
 
 EditorWindowController* EditorWindowController::show(const QImage& image, const QList<Annotation>& annotations,

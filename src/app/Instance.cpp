@@ -79,9 +79,10 @@ void Instance::handle(const QJsonObject& request, InstanceReply* reply) {
         return;
     }
     if (command == QLatin1String("preview")) {
-        Result<QImage> image = ImageDecoder::decodeFile(request.value(QStringLiteral("file")).toString());
+        const QString file = request.value(QStringLiteral("file")).toString();
+        Result<QImage> image = ImageDecoder::decodeFile(file);
         if (!image) return reply->finish(false, image.error().message);
-        PreviewWindowController::show(*image);
+        PreviewWindowController::show(*image, file);
         return reply->finish(true);
     }
     if (command == QLatin1String("capture")) {

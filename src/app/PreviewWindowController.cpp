@@ -69,7 +69,9 @@ void PreviewView::paintEvent(QPaintEvent*) {
 }
 
 PreviewWindowController::PreviewWindowController(const QImage& image, QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint) {
+    // Customised: a title and a close button only, no minimise or maximise.
+    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowStaysOnTopHint) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Screenshot"));
     setAccessibleName(QStringLiteral("Screenshot"));
@@ -121,8 +123,9 @@ PreviewWindowController::PreviewWindowController(const QImage& image, QWidget* p
     column->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-PreviewWindowController* PreviewWindowController::show(const QImage& image) {
+PreviewWindowController* PreviewWindowController::show(const QImage& image, const QString& filePath) {
     auto* preview = new PreviewWindowController(image);
+    preview->m_filePath = filePath;
     openPreviews().append(preview);
     ActivationPolicy::shared().windowOpened(preview);
     preview->QDialog::show();
@@ -161,6 +164,6 @@ void PreviewWindowController::onCopy() {
 
 void PreviewWindowController::onEdit() {
     // The editor opens first, so the count of open windows never touches zero in between.
-    if (!image().isNull()) EditorWindowController::show(image(), {});
+    if (!image().isNull()) EditorWindowController::show(image(), {}, m_filePath);
     close();
 }

@@ -38,7 +38,8 @@ public:
 
     using QDialog::show;
     // Builds a preview, keeps it among the open windows and shows it.
-    static PreviewWindowController* show(const QImage& image);
+    // `filePath`: the file the picture came from, if any; the editor opened by Edit keeps it.
+    static PreviewWindowController* show(const QImage& image, const QString& filePath = {});
     static const QList<PreviewWindowController*>& active();
 
     const QImage& image() const { return m_view->image(); }
@@ -50,6 +51,8 @@ public:
     void onSave();
     void onCopy();
     void onEdit();
+
+    QString m_filePath;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -334,12 +334,18 @@ TEST(PreviewWindow, CopyLeavesOneImageAndEditOpensTheEditor) {
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), picture.size());
     QTRY_VERIFY(alive.isNull()); // closed and gone
 
-    auto* second = PreviewWindowController::show(picture);
+    // A preview of a file: a title bar with a close button only; Edit keeps the file's name.
+    auto* second = PreviewWindowController::show(picture, QStringLiteral("/tmp/door14.png"));
+    EXPECT_TRUE(second->windowFlags() & Qt::CustomizeWindowHint);
+    EXPECT_FALSE(second->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     const qsizetype editors = EditorWindowController::active().size();
     second->editButton()->click();
     ASSERT_EQ(EditorWindowController::active().size(), editors + 1);
     EditorWindowController* editor = EditorWindowController::active().last();
     EXPECT_EQ(editor->model().baseImage().size(), picture.size());
+    EXPECT_EQ(editor->filePath(), QStringLiteral("/tmp/door14.png"));
+    // Centred on its screen.
+    EXPECT_LE((editor->geometry().center() - editor->screen()->availableGeometry().center()).manhattanLength(), 8);
     EXPECT_TRUE(PreviewWindowController::active().isEmpty());
     editor->close();
     QTRY_COMPARE(EditorWindowController::active().size(), editors);

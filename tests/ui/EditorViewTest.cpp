@@ -620,6 +620,10 @@ TEST(EditorWindowController, SavingWritesPictureAndProjectAndClearsTheDirtyMark)
     EXPECT_EQ(QImage(dir.filePath(QStringLiteral("x.jpg"))).size(), QSize(100, 50));
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("x.pictproj"))));
     EXPECT_FALSE(m->isDirty());
+    // The status says where the file went, until the next edit makes it untrue.
+    EXPECT_TRUE(window.messageText().startsWith(QStringLiteral("Saved")));
+    m->commit(a, true);
+    EXPECT_TRUE(window.messageText().isEmpty());
 }
 
 TEST(EditorWindowController, ClosingWithUnsavedEditsAsksFirst) {

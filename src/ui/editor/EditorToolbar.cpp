@@ -25,6 +25,7 @@
 #include <QResizeEvent>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStyleOptionToolButton>
 #include <QTimer>
 #include <QToolButton>
 
@@ -110,9 +111,14 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent* event) override {
-        QToolButton::paintEvent(event);
+    void paintEvent(QPaintEvent*) override {
+        // The button's hover and press look without its text: the text is for screen readers.
         QPainter p(this);
+        QStyleOptionToolButton option;
+        initStyleOption(&option);
+        option.text.clear();
+        option.icon = QIcon();
+        style()->drawComplexControl(QStyle::CC_ToolButton, &option, &p, this);
         p.setRenderHint(QPainter::Antialiasing, true);
         QColor ring = palette().color(QPalette::WindowText);
         ring.setAlphaF(0.6f);
@@ -383,7 +389,13 @@ QAbstractButton* EditorToolbar::toolButton(EditorTool tool) const {
 
 void EditorToolbar::showCopied() {
     m_copyButton->setText(QStringLiteral("Copied!"));
-    QTimer::singleShot(kCopiedMs, m_copyButton, [button = m_copyButton] { button->setText(QStringLiteral("Copy")); });
+    // One timer: a second copy restarts the 1.5 s instead of being cut short by the first.
+    if (!m_copiedTimer) {
+        m_copiedTimer = new QTimer(this);
+        m_copiedTimer->setSingleShot(true);
+        connect(m_copiedTimer, &QTimer::timeout, m_copyButton, [button = m_copyButton] { button->setText(QStringLiteral("Copy")); });
+    }
+    m_copiedTimer->start(kCopiedMs);
 }
 
 void EditorToolbar::refresh() {

@@ -21,6 +21,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 class QSlider;
 class QSpinBox;
 class QToolButton;
@@ -105,6 +106,7 @@ private:
     QWidget* m_rotation = nullptr;
     QLineEdit* m_rotationField = nullptr;
     QPushButton* m_copyButton = nullptr;
+    QTimer* m_copiedTimer = nullptr;
     QPushButton* m_saveButton = nullptr;
     QList<QWidget*> m_items;
 
