@@ -90,7 +90,7 @@ void CaptureManager::captureMainDisplay(const CaptureRequest& request, Done done
     QPointer<CaptureManager> self(this);
     m_backend->grabScreens([self, request, done](CaptureOutcome outcome) {
         if (!self) return;
-        if (outcome.cancelled) return done({CaptureResult::Status::cancelled, {}});
+        if (outcome.cancelled) return self->cancel(outcome, request, done);
         if (outcome.shots.isEmpty()) return self->fail(request, done, outcome.error);
         const QScreen* primary = QGuiApplication::primaryScreen();
         const ScreenShot* main = &outcome.shots.first();
@@ -104,7 +104,7 @@ bool CaptureManager::holdShots(const CaptureOutcome& outcome, const CaptureReque
     if (outcome.cancelled || outcome.shots.isEmpty()) {
         m_busy = false;
         if (outcome.cancelled)
-            done({CaptureResult::Status::cancelled, {}});
+            cancel(outcome, request, done);
         else
             fail(request, done, outcome.error);
         return false;
@@ -128,9 +128,9 @@ void CaptureManager::beginRegionSelection(const CaptureRequest& request, Done do
                 });
             self->m_overlays.append(overlay);
         }
-        // The last one ends up with the keyboard.
+        // The last one takes the keyboard.
         for (const auto& overlay : self->m_overlays)
-            overlay->present();
+            overlay->present(overlay == self->m_overlays.last());
     });
 }
 
@@ -149,7 +149,7 @@ void CaptureManager::finishRegionSelection(std::optional<SelectionOverlayWindow:
         if (cut.isEmpty()) break;
         return deliver(shots[i].image.copy(cut), request, done);
     }
-    done({CaptureResult::Status::cancelled, {}});
+    fail(request, done, QStringLiteral("The screen of the selection was disconnected during the selection."));
 }
 
 void CaptureManager::presentWindowPicker(const CaptureRequest& request, Done done) {
@@ -159,7 +159,7 @@ void CaptureManager::presentWindowPicker(const CaptureRequest& request, Done don
         m_backend->pickWindow([self, request, done](CaptureOutcome outcome) {
             if (!self) return;
             self->m_busy = false;
-            if (outcome.cancelled) return done({CaptureResult::Status::cancelled, {}});
+            if (outcome.cancelled) return self->cancel(outcome, request, done);
             if (outcome.shots.isEmpty()) return self->fail(request, done, outcome.error);
             self->deliver(outcome.shots.first().image, request, done);
         });
@@ -187,7 +187,7 @@ void CaptureManager::presentWindowPicker(const CaptureRequest& request, Done don
             self->m_pickers.append(picker);
         }
         for (const auto& picker : self->m_pickers)
-            picker->present();
+            picker->present(picker == self->m_pickers.last());
     });
 }
 
@@ -223,6 +223,12 @@ void CaptureManager::deliver(const QImage& image, const CaptureRequest& request,
     if (request.copyToClipboard) QGuiApplication::clipboard()->setImage(image);
     if (request.opensPreview()) PreviewWindowController::show(image);
     done({CaptureResult::Status::done, {}});
+}
+
+void CaptureManager::cancel(const CaptureOutcome& outcome, const CaptureRequest& request, const Done& done) {
+    // Refused in a system dialog: the person hears why; a script hears of a cancel.
+    if (!outcome.error.isEmpty() && request.alertOnFailure) presentCaptureError(outcome.error);
+    done({CaptureResult::Status::cancelled, outcome.error});
 }
 
 void CaptureManager::fail(const CaptureRequest& request, const Done& done, const QString& error) {

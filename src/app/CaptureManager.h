@@ -74,6 +74,7 @@ private:
     void finishWindowPicking(std::optional<int> index, int shotIndex);
     void deliver(const QImage& image, const CaptureRequest& request, const Done& done);
     void fail(const CaptureRequest& request, const Done& done, const QString& error);
+    void cancel(const CaptureOutcome& outcome, const CaptureRequest& request, const Done& done);
     void closeOverlays();
 
     BackendFactory m_factory;

@@ -42,6 +42,9 @@ Outcome open(const QStringList& files) {
                                     QStringLiteral("Pictavo"), outcome.errors.join(QLatin1Char('\n')));
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->show();
+        // In front of the windows that did open.
+        box->raise();
+        box->activateWindow();
     }
     return outcome;
 }

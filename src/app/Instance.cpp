@@ -68,6 +68,18 @@ CaptureRequest Instance::captureRequestFor(const QJsonObject& request) {
     return capture;
 }
 
+QString Instance::outputProblem(const QJsonObject& request) {
+    const QString mode = request.value(QStringLiteral("mode")).toString();
+    if (mode != QLatin1String("screen") && mode != QLatin1String("window") && mode != QLatin1String("region"))
+        return QStringLiteral("capture takes screen, window or region, not “%1”").arg(mode);
+    const QString output = request.value(QStringLiteral("output")).toString();
+    if (output.isEmpty()) return {};
+    const QFileInfo folder(QFileInfo(output).absolutePath());
+    if (!folder.isDir()) return QStringLiteral("the folder %1 does not exist").arg(folder.filePath());
+    if (!folder.isWritable()) return QStringLiteral("no permission to write in %1").arg(folder.filePath());
+    return {};
+}
+
 void Instance::handle(const QJsonObject& request, InstanceReply* reply) {
     const QString command = request.value(kCommand).toString();
     if (command == QLatin1String("open")) {
@@ -86,6 +98,7 @@ void Instance::handle(const QJsonObject& request, InstanceReply* reply) {
         return reply->finish(true);
     }
     if (command == QLatin1String("capture")) {
+        if (const QString problem = outputProblem(request); !problem.isEmpty()) return reply->finish(false, problem);
         QPointer<InstanceReply> answer(reply);
         m_captures.capture(captureRequestFor(request), [answer](CaptureResult result) {
             if (!answer) return;

@@ -23,6 +23,9 @@ public:
     static QJsonObject requestFor(const CommandLine& commandLine);
     // A capture request of the command line (no menu pause unless --delay).
     static CaptureRequest captureRequestFor(const QJsonObject& request);
+    // Why a capture request cannot be carried out before anything is captured: an unknown mode, an
+    // output folder that is not there or not writable. Empty when it can.
+    static QString outputProblem(const QJsonObject& request);
     void handle(const QJsonObject& request, InstanceReply* reply);
 
 private:

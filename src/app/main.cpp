@@ -4,11 +4,13 @@
 #include "app/CaptureManager.h"
 #include "app/Instance.h"
 #include "platform/InstanceChannel.h"
+#include "platform/Session.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -74,13 +76,20 @@ int runExport(int argc, char** argv, const CommandLine& cl) {
     return 0;
 }
 
-bool hasDisplay() {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           qEnvironmentVariable("QT_QPA_PLATFORM") == QLatin1String("offscreen");
+// Our own "Pictavo: " line is the whole of what a failed command prints: Qt's and the capture's log
+// lines stay out of the terminal of a command that runs in its own process.
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) std::fputs(message.toLocal8Bit().constData(), stderr);
 }
 
 // `capture … --output FILE` with no instance running: captured and written in this process.
 int captureAlone(int argc, char** argv, const CommandLine& cl) {
+    // Two of these at once would put two selections on the screen.
+    QString error;
+    QLockFile lock(InstanceChannel::runtimeFolder(&error) + QStringLiteral("/pictavo-capture.lock"));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(0)) return fail(QStringLiteral("a capture is already in progress"));
+    qInstallMessageHandler(quietMessages);
     QApplication app(argc, argv);
     identify();
     CaptureManager captures;
@@ -107,14 +116,16 @@ int handOver(int argc, char** argv, const CommandLine& cl) {
     if (path.isEmpty()) return fail(error);
     if (!InstanceChannel::isListening(path) && cl.action == CommandLine::Action::capture && !cl.output.isEmpty() &&
         !cl.clipboard) {
-        if (!hasDisplay()) return fail(QStringLiteral("there is no display to capture (DISPLAY and WAYLAND_DISPLAY are unset)"));
+        if (!Session::displayReachable(&error)) return fail(error);
+        if (const QString problem = Instance::outputProblem(Instance::requestFor(cl)); !problem.isEmpty())
+            return fail(problem);
         return captureAlone(argc, argv, cl);
     }
     QCoreApplication core(argc, argv);
     identify();
     std::unique_ptr<QLocalSocket> socket = InstanceClient::connect(path, 1000);
     if (!socket) {
-        if (!hasDisplay()) return fail(QStringLiteral("there is no display to open windows on (DISPLAY and WAYLAND_DISPLAY are unset)"));
+        if (!Session::displayReachable(&error)) return fail(error);
         // Detached from this terminal: it outlives the command, and a pipe it kept open would hold
         // up whoever reads this command's output.
         QProcess instance;
@@ -149,7 +160,7 @@ int runInstance(int argc, char** argv, const CommandLine& cl) {
         const InstanceClient::Answer answer = InstanceClient::exchange(*socket, Instance::requestFor(cl));
         return answer.ok ? 0 : fail(answer.error);
     }
-    if (!hasDisplay()) return fail(QStringLiteral("there is no display to run on (DISPLAY and WAYLAND_DISPLAY are unset)"));
+    if (!Session::displayReachable(&error)) return fail(error);
     QApplication app(argc, argv);
     identify();
     // Closing the last window never quits: the instance stays for the next capture.

@@ -185,3 +185,18 @@ TEST(CaptureManager, AFailedBackendIsReportedWithItsReason) {
     EXPECT_EQ(result->error, QStringLiteral("No X display to capture."));
     EXPECT_FALSE(manager.isBusy());
 }
+
+TEST(CaptureManager, ARefusalInTheSystemDialogIsACancelWithItsReason) {
+    class Refusing final : public CaptureBackend {
+    public:
+        QString name() const override { return QStringLiteral("refusing"); }
+        Abilities abilities() const override { return {true, false, true}; }
+        void grabScreens(Done done) override { done({{}, QStringLiteral("The screenshot was refused."), true}); }
+    };
+    CaptureManager manager([](QString*) { return std::make_unique<Refusing>(); });
+    std::optional<CaptureResult> result;
+    manager.capture(toFile(CaptureMode::fullScreen, QStringLiteral("/tmp/x.png")), [&](CaptureResult r) { result = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 3000));
+    EXPECT_EQ(result->status, CaptureResult::Status::cancelled);
+    EXPECT_EQ(result->error, QStringLiteral("The screenshot was refused."));
+}

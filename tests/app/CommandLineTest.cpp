@@ -57,6 +57,13 @@ TEST(CommandLine, ParsesCaptureAndHandsItOverWithAbsolutePaths) {
     EXPECT_EQ(Instance::requestFor(CommandLine::parse({"pictavo", "a.png"})).value("files").toArray().first(),
               QDir::current().absoluteFilePath("a.png"));
 
+    // Checked before anything is captured.
+    EXPECT_TRUE(Instance::outputProblem(QJsonObject{{"mode", "desk"}}).contains("desk"));
+    EXPECT_TRUE(Instance::outputProblem(QJsonObject{{"mode", "region"}, {"output", "/nonexistent/a.png"}})
+                    .contains("does not exist"));
+    EXPECT_TRUE(Instance::outputProblem(QJsonObject{{"mode", "region"}, {"output", QDir::temp().filePath("a.png")}})
+                    .isEmpty());
+
     for (const QStringList& bad : QList<QStringList>{{"pictavo", "capture"},
                                                      {"pictavo", "capture", "desk"},
                                                      {"pictavo", "capture", "screen", "--delay", "-1"},

@@ -33,6 +33,11 @@ sleep 0.3
 [ "$(size "$work/screen.png")" = "1920x1080" ] || fail "screen.png is $(size "$work/screen.png"), not 1920x1080"
 [ -z "$(instance_pid)" ] || fail "a capture with --output left an instance behind"
 
+# A display that does not answer, with no instance to hand over to: one line, exit 1, no abort.
+DISPLAY=:77 "$pictavo" capture screen --output "$work/none.png" 2>"$work/none.err"; code=$?
+{ [ $code -eq 1 ] && [ "$(wc -l < "$work/none.err")" -eq 1 ] && grep -q "^Pictavo: " "$work/none.err"; } ||
+  fail "an unreachable display gave exit $code and: $(cat "$work/none.err")"
+
 # 2. The instance, and the clipboard it keeps.
 "$pictavo" >/dev/null 2>&1 &
 for _ in $(seq 50); do [ -S "$XDG_RUNTIME_DIR/pictavo.socket" ] && break; sleep 0.1; done

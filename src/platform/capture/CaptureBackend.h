@@ -28,8 +28,8 @@ struct PickableWindow {
 // How a grab ended: pictures; or cancelled by the person; or no pictures and an error to show.
 struct CaptureOutcome {
     QList<ScreenShot> shots;
-    QString error;     // set when the grab failed: a sentence for the person
-    bool cancelled = false;
+    QString error;     // set when the grab failed: a sentence for the person (also when refused)
+    bool cancelled = false; // by the person, or refused in a system dialog (then with `error`)
 };
 
 // One way of getting pixels off the screen. The capture manager asks what a backend can do, never

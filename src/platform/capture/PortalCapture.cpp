@@ -118,7 +118,11 @@ private slots:
     void onResponse(uint response, const QVariantMap& results) {
         if (m_finished) return;
         if (response == 1) {
-            finish({{}, {}, true});
+            // Refused in the portal's dialog: a cancel for scripts, with the reason for the alert.
+            finish({{},
+                    QStringLiteral("The screenshot was refused. Allow screenshots for Pictavo in your desktop's "
+                                   "privacy settings when it asks, then try again."),
+                    true});
             return;
         }
         if (response != 0) {

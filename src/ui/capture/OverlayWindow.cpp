@@ -23,7 +23,8 @@ OverlayWindow::OverlayWindow(QScreen* screen, const QImage& frozen)
     }
 }
 
-void OverlayWindow::present() {
+void OverlayWindow::present(bool takeKeyboard) {
+    m_takeKeyboard = takeKeyboard;
     // The window manager is bypassed on X11, so the window covers panels too; elsewhere the
     // compositor is asked for the whole screen.
     if (QGuiApplication::platformName() == QLatin1String("xcb"))
@@ -40,10 +41,9 @@ void OverlayWindow::showEvent(QShowEvent* event) {
     // Override-redirect windows get no focus from a window manager: take the keyboard outright,
     // once the window is mapped.
     QTimer::singleShot(0, this, [this] {
-        if (!isVisible()) return;
+        if (!isVisible() || !m_takeKeyboard) return;
         QWidget* target = focusProxy() ? focusProxy() : this;
         target->grabKeyboard();
-        target->grabMouse();
     });
 }
 

@@ -17,8 +17,9 @@ public:
 
     QScreen* targetScreen() const { return m_screen; }
     const QImage& frozen() const { return m_frozen; }
-    // Shows the window over its screen, above everything, with the keyboard and the pointer.
-    void present();
+    // Shows the window over its screen, above everything. One overlay of a capture takes the
+    // keyboard (for Escape); the pointer stays free, so each screen's overlay gets its own events.
+    void present(bool takeKeyboard = true);
     // The grabbed picture under `area` (window coordinates); black when there is none.
     void paintFrozen(QPainter& painter, const QRectF& area) const;
 
@@ -30,5 +31,6 @@ protected:
 
 private:
     QPointer<QScreen> m_screen;
+    bool m_takeKeyboard = true;
     QImage m_frozen;
 };

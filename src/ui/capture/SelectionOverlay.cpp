@@ -1,5 +1,6 @@
 #include "ui/capture/SelectionOverlay.h"
 
+#include "graphics/DrawingSurface.h"
 #include "ui/capture/SelectionGeometry.h"
 
 #include <QFontDatabase>
@@ -46,9 +47,16 @@ void SelectionOverlayView::mousePressEvent(QMouseEvent* event) {
     update();
 }
 
+// The pointer stops on the last pixel of the screen: a drag to the edge takes the edge's pixels.
+QPointF SelectionOverlayView::reaching(QPointF p) const {
+    if (p.x() >= width() - 1) p.setX(width());
+    if (p.y() >= height() - 1) p.setY(height());
+    return p;
+}
+
 void SelectionOverlayView::mouseMoveEvent(QMouseEvent* event) {
     if (m_dragStart)
-        m_dragCurrent = event->position();
+        m_dragCurrent = reaching(event->position());
     else
         m_cursorLocation = event->position();
     update();
@@ -99,9 +107,7 @@ void SelectionOverlayView::paintEvent(QPaintEvent* event) {
 }
 
 void SelectionOverlayView::drawSizeLabel(QPainter& painter, const QRectF& r) {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPixelSize(11);
-    font.setWeight(QFont::Medium);
+    const QFont font = DrawingSurface::systemFont(11, DrawingSurface::FontWeight::medium, logicalDpiY());
     painter.setFont(font);
     const QString text = SelectionGeometry::sizeLabel(r, devicePixelRatioF());
     const QSizeF size = QFontMetricsF(font, this).size(Qt::TextSingleLine, text);

@@ -53,6 +53,7 @@ protected:
 
 private:
     void drawSizeLabel(QPainter& painter, const QRectF& rect);
+    QPointF reaching(QPointF point) const;
 
     SelectionOverlayWindow* m_window;
     std::optional<QPointF> m_dragStart;

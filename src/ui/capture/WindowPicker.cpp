@@ -1,6 +1,8 @@
 #include "ui/capture/WindowPicker.h"
 
-#include <QFontDatabase>
+#include "graphics/DrawingSurface.h"
+
+#include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -10,6 +12,13 @@ WindowPickerOverlay::WindowPickerOverlay(QScreen* screen, const QImage& frozen, 
     setWindowTitle(QStringLiteral("Pick a window"));
     setAccessibleName(QStringLiteral("Click a window to capture it; Escape cancels"));
     setCursor(Qt::PointingHandCursor);
+}
+
+void WindowPickerOverlay::showEvent(QShowEvent* event) {
+    OverlayWindow::showEvent(event);
+    // The window under the pointer is lit at once, before the pointer moves.
+    m_highlighted = candidateAt(mapFromGlobal(QCursor::pos()));
+    update();
 }
 
 std::optional<int> WindowPickerOverlay::candidateAt(QPointF point) const {
@@ -60,9 +69,7 @@ void WindowPickerOverlay::paintEvent(QPaintEvent* event) {
     painter.setBrush(QColor(0, 122, 255, 40));
     painter.drawRect(QRectF(c.frame).adjusted(1.5, 1.5, -1.5, -1.5));
     if (c.title.isEmpty()) return;
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPixelSize(13);
-    font.setWeight(QFont::Medium);
+    const QFont font = DrawingSurface::systemFont(13, DrawingSurface::FontWeight::medium, logicalDpiY());
     painter.setFont(font);
     const QFontMetricsF metrics(font, this);
     const QString title = metrics.elidedText(c.title, Qt::ElideRight, std::max(40, c.frame.width() - 40));

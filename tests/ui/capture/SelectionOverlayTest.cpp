@@ -110,3 +110,17 @@ TEST(SelectionOverlay, EscapeAClickAndASliverCancel) {
         EXPECT_FALSE(last.has_value()) << variant;
     }
 }
+
+TEST(SelectionOverlay, ADragToTheScreensEdgeTakesTheEdgePixels) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    std::optional<SelectionOverlayWindow::Result> last;
+    SelectionOverlayWindow window(screen, QImage(), [&](std::optional<SelectionOverlayWindow::Result> r) { last = r; });
+    window.show();
+    SelectionOverlayView* view = window.view();
+    const QSize size = view->size();
+    mouse(view, QEvent::MouseButtonPress, {0, 0});
+    mouse(view, QEvent::MouseMove, QPointF(size.width() - 1, size.height() - 1)); // where the pointer stops
+    mouse(view, QEvent::MouseButtonRelease, QPointF(size.width() - 1, size.height() - 1));
+    ASSERT_TRUE(last.has_value());
+    EXPECT_EQ(last->rect.size(), QSizeF(size));
+}
