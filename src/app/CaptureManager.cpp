@@ -123,8 +123,8 @@ void CaptureManager::beginRegionSelection(const CaptureRequest& request, Done do
         for (int i = 0; i < outcome.shots.size(); ++i) {
             auto* overlay = new SelectionOverlayWindow(
                 screenNamed(outcome.shots[i], i), outcome.shots[i].image,
-                [self](std::optional<SelectionOverlayWindow::Result> result) {
-                    if (self) self->finishRegionSelection(result);
+                [self, i](std::optional<SelectionOverlayWindow::Result> result) {
+                    if (self) self->finishRegionSelection(result, i);
                 });
             self->m_overlays.append(overlay);
         }
@@ -134,7 +134,7 @@ void CaptureManager::beginRegionSelection(const CaptureRequest& request, Done do
     });
 }
 
-void CaptureManager::finishRegionSelection(std::optional<SelectionOverlayWindow::Result> result) {
+void CaptureManager::finishRegionSelection(std::optional<SelectionOverlayWindow::Result> result, int shotIndex) {
     if (m_overlays.isEmpty()) return; // only the first report counts
     closeOverlays();
     m_busy = false;
@@ -143,11 +143,11 @@ void CaptureManager::finishRegionSelection(std::optional<SelectionOverlayWindow:
     const QList<ScreenShot> shots = std::exchange(m_shots, {});
     if (!done) return;
     if (!result) return done({CaptureResult::Status::cancelled, {}});
-    for (int i = 0; i < shots.size(); ++i) {
-        if (screenNamed(shots[i], i) != result->screen) continue;
-        const QRect cut = SelectionGeometry::captureRect(result->rect, shots[i].geometry, shots[i].devicePixelRatio);
-        if (cut.isEmpty()) break;
-        return deliver(shots[i].image.copy(cut), request, done);
+    // Cut from the picture of the screen the selection was made on (names may repeat).
+    if (shotIndex >= 0 && shotIndex < shots.size() && result->screen) {
+        const ScreenShot& shot = shots[shotIndex];
+        const QRect cut = SelectionGeometry::captureRect(result->rect, shot.geometry, shot.devicePixelRatio);
+        if (!cut.isEmpty()) return deliver(shot.image.copy(cut), request, done);
     }
     fail(request, done, QStringLiteral("The screen of the selection was disconnected during the selection."));
 }

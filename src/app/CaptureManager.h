@@ -69,7 +69,7 @@ private:
     // Keeps the frozen screens for the overlays; false (and the request answered) without them.
     bool holdShots(const CaptureOutcome& outcome, const CaptureRequest& request, const Done& done);
     void beginRegionSelection(const CaptureRequest& request, Done done);
-    void finishRegionSelection(std::optional<SelectionOverlayWindow::Result> result);
+    void finishRegionSelection(std::optional<SelectionOverlayWindow::Result> result, int shotIndex);
     void presentWindowPicker(const CaptureRequest& request, Done done);
     void finishWindowPicking(std::optional<int> index, int shotIndex);
     void deliver(const QImage& image, const CaptureRequest& request, const Done& done);
