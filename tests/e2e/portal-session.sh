@@ -94,6 +94,9 @@ fi
 
 # Everything else runs as root, on the absolute socket path and a runtime folder of its own.
 export WAYLAND_DISPLAY="$socket" XDG_RUNTIME_DIR="$runtime" XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=sway
+# sway's IPC, for commands that move and press its cursor (the session has no input devices).
+ipc="$(find "$swaydir" -maxdepth 1 -type s -name 'sway-ipc.*' 2>/dev/null | head -n1)"
+[ -n "$ipc" ] && export SWAYSOCK="$ipc"
 unset DISPLAY
 swaybg -c '#336699' >"$work/swaybg.log" 2>&1 9>&- &
 pids+=($!)

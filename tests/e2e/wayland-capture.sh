@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Run inside tests/e2e/portal-session.sh: Pictavo natively on Wayland. A full-screen capture through
+# the portal, alone and through the instance, and the region overlay mapped over the output. (The
+# headless session has no input devices, so the drag itself is tested on X.)
+set -uo pipefail
+pictavo="$1"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+size() { python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); print("%dx%d" % struct.unpack(">II", d[16:24]))' "$1" 2>/dev/null; }
+"$pictavo" capture screen --output "$XDG_RUNTIME_DIR/alone.png" || fail "capture screen --output exited $?"
+got=$(size "$XDG_RUNTIME_DIR/alone.png")
+[ "$got" = "1920x1080" ] || fail "the Wayland capture is $got, not 1920x1080"
+
+"$pictavo" >/dev/null 2>&1 &
+for _ in $(seq 50); do [ -S "$XDG_RUNTIME_DIR/pictavo.socket" ] && break; sleep 0.1; done
+"$pictavo" capture region --output "$XDG_RUNTIME_DIR/region.png" 2>/dev/null &
+client=$!
+mapped=""
+for _ in $(seq 50); do
+  if swaymsg -t get_tree 2>/dev/null | grep -q '"name": "Select a region"'; then mapped=yes; break; fi
+  sleep 0.1
+done
+[ -n "$mapped" ] || fail "no region overlay was mapped on the Wayland output"
+kill "$client" 2>/dev/null
+kill "$(sed -n 1p "$XDG_RUNTIME_DIR/pictavo.socket.lock")" 2>/dev/null
+[ $failures -eq 0 ] && echo "wayland: all checks passed"
+exit $((failures > 0))
