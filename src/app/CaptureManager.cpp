@@ -210,6 +210,11 @@ void CaptureManager::finishWindowPicking(std::optional<int> index, int shotIndex
     deliver(shot.image.copy(cut), request, done);
 }
 
+void CaptureManager::cancelCurrent() {
+    if (!m_overlays.isEmpty()) finishRegionSelection(std::nullopt, -1);
+    if (!m_pickers.isEmpty()) finishWindowPicking(std::nullopt, -1);
+}
+
 void CaptureManager::deliver(const QImage& image, const CaptureRequest& request, const Done& done) {
     if (image.isNull()) return fail(request, done, QStringLiteral("Not enough memory for the captured picture."));
     if (!request.outputPath.isEmpty()) {

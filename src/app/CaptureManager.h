@@ -54,6 +54,8 @@ public:
     void capture(CaptureMode mode);
     void capture(const CaptureRequest& request, Done done = {});
 
+    // Takes down the selection or picker on screen as if Escape was pressed.
+    void cancelCurrent();
     static int delayMs(const CaptureRequest& request);
     const QList<QPointer<SelectionOverlayWindow>>& overlays() const { return m_overlays; }
     const QList<QPointer<WindowPickerOverlay>>& pickers() const { return m_pickers; }

@@ -100,6 +100,8 @@ void Instance::handle(const QJsonObject& request, InstanceReply* reply) {
     if (command == QLatin1String("capture")) {
         if (const QString problem = outputProblem(request); !problem.isEmpty()) return reply->finish(false, problem);
         QPointer<InstanceReply> answer(reply);
+        // A command stopped with Ctrl+C takes its selection with it.
+        connect(reply, &InstanceReply::abandoned, &m_captures, &CaptureManager::cancelCurrent);
         m_captures.capture(captureRequestFor(request), [answer](CaptureResult result) {
             if (!answer) return;
             if (result.status == CaptureResult::Status::cancelled)

@@ -84,7 +84,11 @@ std::optional<QJsonObject> takeMessage(QByteArray& buffer, bool* malformed) {
 
 } // namespace InstanceChannel
 
-InstanceReply::InstanceReply(QLocalSocket* socket) : QObject(socket), m_socket(socket) {}
+InstanceReply::InstanceReply(QLocalSocket* socket) : QObject(socket), m_socket(socket) {
+    connect(socket, &QLocalSocket::disconnected, this, [this] {
+        if (!m_finished) emit abandoned();
+    });
+}
 
 void InstanceReply::finish(bool ok, const QString& error) {
     if (m_finished) return;

@@ -43,6 +43,10 @@ public:
     void finish(bool ok, const QString& error = {});
     bool isFinished() const { return m_finished; }
 
+signals:
+    // The launch that asked went away (killed, Ctrl+C) before the answer.
+    void abandoned();
+
 private:
     QPointer<QLocalSocket> m_socket;
     bool m_finished = false;

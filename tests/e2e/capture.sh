@@ -65,6 +65,14 @@ wait $client; code=$?
 grep -qx "Pictavo: the capture was cancelled" "$work/cancel.err" || fail "cancel said: $(cat "$work/cancel.err")"
 [ ! -e "$work/cancel.png" ] || fail "a cancelled capture wrote a file"
 
+# A command stopped while its selection is on screen takes the selection with it.
+"$pictavo" capture region --output "$work/stopped.png" 2>/dev/null &
+client=$!
+xdotool search --sync --name '^Select a region$' >/dev/null; sleep 0.3
+kill $client; wait $client 2>/dev/null
+for _ in $(seq 30); do xdotool search --onlyvisible --name '^Select a region$' >/dev/null || break; sleep 0.1; done
+xdotool search --onlyvisible --name '^Select a region$' >/dev/null && fail "a stopped command left its selection on screen"
+
 # 5. A picked window, cut at its frame.
 "$pictavo" capture window --output "$work/window.png" 2>"$work/window.err" &
 client=$!
