@@ -24,7 +24,8 @@ constexpr qsizetype kMaxMessage = 64 * 1024;
 QString runtimeFolder(QString* error = nullptr);
 QString socketPath(QString* error = nullptr);
 
-// Whether an instance listens at `path`; asks the kernel directly, so it needs no Qt application.
+// Whether something listens on the local socket at `path` (an instance, a compositor); asks the
+// kernel directly, so it needs no Qt application.
 bool isListening(const QString& path);
 
 QByteArray frame(const QJsonObject& message);

@@ -1,34 +1,21 @@
 #include "platform/Session.h"
 
+#include "platform/InstanceChannel.h"
+
 #include <QDir>
 #include <QFile>
 
 #include <xcb/xcb.h>
 
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
-#include <cstring>
 
 namespace Session {
 
 namespace {
 
 bool waylandAnswers(const QString& display) {
-    const QString path = QDir::isAbsolutePath(display)
-                             ? display
-                             : QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).filePath(display);
-    const QByteArray native = QFile::encodeName(path);
-    sockaddr_un address{};
-    if (native.isEmpty() || size_t(native.size()) >= sizeof(address.sun_path)) return false;
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
-    const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
-    close(fd);
-    return ok;
+    return InstanceChannel::isListening(QDir::isAbsolutePath(display)
+                                            ? display
+                                            : QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).filePath(display));
 }
 
 bool xAnswers() {
