@@ -3,23 +3,54 @@
 #include "app/EditorWindowController.h"
 #include "editor/FlatExport.h"
 #include "io/ImageDecoder.h"
+#include "io/PdfSupport.h"
 #include "io/ProjectIO.h"
 #include "render/EditorRenderer.h"
+#include "ui/PdfPagePicker.h"
 
 #include <QFileInfo>
 #include <QMessageBox>
 
 namespace FileOpener {
 
+namespace {
+
+bool isPdfPath(const QString& path) {
+    return path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
+}
+
+// One page opens at once; of several the person picks one. Nothing when the picker is cancelled.
+std::optional<Result<ProjectIO::Project>> openPdf(const QString& file) {
+    const Result<int> pages = PdfSupport::pageCount(file);
+    if (!pages) return Result<ProjectIO::Project>(pages.error());
+    int index = 0;
+    if (*pages > 1) {
+        const std::optional<int> picked = PdfPagePicker::pick(file);
+        if (!picked) return std::nullopt;
+        index = *picked;
+    }
+    Result<QImage> page = PdfSupport::renderPage(file, index);
+    if (!page) return Result<ProjectIO::Project>(page.error());
+    return Result<ProjectIO::Project>(ProjectIO::Project{*page, {}});
+}
+
+} // namespace
+
 Outcome open(const QStringList& files) {
     Outcome outcome;
     for (const QString& file : files) {
-        Result<ProjectIO::Project> project =
-            FlatExport::isProjectPath(file) ? ProjectIO::load(file) : [&]() -> Result<ProjectIO::Project> {
+        std::optional<Result<ProjectIO::Project>> opened;
+        if (isPdfPath(file)) {
+            opened = openPdf(file);
+            if (!opened) continue; // the person chose no page
+        } else if (FlatExport::isProjectPath(file)) {
+            opened = ProjectIO::load(file);
+        } else {
             Result<QImage> image = ImageDecoder::decodeFile(file);
-            if (!image) return image.error();
-            return ProjectIO::Project{*image, {}};
-        }();
+            opened = image ? Result<ProjectIO::Project>(ProjectIO::Project{*image, {}})
+                           : Result<ProjectIO::Project>(image.error());
+        }
+        Result<ProjectIO::Project>& project = *opened;
         if (!project) {
             outcome.errors.append(project.error().message);
             if (outcome.firstFailure.isEmpty()) outcome.firstFailure = project.error().message;

@@ -2,7 +2,9 @@
 
 #include "io/FileIO.h"
 
+#include <QFileInfo>
 #include <QPageSize>
+#include <QPdfDocument>
 #include <QPainter>
 #include <QPdfWriter>
 
@@ -34,6 +36,73 @@ std::optional<IoError> exportImage(const QImage& image, const QString& path) {
         painter.drawImage(QRectF(QPointF(0, 0), page), image);
         return painter.end();
     });
+}
+
+} // namespace PdfSupport
+
+namespace PdfSupport {
+
+namespace {
+
+IoError corrupt(const QString& path, const QString& why) {
+    return IoError{IoError::Kind::corruptFile,
+                   QStringLiteral("“%1” could not be opened as a PDF: %2").arg(QFileInfo(path).fileName(), why)};
+}
+
+QString reason(QPdfDocument::Error error) {
+    switch (error) {
+    case QPdfDocument::Error::FileNotFound: return QStringLiteral("the file is not there.");
+    case QPdfDocument::Error::InvalidFileFormat: return QStringLiteral("the file is damaged or not a PDF.");
+    case QPdfDocument::Error::IncorrectPassword: return QStringLiteral("it is protected by a password.");
+    case QPdfDocument::Error::UnsupportedSecurityScheme: return QStringLiteral("its protection is not supported.");
+    default: return QStringLiteral("the file cannot be read.");
+    }
+}
+
+// Opens the document, or says why not.
+std::optional<IoError> open(QPdfDocument& document, const QString& path) {
+    if (!QFileInfo(path).isFile()) return corrupt(path, reason(QPdfDocument::Error::FileNotFound));
+    const QPdfDocument::Error error = document.load(path);
+    if (error != QPdfDocument::Error::None) return corrupt(path, reason(error));
+    if (document.pageCount() < 1) return corrupt(path, QStringLiteral("it has no pages."));
+    return std::nullopt;
+}
+
+} // namespace
+
+Result<int> pageCount(const QString& path) {
+    QPdfDocument document;
+    if (std::optional<IoError> error = open(document, path)) return *error;
+    return document.pageCount();
+}
+
+QSize renderSize(QSizeF points) {
+    const double w = points.width(), h = points.height();
+    if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h)) return {};
+    const double m = std::max(w, h);
+    const double s = m <= 1 ? 2.0 : std::min(4000.0 / m, 2.0);
+    const double width = std::round(s * w), height = std::round(s * h);
+    if (width < 1 || height < 1) return {};
+    return QSize(int(width), int(height));
+}
+
+Result<QImage> renderPage(const QString& path, int index) {
+    QPdfDocument document;
+    if (std::optional<IoError> error = open(document, path)) return *error;
+    if (index < 0 || index >= document.pageCount()) return corrupt(path, QStringLiteral("it has no such page."));
+    // Qt gives the size as shown, the page's rotation applied.
+    const QSize size = renderSize(document.pagePointSize(index));
+    if (size.isEmpty()) return corrupt(path, QStringLiteral("the page is too small to show."));
+    const QImage page = document.render(index, size);
+    if (page.isNull()) return corrupt(path, QStringLiteral("the page could not be drawn."));
+    QImage flat(page.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    flat.setDotsPerMeterX(3780);
+    flat.setDotsPerMeterY(3780);
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, page);
+    painter.end();
+    return flat;
 }
 
 } // namespace PdfSupport

@@ -17,4 +17,13 @@ QSizeF pageSize(QSize pixels);
 // Writes a one-page PDF whose picture fills the page, embedded losslessly. Written atomically.
 std::optional<IoError> exportImage(const QImage& image, const QString& path);
 
+// Reading PDFs for annotation. Pages are rendered as viewers show them (their /Rotate applied).
+// The number of pages, or the corrupt-file error when the file cannot be read as a PDF.
+Result<int> pageCount(const QString& path);
+// The rendered size of a page of `points`: twice its size (144 pixels to the inch), the longer
+// side at most 4000 pixels; halves round away from zero. Empty when a side would be under 1 pixel.
+QSize renderSize(QSizeF points);
+// One page (zero-based) on white, opaque.
+Result<QImage> renderPage(const QString& path, int index);
+
 } // namespace PdfSupport

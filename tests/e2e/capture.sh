@@ -101,6 +101,21 @@ timeout 5 xdotool search --sync --name 'wiring.png' >/dev/null || fail "no edito
 [ $code -eq 1 ] && grep -q "^Pictavo: " "$work/missing.err" || fail "a missing file gave exit $code: $(cat "$work/missing.err")"
 "$pictavo" >/dev/null || fail "a second plain launch exited $?"
 
+# PDFs: one page opens at once; of several the person picks one in "Choose a Page".
+if command -v gs >/dev/null; then
+  printf '%%!PS\n/Helvetica findfont 30 scalefont setfont 72 700 moveto (Riser) show showpage\n' > "$work/one.ps"
+  printf '%%!PS\n72 700 moveto showpage\n<< /PageSize [300 200] >> setpagedevice showpage\n' > "$work/two.ps"
+  gs -q -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -sOutputFile="$work/riser.PDF" "$work/one.ps"
+  gs -q -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -sOutputFile="$work/plans.pdf" "$work/two.ps"
+  "$pictavo" "$work/riser.PDF" || fail "a one-page PDF did not open"
+  timeout 5 xdotool search --sync --name 'riser.PDF' >/dev/null || fail "no editor for riser.PDF"
+  "$pictavo" "$work/plans.pdf" & client=$!
+  timeout 5 xdotool search --sync --name '^Choose a Page$' >/dev/null || fail "no page picker for a two-page PDF"
+  sleep 0.3; xdotool key Return
+  wait $client || fail "opening a picked page exited $?"
+  timeout 5 xdotool search --sync --name 'plans.pdf' >/dev/null || fail "no editor for the picked page"
+fi
+
 # 7. Garbage on the socket is dropped; the instance still answers.
 python3 -c 'import socket,sys; s=socket.socket(socket.AF_UNIX); s.connect(sys.argv[1]); s.sendall(b"\xff\xff\xff\xffjunk"); s.recv(1)' \
   "$XDG_RUNTIME_DIR/pictavo.socket" 2>/dev/null
