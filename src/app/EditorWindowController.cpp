@@ -124,6 +124,13 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
         move(frame.topLeft());
     }
     fitZoomToWindow();
+    auto* quit = new QAction(this);
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setShortcutContext(Qt::WindowShortcut);
+    connect(quit, &QAction::triggered, this, [] {
+        if (quitHandler) quitHandler();
+    });
+    addAction(quit);
     // "Saved … in …" is true only until the next edit.
     connect(m_model.get(), &EditorModel::changed, this, [this] {
         if (m_model->isDirty() && m_messageLabel->text().startsWith(QLatin1String("Saved"))) m_messageLabel->clear();

@@ -35,6 +35,8 @@ public:
                                         const QString& filePath = {});
     // Every open editor window.
     static const QList<EditorWindowController*>& active();
+    // Ctrl+Q in an editor: the application's quit, with its check for unsaved edits.
+    static inline std::function<void()> quitHandler;
 
     EditorModel& model() { return *m_model; }
     EditorView* view() const { return m_view; }

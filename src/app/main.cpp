@@ -2,9 +2,12 @@
 #include "app/CommandLine.h"
 #include "editor/FlatExport.h"
 #include "app/CaptureManager.h"
+#include "app/EditorWindowController.h"
 #include "app/Instance.h"
+#include "app/StatusBarController.h"
 #include "platform/InstanceChannel.h"
 #include "platform/Session.h"
+#include "ui/SaveFolderDialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -174,6 +177,13 @@ int runInstance(int argc, char** argv, const CommandLine& cl) {
     case InstanceServer::Start::failed:
         return fail(error);
     }
+    // A launch that handed over a command is not the moment for questions: the default folder serves.
+    if (!cl.startedForCommand) SaveFolderDialogs::ensureConfigured();
+    StatusBarController tray(instance.captures());
+    QObject::connect(&tray, &StatusBarController::quitRequested, &app, [&app] {
+        if (StatusBarController::confirmQuit()) app.quit();
+    });
+    EditorWindowController::quitHandler = [&tray] { emit tray.quitRequested(); };
     return app.exec();
 }
 

@@ -69,6 +69,16 @@ def showing(node):
 if sys.argv[1:] == ["preview"]:
     check_preview(find_app("pictavo"))
     sys.exit(0)
+if sys.argv[1:] == ["launcher"]:
+    # Without a tray: the launcher's commands, each found by its name.
+    app = find_app("pictavo")
+    for name in ("Capture Selection", "Capture Window", "Capture Full Screen", "Open Image in Editor…",
+                 "Open Save Folder", "Quit Pictavo"):
+        node = by_name(app, name)
+        if node.getRole() != pyatspi.ROLE_PUSH_BUTTON or not showing(node):
+            sys.exit("the launcher's %r is no showing button" % name)
+    print("accessibility: the launcher's six commands are on the bus by name")
+    sys.exit(0)
 
 app = find_app("pictavo")
 buttons = controls(app)

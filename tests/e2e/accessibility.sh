@@ -29,3 +29,9 @@ unset QT_QPA_PLATFORM
 stop_instance; sleep 0.5
 "$binary" --preview "$work/shot.png"
 /usr/bin/python3 "$here/accessibility.py" preview
+stop_instance; sleep 0.5
+# Plain start on a desktop without a tray, the save folder already chosen.
+mkdir -p "$XDG_CONFIG_HOME/Pictavo"
+printf '[General]\nPictavoSaveFolder=%s\n' "$work/saves" > "$XDG_CONFIG_HOME/Pictavo/Pictavo.conf"
+"$binary" &
+/usr/bin/python3 "$here/accessibility.py" launcher

@@ -11,6 +11,9 @@ done
 work="$(mktemp -d)"
 export XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" PICTAVO_CAPTURE_BACKEND=x11
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+# A save folder already chosen: no first-run welcome in the way.
+mkdir -p "$XDG_CONFIG_HOME/Pictavo"
+printf '[General]\nPictavoSaveFolder=%s\n' "$work/saves" > "$XDG_CONFIG_HOME/Pictavo/Pictavo.conf"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }

@@ -1,0 +1,198 @@
+#include "app/StatusBarController.h"
+
+#include "Version.h"
+#include "app/CaptureManager.h"
+#include "app/EditorWindowController.h"
+#include "app/FileOpener.h"
+#include "editor/EditorModel.h"
+#include "io/SaveFolder.h"
+#include "ui/SaveFolderDialogs.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyle>
+#include <QSvgRenderer>
+#include <QSystemTrayIcon>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+// Our own icon at the sizes panels ask for; a theme icon where the theme has one.
+QIcon appIcon() {
+    QIcon icon;
+    QSvgRenderer svg(QStringLiteral(":/icons/org.pictavo.Pictavo.svg"));
+    for (int size : {16, 22, 24, 32, 48, 64, 128}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        svg.render(&painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+QIcon themed(const char* name, QStyle::StandardPixmap fallback) {
+    return QIcon::fromTheme(QString::fromLatin1(name), QApplication::style()->standardIcon(fallback));
+}
+
+} // namespace
+
+StatusBarController::StatusBarController(CaptureManager& captures, QObject* parent)
+    : QObject(parent), m_captures(captures), m_menu(new QMenu), m_recent(new QMenu(QStringLiteral("Recent"))) {
+    // No shortcut texts: a tray menu has no keyboard focus to take them.
+    m_menu->addAction(themed("select-rectangular", QStyle::SP_TitleBarMaxButton), QStringLiteral("Capture Selection"),
+                      this, [this] { m_captures.capture(CaptureMode::selection); });
+    m_menu->addAction(themed("window", QStyle::SP_TitleBarNormalButton), QStringLiteral("Capture Window"), this,
+                      [this] { m_captures.capture(CaptureMode::window); });
+    m_menu->addAction(themed("video-display", QStyle::SP_ComputerIcon), QStringLiteral("Capture Full Screen"), this,
+                      [this] { m_captures.capture(CaptureMode::fullScreen); });
+    m_menu->addSeparator();
+    m_menu->addAction(themed("document-open", QStyle::SP_DialogOpenButton), QStringLiteral("Open Image in Editor…"),
+                      this, &StatusBarController::openImage);
+    m_recent->setIcon(themed("document-open-recent", QStyle::SP_FileDialogDetailedView));
+    m_menu->addMenu(m_recent);
+    connect(m_recent, &QMenu::aboutToShow, this, &StatusBarController::rebuildRecent);
+    m_menu->addSeparator();
+    m_menu->addAction(QStringLiteral("Quit Pictavo"), this, &StatusBarController::quitRequested);
+    m_menu->addSeparator();
+    QAction* version = m_menu->addAction(
+        QStringLiteral("Pictavo ") + appVersion(QString::fromLatin1(Pictavo::kVersion), QString::fromLatin1(Pictavo::kBuildNumber)));
+    version->setEnabled(false);
+    rebuildRecent(); // the menu has its whole shape before the first opening
+
+    m_tray = new QSystemTrayIcon(appIcon(), this);
+    m_tray->setToolTip(QStringLiteral("Pictavo"));
+    m_tray->setContextMenu(m_menu);
+    // A left click opens the same menu.
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger) m_menu->popup(QCursor::pos());
+    });
+    m_tray->show();
+    m_presence.setInterval(1000);
+    connect(&m_presence, &QTimer::timeout, this, &StatusBarController::updatePresence);
+    m_presence.start();
+    updatePresence();
+}
+
+StatusBarController::~StatusBarController() {
+    delete m_launcher;
+    delete m_menu;
+}
+
+QString StatusBarController::appVersion(const QString& version, const QString& build) {
+    QString text = QStringLiteral("v") + (version.isEmpty() ? QStringLiteral("?") : version);
+    if (!build.isEmpty()) text += QStringLiteral(" (%1)").arg(build);
+    return text;
+}
+
+void StatusBarController::rebuildRecent() {
+    m_recent->clear();
+    const QList<SaveFolder::Entry> entries = SaveFolder::entries();
+    for (const SaveFolder::Entry& entry : entries) {
+        QAction* item = m_recent->addAction(entry.name, this, [path = entry.path] { FileOpener::open({path}); });
+        item->setToolTip(entry.path);
+        item->setData(entry.path);
+    }
+    if (entries.isEmpty()) m_recent->addAction(QStringLiteral("No Files in the Save Folder Yet"))->setEnabled(false);
+    m_recent->addSeparator();
+    m_recent->addAction(QStringLiteral("Open Save Folder"), this, &StatusBarController::revealSaveFolder);
+    m_recent->addAction(QStringLiteral("Change Save Folder…"), this, [] { SaveFolderDialogs::choose(); });
+    m_recent->setToolTipsVisible(true);
+}
+
+void StatusBarController::updatePresence() {
+    // Without a tray host the icon still says it is visible (with a 0 x 0 geometry): ask the tray.
+    const bool tray = QSystemTrayIcon::isSystemTrayAvailable();
+    if (tray) {
+        if (m_launcher) m_launcher->hide();
+        return;
+    }
+    if (!m_launcher) m_launcher = buildLauncher();
+    if (!m_launcher->isVisible()) m_launcher->show();
+}
+
+QWidget* StatusBarController::buildLauncher() {
+    auto* window = new QWidget(nullptr, Qt::Window);
+    window->setWindowTitle(QStringLiteral("Pictavo"));
+    window->setWindowIcon(appIcon());
+    window->setAttribute(Qt::WA_QuitOnClose, false);
+    auto* column = new QVBoxLayout(window);
+    column->setContentsMargins(14, 14, 14, 14);
+    column->setSpacing(8);
+    auto button = [&](const QString& text, const QString& help, auto slot) {
+        auto* b = new QPushButton(text);
+        b->setAccessibleName(text);
+        b->setToolTip(help);
+        connect(b, &QPushButton::clicked, this, slot);
+        column->addWidget(b);
+        return b;
+    };
+    button(QStringLiteral("Capture Selection"), QStringLiteral("Drag a region of the screen to capture"),
+           [this] { m_captures.capture(CaptureMode::selection); });
+    button(QStringLiteral("Capture Window"), QStringLiteral("Click a window to capture it"),
+           [this] { m_captures.capture(CaptureMode::window); });
+    button(QStringLiteral("Capture Full Screen"), QStringLiteral("Capture the whole screen"),
+           [this] { m_captures.capture(CaptureMode::fullScreen); });
+    button(QStringLiteral("Open Image in Editor…"), QStringLiteral("Open a picture, a PDF page or a project"),
+           [this] { openImage(); });
+    button(QStringLiteral("Open Save Folder"), QStringLiteral("Show the save folder in the file manager"),
+           [this] { revealSaveFolder(); });
+    button(QStringLiteral("Quit Pictavo"), QStringLiteral("Quit Pictavo"), [this] { emit quitRequested(); });
+    auto* version = new QLabel(QStringLiteral("Pictavo ") + appVersion(QString::fromLatin1(Pictavo::kVersion),
+                                                                      QString::fromLatin1(Pictavo::kBuildNumber)));
+    version->setEnabled(false);
+    column->addWidget(version);
+    return window;
+}
+
+void StatusBarController::openImage() {
+    const QString file = QFileDialog::getOpenFileName(
+        nullptr, QStringLiteral("Open Image in Editor"), SaveFolder::path(),
+        QStringLiteral("Pictures, PDFs and projects (*.png *.jpg *.jpeg *.gif *.bmp *.tif *.tiff *.webp *.pdf "
+                       "*.pictproj *.PNG *.JPG *.JPEG *.PDF *.PICTPROJ);;All files (*)"));
+    if (!file.isEmpty()) FileOpener::open({file});
+}
+
+void StatusBarController::revealSaveFolder() {
+    const QString folder = SaveFolder::path();
+    // The folder selected in its parent, where a file manager offers that; else the folder itself.
+    QDBusMessage show = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    show << QStringList{QUrl::fromLocalFile(folder).toString()} << QString();
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(show, QDBus::Block, 2000);
+    if (reply.type() != QDBusMessage::ReplyMessage) QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
+QString StatusBarController::unsavedMessage(int dirtyEditors) {
+    return dirtyEditors == 1 ? QStringLiteral("You have unsaved screenshot edits")
+                             : QStringLiteral("You have unsaved edits in %1 editor windows").arg(dirtyEditors);
+}
+
+bool StatusBarController::confirmQuit(QWidget* parent) {
+    QList<EditorWindowController*> dirty;
+    for (EditorWindowController* editor : EditorWindowController::active())
+        if (editor->model().isDirty()) dirty.append(editor);
+    if (dirty.isEmpty()) return true;
+    dirty.first()->raise();
+    dirty.first()->activateWindow();
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Pictavo"), unsavedMessage(int(dirty.size())),
+                    QMessageBox::NoButton, parent ? parent : dirty.first());
+    box.setInformativeText(QStringLiteral("Quitting now will discard them. Cancel to go back and save."));
+    QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    QPushButton* quit = box.addButton(QStringLiteral("Quit Anyway"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(cancel);
+    box.exec();
+    return box.clickedButton() == quit;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+class CaptureManager;
+class QMenu;
+class QSystemTrayIcon;
+class QWidget;
+
+// Pictavo's permanent presence: the tray icon and its menu, or, where the desktop has no tray, a
+// small "Pictavo" window with the same commands. Which one shows is checked once a second, so a
+// panel that starts late or restarts never leaves both or neither.
+class StatusBarController final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit StatusBarController(CaptureManager& captures, QObject* parent = nullptr);
+    ~StatusBarController() override;
+
+    QMenu* menu() const { return m_menu; }
+    QMenu* recentMenu() const { return m_recent; }
+    QSystemTrayIcon* trayIcon() const { return m_tray; }
+    QWidget* launcher() const { return m_launcher; }
+
+    // "v0.1.0 (build)", or "v?" without a version.
+    static QString appVersion(const QString& version, const QString& build);
+    // Empties and refills the Recent menu from the save folder.
+    void rebuildRecent();
+    // Shows the tray icon where a tray exists, else the launcher.
+    void updatePresence();
+
+    void openImage();
+    void revealSaveFolder();
+    // The quit check: asks when editors hold unsaved edits. True when quitting may go on.
+    static bool confirmQuit(QWidget* parent = nullptr);
+    static QString unsavedMessage(int dirtyEditors);
+
+signals:
+    void quitRequested();
+
+private:
+    QWidget* buildLauncher();
+
+    CaptureManager& m_captures;
+    QMenu* m_menu = nullptr;
+    QMenu* m_recent = nullptr;
+    QSystemTrayIcon* m_tray = nullptr;
+    QPointer<QWidget> m_launcher;
+    QTimer m_presence;
+};

@@ -1,0 +1,92 @@
+#include "app/CaptureManager.h"
+#include "app/EditorWindowController.h"
+#include "app/StatusBarController.h"
+#include "editor/EditorModel.h"
+#include "io/SaveFolder.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+QStringList titles(const QMenu* menu) {
+    QStringList list;
+    for (const QAction* a : menu->actions())
+        list << (a->isSeparator() ? QStringLiteral("|") : a->text());
+    return list;
+}
+
+} // namespace
+
+TEST(StatusBarController, TheMenuInItsOrderAndTheRecentFilesOfTheSaveFolder) {
+    QTemporaryDir folder;
+    SaveFolder::set(folder.path());
+    CaptureManager captures;
+    StatusBarController tray(captures);
+    const QStringList menu = titles(tray.menu());
+    ASSERT_EQ(menu.size(), 10);
+    EXPECT_EQ(menu.mid(0, 8), (QStringList{"Capture Selection", "Capture Window", "Capture Full Screen", "|",
+                                           "Open Image in Editor…", "Recent", "|", "Quit Pictavo"}));
+    EXPECT_TRUE(menu[9].startsWith(QStringLiteral("Pictavo v")));
+    EXPECT_FALSE(tray.menu()->actions().last()->isEnabled());
+
+    tray.rebuildRecent();
+    EXPECT_EQ(titles(tray.recentMenu()),
+              (QStringList{"No Files in the Save Folder Yet", "|", "Open Save Folder", "Change Save Folder…"}));
+    EXPECT_FALSE(tray.recentMenu()->actions().first()->isEnabled());
+    // Saved a moment ago: listed at the next opening, without a restart.
+    ASSERT_TRUE(TestSupport::solidImage(20, 20).save(folder.filePath(QStringLiteral("door14.png"))));
+    emit tray.recentMenu()->aboutToShow();
+    const QList<QAction*> recent = tray.recentMenu()->actions();
+    ASSERT_EQ(recent.size(), 4);
+    EXPECT_EQ(recent[0]->text(), QStringLiteral("door14.png"));
+    EXPECT_EQ(recent[0]->toolTip(), folder.filePath(QStringLiteral("door14.png")));
+}
+
+TEST(StatusBarController, VersionLine) {
+    EXPECT_EQ(StatusBarController::appVersion(QStringLiteral("0.1.0"), QStringLiteral("42")), QStringLiteral("v0.1.0 (42)"));
+    EXPECT_EQ(StatusBarController::appVersion(QStringLiteral("0.1.0"), {}), QStringLiteral("v0.1.0"));
+    EXPECT_EQ(StatusBarController::appVersion({}, {}), QStringLiteral("v?"));
+}
+
+TEST(StatusBarController, TheQuitCheckCountsDirtyEditorsAndCancelKeepsThem) {
+    EXPECT_TRUE(StatusBarController::confirmQuit()); // nothing open: no question
+    EXPECT_EQ(StatusBarController::unsavedMessage(1), QStringLiteral("You have unsaved screenshot edits"));
+    QList<QPointer<EditorWindowController>> editors;
+    for (int i = 0; i < 3; ++i) {
+        editors << EditorWindowController::show(TestSupport::solidImage(50, 40), {});
+        if (i < 2) editors.last()->model().commit(TestSupport::annotation(EditorTool::rect, {{1, 1}, {9, 9}}), true);
+    }
+    QString asked;
+    auto answer = [&](const QString& button) {
+        QTimer::singleShot(0, [&asked, button] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            asked = box->text();
+            EXPECT_EQ(box->defaultButton()->text(), QStringLiteral("Cancel"));
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == button) b->click();
+        });
+    };
+    answer(QStringLiteral("Cancel"));
+    EXPECT_FALSE(StatusBarController::confirmQuit());
+    EXPECT_EQ(asked, QStringLiteral("You have unsaved edits in 2 editor windows"));
+    for (const auto& e : editors)
+        EXPECT_FALSE(e.isNull()); // all still open
+    answer(QStringLiteral("Quit Anyway"));
+    EXPECT_TRUE(StatusBarController::confirmQuit());
+    for (const auto& e : editors) {
+        e->model().markSaved();
+        e->close();
+    }
+}

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The tray on a real X display: without a tray host the "Pictavo" launcher shows; when trayer
+# starts, the icon goes into it and the launcher hides; a second plain launch only wakes the first.
+set -uo pipefail
+pictavo="$1"
+for tool in openbox trayer xdotool xwininfo xprop; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
+done
+[ -n "${DISPLAY:-}" ] || { echo "SKIP: needs a display"; exit 0; }
+work="$(mktemp -d)"
+export XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config"
+mkdir -m 700 "$XDG_RUNTIME_DIR"; mkdir -p "$XDG_CONFIG_HOME/Pictavo"
+printf '[General]\nPictavoSaveFolder=%s\n' "$work/saves" > "$XDG_CONFIG_HOME/Pictavo/Pictavo.conf"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+instance_pid() { sed -n 1p "$XDG_RUNTIME_DIR/pictavo.socket.lock" 2>/dev/null; }
+trap 'pid="$(instance_pid)"; [ -n "$pid" ] && kill "$pid" 2>/dev/null; kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" || { openbox >/dev/null 2>&1 & sleep 0.7; }
+# The tray icon: a window of ours placed inside the tray host.
+in_tray() {
+  local tree; tree="$(xwininfo -root -tree 2>/dev/null)"
+  grep -q '"Pictavo": ("pictavo" "Pictavo")  [0-9]*x[0-9]*+[0-9]*+[0-9]*  +[1-9]' <<<"$tree"
+}
+
+"$pictavo" >/dev/null 2>&1 &
+timeout 5 xdotool search --sync --onlyvisible --name '^Pictavo$' >/dev/null || fail "no launcher without a tray"
+"$pictavo" || fail "a second plain launch exited $?"
+[ "$(pgrep -c -f "^$pictavo\$")" -le 1 ] || fail "a second instance is running"
+
+trayer --edge bottom --widthtype pixel --width 200 --height 30 >/dev/null 2>&1 &
+for _ in $(seq 40); do in_tray && ! xdotool search --onlyvisible --name '^Pictavo$' >/dev/null && break; sleep 0.1; done
+in_tray || fail "the icon did not go into the tray that started late"
+xdotool search --onlyvisible --name '^Pictavo$' >/dev/null && fail "the launcher stayed beside the tray icon"
+
+# Start to icon in a running tray.
+kill "$(instance_pid)"; sleep 0.7
+start=$(date +%s%N)
+"$pictavo" >/dev/null 2>&1 &
+for _ in $(seq 400); do in_tray && break; sleep 0.005; done
+in_tray && echo "tray: start to icon in the tray $(( ($(date +%s%N) - start) / 1000000 )) ms" || fail "no icon in a running tray"
+
+[ $failures -eq 0 ] && echo "tray: all checks passed"
+exit $((failures > 0))
