@@ -184,7 +184,9 @@ int runInstance(int argc, char** argv, const CommandLine& cl) {
         if (StatusBarController::confirmQuit()) app.quit();
     });
     EditorWindowController::quitHandler = [&tray] { emit tray.quitRequested(); };
-    return app.exec();
+    const int code = app.exec();
+    EditorWindowController::quitHandler = nullptr; // the tray goes before the windows
+    return code;
 }
 
 } // namespace
