@@ -20,6 +20,7 @@
 #include <QThread>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -79,10 +80,17 @@ int runExport(int argc, char** argv, const CommandLine& cl) {
     return 0;
 }
 
-// Our own "Pictavo: " line is the whole of what a failed command prints: Qt's and the capture's log
-// lines stay out of the terminal of a command that runs in its own process.
-void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtFatalMsg) std::fputs(message.toLocal8Bit().constData(), stderr);
+// Where log lines may go. A command's own "Pictavo: " line is the whole of what it prints, so in
+// commands Qt's, libpng's and our log lines stay out of the terminal; the running instance keeps
+// its own "pictavo" lines (a dropped request, a failed capture). PICTAVO_VERBOSE=1 shows all.
+bool g_instanceLog = false;
+
+void quietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    const bool ours = context.category && std::strcmp(context.category, "pictavo") == 0;
+    if (type == QtFatalMsg || qEnvironmentVariableIntValue("PICTAVO_VERBOSE") == 1 || (g_instanceLog && ours)) {
+        std::fputs(message.toLocal8Bit().constData(), stderr);
+        std::fputc('\n', stderr);
+    }
 }
 
 // `capture … --output FILE` with no instance running: captured and written in this process.
@@ -92,7 +100,6 @@ int captureAlone(int argc, char** argv, const CommandLine& cl) {
     QLockFile lock(InstanceChannel::runtimeFolder(&error) + QStringLiteral("/pictavo-capture.lock"));
     lock.setStaleLockTime(0);
     if (!lock.tryLock(0)) return fail(QStringLiteral("a capture is already in progress"));
-    qInstallMessageHandler(quietMessages);
     QApplication app(argc, argv);
     identify();
     CaptureManager captures;
@@ -192,7 +199,9 @@ int runInstance(int argc, char** argv, const CommandLine& cl) {
 } // namespace
 
 int main(int argc, char** argv) {
+    qInstallMessageHandler(quietMessages);
     const CommandLine cl = CommandLine::parse(rawArguments(argc, argv));
+    g_instanceLog = cl.action == CommandLine::Action::startTray;
     switch (cl.action) {
     case CommandLine::Action::version:
         // Needs no display and no application object.
