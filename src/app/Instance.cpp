@@ -81,6 +81,20 @@ QString Instance::outputProblem(const QJsonObject& request) {
 }
 
 void Instance::handle(const QJsonObject& request, InstanceReply* reply) {
+    if (!m_ready) {
+        m_waiting.append({request, QPointer<InstanceReply>(reply)});
+        return;
+    }
+    carryOut(request, reply);
+}
+
+void Instance::setReady() {
+    m_ready = true;
+    for (const auto& [request, reply] : std::exchange(m_waiting, {}))
+        if (reply) carryOut(request, reply);
+}
+
+void Instance::carryOut(const QJsonObject& request, InstanceReply* reply) {
     const QString command = request.value(kCommand).toString();
     if (command == QLatin1String("open")) {
         QStringList files;

@@ -4,7 +4,10 @@
 #include "platform/InstanceChannel.h"
 
 #include <QJsonObject>
+#include <QList>
 #include <QObject>
+#include <QPair>
+#include <QPointer>
 
 struct CommandLine;
 
@@ -27,8 +30,16 @@ public:
     // output folder that is not there or not writable. Empty when it can.
     static QString outputProblem(const QJsonObject& request);
     void handle(const QJsonObject& request, InstanceReply* reply);
+    // Until start-up has finished (the first-run question, the tray), requests wait in order.
+    void setReady();
+    bool isReady() const { return m_ready; }
+    qsizetype waitingRequests() const { return m_waiting.size(); }
 
 private:
+    void carryOut(const QJsonObject& request, InstanceReply* reply);
+
+    bool m_ready = false;
+    QList<QPair<QJsonObject, QPointer<InstanceReply>>> m_waiting;
     InstanceServer m_server;
     CaptureManager m_captures;
 };

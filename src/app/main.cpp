@@ -191,6 +191,7 @@ int runInstance(int argc, char** argv, const CommandLine& cl) {
         if (StatusBarController::confirmQuit()) app.quit();
     });
     EditorWindowController::quitHandler = [&tray] { emit tray.quitRequested(); };
+    instance.setReady(); // files that came during start-up open now
     const int code = app.exec();
     EditorWindowController::quitHandler = nullptr; // the tray goes before the windows
     return code;
