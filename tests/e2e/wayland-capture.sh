@@ -11,6 +11,10 @@ size() { python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); print
 got=$(size "$XDG_RUNTIME_DIR/alone.png")
 [ "$got" = "1920x1080" ] || fail "the Wayland capture is $got, not 1920x1080"
 
+# A save folder already chosen: no first-run welcome holding up start-up.
+export XDG_CONFIG_HOME="$XDG_RUNTIME_DIR/config"
+mkdir -p "$XDG_CONFIG_HOME/Pictavo"
+printf '[General]\nPictavoSaveFolder=%s\n' "$XDG_RUNTIME_DIR/saves" > "$XDG_CONFIG_HOME/Pictavo/Pictavo.conf"
 "$pictavo" >/dev/null 2>&1 &
 for _ in $(seq 50); do [ -S "$XDG_RUNTIME_DIR/pictavo.socket" ] && break; sleep 0.1; done
 "$pictavo" capture region --output "$XDG_RUNTIME_DIR/region.png" 2>/dev/null &
