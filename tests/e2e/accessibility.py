@@ -79,6 +79,39 @@ if sys.argv[1:] == ["launcher"]:
             sys.exit("the launcher's %r is no showing button" % name)
     print("accessibility: the launcher's six commands are on the bus by name")
     sys.exit(0)
+if sys.argv[1:] == ["quit"]:
+    # Two editors with unsaved edits: quitting asks with the count, and Cancel keeps both.
+    app = find_app("pictavo")
+    end = time.time() + 10
+    editors = []
+    while time.time() < end and len(editors) < 2:
+        editors = [w for w in app if w is not None and w.name.startswith("Edit Screenshot")]
+        time.sleep(0.2)
+    if len(editors) != 2:
+        sys.exit("expected two editor windows, found %d" % len(editors))
+    for editor in editors:
+        press(by_name(editor, "Rotate Image"))
+        time.sleep(0.4)
+        press(by_name(app, "90° Left"))
+        time.sleep(0.4)
+    press(by_name(app, "Quit Pictavo"))
+    text = "You have unsaved edits in 2 editor windows"
+    end = time.time() + 5
+    box = None
+    while time.time() < end and box is None:
+        for n in walk(app):
+            if n.name == text or (n.getRole() == pyatspi.ROLE_LABEL and n.name == text):
+                box = n
+        time.sleep(0.2)
+    if box is None:
+        sys.exit("no quit question naming the two unsaved editors")
+    press(by_name(app, "Cancel"))
+    time.sleep(1)
+    left = [w for w in app if w is not None and w.name.startswith("Edit Screenshot")]
+    if len(left) != 2:
+        sys.exit("Cancel did not keep both editors (%d left)" % len(left))
+    print("accessibility: quitting with two unsaved editors asks with the count; Cancel keeps both")
+    sys.exit(0)
 
 app = find_app("pictavo")
 buttons = controls(app)

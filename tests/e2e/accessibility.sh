@@ -35,3 +35,6 @@ mkdir -p "$XDG_CONFIG_HOME/Pictavo"
 printf '[General]\nPictavoSaveFolder=%s\n' "$work/saves" > "$XDG_CONFIG_HOME/Pictavo/Pictavo.conf"
 "$binary" &
 /usr/bin/python3 "$here/accessibility.py" launcher
+cp "$work/shot.png" "$work/second.png"
+"$binary" "$work/shot.png" "$work/second.png"
+/usr/bin/python3 "$here/accessibility.py" quit
