@@ -1,8 +1,10 @@
 #include "app/CaptureManager.h"
 #include "app/EditorWindowController.h"
+#include "app/FileOpener.h"
 #include "app/StatusBarController.h"
 #include "editor/EditorModel.h"
 #include "io/SaveFolder.h"
+#include "ui/SaveFolderDialogs.h"
 
 #include "TestSupport.h"
 
@@ -13,6 +15,9 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -89,4 +94,53 @@ TEST(StatusBarController, TheQuitCheckCountsDirtyEditorsAndCancelKeepsThem) {
         e->model().markSaved();
         e->close();
     }
+}
+
+TEST(StatusBarController, TheFirstRunWelcomesThenFallsBackToTheDefaultFolder) {
+    // The default folder is made in the Pictures folder: a scratch one here, named the XDG way in
+    // the tests' private configuration folder.
+    QTemporaryDir home;
+    const QString userDirs = QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath(QStringLiteral("user-dirs.dirs"));
+    {
+        QFile file(userDirs);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("XDG_PICTURES_DIR=\"%1\"\n").arg(home.path()).toUtf8());
+    }
+    QSettings().remove(QString::fromLatin1(SaveFolder::kPathKey));
+    QSettings().remove(QString::fromLatin1(SaveFolder::kBookmarkKey));
+    ASSERT_FALSE(SaveFolder::isConfigured());
+    QStringList seen;
+    // The welcome, then the chooser: the first answered with its one button, the second cancelled.
+    std::function<void()> answer = [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            seen << box->text();
+            box->buttons().first()->click();
+        } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            seen << dialog->windowTitle();
+            dialog->reject();
+            return;
+        }
+        QTimer::singleShot(50, answer);
+    };
+    QTimer::singleShot(50, answer);
+    SaveFolderDialogs::ensureConfigured();
+    EXPECT_EQ(seen, (QStringList{"Welcome to Pictavo", "Choose Pictavo's save folder"}));
+    EXPECT_TRUE(SaveFolder::isConfigured());
+    EXPECT_EQ(SaveFolder::path(), SaveFolder::defaultFolder());
+    EXPECT_EQ(SaveFolder::path(), QDir(home.path()).filePath(QStringLiteral("Pictavo")));
+    SaveFolderDialogs::ensureConfigured(); // configured now: no question
+    QFile::remove(userDirs);
+}
+
+TEST(StatusBarController, AFileThatCannotBeOpenedIsNamedInAnAlert) {
+    const FileOpener::Outcome outcome = FileOpener::open({QStringLiteral("/nonexistent/door14.png")});
+    EXPECT_EQ(outcome.opened, 0);
+    EXPECT_TRUE(outcome.firstFailure.contains(QStringLiteral("door14.png")));
+    QMessageBox* shown = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) shown = box;
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->text().contains(QStringLiteral("door14.png")));
+    shown->close();
 }
