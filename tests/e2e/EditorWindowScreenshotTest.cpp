@@ -63,6 +63,8 @@ TEST(EditorWindowOnScreen, ToolbarWideAndNarrowWithItsPopovers) {
     window->model().setTool(EditorTool::select);
     window->model().setSelectedID(box.id);
     saveScreen(QStringLiteral("editor-wide.png"));
+    // The window alone, as the README shows it.
+    ASSERT_TRUE(window->grab().save(TestSupport::outputPath(QStringLiteral("editor-window.png"))));
 
     window->toolbar()->toolButton(EditorTool::stamp)->click();
     window->resize(760, 700);
