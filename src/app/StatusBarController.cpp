@@ -49,7 +49,7 @@ QIcon themed(const char* name, QStyle::StandardPixmap fallback) {
 } // namespace
 
 StatusBarController::StatusBarController(CaptureManager& captures, QObject* parent)
-    : QObject(parent), m_captures(captures), m_menu(new QMenu), m_recent(new QMenu(QStringLiteral("Recent"))) {
+    : QObject(parent), m_captures(captures), m_menu(new QMenu), m_recent(new QMenu(QStringLiteral("Recent"), m_menu)) {
     // No shortcut texts: a tray menu has no keyboard focus to take them.
     m_menu->addAction(themed("select-rectangular", QStyle::SP_TitleBarMaxButton), QStringLiteral("Capture Selection"),
                       this, [this] { m_captures.capture(CaptureMode::selection); });
@@ -148,6 +148,8 @@ QWidget* StatusBarController::buildLauncher() {
            [this] { openImage(); });
     button(QStringLiteral("Open Save Folder"), QStringLiteral("Show the save folder in the file manager"),
            [this] { revealSaveFolder(); });
+    button(QStringLiteral("Change Save Folder…"), QStringLiteral("Choose another folder for saved screenshots"),
+           [] { SaveFolderDialogs::choose(); });
     button(QStringLiteral("Quit Pictavo"), QStringLiteral("Quit Pictavo"), [this] { emit quitRequested(); });
     auto* version = new QLabel(QStringLiteral("Pictavo ") + appVersion(QString::fromLatin1(Pictavo::kVersion),
                                                                       QString::fromLatin1(Pictavo::kBuildNumber)));

@@ -3,6 +3,7 @@
 #include "editor/FlatExport.h"
 #include "app/CaptureManager.h"
 #include "app/EditorWindowController.h"
+#include "editor/EditorModel.h"
 #include "app/Instance.h"
 #include "app/StatusBarController.h"
 #include "platform/InstanceChannel.h"
@@ -188,7 +189,11 @@ int runInstance(int argc, char** argv, const CommandLine& cl) {
     if (!cl.startedForCommand) SaveFolderDialogs::ensureConfigured();
     StatusBarController tray(instance.captures());
     QObject::connect(&tray, &StatusBarController::quitRequested, &app, [&app] {
-        if (StatusBarController::confirmQuit()) app.quit();
+        if (!StatusBarController::confirmQuit()) return;
+        // "Quit Anyway" is the answer for every editor: none asks again while closing.
+        for (EditorWindowController* editor : EditorWindowController::active())
+            editor->model().markSaved();
+        app.quit();
     });
     EditorWindowController::quitHandler = [&tray] { emit tray.quitRequested(); };
     instance.setReady(); // files that came during start-up open now

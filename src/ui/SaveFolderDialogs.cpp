@@ -2,6 +2,7 @@
 
 #include "io/SaveFolder.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -9,8 +10,10 @@
 namespace SaveFolderDialogs {
 
 bool choose(QWidget* parent) {
-    QFileDialog dialog(parent, QStringLiteral("Choose Pictavo's save folder"),
-                       SaveFolder::isConfigured() ? SaveFolder::path() : SaveFolder::defaultFolder());
+    const QString start = SaveFolder::isConfigured() ? SaveFolder::path() : SaveFolder::defaultFolder();
+    // The offered default must exist, or the dialog refuses to choose it.
+    QDir().mkpath(start);
+    QFileDialog dialog(parent, QStringLiteral("Choose Pictavo's save folder"), start);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Choose"));

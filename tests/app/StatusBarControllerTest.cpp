@@ -94,6 +94,7 @@ TEST(StatusBarController, TheQuitCheckCountsDirtyEditorsAndCancelKeepsThem) {
         e->model().markSaved();
         e->close();
     }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST(StatusBarController, TheFirstRunWelcomesThenFallsBackToTheDefaultFolder) {
@@ -143,4 +144,5 @@ TEST(StatusBarController, AFileThatCannotBeOpenedIsNamedInAnAlert) {
     ASSERT_NE(shown, nullptr);
     EXPECT_TRUE(shown->text().contains(QStringLiteral("door14.png")));
     shown->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
