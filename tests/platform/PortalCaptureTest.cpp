@@ -37,6 +37,16 @@ bool allOf(const QImage& image, QColor color) {
 
 } // namespace
 
+
+// Starts a grab that counts its answers and keeps the last one.
+static void startGrab(PortalCapture& capture, int& calls, CaptureOutcome& outcome, QElapsedTimer& clock) {
+    clock.start();
+    capture.grabScreens([&calls, &outcome](CaptureOutcome o) {
+        ++calls;
+        outcome = std::move(o);
+    });
+}
+
 TEST(PortalCaptureTest, SplitsTheDesktopOfOneScreen) {
     const QImage desktop = paintedDesktop({1920, 1080}, {{QRect(0, 0, 1920, 1080), Qt::red}});
     const QList<ScreenShot> shots = PortalCapture::splitDesktop(desktop, {{QStringLiteral("HEADLESS-1"), {0, 0, 1920, 1080}}});
@@ -130,11 +140,7 @@ TEST(PortalCaptureTest, BusWithoutAPortalSaysWhatToInstall) {
         int calls = 0;
         CaptureOutcome outcome;
         QElapsedTimer clock;
-        clock.start();
-        capture.grabScreens([&](CaptureOutcome o) {
-            ++calls;
-            outcome = std::move(o);
-        });
+        startGrab(capture, calls, outcome, clock);
         EXPECT_EQ(calls, 0); // never inside the call
         ASSERT_TRUE(QTest::qWaitFor([&] { return calls > 0; }, 5000));
         EXPECT_LT(clock.elapsed(), 3000);
@@ -166,11 +172,7 @@ TEST_F(PortalCaptureSessionTest, GrabsTheDesktop) {
         int calls = 0;
         CaptureOutcome outcome;
         QElapsedTimer clock;
-        clock.start();
-        capture.grabScreens([&](CaptureOutcome o) {
-            ++calls;
-            outcome = std::move(o);
-        });
+        startGrab(capture, calls, outcome, clock);
         ASSERT_TRUE(QTest::qWaitFor([&] { return calls > 0; }, PortalCapture::kTimeoutMs + 2000));
         std::cout << "portal grab " << run + 1 << ": " << clock.elapsed() << " ms" << std::endl;
         ASSERT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
