@@ -6,6 +6,7 @@
 #include "app/PreviewWindowController.h"
 #include "io/ImageDecoder.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QLoggingCategory>
@@ -83,6 +84,12 @@ QString Instance::outputProblem(const QJsonObject& request) {
 void Instance::handle(const QJsonObject& request, InstanceReply* reply) {
     if (!m_ready) {
         m_waiting.append({request, QPointer<InstanceReply>(reply)});
+        // What holds the request up is a question on screen (the first-run welcome, the folder
+        // chooser): bring it forward, or the command seems to do nothing.
+        if (QWidget* question = QApplication::activeModalWidget()) {
+            question->raise();
+            question->activateWindow();
+        }
         return;
     }
     carryOut(request, reply);

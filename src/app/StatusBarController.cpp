@@ -6,12 +6,11 @@
 #include "app/FileOpener.h"
 #include "editor/EditorModel.h"
 #include "io/SaveFolder.h"
+#include "platform/FileManager.h"
 #include "ui/SaveFolderDialogs.h"
+#include "ui/editor/Icons.h"
 
 #include <QApplication>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -19,10 +18,8 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
-#include <QStyle>
 #include <QSvgRenderer>
 #include <QSystemTrayIcon>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -42,8 +39,23 @@ QIcon appIcon() {
     return icon;
 }
 
-QIcon themed(const char* name, QStyle::StandardPixmap fallback) {
-    return QIcon::fromTheme(QString::fromLatin1(name), QApplication::style()->standardIcon(fallback));
+// The desktop theme's icon where it has one, so the menu matches the panel's other menus; else ours.
+QIcon themed(const char* name, Icons::Action fallback) {
+    return QIcon::fromTheme(QString::fromLatin1(name), Icons::action(fallback));
+}
+
+// In a menu the highlighted item draws its icon in the Active mode: ours then takes the
+// highlighted text's colour, as the item's title does. (Not on buttons: a focused button is Active.)
+QIcon themedInMenu(const char* name, Icons::Action fallback) {
+    QIcon icon = Icons::action(fallback);
+    QPalette highlighted = QApplication::palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        highlighted.setColor(group, QPalette::ButtonText, highlighted.color(group, QPalette::HighlightedText));
+    const QIcon onHighlight = Icons::action(fallback, highlighted);
+    for (int size : Icons::kSizes)
+        for (int ratio : {1, 2})
+            icon.addPixmap(onHighlight.pixmap(QSize(size, size), ratio), QIcon::Active);
+    return QIcon::fromTheme(QString::fromLatin1(name), icon);
 }
 
 } // namespace
@@ -51,16 +63,17 @@ QIcon themed(const char* name, QStyle::StandardPixmap fallback) {
 StatusBarController::StatusBarController(CaptureManager& captures, QObject* parent)
     : QObject(parent), m_captures(captures), m_menu(new QMenu), m_recent(new QMenu(QStringLiteral("Recent"), m_menu)) {
     // No shortcut texts: a tray menu has no keyboard focus to take them.
-    m_menu->addAction(themed("select-rectangular", QStyle::SP_TitleBarMaxButton), QStringLiteral("Capture Selection"),
+    m_menu->addAction(themedInMenu("select-rectangular", Icons::Action::captureSelection), QStringLiteral("Capture Selection"),
                       this, [this] { m_captures.capture(CaptureMode::selection); });
-    m_menu->addAction(themed("window", QStyle::SP_TitleBarNormalButton), QStringLiteral("Capture Window"), this,
+    m_menu->addAction(themedInMenu("window", Icons::Action::captureWindow), QStringLiteral("Capture Window"), this,
                       [this] { m_captures.capture(CaptureMode::window); });
-    m_menu->addAction(themed("video-display", QStyle::SP_ComputerIcon), QStringLiteral("Capture Full Screen"), this,
+    m_menu->addAction(themedInMenu("video-display", Icons::Action::captureScreen), QStringLiteral("Capture Full Screen"), this,
                       [this] { m_captures.capture(CaptureMode::fullScreen); });
     m_menu->addSeparator();
-    m_menu->addAction(themed("document-open", QStyle::SP_DialogOpenButton), QStringLiteral("Open Image in Editor…"),
+    m_menu->addAction(themedInMenu("document-open", Icons::Action::openImage), QStringLiteral("Open Image in Editor…"),
                       this, &StatusBarController::openImage);
-    m_recent->setIcon(themed("document-open-recent", QStyle::SP_FileDialogDetailedView));
+    m_recent->setIcon(themedInMenu("document-open-recent", Icons::Action::recent));
+    m_folderIcon = themedInMenu("folder-open", Icons::Action::folder);
     m_menu->addMenu(m_recent);
     connect(m_recent, &QMenu::aboutToShow, this, &StatusBarController::rebuildRecent);
     m_menu->addSeparator();
@@ -106,7 +119,8 @@ void StatusBarController::rebuildRecent() {
     }
     if (entries.isEmpty()) m_recent->addAction(QStringLiteral("No Files in the Save Folder Yet"))->setEnabled(false);
     m_recent->addSeparator();
-    m_recent->addAction(QStringLiteral("Open Save Folder"), this, &StatusBarController::revealSaveFolder);
+    m_recent->addAction(m_folderIcon, QStringLiteral("Open Save Folder"), this,
+                        &StatusBarController::revealSaveFolder);
     m_recent->addAction(QStringLiteral("Change Save Folder…"), this, [] { SaveFolderDialogs::choose(); });
     m_recent->setToolTipsVisible(true);
 }
@@ -130,8 +144,10 @@ QWidget* StatusBarController::buildLauncher() {
     auto* column = new QVBoxLayout(window);
     column->setContentsMargins(14, 14, 14, 14);
     column->setSpacing(8);
-    auto button = [&](const QString& text, const QString& help, auto slot) {
-        auto* b = new QPushButton(text);
+    // A column of buttons has nothing to gain from a bigger window.
+    column->setSizeConstraint(QLayout::SetFixedSize);
+    auto button = [&](const QString& text, const QString& help, auto slot, QIcon icon = {}) {
+        auto* b = new QPushButton(icon, text);
         b->setAccessibleName(text);
         b->setToolTip(help);
         connect(b, &QPushButton::clicked, this, slot);
@@ -139,15 +155,15 @@ QWidget* StatusBarController::buildLauncher() {
         return b;
     };
     button(QStringLiteral("Capture Selection"), QStringLiteral("Drag a region of the screen to capture"),
-           [this] { m_captures.capture(CaptureMode::selection); });
+           [this] { m_captures.capture(CaptureMode::selection); }, themed("select-rectangular", Icons::Action::captureSelection));
     button(QStringLiteral("Capture Window"), QStringLiteral("Click a window to capture it"),
-           [this] { m_captures.capture(CaptureMode::window); });
+           [this] { m_captures.capture(CaptureMode::window); }, themed("window", Icons::Action::captureWindow));
     button(QStringLiteral("Capture Full Screen"), QStringLiteral("Capture the whole screen"),
-           [this] { m_captures.capture(CaptureMode::fullScreen); });
+           [this] { m_captures.capture(CaptureMode::fullScreen); }, themed("video-display", Icons::Action::captureScreen));
     button(QStringLiteral("Open Image in Editor…"), QStringLiteral("Open a picture, a PDF page or a project"),
-           [this] { openImage(); });
+           [this] { openImage(); }, themed("document-open", Icons::Action::openImage));
     button(QStringLiteral("Open Save Folder"), QStringLiteral("Show the save folder in the file manager"),
-           [this] { revealSaveFolder(); });
+           [this] { revealSaveFolder(); }, themed("folder-open", Icons::Action::folder));
     button(QStringLiteral("Change Save Folder…"), QStringLiteral("Choose another folder for saved screenshots"),
            [] { SaveFolderDialogs::choose(); });
     button(QStringLiteral("Quit Pictavo"), QStringLiteral("Quit Pictavo"), [this] { emit quitRequested(); });
@@ -167,14 +183,8 @@ void StatusBarController::openImage() {
 }
 
 void StatusBarController::revealSaveFolder() {
-    const QString folder = SaveFolder::path();
     // The folder selected in its parent, where a file manager offers that; else the folder itself.
-    QDBusMessage show = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    show << QStringList{QUrl::fromLocalFile(folder).toString()} << QString();
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(show, QDBus::Block, 2000);
-    if (reply.type() != QDBusMessage::ReplyMessage) QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    FileManager::showItem(SaveFolder::path());
 }
 
 QString StatusBarController::unsavedMessage(int dirtyEditors) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -47,6 +48,7 @@ private:
     CaptureManager& m_captures;
     QMenu* m_menu = nullptr;
     QMenu* m_recent = nullptr;
+    QIcon m_folderIcon; // for the Recent menu, rebuilt at every opening
     QSystemTrayIcon* m_tray = nullptr;
     QPointer<QWidget> m_launcher;
     QTimer m_presence;

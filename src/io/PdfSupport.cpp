@@ -46,7 +46,7 @@ namespace {
 
 IoError corrupt(const QString& path, const QString& why) {
     return IoError{IoError::Kind::corruptFile,
-                   QStringLiteral("“%1” could not be opened as a PDF: %2").arg(QFileInfo(path).fileName(), why)};
+                   QStringLiteral("“%1” could not be opened as a PDF: %2").arg(path, why)};
 }
 
 QString reason(QPdfDocument::Error error) {

@@ -8,6 +8,7 @@
 
 #include <QJsonArray>
 #include <QLocalSocket>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,7 +16,8 @@
 #include <thread>
 
 // Files handed over while the instance is still starting (the first-run question, the tray) wait,
-// in order, and open once start-up has finished; their launches hear back only then.
+// in order, and open once start-up has finished; their launches hear back only then. Meanwhile the
+// question that holds them up comes to the front.
 TEST(Instance, FilesThatArriveDuringStartUpOpenOnceItHasFinished) {
     QTemporaryDir runtime;
     const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
@@ -26,6 +28,15 @@ TEST(Instance, FilesThatArriveDuringStartUpOpenOnceItHasFinished) {
         Instance instance;
         ASSERT_EQ(instance.start(), InstanceServer::Start::listening);
         const qsizetype before = EditorWindowController::active().size();
+        // The first-run question is on screen, behind another window.
+        QMessageBox question(QMessageBox::Information, QStringLiteral("Welcome to Pictavo"), QStringLiteral("…"));
+        question.setWindowModality(Qt::ApplicationModal);
+        question.show();
+        QWidget other;
+        other.show();
+        other.raise();
+        QApplication::setActiveWindow(&other);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &other; }, 2000));
         std::atomic<int> answered{0};
         InstanceClient::Answer answer;
         std::thread client([&] {
@@ -36,6 +47,9 @@ TEST(Instance, FilesThatArriveDuringStartUpOpenOnceItHasFinished) {
             answered = 1;
         });
         ASSERT_TRUE(QTest::qWaitFor([&] { return instance.waitingRequests() == 1; }, 5000)); // arrived, waits
+        // The question that holds the request up comes forward.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &question; }, 2000));
+        question.hide();
         QTest::qWait(100);
         EXPECT_EQ(EditorWindowController::active().size(), before);
         EXPECT_EQ(answered, 0);

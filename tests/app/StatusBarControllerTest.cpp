@@ -58,6 +58,40 @@ TEST(StatusBarController, TheMenuInItsOrderAndTheRecentFilesOfTheSaveFolder) {
     EXPECT_EQ(recent[0]->toolTip(), folder.filePath(QStringLiteral("door14.png")));
 }
 
+// Where the icon theme has none, the commands carry our own icons, which on the highlighted item
+// take the highlight's text colour like the title beside them.
+TEST(StatusBarController, MenuIconsOfOurOwnReadOnTheHighlight) {
+    const QString theme = QIcon::themeName();
+    QIcon::setThemeName(QStringLiteral("pictavo-test-no-such-theme"));
+    QTemporaryDir folder;
+    SaveFolder::set(folder.path());
+    CaptureManager captures;
+    StatusBarController tray(captures);
+    tray.rebuildRecent();
+    QList<QAction*> commands = tray.menu()->actions().mid(0, 3);
+    commands << tray.menu()->actions()[4] << tray.recentMenu()->menuAction() << tray.recentMenu()->actions()[2];
+    const QColor ink = QApplication::palette().color(QPalette::ButtonText);
+    const QColor onHighlight = QApplication::palette().color(QPalette::HighlightedText);
+    ASSERT_NE(ink.rgb(), onHighlight.rgb());
+    auto strongest = [](const QImage& image) {
+        QRgb best = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qAlpha(image.pixel(x, y)) > qAlpha(best)) best = image.pixel(x, y);
+        return QColor::fromRgba(best).rgb();
+    };
+    for (QAction* command : commands) {
+        SCOPED_TRACE(command->text().toStdString());
+        ASSERT_FALSE(command->icon().isNull());
+        const QImage normal = command->icon().pixmap(QSize(16, 16), 1.0).toImage().convertToFormat(QImage::Format_ARGB32);
+        const QImage active =
+            command->icon().pixmap(QSize(16, 16), 1.0, QIcon::Active).toImage().convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(strongest(normal), ink.rgb());
+        EXPECT_EQ(strongest(active), onHighlight.rgb());
+    }
+    QIcon::setThemeName(theme);
+}
+
 TEST(StatusBarController, VersionLine) {
     EXPECT_EQ(StatusBarController::appVersion(QStringLiteral("0.1.0"), QStringLiteral("42")), QStringLiteral("v0.1.0 (42)"));
     EXPECT_EQ(StatusBarController::appVersion(QStringLiteral("0.1.0"), {}), QStringLiteral("v0.1.0"));

@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -200,7 +201,7 @@ TEST(Icons, StampIconsCarryASelectedFormWhenAsked) {
 TEST(Icons, SheetForPeople) {
     const QList<Named> all = allIcons();
     constexpr int kCell = 56, kLabel = 70, kPad = 12;
-    const int columns = 21;
+    const int columns = std::max(caseCount<EditorTool>(), Icons::kActionCount);
     const QList<QPair<int, int>> sizes = {{16, 1}, {20, 1}, {24, 1}, {16, 2}, {20, 2}, {24, 2}};
     const int groups = 2;                          // tools, actions
     const int panelHeight = groups * (sizes.size() * kCell + kPad) + kPad;

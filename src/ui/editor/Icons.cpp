@@ -410,6 +410,50 @@ Drawing actionDrawing(Action action) {
             pen.line(12, 3.5, 12, 15);
             pen.head(pen.p(12, 15), 90, 5);
         };
+    case Action::captureSelection:
+        return [](Pen& pen) {
+            // A dashed frame: corners and a dash in the middle of each side, with gaps that stay
+            // open at 16 pixels.
+            pen.poly({{3, 6.5}, {3, 3}, {6.5, 3}});
+            pen.poly({{17.5, 3}, {21, 3}, {21, 6.5}});
+            pen.poly({{21, 17.5}, {21, 21}, {17.5, 21}});
+            pen.poly({{6.5, 21}, {3, 21}, {3, 17.5}});
+            pen.line(10.5, 3, 13.5, 3);
+            pen.line(10.5, 21, 13.5, 21);
+            pen.line(3, 10.5, 3, 13.5);
+            pen.line(21, 10.5, 21, 13.5);
+        };
+    case Action::captureWindow:
+        return [](Pen& pen) {
+            pen.rect(3, 4.5, 18, 15, 2);
+            pen.line(3, 9, 21, 9);
+            pen.fillCircle(6.2, 6.8, 0.9);
+            pen.fillCircle(9, 6.8, 0.9);
+        };
+    case Action::captureScreen:
+        return [](Pen& pen) {
+            pen.rect(2.5, 3.5, 19, 13, 1.5);
+            pen.line(12, 16.5, 12, 20);
+            pen.line(7.5, 20.5, 16.5, 20.5);
+        };
+    case Action::openImage:
+        return [](Pen& pen) {
+            picture(pen, 2.5, 4, 15, 12);
+            // A plus badge on the corner, with a gap around it.
+            pen.clearRect(QRectF(pen.f(13, 13), pen.f(23.5, 23.5)), 5);
+            pen.line(18, 14.5, 18, 21.5);
+            pen.line(14.5, 18, 21.5, 18);
+        };
+    case Action::recent:
+        return [](Pen& pen) {
+            pen.circle(12, 12, 8.5);
+            pen.poly({{12, 6.5}, {12, 12}, {15.5, 14.5}});
+        };
+    case Action::folder:
+        return [](Pen& pen) {
+            pen.poly({{3, 19.5}, {3, 5}, {9, 5}, {11, 7.5}, {21, 7.5}, {21, 19.5}}, true);
+            pen.line(3, 10.5, 21, 10.5);
+        };
     }
     return {};
 }

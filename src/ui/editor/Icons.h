@@ -35,9 +35,16 @@ enum class Action {
     trash,
     flatten,
     copy,
-    save
+    save,
+    // The tray menu and the launcher.
+    captureSelection,
+    captureWindow,
+    captureScreen,
+    openImage,
+    recent,
+    folder
 };
-inline constexpr int kActionCount = int(Action::save) + 1;
+inline constexpr int kActionCount = int(Action::folder) + 1;
 
 // The logical sizes every icon carries.
 inline constexpr int kSizes[] = {16, 20, 24};
