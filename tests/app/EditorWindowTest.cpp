@@ -18,6 +18,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QColorDialog>
+#include <QToolButton>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -180,6 +182,31 @@ TEST(EditorWindow, ASelectionShowsItsColourAndWidthWithoutBeingEdited) {
     w.model->setStrokeWidth(6);
     EXPECT_EQ(w.model->annotations()[1].width, 6);
     EXPECT_EQ(w.model->undoStack().size(), 1);
+}
+
+// Live changes in "More colors…" recolour the selection; Cancel takes them back without leaving an
+// undo step or an unsaved edit behind.
+TEST(EditorWindow, CancellingMoreColorsLeavesNoTrace) {
+    Annotation rect = annotation(EditorTool::rect, {{10, 10}, {80, 60}});
+    Window w = openWindow({rect});
+    w.model->setTool(EditorTool::select);
+    w.model->setSelectedID(rect.id);
+    QTest::qWait(0);
+    click(w.toolbar()->item(QStringLiteral("Color")));
+    auto* popover = qobject_cast<ColorPopover*>(w.toolbar()->colorPopover());
+    ASSERT_NE(popover, nullptr);
+    QTest::mouseClick(popover->moreColorsButton(), Qt::LeftButton);
+    ASSERT_NE(popover->colorDialog(), nullptr);
+    popover->colorDialog()->setCurrentColor(QColor(0x20, 0x40, 0x60));
+    popover->colorDialog()->setCurrentColor(QColor(0x30, 0x50, 0x70));
+    EXPECT_EQ(pictavoHex(w.model->annotations()[0].color), QStringLiteral("305070"));
+    EXPECT_EQ(w.model->undoStack().size(), 1);
+    EXPECT_TRUE(w.model->isDirty());
+    popover->colorDialog()->reject();
+    EXPECT_EQ(w.model->annotations()[0].color, rect.color);
+    EXPECT_TRUE(w.model->undoStack().isEmpty());
+    EXPECT_FALSE(w.model->isDirty());
+    EXPECT_EQ(w.model->color(), rect.color);
 }
 
 TEST(EditorWindow, ASwatchRecoloursTheSelectionAndBecomesRecent) {

@@ -231,6 +231,8 @@ void ColorPopover::openColorDialog() {
     }
     QWidget* window = parentWidget() ? parentWidget()->window() : nullptr;
     const QColor before = m_model.color();
+    const quint64 generation = m_model.historyGeneration();
+    const bool wasDirty = m_model.isDirty();
     auto* dialog = new QColorDialog(before, window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(QStringLiteral("Colors"));
@@ -242,6 +244,11 @@ void ColorPopover::openColorDialog() {
         m_model.setColor(color);
         m_model.noteColorUsed(color);
     });
-    connect(dialog, &QDialog::rejected, this, [this, before] { m_model.setColor(before); });
+    // Cancel leaves no trace: the live changes go, and so does the step they recorded.
+    connect(dialog, &QDialog::rejected, this, [this, before, generation, wasDirty] {
+        m_model.setColor(before);
+        if (m_model.historyGeneration() != generation) m_model.revertToLastStep();
+        if (!wasDirty) m_model.markSaved();
+    });
     dialog->open();
 }
