@@ -133,16 +133,22 @@ QList<Entry> entries(const QString& folder) {
     kept.removeIf([&](const QFileInfo& f) {
         return f.suffix().toLower() != QLatin1String("pictproj") && projects.contains(f.completeBaseName());
     });
-    // Unreadable dates sort last.
-    auto modified = [](const QFileInfo& f) {
-        const QDateTime t = f.lastModified();
-        return t.isValid() ? t : QDateTime::fromMSecsSinceEpoch(std::numeric_limits<qint64>::min() / 2);
+    // Each date is read once: a comparison that converted dates made a folder of thousands of
+    // screenshots take a sixth of a second at every opening of the menu. Unreadable dates sort last.
+    struct Dated {
+        qint64 msecs;
+        const QFileInfo* file;
     };
-    std::stable_sort(kept.begin(), kept.end(),
-                     [&](const QFileInfo& a, const QFileInfo& b) { return modified(a) > modified(b); });
+    std::vector<Dated> dated;
+    dated.reserve(size_t(kept.size()));
+    for (const QFileInfo& f : kept) {
+        const QDateTime t = f.lastModified();
+        dated.push_back({t.isValid() ? t.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min(), &f});
+    }
+    std::stable_sort(dated.begin(), dated.end(), [](const Dated& a, const Dated& b) { return a.msecs > b.msecs; });
     QList<Entry> out;
-    for (const QFileInfo& f : kept.mid(0, kMaxEntries))
-        out.append(Entry{f.absoluteFilePath(), f.fileName()});
+    for (size_t i = 0; i < std::min(dated.size(), size_t(kMaxEntries)); ++i)
+        out.append(Entry{dated[i].file->absoluteFilePath(), dated[i].file->fileName()});
     return out;
 }
 
