@@ -42,7 +42,10 @@ Outcome open(const QStringList& files) {
         std::optional<Result<ProjectIO::Project>> opened;
         if (isPdfPath(file)) {
             opened = openPdf(file);
-            if (!opened) continue; // the person chose no page
+            if (!opened) { // the person chose no page: nothing to tell them, but the launch hears of it
+                outcome.cancelled.append(file);
+                continue;
+            }
         } else if (FlatExport::isProjectPath(file)) {
             opened = ProjectIO::load(file);
         } else {

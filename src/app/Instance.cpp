@@ -107,8 +107,15 @@ void Instance::carryOut(const QJsonObject& request, InstanceReply* reply) {
         QStringList files;
         for (const QJsonValue& f : request.value(QStringLiteral("files")).toArray())
             if (f.isString()) files.append(f.toString());
+        // The page picker runs its own event loop: the launch may be gone (and its reply with it)
+        // by the time a page is chosen.
+        QPointer<InstanceReply> answer(reply);
         const FileOpener::Outcome outcome = FileOpener::open(files);
-        reply->finish(outcome.firstFailure.isEmpty(), outcome.firstFailure);
+        if (!answer) return;
+        if (!outcome.firstFailure.isEmpty()) return answer->finish(false, outcome.firstFailure);
+        if (!outcome.cancelled.isEmpty())
+            return answer->finish(false, QStringLiteral("no page of “%1” was chosen").arg(outcome.cancelled.first()));
+        answer->finish(true);
         return;
     }
     if (command == QLatin1String("preview")) {

@@ -1,18 +1,24 @@
 #include "app/EditorWindowController.h"
 #include "app/Instance.h"
 #include "editor/EditorModel.h"
+#include "ui/PdfPagePicker.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QJsonArray>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QLocalSocket>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 // Files handed over while the instance is still starting (the first-run question, the tray) wait,
@@ -61,6 +67,97 @@ TEST(Instance, FilesThatArriveDuringStartUpOpenOnceItHasFinished) {
         EditorWindowController* editor = EditorWindowController::active().last();
         EXPECT_EQ(editor->filePath(), picture);
         editor->close();
+    }
+    qputenv("XDG_RUNTIME_DIR", saved);
+}
+
+// The launch that asked for a PDF goes away (its terminal closed) while the page picker is up: the
+// page still opens, and the instance, with every editor in it, stays up.
+TEST(Instance, ALaunchThatGoesAwayWhileAPageIsChosenTakesNothingDown) {
+    QTemporaryDir runtime;
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    const QString pdf = runtime.filePath(QStringLiteral("plan.pdf"));
+    {
+        QPdfWriter writer(pdf);
+        QPainter painter(&writer);
+        writer.newPage();
+        writer.newPage();
+    }
+    {
+        Instance instance;
+        ASSERT_EQ(instance.start(), InstanceServer::Start::listening);
+        instance.setReady();
+        const qsizetype before = EditorWindowController::active().size();
+        std::atomic<bool> hangUp{false}, hungUp{false};
+        std::thread client([&] {
+            std::unique_ptr<QLocalSocket> socket = InstanceClient::connect(InstanceChannel::socketPath());
+            if (socket) {
+                socket->write(InstanceChannel::frame({{QStringLiteral("command"), QStringLiteral("open")},
+                                                      {QStringLiteral("files"), QJsonArray{pdf}}}));
+                socket->waitForBytesWritten(2000);
+                while (!hangUp) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                socket->abort();
+            }
+            hungUp = true;
+        });
+        // Inside the picker's own event loop: the launch hangs up, its connection goes, then a
+        // page is chosen.
+        bool chosen = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            auto* picker = qobject_cast<PdfPagePicker*>(QApplication::activeModalWidget());
+            if (!picker || chosen) return;
+            hangUp = true;
+            if (!hungUp) return;
+            chosen = true;
+            QTimer::singleShot(300, picker, [picker] { QTest::keyClick(picker, Qt::Key_Return); });
+        });
+        watch.start(20);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return EditorWindowController::active().size() == before + 1; }, 10000));
+        client.join();
+        EXPECT_TRUE(chosen);
+        if (EditorWindowController::active().size() == before + 1) EditorWindowController::active().last()->close();
+    }
+    qputenv("XDG_RUNTIME_DIR", saved);
+}
+
+// A cancelled page choice opens nothing, shows nothing, and the launch hears that it was not done.
+TEST(Instance, ACancelledPageChoiceIsNotReportedAsDone) {
+    QTemporaryDir runtime;
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    const QString pdf = runtime.filePath(QStringLiteral("two pages.pdf"));
+    {
+        QPdfWriter writer(pdf);
+        QPainter painter(&writer);
+        writer.newPage();
+    }
+    {
+        Instance instance;
+        ASSERT_EQ(instance.start(), InstanceServer::Start::listening);
+        instance.setReady();
+        const qsizetype before = EditorWindowController::active().size();
+        std::atomic<bool> answered{false};
+        InstanceClient::Answer answer;
+        std::thread client([&] {
+            if (std::unique_ptr<QLocalSocket> socket = InstanceClient::connect(InstanceChannel::socketPath()))
+                answer = InstanceClient::exchange(*socket, {{QStringLiteral("command"), QStringLiteral("open")},
+                                                             {QStringLiteral("files"), QJsonArray{pdf}}});
+            answered = true;
+        });
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (auto* picker = qobject_cast<PdfPagePicker*>(QApplication::activeModalWidget()))
+                QTest::keyClick(picker, Qt::Key_Escape);
+        });
+        watch.start(50);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return bool(answered); }, 10000));
+        client.join();
+        EXPECT_FALSE(answer.ok);
+        EXPECT_EQ(answer.error, QStringLiteral("no page of “%1” was chosen").arg(pdf));
+        EXPECT_EQ(EditorWindowController::active().size(), before);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     }
     qputenv("XDG_RUNTIME_DIR", saved);
 }
