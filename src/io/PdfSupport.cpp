@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QPageSize>
 #include <QPdfDocument>
+#include <QPdfDocumentRenderOptions>
 #include <QPainter>
 #include <QPdfWriter>
 
@@ -86,6 +87,13 @@ QSize renderSize(QSizeF points) {
     return QSize(int(width), int(height));
 }
 
+QImage drawPage(QPdfDocument& document, int index, QSize size) {
+    // Qt leaves annotations out unless asked.
+    QPdfDocumentRenderOptions options;
+    options.setRenderFlags(QPdfDocumentRenderOptions::RenderFlag::Annotations);
+    return document.render(index, size, options);
+}
+
 Result<QImage> renderPage(const QString& path, int index) {
     QPdfDocument document;
     if (std::optional<IoError> error = open(document, path)) return *error;
@@ -93,7 +101,7 @@ Result<QImage> renderPage(const QString& path, int index) {
     // Qt gives the size as shown, the page's rotation applied.
     const QSize size = renderSize(document.pagePointSize(index));
     if (size.isEmpty()) return corrupt(path, QStringLiteral("the page is too small to show."));
-    const QImage page = document.render(index, size);
+    const QImage page = drawPage(document, index, size);
     if (page.isNull()) return corrupt(path, QStringLiteral("the page could not be drawn."));
     QImage flat(page.size(), QImage::Format_RGB32);
     flat.fill(Qt::white);

@@ -8,6 +8,8 @@
 
 #include <optional>
 
+class QPdfDocument;
+
 namespace PdfSupport {
 
 // One pixel is 0.75 point (96 pixels to the inch), rounded to whole points because PDF page sizes
@@ -25,5 +27,8 @@ Result<int> pageCount(const QString& path);
 QSize renderSize(QSizeF points);
 // One page (zero-based) on white, opaque.
 Result<QImage> renderPage(const QString& path, int index);
+// One page of an open document at `size` pixels, with what viewers show on it: its annotations too
+// (filled-in forms, highlights, stamps). Transparent where the page draws nothing.
+QImage drawPage(QPdfDocument& document, int index, QSize size);
 
 } // namespace PdfSupport

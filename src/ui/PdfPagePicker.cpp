@@ -1,5 +1,7 @@
 #include "ui/PdfPagePicker.h"
 
+#include "io/PdfSupport.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -61,7 +63,7 @@ void PdfPagePicker::drawSomeThumbnails() {
         const QSizeF points = m_document->pagePointSize(m_drawn);
         if (points.isEmpty()) continue;
         const QSize size = points.scaled(QSizeF(kThumbnail), Qt::KeepAspectRatio).toSize().expandedTo(QSize(1, 1));
-        const QImage page = m_document->render(m_drawn, size * devicePixelRatioF());
+        const QImage page = PdfSupport::drawPage(*m_document, m_drawn, size * devicePixelRatioF());
         QPixmap thumbnail(kThumbnail * devicePixelRatioF());
         thumbnail.setDevicePixelRatio(devicePixelRatioF());
         thumbnail.fill(Qt::transparent);

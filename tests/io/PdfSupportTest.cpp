@@ -40,6 +40,36 @@ const QByteArray kThreePages = R"(%!PS
 72 700 moveto (Turned page three) show showpage
 )";
 
+// A page with a blue square in its content and a red box as an annotation (with its appearance, as
+// a form field or a reviewer's mark carries it), written by hand: 400 x 300 pt.
+QString writeAnnotatedPdf(const QTemporaryDir& dir) {
+    const QList<QByteArray> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 400 300] /Contents 4 0 R /Annots [5 0 R] >>",
+        "<< /Length 25 >>\nstream\n0 0 1 rg 20 20 60 60 re f\nendstream",
+        "<< /Type /Annot /Subtype /Square /Rect [150 150 350 250] /F 4 /C [1 0 0] /AP << /N 6 0 R >> >>",
+        "<< /Type /XObject /Subtype /Form /BBox [0 0 200 100] /Length 25 >>\nstream\n1 0 0 rg 0 0 200 100 re "
+        "f\nendstream",
+    };
+    QByteArray pdf = "%PDF-1.4\n";
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets << pdf.size();
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           QByteArray::number(xref) + "\n%%EOF\n";
+    const QString path = dir.filePath(QStringLiteral("annotated.pdf"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size()) return {};
+    return path;
+}
+
 class PdfSupportTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -72,6 +102,21 @@ TEST_F(PdfSupportTest, PagesRenderAsViewersShowThemOnWhite) {
     EXPECT_EQ(PdfSupport::renderPage(pdf, 1)->size(), QSize(4000, 1333));
     EXPECT_EQ(PdfSupport::renderPage(pdf, 2)->size(), QSize(1584, 1224)); // turned a quarter
     EXPECT_FALSE(PdfSupport::renderPage(pdf, 3).ok());
+}
+
+// What a viewer shows of a page includes its annotations: a filled-in form, a reviewer's box.
+TEST(PdfSupportAnnotations, AnnotationsAreDrawnWithThePage) {
+    QTemporaryDir dir;
+    const QString pdf = writeAnnotatedPdf(dir);
+    ASSERT_FALSE(pdf.isEmpty());
+    const Result<QImage> page = PdfSupport::renderPage(pdf, 0);
+    ASSERT_TRUE(page.ok()) << page.error().message.toStdString();
+    ASSERT_EQ(page->size(), QSize(800, 600));
+    // PDF y runs up: the content square (20..80 pt) is at the bottom left, the box (150..350 x
+    // 150..250 pt) in the upper right.
+    EXPECT_EQ(page->pixelColor(100, 600 - 100), QColor(Qt::blue));
+    EXPECT_EQ(page->pixelColor(500, 600 - 400), QColor(Qt::red));
+    EXPECT_EQ(page->pixelColor(780, 20), QColor(Qt::white));
 }
 
 TEST_F(PdfSupportTest, ABrokenOrMissingPdfIsACorruptFile) {
