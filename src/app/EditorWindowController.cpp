@@ -117,11 +117,14 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
     const WindowGeometry::ScreenMetrics metrics = WindowGeometry::metricsOf(screen());
     resize(WindowGeometry::editorContentSize(metrics, m_model->baseImage().size()) +
            QSize(0, statusBar()->sizeHint().height()));
-    // Centred on its screen; window managers that place windows themselves may still move it.
+    // Centred on its screen, a step aside from the editors already there; window managers that
+    // place windows themselves may still move it.
     if (const QScreen* s = screen()) {
-        QRect frame(QPoint(), size());
-        frame.moveCenter(s->availableGeometry().center());
-        move(frame.topLeft());
+        QList<QPoint> taken;
+        for (const EditorWindowController* other : openWindows())
+            taken.append(other->m_placedAt);
+        m_placedAt = WindowGeometry::cascadedPosition(s->availableGeometry(), size(), taken);
+        move(m_placedAt);
     }
     fitZoomToWindow();
     auto* quit = new QAction(this);

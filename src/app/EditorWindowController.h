@@ -86,6 +86,7 @@ private:
     QLabel* m_messageLabel;
     QLabel* m_versionLabel;
     QString m_filePath;
+    QPoint m_placedAt; // where this window was opened, so the next one opens beside it
     // Where the last save went: the next one proposes it.
     QString m_lastSavePath;
 };

@@ -140,11 +140,13 @@ void Instance::carryOut(const QJsonObject& request, InstanceReply* reply) {
         return;
     }
     if (command == QLatin1String("activate")) {
-        // Until the tray exists, waking up brings the open windows forward.
+        // A second start from the menu: the open windows come forward, and the tray or launcher
+        // shows that Pictavo is there.
         for (EditorWindowController* window : EditorWindowController::active()) {
             window->raise();
             window->activateWindow();
         }
+        emit wakeRequested();
         return reply->finish(true);
     }
     qCWarning(lcRunning, "Pictavo: dropped a request without a known command");

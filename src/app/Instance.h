@@ -35,6 +35,10 @@ public:
     bool isReady() const { return m_ready; }
     qsizetype waitingRequests() const { return m_waiting.size(); }
 
+signals:
+    // Plain `pictavo` while this one runs.
+    void wakeRequested();
+
 private:
     void carryOut(const QJsonObject& request, InstanceReply* reply);
 

@@ -136,6 +136,31 @@ void StatusBarController::updatePresence() {
     if (!m_launcher->isVisible()) m_launcher->show();
 }
 
+void StatusBarController::wake() {
+    updatePresence();
+    if (m_launcher && m_launcher->isVisible()) {
+        m_launcher->setWindowState(m_launcher->windowState() & ~Qt::WindowMinimized);
+        m_launcher->raise();
+        m_launcher->activateWindow();
+        return;
+    }
+    if (QSystemTrayIcon::isSystemTrayAvailable() && EditorWindowController::active().isEmpty())
+        m_tray->showMessage(QStringLiteral("Pictavo is running"),
+                            QStringLiteral("Its menu is behind this icon: captures, recent files and the save folder."),
+                            QSystemTrayIcon::Information, 4000);
+}
+
+bool StatusBarController::eventFilter(QObject* watched, QEvent* event) {
+    // The launcher is Pictavo's only window on such a desktop: closing it quits, after the same
+    // question as "Quit Pictavo". If the person cancels, it stays.
+    if (watched == m_launcher && event->type() == QEvent::Close) {
+        event->ignore();
+        emit quitRequested();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 QWidget* StatusBarController::buildLauncher() {
     auto* window = new QWidget(nullptr, Qt::Window);
     window->setWindowTitle(QStringLiteral("Pictavo"));
@@ -162,6 +187,9 @@ QWidget* StatusBarController::buildLauncher() {
            [this] { m_captures.capture(CaptureMode::fullScreen); }, themed("video-display", Icons::Action::captureScreen));
     button(QStringLiteral("Open Image in Editor…"), QStringLiteral("Open a picture, a PDF page or a project"),
            [this] { openImage(); }, themed("document-open", Icons::Action::openImage));
+    QPushButton* recent = button(QStringLiteral("Recent"), QStringLiteral("Pictures and projects in the save folder, newest first"),
+                                 [] {}, themed("document-open-recent", Icons::Action::recent));
+    recent->setMenu(m_recent);
     button(QStringLiteral("Open Save Folder"), QStringLiteral("Show the save folder in the file manager"),
            [this] { revealSaveFolder(); }, themed("folder-open", Icons::Action::folder));
     button(QStringLiteral("Change Save Folder…"), QStringLiteral("Choose another folder for saved screenshots"),
@@ -171,6 +199,7 @@ QWidget* StatusBarController::buildLauncher() {
                                                                       QString::fromLatin1(Pictavo::kBuildNumber)));
     version->setEnabled(false);
     column->addWidget(version);
+    window->installEventFilter(this);
     return window;
 }
 

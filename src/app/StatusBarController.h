@@ -32,6 +32,9 @@ public:
     void rebuildRecent();
     // Shows the tray icon where a tray exists, else the launcher.
     void updatePresence();
+    // Pictavo was started again: the launcher comes forward (out of its minimised state), or the
+    // tray icon says where Pictavo is when no window is open.
+    void wake();
 
     void openImage();
     void revealSaveFolder();
@@ -44,6 +47,7 @@ signals:
 
 private:
     QWidget* buildLauncher();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     CaptureManager& m_captures;
     QMenu* m_menu = nullptr;

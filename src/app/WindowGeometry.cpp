@@ -50,6 +50,21 @@ QSize previewDisplaySize(QSize imagePixels) {
     return QSize(whole(std::max(w * scale, 120.0)), whole(std::max(h * scale, 80.0)));
 }
 
+QPoint cascadedPosition(QRect available, QSize size, const QList<QPoint>& taken) {
+    constexpr int kStep = 28;
+    QRect frame(QPoint(), size);
+    frame.moveCenter(available.center());
+    const QPoint centre = frame.topLeft();
+    QPoint at = centre;
+    // Bounded: each step is a new place, and there are only as many taken places as windows.
+    for (qsizetype i = 0; i <= taken.size() && taken.contains(at); ++i) {
+        const QPoint next = at + QPoint(kStep, kStep);
+        if (!available.contains(QRect(next, size))) return centre;
+        at = next;
+    }
+    return at;
+}
+
 QString editorTitle(const QString& filePath) {
     QString title = QStringLiteral("Edit Screenshot");
     const QString name = QFileInfo(filePath).fileName();

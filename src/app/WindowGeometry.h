@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -33,6 +35,11 @@ QSize editorContentSize(const ScreenMetrics& screen, QSize imagePixels);
 // The size the preview shows a capture of `imagePixels` at: never enlarged, shrunk to fit
 // 640 x 400 keeping its proportions, never smaller than 120 x 80.
 QSize previewDisplaySize(QSize imagePixels);
+
+// Where a window of `size` opens: centred in `available`, moved down and right by 28 pixels for each
+// window already opened there, so a new one never hides exactly behind another; back to the centre
+// when the next step would leave the screen.
+QPoint cascadedPosition(QRect available, QSize size, const QList<QPoint>& taken);
 
 // "Edit Screenshot", then " — " and the file's name once the picture has one, then Qt's
 // unsaved-changes mark "[*]" (shown as "*" while the window is modified).

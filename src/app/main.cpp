@@ -196,6 +196,7 @@ int runInstance(int argc, char** argv, const CommandLine& cl) {
         app.quit();
     });
     EditorWindowController::quitHandler = [&tray] { emit tray.quitRequested(); };
+    QObject::connect(&instance, &Instance::wakeRequested, &tray, &StatusBarController::wake);
     instance.setReady(); // files that came during start-up open now
     const int code = app.exec();
     EditorWindowController::quitHandler = nullptr; // the tray goes before the windows

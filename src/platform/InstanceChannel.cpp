@@ -154,7 +154,16 @@ void InstanceServer::accept() {
             }
             if (!request) return;
             deadline->stop();
-            emit requestReceived(*request, new InstanceReply(socket));
+            // Handled from the event loop, not inside the socket's own signal: the work may run a
+            // dialog's event loop (the page picker), in which a launch that hangs up has its socket
+            // deleted; unwinding back into that socket's code would crash.
+            QPointer<InstanceReply> reply(new InstanceReply(socket));
+            QMetaObject::invokeMethod(
+                this,
+                [this, reply, request = *request] {
+                    if (reply) emit requestReceived(request, reply);
+                },
+                Qt::QueuedConnection);
         });
     }
 }

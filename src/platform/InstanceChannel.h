@@ -68,6 +68,8 @@ public:
 
 signals:
     // `reply` belongs to the connection; call finish() on it once the request is done.
+    // Emitted from the event loop. `reply` belongs to the connection: it is deleted when the launch
+    // hangs up, so keep it in a QPointer across anything that runs an event loop.
     void requestReceived(const QJsonObject& request, InstanceReply* reply);
 
 private:

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -179,4 +180,34 @@ TEST(StatusBarController, AFileThatCannotBeOpenedIsNamedInAnAlert) {
     EXPECT_TRUE(shown->text().contains(QStringLiteral("door14.png")));
     shown->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Without a tray the launcher is Pictavo's only window: it lists Recent too, closing it asks to quit
+// (and stays when that is cancelled), and starting Pictavo again brings it back from the dock.
+TEST(StatusBarController, TheLauncherWithoutATray) {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) GTEST_SKIP() << "this desktop has a tray";
+    QTemporaryDir folder;
+    SaveFolder::set(folder.path());
+    CaptureManager captures;
+    StatusBarController tray(captures);
+    QWidget* launcher = tray.launcher();
+    ASSERT_NE(launcher, nullptr);
+    ASSERT_TRUE(launcher->isVisible());
+    QPushButton* recent = nullptr;
+    for (QPushButton* b : launcher->findChildren<QPushButton*>())
+        if (b->accessibleName() == QStringLiteral("Recent")) recent = b;
+    ASSERT_NE(recent, nullptr);
+    EXPECT_EQ(recent->menu(), tray.recentMenu());
+    EXPECT_FALSE(recent->toolTip().isEmpty());
+
+    int quitAsked = 0;
+    QObject::connect(&tray, &StatusBarController::quitRequested, [&] { ++quitAsked; });
+    EXPECT_FALSE(launcher->close()); // whoever answers the question decides; the window stays
+    EXPECT_EQ(quitAsked, 1);
+    EXPECT_TRUE(launcher->isVisible());
+
+    launcher->setWindowState(Qt::WindowMinimized);
+    tray.wake();
+    EXPECT_FALSE(launcher->windowState() & Qt::WindowMinimized);
+    EXPECT_TRUE(launcher->isVisible());
 }

@@ -81,3 +81,24 @@ TEST(EditorTitle, FileNamesAreShownAsTheyAre) {
 }
 
 } // namespace
+
+TEST(CascadedPosition, NewWindowsStepAsideFromTheOnesAlreadyThere) {
+    const QRect screen(0, 0, 1000, 800);
+    const QSize size(600, 400);
+    const QPoint centre(200, 200);
+    EXPECT_EQ(WindowGeometry::cascadedPosition(screen, size, {}), centre);
+    EXPECT_EQ(WindowGeometry::cascadedPosition(screen, size, {centre}), QPoint(228, 228));
+    EXPECT_EQ(WindowGeometry::cascadedPosition(screen, size, {QPoint(228, 228), centre}), QPoint(256, 256));
+    // A place given up by a closed window is taken again.
+    EXPECT_EQ(WindowGeometry::cascadedPosition(screen, size, {QPoint(228, 228)}), centre);
+    // Off a screen with an offset (a second monitor, a panel at the top).
+    EXPECT_EQ(WindowGeometry::cascadedPosition(QRect(1000, 30, 1000, 800), size, {QPoint(1200, 230)}),
+              QPoint(1228, 258));
+    // No step past the screen's edge: back to the centre.
+    QList<QPoint> many;
+    for (int i = 0; i < 20; ++i)
+        many << centre + QPoint(28 * i, 28 * i);
+    EXPECT_EQ(WindowGeometry::cascadedPosition(screen, size, many), centre);
+    // A window as large as the screen stays where it fits.
+    EXPECT_EQ(WindowGeometry::cascadedPosition(screen, screen.size(), {QPoint(0, 0)}), QPoint(0, 0));
+}
