@@ -195,9 +195,15 @@ void EditorWindowController::save(std::function<void()> onSaved) {
     m_view->interaction().commitPendingText();
     auto* dialog = new SaveDialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    if (m_lastSavePath.isEmpty())
-        dialog->propose(m_filePath, false);
-    else
+    if (m_lastSavePath.isEmpty()) {
+        // A page of a PDF is saved as a picture of its own: proposing the PDF would replace the
+        // whole document with one flat page.
+        const QFileInfo source(m_filePath);
+        dialog->propose(source.suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0
+                            ? source.completeBaseName() + QStringLiteral(".png")
+                            : m_filePath,
+                        false);
+    } else
         dialog->propose(m_lastSavePath, true);
     connect(dialog, &QFileDialog::accepted, this, [this, dialog, onSaved] {
         if (dialog->imagePath().isEmpty()) return;

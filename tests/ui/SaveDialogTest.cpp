@@ -102,6 +102,44 @@ TEST(SaveDialog, ChangingTheFormatKeepsTheWholeName) {
     EXPECT_EQ(field->text(), QStringLiteral("report.pdf"));
 }
 
+// The extension typed last chooses the format; the format's own rename then leaves the name alone.
+TEST(SaveDialog, ATypedExtensionChoosesTheFormat) {
+    SaveDialog dialog;
+    QLineEdit* field = nameField(&dialog);
+    ASSERT_NE(field, nullptr);
+    dialog.formatChoice()->setCurrentIndex(2);
+    ASSERT_EQ(dialog.format(), FlatExport::Format::pdf);
+    field->clear();
+    QTest::keyClicks(field, QStringLiteral("mark.pn"));
+    EXPECT_EQ(dialog.format(), FlatExport::Format::pdf); // not yet a picture's extension
+    QTest::keyClicks(field, QStringLiteral("g"));
+    EXPECT_EQ(dialog.format(), FlatExport::Format::png);
+    EXPECT_EQ(field->text(), QStringLiteral("mark.png"));
+    field->clear();
+    QTest::keyClicks(field, QStringLiteral("Door 3.JPEG"));
+    EXPECT_EQ(dialog.format(), FlatExport::Format::jpeg);
+    EXPECT_EQ(field->text(), QStringLiteral("Door 3.jpeg"));
+    // A project's extension is no picture format: the choice stays.
+    field->clear();
+    QTest::keyClicks(field, QStringLiteral("plan.pictproj"));
+    EXPECT_EQ(dialog.format(), FlatExport::Format::jpeg);
+}
+
+// A page opened from a PDF is proposed as a picture of its own, never over the document.
+TEST(EditorWindowController, APdfPageIsNotProposedOverItsDocument) {
+    QTemporaryDir dir;
+    SaveFolder::set(dir.path());
+    EditorWindowController window(dirtyModel(), dir.filePath(QStringLiteral("Site plan.PDF")));
+    window.setAttribute(Qt::WA_DeleteOnClose, false);
+    window.show();
+    window.save();
+    QPointer<SaveDialog> dialog = window.findChild<SaveDialog*>();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->format(), FlatExport::Format::png);
+    EXPECT_EQ(nameField(dialog)->text(), QStringLiteral("Site plan.png"));
+    dialog->reject();
+}
+
 TEST(EditorWindowController, TypedNamesGiveEachFileItsOwnType) {
     QTemporaryDir dir;
     SaveFolder::set(dir.path());
@@ -148,17 +186,26 @@ TEST(SaveDialog, OneQuestionCoversThePictureAndItsProject) {
     dialog.formatChoice()->setCurrentIndex(1); // JPEG
     dialog.show();
 
-    // Only the project of the other picture is in the way: "X.png" means X.jpg with JPEG chosen.
+    // Only the project of the other picture is in the way: "X" means X.jpg with JPEG chosen.
     Question question;
     answerNextQuestion(&dialog, QStringLiteral("Cancel"), question);
-    typeAndSave(&dialog, QStringLiteral("X.png"));
+    typeAndSave(&dialog, QStringLiteral("X"));
     ASSERT_TRUE(question.asked);
     EXPECT_EQ(question.text, QStringLiteral("“X.pictproj” already exists. Do you want to replace it?"));
     EXPECT_EQ(question.buttons, QStringList({QStringLiteral("Replace"), QStringLiteral("Cancel")}));
     EXPECT_EQ(question.defaultButton, QStringLiteral("Cancel"));
     EXPECT_TRUE(dialog.isVisible()); // back to the dialog, the name kept
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(nameField(&dialog)->text(), QStringLiteral("X.png"));
+    EXPECT_EQ(nameField(&dialog)->text(), QStringLiteral("X"));
+
+    // "X.png" chooses PNG: now the picture is in the way too.
+    question = {};
+    answerNextQuestion(&dialog, QStringLiteral("Cancel"), question);
+    typeAndSave(&dialog, QStringLiteral("X.png"));
+    ASSERT_TRUE(question.asked);
+    EXPECT_EQ(question.text,
+              QStringLiteral("“X.png” and “X.pictproj” already exist. Do you want to replace them?"));
+    EXPECT_EQ(dialog.format(), FlatExport::Format::png);
 
     QFile jpeg(dir.filePath(QStringLiteral("X.jpg")));
     ASSERT_TRUE(jpeg.open(QIODevice::WriteOnly));

@@ -66,6 +66,15 @@ SaveDialog::SaveDialog(QWidget* parent) : QFileDialog(parent) {
     }
     connect(m_format, &QComboBox::currentIndexChanged, this, &SaveDialog::formatChanged);
     formatChanged(0);
+    // A typed picture extension chooses the format, as other editors' export dialogs do: the
+    // name typed last is what the person means.
+    if (QLineEdit* name = nameField())
+        connect(name, &QLineEdit::textEdited, this, [this](const QString& text) {
+            if (const std::optional<FlatExport::Format> f = FlatExport::formatForPath(text)) {
+                for (int i = 0; i < int(std::size(kFormats)); ++i)
+                    if (kFormats[i].format == *f) m_format->setCurrentIndex(i);
+            }
+        });
 }
 
 void SaveDialog::propose(const QString& path, bool inItsFolder) {
@@ -110,7 +119,8 @@ void SaveDialog::formatChanged(int index) {
     setDefaultSuffix(QString::fromLatin1(f.suffix));
     if (typed.isEmpty()) return;
     clearListSelection();
-    name->setText(SaveCommand::imagePathFor(typed, f.format));
+    // Untouched when it already fits, so the cursor stays where the person types.
+    if (const QString renamed = SaveCommand::imagePathFor(typed, f.format); renamed != typed) name->setText(renamed);
 }
 
 void SaveDialog::accept() {
