@@ -72,12 +72,15 @@ if sys.argv[1:] == ["preview"]:
 if sys.argv[1:] == ["launcher"]:
     # Without a tray: the launcher's commands, each found by its name.
     app = find_app("pictavo")
-    for name in ("Capture Selection", "Capture Window", "Capture Full Screen", "Open Image in Editor…",
-                 "Open Save Folder", "Quit Pictavo"):
+    names = ("Capture Selection", "Capture Window", "Capture Full Screen", "Open Image in Editor…", "Recent",
+             "Open Save Folder", "Change Save Folder…", "Quit Pictavo")
+    for name in names:
         node = by_name(app, name)
         if node.getRole() != pyatspi.ROLE_PUSH_BUTTON or not showing(node):
             sys.exit("the launcher's %r is no showing button" % name)
-    print("accessibility: the launcher's six commands are on the bus by name")
+        if not node.description:
+            sys.exit("the launcher's %r has no help text" % name)
+    print("accessibility: the launcher's %d commands are on the bus by name, with their help" % len(names))
     sys.exit(0)
 if sys.argv[1:] == ["quit"]:
     # Two editors with unsaved edits: quitting asks with the count, and Cancel keeps both.

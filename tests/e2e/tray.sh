@@ -27,6 +27,15 @@ in_tray() {
 timeout 5 xdotool search --sync --onlyvisible --name '^Pictavo$' >/dev/null || fail "no launcher without a tray"
 "$pictavo" || fail "a second plain launch exited $?"
 [ "$(pgrep -c -f "^$pictavo\$")" -le 1 ] || fail "a second instance is running"
+# Minimised, the launcher comes back when Pictavo is started again (from the menu entry).
+launcher="$(xdotool search --onlyvisible --name '^Pictavo$' | head -1)"
+if [ -n "$launcher" ]; then
+  xdotool windowminimize --sync "$launcher" 2>/dev/null
+  xprop -id "$launcher" WM_STATE | grep -q Iconic || fail "the launcher did not minimise"
+  "$pictavo" || fail "a plain launch to wake it exited $?"
+  for _ in $(seq 20); do xprop -id "$launcher" WM_STATE | grep -q Normal && break; sleep 0.1; done
+  xprop -id "$launcher" WM_STATE | grep -q Normal || fail "a minimised launcher stayed minimised"
+fi
 
 trayer --edge bottom --widthtype pixel --width 200 --height 30 >/dev/null 2>&1 &
 for _ in $(seq 40); do in_tray && ! xdotool search --onlyvisible --name '^Pictavo$' >/dev/null && break; sleep 0.1; done
