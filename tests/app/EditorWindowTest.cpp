@@ -184,16 +184,21 @@ TEST(EditorWindow, ASelectionShowsItsColourAndWidthWithoutBeingEdited) {
     EXPECT_EQ(w.model->undoStack().size(), 1);
 }
 
+// A rectangle selected in a fresh editor, and the colour popover opened from the toolbar.
+ColorPopover* openColorsOnASelectedRect(Window& w, const Annotation& rect) {
+    w.model->setTool(EditorTool::select);
+    w.model->setSelectedID(rect.id);
+    QTest::qWait(0);
+    click(w.toolbar()->item(QStringLiteral("Color")));
+    return qobject_cast<ColorPopover*>(w.toolbar()->colorPopover());
+}
+
 // Live changes in "More colors…" recolour the selection; Cancel takes them back without leaving an
 // undo step or an unsaved edit behind.
 TEST(EditorWindow, CancellingMoreColorsLeavesNoTrace) {
     Annotation rect = annotation(EditorTool::rect, {{10, 10}, {80, 60}});
     Window w = openWindow({rect});
-    w.model->setTool(EditorTool::select);
-    w.model->setSelectedID(rect.id);
-    QTest::qWait(0);
-    click(w.toolbar()->item(QStringLiteral("Color")));
-    auto* popover = qobject_cast<ColorPopover*>(w.toolbar()->colorPopover());
+    ColorPopover* popover = openColorsOnASelectedRect(w, rect);
     ASSERT_NE(popover, nullptr);
     QTest::mouseClick(popover->moreColorsButton(), Qt::LeftButton);
     ASSERT_NE(popover->colorDialog(), nullptr);
@@ -212,11 +217,7 @@ TEST(EditorWindow, CancellingMoreColorsLeavesNoTrace) {
 TEST(EditorWindow, ASwatchRecoloursTheSelectionAndBecomesRecent) {
     Annotation rect = annotation(EditorTool::rect, {{10, 10}, {80, 60}});
     Window w = openWindow({rect});
-    w.model->setTool(EditorTool::select);
-    w.model->setSelectedID(rect.id);
-    QTest::qWait(0);
-    click(w.toolbar()->item(QStringLiteral("Color")));
-    auto* popover = qobject_cast<ColorPopover*>(w.toolbar()->colorPopover());
+    ColorPopover* popover = openColorsOnASelectedRect(w, rect);
     ASSERT_NE(popover, nullptr);
     QAbstractButton* blue = nullptr;
     for (auto* b : popover->findChildren<QAbstractButton*>())

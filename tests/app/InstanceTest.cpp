@@ -21,13 +21,31 @@
 #include <chrono>
 #include <thread>
 
+namespace {
+
+// Several blank pages: enough for the page picker to be asked.
+void writeBlankPdf(const QString& path, int pages) {
+    QPdfWriter writer(path);
+    QPainter painter(&writer);
+    for (int i = 1; i < pages; ++i)
+        writer.newPage();
+}
+
+// Each test has a runtime folder of its own, so its instance listens on a socket of its own.
+class InstanceTest : public ::testing::Test {
+protected:
+    void SetUp() override { qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit()); }
+    void TearDown() override { qputenv("XDG_RUNTIME_DIR", saved); }
+    QTemporaryDir runtime;
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+};
+
+} // namespace
+
 // Files handed over while the instance is still starting (the first-run question, the tray) wait,
 // in order, and open once start-up has finished; their launches hear back only then. Meanwhile the
 // question that holds them up comes to the front.
-TEST(Instance, FilesThatArriveDuringStartUpOpenOnceItHasFinished) {
-    QTemporaryDir runtime;
-    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+TEST_F(InstanceTest, FilesThatArriveDuringStartUpOpenOnceItHasFinished) {
     const QString picture = runtime.filePath(QStringLiteral("early.png"));
     ASSERT_TRUE(TestSupport::solidImage(40, 30).save(picture));
     {
@@ -68,22 +86,13 @@ TEST(Instance, FilesThatArriveDuringStartUpOpenOnceItHasFinished) {
         EXPECT_EQ(editor->filePath(), picture);
         editor->close();
     }
-    qputenv("XDG_RUNTIME_DIR", saved);
 }
 
 // The launch that asked for a PDF goes away (its terminal closed) while the page picker is up: the
 // page still opens, and the instance, with every editor in it, stays up.
-TEST(Instance, ALaunchThatGoesAwayWhileAPageIsChosenTakesNothingDown) {
-    QTemporaryDir runtime;
-    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+TEST_F(InstanceTest, ALaunchThatGoesAwayWhileAPageIsChosenTakesNothingDown) {
     const QString pdf = runtime.filePath(QStringLiteral("plan.pdf"));
-    {
-        QPdfWriter writer(pdf);
-        QPainter painter(&writer);
-        writer.newPage();
-        writer.newPage();
-    }
+    writeBlankPdf(pdf, 3);
     {
         Instance instance;
         ASSERT_EQ(instance.start(), InstanceServer::Start::listening);
@@ -119,20 +128,12 @@ TEST(Instance, ALaunchThatGoesAwayWhileAPageIsChosenTakesNothingDown) {
         EXPECT_TRUE(chosen);
         if (EditorWindowController::active().size() == before + 1) EditorWindowController::active().last()->close();
     }
-    qputenv("XDG_RUNTIME_DIR", saved);
 }
 
 // A cancelled page choice opens nothing, shows nothing, and the launch hears that it was not done.
-TEST(Instance, ACancelledPageChoiceIsNotReportedAsDone) {
-    QTemporaryDir runtime;
-    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+TEST_F(InstanceTest, ACancelledPageChoiceIsNotReportedAsDone) {
     const QString pdf = runtime.filePath(QStringLiteral("two pages.pdf"));
-    {
-        QPdfWriter writer(pdf);
-        QPainter painter(&writer);
-        writer.newPage();
-    }
+    writeBlankPdf(pdf, 2);
     {
         Instance instance;
         ASSERT_EQ(instance.start(), InstanceServer::Start::listening);
@@ -159,5 +160,4 @@ TEST(Instance, ACancelledPageChoiceIsNotReportedAsDone) {
         EXPECT_EQ(EditorWindowController::active().size(), before);
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     }
-    qputenv("XDG_RUNTIME_DIR", saved);
 }
