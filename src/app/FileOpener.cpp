@@ -8,6 +8,7 @@
 #include "render/EditorRenderer.h"
 #include "ui/PdfPagePicker.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
 
@@ -20,7 +21,9 @@ bool isPdfPath(const QString& path) {
 }
 
 // One page opens at once; of several the person picks one. Nothing when the picker is cancelled.
-std::optional<Result<ProjectIO::Project>> openPdf(const QString& file) {
+// A page of several is named for its page ("Site plan page 2.pdf"), so the editor's title says which
+// and each page is proposed a file name of its own.
+std::optional<Result<ProjectIO::Project>> openPdf(const QString& file, QString* editorPath) {
     const Result<int> pages = PdfSupport::pageCount(file);
     if (!pages) return Result<ProjectIO::Project>(pages.error());
     int index = 0;
@@ -28,6 +31,9 @@ std::optional<Result<ProjectIO::Project>> openPdf(const QString& file) {
         const std::optional<int> picked = PdfPagePicker::pick(file);
         if (!picked) return std::nullopt;
         index = *picked;
+        const QFileInfo info(file);
+        *editorPath = info.absoluteDir().filePath(
+            QStringLiteral("%1 page %2.%3").arg(info.completeBaseName()).arg(index + 1).arg(info.suffix()));
     }
     Result<QImage> page = PdfSupport::renderPage(file, index);
     if (!page) return Result<ProjectIO::Project>(page.error());
@@ -40,8 +46,9 @@ Outcome open(const QStringList& files) {
     Outcome outcome;
     for (const QString& file : files) {
         std::optional<Result<ProjectIO::Project>> opened;
+        QString editorPath = QFileInfo(file).absoluteFilePath();
         if (isPdfPath(file)) {
-            opened = openPdf(file);
+            opened = openPdf(file, &editorPath);
             if (!opened) { // the person chose no page: nothing to tell them, but the launch hears of it
                 outcome.cancelled.append(file);
                 continue;
@@ -68,7 +75,7 @@ Outcome open(const QStringList& files) {
             outcome.errors.append(QStringLiteral("%1 objects of “%2” would take too long to draw and are not shown.")
                                       .arg(undrawn)
                                       .arg(QFileInfo(file).fileName()));
-        EditorWindowController::show(project->baseImage, project->annotations, QFileInfo(file).absoluteFilePath());
+        EditorWindowController::show(project->baseImage, project->annotations, editorPath);
         ++outcome.opened;
     }
     if (!outcome.errors.isEmpty()) {

@@ -140,13 +140,19 @@ void Instance::carryOut(const QJsonObject& request, InstanceReply* reply) {
         return;
     }
     if (command == QLatin1String("activate")) {
-        // A second start from the menu: the open windows come forward, and the tray or launcher
-        // shows that Pictavo is there.
-        for (EditorWindowController* window : EditorWindowController::active()) {
+        // A second start from the menu: the open windows come forward, minimised ones too, and the
+        // tray or launcher shows that Pictavo is there.
+        QList<QWidget*> windows;
+        for (EditorWindowController* editor : EditorWindowController::active())
+            windows.append(editor);
+        for (PreviewWindowController* preview : PreviewWindowController::active())
+            windows.append(preview);
+        for (QWidget* window : windows) {
+            window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
             window->raise();
             window->activateWindow();
         }
-        emit wakeRequested();
+        emit wakeRequested(!windows.isEmpty());
         return reply->finish(true);
     }
     qCWarning(lcRunning, "Pictavo: dropped a request without a known command");

@@ -36,8 +36,8 @@ public:
     qsizetype waitingRequests() const { return m_waiting.size(); }
 
 signals:
-    // Plain `pictavo` while this one runs.
-    void wakeRequested();
+    // Plain `pictavo` while this one runs, after the open windows came forward (if there were any).
+    void wakeRequested(bool windowsShown);
 
 private:
     void carryOut(const QJsonObject& request, InstanceReply* reply);

@@ -136,7 +136,7 @@ void StatusBarController::updatePresence() {
     if (!m_launcher->isVisible()) m_launcher->show();
 }
 
-void StatusBarController::wake() {
+void StatusBarController::wake(bool windowsShown) {
     updatePresence();
     if (m_launcher && m_launcher->isVisible()) {
         m_launcher->setWindowState(m_launcher->windowState() & ~Qt::WindowMinimized);
@@ -144,7 +144,7 @@ void StatusBarController::wake() {
         m_launcher->activateWindow();
         return;
     }
-    if (QSystemTrayIcon::isSystemTrayAvailable() && EditorWindowController::active().isEmpty())
+    if (QSystemTrayIcon::isSystemTrayAvailable() && !windowsShown)
         m_tray->showMessage(QStringLiteral("Pictavo is running"),
                             QStringLiteral("Its menu is behind this icon: captures, recent files and the save folder."),
                             QSystemTrayIcon::Information, 4000);

@@ -33,8 +33,8 @@ public:
     // Shows the tray icon where a tray exists, else the launcher.
     void updatePresence();
     // Pictavo was started again: the launcher comes forward (out of its minimised state), or the
-    // tray icon says where Pictavo is when no window is open.
-    void wake();
+    // tray icon says where Pictavo is when no other window came forward.
+    void wake(bool windowsShown = false);
 
     void openImage();
     void revealSaveFolder();

@@ -98,6 +98,25 @@ void EditorModel::revertToLastStep() {
     emit changed();
 }
 
+HistoryMark EditorModel::markHistory() const {
+    return HistoryMark{snapshot(), m_undoStack.size(), m_redoStack, m_isDirty, m_colorUndoID, m_widthUndoID};
+}
+
+void EditorModel::rollBackTo(const HistoryMark& mark) {
+    if (m_undoStack.size() < mark.undoDepth) return;
+    m_undoStack.resize(mark.undoDepth);
+    m_redoStack = mark.redo;
+    m_baseImage = mark.state.image;
+    m_annotations = mark.state.annotations;
+    m_nextDotNumber = mark.state.nextDotNumber;
+    m_isDirty = mark.dirty;
+    m_colorUndoID = mark.colorUndoID;
+    m_widthUndoID = mark.widthUndoID;
+    m_rotationUndoSelection.reset();
+    ++m_historyGeneration;
+    emit changed();
+}
+
 void EditorModel::undo() {
     stepHistory(m_undoStack, m_redoStack);
 }

@@ -25,6 +25,15 @@ struct EditorSnapshot {
     int64_t nextDotNumber = 1;
 };
 
+// The history at one moment, to go back to exactly: state, undo depth, redo steps, dirty mark.
+struct HistoryMark {
+    EditorSnapshot state;
+    qsizetype undoDepth = 0;
+    QList<EditorSnapshot> redo;
+    bool dirty = false;
+    std::optional<QUuid> colorUndoID, widthUndoID;
+};
+
 // The editing state of one image in one editor window. Emits changed() after every change of an
 // observed field; the view repaints and the toolbar refreshes on it.
 class EditorModel : public QObject {
@@ -87,6 +96,10 @@ public:
     // Goes back to the last recorded step and forgets it, without a redo step: a gesture that was
     // called off.
     void revertToLastStep();
+    // A live preview that is called off (a dialog's Cancel) leaves no trace: not even the redo
+    // steps its first change dropped. Does nothing when the history went back past the mark.
+    HistoryMark markHistory() const;
+    void rollBackTo(const HistoryMark& mark);
 
     // Records a colour as used: newest first, at most ten, stored in the settings.
     void noteColorUsed(const QColor& color);

@@ -67,9 +67,9 @@ public:
     QString path() const { return m_path; }
 
 signals:
-    // `reply` belongs to the connection; call finish() on it once the request is done.
-    // Emitted from the event loop. `reply` belongs to the connection: it is deleted when the launch
-    // hangs up, so keep it in a QPointer across anything that runs an event loop.
+    // Emitted from the event loop; call finish() on `reply` once the request is done. It belongs to
+    // the connection and is deleted when the launch hangs up, so keep it in a QPointer across
+    // anything that runs an event loop.
     void requestReceived(const QJsonObject& request, InstanceReply* reply);
 
 private:

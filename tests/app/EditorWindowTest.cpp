@@ -198,6 +198,11 @@ ColorPopover* openColorsOnASelectedRect(Window& w, const Annotation& rect) {
 TEST(EditorWindow, CancellingMoreColorsLeavesNoTrace) {
     Annotation rect = annotation(EditorTool::rect, {{10, 10}, {80, 60}});
     Window w = openWindow({rect});
+    // An edit undone: its redo step must survive the Cancel.
+    w.model->commit(annotation(EditorTool::line, {{1, 1}, {30, 30}}), true);
+    w.model->undo();
+    w.model->markSaved();
+    ASSERT_EQ(w.model->redoStack().size(), 1);
     ColorPopover* popover = openColorsOnASelectedRect(w, rect);
     ASSERT_NE(popover, nullptr);
     QTest::mouseClick(popover->moreColorsButton(), Qt::LeftButton);
@@ -206,12 +211,15 @@ TEST(EditorWindow, CancellingMoreColorsLeavesNoTrace) {
     popover->colorDialog()->setCurrentColor(QColor(0x30, 0x50, 0x70));
     EXPECT_EQ(pictavoHex(w.model->annotations()[0].color), QStringLiteral("305070"));
     EXPECT_EQ(w.model->undoStack().size(), 1);
+    EXPECT_TRUE(w.model->redoStack().isEmpty());
     EXPECT_TRUE(w.model->isDirty());
     popover->colorDialog()->reject();
     EXPECT_EQ(w.model->annotations()[0].color, rect.color);
     EXPECT_TRUE(w.model->undoStack().isEmpty());
     EXPECT_FALSE(w.model->isDirty());
     EXPECT_EQ(w.model->color(), rect.color);
+    w.model->redo();
+    EXPECT_EQ(w.model->annotations().size(), 2);
 }
 
 TEST(EditorWindow, ASwatchRecoloursTheSelectionAndBecomesRecent) {

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QJsonArray>
 #include <QPainter>
+#include <QPointer>
 #include <QPdfWriter>
 #include <QLocalSocket>
 #include <QMessageBox>
@@ -126,7 +127,11 @@ TEST_F(InstanceTest, ALaunchThatGoesAwayWhileAPageIsChosenTakesNothingDown) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return EditorWindowController::active().size() == before + 1; }, 10000));
         client.join();
         EXPECT_TRUE(chosen);
-        if (EditorWindowController::active().size() == before + 1) EditorWindowController::active().last()->close();
+        if (EditorWindowController::active().size() == before + 1) {
+            // Named for its page, so it is saved under a name of its own.
+            EXPECT_EQ(EditorWindowController::active().last()->filePath(), runtime.filePath(QStringLiteral("plan page 1.pdf")));
+            EditorWindowController::active().last()->close();
+        }
     }
 }
 
@@ -160,4 +165,27 @@ TEST_F(InstanceTest, ACancelledPageChoiceIsNotReportedAsDone) {
         EXPECT_EQ(EditorWindowController::active().size(), before);
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     }
+}
+
+// Plain `pictavo` while this one runs brings its windows forward, minimised ones too.
+TEST_F(InstanceTest, StartingAgainBringsTheWindowsBack) {
+    Instance instance;
+    ASSERT_EQ(instance.start(), InstanceServer::Start::listening);
+    instance.setReady();
+    QPointer<EditorWindowController> editor = EditorWindowController::show(TestSupport::solidImage(60, 40), {});
+    editor->setWindowState(Qt::WindowMinimized);
+    ASSERT_TRUE(editor->windowState() & Qt::WindowMinimized);
+    std::optional<bool> woke;
+    QObject::connect(&instance, &Instance::wakeRequested, [&](bool shown) { woke = shown; });
+    std::atomic<bool> answered{false};
+    std::thread client([&] {
+        if (std::unique_ptr<QLocalSocket> socket = InstanceClient::connect(InstanceChannel::socketPath()))
+            InstanceClient::exchange(*socket, {{QStringLiteral("command"), QStringLiteral("activate")}});
+        answered = true;
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bool(answered); }, 5000));
+    client.join();
+    EXPECT_FALSE(editor->windowState() & Qt::WindowMinimized);
+    EXPECT_EQ(woke, std::optional<bool>(true));
+    editor->close();
 }

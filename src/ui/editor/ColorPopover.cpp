@@ -231,8 +231,7 @@ void ColorPopover::openColorDialog() {
     }
     QWidget* window = parentWidget() ? parentWidget()->window() : nullptr;
     const QColor before = m_model.color();
-    const quint64 generation = m_model.historyGeneration();
-    const bool wasDirty = m_model.isDirty();
+    const HistoryMark mark = m_model.markHistory();
     auto* dialog = new QColorDialog(before, window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(QStringLiteral("Colors"));
@@ -244,11 +243,11 @@ void ColorPopover::openColorDialog() {
         m_model.setColor(color);
         m_model.noteColorUsed(color);
     });
-    // Cancel leaves no trace: the live changes go, and so does the step they recorded.
-    connect(dialog, &QDialog::rejected, this, [this, before, generation, wasDirty] {
+    // Cancel leaves no trace: the live changes go, with the step they recorded and the redo steps
+    // that step dropped. The picture first, so going back to the old colour recolours nothing.
+    connect(dialog, &QDialog::rejected, this, [this, before, mark] {
+        m_model.rollBackTo(mark);
         m_model.setColor(before);
-        if (m_model.historyGeneration() != generation) m_model.revertToLastStep();
-        if (!wasDirty) m_model.markSaved();
     });
     dialog->open();
 }
