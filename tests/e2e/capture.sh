@@ -26,7 +26,7 @@ cleanup() {
 trap cleanup EXIT
 
 # A window manager of this display (pgrep would also see one on another display).
-xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" || { openbox >/dev/null 2>&1 & sleep 0.7; }
+. "$(dirname "$0")/window-manager.sh"
 xmessage -geometry +300+200 "Door 14 reader wiring" >/dev/null 2>&1 &
 xdotool search --sync --name '^xmessage$' >/dev/null
 sleep 0.3
@@ -116,7 +116,7 @@ if command -v gs >/dev/null; then
   timeout 5 xdotool search --sync --name '^Choose a Page$' >/dev/null || fail "no page picker for a two-page PDF"
   sleep 0.3; xdotool key Return
   wait $client || fail "opening a picked page exited $?"
-  timeout 5 xdotool search --sync --name 'plans.pdf' >/dev/null || fail "no editor for the picked page"
+  timeout 5 xdotool search --sync --name 'plans page 1.pdf' >/dev/null || fail "no editor for the picked page"
 fi
 
 # 7. Garbage on the socket is dropped; the instance still answers.

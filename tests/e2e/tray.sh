@@ -16,7 +16,7 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 instance_pid() { sed -n 1p "$XDG_RUNTIME_DIR/pictavo.socket.lock" 2>/dev/null; }
 trap 'pid="$(instance_pid)"; [ -n "$pid" ] && kill "$pid" 2>/dev/null; kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
-xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" || { openbox >/dev/null 2>&1 & sleep 0.7; }
+. "$(dirname "$0")/window-manager.sh"
 # The tray icon: a window of ours placed inside the tray host.
 in_tray() {
   local tree; tree="$(xwininfo -root -tree 2>/dev/null)"
@@ -28,7 +28,13 @@ timeout 5 xdotool search --sync --onlyvisible --name '^Pictavo$' >/dev/null || f
 "$pictavo" || fail "a second plain launch exited $?"
 [ "$(pgrep -c -f "^$pictavo\$")" -le 1 ] || fail "a second instance is running"
 # Minimised, the launcher comes back when Pictavo is started again (from the menu entry).
-launcher="$(xdotool search --onlyvisible --name '^Pictavo$' | head -1)"
+# (The tray icon's own window is called "Pictavo" too: the launcher is the one with a window
+# manager's frame.)
+launcher=""
+for w in $(xdotool search --onlyvisible --name '^Pictavo$'); do
+  xprop -id "$w" _NET_FRAME_EXTENTS 2>/dev/null | grep -q '=' && launcher="$w" && break
+done
+[ -n "$launcher" ] || fail "no launcher window with a frame"
 if [ -n "$launcher" ]; then
   xdotool windowminimize --sync "$launcher" 2>/dev/null
   xprop -id "$launcher" WM_STATE | grep -q Iconic || fail "the launcher did not minimise"
