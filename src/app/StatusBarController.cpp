@@ -22,6 +22,9 @@
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
+#include <functional>
+#include <type_traits>
+
 namespace {
 
 // Our own icon at the sizes panels ask for; a theme icon where the theme has one.
@@ -63,15 +66,11 @@ QIcon themedInMenu(const char* name, Icons::Action fallback) {
 StatusBarController::StatusBarController(CaptureManager& captures, QObject* parent)
     : QObject(parent), m_captures(captures), m_menu(new QMenu), m_recent(new QMenu(QStringLiteral("Recent"), m_menu)) {
     // No shortcut texts: a tray menu has no keyboard focus to take them.
-    m_menu->addAction(themedInMenu("select-rectangular", Icons::Action::captureSelection), QStringLiteral("Capture Selection"),
-                      this, [this] { m_captures.capture(CaptureMode::selection); });
-    m_menu->addAction(themedInMenu("window", Icons::Action::captureWindow), QStringLiteral("Capture Window"), this,
-                      [this] { m_captures.capture(CaptureMode::window); });
-    m_menu->addAction(themedInMenu("video-display", Icons::Action::captureScreen), QStringLiteral("Capture Full Screen"), this,
-                      [this] { m_captures.capture(CaptureMode::fullScreen); });
-    m_menu->addSeparator();
-    m_menu->addAction(themedInMenu("document-open", Icons::Action::openImage), QStringLiteral("Open Image in Editor…"),
-                      this, &StatusBarController::openImage);
+    const QList<Command> commands = mainCommands();
+    for (const Command& c : commands) {
+        if (&c == &commands.last()) m_menu->addSeparator(); // the captures, then opening a file
+        m_menu->addAction(themedInMenu(c.theme, c.icon), c.title, this, c.run);
+    }
     m_recent->setIcon(themedInMenu("document-open-recent", Icons::Action::recent));
     m_folderIcon = themedInMenu("folder-open", Icons::Action::folder);
     m_menu->addMenu(m_recent);
@@ -136,6 +135,19 @@ void StatusBarController::updatePresence() {
     if (!m_launcher->isVisible()) m_launcher->show();
 }
 
+QList<StatusBarController::Command> StatusBarController::mainCommands() {
+    return {
+        {QStringLiteral("Capture Selection"), QStringLiteral("Drag a region of the screen to capture"),
+         "select-rectangular", Icons::Action::captureSelection, [this] { m_captures.capture(CaptureMode::selection); }},
+        {QStringLiteral("Capture Window"), QStringLiteral("Click a window to capture it"), "window",
+         Icons::Action::captureWindow, [this] { m_captures.capture(CaptureMode::window); }},
+        {QStringLiteral("Capture Full Screen"), QStringLiteral("Capture the whole screen"), "video-display",
+         Icons::Action::captureScreen, [this] { m_captures.capture(CaptureMode::fullScreen); }},
+        {QStringLiteral("Open Image in Editor…"), QStringLiteral("Open a picture, a PDF page or a project"),
+         "document-open", Icons::Action::openImage, [this] { openImage(); }},
+    };
+}
+
 void StatusBarController::wake(bool windowsShown) {
     updatePresence();
     if (m_launcher && m_launcher->isVisible()) {
@@ -175,20 +187,14 @@ QWidget* StatusBarController::buildLauncher() {
         auto* b = new QPushButton(icon, text);
         b->setAccessibleName(text);
         b->setToolTip(help);
-        connect(b, &QPushButton::clicked, this, slot);
+        if constexpr (!std::is_same_v<decltype(slot), std::nullptr_t>) connect(b, &QPushButton::clicked, this, slot);
         column->addWidget(b);
         return b;
     };
-    button(QStringLiteral("Capture Selection"), QStringLiteral("Drag a region of the screen to capture"),
-           [this] { m_captures.capture(CaptureMode::selection); }, themed("select-rectangular", Icons::Action::captureSelection));
-    button(QStringLiteral("Capture Window"), QStringLiteral("Click a window to capture it"),
-           [this] { m_captures.capture(CaptureMode::window); }, themed("window", Icons::Action::captureWindow));
-    button(QStringLiteral("Capture Full Screen"), QStringLiteral("Capture the whole screen"),
-           [this] { m_captures.capture(CaptureMode::fullScreen); }, themed("video-display", Icons::Action::captureScreen));
-    button(QStringLiteral("Open Image in Editor…"), QStringLiteral("Open a picture, a PDF page or a project"),
-           [this] { openImage(); }, themed("document-open", Icons::Action::openImage));
+    for (const Command& c : mainCommands())
+        button(c.title, c.help, c.run, themed(c.theme, c.icon));
     QPushButton* recent = button(QStringLiteral("Recent"), QStringLiteral("Pictures and projects in the save folder, newest first"),
-                                 [] {}, themed("document-open-recent", Icons::Action::recent));
+                                 nullptr, themed("document-open-recent", Icons::Action::recent));
     recent->setMenu(m_recent);
     button(QStringLiteral("Open Save Folder"), QStringLiteral("Show the save folder in the file manager"),
            [this] { revealSaveFolder(); }, themed("folder-open", Icons::Action::folder));

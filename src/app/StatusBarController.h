@@ -1,10 +1,14 @@
 #pragma once
 
+#include "ui/editor/Icons.h"
+
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+
+#include <functional>
 
 class CaptureManager;
 class QMenu;
@@ -46,6 +50,14 @@ signals:
     void quitRequested();
 
 private:
+    // The commands the tray menu and the launcher share, in their order.
+    struct Command {
+        QString title, help;
+        const char* theme; // the icon theme's name for it
+        Icons::Action icon; // ours, where the theme has none
+        std::function<void()> run;
+    };
+    QList<Command> mainCommands();
     QWidget* buildLauncher();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
