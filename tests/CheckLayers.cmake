@@ -8,7 +8,7 @@ set(allowed_render   render model graphics)
 set(allowed_io       io model graphics)
 set(allowed_editor   editor render io model graphics)
 set(allowed_platform platform io model graphics)
-set(allowed_ui       ui platform editor render io model graphics)
+set(allowed_ui       ui editor render io model graphics)
 set(allowed_app      app ui platform editor render io model graphics)
 set(layers graphics model render io editor platform ui app)
 

@@ -84,7 +84,7 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
     statusBar()->addWidget(m_sizeLabel);
     statusBar()->addWidget(m_messageLabel, 1);
     statusBar()->addPermanentWidget(m_versionLabel);
-    connect(m_model.get(), &EditorModel::changed, this, &EditorWindowController::refreshStatus);
+    connect(m_model.get(), &EditorModel::documentChanged, this, &EditorWindowController::refreshStatus);
     connect(m_model.get(), &EditorModel::refused, this, [this](const QString& message) {
         auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Pictavo"), message, QMessageBox::Ok, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
@@ -135,7 +135,7 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
     });
     addAction(quit);
     // "Saved … in …" is true only until the next edit.
-    connect(m_model.get(), &EditorModel::changed, this, [this] {
+    connect(m_model.get(), &EditorModel::documentChanged, this, [this] {
         if (m_model->isDirty() && m_messageLabel->text().startsWith(QLatin1String("Saved"))) m_messageLabel->clear();
     });
 }
@@ -324,25 +324,6 @@ void EditorWindowController::refreshStatus() {
 void EditorWindowController::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     const QPoint local = m_view->mapFromGlobal(event->globalPos());
-    const bool onCanvas = m_view->rect().contains(local);
-    auto add = [&](EditorCommand c) { menu.addAction(m_actions->action(c)); };
-    std::optional<int> hit;
-    if (onCanvas && !m_actions->isTyping())
-        hit = DragModes::hitIndex(*m_model, m_view->interaction().toImage(QPointF(local)), m_view->scale());
-    if (hit) {
-        // An object's own commands; it becomes the selection unless it is part of it.
-        const QUuid id = m_model->annotations()[*hit].id;
-        m_model->setTool(EditorTool::select);
-        if (!m_model->selectedIDs().contains(id)) m_model->setSelectedID(id);
-        m_actions->refresh();
-        for (EditorCommand c : {EditorCommand::copyObjects, EditorCommand::deleteSelection, EditorCommand::flatten,
-                                EditorCommand::rotateLeft, EditorCommand::rotateRight})
-            add(c);
-    } else {
-        add(EditorCommand::pasteImage);
-        menu.addSeparator();
-        for (EditorCommand c : {EditorCommand::zoomIn, EditorCommand::zoomOut, EditorCommand::actualSize})
-            add(c);
-    }
+    m_actions->fillContextMenu(menu, m_view->rect().contains(local) ? std::optional(QPointF(local)) : std::nullopt);
     menu.exec(event->globalPos());
 }

@@ -8,7 +8,7 @@
 #include "io/SaveFolder.h"
 #include "platform/FileManager.h"
 #include "ui/SaveFolderDialogs.h"
-#include "ui/editor/Icons.h"
+#include "ui/Icons.h"
 
 #include <QApplication>
 #include <QFileDialog>

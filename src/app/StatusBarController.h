@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/editor/Icons.h"
+#include "ui/Icons.h"
 
 #include <QIcon>
 #include <QObject>

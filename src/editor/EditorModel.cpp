@@ -4,6 +4,8 @@
 
 #include <QSettings>
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -22,12 +24,12 @@ EditorModel::EditorModel(const QImage& image, const QList<Annotation>& annotatio
 
 void EditorModel::setDraft(std::optional<Annotation> draft) {
     m_draft = std::move(draft);
-    emit changed();
+    emit draftChanged();
 }
 
 #define PICTAVO_SETTER(Name, field, Type)                                                                    \
     void EditorModel::Name(Type value) {                                                                     \
-        if (assign(field, value)) emit changed();                                                            \
+        if (assign(field, value)) emit toolSettingsChanged();                                                \
     }
 PICTAVO_SETTER(setTool, m_tool, EditorTool)
 PICTAVO_SETTER(setColor, m_color, const QColor&)
@@ -37,84 +39,121 @@ PICTAVO_SETTER(setDotStyle, m_dotStyle, DotStyle)
 PICTAVO_SETTER(setStampType, m_stampType, StampType)
 PICTAVO_SETTER(setStampShowName, m_stampShowName, bool)
 PICTAVO_SETTER(setShapeFilled, m_shapeFilled, bool)
-PICTAVO_SETTER(setSelectedIDs, m_selectedIDs, const QSet<QUuid>&)
 #undef PICTAVO_SETTER
 
+void EditorModel::chooseColor(const QColor& color) {
+    setColor(color);
+    if (m_tool == EditorTool::select) applyColorToSelection(color);
+}
+
+void EditorModel::chooseStrokeWidth(double width) {
+    setStrokeWidth(width);
+    if (m_tool == EditorTool::select) applyWidthToSelection(width);
+}
+
+void EditorModel::setSelectedIDs(const QSet<QUuid>& ids) {
+    if (assign(m_selectedIDs, ids)) selectionDidChange();
+}
+
+void EditorModel::selectionDidChange() {
+    emit selectionChanged();
+    followSelection();
+}
+
+void EditorModel::followSelection() {
+    if (m_tool != EditorTool::select) return;
+    const std::optional<int> index = selectedIndex();
+    if (!index) return;
+    const Annotation& a = m_annotations.at(*index);
+    bool changed = assign(m_color, a.color);
+    // Rounded half away from zero; a text shows the width that gives its size.
+    const double width = (EditorTools::traits(a.tool).options & ToolOption::font)
+                             ? std::clamp(std::round(a.fontSize / 3), 1.0, 50.0)
+                             : std::clamp(std::round(a.width), 1.0, EditorTools::kMaxStrokeWidth);
+    if (std::isfinite(width)) changed |= assign(m_strokeWidth, width);
+    if (EditorTools::traits(a.tool).options & ToolOption::arrowHead) changed |= assign(m_arrowHeadScale, a.headScale);
+    if (changed) emit toolSettingsChanged();
+}
+
 void EditorModel::setSnapIndicator(std::optional<QPointF> point) {
-    if (assign(m_snapIndicator, point)) emit changed();
+    if (assign(m_snapIndicator, point)) emit draftChanged();
 }
 
 void EditorModel::markSaved() {
-    if (assign(m_isDirty, false)) emit changed();
+    if (assign(m_isDirty, false)) emit documentChanged();
 }
 
 EditorSnapshot EditorModel::snapshot() const {
     return EditorSnapshot{m_baseImage, m_annotations, m_nextDotNumber};
 }
 
-void EditorModel::pushUndo() {
+void EditorModel::restore(EditorSnapshot step) {
+    m_baseImage = step.image;
+    m_annotations = std::move(step.annotations);
+    m_nextDotNumber = step.nextDotNumber;
+}
+
+void EditorModel::pushUndo(std::optional<MergeKey> mergeKey) {
+    if (mergeKey && m_mergeKey == mergeKey && m_mergeGeneration == m_historyGeneration) {
+        // Merged into the last step, but still a change since the last save.
+        m_isDirty = true;
+        return;
+    }
     m_undoStack.append(snapshot());
     m_redoStack.clear();
     m_isDirty = true;
-    m_rotationUndoSelection.reset();
     ++m_historyGeneration;
-    emit changed();
+    m_mergeKey = std::move(mergeKey);
+    m_mergeGeneration = m_historyGeneration;
+    emit documentChanged();
+}
+
+quint64 EditorModel::beginInPlaceEdit() {
+    pushUndo();
+    return m_historyGeneration;
 }
 
 void EditorModel::commit(const Annotation& annotation, bool recordUndo) {
     if (recordUndo) pushUndo();
     m_annotations.append(annotation);
     if (annotation.tool != EditorTool::image) noteColorUsed(annotation.color);
-    emit changed();
+    emit documentChanged();
 }
 
+// Every step through the history moves the generation, so no later edit merges into a step that
+// is no longer where it was.
 void EditorModel::stepHistory(QList<EditorSnapshot>& from, QList<EditorSnapshot>& to) {
     if (from.isEmpty()) return;
     EditorSnapshot step = from.takeLast();
     to.append(snapshot());
-    m_baseImage = step.image;
-    m_annotations = std::move(step.annotations);
-    m_nextDotNumber = step.nextDotNumber;
+    restore(std::move(step));
     m_isDirty = true;
-    // The next colour or width change after an undo or redo starts its own step; coalescing it
-    // into a step that is no longer on the undo stack would make it impossible to undo.
-    m_colorUndoID.reset();
-    m_widthUndoID.reset();
-    m_rotationUndoSelection.reset();
     ++m_historyGeneration;
-    emit changed();
+    emit documentChanged();
+    followSelection();
 }
 
 void EditorModel::revertToLastStep() {
     if (m_undoStack.isEmpty()) return;
-    EditorSnapshot step = m_undoStack.takeLast();
-    m_baseImage = step.image;
-    m_annotations = std::move(step.annotations);
-    m_nextDotNumber = step.nextDotNumber;
-    m_colorUndoID.reset();
-    m_widthUndoID.reset();
-    m_rotationUndoSelection.reset();
+    restore(m_undoStack.takeLast());
     ++m_historyGeneration;
-    emit changed();
+    emit documentChanged();
+    followSelection();
 }
 
 HistoryMark EditorModel::markHistory() const {
-    return HistoryMark{snapshot(), m_undoStack.size(), m_redoStack, m_isDirty, m_colorUndoID, m_widthUndoID};
+    return HistoryMark{snapshot(), m_undoStack.size(), m_redoStack, m_isDirty};
 }
 
 void EditorModel::rollBackTo(const HistoryMark& mark) {
     if (m_undoStack.size() < mark.undoDepth) return;
     m_undoStack.resize(mark.undoDepth);
     m_redoStack = mark.redo;
-    m_baseImage = mark.state.image;
-    m_annotations = mark.state.annotations;
-    m_nextDotNumber = mark.state.nextDotNumber;
+    restore(mark.state);
     m_isDirty = mark.dirty;
-    m_colorUndoID = mark.colorUndoID;
-    m_widthUndoID = mark.widthUndoID;
-    m_rotationUndoSelection.reset();
     ++m_historyGeneration;
-    emit changed();
+    emit documentChanged();
+    followSelection();
 }
 
 void EditorModel::undo() {
@@ -151,24 +190,24 @@ void EditorModel::noteColorUsed(const QColor& color) {
     m_recentColors = colors;
     QSettings settings;
     settings.setValue(kRecentColorsKey, entries);
-    if (listChanged) emit changed();
+    if (listChanged) emit toolSettingsChanged();
 }
 
 void EditorModel::setAnnotation(int index, const Annotation& annotation) {
     if (index < 0 || index >= m_annotations.size()) return;
     m_annotations[index] = annotation;
-    emit changed();
+    emit documentChanged();
 }
 
 void EditorModel::removeAnnotation(int index) {
     if (index < 0 || index >= m_annotations.size()) return;
     m_annotations.removeAt(index);
-    emit changed();
+    emit documentChanged();
 }
 
 void EditorModel::advanceDotNumber() {
     m_nextDotNumber = incrementSaturating(m_nextDotNumber);
-    emit changed();
+    emit documentChanged();
 }
 
 Annotation EditorModel::newAnnotation(QPointF point) const {

@@ -31,11 +31,23 @@ struct HistoryMark {
     qsizetype undoDepth = 0;
     QList<EditorSnapshot> redo;
     bool dirty = false;
-    std::optional<QUuid> colorUndoID, widthUndoID;
 };
 
-// The editing state of one image in one editor window. Emits changed() after every change of an
-// observed field; the view repaints and the toolbar refreshes on it.
+// Consecutive edits of the same kind on the same objects share one undo step, as long as nothing
+// else was recorded, undone or redone in between.
+struct MergeKey {
+    enum class Kind { color, width, nudge, rotation };
+    Kind kind;
+    QSet<QUuid> objects;
+    bool operator==(const MergeKey&) const = default;
+};
+
+// A field of the selected object that the toolbar switches.
+enum class SelectionFlag { filled, showName, labelOutside };
+
+// The editing state of one image in one editor window. Four signals say what changed, so that each
+// observer does only the work its part needs: the document (image, annotations, badge counter,
+// history, dirty mark), the selection, the tool settings, and the draft of a gesture.
 class EditorModel : public QObject {
     Q_OBJECT
 
@@ -56,13 +68,18 @@ public:
     const std::optional<Annotation>& draft() const { return m_draft; }
     void setDraft(std::optional<Annotation> draft);
 
-    // Tool settings for the next drawn object
+    // Tool settings for the next drawn object. Under the select tool they follow the single
+    // selection: selecting an object, undo and redo set the colour and width to its own.
     EditorTool tool() const { return m_tool; }
     void setTool(EditorTool tool);
     QColor color() const { return m_color; }
     void setColor(const QColor& color);
     double strokeWidth() const { return m_strokeWidth; }
     void setStrokeWidth(double width);
+    // The colour or width the user picks: the setting for new objects and, under the select tool,
+    // the single selection's own (a run of changes to one object is one undo step).
+    void chooseColor(const QColor& color);
+    void chooseStrokeWidth(double width);
     double arrowHeadScale() const { return m_arrowHeadScale; }
     void setArrowHeadScale(double scale);
     DotStyle dotStyle() const { return m_dotStyle; }
@@ -89,7 +106,9 @@ public:
     void markSaved();
 
     // History
-    void pushUndo();
+    // Records the current state as one undo step; with a key, only when the last recorded step had
+    // another key or something was recorded, undone or redone since.
+    void pushUndo(std::optional<MergeKey> mergeKey = std::nullopt);
     void commit(const Annotation& annotation, bool recordUndo);
     void undo();
     void redo();
@@ -123,6 +142,20 @@ public:
     // Replaces the base image with one undo step (flattening, tools that edit pixels).
     void replaceBaseImage(const QImage& image);
 
+    // Edits that gestures make in several steps: the first records the undo step, the in-place
+    // edits below follow. Returns the history generation of that step, so a gesture can tell when
+    // something else was recorded under it.
+    quint64 beginInPlaceEdit();
+    // Adds a vertex to a line, arrow, polygon or picture outline after `segment`, as one undo step,
+    // and selects the object.
+    bool insertVertex(int index, int segment, QPointF point);
+    // Turns a rectangle into the polygon of its (turned) corners, with a vertex at `point` when it
+    // lies on the outline within `reach`, as one undo step, and selects it.
+    bool convertToPolygon(int index, QPointF point, double reach);
+    // Takes a text out of the list to edit it again (one undo step); the edited text comes back
+    // with commit(…, false). Returns the text taken out.
+    std::optional<Annotation> takeTextForEditing(int index);
+
     // What the renderer draws: the base image, the annotations in drawing order (or none), and the
     // blurred copy on demand. Valid while the model lives.
     EditorRenderer::Scene scene(bool withAnnotations = true) const;
@@ -130,9 +163,6 @@ public:
     // The blurred base image that blur regions show; computed once per base image. Null when
     // blurring fails.
     QImage blurredImage() const;
-    // The blur of one image: radius max(longer side / 100, 8), edges repeated.
-    static QImage gaussianBlur(const QImage& image);
-    static double blurRadius(QSize size);
 
     // In-place edits for gestures that recorded their undo step already (drags, vertex insertion,
     // text re-editing). They record nothing themselves.
@@ -152,6 +182,8 @@ public:
     // Turns one object about the centre of its bounds: strokes, lines and polygons turn their
     // points, everything else adds to its rotation.
     static void rotate(Annotation& a, double theta);
+    // Moves one object, with its picture frame.
+    static void translate(Annotation& a, QPointF delta);
 
     // A fresh object of the current tool and style at `point` (the start of every drawing gesture).
     Annotation newAnnotation(QPointF point) const;
@@ -164,6 +196,9 @@ public:
     static int64_t incrementSaturating(int64_t value);
 
     static QList<QColor> loadRecentColors();
+
+    // Sets a flag of the single selection with one undo step; the same value records nothing.
+    void setSelectionFlag(SelectionFlag flag, bool on);
 
     // Selection. Ids that match no object may stay selected (after undo); they are ignored.
     // The single selection: the one selected id, absent when none or several are selected.
@@ -203,13 +238,23 @@ public:
     static QList<Annotation> layeredAnnotations(QList<Annotation> annotations);
 
 signals:
-    void changed();
+    // The image, the annotations, the badge counter, the history or the dirty mark.
+    void documentChanged();
+    void selectionChanged();
+    // The tool, the style for new objects, or the recent colours.
+    void toolSettingsChanged();
+    // The draft of the gesture under way, or its snap indicator.
+    void draftChanged();
     // An operation was refused for a reason the user should hear (a message for an alert).
     void refused(const QString& message);
 
 private:
     void stepHistory(QList<EditorSnapshot>& from, QList<EditorSnapshot>& to);
     EditorSnapshot snapshot() const;
+    void restore(EditorSnapshot step);
+    // Gives the style of new objects the single selection's colour, width and arrowhead.
+    void followSelection();
+    void selectionDidChange();
 
     QImage m_baseImage;
     QList<Annotation> m_annotations;
@@ -239,11 +284,9 @@ private:
     };
     mutable BlurCache m_blurCache;
 
-    // Coalescing keys; not observed, not saved.
-    std::optional<QUuid> m_colorUndoID;
-    std::optional<QUuid> m_widthUndoID;
+    // The key of the last step recorded with one, and the generation it was recorded at; not
+    // observed, not saved.
+    std::optional<MergeKey> m_mergeKey;
+    quint64 m_mergeGeneration = 0;
     int m_pasteOffsetStep = 0;
-    std::optional<QSet<QUuid>> m_rotationUndoSelection;
-    std::optional<QSet<QUuid>> m_nudgeUndoSelection;
-    quint64 m_nudgeUndoGeneration = 0;
 };

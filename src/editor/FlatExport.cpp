@@ -1,5 +1,7 @@
 #include "editor/FlatExport.h"
 
+#include "graphics/GaussianBlur.h"
+
 #include "editor/EditorModel.h"
 #include "io/FileIO.h"
 #include "io/ImageDecoder.h"
@@ -38,7 +40,7 @@ Result<QImage> flatImage(const QString& inputPath, int* droppedRecords, int* und
     const QImage base = project->baseImage;
     auto blurred = std::make_shared<std::optional<QImage>>();
     EditorRenderer::Scene scene{base, EditorModel::layeredAnnotations(project->annotations), [base, blurred] {
-                                    if (!*blurred) *blurred = EditorModel::gaussianBlur(base);
+                                    if (!*blurred) *blurred = GaussianBlur::blur(base, GaussianBlur::regionSigma(base.size()));
                                     return **blurred;
                                 }};
     QImage flat = EditorRenderer::compose(scene, undrawn);

@@ -3,6 +3,7 @@
 #include "graphics/DrawingSurface.h"
 #include "graphics/Parallel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -274,6 +275,10 @@ QImage blur(const QImage& source, double sigma, QImage* reuse) {
     }
     enlarge(a, f, pad, dst, dst.format() == QImage::Format_ARGB32_Premultiplied);
     return dst;
+}
+
+double regionSigma(QSize imageSize) {
+    return std::max(std::max(imageSize.width(), imageSize.height()) / 100.0, 8.0);
 }
 
 } // namespace GaussianBlur

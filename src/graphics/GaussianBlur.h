@@ -18,6 +18,10 @@ namespace GaussianBlur {
 // when memory cannot be had.
 QImage blur(const QImage& source, double sigma, QImage* reuse = nullptr);
 
+// The blur that blur regions show on an image of this size: max(longer side / 100, 8). The editor
+// and the export use the same rule, so a region looks the same on screen and in the file.
+double regionSigma(QSize imageSize);
+
 // The reduction factor used for a sigma (1 means the blur runs at full resolution).
 int reductionFactor(double sigma);
 

@@ -4,32 +4,47 @@
 
 namespace {
 
-struct ToolInfo {
-    const char16_t* raw;
-    const char16_t* symbol;
-    const char16_t* help;
-    bool inToolbar;
-    bool vertexEditable;
-};
+using F = ToolFamily;
+using O = ToolOption;
+using C = DrawingCostClass;
+constexpr ToolOptions kWidth = O::strokeWidth;
 
-constexpr ToolInfo kTools[] = {
-    {u"select", u"cursorarrow", u"Select — drag to move/resize, double-click a line for a vertex", true,
-     false},
-    {u"pen", u"pencil", u"Pencil", true, false},
-    {u"highlighter", u"highlighter", u"Highlighter", true, false},
-    {u"line", u"line.diagonal", u"Line", true, true},
-    {u"arrow", u"arrow.up.right", u"Arrow", true, true},
-    {u"rect", u"rectangle", u"Rectangle", true, false},
-    {u"ellipse", u"circle", u"Ellipse", true, false},
-    {u"stamp", u"square.grid.2x2", u"Icon stamp — pick the icon from the dropdown", true, false},
-    {u"dot", u"1.circle", u"Numbered dot", false, false},
-    {u"check", u"checkmark.circle", u"Checkmark badge", false, false},
-    {u"blur", u"aqi.medium", u"Blur", true, false},
-    {u"text", u"textformat", u"Text", true, false},
-    {u"crop", u"crop", u"Crop", true, false},
-    {u"polygon", u"pentagon", u"Polygon", false, true},
-    {u"image", u"photo", u"Pasted image", false, false},
+// clang-format off
+constexpr ToolTraits kTools[] = {
+    // raw, symbol, help,
+    // family, toolbar, vertices, turn in points, fillable, layer, options, key, cost
+    {u"select", u"cursorarrow", u"Select — drag to move/resize, double-click a line for a vertex",
+     F::none, true, false, false, false, 2, kWidth, u'V', C::none},
+    {u"pen", u"pencil", u"Pencil",
+     F::stroke, true, false, true, false, 2, kWidth, u'P', C::stroked},
+    {u"highlighter", u"highlighter", u"Highlighter",
+     F::stroke, true, false, true, false, 2, kWidth, u'H', C::stroked},
+    {u"line", u"line.diagonal", u"Line",
+     F::twoPoint, true, true, true, false, 2, kWidth, u'L', C::stroked},
+    {u"arrow", u"arrow.up.right", u"Arrow",
+     F::twoPoint, true, true, true, false, 2, kWidth | O::arrowHead, u'A', C::stroked},
+    {u"rect", u"rectangle", u"Rectangle",
+     F::box, true, false, false, true, 2, kWidth | O::fill, u'R', C::stroked},
+    {u"ellipse", u"circle", u"Ellipse",
+     F::box, true, false, false, true, 2, kWidth | O::fill, u'E', C::stroked},
+    {u"stamp", u"square.grid.2x2", u"Icon stamp — pick the icon from the dropdown",
+     F::badge, true, false, false, false, 2, kWidth | O::stampChoice | O::badgeStyle, u'S', C::badge},
+    {u"dot", u"1.circle", u"Numbered dot",
+     F::badge, false, false, false, false, 2, kWidth | O::badgeStyle, 0, C::badge},
+    {u"check", u"checkmark.circle", u"Checkmark badge",
+     F::badge, false, false, false, false, 2, kWidth, 0, C::badge},
+    {u"blur", u"aqi.medium", u"Blur",
+     F::box, true, false, false, false, 0, kWidth, u'B', C::blur},
+    {u"text", u"textformat", u"Text",
+     F::text, true, false, false, false, 3, kWidth | O::font, u'T', C::text},
+    {u"crop", u"crop", u"Crop",
+     F::none, true, false, false, false, 2, kWidth, u'C', C::none},
+    {u"polygon", u"pentagon", u"Polygon",
+     F::twoPoint, false, true, true, true, 2, kWidth, 0, C::stroked},
+    {u"image", u"photo", u"Pasted image",
+     F::picture, false, false, false, false, 1, {}, 0, C::picture},
 };
+// clang-format on
 static_assert(std::size(kTools) == caseCount<EditorTool>());
 
 struct StampInfo {
@@ -151,7 +166,7 @@ QString rawValue(CanvasBackground background) {
 }
 
 template <> std::optional<EditorTool> fromRawValue<EditorTool>(QStringView raw) {
-    return lookup<EditorTool>(kTools, raw, [](const ToolInfo& t) { return t.raw; });
+    return lookup<EditorTool>(kTools, raw, [](const ToolTraits& t) { return t.raw; });
 }
 template <> std::optional<DotStyle> fromRawValue<DotStyle>(QStringView raw) {
     return lookup<DotStyle>(kDotStyles, raw, [](const char16_t* s) { return s; });
@@ -166,6 +181,9 @@ template <> std::optional<CanvasBackground> fromRawValue<CanvasBackground>(QStri
     return lookup<CanvasBackground>(kBackgrounds, raw, [](const char16_t* s) { return s; });
 }
 
+const ToolTraits& EditorTools::traits(EditorTool tool) {
+    return kTools[int(tool)];
+}
 QList<EditorTool> EditorTools::toolbarCases() {
     QList<EditorTool> result;
     for (EditorTool tool : allCases<EditorTool>())
@@ -179,15 +197,31 @@ QString EditorTools::help(EditorTool tool) {
     return QString::fromUtf16(kTools[int(tool)].help);
 }
 bool EditorTools::isFillable(EditorTool tool) {
-    return tool == EditorTool::rect || tool == EditorTool::ellipse || tool == EditorTool::polygon;
+    return kTools[int(tool)].fillable;
 }
 bool EditorTools::isVertexEditable(EditorTool tool) {
     return kTools[int(tool)].vertexEditable;
 }
+bool EditorTools::isBadge(EditorTool tool) {
+    return kTools[int(tool)].family == ToolFamily::badge;
+}
+bool EditorTools::carriesRotationInPoints(EditorTool tool) {
+    return kTools[int(tool)].rotationInPoints;
+}
+bool EditorTools::isRotatable(EditorTool tool) {
+    return kTools[int(tool)].family != ToolFamily::none && !kTools[int(tool)].rotationInPoints;
+}
+int EditorTools::paintLayer(EditorTool tool) {
+    return kTools[int(tool)].paintLayer;
+}
+std::optional<QChar> EditorTools::key(EditorTool tool) {
+    const char16_t key = kTools[int(tool)].key;
+    if (key == 0) return std::nullopt;
+    return QChar(key);
+}
 
 double EditorTools::maxWidth(EditorTool tool) {
-    const bool badge = tool == EditorTool::dot || tool == EditorTool::check || tool == EditorTool::stamp;
-    return badge ? kMaxBadgeWidth : kMaxStrokeWidth;
+    return isBadge(tool) ? kMaxBadgeWidth : kMaxStrokeWidth;
 }
 
 QString StampTypes::title(StampType type) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFlags>
 #include <QImage>
 #include <QList>
 #include <QPointF>
@@ -143,7 +144,52 @@ template <> std::optional<StampCategory> fromRawValue<StampCategory>(QStringView
 template <> std::optional<StampType> fromRawValue<StampType>(QStringView raw);
 template <> std::optional<CanvasBackground> fromRawValue<CanvasBackground>(QStringView raw);
 
+// What kind of object a tool makes, which decides how it is drawn with the pointer, edited and
+// resized.
+enum class ToolFamily {
+    none,     // makes no object (select, crop)
+    stroke,   // freehand points (pen, highlighter)
+    twoPoint, // a chain of vertices, drawn from a first to a last point (line, arrow, polygon)
+    box,      // the rectangle of a first and a last point (rectangle, ellipse, blur)
+    badge,    // a disc sized by its width at one point (numbered badge, check, stamp)
+    text,     // a label at one point
+    picture   // a pasted picture in a four-corner outline
+};
+
+// The settings the toolbar offers while a tool is chosen.
+enum class ToolOption : unsigned {
+    strokeWidth = 1 << 0,
+    arrowHead = 1 << 1,
+    fill = 1 << 2,        // outline or fill of new shapes
+    stampChoice = 1 << 3, // which stamp, and whether it shows its name
+    badgeStyle = 1 << 4,  // solid or hollow, and the next number (with the number stamp)
+    font = 1 << 5,        // the width sets the size of text (three times the width)
+};
+Q_DECLARE_FLAGS(ToolOptions, ToolOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(ToolOptions)
+
+// How the drawing budget estimates what an object costs to draw.
+enum class DrawingCostClass { none, stroked, text, blur, picture, badge };
+
+// Everything the editor knows about one tool, in one table (Annotation.cpp). Adding a kind starts
+// there; docs/ARCHITECTURE.md lists the rest.
+struct ToolTraits {
+    const char16_t* raw;    // stored name
+    const char16_t* symbol; // icon name
+    const char16_t* help;   // tooltip
+    ToolFamily family;
+    bool inToolbar;
+    bool vertexEditable;   // its points are vertices a drag moves and a double-click adds to
+    bool rotationInPoints; // a turn moves its points; it has no rotation of its own
+    bool fillable;         // outlined or filled
+    int paintLayer;        // drawing order: lower layers first, list order within a layer
+    ToolOptions options;
+    char16_t key; // the letter that picks it, or 0
+    DrawingCostClass cost;
+};
+
 namespace EditorTools {
+const ToolTraits& traits(EditorTool tool);
 // The eleven tools with a toolbar button (dot, check, polygon and image are made by other means).
 QList<EditorTool> toolbarCases();
 QString symbol(EditorTool tool);
@@ -151,6 +197,15 @@ QString help(EditorTool tool);
 bool isVertexEditable(EditorTool tool);
 // Rectangles, ellipses and polygons: outlined or filled.
 bool isFillable(EditorTool tool);
+// Badges, checks and stamps: a disc whose size follows the width.
+bool isBadge(EditorTool tool);
+// Strokes, lines and polygons keep their turn in their points.
+bool carriesRotationInPoints(EditorTool tool);
+// Objects with a rotation of their own, which the toolbar shows and edits.
+bool isRotatable(EditorTool tool);
+int paintLayer(EditorTool tool);
+// The single letter that picks a tool when no text field has the focus.
+std::optional<QChar> key(EditorTool tool);
 
 // The widest `width` the editor gives an object: the width field's limit for strokes, shapes and
 // text, and for badges, checks and stamps the width a resize to the largest canvas side gives

@@ -526,15 +526,11 @@ double drawingCost(const Annotation& a, QSizeF canvas) {
     const QRectF reach = paintedReach(a, 1.0);
     const double H = canvas.height();
     double cost = kPerObject;
-    switch (a.tool) {
-    case EditorTool::pen:
-    case EditorTool::highlighter:
-    case EditorTool::line:
-    case EditorTool::arrow:
-    case EditorTool::rect:
-    case EditorTool::ellipse:
-    case EditorTool::polygon: {
-        const bool box = a.tool == EditorTool::rect || a.tool == EditorTool::ellipse;
+    switch (EditorTools::traits(a.tool).cost) {
+    case DrawingCostClass::none:
+        break;
+    case DrawingCostClass::stroked: {
+        const bool box = EditorTools::traits(a.tool).family == ToolFamily::box;
         const bool filled = a.filled && EditorTools::isFillable(a.tool);
         const QRectF b = a.rect();
         if (filled) {
@@ -586,20 +582,20 @@ double drawingCost(const Annotation& a, QSizeF canvas) {
         cost += strokeCost;
         break;
     }
-    case EditorTool::text: {
+    case DrawingCostClass::text: {
         // Every glyph is set up and rasterised, even where it lies off the picture; huge ones
         // are filled outlines, bounded by what they can cover.
         const double glyph = 0.6 * a.fontSize * a.fontSize;
         cost += 100.0 * a.text.size() + kGlyph * std::min(glyph * a.text.size(), 4 * covered(reach));
         break;
     }
-    case EditorTool::blur:
+    case DrawingCostClass::blur:
         cost += (a.rotation != 0 ? kTurnedCopy : kCopy) * covered(reach);
         break;
-    case EditorTool::image:
+    case DrawingCostClass::picture:
         cost += (a.rotation != 0 ? kTurnedCopy : kCopy) * covered(reach) + kEdgeRow * edgeRows(a.points, true, H);
         break;
-    default: // badges and stamps
+    case DrawingCostClass::badge:
         cost += kBadge * covered(reach);
         break;
     }
@@ -651,7 +647,15 @@ QRectF paintedReach(const Annotation& a, double s) {
     case EditorTool::image:
         r |= scaled(a.imageFrame, s);
         break;
-    default:
+    case EditorTool::pen:
+    case EditorTool::line:
+    case EditorTool::rect:
+    case EditorTool::ellipse:
+    case EditorTool::polygon:
+    case EditorTool::blur:
+    case EditorTool::text:
+    case EditorTool::select:
+    case EditorTool::crop:
         m += a.width / 2 * s;
         break;
     }

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
@@ -24,6 +26,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSlider>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -167,7 +170,7 @@ TEST(EditorWindow, ASelectionShowsItsColourAndWidthWithoutBeingEdited) {
     w.model->setSelectedID(text.id);
     EXPECT_EQ(w.model->strokeWidth(), 13); // 40 / 3 rounded
     EXPECT_EQ(w.model->color(), Palette::named("blue"));
-    QTest::qWait(0); // the syncing flag clears on the next turn of the event loop
+    QTest::qWait(0);
     EXPECT_EQ(w.model->annotations()[0].fontSize, 40);
     EXPECT_TRUE(w.model->undoStack().isEmpty());
 
@@ -178,8 +181,10 @@ TEST(EditorWindow, ASelectionShowsItsColourAndWidthWithoutBeingEdited) {
     EXPECT_EQ(w.model->annotations()[1].width, 2.5);
     EXPECT_TRUE(w.model->undoStack().isEmpty());
 
-    // Now a new width is an edit of the selection.
-    w.model->setStrokeWidth(6);
+    // Now a width chosen on the toolbar is an edit of the selection.
+    auto* size = qobject_cast<QSlider*>(w.toolbar()->item(QStringLiteral("Size")));
+    ASSERT_NE(size, nullptr);
+    size->setValue(6);
     EXPECT_EQ(w.model->annotations()[1].width, 6);
     EXPECT_EQ(w.model->undoStack().size(), 1);
 }
@@ -195,6 +200,87 @@ ColorPopover* openColorsOnASelectedRect(Window& w, const Annotation& rect) {
 
 // Live changes in "More colors…" recolour the selection; Cancel takes them back without leaving an
 // undo step or an unsaved edit behind.
+TEST(EditorWindow, TheRotationFieldReadsWithinAHalfTurn) {
+    Annotation rect = annotation(EditorTool::rect, {{10, 10}, {80, 60}});
+    rect.rotation = 190 * M_PI / 180;
+    Window w = openWindow({rect});
+    w.model->setTool(EditorTool::select);
+    w.model->setSelectedID(rect.id);
+    auto* field = qobject_cast<QLineEdit*>(w.toolbar()->item(QStringLiteral("Rotation")));
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->text(), QStringLiteral("-170.0"));
+
+    // Three quarter turns to the right read as a quarter turn to the left.
+    w.model->setSelectionRotation(0);
+    EXPECT_EQ(field->text(), QString());
+    for (int i = 0; i < 3; ++i)
+        w.window->actions().action(EditorCommand::rotateRight)->trigger();
+    EXPECT_EQ(field->text(), QStringLiteral("-90.0"));
+}
+
+TEST(EditorWindow, OnlyObjectsWithARotationOfTheirOwnShowTheRotationField) {
+    const QList<EditorTool> withField{EditorTool::rect, EditorTool::ellipse, EditorTool::stamp, EditorTool::dot,
+                                      EditorTool::check, EditorTool::blur, EditorTool::text, EditorTool::image};
+    const QList<EditorTool> without{EditorTool::pen, EditorTool::highlighter, EditorTool::line, EditorTool::arrow,
+                                    EditorTool::polygon};
+    QList<Annotation> objects;
+    for (EditorTool tool : withField + without) {
+        Annotation a = annotation(tool, {{30, 30}, {90, 70}, {40, 80}});
+        a.text = QStringLiteral("1");
+        objects.append(a);
+    }
+    Window w = openWindow(objects);
+    w.model->setTool(EditorTool::select);
+    for (const Annotation& a : objects) {
+        w.model->setSelectedID(a.id);
+        EXPECT_EQ(w.shows(QStringLiteral("Rotation")), withField.contains(a.tool)) << rawValue(a.tool).toStdString();
+    }
+}
+
+TEST(EditorWindow, CtrlRTurnsTheSelectionRightAndCtrlShiftRLeft) {
+    Annotation rect = annotation(EditorTool::rect, {{10, 10}, {80, 60}});
+    Window w = openWindow({rect});
+    w.model->setTool(EditorTool::select);
+    w.model->setSelectedID(rect.id);
+    QTest::keyClick(w.window.get(), Qt::Key_R, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(w.model->annotations()[0].rotation, M_PI / 2); // clockwise on screen
+    QTest::keyClick(w.window.get(), Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(w.window.get(), Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_DOUBLE_EQ(w.model->annotations()[0].rotation, -M_PI / 2);
+}
+
+TEST(EditorWindow, AfterUndoTheToolbarShowsTheSelectionAsItIs) {
+    Annotation arrow = annotation(EditorTool::arrow, {{50, 150}, {200, 180}}, Palette::standardRed(), 8);
+    Annotation text = annotation(EditorTool::text, {{20, 20}}, Palette::named("green"), 1, QStringLiteral("Door"));
+    text.fontSize = 30;
+    Window w = openWindow({arrow, text});
+    w.model->setTool(EditorTool::select);
+    w.model->setSelectedID(arrow.id);
+    auto* slider = qobject_cast<QSlider*>(w.toolbar()->item(QStringLiteral("Size")));
+    auto* field = qobject_cast<QLineEdit*>(w.toolbar()->item(QStringLiteral("Size in pixels")));
+    ASSERT_TRUE(slider && field);
+    w.model->chooseColor(Palette::named("blue"));
+    slider->setValue(14);
+    EXPECT_DOUBLE_EQ(w.model->annotations()[0].width, 14);
+    QAction* undo = w.window->actions().action(EditorCommand::undo);
+    undo->trigger();
+    undo->trigger();
+    EXPECT_EQ(w.model->annotations()[0].color, Palette::standardRed());
+    EXPECT_EQ(field->text(), QStringLiteral("8"));
+    EXPECT_EQ(slider->value(), 8);
+    EXPECT_EQ(w.model->color(), Palette::standardRed()); // what the colour well paints
+
+    // The size box of a text after its size change is undone.
+    w.model->setSelectedID(text.id);
+    EXPECT_EQ(field->text(), QStringLiteral("10"));
+    slider->setValue(20);
+    EXPECT_DOUBLE_EQ(w.model->annotations()[1].fontSize, 60);
+    undo->trigger();
+    EXPECT_EQ(field->text(), QStringLiteral("10"));
+    w.window->actions().action(EditorCommand::redo)->trigger();
+    EXPECT_EQ(field->text(), QStringLiteral("20"));
+}
+
 TEST(EditorWindow, CancellingMoreColorsLeavesNoTrace) {
     Annotation rect = annotation(EditorTool::rect, {{10, 10}, {80, 60}});
     Window w = openWindow({rect});

@@ -3,7 +3,7 @@
 #include "model/AnnotationGeometry.h"
 #include "model/Palette.h"
 #include "ui/editor/CanvasArea.h"
-#include "ui/editor/DragModes.h"
+#include "editor/ObjectManipulation.h"
 #include "ui/editor/EditorView.h"
 #include "ui/editor/SaveDialog.h"
 #include "ui/editor/TextEntryField.h"
@@ -94,7 +94,7 @@ TEST_F(CanvasOnScreen, RotatedSelectionShowsHandlesAndKnob) {
     const QImage shot = screenshot("canvas-selection.png");
     // The knob is a white disc ringed in the accent colour, turned with the rectangle.
     const QPointF knob =
-        AnnotationGeometry::fromObjectSpace(DragModes::knobPosition(rect, view->scale()), rect);
+        AnnotationGeometry::fromObjectSpace(ObjectManipulation::knobPosition(rect, view->scale()), rect);
     const QPoint k = onScreen(knob * view->scale());
     EXPECT_TRUE(near(shot.pixel(k), Qt::white, 20)) << std::hex << shot.pixel(k);
     const QColor accent = QApplication::palette().color(QPalette::Highlight);

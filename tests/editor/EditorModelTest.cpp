@@ -141,21 +141,35 @@ TEST_F(EditorModelTest, UndoRestoresImageAnnotationsAndCounterButKeepsSelection)
     EXPECT_EQ(m.tool(), EditorTool::arrow);
 }
 
-TEST_F(EditorModelTest, ChangesAreSignalled) {
+TEST_F(EditorModelTest, ChangesAreSignalledByWhatChanged) {
     EditorModel m(solidImage(64, 48, Qt::white, true));
-    QSignalSpy spy(&m, &EditorModel::changed);
+    QSignalSpy settings(&m, &EditorModel::toolSettingsChanged);
+    QSignalSpy document(&m, &EditorModel::documentChanged);
+    QSignalSpy selection(&m, &EditorModel::selectionChanged);
+    QSignalSpy draft(&m, &EditorModel::draftChanged);
     m.setTool(EditorTool::pen); // unchanged value: no signal
-    EXPECT_EQ(spy.count(), 0);
+    EXPECT_EQ(settings.count(), 0);
     m.setTool(EditorTool::rect);
     m.setStrokeWidth(3);
     m.setShapeFilled(true);
-    EXPECT_EQ(spy.count(), 3);
-    spy.clear();
+    EXPECT_EQ(settings.count(), 3);
+    EXPECT_EQ(document.count(), 0);
+    settings.clear();
+    m.setDraft(stroke());
+    m.setSnapIndicator(QPointF(1, 2));
+    EXPECT_EQ(draft.count(), 2);
+    EXPECT_EQ(document.count(), 0);
     m.commit(stroke(), true);
-    EXPECT_GE(spy.count(), 1);
-    spy.clear();
+    EXPECT_GE(document.count(), 1);
+    document.clear();
+    settings.clear(); // the commit noted its colour as recent
     m.undo();
-    EXPECT_EQ(spy.count(), 1);
+    EXPECT_EQ(document.count(), 1);
+    m.setSelectedID(m.annotations().value(0).id);
+    m.setSelectedID(QUuid::createUuid());
+    EXPECT_EQ(selection.count(), 2);
+    EXPECT_EQ(document.count(), 1);
+    EXPECT_EQ(settings.count(), 0); // the selection follows the style only under the select tool
 }
 
 TEST_F(EditorModelTest, RecentColoursAreNewestFirstUniqueAndPersisted) {

@@ -1,6 +1,6 @@
 // The drawn icons: present at every size and ratio, in the palette's colour, sharp, and each one
 // different from the others; plus a sheet of them for people to judge.
-#include "ui/editor/Icons.h"
+#include "ui/Icons.h"
 
 #include "TestSupport.h"
 

@@ -1,5 +1,6 @@
 #include "ui/editor/CanvasArea.h"
 
+#include "ui/editor/EditorColors.h"
 #include "ui/editor/EditorView.h"
 
 #include <QPaintEvent>
@@ -39,7 +40,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override {
         QPainter painter(this);
-        painter.fillRect(event->rect(), CanvasArea::underPageColor(palette()));
+        painter.fillRect(event->rect(), EditorColors::underPage(palette()));
         // A soft shadow: a few widening translucent rings, black at about 30 % in total.
         const QRect canvas = m_view->geometry();
         painter.setRenderHint(QPainter::Antialiasing, true);
@@ -103,10 +104,6 @@ CanvasArea::CanvasArea(EditorView* view, QWidget* parent)
     // The canvas changes size with the image (crop, rotate, expand).
     view->installEventFilter(this);
     relayout();
-}
-
-QColor CanvasArea::underPageColor(const QPalette& palette) {
-    return palette.color(QPalette::Window).darker(108);
 }
 
 void CanvasArea::relayout() {

@@ -18,8 +18,6 @@ public:
 
     explicit CanvasArea(EditorView* view, QWidget* parent = nullptr);
     EditorView* view() const { return m_view; }
-    // The background around the canvas, also under transparent parts of the picture.
-    static QColor underPageColor(const QPalette& palette);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -176,7 +176,7 @@ ColorPopover::ColorPopover(EditorModel& model, QWidget* parent)
     connect(m_more, &QToolButton::clicked, this, &ColorPopover::openColorDialog);
     m_layout->addWidget(m_more);
 
-    connect(&m_model, &EditorModel::changed, this, &ColorPopover::refresh);
+    connect(&m_model, &EditorModel::toolSettingsChanged, this, &ColorPopover::refresh);
     refresh();
 }
 
@@ -217,7 +217,7 @@ void ColorPopover::refresh() {
 }
 
 void ColorPopover::choose(const QColor& color) {
-    m_model.setColor(color);
+    m_model.chooseColor(color);
     m_model.noteColorUsed(color);
     close();
 }
@@ -237,10 +237,10 @@ void ColorPopover::openColorDialog() {
     dialog->setWindowTitle(QStringLiteral("Colors"));
     m_dialog = dialog;
     connect(dialog, &QColorDialog::currentColorChanged, this, [this](const QColor& color) {
-        if (color.isValid()) m_model.setColor(color);
+        if (color.isValid()) m_model.chooseColor(color);
     });
     connect(dialog, &QColorDialog::colorSelected, this, [this](const QColor& color) {
-        m_model.setColor(color);
+        m_model.chooseColor(color);
         m_model.noteColorUsed(color);
     });
     // Cancel leaves no trace: the live changes go, with the step they recorded and the redo steps

@@ -1,9 +1,11 @@
 #include "ui/editor/EditorActions.h"
 
 #include "editor/EditorModel.h"
+#include "editor/ObjectManipulation.h"
 #include "ui/editor/EditorView.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QWidget>
@@ -77,23 +79,6 @@ QString toolTip(const QString& help, const QKeySequence& key) {
     return QStringLiteral("%1 (%2)").arg(help, key.toString(QKeySequence::NativeText));
 }
 
-std::optional<QChar> toolKey(EditorTool tool) {
-    switch (tool) {
-    case EditorTool::select: return QLatin1Char('V');
-    case EditorTool::pen: return QLatin1Char('P');
-    case EditorTool::highlighter: return QLatin1Char('H');
-    case EditorTool::line: return QLatin1Char('L');
-    case EditorTool::arrow: return QLatin1Char('A');
-    case EditorTool::rect: return QLatin1Char('R');
-    case EditorTool::ellipse: return QLatin1Char('E');
-    case EditorTool::stamp: return QLatin1Char('S');
-    case EditorTool::blur: return QLatin1Char('B');
-    case EditorTool::text: return QLatin1Char('T');
-    case EditorTool::crop: return QLatin1Char('C');
-    default: return std::nullopt;
-    }
-}
-
 } // namespace EditorCommands
 
 EditorActions::EditorActions(QWidget* window, EditorModel& model, EditorView& view)
@@ -110,16 +95,12 @@ EditorActions::EditorActions(QWidget* window, EditorModel& model, EditorView& vi
         m_actions.append(action);
     }
     for (EditorTool tool : EditorTools::toolbarCases()) {
-        const std::optional<QChar> key = EditorCommands::toolKey(tool);
+        const std::optional<QChar> key = EditorTools::key(tool);
         if (!key) continue;
         auto* action = new QAction(EditorTools::help(tool), this);
         action->setShortcut(QKeySequence(QString(*key)));
         action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this, [this, tool] {
-            m_view.interaction().commitPendingText();
-            m_model.setTool(tool);
-            if (tool != EditorTool::select) m_model.setSelectedID(std::nullopt);
-        });
+        connect(action, &QAction::triggered, this, [this, tool] { pickTool(tool); });
         window->addAction(action);
         m_toolActions.append({tool, action});
     }
@@ -148,7 +129,9 @@ EditorActions::EditorActions(QWidget* window, EditorModel& model, EditorView& vi
             m_model.setSelectedIDs({});
     });
     window->addAction(escape);
-    connect(&m_model, &EditorModel::changed, this, &EditorActions::refresh);
+    // Undo and redo follow the history; the selection's commands the selection and the tool.
+    for (auto signal : {&EditorModel::documentChanged, &EditorModel::selectionChanged, &EditorModel::toolSettingsChanged})
+        connect(&m_model, signal, this, &EditorActions::refresh);
     connect(&m_view, &EditorView::textEntryChanged, this, &EditorActions::refresh);
     refresh();
 }
@@ -179,6 +162,33 @@ void EditorActions::refresh() {
                             EditorCommand::fineRotateRight, EditorCommand::deleteSelection})
         action(c)->setEnabled(anySelected);
     action(EditorCommand::flatten)->setEnabled(selecting && m_model.selectedIndex().has_value());
+}
+
+void EditorActions::pickTool(EditorTool tool) {
+    m_view.interaction().commitPendingText();
+    m_model.setTool(tool);
+    if (tool != EditorTool::select) m_model.setSelectedID(std::nullopt);
+}
+
+void EditorActions::fillContextMenu(QMenu& menu, std::optional<QPointF> canvasPoint) {
+    auto add = [&](EditorCommand c) { menu.addAction(action(c)); };
+    std::optional<int> hit;
+    if (canvasPoint && !isTyping())
+        hit = ObjectManipulation::hitIndex(m_model, m_view.interaction().toImage(*canvasPoint), m_view.scale());
+    if (hit) {
+        const QUuid id = m_model.annotations()[*hit].id;
+        m_model.setTool(EditorTool::select);
+        if (!m_model.selectedIDs().contains(id)) m_model.setSelectedID(id);
+        refresh();
+        for (EditorCommand c : {EditorCommand::copyObjects, EditorCommand::deleteSelection, EditorCommand::flatten,
+                                EditorCommand::rotateLeft, EditorCommand::rotateRight})
+            add(c);
+        return;
+    }
+    add(EditorCommand::pasteImage);
+    menu.addSeparator();
+    for (EditorCommand c : {EditorCommand::zoomIn, EditorCommand::zoomOut, EditorCommand::actualSize})
+        add(c);
 }
 
 void EditorActions::nudge(QPointF delta) {

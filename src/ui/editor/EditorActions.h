@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/editor/Icons.h"
+#include "ui/Icons.h"
 
 #include <QKeySequence>
 #include <QList>
@@ -16,6 +16,7 @@
 class EditorModel;
 class EditorView;
 class QAction;
+class QMenu;
 class QWidget;
 
 // Every command of the editor window, declared once: its text, help, icon and keys feed the
@@ -55,8 +56,6 @@ const QList<CommandInfo>& all();
 const CommandInfo& info(EditorCommand command);
 // The tooltip: the help followed by the first key sequence in its Linux form, "Zoom in (Ctrl+=)".
 QString toolTip(const QString& help, const QKeySequence& key);
-// The single letter that picks a tool when no text field has the focus.
-std::optional<QChar> toolKey(EditorTool tool);
 } // namespace EditorCommands
 
 // The window's actions: one QAction per command, and one per key sequence (Qt fires neither of
@@ -81,15 +80,18 @@ public:
     // Enabled states from the model and the view.
     void refresh();
 
+    // The canvas's context menu for a point of the canvas in view points (absent: outside the
+    // picture). On an object: its own commands, and it becomes the selection unless it is part
+    // of it. Elsewhere: paste and zoom.
+    void fillContextMenu(QMenu& menu, std::optional<QPointF> canvasPoint);
+
 private:
     void run(EditorCommand command);
+    void pickTool(EditorTool tool);
     void nudge(QPointF delta);
 
     EditorModel& m_model;
     EditorView& m_view;
     QList<QAction*> m_actions; // in EditorCommand order
     QList<std::pair<EditorTool, QAction*>> m_toolActions;
-    // Arrow-key nudges of one selection share one undo step.
-    std::optional<QSet<QUuid>> m_nudgeSelection;
-    quint64 m_nudgeGeneration = 0;
 };

@@ -1,12 +1,12 @@
 #include "ui/editor/EditorToolbar.h"
 
 #include "editor/EditorModel.h"
+#include "editor/ObjectManipulation.h"
 #include "model/Palette.h"
 #include "ui/editor/CanvasPopover.h"
 #include "ui/editor/ColorPopover.h"
-#include "ui/editor/EditorActions.h"
 #include "ui/editor/EditorView.h"
-#include "ui/editor/Icons.h"
+#include "ui/Icons.h"
 #include "ui/editor/RotatePopover.h"
 #include "ui/editor/StampPicker.h"
 #include "ui/editor/ToolbarFlowLayout.h"
@@ -96,11 +96,6 @@ QButtonGroup* exclusive(QObject* owner, std::initializer_list<QAbstractButton*> 
     return g;
 }
 
-// Rounds to the nearest whole number, halves away from zero.
-double roundHalfAway(double v) {
-    return std::round(v);
-}
-
 // The colour well: a circle of the model's colour ringed in the secondary colour.
 class ColorWell : public QToolButton {
 public:
@@ -138,20 +133,30 @@ EditorToolbar::EditorToolbar(EditorModel& model, EditorView& view, EditorActions
     : QWidget(parent), m_model(model), m_view(view), m_actions(actions) {
     setAccessibleName(QStringLiteral("Toolbar"));
     build();
-    m_seenSelection = m_model.selectedIDs();
-    m_seenColor = m_model.color();
-    m_seenWidth = m_model.strokeWidth();
-    connect(&m_model, &EditorModel::changed, this, &EditorToolbar::refresh);
-    connect(&m_view, &EditorView::zoomChanged, this, &EditorToolbar::refresh);
-    connect(&m_view, &EditorView::textEntryChanged, this, &EditorToolbar::refresh);
-    refresh();
+    // Each part listens to what it shows: a pointer move of a drag touches none of the settings.
+    connect(&m_model, &EditorModel::toolSettingsChanged, this, [this] {
+        refreshSettings();
+        refreshSelection(); // they show under the select tool only
+    });
+    connect(&m_model, &EditorModel::selectionChanged, this, &EditorToolbar::refreshSelection);
+    connect(&m_model, &EditorModel::documentChanged, this, [this] {
+        refreshSelection();
+        if (!m_nextNumber->hasFocus())
+            m_nextNumber->setValue(int(std::clamp<int64_t>(m_model.nextDotNumber(), 1, 999)));
+    });
+    connect(&m_view, &EditorView::zoomChanged, this, &EditorToolbar::refreshZoom);
+    connect(&m_view, &EditorView::textEntryChanged, this, &EditorToolbar::refreshSelection);
+    refreshSettings();
+    refreshSelection();
+    refreshZoom();
 }
 
 EditorToolbar::~EditorToolbar() = default;
 
-QToolButton* EditorToolbar::commandButton(int command) {
-    QAction* action = m_actions.action(EditorCommand(command));
+QToolButton* EditorToolbar::commandButton(EditorCommand command) {
+    QAction* action = m_actions.action(command);
     auto* button = new QToolButton;
+    m_commandButtons.insert(command, button);
     button->setDefaultAction(action);
     button->setAutoRaise(true);
     button->setIconSize(QSize(18, 18));
@@ -177,7 +182,7 @@ void EditorToolbar::build() {
         return w;
     };
 
-    // 1. Tools
+    // Tools
     auto* toolRow = new QWidget;
     auto* toolLayout = new QHBoxLayout(toolRow);
     toolLayout->setContentsMargins(0, 0, 0, 0);
@@ -186,7 +191,7 @@ void EditorToolbar::build() {
     m_tools->setExclusive(true);
     for (EditorTool tool : EditorTools::toolbarCases()) {
         auto* button = new QToolButton;
-        const std::optional<QChar> key = EditorCommands::toolKey(tool);
+        const std::optional<QChar> key = EditorTools::key(tool);
         const QString help = EditorTools::help(tool);
         named(button, help.section(QStringLiteral(" — "), 0, 0),
               key ? EditorCommands::toolTip(help, QKeySequence(QString(*key))) : help);
@@ -210,20 +215,20 @@ void EditorToolbar::build() {
     add(toolRow);
     add(divider());
 
-    // 3. Colour
+    // Colour
     m_colorButton = named(new ColorWell(m_model), QStringLiteral("Color"),
                           QStringLiteral("Color — recolors the selected element too"));
     connect(m_colorButton, &QToolButton::clicked, this, &EditorToolbar::openColorPopover);
     add(m_colorButton);
 
-    // 4. Stroke width
+    // Stroke width
     m_widthSlider = named(new QSlider(Qt::Horizontal), QStringLiteral("Size"),
                           QStringLiteral("Size in image pixels — same at any zoom"));
     m_widthSlider->setRange(1, 50);
     m_widthSlider->setSingleStep(1);
     m_widthSlider->setFixedWidth(kSliderWidthScale);
     connect(m_widthSlider, &QSlider::valueChanged, this, [this](int v) {
-        if (!m_refreshing) m_model.setStrokeWidth(v);
+        if (!m_refreshing) m_model.chooseStrokeWidth(v);
     });
     m_widthField = named(new QLineEdit, QStringLiteral("Size in pixels"),
                          QStringLiteral("Type a size in image pixels (1–200)"));
@@ -234,7 +239,7 @@ void EditorToolbar::build() {
     add(group({iconLabel(Icons::action(Icons::Action::strokeWidth), QStringLiteral("Stroke width")), m_widthSlider,
                m_widthField, new QLabel(QStringLiteral("px"))}));
 
-    // 5. Arrowhead size
+    // Arrowhead size
     m_arrowHeadSlider = named(new QSlider(Qt::Horizontal), QStringLiteral("Arrowhead size"),
                               QStringLiteral("Arrowhead size"));
     m_arrowHeadSlider->setRange(5, 30); // tenths
@@ -245,7 +250,7 @@ void EditorToolbar::build() {
     m_arrowHead = add(group({iconLabel(Icons::action(Icons::Action::arrowHead), QStringLiteral("Arrowhead")),
                              m_arrowHeadSlider}));
 
-    // 6. Shape fill of new shapes
+    // Shape fill of new shapes
     const QString fillHelp = QStringLiteral("Hollow outline or solid fill");
     auto* outlined = segment(Icons::action(Icons::Action::shapeOutlined), QStringLiteral("Outline"), fillHelp);
     auto* filled = segment(Icons::action(Icons::Action::shapeFilled), QStringLiteral("Fill"), fillHelp);
@@ -255,7 +260,7 @@ void EditorToolbar::build() {
     });
     m_shapeFill = add(group({outlined, filled}, 0));
 
-    // 7. Icon of the stamp tool
+    // Icon of the stamp tool
     m_stampButton = named(new QToolButton, QStringLiteral("Icon"), QStringLiteral("Which icon the stamp tool places"));
     m_stampButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     // No popup mode: a tool button in InstantPopup mode without a menu offers no action on the
@@ -264,7 +269,7 @@ void EditorToolbar::build() {
     connect(m_stampButton, &QToolButton::clicked, this, &EditorToolbar::openStampPicker);
     add(m_stampButton);
 
-    // 8. Names
+    // Names
     m_names = named(new QCheckBox(QStringLiteral("Names")), QStringLiteral("Names"),
                     QStringLiteral("Show the icon's name below new stamps"));
     connect(m_names, &QCheckBox::toggled, this, [this](bool on) {
@@ -272,7 +277,7 @@ void EditorToolbar::build() {
     });
     add(m_names);
 
-    // 9. Dot style and next number
+    // Dot style and next number
     const QString styleHelp = QStringLiteral("Solid or hollow badge");
     auto* solid = segment(Icons::action(Icons::Action::dotSolid), QStringLiteral("Solid"), styleHelp);
     auto* hollow = segment(Icons::action(Icons::Action::dotHollow), QStringLiteral("Hollow"), styleHelp);
@@ -289,61 +294,55 @@ void EditorToolbar::build() {
     m_dotSettings = add(group({solid, hollow, m_nextNumber}, 2));
 
     add(divider());
-    // 11-13. The picture
-    add(commandButton(int(EditorCommand::pasteImage)));
-    add(commandButton(int(EditorCommand::expandCanvas)));
-    add(commandButton(int(EditorCommand::rotateImage)));
+    // The picture
+    add(commandButton(EditorCommand::pasteImage));
+    add(commandButton(EditorCommand::expandCanvas));
+    add(commandButton(EditorCommand::rotateImage));
     add(divider());
-    // 15-18. Zoom
+    // Zoom
     m_zoomReadout = named(new QLabel, QStringLiteral("Zoom"));
     m_zoomReadout->setMinimumWidth(40);
     m_zoomReadout->setAlignment(Qt::AlignCenter);
-    add(group({commandButton(int(EditorCommand::zoomOut)), m_zoomReadout, commandButton(int(EditorCommand::zoomIn)),
-               commandButton(int(EditorCommand::actualSize))},
+    add(group({commandButton(EditorCommand::zoomOut), m_zoomReadout, commandButton(EditorCommand::zoomIn),
+               commandButton(EditorCommand::actualSize)},
               2));
     add(divider());
-    // 20-21. History
-    add(group({commandButton(int(EditorCommand::undo)), commandButton(int(EditorCommand::redo))}, 2));
+    // History
+    add(group({commandButton(EditorCommand::undo), commandButton(EditorCommand::redo)}, 2));
 
-    // 22. Fill of the selected shape
+    // Fill of the selected shape
     auto* selOutlined =
         segment(Icons::action(Icons::Action::shapeOutlined), QStringLiteral("Selection outline"), fillHelp);
     auto* selFilled = segment(Icons::action(Icons::Action::shapeFilled), QStringLiteral("Selection fill"), fillHelp);
     m_selectionFillGroup = exclusive(this, {selOutlined, selFilled});
     connect(m_selectionFillGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
-        if (!on || m_refreshing) return;
-        setSelectionField([id](const Annotation& a) { return a.filled != (id == 1); },
-                          [id](Annotation& a) { a.filled = id == 1; });
+        if (on && !m_refreshing) m_model.setSelectionFlag(SelectionFlag::filled, id == 1);
     });
     m_selectionFill = add(group({selOutlined, selFilled}, 0));
 
-    // 23. Name of the selected stamp
+    // Name of the selected stamp
     m_selectionName = named(new QCheckBox(QStringLiteral("Name")), QStringLiteral("Name"),
                             QStringLiteral("Show this stamp's name below it"));
     connect(m_selectionName, &QCheckBox::toggled, this, [this](bool on) {
-        if (m_refreshing) return;
-        setSelectionField([on](const Annotation& a) { return a.showName != on; },
-                          [on](Annotation& a) { a.showName = on; });
+        if (!m_refreshing) m_model.setSelectionFlag(SelectionFlag::showName, on);
     });
     add(m_selectionName);
 
-    // 24. Number placement of the selected badge
+    // Number placement of the selected badge
     const QString placeHelp = QStringLiteral("Number inside or outside the circle");
     auto* in = textSegment(QStringLiteral("In"), QStringLiteral("Number in"), placeHelp);
     auto* out = textSegment(QStringLiteral("Out"), QStringLiteral("Number out"), placeHelp);
     m_numberPlacementGroup = exclusive(this, {in, out});
     connect(m_numberPlacementGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
-        if (!on || m_refreshing) return;
-        setSelectionField([id](const Annotation& a) { return a.labelOutside != (id == 1); },
-                          [id](Annotation& a) { a.labelOutside = id == 1; });
+        if (on && !m_refreshing) m_model.setSelectionFlag(SelectionFlag::labelOutside, id == 1);
     });
     m_numberPlacement = add(group({in, out}, 0));
 
-    // 25-27. Selection commands
+    // Selection commands
     for (EditorCommand c : {EditorCommand::copyObjects, EditorCommand::rotateLeft, EditorCommand::rotateRight})
-        m_selectionCommands.append(add(commandButton(int(c))));
-    auto* fineLeft = commandButton(int(EditorCommand::fineRotateLeft));
-    auto* fineRight = commandButton(int(EditorCommand::fineRotateRight));
+        m_selectionCommands.append(add(commandButton(c)));
+    auto* fineLeft = commandButton(EditorCommand::fineRotateLeft);
+    auto* fineRight = commandButton(EditorCommand::fineRotateRight);
     fineLeft->defaultAction()->setIconText(QStringLiteral("−1°"));
     fineRight->defaultAction()->setIconText(QStringLiteral("+1°"));
     fineLeft->setText(QStringLiteral("−1°"));
@@ -352,7 +351,7 @@ void EditorToolbar::build() {
     fine->setAccessibleName(QStringLiteral("Fine rotate"));
     m_selectionCommands.append(add(fine));
 
-    // 28. Rotation of the single selection
+    // Rotation of the single selection
     m_rotationField = named(new QLineEdit, QStringLiteral("Rotation"), QStringLiteral("Rotation in degrees"));
     m_rotationField->setPlaceholderText(QStringLiteral("0"));
     m_rotationField->setValidator(new QDoubleValidator(-100000, 100000, 2, m_rotationField));
@@ -361,9 +360,9 @@ void EditorToolbar::build() {
     connect(m_rotationField, &QLineEdit::editingFinished, this, &EditorToolbar::commitRotationField);
     m_rotation = add(group({m_rotationField, new QLabel(QStringLiteral("°"))}, 2));
 
-    // 29-30. Delete and flatten
+    // Delete and flatten
     for (EditorCommand c : {EditorCommand::deleteSelection, EditorCommand::flatten})
-        m_selectionCommands.append(add(commandButton(int(c))));
+        m_selectionCommands.append(add(commandButton(c)));
 
     // Right-aligned: Copy and Save.
     m_copyButton = named(new QPushButton(QStringLiteral("Copy")), QStringLiteral("Copy"),
@@ -398,121 +397,98 @@ void EditorToolbar::showCopied() {
     m_copiedTimer->start(kCopiedMs);
 }
 
-void EditorToolbar::refresh() {
+void EditorToolbar::refreshSettings() {
     m_refreshing = true;
     const EditorTool tool = m_model.tool();
-    const bool typing = m_actions.isTyping();
+    const ToolOptions options = EditorTools::traits(tool).options;
     if (QAbstractButton* b = m_tools->button(int(tool))) b->setChecked(true);
     m_colorButton->update();
 
     const int width = int(std::min(m_model.strokeWidth(), 50.0));
     m_widthSlider->setValue(std::max(width, 1));
     if (!m_widthField->hasFocus()) m_widthField->setText(QString::number(qint64(m_model.strokeWidth())));
-    m_arrowHead->setVisible(tool == EditorTool::arrow);
+    const bool visibilityBefore[] = {m_arrowHead->isVisibleTo(this), m_shapeFill->isVisibleTo(this),
+                                     m_stampButton->isVisibleTo(this), m_dotSettings->isVisibleTo(this)};
+    m_arrowHead->setVisible(options & ToolOption::arrowHead);
     m_arrowHeadSlider->setValue(int(std::lround(m_model.arrowHeadScale() * 10)));
-    m_shapeFill->setVisible(tool == EditorTool::rect || tool == EditorTool::ellipse);
+    m_shapeFill->setVisible(options & ToolOption::fill);
     m_shapeFillGroup->button(m_model.shapeFilled() ? 1 : 0)->setChecked(true);
-    const bool stamping = tool == EditorTool::stamp;
+    const bool stamping = options & ToolOption::stampChoice;
     m_stampButton->setVisible(stamping);
-    m_stampButton->setIcon(Icons::stamp(m_model.stampType(), palette().color(QPalette::ButtonText)));
-    m_stampButton->setText(StampTypes::title(m_model.stampType()));
     m_names->setVisible(stamping);
+    if (m_stampShown != m_model.stampType()) {
+        // Drawing the glyph is the dearest part of a refresh: only when the stamp changed.
+        m_stampShown = m_model.stampType();
+        m_stampButton->setIcon(Icons::stamp(m_model.stampType(), palette().color(QPalette::ButtonText)));
+        m_stampButton->setText(StampTypes::title(m_model.stampType()));
+    }
     m_names->setChecked(m_model.stampShowName());
-    m_dotSettings->setVisible(stamping && m_model.stampType() == StampType::numberCircle);
+    m_dotSettings->setVisible((options & ToolOption::badgeStyle) &&
+                              (!stamping || m_model.stampType() == StampType::numberCircle));
     m_dotStyleGroup->button(m_model.dotStyle() == DotStyle::hollow ? 1 : 0)->setChecked(true);
     if (!m_nextNumber->hasFocus())
         m_nextNumber->setValue(int(std::clamp<int64_t>(m_model.nextDotNumber(), 1, 999)));
-
-    m_zoomReadout->setText(QStringLiteral("%1%").arg(qRound(m_view.zoom() * 100)));
-    m_zoomReadout->setAccessibleName(QStringLiteral("Zoom"));
-    m_zoomReadout->setAccessibleDescription(m_zoomReadout->text());
-
-    // The selection's controls.
-    const bool selecting = tool == EditorTool::select && !typing;
-    const std::optional<int> index = selecting ? m_model.selectedIndex() : std::nullopt;
-    const Annotation* single = index ? &m_model.annotations()[*index] : nullptr;
-    const bool anySelected = selecting && std::any_of(m_model.annotations().cbegin(), m_model.annotations().cend(),
-                                                      [&](const Annotation& a) {
-                                                          return m_model.selectedIDs().contains(a.id);
-                                                      });
-    const bool fillable = single && EditorTools::isFillable(single->tool);
-    m_selectionFill->setVisible(fillable);
-    if (fillable) m_selectionFillGroup->button(single->filled ? 1 : 0)->setChecked(true);
-    m_selectionName->setVisible(single && single->tool == EditorTool::stamp);
-    if (single) m_selectionName->setChecked(single->showName);
-    m_numberPlacement->setVisible(single && single->isNumberBadge());
-    if (single) m_numberPlacementGroup->button(single->labelOutside ? 1 : 0)->setChecked(true);
-    for (QWidget* w : m_selectionCommands)
-        w->setVisible(anySelected);
-    const bool rotatable = single && !EditorTools::isVertexEditable(single->tool) && single->tool != EditorTool::pen &&
-                           single->tool != EditorTool::highlighter;
-    m_rotation->setVisible(rotatable);
-    if (rotatable && !m_rotationField->hasFocus()) {
-        double degrees = std::fmod(single->rotation * 180 / M_PI, 360);
-        if (std::abs(degrees) < 0.005) degrees = 0;
-        m_rotationField->setText(degrees == 0 ? QString() : QString::number(degrees, 'f', 1));
-    }
     m_refreshing = false;
 
-    syncWithSelection();
-    layoutRows();
+    const bool visibilityAfter[] = {m_arrowHead->isVisibleTo(this), m_shapeFill->isVisibleTo(this),
+                                    m_stampButton->isVisibleTo(this), m_dotSettings->isVisibleTo(this)};
+    if (!std::equal(std::begin(visibilityBefore), std::end(visibilityBefore), std::begin(visibilityAfter)))
+        layoutRows();
 }
 
-// The three observers: a new single selection shows its colour and width; a colour or width
-// chosen while one is selected applies to it. The flag keeps the first from writing back.
-void EditorToolbar::syncWithSelection() {
-    if (m_model.tool() != EditorTool::select) {
-        m_seenSelection = m_model.selectedIDs();
-        m_seenColor = m_model.color();
-        m_seenWidth = m_model.strokeWidth();
-        return;
-    }
-    if (m_model.selectedIDs() != m_seenSelection) {
-        m_seenSelection = m_model.selectedIDs();
-        if (const std::optional<int> index = m_model.selectedIndex()) {
-            const Annotation a = m_model.annotations()[*index];
-            m_syncingSelection = true;
-            m_model.setColor(a.color);
-            const double w = a.tool == EditorTool::text ? std::clamp(roundHalfAway(a.fontSize / 3), 1.0, 50.0)
-                                                        : std::clamp(roundHalfAway(a.width), 1.0, 200.0);
-            m_model.setStrokeWidth(w);
-            if (a.tool == EditorTool::arrow) m_model.setArrowHeadScale(a.headScale);
-            m_seenColor = m_model.color();
-            m_seenWidth = m_model.strokeWidth();
-            QTimer::singleShot(0, this, [this] { m_syncingSelection = false; });
-        }
-        return;
-    }
-    if (m_syncingSelection) {
-        m_seenColor = m_model.color();
-        m_seenWidth = m_model.strokeWidth();
-        return;
-    }
-    if (m_model.color() != m_seenColor) {
-        m_seenColor = m_model.color();
-        m_model.applyColorToSelection(m_seenColor);
-    }
-    if (m_model.strokeWidth() != m_seenWidth) {
-        m_seenWidth = m_model.strokeWidth();
-        m_model.applyWidthToSelection(m_seenWidth);
-    }
+void EditorToolbar::refreshZoom() {
+    m_zoomReadout->setText(QStringLiteral("%1%").arg(qRound(m_view.zoom() * 100)));
+    m_zoomReadout->setAccessibleDescription(m_zoomReadout->text());
 }
 
-void EditorToolbar::setSelectionField(const std::function<bool(const Annotation&)>& differs,
-                                      const std::function<void(Annotation&)>& write) {
+EditorToolbar::SelectionView EditorToolbar::selectionView() const {
+    SelectionView view;
+    if (m_model.tool() != EditorTool::select || m_actions.isTyping()) return view;
+    const QList<Annotation>& list = m_model.annotations();
+    view.anySelected = std::any_of(list.cbegin(), list.cend(),
+                                   [&](const Annotation& a) { return m_model.selectedIDs().contains(a.id); });
     const std::optional<int> index = m_model.selectedIndex();
-    if (!index) return;
-    Annotation a = m_model.annotations()[*index];
-    if (!differs(a)) return;
-    m_model.pushUndo();
-    write(a);
-    m_model.setAnnotation(*index, a);
+    if (!index) return view;
+    const Annotation& a = list[*index];
+    view.single = a.tool;
+    view.filled = a.filled;
+    view.showName = a.showName;
+    view.labelOutside = a.labelOutside;
+    view.numberBadge = a.isNumberBadge();
+    if (EditorTools::isRotatable(a.tool)) {
+        const double degrees = ObjectManipulation::rotationDegrees(m_model, *index);
+        view.rotation = degrees == 0 ? QString() : QString::number(degrees, 'f', 1);
+    }
+    return view;
+}
+
+void EditorToolbar::refreshSelection() {
+    const SelectionView view = selectionView();
+    if (m_selectionShown == view) return;
+    const bool layoutChanges = !m_selectionShown || m_selectionShown->anySelected != view.anySelected ||
+                               m_selectionShown->single != view.single ||
+                               m_selectionShown->numberBadge != view.numberBadge;
+    m_selectionShown = view;
+    m_refreshing = true;
+    const bool fillable = view.single && EditorTools::isFillable(*view.single);
+    m_selectionFill->setVisible(fillable);
+    m_selectionFillGroup->button(view.filled ? 1 : 0)->setChecked(true);
+    m_selectionName->setVisible(view.single == EditorTool::stamp);
+    m_selectionName->setChecked(view.showName);
+    m_numberPlacement->setVisible(view.numberBadge);
+    m_numberPlacementGroup->button(view.labelOutside ? 1 : 0)->setChecked(true);
+    for (QWidget* w : m_selectionCommands)
+        w->setVisible(view.anySelected);
+    m_rotation->setVisible(view.single && EditorTools::isRotatable(*view.single));
+    if (!m_rotationField->hasFocus()) m_rotationField->setText(view.rotation);
+    m_refreshing = false;
+    if (layoutChanges) layoutRows();
 }
 
 void EditorToolbar::commitWidthField() {
     bool ok = false;
     const int typed = m_widthField->text().toInt(&ok);
-    if (ok) m_model.setStrokeWidth(std::clamp(typed, 1, 200));
+    if (ok) m_model.chooseStrokeWidth(std::clamp(typed, 1, 200));
     m_widthField->setText(QString::number(qint64(m_model.strokeWidth())));
 }
 
@@ -531,17 +507,17 @@ void EditorToolbar::openColorPopover() {
 
 void EditorToolbar::openCanvasPopover() {
     if (!m_canvasPopover) m_canvasPopover = new CanvasPopover(m_model, window());
-    m_canvasPopover->toggleBelow(item(QStringLiteral("Expand Canvas")));
+    m_canvasPopover->toggleBelow(m_commandButtons.value(EditorCommand::expandCanvas));
 }
 
 void EditorToolbar::openRotatePopover() {
     if (!m_rotatePopover) m_rotatePopover = new RotatePopover(m_model, window());
-    m_rotatePopover->toggleBelow(item(QStringLiteral("Rotate Image")));
+    m_rotatePopover->toggleBelow(m_commandButtons.value(EditorCommand::rotateImage));
 }
 
 void EditorToolbar::openStampPicker() {
     if (!m_stampPicker) m_stampPicker = new StampPicker(&m_model, window());
-    static_cast<StampPicker*>(m_stampPicker.data())->popup(m_stampButton);
+    m_stampPicker->toggleBelow(m_stampButton);
 }
 
 // The flow of items takes the width left of Copy and Save.

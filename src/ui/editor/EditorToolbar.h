@@ -2,16 +2,17 @@
 
 #include "model/Annotation.h"
 
+#include "ui/editor/EditorActions.h"
 #include "ui/editor/Popover.h"
 
+#include <QMap>
 #include <QPointer>
 #include <QSet>
 #include <QUuid>
 #include <QWidget>
 
-#include <functional>
+#include <optional>
 
-class EditorActions;
 class EditorModel;
 class EditorView;
 class Popover;
@@ -25,12 +26,14 @@ class QTimer;
 class QSlider;
 class QSpinBox;
 class QToolButton;
+class StampPicker;
 class ToolbarFlowLayout;
 
 // The strip above the canvas: tools, colour, width and the settings of the current tool, the
 // picture's commands, zoom, undo and redo, the controls of the selection, then Copy and Save on
 // the right. Items appear as the tool and the selection call for them; the rows reflow at once.
-// It keeps the colour and width in step with a single selection without writing them back.
+// It shows the model and calls its operations; the model keeps the style in step with the
+// selection and records the undo steps.
 class EditorToolbar : public QWidget {
     Q_OBJECT
 
@@ -46,11 +49,8 @@ public:
     void showCopied();
     static constexpr int kCopiedMs = 1500;
 
-    // The popovers, each created on first use; null while it was never opened.
+    // The colour popover, created on first use; null while it was never opened.
     Popover* colorPopover() const { return m_colorPopover; }
-    Popover* canvasPopover() const { return m_canvasPopover; }
-    Popover* rotatePopover() const { return m_rotatePopover; }
-    QWidget* stampPicker() const { return m_stampPicker; }
     void openCanvasPopover();
     void openRotatePopover();
 
@@ -63,13 +63,23 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // What the selection's controls show, to touch them only when it changes (a drag changes the
+    // document on every pointer move).
+    struct SelectionView {
+        bool anySelected = false;
+        std::optional<EditorTool> single;
+        bool filled = false, showName = false, labelOutside = false, numberBadge = false;
+        QString rotation;
+        bool operator==(const SelectionView&) const = default;
+    };
+
     void build();
-    QToolButton* commandButton(int command);
+    QToolButton* commandButton(EditorCommand command);
     QWidget* divider();
-    void refresh();
-    void syncWithSelection();
-    void setSelectionField(const std::function<bool(const Annotation&)>& differs,
-                           const std::function<void(Annotation&)>& write);
+    void refreshSettings();
+    void refreshSelection();
+    void refreshZoom();
+    SelectionView selectionView() const;
     void commitWidthField();
     void commitRotationField();
     void openColorPopover();
@@ -109,14 +119,12 @@ private:
     QTimer* m_copiedTimer = nullptr;
     QPushButton* m_saveButton = nullptr;
     QList<QWidget*> m_items;
+    QMap<EditorCommand, QToolButton*> m_commandButtons;
 
     QPointer<Popover> m_colorPopover, m_canvasPopover, m_rotatePopover;
-    QPointer<QWidget> m_stampPicker;
+    QPointer<StampPicker> m_stampPicker;
 
-    // What the observers saw last, so that only real changes act.
-    QSet<QUuid> m_seenSelection;
-    QColor m_seenColor;
-    double m_seenWidth = 0;
-    bool m_syncingSelection = false;
+    std::optional<StampType> m_stampShown;
+    std::optional<SelectionView> m_selectionShown;
     bool m_refreshing = false;
 };

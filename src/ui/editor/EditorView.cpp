@@ -5,7 +5,7 @@
 #include "model/Palette.h"
 #include "graphics/DrawingSurface.h"
 #include "render/EditorRenderer.h"
-#include "ui/editor/CanvasArea.h"
+#include "ui/editor/EditorColors.h"
 #include "ui/editor/TextEntryField.h"
 
 #include <QAbstractSpinBox>
@@ -62,7 +62,10 @@ EditorView::EditorView(EditorModel& model, QWidget* parent)
         syncTextField();
         emit textEntryChanged();
     };
-    connect(&m_model, &EditorModel::changed, this, &EditorView::modelChanged);
+    connect(&m_model, &EditorModel::documentChanged, this, &EditorView::modelChanged);
+    // The handles, the marquee, the draft and the snap indicator are drawn over the cached layers.
+    for (auto signal : {&EditorModel::selectionChanged, &EditorModel::toolSettingsChanged, &EditorModel::draftChanged})
+        connect(&m_model, signal, this, qOverload<>(&QWidget::update));
     m_beyondBudget = EditorRenderer::beyondDrawingBudget(m_model.layeredAnnotations(), m_model.imageSize());
     updateGeometryForScale();
 }
@@ -356,7 +359,7 @@ void EditorView::paintBackdrop(QPainter& painter, const QRect& dirty) {
     const QImage& base = m_model.baseImage();
     if (base.hasAlphaChannel()) {
         // The checkerboard only shows through transparent pixels, so opaque images skip it.
-        painter.fillRect(dirty, CanvasArea::underPageColor(palette()));
+        painter.fillRect(dirty, EditorColors::underPage(palette()));
         painter.fillRect(dirty, QColor(255, 255, 255, 230));
         const QColor square(142, 142, 147, 64);
         const int y0 = dirty.top() / kChecker * kChecker;
@@ -458,7 +461,7 @@ void EditorView::paintSelectionOverlay(QPainter& painter) {
             const QPointF top(b.center().x(), b.top());
             painter.setPen(outlinePen(accent, 1));
             painter.drawLine(top - QPointF(0, kKnobStemFrom), top - QPointF(0, kKnobStemTo));
-            marker(top - QPointF(0, DragModes::kKnobDistance), kMarkerDiameter);
+            marker(top - QPointF(0, ObjectManipulation::kKnobDistance), kMarkerDiameter);
             if (EditorTools::isVertexEditable(a.tool)) {
                 for (const QPointF& p : a.points)
                     marker(p * s, kMarkerDiameter);
@@ -475,8 +478,8 @@ void EditorView::paintSelectionOverlay(QPainter& painter) {
                 painter.drawRect(b.adjusted(-3, -3, 3, 3));
                 painter.setPen(outlinePen(accent, 1));
                 painter.setBrush(Qt::white);
-                for (ResizeHandle h : DragModes::selectionHandles(a)) {
-                    const QPointF c = DragModes::handlePosition(h, b);
+                for (ResizeHandle h : ObjectManipulation::selectionHandles(a)) {
+                    const QPointF c = ObjectManipulation::handlePosition(h, b);
                     painter.drawRect(
                         QRectF(c.x() - kHandleSize / 2, c.y() - kHandleSize / 2, kHandleSize, kHandleSize));
                 }

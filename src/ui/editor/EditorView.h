@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/editor/EditorInteraction.h"
+#include "editor/EditorInteraction.h"
 
 #include <QImage>
 #include <QPointer>

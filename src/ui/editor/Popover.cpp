@@ -42,6 +42,9 @@ QPoint Popover::placement(const QRect& anchor, const QSize& size, const QRect& a
 
 void Popover::openBelow(QWidget* anchor) {
     m_anchor = anchor;
+    // A popover made before its window had one belongs to the anchor's window.
+    if (anchor && !parentWidget()) setParent(anchor->window(), windowFlags());
+    aboutToOpen();
     adjustSize();
     if (anchor) {
         const QRect global(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());

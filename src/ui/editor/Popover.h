@@ -45,6 +45,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
     // The control that takes the focus when the popover opens.
     virtual QWidget* initialFocus() const { return nullptr; }
+    // Brings the content up to date just before the popover is placed and shown.
+    virtual void aboutToOpen() {}
 
     // The parts popovers are built from.
     static QLabel* heading(const QString& text);

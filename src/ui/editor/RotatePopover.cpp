@@ -1,6 +1,6 @@
 #include "ui/editor/RotatePopover.h"
 
-#include "ui/editor/Icons.h"
+#include "ui/Icons.h"
 
 #include "editor/EditorModel.h"
 

@@ -1,7 +1,7 @@
 #include "ui/editor/StampPicker.h"
 
 #include "editor/EditorModel.h"
-#include "ui/editor/Icons.h"
+#include "ui/Icons.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -131,10 +131,8 @@ public:
 } // namespace
 
 StampPicker::StampPicker(EditorModel* model, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), m_model(model), m_list(new StampList(this)) {
+    : Popover(tr("Icon"), parent), m_model(model), m_list(new StampList(this)) {
     const QString help = QString::fromLatin1(kHelp);
-    setWindowTitle(tr("Icon"));
-    setAccessibleName(tr("Icon"));
     setToolTip(help);
     setFocusProxy(m_list);
 
@@ -169,24 +167,14 @@ StampPicker::StampPicker(EditorModel* model, QWidget* parent)
         if (m_inputSeen || m_settingCurrent || !isVisible() || selected.size() != 1) return;
         QTimer::singleShot(0, this, [this, item = selected.first()] { choose(item); });
     });
-    // Like a popup, it goes away when the person works elsewhere. Followed through the focus
-    // window: a tool window counts as active while its parent is, so it would get no deactivation
-    // when the person clicks back into the editor.
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
-        if (!isVisible()) return;
-        if (focus && focus == windowHandle())
-            m_hadFocus = true;
-        else if (m_hadFocus)
-            close();
-    });
-
     // As tall as the list but never taller than a comfortable menu.
     int height = 2 * m_list->frameWidth();
     for (int row = 0; row < m_list->count(); ++row)
         height += m_list->sizeHintForRow(row);
     const int width = m_list->sizeHintForColumn(0) + m_list->verticalScrollBar()->sizeHint().width() +
                       2 * m_list->frameWidth() + 8;
-    resize(std::max(width, 240), std::min(height, kMaxHeight));
+    m_size = QSize(std::max(width, 240), std::min(height, kMaxHeight));
+    resize(m_size);
 }
 
 void StampPicker::fill() {
@@ -234,28 +222,18 @@ void StampPicker::setCurrentStamp(StampType type) {
     m_list->scrollToItem(item, QAbstractItemView::PositionAtCenter);
 }
 
-void StampPicker::popup(QWidget* anchor) {
+void StampPicker::aboutToOpen() {
     if (m_model) setCurrentStamp(m_model->stampType());
-    if (anchor) {
-        if (!parentWidget()) setParent(anchor->window(), windowFlags());
-        const QRect available = anchor->screen()->availableGeometry();
-        const QPoint top = anchor->mapToGlobal(QPoint(0, 0));
-        QSize size = this->size();
-        size.setHeight(std::min(size.height(), available.height()));
-        int y = top.y() + anchor->height() + 2;
-        if (y + size.height() > available.bottom() + 1) {
-            // No room below: above the anchor, or as low as the screen allows.
-            y = top.y() - 2 - size.height();
-            if (y < available.top()) y = available.bottom() + 1 - size.height();
-        }
-        const int x = std::clamp(top.x(), available.left(), std::max(available.left(), available.right() + 1 - size.width()));
-        setGeometry(QRect(QPoint(x, y), size));
-    }
-    show();
-    raise();
-    activateWindow();
-    m_list->setFocus(Qt::PopupFocusReason);
+}
+
+void StampPicker::showEvent(QShowEvent* event) {
+    Popover::showEvent(event);
+    // Laid out only now: centre the current stamp in the list as it is shown.
     m_list->scrollToItem(m_list->currentItem(), QAbstractItemView::PositionAtCenter);
+}
+
+QWidget* StampPicker::initialFocus() const {
+    return m_list;
 }
 
 void StampPicker::choose(QListWidgetItem* item) {
@@ -286,16 +264,10 @@ bool StampPicker::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    return QWidget::eventFilter(watched, event);
-}
-
-void StampPicker::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
-    m_hadFocus = false;
-    emit closed();
+    return Popover::eventFilter(watched, event);
 }
 
 void StampPicker::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
+    Popover::changeEvent(event);
     if (event->type() == QEvent::PaletteChange) updateIcons();
 }

@@ -2,19 +2,19 @@
 
 #include "model/Annotation.h"
 
+#include "ui/editor/Popover.h"
+
 #include <QPointer>
-#include <QWidget>
 
 class EditorModel;
 class QListWidget;
 class QListWidgetItem;
 
 // The list that chooses which stamp the stamp tool places: every stamp with its own glyph and
-// title, in sections headed by the category titles. A frameless tool window rather than a popup
-// menu, because popups and menus are not published on the accessibility bus; it closes when it
-// loses activation, on Escape and once a stamp is chosen. Arrow keys move between stamps (headings
-// are skipped), typing jumps to a title, Return or a click chooses.
-class StampPicker : public QWidget {
+// title, in sections headed by the category titles. A popover: it closes when it loses
+// activation, on Escape and once a stamp is chosen. Arrow keys move between stamps (headings are
+// skipped), typing jumps to a title, Return or a click chooses.
+class StampPicker : public Popover {
     Q_OBJECT
 
 public:
@@ -25,7 +25,8 @@ public:
 
     // Shows the picker below `anchor` (above it when the screen has no room below), active, with
     // the keyboard focus on the current stamp.
-    void popup(QWidget* anchor);
+    void popup(QWidget* anchor) { openBelow(anchor); }
+    QSize sizeHint() const override { return m_size; }
 
     StampType currentStamp() const { return m_current; }
     void setCurrentStamp(StampType type);
@@ -35,12 +36,13 @@ public:
 
 signals:
     void stampChosen(StampType type);
-    void closed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void aboutToOpen() override;
+    QWidget* initialFocus() const override;
 
 private:
     void fill();
@@ -50,7 +52,7 @@ private:
     QPointer<EditorModel> m_model;
     QListWidget* m_list;
     StampType m_current = StampType::numberCircle;
-    bool m_hadFocus = false;
+    QSize m_size;
     bool m_inputSeen = false;      // a key or pointer event is being handled by the list
     bool m_settingCurrent = false; // the picker itself moves the selection
 };

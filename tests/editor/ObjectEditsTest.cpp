@@ -52,7 +52,7 @@ TEST(EditorSelection, ColourAndWidthChangesCoalescePerObject) {
     EXPECT_TRUE(m.undoStack().isEmpty());
 
     m.setSelectedID(text.id);
-    QSignalSpy spy(&m, &EditorModel::changed);
+    QSignalSpy spy(&m, &EditorModel::documentChanged);
     for (const char* name : {"blue", "green", "pink"})
         m.applyColorToSelection(Palette::named(name));
     EXPECT_EQ(m.undoStack().size(), 1);
@@ -276,4 +276,151 @@ TEST(EditorSelection, FineRotationAfterUndoIsItsOwnStep) {
     EXPECT_TRUE(m.redoStack().isEmpty());
     m.undo();
     EXPECT_DOUBLE_EQ(m.annotations()[0].rotation, 0);
+}
+
+TEST(EditorSelection, AWidthChangeAfterUndoOrRedoIsItsOwnStep) {
+    EditorModel m(solidImage(64, 48),
+                  {annotation(EditorTool::rect, {{0, 0}, {9, 9}}, Palette::standardRed(), 8)});
+    m.setSelectedID(m.annotations()[0].id);
+    m.applyWidthToSelection(10);
+    m.undo();
+    m.applyWidthToSelection(12);
+    ASSERT_EQ(m.undoStack().size(), 1);
+    EXPECT_TRUE(m.redoStack().isEmpty()); // a redo can no longer overwrite the new width
+    m.undo();
+    EXPECT_DOUBLE_EQ(m.annotations()[0].width, 8);
+
+    // Redo, then change the width again: undoing that goes back to the redone width, not further.
+    m.redo();
+    EXPECT_DOUBLE_EQ(m.annotations()[0].width, 12);
+    m.applyWidthToSelection(20);
+    m.undo();
+    EXPECT_DOUBLE_EQ(m.annotations()[0].width, 12);
+}
+
+TEST(EditorSelection, RunsOfEditsMergeOnlyWhileNothingElseIsRecorded) {
+    const Annotation a = annotation(EditorTool::rect, {{0, 0}, {9, 9}}, Palette::standardRed(), 8);
+    const Annotation b = annotation(EditorTool::rect, {{20, 20}, {29, 29}}, Palette::standardRed(), 8);
+    EditorModel m(solidImage(64, 48), {a, b});
+    m.setSelectedID(a.id);
+    m.applyColorToSelection(Palette::named("blue"));
+    m.applyColorToSelection(Palette::named("green"));
+    EXPECT_EQ(m.undoStack().size(), 1);
+    // Another recorded edit in between: the next colour change of the same object is a new step,
+    // so undoing it does not also take back the edit in between.
+    m.commit(annotation(EditorTool::line, {{0, 0}, {5, 5}}), true);
+    m.applyColorToSelection(Palette::named("pink"));
+    EXPECT_EQ(m.undoStack().size(), 3);
+    m.undo();
+    EXPECT_EQ(m.annotations().size(), 3);
+    EXPECT_EQ(m.annotations()[0].color, Palette::named("green"));
+
+    // Nudges of one selection are one step; nudging another selection starts a new one.
+    m.nudgeSelection({1, 0});
+    m.nudgeSelection({1, 0});
+    EXPECT_EQ(m.undoStack().size(), 3);
+    m.setSelectedID(b.id);
+    m.nudgeSelection({0, 1});
+    EXPECT_EQ(m.undoStack().size(), 4);
+    // A width change is another kind of edit, even on the same object.
+    m.applyWidthToSelection(3);
+    m.applyWidthToSelection(4);
+    EXPECT_EQ(m.undoStack().size(), 5);
+    m.undo();
+    EXPECT_EQ(m.annotations()[1].points[0], b.points[0] + QPointF(0, 1));
+    EXPECT_DOUBLE_EQ(m.annotations()[1].width, 8);
+}
+
+TEST(EditorSelection, PastedPicturesMoveWithTheirFrame) {
+    TestSupport::MemoryClipboard clipboard;
+    Annotation picture = annotation(EditorTool::image, {{10, 10}, {50, 10}, {50, 40}, {10, 40}});
+    picture.image = solidImage(40, 30, Qt::green);
+    picture.imageFrame = QRectF(10, 10, 40, 30);
+    EditorModel m(solidImage(200, 150), {picture});
+    m.setClipboard(&clipboard);
+    m.setSelectedID(picture.id);
+    m.copySelectedToPasteboard();
+    ASSERT_TRUE(m.pasteObjectsFromPasteboard());
+    const Annotation& copy = m.annotations().last();
+    ASSERT_EQ(copy.tool, EditorTool::image);
+    EXPECT_EQ(copy.points[0], QPointF(34, 34));
+    // The picture is drawn in its frame: the frame moves with the outline, or the copy draws over
+    // the original while its handles sit 24 pixels away.
+    EXPECT_EQ(copy.imageFrame, QRectF(34, 34, 40, 30));
+    m.nudgeSelection({-4, 6});
+    EXPECT_EQ(m.annotations().last().imageFrame, QRectF(30, 40, 40, 30));
+}
+
+TEST(EditorSelection, TheStyleFollowsTheSelectionAfterUndoAndRedo) {
+    Annotation arrow = annotation(EditorTool::arrow, {{10, 10}, {60, 40}}, Palette::standardRed(), 8);
+    Annotation text = annotation(EditorTool::text, {{5, 30}}, Palette::named("green"), 1, QStringLiteral("Door"));
+    text.fontSize = 30;
+    EditorModel m(solidImage(200, 150), {arrow, text});
+    m.setTool(EditorTool::select);
+    m.setSelectedID(arrow.id);
+    m.chooseColor(Palette::named("blue"));
+    m.chooseStrokeWidth(14);
+    EXPECT_EQ(m.annotations()[0].color, Palette::named("blue"));
+    EXPECT_DOUBLE_EQ(m.annotations()[0].width, 14);
+    m.undo();
+    m.undo();
+    EXPECT_EQ(m.color(), Palette::standardRed());
+    EXPECT_DOUBLE_EQ(m.strokeWidth(), 8);
+    m.redo();
+    EXPECT_EQ(m.color(), Palette::named("blue"));
+
+    // A text shows the width that gives its size; undoing a size change shows the old one again.
+    m.setSelectedID(text.id);
+    EXPECT_DOUBLE_EQ(m.strokeWidth(), 10);
+    m.chooseStrokeWidth(20);
+    EXPECT_DOUBLE_EQ(m.annotations()[1].fontSize, 60);
+    m.undo();
+    EXPECT_DOUBLE_EQ(m.annotations()[1].fontSize, 30);
+    EXPECT_DOUBLE_EQ(m.strokeWidth(), 10);
+
+    // Under another tool the choice is for new objects only.
+    m.setTool(EditorTool::pen);
+    m.chooseColor(Palette::named("pink"));
+    EXPECT_EQ(m.annotations()[1].color, Palette::named("green"));
+}
+
+TEST(EditorSelection, FlagsOfTheSelectionAreOneStepEach) {
+    Annotation rect = annotation(EditorTool::rect, {{0, 0}, {30, 20}});
+    EditorModel m(solidImage(64, 48), {rect});
+    m.setSelectionFlag(SelectionFlag::filled, true); // nothing selected
+    EXPECT_TRUE(m.undoStack().isEmpty());
+    m.setSelectedID(rect.id);
+    m.setSelectionFlag(SelectionFlag::filled, false); // already outlined
+    EXPECT_TRUE(m.undoStack().isEmpty());
+    m.setSelectionFlag(SelectionFlag::filled, true);
+    m.setSelectionFlag(SelectionFlag::labelOutside, true);
+    EXPECT_TRUE(m.annotations()[0].filled);
+    EXPECT_TRUE(m.annotations()[0].labelOutside);
+    EXPECT_FALSE(m.annotations()[0].showName);
+    EXPECT_EQ(m.undoStack().size(), 2);
+    m.undo();
+    EXPECT_TRUE(m.annotations()[0].filled);
+    EXPECT_FALSE(m.annotations()[0].labelOutside);
+}
+
+TEST(EditorSelection, OnlyObjectsWithoutTurnedPointsHaveARotationToSet) {
+    // Strokes, lines and polygons carry their turn in their points; the rest turn about their centre.
+    const QList<EditorTool> turnedInPoints{EditorTool::pen, EditorTool::highlighter, EditorTool::line,
+                                           EditorTool::arrow, EditorTool::polygon};
+    const QList<EditorTool> ownRotation{EditorTool::rect,  EditorTool::ellipse, EditorTool::stamp,
+                                        EditorTool::dot,   EditorTool::check,   EditorTool::blur,
+                                        EditorTool::text,  EditorTool::image};
+    for (EditorTool tool : turnedInPoints + ownRotation) {
+        Annotation a = annotation(tool, {{10, 10}, {40, 30}});
+        a.text = QStringLiteral("1");
+        EditorModel m(solidImage(64, 48), {a});
+        m.setSelectedID(a.id);
+        m.setSelectionRotation(45);
+        const bool own = ownRotation.contains(tool);
+        EXPECT_EQ(EditorTools::isRotatable(tool), own) << rawValue(tool).toStdString();
+        EXPECT_DOUBLE_EQ(m.annotations()[0].rotation, own ? M_PI / 4 : 0) << rawValue(tool).toStdString();
+        EXPECT_EQ(m.undoStack().size(), own ? 1 : 0) << rawValue(tool).toStdString();
+    }
+    EXPECT_FALSE(EditorTools::isRotatable(EditorTool::select));
+    EXPECT_FALSE(EditorTools::isRotatable(EditorTool::crop));
 }

@@ -1,10 +1,10 @@
-#include "ui/editor/DragModes.h"
+#include "editor/ObjectManipulation.h"
 
 #include "editor/EditorModel.h"
 
 #include <cmath>
 
-namespace DragModes {
+namespace ObjectManipulation {
 
 namespace Geo = AnnotationGeometry;
 
@@ -27,10 +27,6 @@ std::optional<int> vertexNear(const Annotation& a, QPointF q, double tol) {
     return std::nullopt;
 }
 
-bool isBadge(EditorTool tool) {
-    return tool == EditorTool::stamp || tool == EditorTool::dot || tool == EditorTool::check;
-}
-
 bool isCorner(ResizeHandle h) {
     return h == ResizeHandle::topLeft || h == ResizeHandle::topRight || h == ResizeHandle::bottomRight ||
            h == ResizeHandle::bottomLeft;
@@ -40,7 +36,8 @@ bool isCorner(ResizeHandle h) {
 
 QList<ResizeHandle> selectionHandles(const Annotation& a) {
     using H = ResizeHandle;
-    if (isBadge(a.tool) || a.tool == EditorTool::text)
+    const ToolFamily family = EditorTools::traits(a.tool).family;
+    if (family == ToolFamily::badge || family == ToolFamily::text)
         return {H::topLeft, H::topRight, H::bottomRight, H::bottomLeft};
     return {H::topLeft, H::top, H::topRight, H::right, H::bottomRight, H::bottom, H::bottomLeft, H::left};
 }
@@ -134,9 +131,7 @@ Annotation transformed(EditorModel& model, const Annotation& a, const DragMode& 
     case DragMode::Kind::none:
         break;
     case DragMode::Kind::move:
-        for (QPointF& p : r.points)
-            p += d;
-        if (r.tool == EditorTool::image) r.imageFrame.translate(d);
+        EditorModel::translate(r, d);
         break;
     case DragMode::Kind::vertex: {
         const int k = mode.vertex;
@@ -156,10 +151,11 @@ Annotation transformed(EditorModel& model, const Annotation& a, const DragMode& 
         const QRectF b = Geo::bounds(a);
         if (b.width() <= 0 || b.height() <= 0) break;
         const QRectF n = ResizeHandles::resize(mode.handle, b, toObjectOffset(d, a.rotation), kMinResize);
-        if (isBadge(a.tool)) {
+        const ToolFamily family = EditorTools::traits(a.tool).family;
+        if (family == ToolFamily::badge) {
             r.width = std::max(std::min(n.width(), n.height()) * kBadgeSizeFactor, 1.0);
             r.points = {n.center()};
-        } else if (a.tool == EditorTool::text) {
+        } else if (family == ToolFamily::text) {
             r.points = {n.topLeft()};
             r.fontSize = std::max(a.fontSize * n.height() / b.height(), kMinFontSize);
         } else {
@@ -196,4 +192,4 @@ double rotationDegrees(const EditorModel& model, int index) {
     return std::round(deg * 10) / 10;
 }
 
-} // namespace DragModes
+} // namespace ObjectManipulation

@@ -1,5 +1,5 @@
-// Selection and object edits of the editor model: recolour, resize, delete, flatten, rotate, and
-// the snapping and drawing order the view uses.
+// The editor model's selection and object edits: recolour, resize, delete, flatten, rotate, copy
+// and paste, the vertex and text edits of gestures, and the snapping and drawing order.
 #include "editor/EditorModel.h"
 
 #include "editor/ObjectClipboard.h"
@@ -16,33 +16,6 @@ namespace {
 
 constexpr double kSameRotation = 0.0001;
 
-// These tools keep their turn in their points and have no rotation of their own.
-bool carriesRotationInPoints(EditorTool tool) {
-    switch (tool) {
-    case EditorTool::pen:
-    case EditorTool::highlighter:
-    case EditorTool::line:
-    case EditorTool::arrow:
-    case EditorTool::polygon:
-        return true;
-    default:
-        return false;
-    }
-}
-
-int layer(EditorTool tool) {
-    switch (tool) {
-    case EditorTool::blur:
-        return 0;
-    case EditorTool::image:
-        return 1;
-    case EditorTool::text:
-        return 3;
-    default:
-        return 2;
-    }
-}
-
 } // namespace
 
 std::optional<QUuid> EditorModel::selectedID() const {
@@ -56,7 +29,7 @@ void EditorModel::setSelectedID(std::optional<QUuid> id) {
 
 void EditorModel::toggleSelection(const QUuid& id) {
     if (!m_selectedIDs.remove(id)) m_selectedIDs.insert(id);
-    emit changed();
+    selectionDidChange();
 }
 
 std::optional<int> EditorModel::selectedIndex() const {
@@ -74,14 +47,10 @@ void EditorModel::applyColorToSelection(const QColor& color) {
     if (!index || !hex) return;
     const Annotation& a = m_annotations.at(*index);
     if (pictavoHex(a.color) == hex) return;
-    if (m_colorUndoID != a.id) {
-        m_colorUndoID = a.id;
-        pushUndo();
-    }
+    pushUndo(MergeKey{MergeKey::Kind::color, {a.id}});
     // Writable access only after pushUndo: the snapshot shares the list until it detaches.
     m_annotations[*index].color = color;
-    m_isDirty = true; // merged into an earlier step, but still a change since the last save
-    emit changed();
+    emit documentChanged();
 }
 
 void EditorModel::applyWidthToSelection(double width) {
@@ -89,18 +58,14 @@ void EditorModel::applyWidthToSelection(double width) {
     const double fontSize = std::max(3 * width, 6.0);
     if (!index || !std::isfinite(width) || !std::isfinite(fontSize)) return;
     const Annotation& a = m_annotations.at(*index);
-    const bool isText = a.tool == EditorTool::text;
+    const bool isText = bool(EditorTools::traits(a.tool).options & ToolOption::font);
     if (isText ? a.fontSize == fontSize : a.width == width) return;
-    if (m_widthUndoID != a.id) {
-        m_widthUndoID = a.id;
-        pushUndo();
-    }
+    pushUndo(MergeKey{MergeKey::Kind::width, {a.id}});
     if (isText)
         m_annotations[*index].fontSize = fontSize;
     else
         m_annotations[*index].width = width;
-    m_isDirty = true; // merged into an earlier step, but still a change since the last save
-    emit changed();
+    emit documentChanged();
 }
 
 void EditorModel::deleteSelected() {
@@ -116,7 +81,8 @@ void EditorModel::deleteSelected() {
     // Only a removed badge can lower the counter; the remaining badges keep their numbers.
     if (removesBadge) m_nextDotNumber = nextBadgeNumber(m_annotations);
     m_selectedIDs.clear();
-    emit changed();
+    emit documentChanged();
+    selectionDidChange();
 }
 
 void EditorModel::flattenSelected() {
@@ -130,7 +96,8 @@ void EditorModel::flattenSelected() {
     m_baseImage = flat;
     m_annotations.removeAt(*index);
     m_selectedIDs.clear();
-    emit changed();
+    emit documentChanged();
+    selectionDidChange();
 }
 
 void EditorModel::copySelectedToPasteboard() {
@@ -164,20 +131,17 @@ bool EditorModel::pasteObjectsFromPasteboard() {
     const QPointF d(24.0 * m_pasteOffsetStep, 24.0 * m_pasteOffsetStep);
     QSet<QUuid> ids;
     for (Annotation& a : *pasted) {
-        for (QPointF& p : a.points)
-            p += d;
+        translate(a, d);
         if (a.isNumberBadge()) {
             a.text = QString::number(m_nextDotNumber);
             m_nextDotNumber = incrementSaturating(m_nextDotNumber);
-        } else if (a.tool == EditorTool::image) {
-            a.imageFrame.translate(d);
         }
         ids.insert(a.id);
         m_annotations.append(a);
     }
-    m_tool = EditorTool::select;
-    m_selectedIDs = ids;
-    emit changed();
+    emit documentChanged();
+    setTool(EditorTool::select);
+    setSelectedIDs(ids);
     return true;
 }
 
@@ -185,7 +149,7 @@ void EditorModel::setNextDotNumber(int64_t number) {
     number = std::max<int64_t>(number, 1);
     if (number == m_nextDotNumber) return;
     m_nextDotNumber = number;
-    emit changed();
+    emit documentChanged();
 }
 
 void EditorModel::nudgeSelection(QPointF delta) {
@@ -193,19 +157,10 @@ void EditorModel::nudgeSelection(QPointF delta) {
     const bool any = std::any_of(m_annotations.cbegin(), m_annotations.cend(),
                                  [&](const Annotation& a) { return m_selectedIDs.contains(a.id); });
     if (!any) return;
-    if (m_nudgeUndoSelection != m_selectedIDs || m_nudgeUndoGeneration != m_historyGeneration) {
-        pushUndo();
-        m_nudgeUndoSelection = m_selectedIDs;
-        m_nudgeUndoGeneration = m_historyGeneration;
-    }
-    for (Annotation& a : m_annotations) {
-        if (!m_selectedIDs.contains(a.id)) continue;
-        for (QPointF& p : a.points)
-            p += delta;
-        if (a.tool == EditorTool::image) a.imageFrame.translate(delta);
-    }
-    m_isDirty = true;
-    emit changed();
+    pushUndo(MergeKey{MergeKey::Kind::nudge, m_selectedIDs});
+    for (Annotation& a : m_annotations)
+        if (m_selectedIDs.contains(a.id)) translate(a, delta);
+    emit documentChanged();
 }
 
 void EditorModel::selectAll() {
@@ -223,8 +178,14 @@ bool EditorModel::addPicture(const Annotation& picture) {
     return true;
 }
 
+void EditorModel::translate(Annotation& a, QPointF delta) {
+    for (QPointF& p : a.points)
+        p += delta;
+    if (a.tool == EditorTool::image) a.imageFrame.translate(delta);
+}
+
 void EditorModel::rotate(Annotation& a, double theta) {
-    if (!carriesRotationInPoints(a.tool)) {
+    if (!EditorTools::carriesRotationInPoints(a.tool)) {
         a.rotation += theta;
         return;
     }
@@ -241,16 +202,11 @@ void EditorModel::rotateSelection(double radians, bool coalesce) {
     if (m_selectedIDs.isEmpty() || radians == 0 || !std::isfinite(radians)) return;
     auto isSelected = [this](const Annotation& a) { return m_selectedIDs.contains(a.id); };
     if (std::none_of(m_annotations.cbegin(), m_annotations.cend(), isSelected)) return;
-    if (!coalesce) {
-        pushUndo(); // also ends any run of fine turns
-    } else {
-        if (m_rotationUndoSelection != m_selectedIDs) pushUndo();
-        m_rotationUndoSelection = m_selectedIDs;
-    }
+    // A quarter turn is a step of its own, and ends any run of fine turns.
+    pushUndo(coalesce ? std::optional(MergeKey{MergeKey::Kind::rotation, m_selectedIDs}) : std::nullopt);
     for (Annotation& a : m_annotations)
         if (isSelected(a)) rotate(a, radians);
-    m_isDirty = true; // merged into an earlier step, but still a change since the last save
-    emit changed();
+    emit documentChanged();
 }
 
 void EditorModel::setSelectionRotation(double degrees) {
@@ -258,13 +214,11 @@ void EditorModel::setSelectionRotation(double degrees) {
     if (!index) return;
     const Annotation& a = m_annotations.at(*index);
     const double r = degrees * M_PI / 180.0;
-    if (carriesRotationInPoints(a.tool) || !std::isfinite(r)) return;
+    if (!EditorTools::isRotatable(a.tool) || !std::isfinite(r)) return;
     if (std::abs(a.rotation - r) <= kSameRotation) return;
-    if (m_rotationUndoSelection != m_selectedIDs) pushUndo();
-    m_rotationUndoSelection = m_selectedIDs;
+    pushUndo(MergeKey{MergeKey::Kind::rotation, m_selectedIDs});
     m_annotations[*index].rotation = r;
-    m_isDirty = true; // merged into an earlier step, but still a change since the last save
-    emit changed();
+    emit documentChanged();
 }
 
 std::optional<QPointF> EditorModel::snapPoint(QPointF point, std::optional<QUuid> excluding,
@@ -291,7 +245,70 @@ QList<Annotation> EditorModel::layeredAnnotations() const {
 }
 
 QList<Annotation> EditorModel::layeredAnnotations(QList<Annotation> annotations) {
-    std::stable_sort(annotations.begin(), annotations.end(),
-                     [](const Annotation& x, const Annotation& y) { return layer(x.tool) < layer(y.tool); });
+    std::stable_sort(annotations.begin(), annotations.end(), [](const Annotation& x, const Annotation& y) {
+        return EditorTools::paintLayer(x.tool) < EditorTools::paintLayer(y.tool);
+    });
     return annotations;
+}
+
+void EditorModel::setSelectionFlag(SelectionFlag flag, bool on) {
+    const std::optional<int> index = selectedIndex();
+    if (!index) return;
+    auto field = [flag](Annotation& a) -> bool& {
+        switch (flag) {
+        case SelectionFlag::filled: return a.filled;
+        case SelectionFlag::showName: return a.showName;
+        case SelectionFlag::labelOutside: return a.labelOutside;
+        }
+        return a.filled;
+    };
+    Annotation a = m_annotations.at(*index);
+    if (field(a) == on) return;
+    pushUndo();
+    field(a) = on;
+    m_annotations[*index] = a;
+    emit documentChanged();
+}
+
+bool EditorModel::insertVertex(int index, int segment, QPointF point) {
+    if (index < 0 || index >= m_annotations.size()) return false;
+    Annotation changed = m_annotations.at(index);
+    if (segment < 0 || segment >= changed.points.size()) return false;
+    changed.points.insert(segment + 1, point);
+    pushUndo();
+    m_annotations[index] = changed;
+    emit documentChanged();
+    setSelectedID(changed.id);
+    return true;
+}
+
+bool EditorModel::convertToPolygon(int index, QPointF point, double reach) {
+    if (index < 0 || index >= m_annotations.size() || m_annotations.at(index).tool != EditorTool::rect) return false;
+    const Annotation& a = m_annotations.at(index);
+    const QRectF r = a.rect();
+    Annotation polygon = a;
+    polygon.tool = EditorTool::polygon;
+    polygon.rotation = 0;
+    polygon.points = {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft()};
+    // The turn goes into the corners, so the outline looks the same.
+    for (QPointF& q : polygon.points)
+        q = AnnotationGeometry::fromObjectSpace(q, a);
+    if (const auto n = AnnotationGeometry::nearestSegmentPoint(polygon, point); n && n->distance <= reach + a.width / 2)
+        polygon.points.insert(n->segmentIndex + 1, n->point);
+    pushUndo();
+    m_annotations[index] = polygon;
+    emit documentChanged();
+    setSelectedID(polygon.id);
+    return true;
+}
+
+std::optional<Annotation> EditorModel::takeTextForEditing(int index) {
+    if (index < 0 || index >= m_annotations.size() || m_annotations.at(index).tool != EditorTool::text)
+        return std::nullopt;
+    const Annotation a = m_annotations.at(index);
+    pushUndo();
+    m_annotations.removeAt(index);
+    emit documentChanged();
+    setSelectedID(std::nullopt);
+    return a;
 }

@@ -1,4 +1,4 @@
-#include "ui/editor/EditorInteraction.h"
+#include "editor/EditorInteraction.h"
 
 #include "editor/EditorModel.h"
 
@@ -7,22 +7,6 @@
 namespace Geo = AnnotationGeometry;
 
 namespace {
-
-bool isTwoPointTool(EditorTool tool) {
-    switch (tool) {
-    case EditorTool::line:
-    case EditorTool::arrow:
-    case EditorTool::rect:
-    case EditorTool::ellipse:
-    case EditorTool::blur:
-    case EditorTool::crop:
-    case EditorTool::polygon:
-    case EditorTool::image:
-        return true;
-    default:
-        return false;
-    }
-}
 
 QRectF spanned(QPointF a, QPointF b) {
     return QRectF(std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::abs(b.x() - a.x()),
@@ -70,22 +54,41 @@ void EditorInteraction::dragChanged(QPointF startView, QPointF currentView, bool
     if (!m_dragging) m_gestureTool = m_model.tool();
     m_dragging = true;
     const QPointF s = toImage(startView), p = toImage(currentView);
-    const EditorTool tool = m_gestureTool;
-    const double snapRadius = DragModes::kSnapRadius / m_scale;
-    switch (tool) {
+    switch (m_gestureTool) {
+    case EditorTool::select:
+        selectDrag(s, p, shift);
+        return;
+    case EditorTool::text:
+        return; // the text field opens at the release
     case EditorTool::pen:
-    case EditorTool::highlighter: {
+    case EditorTool::highlighter:
+    case EditorTool::line:
+    case EditorTool::arrow:
+    case EditorTool::rect:
+    case EditorTool::ellipse:
+    case EditorTool::stamp:
+    case EditorTool::dot:
+    case EditorTool::check:
+    case EditorTool::blur:
+    case EditorTool::crop:
+    case EditorTool::polygon:
+    case EditorTool::image:
+        drawDrag(m_gestureTool, s, p, shift);
+        return;
+    }
+}
+
+// Builds the draft of a drawing gesture: the family of the tool says how its points follow the
+// pointer.
+void EditorInteraction::drawDrag(EditorTool tool, QPointF s, QPointF p, bool shift) {
+    const ToolFamily family = EditorTools::traits(tool).family;
+    if (family == ToolFamily::stroke) {
         Annotation draft = m_model.draft() ? *m_model.draft() : m_model.newAnnotation(s);
         draft.points.append(p);
         m_model.setDraft(draft);
         return;
     }
-    case EditorTool::select:
-        selectDrag(s, p, shift);
-        return;
-    case EditorTool::stamp:
-    case EditorTool::dot:
-    case EditorTool::check: {
+    if (family == ToolFamily::badge) {
         Annotation draft;
         if (m_model.draft()) {
             draft = *m_model.draft();
@@ -101,12 +104,8 @@ void EditorInteraction::dragChanged(QPointF startView, QPointF currentView, bool
         m_model.setDraft(draft);
         return;
     }
-    case EditorTool::text:
-        return;
-    default:
-        break;
-    }
-    if (!isTwoPointTool(tool)) return;
+    // Everything else is drawn from its first to its last point: lines, boxes, the crop frame.
+    const double snapRadius = ObjectManipulation::kSnapRadius / m_scale;
     const bool snaps = tool == EditorTool::line || tool == EditorTool::arrow;
     Annotation draft;
     if (m_model.draft()) {
@@ -114,7 +113,7 @@ void EditorInteraction::dragChanged(QPointF startView, QPointF currentView, bool
     } else {
         const QPointF anchor = snaps ? m_model.snapPoint(s, std::nullopt, snapRadius).value_or(s) : s;
         draft = m_model.newAnnotation(anchor);
-        if (tool == EditorTool::rect || tool == EditorTool::ellipse) draft.filled = m_model.shapeFilled();
+        if (EditorTools::traits(tool).options & ToolOption::fill) draft.filled = m_model.shapeFilled();
     }
     QPointF end = p;
     if (shift) {
@@ -134,7 +133,7 @@ void EditorInteraction::selectDrag(QPointF s, QPointF p, bool shift) {
     if (!m_dragStarted) {
         m_dragStarted = true;
         m_selectionAtStart = m_model.selectedIDs();
-        m_dragMode = DragModes::dragModeAt(m_model, s, m_scale, shift, &m_marqueeEligible);
+        m_dragMode = ObjectManipulation::dragModeAt(m_model, s, m_scale, shift, &m_marqueeEligible);
         const QList<Annotation>& list = m_model.annotations();
         m_originalAnnotation.reset();
         if (!m_dragMode.isNone() && m_dragMode.index >= 0 && m_dragMode.index < list.size())
@@ -167,9 +166,8 @@ void EditorInteraction::selectDrag(QPointF s, QPointF p, bool shift) {
     if (!m_didMutate) {
         const double dead = kDeadZone / m_scale;
         if (std::abs(p.x() - s.x()) <= dead && std::abs(p.y() - s.y()) <= dead) return;
-        m_model.pushUndo();
+        m_mutationGeneration = m_model.beginInPlaceEdit();
         m_didMutate = true;
-        m_mutationGeneration = m_model.historyGeneration();
     } else if (m_model.historyGeneration() != m_mutationGeneration) {
         // An undo (or any other edit) happened under the drag: its step is gone, so it ends here.
         m_originalAnnotation.reset();
@@ -177,7 +175,7 @@ void EditorInteraction::selectDrag(QPointF s, QPointF p, bool shift) {
         return;
     }
     m_model.setAnnotation(i,
-                          DragModes::transformed(m_model, *m_originalAnnotation, m_dragMode, s, p, m_scale));
+                          ObjectManipulation::transformed(m_model, *m_originalAnnotation, m_dragMode, s, p, m_scale));
 }
 
 void EditorInteraction::resetSelectDrag() {
@@ -194,6 +192,9 @@ void EditorInteraction::resetSelectDrag() {
 void EditorInteraction::dragEnded(QPointF endView) {
     m_dragging = false;
     switch (m_gestureTool) {
+    case EditorTool::select:
+        resetSelectDrag();
+        return;
     case EditorTool::crop:
         if (const auto& draft = m_model.draft()) {
             const QRectF r = draft->rect();
@@ -207,12 +208,24 @@ void EditorInteraction::dragEnded(QPointF endView) {
         m_textDraft.clear();
         notifyTextEntry();
         return;
-    case EditorTool::select:
-        resetSelectDrag();
+    case EditorTool::pen:
+    case EditorTool::highlighter:
+    case EditorTool::line:
+    case EditorTool::arrow:
+    case EditorTool::rect:
+    case EditorTool::ellipse:
+    case EditorTool::stamp:
+    case EditorTool::dot:
+    case EditorTool::check:
+    case EditorTool::blur:
+    case EditorTool::polygon:
+    case EditorTool::image:
+        commitDraft();
         return;
-    default:
-        break;
     }
+}
+
+void EditorInteraction::commitDraft() {
     if (const std::optional<Annotation> draft = m_model.draft()) {
         m_model.commit(*draft, true);
         if (draft->isNumberBadge()) m_model.advanceDotNumber();
@@ -250,12 +263,7 @@ bool EditorInteraction::insertVertex(QPointF p, double tol) {
         if (!EditorTools::isVertexEditable(a.tool) && a.tool != EditorTool::image) continue;
         const auto n = Geo::nearestSegmentPoint(a, Geo::toObjectSpace(p, a));
         if (!n || n->distance > tol + a.width / 2) continue;
-        Annotation changed = a;
-        changed.points.insert(n->segmentIndex + 1, n->point);
-        m_model.pushUndo();
-        m_model.setAnnotation(int(i), changed);
-        m_model.setSelectedID(changed.id);
-        return true;
+        return m_model.insertVertex(int(i), n->segmentIndex, n->point);
     }
     return false;
 }
@@ -265,20 +273,7 @@ bool EditorInteraction::rectangleToPolygon(QPointF p, double tol) {
     for (qsizetype i = list.size() - 1; i >= 0; --i) {
         const Annotation& a = list[i];
         if (a.tool != EditorTool::rect || !Geo::hitTest(a, p, tol)) continue;
-        const QRectF r = a.rect();
-        Annotation polygon = a;
-        polygon.tool = EditorTool::polygon;
-        polygon.rotation = 0;
-        polygon.points = {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft()};
-        // Bake the turn into the corners so the outline looks the same.
-        for (QPointF& q : polygon.points)
-            q = Geo::fromObjectSpace(q, a);
-        m_model.pushUndo();
-        if (const auto n = Geo::nearestSegmentPoint(polygon, p); n && n->distance <= tol + a.width / 2)
-            polygon.points.insert(n->segmentIndex + 1, n->point);
-        m_model.setAnnotation(int(i), polygon);
-        m_model.setSelectedID(polygon.id);
-        return true;
+        return m_model.convertToPolygon(int(i), p, tol);
     }
     return false;
 }
@@ -296,13 +291,11 @@ bool EditorInteraction::reopenText(QPointF p, double tol) {
             }
             if (i < 0) return false;
         }
-        const Annotation a = m_model.annotations()[i];
-        m_model.pushUndo();
+        const std::optional<Annotation> a = m_model.takeTextForEditing(int(i));
+        if (!a) return false;
         m_textTemplate = a;
-        m_textDraft = a.text;
-        m_textPosition = a.points.isEmpty() ? QPointF() : a.points.first();
-        m_model.removeAnnotation(int(i));
-        m_model.setSelectedID(std::nullopt);
+        m_textDraft = a->text;
+        m_textPosition = a->points.isEmpty() ? QPointF() : a->points.first();
         notifyTextEntry();
         return true;
     }

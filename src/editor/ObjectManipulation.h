@@ -25,9 +25,11 @@ struct DragMode {
     bool operator==(const DragMode&) const = default;
 };
 
-// The decisions of a press with the select tool and the transformation a drag applies. Points are
-// image pixels; `scale` is view points per image pixel, so fixed on-screen distances divide by it.
-namespace DragModes {
+// What lies under the pointer for the select tool and what dragging it does: the object hit (also
+// for the context menu), its handles and rotation knob, the drag a press starts, the object as a
+// drag leaves it, and its rotation as people read it. Points are image pixels; `scale` is view
+// points per image pixel, so fixed on-screen distances divide by it.
+namespace ObjectManipulation {
 
 inline constexpr double kPickTolerance = 6; // screen points
 inline constexpr double kGrabRadius = 10;   // handles, knob, vertices
@@ -52,7 +54,8 @@ DragMode dragModeAt(EditorModel& model, QPointF point, double scale, bool shift,
 Annotation transformed(EditorModel& model, const Annotation& a, const DragMode& mode, QPointF start,
                        QPointF current, double scale);
 
-// The rotation of an annotation as the toolbar shows it: degrees in (-180, 180], one decimal.
+// The rotation of an annotation as the toolbar shows it: degrees in [-180, 180], one decimal; 0 for
+// an index that names no annotation.
 double rotationDegrees(const EditorModel& model, int index);
 
-} // namespace DragModes
+} // namespace ObjectManipulation

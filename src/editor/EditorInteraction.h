@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/editor/DragModes.h"
+#include "editor/ObjectManipulation.h"
 
 #include <QImage>
 #include <QRectF>
@@ -13,9 +13,10 @@
 
 class EditorModel;
 
-// What pointer gestures, double-clicks and text entry do to the model: the editor canvas turns
-// events into these calls and draws the state kept here. Locations are in view points of the
-// canvas; they are divided by `scale` and clamped to the image.
+// The gesture engine: what pointer gestures, double-clicks and text entry do to the model, with no
+// widget. The editor canvas turns events into these calls and draws the state kept here; tests
+// drive it directly. Locations are in view points of the canvas; they are divided by `scale` and
+// clamped to the image.
 class EditorInteraction {
 public:
     static constexpr double kDeadZone = 2;         // screen points before a select drag edits
@@ -63,6 +64,8 @@ public:
 private:
     void selectDrag(QPointF s, QPointF p, bool shift);
     void resetSelectDrag();
+    void drawDrag(EditorTool tool, QPointF s, QPointF p, bool shift);
+    void commitDraft();
     bool insertVertex(QPointF p, double tol);
     bool rectangleToPolygon(QPointF p, double tol);
     bool reopenText(QPointF p, double tol);

@@ -1,4 +1,4 @@
-// Canvas operations of the editor model: crop, rotate, expand, and the blurred copy.
+// The editor model's operations on the whole image: crop, rotate, expand, and the blurred copy.
 #include "editor/EditorModel.h"
 
 #include "io/ProjectIO.h"
@@ -17,18 +17,12 @@ namespace {
 
 constexpr double kNoRotation = 0.0001;
 
-void translate(Annotation& a, QPointF d) {
-    for (QPointF& p : a.points)
-        p += d;
-    if (a.tool == EditorTool::image) a.imageFrame.translate(d);
-}
-
 } // namespace
 
 void EditorModel::replaceBaseImage(const QImage& image) {
     pushUndo();
     m_baseImage = image;
-    emit changed();
+    emit documentChanged();
 }
 
 bool EditorModel::applyCrop(const QRectF& rect) {
@@ -48,7 +42,7 @@ bool EditorModel::applyCrop(const QRectF& rect) {
     m_baseImage = cut;
     for (Annotation& a : m_annotations)
         translate(a, QPointF(-x0, -y0));
-    emit changed();
+    emit documentChanged();
     return true;
 }
 
@@ -97,7 +91,7 @@ bool EditorModel::rotateCanvas(double degrees) {
         translate(a, C2 + turn(m - C) - m);
         rotate(a, theta);
     }
-    emit changed();
+    emit documentChanged();
     return true;
 }
 
@@ -123,17 +117,8 @@ bool EditorModel::expandCanvas(double top, double left, double bottom, double ri
     m_baseImage = expanded;
     for (Annotation& a : m_annotations)
         translate(a, QPointF(l, t));
-    emit changed();
+    emit documentChanged();
     return true;
-}
-
-double EditorModel::blurRadius(QSize size) {
-    return std::max(std::max(size.width(), size.height()) / 100.0, 8.0);
-}
-
-QImage EditorModel::gaussianBlur(const QImage& image) {
-    if (image.isNull()) return QImage();
-    return GaussianBlur::blur(image, blurRadius(image.size()));
 }
 
 bool EditorModel::admits(QSize baseSize, const QList<Annotation>& annotations, const QString& action) {
@@ -159,7 +144,7 @@ QImage EditorModel::blurredImage() const {
     // memory. It is reused only when nobody else still holds that image.
     QImage previous = std::move(m_blurCache.blurred);
     m_blurCache = {};
-    QImage result = GaussianBlur::blur(m_baseImage, blurRadius(m_baseImage.size()), &previous);
+    QImage result = GaussianBlur::blur(m_baseImage, GaussianBlur::regionSigma(m_baseImage.size()), &previous);
     if (result.isNull()) return QImage();
     m_blurCache = BlurCache{key, result};
     return result;

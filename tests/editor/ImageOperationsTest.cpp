@@ -1,4 +1,5 @@
 #include "editor/EditorModel.h"
+#include "graphics/GaussianBlur.h"
 #include "model/AnnotationGeometry.h"
 #include "model/Palette.h"
 
@@ -130,8 +131,8 @@ TEST(EditorCanvas, BlurIsCachedPerBaseImage) {
     EXPECT_EQ(afterCrop.size(), QSize(100, 100));
     m.undo();
     EXPECT_EQ(m.blurredImage().size(), QSize(300, 200)); // undo changed the base: recomputed
-    EXPECT_DOUBLE_EQ(EditorModel::blurRadius(QSize(300, 200)), 8);
-    EXPECT_DOUBLE_EQ(EditorModel::blurRadius(QSize(5120, 2880)), 51.2);
+    EXPECT_DOUBLE_EQ(GaussianBlur::regionSigma(QSize(300, 200)), 8);
+    EXPECT_DOUBLE_EQ(GaussianBlur::regionSigma(QSize(5120, 2880)), 51.2);
 }
 
 TEST(EditorCanvas, EveryCanvasOperationIsOneUndoStep) {

@@ -1,4 +1,4 @@
-#include "ui/editor/Icons.h"
+#include "ui/Icons.h"
 
 #include "render/EditorRenderer.h"
 #include "render/StampGlyphs.h"
