@@ -228,7 +228,7 @@ void EditorInteraction::dragEnded(QPointF endView) {
 void EditorInteraction::commitDraft() {
     if (const std::optional<Annotation> draft = m_model.draft()) {
         m_model.commit(*draft, true);
-        if (draft->isNumberBadge()) m_model.advanceDotNumber();
+        if (draft->isNumberBadge()) m_model.advanceBadgeNumber();
     }
     m_model.setDraft(std::nullopt);
     m_model.setSnapIndicator(std::nullopt);

@@ -205,7 +205,7 @@ void EditorModel::removeAnnotation(int index) {
     emit documentChanged();
 }
 
-void EditorModel::advanceDotNumber() {
+void EditorModel::advanceBadgeNumber() {
     m_nextDotNumber = incrementSaturating(m_nextDotNumber);
     emit documentChanged();
 }

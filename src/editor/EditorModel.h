@@ -126,7 +126,7 @@ public:
     // Canvas operations. Each either does everything with one undo step and returns true, or
     // changes nothing and returns false.
     static constexpr int kMinCropSide = 4;
-    static constexpr int kMinCanvasSide = 4;
+    static constexpr int kMinImageSide = 4;
     bool applyCrop(const QRectF& rect);
     // Positive angles turn the picture clockwise on screen.
     bool rotateCanvas(double degrees);
@@ -169,7 +169,7 @@ public:
     void setAnnotation(int index, const Annotation& annotation);
     void removeAnnotation(int index);
     // Counts the badge counter up after a badge was placed; saturates at the largest value.
-    void advanceDotNumber();
+    void advanceBadgeNumber();
     // The number the next badge gets (the toolbar's field); at least 1. Not an edit of the list.
     void setNextDotNumber(int64_t number);
 
@@ -181,7 +181,7 @@ public:
 
     // Turns one object about the centre of its bounds: strokes, lines and polygons turn their
     // points, everything else adds to its rotation.
-    static void rotate(Annotation& a, double theta);
+    static void rotate(Annotation& a, double radians);
     // Moves one object, with its picture frame.
     static void translate(Annotation& a, QPointF delta);
 

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr double kNoRotation = 0.0001;
+constexpr double kNoRotationRadians = 0.0001;
 
 } // namespace
 
@@ -48,13 +48,13 @@ bool EditorModel::applyCrop(const QRectF& rect) {
 
 bool EditorModel::rotateCanvas(double degrees) {
     if (!std::isfinite(degrees)) return false;
-    const double theta = degrees * M_PI / 180.0;
-    if (std::abs(theta) <= kNoRotation) return false;
+    const double radians = degrees * M_PI / 180.0;
+    if (std::abs(radians) <= kNoRotationRadians) return false;
     const double W = m_baseImage.width(), H = m_baseImage.height();
-    const double s = std::sin(theta), c = std::cos(theta);
+    const double s = std::sin(radians), c = std::cos(radians);
     const double newW = std::round(std::abs(W * c) + std::abs(H * s));
     const double newH = std::round(std::abs(W * s) + std::abs(H * c));
-    if (newW < kMinCanvasSide || newH < kMinCanvasSide) return false;
+    if (newW < kMinImageSide || newH < kMinImageSide) return false;
     if (!admits(QSize(int(std::min(newW, 1e9)), int(std::min(newH, 1e9))), m_annotations,
                 QStringLiteral("Couldn't rotate the picture")))
         return false;
@@ -89,7 +89,7 @@ bool EditorModel::rotateCanvas(double degrees) {
     for (Annotation& a : m_annotations) {
         const QPointF m = AnnotationGeometry::bounds(a).center();
         translate(a, C2 + turn(m - C) - m);
-        rotate(a, theta);
+        rotate(a, radians);
     }
     emit documentChanged();
     return true;

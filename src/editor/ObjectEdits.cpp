@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr double kSameRotation = 0.0001;
+constexpr double kSameRotationRadians = 0.0001;
 
 } // namespace
 
@@ -184,14 +184,14 @@ void EditorModel::translate(Annotation& a, QPointF delta) {
     if (a.tool == EditorTool::image) a.imageFrame.translate(delta);
 }
 
-void EditorModel::rotate(Annotation& a, double theta) {
+void EditorModel::rotate(Annotation& a, double radians) {
     if (!EditorTools::carriesRotationInPoints(a.tool)) {
-        a.rotation += theta;
+        a.rotation += radians;
         return;
     }
-    if (theta == 0) return;
+    if (radians == 0) return;
     const QPointF c = AnnotationGeometry::bounds(a).center();
-    const double cosT = std::cos(theta), sinT = std::sin(theta);
+    const double cosT = std::cos(radians), sinT = std::sin(radians);
     for (QPointF& p : a.points) {
         const QPointF d = p - c;
         p = QPointF(c.x() + cosT * d.x() - sinT * d.y(), c.y() + sinT * d.x() + cosT * d.y());
@@ -215,7 +215,7 @@ void EditorModel::setSelectionRotation(double degrees) {
     const Annotation& a = m_annotations.at(*index);
     const double r = degrees * M_PI / 180.0;
     if (!EditorTools::isRotatable(a.tool) || !std::isfinite(r)) return;
-    if (std::abs(a.rotation - r) <= kSameRotation) return;
+    if (std::abs(a.rotation - r) <= kSameRotationRadians) return;
     pushUndo(MergeKey{MergeKey::Kind::rotation, m_selectedIDs});
     m_annotations[*index].rotation = r;
     emit documentChanged();

@@ -15,10 +15,10 @@ double distance(QPointF a, QPointF b) {
 }
 
 // A canvas offset turned into the annotation's unrotated frame.
-QPointF toObjectOffset(QPointF d, double theta) {
-    if (theta == 0) return d;
-    return QPointF(d.x() * std::cos(theta) + d.y() * std::sin(theta),
-                   -d.x() * std::sin(theta) + d.y() * std::cos(theta));
+QPointF toObjectOffset(QPointF d, double radians) {
+    if (radians == 0) return d;
+    return QPointF(d.x() * std::cos(radians) + d.y() * std::sin(radians),
+                   -d.x() * std::sin(radians) + d.y() * std::cos(radians));
 }
 
 std::optional<int> vertexNear(const Annotation& a, QPointF q, double tol) {

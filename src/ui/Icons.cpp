@@ -331,9 +331,9 @@ Drawing actionDrawing(Action action) {
             inner.addRoundedRect(pen.strokeRect(5, 5, 14, 14), 2.5 * pen.k(), 2.5 * pen.k());
             pen.painter().fillPath(inner, pen.color());
         };
-    case Action::dotSolid:
+    case Action::badgeSolid:
         return [](Pen& pen) { pen.fillCircle(12, 12, 7.5); };
-    case Action::dotHollow:
+    case Action::badgeHollow:
         return [](Pen& pen) {
             pen.setWidth(pen.width() + std::max(1.0, std::round(0.75 * pen.k())));
             pen.circle(12, 12, 6.5);

@@ -1,12 +1,8 @@
 // Drives the real canvas with mouse and key events and checks what the model ends up holding.
 #include "ui/editor/EditorView.h"
 #include "editor/EditorModel.h"
-#include "io/SaveFolder.h"
 #include "model/AnnotationGeometry.h"
 #include "ui/editor/CanvasArea.h"
-#include "app/EditorWindowController.h"
-#include "editor/ObjectManipulation.h"
-#include "ui/editor/SaveDialog.h"
 #include "ui/editor/TextEntryField.h"
 
 #include "TestSupport.h"
@@ -16,7 +12,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -24,7 +19,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTest>
@@ -259,235 +253,3 @@ TEST_F(EditorViewTest, CommittingTextWithdrawsFocus) {
     EXPECT_EQ(window.focusWidget(), nullptr);
 }
 
-TEST(EditorWindowController, StatusBarAndZoomKeys) {
-    auto model = std::make_unique<EditorModel>(solidImage(1920, 1080));
-    EditorModel* m = model.get();
-    EditorWindowController window(std::move(model), QStringLiteral("shot.png"));
-    window.setAttribute(Qt::WA_DeleteOnClose, false);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    EXPECT_EQ(window.sizeText(), QStringLiteral("1920 × 1080 px"));
-    EXPECT_TRUE(window.versionText().startsWith(QLatin1Char('v')));
-    // A large picture opens at the zoom that fits the window; the keys step from 100 %.
-    EXPECT_LT(window.view()->zoom(), 1);
-    QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
-    QTest::keyClick(&window, Qt::Key_Equal, Qt::ControlModifier);
-    EXPECT_DOUBLE_EQ(window.view()->zoom(), 1.25);
-    QTest::keyClick(&window, Qt::Key_Minus, Qt::ControlModifier);
-    QTest::keyClick(&window, Qt::Key_Minus, Qt::ControlModifier);
-    EXPECT_DOUBLE_EQ(window.view()->zoom(), 0.8);
-    QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
-    EXPECT_DOUBLE_EQ(window.view()->zoom(), 1);
-    ASSERT_TRUE(m->applyCrop(QRectF(0, 0, 640, 480)));
-    EXPECT_EQ(window.sizeText(), QStringLiteral("640 × 480 px"));
-}
-
-TEST(SaveDialog, FormatAndSizeChoices) {
-    QTemporaryDir dir;
-    SaveFolder::set(dir.path());
-    SaveDialog dialog;
-    EXPECT_EQ(dialog.directory().absolutePath(), QDir(dir.path()).absolutePath());
-    ASSERT_EQ(dialog.formatChoice()->count(), 3);
-    EXPECT_EQ(dialog.formatChoice()->itemText(0), QStringLiteral("PNG (lossless)"));
-    EXPECT_EQ(dialog.formatChoice()->itemText(1), QStringLiteral("JPEG (smaller)"));
-    EXPECT_EQ(dialog.sizeChoice()->itemText(3), QStringLiteral("25%"));
-    EXPECT_EQ(dialog.format(), FlatExport::Format::png);
-    EXPECT_DOUBLE_EQ(dialog.scale(), 1.0);
-    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    ASSERT_NE(name, nullptr);
-    EXPECT_TRUE(name->text().startsWith(QStringLiteral("Screenshot ")));
-    EXPECT_TRUE(name->text().endsWith(QStringLiteral(".png")));
-    dialog.formatChoice()->setCurrentIndex(2);
-    dialog.sizeChoice()->setCurrentIndex(2);
-    EXPECT_EQ(dialog.format(), FlatExport::Format::pdf);
-    EXPECT_DOUBLE_EQ(dialog.scale(), 0.5);
-    EXPECT_TRUE(name->text().endsWith(QStringLiteral(".pdf")));
-    EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("pdf"));
-}
-
-TEST(EditorWindowController, SavingWritesPictureAndProjectAndClearsTheDirtyMark) {
-    QTemporaryDir dir;
-    auto model = std::make_unique<EditorModel>(solidImage(200, 100));
-    EditorModel* m = model.get();
-    EditorWindowController window(std::move(model), QStringLiteral("shot.png"));
-    window.setAttribute(Qt::WA_DeleteOnClose, false);
-    Annotation a;
-    a.tool = EditorTool::arrow;
-    a.points = {{10, 10}, {90, 50}};
-    m->commit(a, true);
-    ASSERT_TRUE(m->isDirty());
-    EXPECT_FALSE(
-        window.saveTo(dir.filePath(QStringLiteral("x.jpg")), FlatExport::Format::jpeg, 0.5).has_value());
-    EXPECT_EQ(QImage(dir.filePath(QStringLiteral("x.jpg"))).size(), QSize(100, 50));
-    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("x.pictproj"))));
-    EXPECT_FALSE(m->isDirty());
-    // The status says where the file went, until the next edit makes it untrue.
-    EXPECT_TRUE(window.messageText().startsWith(QStringLiteral("Saved")));
-    m->commit(a, true);
-    EXPECT_TRUE(window.messageText().isEmpty());
-}
-
-TEST(EditorWindowController, ClosingWithUnsavedEditsAsksFirst) {
-    auto model = std::make_unique<EditorModel>(solidImage(200, 100));
-    EditorModel* m = model.get();
-    EditorWindowController window(std::move(model), QStringLiteral("shot.png"));
-    window.setAttribute(Qt::WA_DeleteOnClose, false);
-    int asked = 0;
-    EditorWindowController::CloseChoice answer = EditorWindowController::CloseChoice::cancel;
-    window.askToSave = [&] {
-        ++asked;
-        return answer;
-    };
-    window.show();
-    EXPECT_TRUE(window.close()); // nothing to lose: no question
-    EXPECT_EQ(asked, 0);
-
-    window.show();
-    Annotation a;
-    a.tool = EditorTool::line;
-    a.points = {{1, 1}, {50, 50}};
-    m->commit(a, true);
-    EXPECT_FALSE(window.close());
-    EXPECT_TRUE(window.isVisible());
-    answer = EditorWindowController::CloseChoice::save;
-    EXPECT_FALSE(window.close()); // stays open until the save has happened
-    auto* dialog = window.findChild<SaveDialog*>();
-    ASSERT_NE(dialog, nullptr);
-    dialog->reject();
-    EXPECT_TRUE(window.isVisible());
-    answer = EditorWindowController::CloseChoice::discard;
-    EXPECT_TRUE(window.close());
-    EXPECT_EQ(asked, 3);
-
-    // Saving from the question closes the window once the files are written.
-    window.show();
-    m->commit(a, true);
-    answer = EditorWindowController::CloseChoice::save;
-    window.close();
-    QTemporaryDir dir;
-    dialog = window.findChild<SaveDialog*>();
-    ASSERT_NE(dialog, nullptr);
-    dialog->selectFile(dir.filePath(QStringLiteral("kept.png")));
-    QMetaObject::invokeMethod(dialog, "accept"); // what the Save button does
-    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("kept.pictproj"))));
-    EXPECT_FALSE(window.isVisible());
-}
-
-namespace {
-
-void clickView(EditorView* view, QPointF p) {
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QMouseEvent event(type, p, view->mapToGlobal(p), Qt::LeftButton,
-                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(view, &event);
-    }
-}
-
-// A window at `windowSize` on a white picture of `picture` pixels, shown.
-std::unique_ptr<EditorWindowController> shownWindow(QSize picture, QSize windowSize) {
-    auto window = std::make_unique<EditorWindowController>(
-        std::make_unique<EditorModel>(solidImage(picture.width(), picture.height())),
-        QStringLiteral("shot.png"));
-    window->setAttribute(Qt::WA_DeleteOnClose, false);
-    window->resize(windowSize);
-    window->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    QCoreApplication::processEvents(); // the toolbar's rows settle
-    window->view()->actualSize();       // the tests place things in picture pixels
-    return window;
-}
-
-} // namespace
-
-TEST(EditorWindowController, TheTextFieldIsNeverClippedByThePicture) {
-    auto window = shownWindow(QSize(300, 200), QSize(900, 700));
-    EditorView* view = window->view();
-    window->model().setTool(EditorTool::text);
-    clickView(view, QPointF(299, 199)); // the bottom-right corner
-    TextEntryField* field = view->textField();
-    ASSERT_NE(field, nullptr);
-    EXPECT_TRUE(field->isVisible());
-    EXPECT_EQ(field->visibleRegion(), QRegion(field->rect()));
-    // Where the window has room, the field keeps its top-left corner on the text's place.
-    EXPECT_EQ(field->mapTo(window.get(), QPoint()), view->mapTo(window.get(), QPoint(299, 199)));
-
-    // Ten lines near the bottom of a window too small for them: moved up, still whole.
-    window->resize(700, 520); // the toolbar takes several rows at this width
-    QTest::qWait(1);
-    for (int i = 0; i < 9; ++i) {
-        QTest::keyClicks(field, QStringLiteral("line"));
-        QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
-    }
-    EXPECT_EQ(field->visibleRegion(), QRegion(field->rect()));
-    QTest::keyClick(field, Qt::Key_Return);
-    EXPECT_EQ(window->model().annotations().size(), 1);
-    EXPECT_EQ(view->textField(), nullptr);
-}
-
-TEST(EditorWindowController, TheCanvasScrollsToTheTextBeingTyped) {
-    auto window = shownWindow(QSize(2000, 1500), QSize(800, 600));
-    EditorView* view = window->view();
-    auto* area = window->canvasArea();
-    ASSERT_NE(area, nullptr);
-    Annotation text = annotation(EditorTool::text, {{1900, 1400}}, Palette::standardRed(), 4);
-    text.text = QStringLiteral("far down");
-    window->model().commit(text, true);
-    window->model().setTool(EditorTool::select);
-    // The text lies outside the viewport; reopening it scrolls it into view.
-    const QPoint place = view->mapTo(area->viewport(), QPoint(1905, 1405));
-    ASSERT_FALSE(area->viewport()->rect().contains(place));
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(1905, 1405), view->mapToGlobal(QPointF(1905, 1405)),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(1905, 1405),
-                        view->mapToGlobal(QPointF(1905, 1405)), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(view, &release);
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(1905, 1405), view->mapToGlobal(QPointF(1905, 1405)),
-                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view, &dbl);
-    QApplication::sendEvent(view, &release);
-    TextEntryField* field = view->textField();
-    ASSERT_NE(field, nullptr);
-    EXPECT_EQ(field->toPlainText(), text.text);
-    EXPECT_TRUE(area->viewport()->rect().contains(view->mapTo(area->viewport(), QPoint(1900, 1400))));
-    EXPECT_EQ(field->visibleRegion(), QRegion(field->rect()));
-    // A line running past the picture's right edge keeps the text's place in view.
-    QTest::keyClicks(field, QStringLiteral(" and a long line that runs far past the edge"));
-    EXPECT_TRUE(area->viewport()->rect().contains(view->mapTo(area->viewport(), QPoint(1900, 1400))));
-    // Scrolling on moves the field with its text.
-    area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
-    EXPECT_EQ(field->mapTo(area->viewport(), QPoint()).y(),
-              view->mapTo(area->viewport(), QPoint(1900, 1400)).y());
-}
-
-TEST(EditorWindowController, ZoomingLeavesTheShadowWhereTheCanvasIs) {
-    auto window = shownWindow(QSize(300, 200), QSize(900, 700));
-    auto* area = window->canvasArea();
-    ASSERT_NE(area, nullptr);
-    // What is on screen (the window's backing store) against a fresh paint of every widget.
-    auto matchesAFreshPaint = [&] {
-        QCoreApplication::processEvents();
-        const QImage shown = window->screen()->grabWindow(window->winId()).toImage();
-        const QImage fresh = window->grab().toImage();
-        const QRect canvas(window->view()->mapTo(window.get(), QPoint()), window->view()->size());
-        const QRect around = canvas.adjusted(-60, -60, 60, 60).intersected(area->geometry());
-        for (int y = around.top(); y <= around.bottom(); ++y)
-            for (int x = around.left(); x <= around.right(); ++x)
-                if (shown.pixel(x, y) != fresh.pixel(x, y))
-                    return ::testing::AssertionFailure()
-                           << "stale pixel at " << x << "," << y << " around a canvas at " << canvas.x()
-                           << "," << canvas.y() << " of " << canvas.width() << " x " << canvas.height();
-        return ::testing::AssertionSuccess();
-    };
-    ASSERT_TRUE(matchesAFreshPaint());
-    for (int i = 0; i < 3; ++i) {
-        window->view()->zoomOut();
-        EXPECT_TRUE(matchesAFreshPaint()) << "zoomed out " << i + 1;
-    }
-    window->view()->actualSize();
-    EXPECT_TRUE(matchesAFreshPaint());
-    for (int i = 0; i < 6; ++i) { // on until the canvas scrolls
-        window->view()->zoomIn();
-        EXPECT_TRUE(matchesAFreshPaint()) << "zoomed in " << i + 1;
-    }
-}

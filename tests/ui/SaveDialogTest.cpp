@@ -294,3 +294,27 @@ TEST(EditorWindowController, ARefusedProjectIsSavedOnlyOnceItFoundAnotherFolder)
     EXPECT_FALSE(model->isDirty());
     EXPECT_FALSE(window.isVisible());
 }
+
+TEST(SaveDialog, FormatAndSizeChoices) {
+    QTemporaryDir dir;
+    SaveFolder::set(dir.path());
+    SaveDialog dialog;
+    EXPECT_EQ(dialog.directory().absolutePath(), QDir(dir.path()).absolutePath());
+    ASSERT_EQ(dialog.formatChoice()->count(), 3);
+    EXPECT_EQ(dialog.formatChoice()->itemText(0), QStringLiteral("PNG (lossless)"));
+    EXPECT_EQ(dialog.formatChoice()->itemText(1), QStringLiteral("JPEG (smaller)"));
+    EXPECT_EQ(dialog.sizeChoice()->itemText(3), QStringLiteral("25%"));
+    EXPECT_EQ(dialog.format(), FlatExport::Format::png);
+    EXPECT_DOUBLE_EQ(dialog.scale(), 1.0);
+    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    EXPECT_TRUE(name->text().startsWith(QStringLiteral("Screenshot ")));
+    EXPECT_TRUE(name->text().endsWith(QStringLiteral(".png")));
+    dialog.formatChoice()->setCurrentIndex(2);
+    dialog.sizeChoice()->setCurrentIndex(2);
+    EXPECT_EQ(dialog.format(), FlatExport::Format::pdf);
+    EXPECT_DOUBLE_EQ(dialog.scale(), 0.5);
+    EXPECT_TRUE(name->text().endsWith(QStringLiteral(".pdf")));
+    EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("pdf"));
+}
+

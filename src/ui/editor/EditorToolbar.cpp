@@ -279,10 +279,10 @@ void EditorToolbar::build() {
 
     // Dot style and next number
     const QString styleHelp = QStringLiteral("Solid or hollow badge");
-    auto* solid = segment(Icons::action(Icons::Action::dotSolid), QStringLiteral("Solid"), styleHelp);
-    auto* hollow = segment(Icons::action(Icons::Action::dotHollow), QStringLiteral("Hollow"), styleHelp);
-    m_dotStyleGroup = exclusive(this, {solid, hollow});
-    connect(m_dotStyleGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+    auto* solid = segment(Icons::action(Icons::Action::badgeSolid), QStringLiteral("Solid"), styleHelp);
+    auto* hollow = segment(Icons::action(Icons::Action::badgeHollow), QStringLiteral("Hollow"), styleHelp);
+    m_badgeStyleGroup = exclusive(this, {solid, hollow});
+    connect(m_badgeStyleGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
         if (on && !m_refreshing) m_model.setDotStyle(id == 1 ? DotStyle::hollow : DotStyle::solid);
     });
     m_nextNumber = named(new QSpinBox, QStringLiteral("Next number"), QStringLiteral("Number for the next dot"));
@@ -291,7 +291,7 @@ void EditorToolbar::build() {
     connect(m_nextNumber, &QSpinBox::valueChanged, this, [this](int v) {
         if (!m_refreshing) m_model.setNextDotNumber(v);
     });
-    m_dotSettings = add(group({solid, hollow, m_nextNumber}, 2));
+    m_badgeSettings = add(group({solid, hollow, m_nextNumber}, 2));
 
     add(divider());
     // The picture
@@ -408,7 +408,7 @@ void EditorToolbar::refreshSettings() {
     m_widthSlider->setValue(std::max(width, 1));
     if (!m_widthField->hasFocus()) m_widthField->setText(QString::number(qint64(m_model.strokeWidth())));
     const bool visibilityBefore[] = {m_arrowHead->isVisibleTo(this), m_shapeFill->isVisibleTo(this),
-                                     m_stampButton->isVisibleTo(this), m_dotSettings->isVisibleTo(this)};
+                                     m_stampButton->isVisibleTo(this), m_badgeSettings->isVisibleTo(this)};
     m_arrowHead->setVisible(options & ToolOption::arrowHead);
     m_arrowHeadSlider->setValue(int(std::lround(m_model.arrowHeadScale() * 10)));
     m_shapeFill->setVisible(options & ToolOption::fill);
@@ -423,15 +423,15 @@ void EditorToolbar::refreshSettings() {
         m_stampButton->setText(StampTypes::title(m_model.stampType()));
     }
     m_names->setChecked(m_model.stampShowName());
-    m_dotSettings->setVisible((options & ToolOption::badgeStyle) &&
+    m_badgeSettings->setVisible((options & ToolOption::badgeStyle) &&
                               (!stamping || m_model.stampType() == StampType::numberCircle));
-    m_dotStyleGroup->button(m_model.dotStyle() == DotStyle::hollow ? 1 : 0)->setChecked(true);
+    m_badgeStyleGroup->button(m_model.dotStyle() == DotStyle::hollow ? 1 : 0)->setChecked(true);
     if (!m_nextNumber->hasFocus())
         m_nextNumber->setValue(int(std::clamp<int64_t>(m_model.nextDotNumber(), 1, 999)));
     m_refreshing = false;
 
     const bool visibilityAfter[] = {m_arrowHead->isVisibleTo(this), m_shapeFill->isVisibleTo(this),
-                                    m_stampButton->isVisibleTo(this), m_dotSettings->isVisibleTo(this)};
+                                    m_stampButton->isVisibleTo(this), m_badgeSettings->isVisibleTo(this)};
     if (!std::equal(std::begin(visibilityBefore), std::end(visibilityBefore), std::begin(visibilityAfter)))
         layoutRows();
 }

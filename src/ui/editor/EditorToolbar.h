@@ -103,8 +103,8 @@ private:
     QButtonGroup* m_shapeFillGroup = nullptr;
     QToolButton* m_stampButton = nullptr;
     QCheckBox* m_names = nullptr;
-    QWidget* m_dotSettings = nullptr;
-    QButtonGroup* m_dotStyleGroup = nullptr;
+    QWidget* m_badgeSettings = nullptr;
+    QButtonGroup* m_badgeStyleGroup = nullptr;
     QSpinBox* m_nextNumber = nullptr;
     QLabel* m_zoomReadout = nullptr;
     QWidget* m_selectionFill = nullptr;

@@ -1,0 +1,2 @@
+#include "ui/Canvas.h"
+#include "ui/View.h"

@@ -1,0 +1,2 @@
+// Fixture for check-include-cycles.py: Canvas and View need each other.
+#include "ui/Colors.h"

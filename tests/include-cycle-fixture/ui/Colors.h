@@ -1,0 +1,1 @@
+// Included by both: no cycle through here.

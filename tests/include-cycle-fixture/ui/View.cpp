@@ -1,0 +1,2 @@
+#include "ui/View.h"
+#include "ui/Canvas.h"
