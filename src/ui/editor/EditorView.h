@@ -14,8 +14,9 @@ class EditorModel;
 class TextEntryField;
 
 // The editor canvas: shows the model at the current zoom with the draft, selection handles,
-// rotation knob, marquee and snap indicator, and turns pointer and key events into model edits.
-// Its size is the image size times `scale` view points.
+// rotation knob, marquee and snap indicator, and hands pointer events to the gesture engine. Keys
+// are the window's actions (EditorActions), not the canvas's. Its size is the image size times
+// `scale` view points.
 class EditorView : public QWidget {
     Q_OBJECT
 
