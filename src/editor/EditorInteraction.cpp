@@ -51,8 +51,13 @@ std::optional<int> EditorInteraction::draggedIndex() const {
 void EditorInteraction::dragChanged(QPointF startView, QPointF currentView, bool shift) {
     // The tool is taken at the press: a tool change in the middle (a paste, a menu) must not leave
     // a draft or a select drag half finished.
-    if (!m_dragging) m_gestureTool = m_model.tool();
+    if (!m_dragging) {
+        m_gestureTool = m_model.tool();
+        m_leftDeadZone = false;
+    }
     m_dragging = true;
+    const QPointF moved = currentView - startView;
+    if (std::abs(moved.x()) > kDeadZone || std::abs(moved.y()) > kDeadZone) m_leftDeadZone = true;
     const QPointF s = toImage(startView), p = toImage(currentView);
     switch (m_gestureTool) {
     case EditorTool::select:
@@ -226,6 +231,11 @@ void EditorInteraction::dragEnded(QPointF endView) {
 }
 
 void EditorInteraction::commitDraft() {
+    const ToolFamily family = EditorTools::traits(m_gestureTool).family;
+    // A click meant to select must not leave a line or box nobody can see.
+    const bool drawnByDragging =
+        family == ToolFamily::twoPoint || family == ToolFamily::box || family == ToolFamily::picture;
+    if (drawnByDragging && !m_leftDeadZone) m_model.setDraft(std::nullopt);
     if (const std::optional<Annotation> draft = m_model.draft()) {
         m_model.commit(*draft, true);
         if (draft->isNumberBadge()) m_model.advanceBadgeNumber();

@@ -75,6 +75,8 @@ private:
     double m_scale = 1;
     bool m_dragging = false;
     EditorTool m_gestureTool = EditorTool::select;
+    // Whether the pointer has left the dead zone around the press: a click draws no line or box.
+    bool m_leftDeadZone = false;
 
     // Select drags
     DragMode m_dragMode;

@@ -255,6 +255,19 @@ void drawStroked(const Annotation& a, QPainter& painter, double s) {
     const bool highlighter = a.tool == EditorTool::highlighter;
     QColor color = a.color;
     if (highlighter) color.setAlphaF(0.5f);
+    if (EditorTools::traits(a.tool).family == ToolFamily::stroke && !a.points.isEmpty() &&
+        std::all_of(a.points.cbegin(), a.points.cend(), [&](QPointF p) { return p == a.points.first(); })) {
+        // A click with the pen leaves a round dot of the stroke's width, as paint programs do (a
+        // path of no length would draw nothing).
+        const double radius = Geo::strokeStyle(a, s).lineWidth / 2;
+        painter.save();
+        if (highlighter) painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(color);
+        painter.drawEllipse(a.points.first() * s, radius, radius);
+        painter.restore();
+        return;
+    }
     const QPainterPath path = Geo::drawingPath(a, s, pointSpacing(painter));
     if (a.filled && EditorTools::isFillable(a.tool)) {
         fillPath(painter, path, color);

@@ -5,6 +5,7 @@
 #include "editor/ObjectManipulation.h"
 #include "model/AnnotationGeometry.h"
 #include "model/Palette.h"
+#include "render/EditorRenderer.h"
 
 #include "TestSupport.h"
 
@@ -94,23 +95,54 @@ TEST_F(GestureTest, EveryDrawingToolCommitsOneObjectPerGesture) {
     EXPECT_EQ(model->nextDotNumber(), 3);
 }
 
-TEST_F(GestureTest, ClicksCommitZeroSizeObjectsButSelectClicksRecordNothing) {
+TEST_F(GestureTest, ClicksDrawNoInvisibleObjectsButThePenLeavesADot) {
     open({annotation(EditorTool::rect, {{100, 100}, {200, 200}}, Palette::standardRed(), 4)});
-    model->setTool(EditorTool::rect);
+    // A click, or a wobble within the dead zone, with a tool that draws by dragging: nothing.
+    for (EditorTool tool : {EditorTool::rect, EditorTool::ellipse, EditorTool::line, EditorTool::arrow,
+                            EditorTool::blur}) {
+        model->setTool(tool);
+        press(QPointF(20, 20));
+        move(QPointF(21.5, 18.5));
+        release(QPointF(21.5, 18.5));
+        EXPECT_EQ(model->annotations().size(), 1) << rawValue(tool).toStdString();
+        EXPECT_FALSE(model->draft().has_value());
+    }
+    EXPECT_FALSE(model->isDirty());
+    EXPECT_TRUE(model->undoStack().isEmpty());
+    // Three points out and back again is a drag: the line is drawn (and is as long as it ends up).
+    model->setTool(EditorTool::line);
     press(QPointF(20, 20));
-    release(QPointF(20, 20));
+    move(QPointF(23, 20));
+    release(QPointF(30, 20));
     EXPECT_EQ(model->annotations().size(), 2);
-    EXPECT_EQ(last().rect(), QRectF(20, 20, 0, 0));
-    EXPECT_EQ(model->undoStack().size(), 1);
+
+    for (EditorTool tool : {EditorTool::pen, EditorTool::highlighter}) {
+        model->setTool(tool);
+        model->setColor(Qt::black);
+        model->setStrokeWidth(6);
+        const qsizetype before = model->annotations().size();
+        press(QPointF(300, 250));
+        release(QPointF(300, 250));
+        ASSERT_EQ(last().tool, tool);
+        // A visible dot of the stroke's width, at the click.
+        const QImage flat = EditorRenderer::compose(model->scene());
+        EXPECT_LT(qRed(flat.pixel(300, 250)), 140) << rawValue(tool).toStdString();
+        EXPECT_LT(qRed(flat.pixel(300, 252)), 140) << rawValue(tool).toStdString();
+        EXPECT_EQ(flat.pixel(300, 262), qRgb(255, 255, 255)) << rawValue(tool).toStdString();
+        model->undo();
+        EXPECT_EQ(model->annotations().size(), before); // undoable
+        model->redo();
+    }
 
     model->setTool(EditorTool::select);
     press(QPointF(100, 150)); // on the rectangle's left edge
     release(QPointF(100, 150));
     EXPECT_EQ(model->selectedID(), model->annotations()[0].id);
-    EXPECT_EQ(model->undoStack().size(), 1);
+    const qsizetype steps = model->undoStack().size();
     press(QPointF(300, 30)); // empty canvas clears the selection
     release(QPointF(300, 30));
     EXPECT_TRUE(model->selectedIDs().isEmpty());
+    EXPECT_EQ(model->undoStack().size(), steps);
 }
 
 TEST_F(GestureTest, MovingHasADeadZoneAndOneUndoStep) {
