@@ -93,6 +93,12 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
     setFilePath(filePath);
     refreshStatus();
 
+    connect(m_view, &EditorView::textEntryChanged, this, [this] {
+        if (m_actions->isTyping())
+            statusBar()->showMessage(QStringLiteral("Shift+Return for a new line"));
+        else
+            statusBar()->clearMessage();
+    });
     m_actions->onSave = [this] { save(); };
     m_actions->onCopyImage = [this] { copyImage(); };
     m_actions->onExpandCanvas = [this] { m_toolbar->openCanvasPopover(); };

@@ -8,6 +8,7 @@
 #include "io/SaveFolder.h"
 #include "platform/FileManager.h"
 #include "ui/SaveFolderDialogs.h"
+#include "ui/editor/EditorView.h"
 #include "ui/Icons.h"
 
 #include <QApplication>
@@ -228,6 +229,10 @@ QString StatusBarController::unsavedMessage(int dirtyEditors) {
 }
 
 bool StatusBarController::confirmQuit(QWidget* parent) {
+    // Text still being typed is an edit: counted here, and not committed again (and asked about)
+    // when the windows close.
+    for (EditorWindowController* editor : EditorWindowController::active())
+        editor->view()->interaction().commitPendingText();
     QList<EditorWindowController*> dirty;
     for (EditorWindowController* editor : EditorWindowController::active())
         if (editor->model().isDirty()) dirty.append(editor);

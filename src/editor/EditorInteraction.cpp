@@ -312,37 +312,31 @@ bool EditorInteraction::reopenText(QPointF p, double tol) {
     return false;
 }
 
-void EditorInteraction::commitPendingText() {
-    if (m_textPosition && !m_textDraft.trimmed().isEmpty()) {
-        if (m_textTemplate) {
-            Annotation edited = *m_textTemplate;
-            edited.text = m_textDraft;
-            edited.points = {*m_textPosition};
-            m_model.commit(edited, false);
-        } else {
-            Annotation text = m_model.newAnnotation(*m_textPosition);
-            text.tool = EditorTool::text;
-            text.width = 1;
-            text.text = m_textDraft;
-            text.fontSize = std::max(m_model.strokeWidth() * 3, 14.0);
-            text.headScale = 1.5;
-            m_model.commit(text, true);
-        }
+std::optional<Annotation> EditorInteraction::pendingText() const {
+    if (!m_textPosition) return std::nullopt;
+    if (m_textTemplate) {
+        Annotation edited = *m_textTemplate;
+        edited.text = m_textDraft;
+        edited.points = {*m_textPosition};
+        return edited;
     }
+    Annotation text = m_model.newAnnotation(*m_textPosition);
+    text.tool = EditorTool::text;
+    text.width = 1;
+    text.text = m_textDraft;
+    text.fontSize = std::max(m_model.strokeWidth() * 3, 14.0);
+    text.headScale = 1.5;
+    return text;
+}
+
+void EditorInteraction::commitPendingText() {
+    if (const std::optional<Annotation> text = pendingText(); text && !m_textDraft.trimmed().isEmpty())
+        m_model.commit(*text, !m_textTemplate.has_value());
     const bool wasOpen = m_textPosition.has_value();
     m_textPosition.reset();
     m_textDraft.clear();
     m_textTemplate.reset();
     if (wasOpen) notifyTextEntry();
-}
-
-void EditorInteraction::cancelText() {
-    if (!m_textPosition) return;
-    if (m_textTemplate) m_model.commit(*m_textTemplate, false);
-    m_textPosition.reset();
-    m_textDraft.clear();
-    m_textTemplate.reset();
-    notifyTextEntry();
 }
 
 bool EditorInteraction::pasteImage(const QImage& clipboardImage) {

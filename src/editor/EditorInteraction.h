@@ -48,9 +48,12 @@ public:
     const QString& textDraft() const { return m_textDraft; }
     void setTextDraft(const QString& text) { m_textDraft = text; }
     bool isReeditingText() const { return m_textTemplate.has_value(); }
+    // Ends the text entry: a text that is not blank is committed (a reopened one without a second
+    // undo step, so the whole edit undoes as one).
     void commitPendingText();
-    // Escape in the text field: a new text is dropped, a reopened one goes back as it was.
-    void cancelText();
+    // The text object the entry would commit now (its text may be blank); absent when no entry is
+    // open. The field shows the label with its colour and size.
+    std::optional<Annotation> pendingText() const;
 
     // Pastes clipboard objects, or else `clipboardImage` as a picture object. False when neither
     // was there.

@@ -26,6 +26,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QFontInfo>
 #include <QSlider>
 #include <QTest>
 #include <QWheelEvent>
@@ -473,34 +475,83 @@ TEST(PreviewWindow, CopyLeavesOneImageAndEditOpensTheEditor) {
     QTRY_COMPARE(EditorWindowController::active().size(), editors);
 }
 
-TEST(EditorWindow, EscapeDropsANewTextRestoresAReopenedOneAndClearsTheSelection) {
+TEST(EditorWindow, EscapeKeepsTypedTextInOneUndoStepAndThenClearsTheSelection) {
     Annotation label = annotation(EditorTool::text, {{50, 50}}, Palette::standardRed(), 1, QStringLiteral("Door 14"));
     Annotation rect = annotation(EditorTool::rect, {{200, 100}, {300, 200}});
     Window w = openWindow({label, rect});
     EditorView* view = w.window->view();
+    auto texts = [&] {
+        QStringList out;
+        for (const Annotation& a : w.model->annotations())
+            if (a.tool == EditorTool::text) out << a.text;
+        return out;
+    };
     w.model->setTool(EditorTool::text);
     clickCanvas(view, QPointF(150, 250));
     ASSERT_NE(view->textField(), nullptr);
     QTest::keyClicks(view->textField(), QStringLiteral("draft"));
     QTest::keyClick(view->textField(), Qt::Key_Escape);
     EXPECT_EQ(view->textField(), nullptr);
-    EXPECT_EQ(w.model->annotations().size(), 2);
+    EXPECT_EQ(texts(), (QStringList{"Door 14", "draft"}));
+    EXPECT_EQ(w.model->undoStack().size(), 1);
 
-    // Reopened and edited, then Escape: the text as it was.
+    // Reopened and edited, then Escape: the edit stays, and one undo takes it back.
     w.model->setTool(EditorTool::select);
     view->interaction().handleDoubleClick(QPointF(55, 55));
     ASSERT_NE(view->textField(), nullptr);
     QTest::keyClicks(view->textField(), QStringLiteral(" changed"));
     QTest::keyClick(view->textField(), Qt::Key_Escape);
-    ASSERT_EQ(w.model->annotations().size(), 2);
-    bool found = false;
-    for (const Annotation& a : w.model->annotations())
-        if (a.tool == EditorTool::text) found = a.text == QStringLiteral("Door 14");
-    EXPECT_TRUE(found);
+    EXPECT_EQ(texts(), (QStringList{"draft", "Door 14 changed"}));
+    w.window->actions().action(EditorCommand::undo)->trigger();
+    EXPECT_EQ(texts(), (QStringList{"Door 14", "draft"}));
 
+    // A blank text commits nothing.
+    w.model->setTool(EditorTool::text);
+    clickCanvas(view, QPointF(150, 150));
+    QTest::keyClicks(view->textField(), QStringLiteral("  "));
+    QTest::keyClick(view->textField(), Qt::Key_Escape);
+    EXPECT_EQ(texts().size(), 2);
+
+    // With nothing open, Escape clears the selection.
+    w.model->setTool(EditorTool::select);
     w.model->setSelectedID(rect.id);
     QTest::keyClick(w.window.get(), Qt::Key_Escape);
     EXPECT_TRUE(w.model->selectedIDs().isEmpty());
+}
+
+TEST(EditorWindow, AClickOutsideTheTextFieldKeepsTheTextWhichLooksAsItWill) {
+    Window w = openWindow({annotation(EditorTool::rect, {{200, 100}, {300, 200}})});
+    EditorView* view = w.window->view();
+    w.model->setColor(Palette::named("blue"));
+    w.model->setStrokeWidth(10);
+    w.model->setTool(EditorTool::text);
+    clickCanvas(view, QPointF(40, 40));
+    TextEntryField* field = view->textField();
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(w.window->statusBar()->currentMessage(), QStringLiteral("Shift+Return for a new line"));
+    // The label as it will be: blue, semibold, 30 pixels at zoom 1.
+    EXPECT_EQ(field->palette().color(QPalette::Text), Palette::named("blue"));
+    EXPECT_NEAR(QFontInfo(field->font()).pixelSize(), 30, 1);
+    EXPECT_GE(field->font().weight(), QFont::DemiBold);
+    QTest::keyClicks(field, QStringLiteral("Door"));
+
+    // Another tool chosen without the toolbar (a key), then a click elsewhere on the picture.
+    w.model->setTool(EditorTool::select);
+    clickCanvas(view, QPointF(350, 250));
+    EXPECT_EQ(view->textField(), nullptr);
+    ASSERT_EQ(w.model->annotations().size(), 2);
+    EXPECT_EQ(w.model->annotations().last().text, QStringLiteral("Door"));
+    EXPECT_EQ(w.model->annotations().last().color, Palette::named("blue"));
+    EXPECT_TRUE(w.window->statusBar()->currentMessage().isEmpty());
+
+    // A click beside the picture, in the margin around it, ends the typing too.
+    w.model->setTool(EditorTool::text);
+    clickCanvas(view, QPointF(40, 150));
+    QTest::keyClicks(view->textField(), QStringLiteral("Reader"));
+    QWidget* margin = w.window->canvasArea()->viewport();
+    QTest::mouseClick(margin, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(view->textField(), nullptr);
+    EXPECT_EQ(w.model->annotations().last().text, QStringLiteral("Reader"));
 }
 
 TEST(EditorWindow, CtrlWheelZoomsAboutThePointer) {

@@ -6,6 +6,10 @@
 #include "io/SaveFolder.h"
 #include "ui/SaveFolderDialogs.h"
 
+#include "ui/editor/EditorView.h"
+
+#include "ui/editor/TextEntryField.h"
+
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -130,6 +134,38 @@ TEST(StatusBarController, TheQuitCheckCountsDirtyEditorsAndCancelKeepsThem) {
         e->close();
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(StatusBarController, TextBeingTypedCountsAsAnEditAndIsNotAskedAboutAgain) {
+    QPointer<EditorWindowController> editor = EditorWindowController::show(TestSupport::solidImage(200, 150), {});
+    EditorView* view = editor->view();
+    editor->model().setTool(EditorTool::text);
+    view->interaction().dragChanged(QPointF(20, 20), QPointF(20, 20), false);
+    view->interaction().dragEnded(QPointF(20, 20));
+    ASSERT_NE(view->textField(), nullptr);
+    QTest::keyClicks(view->textField(), QStringLiteral("Door 14"));
+    ASSERT_FALSE(editor->model().isDirty()); // only typed so far
+    int asksToSave = 0;
+    editor->askToSave = [&asksToSave] {
+        ++asksToSave;
+        return EditorWindowController::CloseChoice::cancel;
+    };
+    QString asked;
+    QTimer::singleShot(0, [&asked] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        asked = box->text();
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == QStringLiteral("Quit Anyway")) b->click();
+    });
+    EXPECT_TRUE(StatusBarController::confirmQuit());
+    EXPECT_EQ(asked, QStringLiteral("You have unsaved screenshot edits"));
+    // What quitting does after "Quit Anyway": every editor counts as answered, none asks again.
+    editor->model().markSaved();
+    editor->close();
+    EXPECT_EQ(asksToSave, 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(editor.isNull());
 }
 
 TEST(StatusBarController, TheFirstRunWelcomesThenFallsBackToTheDefaultFolder) {

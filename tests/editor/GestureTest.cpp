@@ -258,6 +258,25 @@ TEST_F(GestureTest, DoubleClickInsertsVerticesAndTurnsRectanglesIntoPolygons) {
     EXPECT_EQ(int(model->undoStack().size()), before + 2); // only the two pen clicks
 }
 
+TEST_F(GestureTest, DoubleClicksWorkOnTheFirstObjectOfTheList) {
+    Annotation rect = annotation(EditorTool::rect, {{50, 50}, {150, 120}}, Palette::standardRed(), 4);
+    Annotation text = annotation(EditorTool::text, {{200, 200}}, Palette::standardRed(), 1, QStringLiteral("Gate"));
+    open({rect, text});
+    model->setTool(EditorTool::select);
+    doubleClick(QPointF(100, 50)); // on the top edge of the first object
+    EXPECT_EQ(model->annotations()[0].tool, EditorTool::polygon);
+    EXPECT_EQ(model->annotations()[0].points.size(), 5);
+
+    // Reopening a selected text leaves nothing selected, and the text comes back unselected.
+    model->setSelectedID(text.id);
+    doubleClick(QPointF(205, 205));
+    ASSERT_TRUE(interaction->textPosition().has_value());
+    EXPECT_TRUE(model->selectedIDs().isEmpty());
+    interaction->commitPendingText();
+    EXPECT_EQ(model->annotations().last().id, text.id);
+    EXPECT_TRUE(model->selectedIDs().isEmpty());
+}
+
 TEST_F(GestureTest, PastedPicturesFitSixtyPercentOfTheCanvas) {
     open(QList<Annotation>{}, solidImage(1000, 800));
     TestSupport::MemoryClipboard clipboard; // holding no objects

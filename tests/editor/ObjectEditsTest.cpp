@@ -424,3 +424,23 @@ TEST(EditorSelection, OnlyObjectsWithoutTurnedPointsHaveARotationToSet) {
     EXPECT_FALSE(EditorTools::isRotatable(EditorTool::select));
     EXPECT_FALSE(EditorTools::isRotatable(EditorTool::crop));
 }
+
+TEST(EditorSelection, TurnedPointsTurnClockwiseAboutTheCentreOfTheBounds) {
+    // A slanted stroke, so both coordinates of every point move.
+    const Annotation pen = annotation(EditorTool::pen, {{0, 0}, {40, 20}, {10, 30}});
+    EditorModel m(solidImage(64, 48), {pen});
+    m.setSelectedID(pen.id);
+    m.rotateSelection(M_PI / 2, false); // centre (20, 15); a quarter turn takes (dx, dy) to (-dy, dx)
+    expectNear(m.annotations()[0].points[0], QPointF(35, -5), 1e-9);
+    expectNear(m.annotations()[0].points[1], QPointF(15, 35), 1e-9);
+    expectNear(m.annotations()[0].points[2], QPointF(5, 5), 1e-9);
+}
+
+TEST(EditorSelection, TheNextBadgeNumberCanBeSetButNotBelowOne) {
+    EditorModel m(solidImage(64, 48), {badge(3)});
+    m.setNextDotNumber(12);
+    EXPECT_EQ(m.nextDotNumber(), 12);
+    EXPECT_FALSE(m.isDirty()); // a setting for the next badge, not an edit
+    m.setNextDotNumber(-5);
+    EXPECT_EQ(m.nextDotNumber(), 1);
+}

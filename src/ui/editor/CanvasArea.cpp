@@ -3,6 +3,7 @@
 #include "ui/editor/EditorColors.h"
 #include "ui/editor/EditorView.h"
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
@@ -114,6 +115,11 @@ void CanvasArea::relayout() {
 void CanvasArea::resizeEvent(QResizeEvent* event) {
     QScrollArea::resizeEvent(event);
     relayout();
+}
+
+void CanvasArea::mousePressEvent(QMouseEvent* event) {
+    m_view->interaction().commitPendingText();
+    QScrollArea::mousePressEvent(event);
 }
 
 void CanvasArea::wheelEvent(QWheelEvent* event) {

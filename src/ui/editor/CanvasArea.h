@@ -24,6 +24,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Ctrl+wheel zooms about the pointer.
     void wheelEvent(QWheelEvent* event) override;
+    // A click beside the picture ends the typing of a text, as a click on it does.
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void relayout();

@@ -116,13 +116,14 @@ EditorActions::EditorActions(QWidget* window, EditorModel& model, EditorView& vi
             window->addAction(action);
         }
     }
-    // Escape undoes what is open: the text being typed, a drag, else the selection.
+    // Escape ends what is open: the text being typed (kept, as in every editor), a drag (undone),
+    // else the selection.
     auto* escape = new QAction(this);
     escape->setShortcut(QKeySequence(Qt::Key_Escape));
     escape->setShortcutContext(Qt::WindowShortcut);
     connect(escape, &QAction::triggered, this, [this] {
         if (isTyping())
-            m_view.interaction().cancelText();
+            m_view.interaction().commitPendingText();
         else if (m_view.interaction().isDragging())
             m_view.cancelDrag();
         else

@@ -66,6 +66,7 @@ EditorView::EditorView(EditorModel& model, QWidget* parent)
     // The handles, the marquee, the draft and the snap indicator are drawn over the cached layers.
     for (auto signal : {&EditorModel::selectionChanged, &EditorModel::toolSettingsChanged, &EditorModel::draftChanged})
         connect(&m_model, signal, this, qOverload<>(&QWidget::update));
+    connect(&m_model, &EditorModel::toolSettingsChanged, this, &EditorView::styleTextField);
     m_beyondBudget = EditorRenderer::beyondDrawingBudget(m_model.layeredAnnotations(), m_model.imageSize());
     updateGeometryForScale();
 }
@@ -96,6 +97,7 @@ void EditorView::updateGeometryForScale() {
     m_interaction.setScale(scale());
     m_cache = {};
     setFixedSize(sizeHint());
+    styleTextField();
     syncTextField();
     update();
 }
@@ -128,6 +130,8 @@ void EditorView::releaseFocusFromFields() {
 }
 
 void EditorView::beginPress(QPointF position, Qt::KeyboardModifiers modifiers) {
+    // A click anywhere but in the text field ends the typing, keeping the text.
+    m_interaction.commitPendingText();
     releaseFocusFromFields();
     m_pressed = true;
     m_pressPosition = position;
@@ -199,6 +203,7 @@ void EditorView::syncTextField() {
         });
         connect(m_textField, &QPlainTextEdit::cursorPositionChanged, this, &EditorView::revealTextCaret);
         connect(m_textField, &TextEntryField::submitted, this, [this] { m_interaction.commitPendingText(); });
+        styleTextField();
         m_textField->show();
         m_textField->raise();
         m_textField->setFocus(Qt::OtherFocusReason);
@@ -207,6 +212,15 @@ void EditorView::syncTextField() {
         m_textField->setFocus(Qt::OtherFocusReason);
     }
     revealTextCaret();
+}
+
+void EditorView::styleTextField() {
+    const std::optional<Annotation> label = m_interaction.pendingText();
+    if (!m_textField || !label) return;
+    m_textField->setLabelLook(DrawingSurface::systemFont(label->fontSize * scale(), DrawingSurface::FontWeight::semibold,
+                                                         m_textField->logicalDpiY()),
+                              label->color);
+    placeTextField();
 }
 
 TextEntryField* EditorView::textField() const {

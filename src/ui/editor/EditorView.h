@@ -77,6 +77,8 @@ private:
     void modelChanged();
     void updateGeometryForScale();
     void syncTextField();
+    // The field shows the label as it will be committed: its colour, weight and size at the zoom.
+    void styleTextField();
     // The text's place on the canvas, where the field's top-left corner belongs.
     QPoint textAnchor() const;
     void beginPress(QPointF position, Qt::KeyboardModifiers modifiers);

@@ -2,6 +2,7 @@
 
 #include "graphics/DrawingSurface.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -16,7 +17,7 @@ TextEntryField::TextEntryField(QWidget* parent) : QPlainTextEdit(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setTabChangesFocus(true);
     setStyleSheet(QStringLiteral("QPlainTextEdit { border: 1px solid palette(mid); border-radius: 5px; "
-                                 "background: palette(base); padding: 2px; }"));
+                                 "padding: 2px; }"));
     connect(this, &QPlainTextEdit::textChanged, this, &TextEntryField::fitToText);
     fitToText();
 }
@@ -31,6 +32,19 @@ void TextEntryField::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+void TextEntryField::setLabelLook(const QFont& font, const QColor& color) {
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Text, color);
+    // A label in the colour of the field's background would be invisible while typed.
+    const QColor base = QApplication::palette().color(QPalette::Base);
+    const auto lightness = [](const QColor& c) { return 0.299 * c.redF() + 0.587 * c.greenF() + 0.114 * c.blueF(); };
+    const bool readable = std::abs(lightness(color) - lightness(base)) >= 0.3;
+    palette.setColor(QPalette::Base, readable ? base : (lightness(color) > 0.5 ? QColor(60, 60, 60) : Qt::white));
+    setPalette(palette);
+    setFont(font);
+    fitToText();
 }
 
 void TextEntryField::setMaximumTextWidth(int width) {
