@@ -119,10 +119,12 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
         return CloseChoice::cancel;
     };
 
-    // The picture at its physical size where the screen allows.
-    const WindowGeometry::ScreenMetrics metrics = WindowGeometry::metricsOf(screen());
-    resize(WindowGeometry::editorContentSize(metrics, m_model->baseImage().size()) +
-           QSize(0, statusBar()->sizeHint().height()));
+    // The picture at its physical size where the screen allows, in a window sized to it and to
+    // the chrome around it as measured.
+    const WindowGeometry::EditorFit fit =
+        WindowGeometry::editorFit(WindowGeometry::metricsOf(screen()), m_model->baseImage().size(), measuredChrome());
+    m_view->setZoom(fit.zoom);
+    resize(fit.window);
     // Centred on its screen, a step aside from the editors already there; window managers that
     // place windows themselves may still move it.
     if (const QScreen* s = screen()) {
@@ -132,7 +134,6 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
         m_placedAt = WindowGeometry::cascadedPosition(s->availableGeometry(), size(), taken);
         move(m_placedAt);
     }
-    fitZoomToWindow();
     auto* quit = new QAction(this);
     quit->setShortcut(QKeySequence::Quit);
     quit->setShortcutContext(Qt::WindowShortcut);
@@ -174,16 +175,27 @@ void EditorWindowController::setFilePath(const QString& path) {
     setWindowTitle(WindowGeometry::editorTitle(path));
 }
 
-// Opens a large picture at the zoom that fits the window, never above 100 %.
-void EditorWindowController::fitZoomToWindow() {
-    const QSize image = m_model->baseImage().size();
-    if (image.isEmpty()) return;
-    const int toolbarHeight = m_toolbar->heightForWidth(std::max(width() - 20, 200)) + 17;
-    const QSize room = size() - QSize(2 * CanvasArea::kMargin + 4,
-                                      2 * CanvasArea::kMargin + 4 + toolbarHeight + statusBar()->sizeHint().height());
-    const double dpr = std::max(devicePixelRatioF(), 1.0);
-    const double fit = std::min(room.width() * dpr / image.width(), room.height() * dpr / image.height());
-    if (fit < 1) m_view->setZoom(std::max(fit, EditorView::kMinZoom));
+// Lays the window out at a trial size, before it is shown, and measures what lies around the canvas.
+WindowGeometry::EditorChrome EditorWindowController::measuredChrome() {
+    const QSize trial(1200, 900);
+    resize(trial);
+    // A hidden window's layouts run only when asked, each giving its children their places.
+    const std::function<void(QWidget*)> layOut = [&layOut](QWidget* widget) {
+        if (widget->layout()) widget->layout()->activate();
+        for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (!child->isWindow()) layOut(child);
+    };
+    layOut(this);
+    // The viewport as it is without scroll bars: the picture may not fit the trial size.
+    const QSize viewport = m_area->maximumViewportSize();
+    const int toolbarSide = trial.width() - m_toolbar->width();
+    WindowGeometry::EditorChrome chrome;
+    chrome.fixed = QSize(trial.width() - viewport.width() + 2 * CanvasArea::kMargin,
+                         trial.height() - viewport.height() - m_toolbar->height() + 2 * CanvasArea::kMargin);
+    chrome.toolbarHeight = [toolbar = m_toolbar, toolbarSide](int width) {
+        return toolbar->heightForWidth(std::max(1, width - toolbarSide));
+    };
+    return chrome;
 }
 
 void EditorWindowController::copyImage() {

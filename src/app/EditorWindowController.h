@@ -2,6 +2,7 @@
 
 #include "editor/FlatExport.h"
 #include "io/IoError.h"
+#include "app/WindowGeometry.h"
 #include "model/Annotation.h"
 
 #include <QMainWindow>
@@ -73,7 +74,7 @@ private:
     void leaveActive();
     void setFilePath(const QString& path);
     void saved(const QString& imagePath);
-    void fitZoomToWindow();
+    WindowGeometry::EditorChrome measuredChrome();
     void placeProjectElsewhere(const QByteArray& project, const QString& suggestedPath,
                                std::function<void()> onSaved);
 

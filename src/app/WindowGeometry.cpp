@@ -11,9 +11,8 @@ namespace WindowGeometry {
 namespace {
 
 constexpr double kScreenShare = 0.8;
-constexpr double kMinimumEditorWidth = 680;
-constexpr double kEditorChromeWidth = 40;  // the canvas margins
-constexpr double kEditorChromeHeight = 60; // the toolbar and margins
+constexpr int kMinimumEditorWidth = 680;
+constexpr double kMinZoom = 0.25;
 
 int whole(double value) {
     return int(std::lround(value));
@@ -26,19 +25,38 @@ ScreenMetrics metricsOf(const QScreen* screen) {
     return {screen->availableGeometry().size(), screen->devicePixelRatio()};
 }
 
-QSize editorContentSize(const ScreenMetrics& screen, QSize imagePixels) {
+EditorFit editorFit(const ScreenMetrics& screen, QSize imagePixels, const EditorChrome& chrome) {
     double ratio = screen.devicePixelRatio;
     if (!std::isfinite(ratio) || ratio <= 0) ratio = 1.0;
-    const double maxWidth = kScreenShare * std::max(0, screen.available.width());
-    const double maxHeight = kScreenShare * std::max(0, screen.available.height());
-    const double w = std::max(0, imagePixels.width());
-    const double h = std::max(0, imagePixels.height());
-
-    const double width = std::max(std::min(maxWidth, w / ratio + kEditorChromeWidth), kMinimumEditorWidth);
-    // The height follows the picture's proportions at that width; no picture, no canvas.
-    const double canvasHeight = w > 0 ? width * h / w : 0;
-    const double height = std::min(maxHeight, canvasHeight + kEditorChromeHeight);
-    return QSize(whole(width), whole(height));
+    const QSize available(std::max(0, screen.available.width()), std::max(0, screen.available.height()));
+    const auto chromeHeight = [&](int width) {
+        return chrome.fixed.height() + (chrome.toolbarHeight ? chrome.toolbarHeight(width) : 0);
+    };
+    // The minimum width wins over a tiny screen.
+    const auto windowWidth = [&](double width) {
+        return std::max(std::min(whole(width), available.width()), kMinimumEditorWidth);
+    };
+    const double w = std::max(0, imagePixels.width()) / ratio, h = std::max(0, imagePixels.height()) / ratio;
+    if (w <= 0 || h <= 0) {
+        const int width = windowWidth(0);
+        return {QSize(width, std::min(chromeHeight(width), available.height())), 1};
+    }
+    if (w <= kScreenShare * available.width() && h <= kScreenShare * available.height()) {
+        const int width = windowWidth(w + chrome.fixed.width());
+        return {QSize(width, std::min(whole(h) + chromeHeight(width), available.height())), 1};
+    }
+    // Too large: the zoom that fits 0.8 of the screen. The toolbar is taller in a narrower window,
+    // which lowers the zoom, which may narrow the window: a few rounds settle it.
+    int width = windowWidth(std::min(w + chrome.fixed.width(), kScreenShare * available.width()));
+    double zoom = 1;
+    for (int round = 0; round < 4; ++round) {
+        const double room = kScreenShare * available.height() - chromeHeight(width);
+        zoom = std::clamp(std::min((width - chrome.fixed.width()) / w, room / h), kMinZoom, 1.0);
+        const int narrower = windowWidth(std::min(w * zoom + chrome.fixed.width(), kScreenShare * available.width()));
+        if (narrower == width) break;
+        width = narrower;
+    }
+    return {QSize(width, std::min(int(std::ceil(h * zoom)) + chromeHeight(width), available.height())), zoom};
 }
 
 QSize previewDisplaySize(QSize imagePixels) {

@@ -6,6 +6,8 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
 #include <optional>
 
 class QScreen;
@@ -27,10 +29,25 @@ inline constexpr ScreenMetrics kNoScreen{QSize(1440, 900), 2.0};
 // The metrics of `screen`, or kNoScreen without one.
 ScreenMetrics metricsOf(const QScreen* screen);
 
-// The editor's initial content size for a picture of `imagePixels`: the picture at its physical
-// size plus room for the toolbar and margins, at least 680 wide, at most 80 % of the screen high
-// (and wide, unless that is below the minimum).
-QSize editorContentSize(const ScreenMetrics& screen, QSize imagePixels);
+// What surrounds the canvas in an editor window: a fixed part (margins around the picture, frames,
+// the rule, the status bar) and a toolbar whose height depends on the window's width, as it wraps
+// into rows.
+struct EditorChrome {
+    QSize fixed;
+    std::function<int(int windowWidth)> toolbarHeight;
+};
+
+// How an editor opens a picture: the window's size and the zoom (1 shows each pixel of the picture
+// on one pixel of the screen).
+struct EditorFit {
+    QSize window;
+    double zoom = 1;
+};
+
+// A picture that fits in 0.8 of the screen's available area opens at 100 %, in a window sized to it
+// and its chrome (at least 680 wide, at most the available area: the canvas scrolls when the
+// chrome leaves too little room); a larger one is zoomed to fit a window of 0.8 of the screen.
+EditorFit editorFit(const ScreenMetrics& screen, QSize imagePixels, const EditorChrome& chrome);
 
 // The size the preview shows a capture of `imagePixels` at: never enlarged, shrunk to fit
 // 640 x 400 keeping its proportions, never smaller than 120 x 80.

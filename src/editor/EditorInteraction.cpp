@@ -13,7 +13,6 @@ QRectF spanned(QPointF a, QPointF b) {
                   std::abs(b.y() - a.y()));
 }
 
-// Closed-rectangle intersection: touching edges and zero-size rectangles inside count.
 // Shift while drawing: rectangles and ellipses stay square, lines turn in 45 degree steps.
 QPointF constrained(EditorTool tool, QPointF anchor, QPointF p) {
     const QPointF d = p - anchor;
@@ -24,13 +23,14 @@ QPointF constrained(EditorTool tool, QPointF anchor, QPointF p) {
     if (tool == EditorTool::line || tool == EditorTool::arrow) {
         const double length = std::hypot(d.x(), d.y());
         if (length == 0) return p;
-        const double step = M_PI / 4;
-        const double angle = std::round(std::atan2(d.y(), d.x()) / step) * step;
-        return anchor + QPointF(length * std::cos(angle), length * std::sin(angle));
+        const double stepRadians = M_PI / 4;
+        const double angleRadians = std::round(std::atan2(d.y(), d.x()) / stepRadians) * stepRadians;
+        return anchor + QPointF(length * std::cos(angleRadians), length * std::sin(angleRadians));
     }
     return p;
 }
 
+// Closed-rectangle intersection: touching edges and zero-size rectangles inside count.
 bool intersects(const QRectF& a, const QRectF& b) {
     return a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() && b.top() <= a.bottom();
 }

@@ -165,10 +165,10 @@ QPainterPath arrowHead(const Annotation& a, double s) {
     const QPointF tip = a.points[n - 1] * s;
     const QPointF prev = a.points[n - 2] * s;
     if (tip == prev) return path;
-    const double theta = std::atan2(tip.y() - prev.y(), tip.x() - prev.x());
+    const double headingRadians = std::atan2(tip.y() - prev.y(), tip.x() - prev.x());
     const double L = headLength(a, s);
-    const QPointF c1 = tip - L * QPointF(std::cos(theta - M_PI / 6), std::sin(theta - M_PI / 6));
-    const QPointF c2 = tip - L * QPointF(std::cos(theta + M_PI / 6), std::sin(theta + M_PI / 6));
+    const QPointF c1 = tip - L * QPointF(std::cos(headingRadians - M_PI / 6), std::sin(headingRadians - M_PI / 6));
+    const QPointF c2 = tip - L * QPointF(std::cos(headingRadians + M_PI / 6), std::sin(headingRadians + M_PI / 6));
     path.moveTo(tip);
     path.lineTo(c1);
     path.lineTo(c2);

@@ -22,6 +22,7 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QToolButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -200,8 +201,6 @@ ColorPopover* openColorsOnASelectedRect(Window& w, const Annotation& rect) {
     return qobject_cast<ColorPopover*>(w.toolbar()->colorPopover());
 }
 
-// Live changes in "More colors…" recolour the selection; Cancel takes them back without leaving an
-// undo step or an unsaved edit behind.
 TEST(EditorWindow, TheRotationFieldReadsWithinAHalfTurn) {
     Annotation rect = annotation(EditorTool::rect, {{10, 10}, {80, 60}});
     rect.rotation = 190 * M_PI / 180;
@@ -283,6 +282,8 @@ TEST(EditorWindow, AfterUndoTheToolbarShowsTheSelectionAsItIs) {
     EXPECT_EQ(field->text(), QStringLiteral("20"));
 }
 
+// Live changes in "More colors…" recolour the selection; Cancel takes them back without leaving an
+// undo step or an unsaved edit behind.
 TEST(EditorWindow, CancellingMoreColorsLeavesNoTrace) {
     Annotation rect = annotation(EditorTool::rect, {{10, 10}, {80, 60}});
     Window w = openWindow({rect});
@@ -552,6 +553,97 @@ TEST(EditorWindow, AClickOutsideTheTextFieldKeepsTheTextWhichLooksAsItWill) {
     QTest::mouseClick(margin, Qt::LeftButton, {}, QPoint(2, 2));
     EXPECT_EQ(view->textField(), nullptr);
     EXPECT_EQ(w.model->annotations().last().text, QStringLiteral("Reader"));
+}
+
+TEST(EditorWindow, APictureThatFitsTheScreenOpensAtItsOwnSize) {
+    Window w = openWindow({}, QSize(600, 400));
+    EditorView* view = w.window->view();
+    EXPECT_EQ(view->zoom(), 1);
+    EXPECT_EQ(view->size() * view->devicePixelRatioF(), QSize(600, 400));
+    // All of it in view: the window was sized to the picture and its chrome as they are.
+    QApplication::processEvents();
+    EXPECT_GE(w.window->canvasArea()->viewport()->width(), 600 + 2 * CanvasArea::kMargin);
+    EXPECT_GE(w.window->canvasArea()->viewport()->height(), 400 + 2 * CanvasArea::kMargin);
+    EXPECT_EQ(qobject_cast<QLabel*>(w.toolbar()->item(QStringLiteral("Zoom")))->text(), QStringLiteral("100%"));
+}
+
+TEST(EditorWindow, TheReadoutNeverClaimsAZoomItIsNot) {
+    EXPECT_EQ(EditorToolbar::zoomText(1), QStringLiteral("100%"));
+    EXPECT_EQ(EditorToolbar::zoomText(0.995), QStringLiteral("99.5%"));
+    EXPECT_EQ(EditorToolbar::zoomText(0.9996), QStringLiteral("100%")); // within a twentieth of a percent
+    EXPECT_EQ(EditorToolbar::zoomText(1.001), QStringLiteral("100.1%"));
+    EXPECT_EQ(EditorToolbar::zoomText(0.733), QStringLiteral("73%"));
+    EXPECT_EQ(EditorToolbar::zoomText(0.25), QStringLiteral("25%"));
+}
+
+TEST(EditorWindow, ThePictureStaysPutWhenTheSelectionOrTheToolChanges) {
+    Annotation badge = annotation(EditorTool::dot, {{100, 100}}, Palette::standardRed(), 4, QStringLiteral("1"));
+    Annotation stamp = stampOf(StampType::numberCircle, {200, 100});
+    Annotation rect = annotation(EditorTool::rect, {{10, 200}, {80, 260}});
+    Window w = openWindow({badge, stamp, rect}, QSize(700, 400));
+    for (int width : {1400, 900, 700}) {
+        w.window->resize(width, w.window->height());
+        QApplication::processEvents();
+        EditorView* view = w.window->view();
+        const QPoint at = view->mapToGlobal(QPoint(0, 0));
+        auto stays = [&](const char* what) {
+            QApplication::processEvents();
+            EXPECT_EQ(view->mapToGlobal(QPoint(0, 0)), at) << what << " at width " << width;
+        };
+        w.model->setTool(EditorTool::select);
+        stays("select tool");
+        w.model->setSelectedID(badge.id);
+        stays("a badge selected");
+        w.model->setSelectedID(stamp.id);
+        stays("a number stamp selected");
+        w.model->setSelectedIDs({badge.id, rect.id});
+        stays("two selected");
+        w.model->setSelectedID(std::nullopt);
+        stays("nothing selected");
+        for (EditorTool tool : EditorTools::toolbarCases()) {
+            click(w.toolbar()->toolButton(tool));
+            stays(rawValue(tool).toLatin1().constData());
+        }
+        w.model->setStampType(StampType::relayContactNC);
+        stays("a long stamp title");
+        w.model->setStampType(StampType::numberCircle);
+        stays("the number stamp");
+    }
+}
+
+TEST(EditorWindow, TheNextNumberFieldNeverWritesBackAnotherNumber) {
+    TestSupport::MemoryClipboard clipboard;
+    Window w = openWindow({stampOf(StampType::numberCircle, {50, 50})});
+    w.model->setClipboard(&clipboard);
+    click(w.toolbar()->toolButton(EditorTool::stamp));
+    w.model->setNextDotNumber(998);
+    w.model->setTool(EditorTool::select);
+    w.model->selectAll();
+    w.model->copySelectedToPasteboard();
+    ASSERT_TRUE(w.model->pasteObjectsFromPasteboard());
+    ASSERT_TRUE(w.model->pasteObjectsFromPasteboard());
+    EXPECT_EQ(w.model->annotations().last().text, QStringLiteral("999"));
+    EXPECT_EQ(w.model->nextDotNumber(), 1000);
+}
+
+TEST(EditorWindow, AnUndoneWidthIsNotAppliedAgainWhenTheFieldLosesTheFocus) {
+    Annotation arrow = annotation(EditorTool::arrow, {{50, 150}, {200, 180}}, Palette::standardRed(), 8);
+    Window w = openWindow({arrow});
+    w.model->setTool(EditorTool::select);
+    w.model->setSelectedID(arrow.id);
+    auto* field = qobject_cast<QLineEdit*>(w.toolbar()->item(QStringLiteral("Size in pixels")));
+    ASSERT_NE(field, nullptr);
+    QApplication::setActiveWindow(w.window.get());
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, QStringLiteral("14"));
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(w.model->annotations()[0].width, 14);
+    w.window->actions().action(EditorCommand::undo)->trigger();
+    EXPECT_EQ(field->text(), QStringLiteral("8"));
+    field->clearFocus(); // a click on the canvas takes the focus away
+    EXPECT_DOUBLE_EQ(w.model->annotations()[0].width, 8);
+    EXPECT_FALSE(w.model->redoStack().isEmpty());
 }
 
 TEST(EditorWindow, CtrlWheelZoomsAboutThePointer) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QWidget>
 #include <QWindow>
 
@@ -10,35 +12,60 @@ using WindowGeometry::ScreenMetrics;
 
 namespace {
 
-TEST(EditorContentSize, WorkedExamples) {
-    const ScreenMetrics laptop{QSize(1440, 900), 2.0};
-    // 0.8 of the screen caps both sides: min(1152, 3000 / 2 + 40), min(720, 1152 * 2 / 3 + 60).
-    EXPECT_EQ(WindowGeometry::editorContentSize(laptop, QSize(3000, 2000)), QSize(1152, 720));
-    // A small picture opens at the minimum width, its height following the proportions.
-    EXPECT_EQ(WindowGeometry::editorContentSize(laptop, QSize(200, 100)), QSize(680, 400));
+// A toolbar of one row 40 high above 1000 pixels of width, two rows below: it wraps.
+WindowGeometry::EditorChrome chrome() {
+    return {QSize(60, 90), [](int width) { return width >= 1000 ? 40 : 80; }};
 }
 
-TEST(EditorContentSize, PictureAtItsPhysicalSizeOnAnOrdinaryScreen) {
-    const ScreenMetrics desktop{QSize(1920, 1040), 1.0};
-    EXPECT_EQ(WindowGeometry::editorContentSize(desktop, QSize(1000, 500)), QSize(1040, 580));
-    // The same picture on a 2x screen covers half as many device-independent pixels.
-    const ScreenMetrics hiDpi{QSize(1920, 1040), 2.0};
-    EXPECT_EQ(WindowGeometry::editorContentSize(hiDpi, QSize(2000, 1000)), QSize(1040, 580));
-    // A tall picture is capped by the screen's height only.
-    EXPECT_EQ(WindowGeometry::editorContentSize(desktop, QSize(800, 4000)), QSize(840, 832));
+TEST(EditorFit, PicturesThatFitEightyPercentOfTheScreenOpenAtTheirOwnSize) {
+    const ScreenMetrics desktop{QSize(1920, 1080), 1.0};
+    for (const QSize picture : {QSize(600, 400), QSize(1000, 600), QSize(1280, 800), QSize(1536, 864)}) {
+        const WindowGeometry::EditorFit fit = WindowGeometry::editorFit(desktop, picture, chrome());
+        EXPECT_EQ(fit.zoom, 1) << picture.width();
+        // The window is the picture plus its chrome (at least 680 wide), the toolbar at that width.
+        const int width = std::max(picture.width() + 60, 680);
+        const int toolbar = width >= 1000 ? 40 : 80;
+        EXPECT_EQ(fit.window, QSize(width, picture.height() + 90 + toolbar)) << picture.width();
+    }
+    // A small picture: the minimum width, the toolbar of that width.
+    EXPECT_EQ(WindowGeometry::editorFit(desktop, QSize(200, 100), chrome()).window, QSize(680, 100 + 90 + 80));
+    // On a 2x screen a picture covers half as many device-independent pixels: 1x-equivalent.
+    const WindowGeometry::EditorFit hiDpi =
+        WindowGeometry::editorFit({QSize(1920, 1080), 2.0}, QSize(2560, 1600), chrome());
+    EXPECT_EQ(hiDpi.zoom, 1);
+    EXPECT_EQ(hiDpi.window, QSize(1280 + 60, 800 + 90 + 40));
+    // The chrome may not fit under a picture that does: the window stops at the screen and scrolls.
+    const WindowGeometry::EditorFit low = WindowGeometry::editorFit({QSize(1920, 500), 1.0}, QSize(700, 400), chrome());
+    EXPECT_EQ(low.zoom, 1);
+    EXPECT_EQ(low.window, QSize(760, 500));
 }
 
-TEST(EditorContentSize, NoScreenAndDegenerateInput) {
+TEST(EditorFit, LargerPicturesAreZoomedToFitEightyPercentOfTheScreen) {
+    const ScreenMetrics desktop{QSize(1920, 1080), 1.0};
+    const WindowGeometry::EditorFit wide = WindowGeometry::editorFit(desktop, QSize(1700, 1000), chrome());
+    // Width share 1536 - 60 over 1700 against height share 864 - 130 over 1000: the height wins.
+    EXPECT_NEAR(wide.zoom, (864.0 - 130) / 1000, 1e-9);
+    EXPECT_LT(wide.zoom, 1);
+    EXPECT_EQ(wide.window.width(), int(std::lround(1700 * wide.zoom)) + 60);
+    EXPECT_LE(wide.window.height(), 864);
+    // A tall picture: a narrower window whose toolbar wraps, and the zoom allows for that.
+    const WindowGeometry::EditorFit tall = WindowGeometry::editorFit(desktop, QSize(600, 2000), chrome());
+    EXPECT_EQ(tall.window.width(), 680);
+    EXPECT_NEAR(tall.zoom, (864.0 - 170) / 2000, 1e-9);
+    // Never below the smallest zoom.
+    EXPECT_EQ(WindowGeometry::editorFit(desktop, QSize(20000, 20000), chrome()).zoom, 0.25);
+}
+
+TEST(EditorFit, NoScreenAndDegenerateInput) {
     EXPECT_EQ(WindowGeometry::metricsOf(nullptr).available, QSize(1440, 900));
     EXPECT_EQ(WindowGeometry::metricsOf(nullptr).devicePixelRatio, 2.0);
-    EXPECT_EQ(WindowGeometry::editorContentSize(WindowGeometry::metricsOf(nullptr), QSize(3000, 2000)),
-              QSize(1152, 720));
     // The minimum width wins over a tiny screen.
-    EXPECT_EQ(WindowGeometry::editorContentSize({QSize(600, 400), 1.0}, QSize(1000, 1000)), QSize(680, 320));
+    EXPECT_EQ(WindowGeometry::editorFit({QSize(600, 400), 1.0}, QSize(1000, 1000), chrome()).window.width(), 680);
     // No picture, or a broken ratio: a sane size, no division by zero.
-    EXPECT_EQ(WindowGeometry::editorContentSize({QSize(1440, 900), 1.0}, QSize(0, 0)), QSize(680, 60));
-    EXPECT_EQ(WindowGeometry::editorContentSize({QSize(1920, 1040), 0.0}, QSize(1000, 500)),
-              QSize(1040, 580));
+    EXPECT_EQ(WindowGeometry::editorFit({QSize(1440, 900), 1.0}, QSize(0, 0), chrome()).window, QSize(680, 170));
+    const WindowGeometry::EditorFit broken = WindowGeometry::editorFit({QSize(1920, 1040), 0.0}, QSize(1000, 500), chrome());
+    EXPECT_EQ(broken.zoom, 1);
+    EXPECT_EQ(broken.window, QSize(1060, 630));
 }
 
 TEST(PreviewDisplaySize, SmallCapturesAreNotEnlargedLargeOnesFit) {

@@ -4,6 +4,8 @@
 #include "editor/EditorModel.h"
 #include "model/Palette.h"
 #include "ui/editor/EditorToolbar.h"
+#include "ui/editor/EditorView.h"
+#include "ui/editor/CanvasArea.h"
 #include "ui/editor/Popover.h"
 
 #include "TestSupport.h"
@@ -12,9 +14,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
+
+#include <string>
 
 namespace {
 
@@ -94,4 +99,46 @@ TEST(EditorWindowOnScreen, Preview) {
     preview->move(100, 100);
     saveScreen(QStringLiteral("preview.png"));
     preview->close();
+}
+
+// On a 1920 x 1080 screen (and, run again with QT_SCALE_FACTOR=2 on a 3840 x 2160 one, at the same
+// size in screen pixels): pictures that fit 0.8 of the screen open at 100 %, whole, in a window
+// that fits the screen; a larger one opens zoomed to fit, whole.
+TEST(WindowSizes, PicturesOpenAtTheirOwnSizeOrFitted) {
+    if (!onScreen()) GTEST_SKIP() << "needs a real display";
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpr = screen->devicePixelRatio();
+    struct Case {
+        QSize picture;
+        bool fitted;
+    };
+    const Case cases[] = {{QSize(200, 100), false},  {QSize(600, 400), false}, {QSize(1000, 600), false},
+                          {QSize(1280, 800), false}, {QSize(1700, 1000), true}};
+    for (const Case& c : cases) {
+        const QSize picture = c.picture * dpr; // the same size on screen at any scale
+        QImage image(picture, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        EditorWindowController* window = EditorWindowController::show(image, {});
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        QTest::qWait(50);
+        EditorView* view = window->view();
+        const std::string name = std::to_string(c.picture.width()) + "x" + std::to_string(c.picture.height());
+        if (c.fitted) {
+            EXPECT_LT(view->zoom(), 1) << name;
+        } else {
+            EXPECT_EQ(view->zoom(), 1) << name;
+            // Each pixel of the picture on one pixel of the screen.
+            EXPECT_EQ(view->size() * dpr, picture) << name;
+            EXPECT_EQ(qobject_cast<QLabel*>(window->toolbar()->item(QStringLiteral("Zoom")))->text(), QStringLiteral("100%"));
+        }
+        // Whole, without scrolling, in a window that fits the screen's free area.
+        const QSize viewport = window->canvasArea()->viewport()->size();
+        EXPECT_GE(viewport.width(), view->width()) << name;
+        EXPECT_GE(viewport.height(), view->height()) << name;
+        EXPECT_LE(window->frameGeometry().height(), screen->availableGeometry().height()) << name;
+        EXPECT_LE(window->width(), screen->availableGeometry().width()) << name;
+        window->model().markSaved();
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }

@@ -96,6 +96,8 @@ TEST(PopoverPlacement, BelowTheAnchorCentredFlippedAndKeptOnTheScreen) {
     const QRect screen(0, 0, 1000, 800);
     // Centred below, with a small gap.
     EXPECT_EQ(Popover::placement(QRect(400, 10, 40, 30), QSize(200, 100), screen), QPoint(320, 44));
+    EXPECT_EQ(Popover::placement(QRect(400, 10, 40, 30), QSize(200, 100), screen, true), QPoint(400, 44));
+    EXPECT_EQ(Popover::placement(QRect(950, 10, 40, 30), QSize(200, 100), screen, true).x(), 800);
     // No room below: above the anchor.
     EXPECT_EQ(Popover::placement(QRect(400, 740, 40, 30), QSize(200, 100), screen), QPoint(320, 636));
     // At the screen's edges it moves inside.

@@ -141,8 +141,7 @@ EditorToolbar::EditorToolbar(EditorModel& model, EditorView& view, EditorActions
     connect(&m_model, &EditorModel::selectionChanged, this, &EditorToolbar::refreshSelection);
     connect(&m_model, &EditorModel::documentChanged, this, [this] {
         refreshSelection();
-        if (!m_nextNumber->hasFocus())
-            m_nextNumber->setValue(int(std::clamp<int64_t>(m_model.nextDotNumber(), 1, 999)));
+        refreshNextNumber();
     });
     connect(&m_view, &EditorView::zoomChanged, this, &EditorToolbar::refreshZoom);
     connect(&m_view, &EditorView::textEntryChanged, this, &EditorToolbar::refreshSelection);
@@ -267,6 +266,13 @@ void EditorToolbar::build() {
     // accessibility bus.
     m_stampButton->setIconSize(QSize(20, 20));
     connect(m_stampButton, &QToolButton::clicked, this, &EditorToolbar::openStampPicker);
+    // As wide as the longest title, so choosing a stamp never rewraps the rows.
+    int widest = 0;
+    for (StampType type : allCases<StampType>()) {
+        m_stampButton->setText(StampTypes::title(type));
+        widest = std::max(widest, m_stampButton->sizeHint().width());
+    }
+    m_stampButton->setMinimumWidth(widest);
     add(m_stampButton);
 
     // Names
@@ -277,7 +283,7 @@ void EditorToolbar::build() {
     });
     add(m_names);
 
-    // Dot style and next number
+    // Badge style and next number
     const QString styleHelp = QStringLiteral("Solid or hollow badge");
     auto* solid = segment(Icons::action(Icons::Action::badgeSolid), QStringLiteral("Solid"), styleHelp);
     auto* hollow = segment(Icons::action(Icons::Action::badgeHollow), QStringLiteral("Hollow"), styleHelp);
@@ -301,7 +307,7 @@ void EditorToolbar::build() {
     add(divider());
     // Zoom
     m_zoomReadout = named(new QLabel, QStringLiteral("Zoom"));
-    m_zoomReadout->setMinimumWidth(40);
+    m_zoomReadout->setMinimumWidth(m_zoomReadout->fontMetrics().horizontalAdvance(QStringLiteral("100.5%")) + 8);
     m_zoomReadout->setAlignment(Qt::AlignCenter);
     add(group({commandButton(EditorCommand::zoomOut), m_zoomReadout, commandButton(EditorCommand::zoomIn),
                commandButton(EditorCommand::actualSize)},
@@ -400,22 +406,16 @@ void EditorToolbar::showCopied() {
 void EditorToolbar::refreshSettings() {
     m_refreshing = true;
     const EditorTool tool = m_model.tool();
-    const ToolOptions options = EditorTools::traits(tool).options;
     if (QAbstractButton* b = m_tools->button(int(tool))) b->setChecked(true);
     m_colorButton->update();
 
     const int width = int(std::min(m_model.strokeWidth(), 50.0));
     m_widthSlider->setValue(std::max(width, 1));
-    if (!m_widthField->hasFocus()) m_widthField->setText(QString::number(qint64(m_model.strokeWidth())));
-    const bool visibilityBefore[] = {m_arrowHead->isVisibleTo(this), m_shapeFill->isVisibleTo(this),
-                                     m_stampButton->isVisibleTo(this), m_badgeSettings->isVisibleTo(this)};
-    m_arrowHead->setVisible(options & ToolOption::arrowHead);
+    // A number being typed stays; otherwise the field shows the model, also while it has the focus
+    // (after an undo it must not keep, and later apply, the undone width).
+    if (!m_widthField->isModified()) m_widthField->setText(QString::number(qint64(m_model.strokeWidth())));
     m_arrowHeadSlider->setValue(int(std::lround(m_model.arrowHeadScale() * 10)));
-    m_shapeFill->setVisible(options & ToolOption::fill);
     m_shapeFillGroup->button(m_model.shapeFilled() ? 1 : 0)->setChecked(true);
-    const bool stamping = options & ToolOption::stampChoice;
-    m_stampButton->setVisible(stamping);
-    m_names->setVisible(stamping);
     if (m_stampShown != m_model.stampType()) {
         // Drawing the glyph is the dearest part of a refresh: only when the stamp changed.
         m_stampShown = m_model.stampType();
@@ -423,21 +423,80 @@ void EditorToolbar::refreshSettings() {
         m_stampButton->setText(StampTypes::title(m_model.stampType()));
     }
     m_names->setChecked(m_model.stampShowName());
-    m_badgeSettings->setVisible((options & ToolOption::badgeStyle) &&
-                              (!stamping || m_model.stampType() == StampType::numberCircle));
     m_badgeStyleGroup->button(m_model.dotStyle() == DotStyle::hollow ? 1 : 0)->setChecked(true);
-    if (!m_nextNumber->hasFocus())
-        m_nextNumber->setValue(int(std::clamp<int64_t>(m_model.nextDotNumber(), 1, 999)));
     m_refreshing = false;
+    refreshNextNumber();
+    show(shownFor(tool, m_model.stampType(), selectionView()));
+}
 
-    const bool visibilityAfter[] = {m_arrowHead->isVisibleTo(this), m_shapeFill->isVisibleTo(this),
-                                    m_stampButton->isVisibleTo(this), m_badgeSettings->isVisibleTo(this)};
-    if (!std::equal(std::begin(visibilityBefore), std::end(visibilityBefore), std::begin(visibilityAfter)))
-        layoutRows();
+EditorToolbar::Shown EditorToolbar::shownFor(EditorTool tool, StampType stamp, const SelectionView& selection) {
+    const ToolOptions options = EditorTools::traits(tool).options;
+    Shown shown;
+    shown.arrowHead = bool(options & ToolOption::arrowHead);
+    shown.shapeFill = bool(options & ToolOption::fill);
+    shown.stamp = bool(options & ToolOption::stampChoice);
+    shown.badgeSettings = (options & ToolOption::badgeStyle) && (!shown.stamp || stamp == StampType::numberCircle);
+    shown.selectionFill = selection.single && EditorTools::isFillable(*selection.single);
+    shown.selectionName = selection.single == EditorTool::stamp;
+    shown.numberPlacement = selection.numberBadge;
+    shown.selectionCommands = selection.anySelected;
+    shown.rotation = selection.single && EditorTools::isRotatable(*selection.single);
+    return shown;
+}
+
+QList<EditorToolbar::Shown> EditorToolbar::everyShown() {
+    QList<Shown> all;
+    auto add = [&all](const Shown& shown) {
+        if (!all.contains(shown)) all.append(shown);
+    };
+    for (EditorTool tool : EditorTools::toolbarCases())
+        for (StampType stamp : {StampType::numberCircle, StampType::cameraBox})
+            add(shownFor(tool, stamp, {}));
+    add(shownFor(EditorTool::select, StampType::numberCircle, SelectionView{true, std::nullopt}));
+    for (EditorTool kind : allCases<EditorTool>()) {
+        if (EditorTools::traits(kind).family == ToolFamily::none) continue;
+        for (bool numberBadge : {false, true}) {
+            SelectionView one{true, kind};
+            one.numberBadge = numberBadge && EditorTools::isBadge(kind);
+            add(shownFor(EditorTool::select, StampType::numberCircle, one));
+        }
+    }
+    return all;
+}
+
+bool EditorToolbar::isShownIn(QWidget* item, const Shown& shown) const {
+    if (item == m_arrowHead) return shown.arrowHead;
+    if (item == m_shapeFill) return shown.shapeFill;
+    if (item == m_stampButton || item == m_names) return shown.stamp;
+    if (item == m_badgeSettings) return shown.badgeSettings;
+    if (item == m_selectionFill) return shown.selectionFill;
+    if (item == m_selectionName) return shown.selectionName;
+    if (item == m_numberPlacement) return shown.numberPlacement;
+    if (item == m_rotation) return shown.rotation;
+    if (m_selectionCommands.contains(item)) return shown.selectionCommands;
+    return true;
+}
+
+void EditorToolbar::show(const Shown& shown) {
+    if (m_shown == shown) return;
+    m_shown = shown;
+    for (QWidget* item : m_items)
+        item->setVisible(isShownIn(item, shown));
+    layoutRows();
+}
+
+QString EditorToolbar::zoomText(double zoom) {
+    const double percent = zoom * 100;
+    const long whole = std::lround(percent);
+    if (whole == 100 && std::abs(percent - 100) >= 0.05)
+        // Away from 100, so "100.0%" never stands for a zoom that is not.
+        return QStringLiteral("%1%").arg((percent < 100 ? std::floor(percent * 10) : std::ceil(percent * 10)) / 10, 0,
+                                         'f', 1);
+    return QStringLiteral("%1%").arg(whole);
 }
 
 void EditorToolbar::refreshZoom() {
-    m_zoomReadout->setText(QStringLiteral("%1%").arg(qRound(m_view.zoom() * 100)));
+    m_zoomReadout->setText(zoomText(m_view.zoom()));
     m_zoomReadout->setAccessibleDescription(m_zoomReadout->text());
 }
 
@@ -465,27 +524,26 @@ EditorToolbar::SelectionView EditorToolbar::selectionView() const {
 void EditorToolbar::refreshSelection() {
     const SelectionView view = selectionView();
     if (m_selectionShown == view) return;
-    const bool layoutChanges = !m_selectionShown || m_selectionShown->anySelected != view.anySelected ||
-                               m_selectionShown->single != view.single ||
-                               m_selectionShown->numberBadge != view.numberBadge;
     m_selectionShown = view;
     m_refreshing = true;
-    const bool fillable = view.single && EditorTools::isFillable(*view.single);
-    m_selectionFill->setVisible(fillable);
     m_selectionFillGroup->button(view.filled ? 1 : 0)->setChecked(true);
-    m_selectionName->setVisible(view.single == EditorTool::stamp);
     m_selectionName->setChecked(view.showName);
-    m_numberPlacement->setVisible(view.numberBadge);
     m_numberPlacementGroup->button(view.labelOutside ? 1 : 0)->setChecked(true);
-    for (QWidget* w : m_selectionCommands)
-        w->setVisible(view.anySelected);
-    m_rotation->setVisible(view.single && EditorTools::isRotatable(*view.single));
-    if (!m_rotationField->hasFocus()) m_rotationField->setText(view.rotation);
+    if (!m_rotationField->isModified()) m_rotationField->setText(view.rotation);
     m_refreshing = false;
-    if (layoutChanges) layoutRows();
+    show(shownFor(m_model.tool(), m_model.stampType(), view));
+}
+
+void EditorToolbar::refreshNextNumber() {
+    if (m_nextNumber->hasFocus()) return;
+    m_refreshing = true;
+    m_nextNumber->setValue(int(std::clamp<int64_t>(m_model.nextDotNumber(), 1, 999)));
+    m_refreshing = false;
 }
 
 void EditorToolbar::commitWidthField() {
+    // Leaving the field without typing in it changes nothing.
+    if (!m_widthField->isModified()) return;
     bool ok = false;
     const int typed = m_widthField->text().toInt(&ok);
     if (ok) m_model.chooseStrokeWidth(std::clamp(typed, 1, 200));
@@ -493,6 +551,8 @@ void EditorToolbar::commitWidthField() {
 }
 
 void EditorToolbar::commitRotationField() {
+    if (!m_rotationField->isModified()) return;
+    m_rotationField->setModified(false);
     const QString text = m_rotationField->text().trimmed();
     bool ok = false;
     const double degrees = text.isEmpty() ? 0 : QLocale().toDouble(text, &ok);
@@ -524,16 +584,30 @@ void EditorToolbar::openStampPicker() {
 void EditorToolbar::layoutRows() {
     const int rightWidth = m_right->sizeHint().width();
     const int flowWidth = std::max(1, width() - rightWidth - kRightGap);
-    const int flowHeight = m_flow->heightForWidth(flowWidth);
-    m_flowHost->setGeometry(0, 0, flowWidth, flowHeight);
+    m_flowHost->setGeometry(0, 0, flowWidth, flowHeightForWidth(flowWidth));
     const QSize right = m_right->sizeHint();
     m_right->setGeometry(width() - right.width(), 0, right.width(), std::max(right.height(), 28));
     if (height() != heightForWidth(width())) updateGeometry();
 }
 
+int EditorToolbar::flowHeightForWidth(int width) const {
+    QList<QSize> hints;
+    for (QWidget* item : m_items)
+        hints.append(item->sizeHint());
+    int tallest = 0;
+    for (const Shown& shown : everyShown()) {
+        QList<QSize> sizes;
+        for (qsizetype i = 0; i < m_items.size(); ++i)
+            if (isShownIn(m_items[i], shown)) sizes.append(hints[i]);
+        const auto rows = ToolbarFlowLayout::rows(sizes, width, m_flow->horizontalSpacing());
+        tallest = std::max(tallest, ToolbarFlowLayout::stackedHeight(rows, m_flow->rowSpacing()));
+    }
+    return tallest;
+}
+
 int EditorToolbar::heightForWidth(int width) const {
     const int flowWidth = std::max(1, width - m_right->sizeHint().width() - kRightGap);
-    return std::max(m_flow->heightForWidth(flowWidth), m_right->sizeHint().height());
+    return std::max(flowHeightForWidth(flowWidth), m_right->sizeHint().height());
 }
 
 QSize EditorToolbar::sizeHint() const {

@@ -45,6 +45,10 @@ public:
     QWidget* item(const QString& accessibleName) const;
     QAbstractButton* toolButton(EditorTool tool) const;
 
+    // The zoom as the readout shows it: a whole percentage, with a tenth where the whole number
+    // would claim 100 % for a picture that is not at 100 %.
+    static QString zoomText(double zoom);
+
     // Shows "Copied!" on the Copy button for 1.5 s.
     void showCopied();
     static constexpr int kCopiedMs = 1500;
@@ -73,12 +77,28 @@ private:
         bool operator==(const SelectionView&) const = default;
     };
 
+    // Which of the controls that come and go are shown.
+    struct Shown {
+        bool arrowHead = false, shapeFill = false, stamp = false, badgeSettings = false;
+        bool selectionFill = false, selectionName = false, numberPlacement = false, selectionCommands = false,
+             rotation = false;
+        bool operator==(const Shown&) const = default;
+    };
+    static Shown shownFor(EditorTool tool, StampType stamp, const SelectionView& selection);
+    // Every combination the tools and selections can show: the toolbar is as tall as the tallest
+    // of them at its width, so the picture below never moves when the tool or the selection changes.
+    static QList<Shown> everyShown();
+    bool isShownIn(QWidget* item, const Shown& shown) const;
+    void show(const Shown& shown);
+    int flowHeightForWidth(int width) const;
+
     void build();
     QToolButton* commandButton(EditorCommand command);
     QWidget* divider();
     void refreshSettings();
     void refreshSelection();
     void refreshZoom();
+    void refreshNextNumber();
     SelectionView selectionView() const;
     void commitWidthField();
     void commitRotationField();
@@ -126,5 +146,6 @@ private:
 
     std::optional<StampType> m_stampShown;
     std::optional<SelectionView> m_selectionShown;
+    std::optional<Shown> m_shown;
     bool m_refreshing = false;
 };

@@ -30,8 +30,8 @@ Popover::Popover(const QString& title, QWidget* parent)
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &Popover::focusWindowChanged);
 }
 
-QPoint Popover::placement(const QRect& anchor, const QSize& size, const QRect& available) {
-    int x = anchor.center().x() + 1 - size.width() / 2;
+QPoint Popover::placement(const QRect& anchor, const QSize& size, const QRect& available, bool leftAligned) {
+    int x = leftAligned ? anchor.left() : anchor.center().x() + 1 - size.width() / 2;
     int y = anchor.bottom() + 1 + kGap;
     if (y + size.height() > available.bottom() + 1 && anchor.top() - kGap - size.height() >= available.top())
         y = anchor.top() - kGap - size.height();
@@ -51,7 +51,7 @@ void Popover::openBelow(QWidget* anchor) {
         QScreen* screen = anchor->screen();
         const QRect available = screen ? screen->availableGeometry() : global;
         if (screen) setScreen(screen);
-        move(placement(global, size(), available));
+        move(placement(global, size(), available, m_leftAligned));
     }
     m_hadFocus = false;
     show();

@@ -25,9 +25,11 @@ public:
     void toggleBelow(QWidget* anchor);
 
     // Where the popover's top left goes for an anchor and popover size, in global coordinates:
-    // centred below the anchor, flipped above it when it would leave the available area at the
-    // bottom, then moved inside that area.
-    static QPoint placement(const QRect& anchor, const QSize& size, const QRect& available);
+    // centred below the anchor (or at its left edge, as a list drops down), flipped above it when
+    // it would leave the available area at the bottom, then moved inside that area.
+    static QPoint placement(const QRect& anchor, const QSize& size, const QRect& available, bool leftAligned = false);
+    // Lists open at their button's left edge, panels centred under it.
+    void setLeftAligned(bool leftAligned) { m_leftAligned = leftAligned; }
 
     // The button that Return presses unless a button has the focus (that one is pressed).
     void setDefaultButton(QPushButton* button);
@@ -58,6 +60,7 @@ private:
     void focusWindowChanged(QWindow* window);
 
     QPointer<QWidget> m_anchor;
+    bool m_leftAligned = false;
     // Whether the popover has had the focus since it opened: until then, the focus moving between
     // other windows says nothing about it.
     bool m_hadFocus = false;

@@ -135,6 +135,7 @@ StampPicker::StampPicker(EditorModel* model, QWidget* parent)
     const QString help = QString::fromLatin1(kHelp);
     setToolTip(help);
     setFocusProxy(m_list);
+    setLeftAligned(true);
 
     m_list->setAccessibleName(tr("Icon"));
     m_list->setAccessibleDescription(help);
