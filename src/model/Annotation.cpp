@@ -1,5 +1,7 @@
 #include "model/Annotation.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace {
@@ -52,72 +54,73 @@ struct StampInfo {
     const char16_t* title;
     const char16_t* menuSymbol;
     StampCategory category;
+    const char16_t* keywords; // the words people search for it by, besides its title
 };
 
 // The category is a fixed table indexed by the case's position, not derived from the name.
 constexpr StampInfo kStamps[] = {
-    {u"numberCircle", u"Number Circle", u"1.circle", StampCategory::general},
-    {u"checkMark", u"Check Mark", u"checkmark", StampCategory::general},
-    {u"checkBox", u"Check Box", u"checkmark.square", StampCategory::general},
-    {u"checkCircle", u"Check Circle", u"checkmark.circle", StampCategory::general},
-    {u"circleSlash", u"Circle Slash", u"nosign", StampCategory::general},
-    {u"doorContact", u"Door Contact", u"rectangle.portrait.on.rectangle.portrait", StampCategory::security},
-    {u"motionDetector", u"Motion Detector", u"wave.3.forward", StampCategory::security},
-    {u"glassBreak", u"Glass Break", u"burst", StampCategory::security},
-    {u"keypad", u"Keypad", u"circle.grid.3x3", StampCategory::security},
-    {u"siren", u"Siren / Sounder", u"speaker.wave.2", StampCategory::security},
-    {u"panicButton", u"Panic Button", u"exclamationmark.circle", StampCategory::security},
-    {u"alarmPanel", u"Alarm Panel", u"shield", StampCategory::security},
-    {u"beamSensor", u"Beam Sensor", u"arrow.left.and.right", StampCategory::security},
-    {u"accessReader", u"Access Reader", u"wave.3.right.circle", StampCategory::access},
-    {u"accessDoor", u"Access Door", u"door.left.hand.open", StampCategory::access},
-    {u"maglock", u"Maglock", u"lock.rectangle", StampCategory::access},
-    {u"strike", u"Strike", u"bolt", StampCategory::access},
-    {u"rimStrike", u"Rim Strike", u"bolt.square", StampCategory::access},
-    {u"button", u"Push Button", u"smallcircle.filled.circle", StampCategory::access},
-    {u"rex", u"Request to Exit", u"figure.walk", StampCategory::access},
-    {u"biometric", u"Biometric Reader", u"touchid", StampCategory::access},
-    {u"intercom", u"Intercom", u"mic", StampCategory::access},
-    {u"turnstile", u"Turnstile", u"arrow.triangle.2.circlepath", StampCategory::access},
-    {u"ept", u"Power Transfer (EPT)", u"powerplug", StampCategory::access},
-    {u"cameraBox", u"Camera (Box)", u"video", StampCategory::cameras},
-    {u"camera360", u"Camera (360°)", u"record.circle", StampCategory::cameras},
-    {u"cameraDome", u"Camera (Dome)", u"video.circle", StampCategory::cameras},
-    {u"cameraPTZ", u"Camera (PTZ)", u"arrow.up.and.down.and.arrow.left.and.right", StampCategory::cameras},
-    {u"cameraBullet", u"Camera (Bullet)", u"capsule", StampCategory::cameras},
-    {u"cameraThermal", u"Camera (Thermal)", u"thermometer.medium", StampCategory::cameras},
-    {u"smokeDetector", u"Smoke Detector", u"smoke", StampCategory::fire},
-    {u"heatDetector", u"Heat Detector", u"flame", StampCategory::fire},
-    {u"pullStation", u"Pull Station", u"hand.raised", StampCategory::fire},
-    {u"hornStrobe", u"Horn / Strobe", u"bell", StampCategory::fire},
-    {u"facp", u"Fire Panel (FACP)", u"bell.badge", StampCategory::fire},
-    {u"sprinkler", u"Sprinkler Head", u"drop", StampCategory::fire},
-    {u"fireExtinguisher", u"Fire Extinguisher", u"flame.circle", StampCategory::fire},
-    {u"rack", u"Equipment Rack", u"server.rack", StampCategory::network},
-    {u"networkSwitch", u"Network Switch", u"arrow.left.arrow.right", StampCategory::network},
-    {u"router", u"Router", u"network", StampCategory::network},
-    {u"wap", u"Wireless AP", u"wifi", StampCategory::network},
-    {u"server", u"Server", u"externaldrive", StampCategory::network},
-    {u"workstation", u"Workstation", u"desktopcomputer", StampCategory::network},
-    {u"dataOutlet", u"Data Outlet", u"triangle", StampCategory::network},
-    {u"nvr", u"NVR / Recorder", u"recordingtape", StampCategory::network},
-    {u"ups", u"UPS", u"battery.100", StampCategory::network},
-    {u"relayCoil", u"Relay Coil", u"rectangle", StampCategory::circuit},
-    {u"relayContactNO", u"Relay Contact (NO)", u"line.diagonal", StampCategory::circuit},
-    {u"relayContactNC", u"Relay Contact (NC)", u"line.diagonal.arrow", StampCategory::circuit},
-    {u"switchSPST", u"Switch (SPST)", u"switch.2", StampCategory::circuit},
-    {u"pushButtonNO", u"Push Button (NO)", u"power", StampCategory::circuit},
-    {u"resistor", u"Resistor", u"waveform.path", StampCategory::circuit},
-    {u"capacitor", u"Capacitor", u"equal", StampCategory::circuit},
-    {u"diode", u"Diode", u"arrowtriangle.right", StampCategory::circuit},
-    {u"led", u"LED", u"lightbulb", StampCategory::circuit},
-    {u"inductor", u"Inductor / Coil", u"waveform", StampCategory::circuit},
-    {u"fuse", u"Fuse", u"bolt.horizontal", StampCategory::circuit},
-    {u"transistorNPN", u"Transistor (NPN)", u"arrow.triangle.branch", StampCategory::circuit},
-    {u"transistorPNP", u"Transistor (PNP)", u"arrow.triangle.merge", StampCategory::circuit},
-    {u"ground", u"Ground", u"arrow.down.to.line", StampCategory::circuit},
-    {u"battery", u"Battery / DC", u"minus.plus.batteryblock", StampCategory::circuit},
-    {u"terminal", u"Terminal", u"circle.circle", StampCategory::circuit},
+    {u"numberCircle", u"Number Circle", u"1.circle", StampCategory::general, u"badge number step count numbered"},
+    {u"checkMark", u"Check Mark", u"checkmark", StampCategory::general, u"tick ok done yes"},
+    {u"checkBox", u"Check Box", u"checkmark.square", StampCategory::general, u"tick box ok done checkbox"},
+    {u"checkCircle", u"Check Circle", u"checkmark.circle", StampCategory::general, u"tick ok done"},
+    {u"circleSlash", u"Circle Slash", u"nosign", StampCategory::general, u"no forbidden prohibited not allowed blocked"},
+    {u"doorContact", u"Door Contact", u"rectangle.portrait.on.rectangle.portrait", StampCategory::security, u"door sensor magnetic contact reed switch open closed"},
+    {u"motionDetector", u"Motion Detector", u"wave.3.forward", StampCategory::security, u"pir motion sensor movement detector intrusion"},
+    {u"glassBreak", u"Glass Break", u"burst", StampCategory::security, u"glass break window sensor acoustic shock"},
+    {u"keypad", u"Keypad", u"circle.grid.3x3", StampCategory::security, u"keypad pin code entry arming station"},
+    {u"siren", u"Siren / Sounder", u"speaker.wave.2", StampCategory::security, u"siren sounder bell horn alarm speaker"},
+    {u"panicButton", u"Panic Button", u"exclamationmark.circle", StampCategory::security, u"panic button duress hold up emergency"},
+    {u"alarmPanel", u"Alarm Panel", u"shield", StampCategory::security, u"alarm panel control intrusion security"},
+    {u"beamSensor", u"Beam Sensor", u"arrow.left.and.right", StampCategory::security, u"beam sensor photoelectric infrared perimeter"},
+    {u"accessReader", u"Access Reader", u"wave.3.right.circle", StampCategory::access, u"card reader badge proximity rfid prox nfc fob access control"},
+    {u"accessDoor", u"Access Door", u"door.left.hand.open", StampCategory::access, u"door access controlled entry"},
+    {u"maglock", u"Maglock", u"lock.rectangle", StampCategory::access, u"maglock magnetic lock electromagnetic"},
+    {u"strike", u"Strike", u"bolt", StampCategory::access, u"electric strike lock door"},
+    {u"rimStrike", u"Rim Strike", u"bolt.square", StampCategory::access, u"rim strike electric lock exit device"},
+    {u"button", u"Push Button", u"smallcircle.filled.circle", StampCategory::access, u"push button exit button door release"},
+    {u"rex", u"Request to Exit", u"figure.walk", StampCategory::access, u"rex request to exit motion sensor egress"},
+    {u"biometric", u"Biometric Reader", u"touchid", StampCategory::access, u"biometric fingerprint face reader"},
+    {u"intercom", u"Intercom", u"mic", StampCategory::access, u"intercom door station video phone call"},
+    {u"turnstile", u"Turnstile", u"arrow.triangle.2.circlepath", StampCategory::access, u"turnstile gate barrier speed gate"},
+    {u"ept", u"Power Transfer (EPT)", u"powerplug", StampCategory::access, u"power transfer hinge door cord wire ept"},
+    {u"cameraBox", u"Camera (Box)", u"video", StampCategory::cameras, u"camera cctv video box surveillance ip"},
+    {u"camera360", u"Camera (360°)", u"record.circle", StampCategory::cameras, u"camera cctv video fisheye panoramic 360 surveillance"},
+    {u"cameraDome", u"Camera (Dome)", u"video.circle", StampCategory::cameras, u"camera cctv video dome surveillance"},
+    {u"cameraPTZ", u"Camera (PTZ)", u"arrow.up.and.down.and.arrow.left.and.right", StampCategory::cameras, u"camera cctv video ptz pan tilt zoom surveillance"},
+    {u"cameraBullet", u"Camera (Bullet)", u"capsule", StampCategory::cameras, u"camera cctv video bullet outdoor surveillance"},
+    {u"cameraThermal", u"Camera (Thermal)", u"thermometer.medium", StampCategory::cameras, u"camera cctv video thermal heat infrared surveillance"},
+    {u"smokeDetector", u"Smoke Detector", u"smoke", StampCategory::fire, u"smoke detector fire alarm"},
+    {u"heatDetector", u"Heat Detector", u"flame", StampCategory::fire, u"heat detector fire temperature"},
+    {u"pullStation", u"Pull Station", u"hand.raised", StampCategory::fire, u"pull station manual call point fire alarm"},
+    {u"hornStrobe", u"Horn / Strobe", u"bell", StampCategory::fire, u"horn strobe sounder beacon fire alarm notification"},
+    {u"facp", u"Fire Panel (FACP)", u"bell.badge", StampCategory::fire, u"fire alarm control panel facp"},
+    {u"sprinkler", u"Sprinkler Head", u"drop", StampCategory::fire, u"sprinkler head water fire suppression"},
+    {u"fireExtinguisher", u"Fire Extinguisher", u"flame.circle", StampCategory::fire, u"fire extinguisher"},
+    {u"rack", u"Equipment Rack", u"server.rack", StampCategory::network, u"rack cabinet equipment server network"},
+    {u"networkSwitch", u"Network Switch", u"arrow.left.arrow.right", StampCategory::network, u"network switch ethernet poe lan"},
+    {u"router", u"Router", u"network", StampCategory::network, u"router gateway internet firewall network"},
+    {u"wap", u"Wireless AP", u"wifi", StampCategory::network, u"wireless access point wifi wlan ap"},
+    {u"server", u"Server", u"externaldrive", StampCategory::network, u"server storage computer"},
+    {u"workstation", u"Workstation", u"desktopcomputer", StampCategory::network, u"workstation computer pc desktop client"},
+    {u"dataOutlet", u"Data Outlet", u"triangle", StampCategory::network, u"data outlet network jack port rj45 drop"},
+    {u"nvr", u"NVR / Recorder", u"recordingtape", StampCategory::network, u"nvr dvr recorder video storage"},
+    {u"ups", u"UPS", u"battery.100", StampCategory::network, u"ups battery backup power"},
+    {u"relayCoil", u"Relay Coil", u"rectangle", StampCategory::circuit, u"relay coil"},
+    {u"relayContactNO", u"Relay Contact (NO)", u"line.diagonal", StampCategory::circuit, u"relay contact normally open no"},
+    {u"relayContactNC", u"Relay Contact (NC)", u"line.diagonal.arrow", StampCategory::circuit, u"relay contact normally closed nc"},
+    {u"switchSPST", u"Switch (SPST)", u"switch.2", StampCategory::circuit, u"switch spst toggle"},
+    {u"pushButtonNO", u"Push Button (NO)", u"power", StampCategory::circuit, u"push button normally open momentary"},
+    {u"resistor", u"Resistor", u"waveform.path", StampCategory::circuit, u"resistor resistance"},
+    {u"capacitor", u"Capacitor", u"equal", StampCategory::circuit, u"capacitor"},
+    {u"diode", u"Diode", u"arrowtriangle.right", StampCategory::circuit, u"diode rectifier"},
+    {u"led", u"LED", u"lightbulb", StampCategory::circuit, u"led light indicator lamp"},
+    {u"inductor", u"Inductor / Coil", u"waveform", StampCategory::circuit, u"inductor coil choke"},
+    {u"fuse", u"Fuse", u"bolt.horizontal", StampCategory::circuit, u"fuse protection"},
+    {u"transistorNPN", u"Transistor (NPN)", u"arrow.triangle.branch", StampCategory::circuit, u"transistor npn"},
+    {u"transistorPNP", u"Transistor (PNP)", u"arrow.triangle.merge", StampCategory::circuit, u"transistor pnp"},
+    {u"ground", u"Ground", u"arrow.down.to.line", StampCategory::circuit, u"ground earth"},
+    {u"battery", u"Battery / DC", u"minus.plus.batteryblock", StampCategory::circuit, u"battery dc power supply"},
+    {u"terminal", u"Terminal", u"circle.circle", StampCategory::circuit, u"terminal connection wire"},
 };
 static_assert(std::size(kStamps) == caseCount<StampType>());
 
@@ -232,6 +235,20 @@ QString StampTypes::menuSymbol(StampType type) {
 }
 StampCategory StampTypes::category(StampType type) {
     return kStamps[int(type)].category;
+}
+QString StampTypes::keywords(StampType type) {
+    return QString::fromUtf16(kStamps[int(type)].keywords);
+}
+bool StampTypes::matches(StampType type, QStringView query) {
+    const QString haystack = (title(type) + u' ' + keywords(type) + u' ' + StampCategories::title(category(type))).toLower();
+    QStringList words;
+    for (const QString& word : haystack.split(QRegularExpression(QStringLiteral("[^\\w]+")), Qt::SkipEmptyParts))
+        words.append(word);
+    // Every word of the query begins a word of the stamp's: "card rea" finds the access reader.
+    for (const QString& part : query.toString().toLower().split(QRegularExpression(QStringLiteral("[^\\w]+")), Qt::SkipEmptyParts))
+        if (std::none_of(words.cbegin(), words.cend(), [&](const QString& word) { return word.startsWith(part); }))
+            return false;
+    return true;
 }
 QString StampCategories::title(StampCategory category) {
     return QString::fromUtf16(kCategories[int(category)].title);

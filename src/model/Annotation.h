@@ -219,6 +219,10 @@ namespace StampTypes {
 QString title(StampType type);
 QString menuSymbol(StampType type);
 StampCategory category(StampType type);
+// Words people look a stamp up by ("card reader", "cctv", "pir"), besides its title.
+QString keywords(StampType type);
+// Whether every word of `query` begins a word of the stamp's title, keywords or category.
+bool matches(StampType type, QStringView query);
 } // namespace StampTypes
 
 namespace StampCategories {

@@ -646,6 +646,65 @@ TEST(EditorWindow, AnUndoneWidthIsNotAppliedAgainWhenTheFieldLosesTheFocus) {
     EXPECT_FALSE(w.model->redoStack().isEmpty());
 }
 
+TEST(EditorWindow, KeysGoToTheControlWithTheFocusFirst) {
+    Annotation rect = annotation(EditorTool::rect, {{50, 50}, {150, 120}});
+    Window w = openWindow({rect});
+    QApplication::setActiveWindow(w.window.get());
+    w.model->setTool(EditorTool::select);
+    w.model->setSelectedID(rect.id);
+    auto focusWindowIs = [](QWidget* window) {
+        return QTest::qWaitFor([window] { return QGuiApplication::focusWindow() == window->windowHandle(); }, 2000);
+    };
+    // The window that took the focus from the editor, once it has.
+    auto opened = [&w]() -> QWidget* {
+        if (!QTest::qWaitFor([&w] { return QApplication::focusWidget() && QApplication::focusWidget()->window() != w.window.get(); }, 2000))
+            return nullptr;
+        return QApplication::focusWidget()->window();
+    };
+
+    // Escape closes each popover, and only that: the selection stays.
+    for (const char* opener : {"Color", "Expand Canvas", "Rotate Image"}) {
+        click(w.toolbar()->item(QString::fromLatin1(opener)));
+        QWidget* popover = opened();
+        ASSERT_TRUE(popover) << opener;
+        ASSERT_TRUE(focusWindowIs(popover)) << opener;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        EXPECT_FALSE(popover->isVisible()) << opener;
+        EXPECT_EQ(w.model->selectedIDs(), QSet<QUuid>{rect.id}) << opener;
+        QApplication::setActiveWindow(w.window.get());
+        ASSERT_TRUE(focusWindowIs(w.window.get()));
+    }
+
+    // Typing in the stamp picker searches it; the editor's tool stays.
+    click(w.toolbar()->toolButton(EditorTool::stamp));
+    click(w.toolbar()->item(QStringLiteral("Icon")));
+    QWidget* picker = opened();
+    ASSERT_TRUE(picker && focusWindowIs(picker));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("re"));
+    EXPECT_EQ(w.model->tool(), EditorTool::stamp);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(picker->isVisible());
+    EXPECT_EQ(w.model->tool(), EditorTool::stamp);
+
+    // Arrows move the slider and step the number field instead of nudging the selection.
+    w.model->setTool(EditorTool::select);
+    w.model->setSelectedID(rect.id);
+    QApplication::setActiveWindow(w.window.get());
+    ASSERT_TRUE(focusWindowIs(w.window.get()));
+    auto* slider = qobject_cast<QSlider*>(w.toolbar()->item(QStringLiteral("Size")));
+    slider->setFocus();
+    const int before = slider->value();
+    QTest::keyClick(slider, Qt::Key_Right);
+    EXPECT_EQ(slider->value(), before + 1);
+    EXPECT_EQ(w.model->annotations()[0].points[0], rect.points[0]);
+    click(w.toolbar()->toolButton(EditorTool::stamp));
+    QWidget* number = w.toolbar()->item(QStringLiteral("Next number"));
+    number->setFocus();
+    QTest::keyClick(number, Qt::Key_Up);
+    EXPECT_EQ(w.model->nextDotNumber(), 2);
+    EXPECT_EQ(w.model->annotations()[0].points[0], rect.points[0]);
+}
+
 TEST(EditorWindow, CtrlWheelZoomsAboutThePointer) {
     Window w = openWindow({}, QSize(3000, 2000));
     EditorView* view = w.window->view();

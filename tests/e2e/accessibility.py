@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 # Reads the running editor window as a screen reader does, over the AT-SPI bus: every control has
 # a name, the toolbar's items are found by name and do what a click does, popovers are on the bus.
-import sys, time
+import subprocess, sys, time
 import pyatspi
 
 def find_app(name, timeout=15):
@@ -152,6 +152,26 @@ time.sleep(0.5)
 # popover's children as showing, so the closing itself is checked in the widget tests.)
 if [n for n in walk(app) if n.name == "Next number" and showing(n)]:
     sys.exit("choosing Door Contact on the bus did not change the icon")
+
+# Typing in the picker searches it and leaves the editor's tool alone (its letters are no tool keys
+# there); Return places the stamp found: the number circle brings its badge settings back.
+press(by_name(app, "Icon"))
+time.sleep(0.6)
+subprocess.run(["xdotool", "type", "--delay", "60", "card"], check=True)
+time.sleep(0.5)
+if not by_name(app, "Icon stamp").getState().contains(pyatspi.STATE_CHECKED):
+    sys.exit("typing in the stamp picker changed the editor's tool")
+if not showing(by_name(app, "Access Reader")):
+    sys.exit("typing 'card' in the stamp picker does not show Access Reader")
+subprocess.run(["xdotool", "key", "ctrl+a", "BackSpace"], check=True)
+subprocess.run(["xdotool", "type", "--delay", "60", "number"], check=True)
+time.sleep(0.3)
+subprocess.run(["xdotool", "key", "Return"], check=True)
+end = time.time() + 5
+while time.time() < end and not [n for n in walk(app) if n.name == "Next number" and showing(n)]:
+    time.sleep(0.2)
+if not [n for n in walk(app) if n.name == "Next number" and showing(n)]:
+    sys.exit("Return in the stamp picker did not place the number circle found by typing")
 
 # The canvas and rotate popovers show their fields and buttons by name while open.
 for popover, inside in (("Expand Canvas", ("Top", "Bottom", "Expand")), ("Rotate Image", ("90° Left", "Straighten"))):

@@ -10,9 +10,11 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
@@ -28,6 +30,7 @@ QImage canvasImage() {
 class StampPickerTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        QSettings().remove(QString::fromLatin1(StampPicker::kRecentStampsKey));
         anchorWindow.resize(400, 300);
         anchorWindow.move(100, 80);
         anchor = new QPushButton(QStringLiteral("Icon"), &anchorWindow);
@@ -122,7 +125,7 @@ TEST_F(StampPickerTest, OpensBelowItsAnchorOnTheCurrentStampWithTheFocus) {
     const QRect anchorRect(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());
     EXPECT_EQ(picker.geometry().left(), anchorRect.left());
     EXPECT_EQ(picker.geometry().top(), anchorRect.bottom() + 1 + 4);
-    EXPECT_TRUE(picker.list()->hasFocus());
+    EXPECT_TRUE(picker.searchField()->hasFocus());
     EXPECT_EQ(current(), picker.list()->item(picker.rowOf(StampType::cameraDome)));
 }
 
@@ -170,14 +173,70 @@ TEST_F(StampPickerTest, EscapeClosesWithoutChoosing) {
     EXPECT_EQ(model.stampType(), StampType::numberCircle);
 }
 
-TEST_F(StampPickerTest, TypingJumpsToAStampByItsTitleNeverToAHeading) {
+TEST_F(StampPickerTest, TypingSearchesTitlesAndTheWordsPeopleUse) {
+    QSignalSpy chosen(&picker, &StampPicker::stampChosen);
     open();
-    // "Fire" heads the section that holds "Fire Panel (FACP)".
-    QTest::keyClick(picker.list(), Qt::Key_F);
-    EXPECT_EQ(current()->text(), StampTypes::title(StampType::facp));
-    QTest::qWait(QApplication::keyboardInputInterval() + 50);
-    QTest::keyClicks(picker.list(), QStringLiteral("smo"));
-    EXPECT_EQ(current()->text(), StampTypes::title(StampType::smokeDetector));
+    auto shown = [&] {
+        QList<StampType> out;
+        for (int row = 0; row < picker.list()->count(); ++row) {
+            const QListWidgetItem* item = picker.list()->item(row);
+            if (!item->isHidden() && !item->text().isEmpty()) out.append(StampType(item->data(Qt::UserRole + 2).toInt()));
+        }
+        return out;
+    };
+    QTest::keyClicks(picker.searchField(), QStringLiteral("card reader"));
+    EXPECT_EQ(shown(), QList<StampType>{StampType::accessReader});
+    EXPECT_EQ(current()->text(), StampTypes::title(StampType::accessReader));
+    picker.searchField()->clear();
+    QTest::keyClicks(picker.searchField(), QStringLiteral("CAMERA"));
+    EXPECT_EQ(shown(), (QList<StampType>{StampType::cameraBox, StampType::camera360, StampType::cameraDome,
+                                         StampType::cameraPTZ, StampType::cameraBullet, StampType::cameraThermal}));
+    // Arrows from the search field move in the list; typing into the list searches on.
+    QTest::keyClick(picker.searchField(), Qt::Key_Down);
+    EXPECT_EQ(current()->text(), StampTypes::title(StampType::camera360));
+    QTest::keyClicks(picker.list(), QStringLiteral(" ther"));
+    EXPECT_EQ(picker.searchField()->text(), QStringLiteral("CAMERA ther"));
+    EXPECT_EQ(shown(), QList<StampType>{StampType::cameraThermal});
+    picker.searchField()->clear();
+    QTest::keyClicks(picker.searchField(), QStringLiteral("smoke"));
+    EXPECT_EQ(shown(), QList<StampType>{StampType::smokeDetector});
+    // No match: Return places nothing and the picker stays.
+    picker.searchField()->clear();
+    QTest::keyClicks(picker.searchField(), QStringLiteral("zzz"));
+    EXPECT_TRUE(shown().isEmpty());
+    QTest::keyClick(picker.searchField(), Qt::Key_Return);
+    EXPECT_TRUE(chosen.isEmpty());
+    EXPECT_TRUE(picker.isVisible());
+    // Return places the one found.
+    picker.searchField()->clear();
+    QTest::keyClicks(picker.searchField(), QStringLiteral("pir"));
+    QTest::keyClick(picker.searchField(), Qt::Key_Return);
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(model.stampType(), StampType::motionDetector);
+}
+
+TEST_F(StampPickerTest, TheLastUsedStampsComeFirstAndEscapeInTheSearchCloses) {
+    for (StampType type : {StampType::siren, StampType::cameraDome}) {
+        open();
+        QTest::keyClicks(picker.searchField(), StampTypes::title(type));
+        QTest::keyClick(picker.searchField(), Qt::Key_Return);
+        ASSERT_EQ(model.stampType(), type);
+    }
+    open();
+    QListWidget* list = picker.list();
+    EXPECT_EQ(list->item(0)->data(Qt::AccessibleTextRole).toString(), QStringLiteral("Recent"));
+    EXPECT_EQ(list->item(1)->text(), StampTypes::title(StampType::cameraDome)); // newest first
+    EXPECT_EQ(list->item(2)->text(), StampTypes::title(StampType::siren));
+    // Each stamp stays in its own section too, and a search lists it once.
+    EXPECT_GT(picker.rowOf(StampType::siren), 2);
+    QTest::keyClicks(picker.searchField(), QStringLiteral("siren"));
+    int sirens = 0;
+    for (int row = 0; row < list->count(); ++row)
+        sirens += !list->item(row)->isHidden() && list->item(row)->text() == StampTypes::title(StampType::siren);
+    EXPECT_EQ(sirens, 1);
+    QTest::keyClick(picker.searchField(), Qt::Key_Escape);
+    EXPECT_FALSE(picker.isVisible());
+    EXPECT_EQ(model.stampType(), StampType::cameraDome);
 }
 
 TEST_F(StampPickerTest, AClickChoosesAndAClickOnAHeadingDoesNot) {

@@ -4,7 +4,14 @@
 #include "editor/ObjectManipulation.h"
 #include "ui/editor/EditorView.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -82,7 +89,9 @@ QString toolTip(const QString& help, const QKeySequence& key) {
 } // namespace EditorCommands
 
 EditorActions::EditorActions(QWidget* window, EditorModel& model, EditorView& view)
-    : QObject(window), m_model(model), m_view(view) {
+    : QObject(window), m_window(window), m_model(model), m_view(view) {
+    // Shortcut overrides are sent to the focus widget before any shortcut fires.
+    qApp->installEventFilter(this);
     for (const CommandInfo& c : EditorCommands::all()) {
         auto* action = new QAction(c.text, this);
         action->setToolTip(EditorCommands::toolTip(c.help, c.keys.value(0)));
@@ -163,6 +172,41 @@ void EditorActions::refresh() {
                             EditorCommand::fineRotateRight, EditorCommand::deleteSelection})
         action(c)->setEnabled(anySelected);
     action(EditorCommand::flatten)->setEnabled(selecting && m_model.selectedIndex().has_value());
+}
+
+bool EditorActions::keyBelongsToFocus(const QWidget* focus, const QWidget* editorWindow, const QKeyEvent& key) {
+    if (!focus) return false;
+    // Shortcuts with Ctrl or Alt are the editor's wherever the focus is.
+    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+    const QWidget* window = focus->window();
+    // A popover, the stamp picker or the colour dialog of this editor: every plain key is theirs.
+    if (window != editorWindow) return window->parentWidget() && window->parentWidget()->window() == editorWindow;
+    switch (key.key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return qobject_cast<const QAbstractSlider*>(focus) || qobject_cast<const QAbstractSpinBox*>(focus) ||
+               qobject_cast<const QAbstractItemView*>(focus) || qobject_cast<const QComboBox*>(focus) ||
+               qobject_cast<const QLineEdit*>(focus);
+    default:
+        return false;
+    }
+}
+
+bool EditorActions::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType()) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (keyBelongsToFocus(static_cast<QWidget*>(watched), m_window, *key)) {
+            key->accept(); // delivered to the widget as a key press instead of firing a shortcut
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void EditorActions::pickTool(EditorTool tool) {

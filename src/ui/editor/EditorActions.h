@@ -16,6 +16,7 @@
 class EditorModel;
 class EditorView;
 class QAction;
+class QKeyEvent;
 class QMenu;
 class QWidget;
 
@@ -85,11 +86,20 @@ public:
     // of it. Elsewhere: paste and zoom.
     void fillContextMenu(QMenu& menu, std::optional<QPointF> canvasPoint);
 
+    // Keys belong to the control that has the focus first: in a popover or the stamp picker every
+    // plain key does (Escape closes it), and arrows move in sliders, number fields and lists. Only
+    // what they leave reaches the editor's one-key shortcuts.
+    static bool keyBelongsToFocus(const QWidget* focus, const QWidget* editorWindow, const QKeyEvent& key);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void run(EditorCommand command);
     void pickTool(EditorTool tool);
     void nudge(QPointF delta);
 
+    QWidget* m_window;
     EditorModel& m_model;
     EditorView& m_view;
     QList<QAction*> m_actions; // in EditorCommand order

@@ -5,12 +5,14 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QScopedValueRollback>
 #include <QTimer>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -22,6 +24,7 @@ namespace {
 // Headings carry their title here instead of in the display role, so type-ahead only finds stamps.
 constexpr int kHeadingRole = Qt::UserRole + 1;
 constexpr int kStampRole = Qt::UserRole + 2;
+constexpr int kRecentRole = Qt::UserRole + 3;
 constexpr int kIconSize = 20;
 constexpr int kMaxHeight = 440;
 constexpr int kInset = 4; // the highlight's distance from the list's edges
@@ -131,11 +134,19 @@ public:
 } // namespace
 
 StampPicker::StampPicker(EditorModel* model, QWidget* parent)
-    : Popover(tr("Icon"), parent), m_model(model), m_list(new StampList(this)) {
+    : Popover(tr("Icon"), parent), m_model(model), m_search(new QLineEdit(this)), m_list(new StampList(this)) {
     const QString help = QString::fromLatin1(kHelp);
     setToolTip(help);
-    setFocusProxy(m_list);
+    setFocusProxy(m_search);
     setLeftAligned(true);
+
+    m_search->setPlaceholderText(tr("Search"));
+    m_search->setAccessibleName(tr("Search symbols"));
+    m_search->setToolTip(tr("Type a name or a use: card reader, camera, smoke…"));
+    m_search->setAccessibleDescription(m_search->toolTip());
+    m_search->setClearButtonEnabled(true);
+    m_search->installEventFilter(this);
+    connect(m_search, &QLineEdit::textChanged, this, &StampPicker::search);
 
     m_list->setAccessibleName(tr("Icon"));
     m_list->setAccessibleDescription(help);
@@ -152,7 +163,9 @@ StampPicker::StampPicker(EditorModel* model, QWidget* parent)
     m_list->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(4, 4, 4, 0);
+    layout->setSpacing(4);
+    layout->addWidget(m_search);
     layout->addWidget(m_list);
 
     fill();
@@ -169,7 +182,7 @@ StampPicker::StampPicker(EditorModel* model, QWidget* parent)
         QTimer::singleShot(0, this, [this, item = selected.first()] { choose(item); });
     });
     // As tall as the list but never taller than a comfortable menu.
-    int height = 2 * m_list->frameWidth();
+    int height = 2 * m_list->frameWidth() + m_search->sizeHint().height() + 8;
     for (int row = 0; row < m_list->count(); ++row)
         height += m_list->sizeHintForRow(row);
     const int width = m_list->sizeHintForColumn(0) + m_list->verticalScrollBar()->sizeHint().width() +
@@ -180,21 +193,76 @@ StampPicker::StampPicker(EditorModel* model, QWidget* parent)
 
 void StampPicker::fill() {
     m_list->clear();
+    auto heading = [this](const QString& title) {
+        auto* item = new QListWidgetItem(m_list);
+        item->setData(kHeadingRole, title);
+        item->setData(Qt::AccessibleTextRole, title);
+        item->setFlags(Qt::ItemIsEnabled);
+    };
+    auto entry = [this](StampType type, bool recent) {
+        auto* item = new QListWidgetItem(StampTypes::title(type), m_list);
+        item->setData(kStampRole, int(type));
+        item->setData(kRecentRole, recent);
+        item->setData(Qt::AccessibleTextRole, StampTypes::title(type));
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    };
+    QList<StampType> recent;
+    for (const QString& raw : QSettings().value(QString::fromLatin1(kRecentStampsKey)).toStringList())
+        if (const auto type = fromRawValue<StampType>(raw); type && !recent.contains(*type)) recent.append(*type);
+    if (!recent.isEmpty()) {
+        heading(tr("Recent"));
+        for (StampType type : recent.mid(0, kMaxRecent))
+            entry(type, true);
+    }
     for (StampCategory category : allCases<StampCategory>()) {
-        const QString title = StampCategories::title(category);
-        auto* heading = new QListWidgetItem(m_list);
-        heading->setData(kHeadingRole, title);
-        heading->setData(Qt::AccessibleTextRole, title);
-        heading->setFlags(Qt::ItemIsEnabled);
-        for (StampType type : allCases<StampType>()) {
-            if (StampTypes::category(type) != category) continue;
-            auto* entry = new QListWidgetItem(StampTypes::title(type), m_list);
-            entry->setData(kStampRole, int(type));
-            entry->setData(Qt::AccessibleTextRole, StampTypes::title(type));
-            entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        }
+        heading(StampCategories::title(category));
+        for (StampType type : allCases<StampType>())
+            if (StampTypes::category(type) == category) entry(type, false);
     }
     updateIcons();
+}
+
+void StampPicker::search(const QString& query) {
+    const bool all = query.trimmed().isEmpty();
+    int headingRow = -1;
+    bool sectionShown = false;
+    auto closeSection = [&] {
+        if (headingRow >= 0) m_list->setRowHidden(headingRow, !sectionShown);
+    };
+    for (int row = 0; row < m_list->count(); ++row) {
+        const QListWidgetItem* item = m_list->item(row);
+        const QVariant stamp = item->data(kStampRole);
+        if (!stamp.isValid()) {
+            closeSection();
+            headingRow = row;
+            sectionShown = false;
+            continue;
+        }
+        // The recent ones only head the whole list: a search lists each stamp once.
+        const bool shown =
+            all || (!item->data(kRecentRole).toBool() && StampTypes::matches(StampType(stamp.toInt()), query));
+        m_list->setRowHidden(row, !shown);
+        sectionShown |= shown;
+    }
+    closeSection();
+    QListWidgetItem* current = m_list->currentItem();
+    if (!current || current->isHidden()) {
+        const QScopedValueRollback guard(m_settingCurrent, true);
+        m_list->setCurrentItem(nullptr);
+        for (int row = 0; row < m_list->count(); ++row)
+            if (!m_list->item(row)->isHidden() && isEntry(m_list->model()->index(row, 0))) {
+                m_list->setCurrentRow(row);
+                break;
+            }
+    }
+    if (m_list->currentItem()) m_list->scrollToItem(m_list->currentItem());
+}
+
+void StampPicker::noteUsed(StampType type) {
+    QStringList recent = QSettings().value(QString::fromLatin1(kRecentStampsKey)).toStringList();
+    recent.removeAll(rawValue(type));
+    recent.prepend(rawValue(type));
+    QSettings().setValue(QString::fromLatin1(kRecentStampsKey), recent.mid(0, kMaxRecent));
 }
 
 void StampPicker::updateIcons() {
@@ -209,8 +277,9 @@ void StampPicker::updateIcons() {
 
 int StampPicker::rowOf(StampType type) const {
     for (int row = 0; row < m_list->count(); ++row) {
-        const QVariant stamp = m_list->item(row)->data(kStampRole);
-        if (stamp.isValid() && StampType(stamp.toInt()) == type) return row;
+        const QListWidgetItem* item = m_list->item(row);
+        const QVariant stamp = item->data(kStampRole);
+        if (stamp.isValid() && StampType(stamp.toInt()) == type && !item->data(kRecentRole).toBool()) return row;
     }
     return -1;
 }
@@ -224,7 +293,11 @@ void StampPicker::setCurrentStamp(StampType type) {
 }
 
 void StampPicker::aboutToOpen() {
-    if (m_model) setCurrentStamp(m_model->stampType());
+    // Each opening starts with the whole list, the last used stamps first.
+    fill();
+    m_search->clear();
+    if (m_model) m_current = m_model->stampType();
+    setCurrentStamp(m_current);
 }
 
 void StampPicker::showEvent(QShowEvent* event) {
@@ -234,12 +307,13 @@ void StampPicker::showEvent(QShowEvent* event) {
 }
 
 QWidget* StampPicker::initialFocus() const {
-    return m_list;
+    return m_search;
 }
 
 void StampPicker::choose(QListWidgetItem* item) {
     if (!item || !item->data(kStampRole).isValid()) return;
     m_current = StampType(item->data(kStampRole).toInt());
+    noteUsed(m_current);
     if (m_model) m_model->setStampType(m_current);
     close();
     emit stampChosen(m_current);
@@ -254,14 +328,27 @@ bool StampPicker::eventFilter(QObject* watched, QEvent* event) {
         m_inputSeen = true;
         QTimer::singleShot(0, this, [this] { m_inputSeen = false; });
     }
-    if (watched == m_list && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
+    if ((watched == m_list || watched == m_search) && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
             close();
             return true;
         }
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             choose(m_list->currentItem());
+            return true;
+        }
+        // The search field moves through the list as a menu's search does.
+        if (watched == m_search && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down ||
+                                    key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown)) {
+            QApplication::sendEvent(m_list, event);
+            return true;
+        }
+        // Typing in the list searches.
+        if (watched == m_list && !key->text().isEmpty() && key->text().at(0).isPrint() &&
+            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+            m_search->setFocus(Qt::OtherFocusReason);
+            QApplication::sendEvent(m_search, event);
             return true;
         }
     }

@@ -7,18 +7,22 @@
 #include <QPointer>
 
 class EditorModel;
+class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 
 // The list that chooses which stamp the stamp tool places: every stamp with its own glyph and
-// title, in sections headed by the category titles. A popover: it closes when it loses
-// activation, on Escape and once a stamp is chosen. Arrow keys move between stamps (headings are
-// skipped), typing jumps to a title, Return or a click chooses.
+// title, in sections headed by the category titles, the last used ones first. A popover: it closes
+// when it loses activation, on Escape and once a stamp is chosen. Typing searches titles and the
+// words people use ("card reader", "cctv"); arrow keys move between stamps (headings are
+// skipped); Return or a click chooses.
 class StampPicker : public Popover {
     Q_OBJECT
 
 public:
     static constexpr const char* kHelp = "Which icon the stamp tool places";
+    static constexpr const char* kRecentStampsKey = "PictavoRecentStamps";
+    static constexpr int kMaxRecent = 5;
 
     // With a model, choosing also sets the model's stamp type, and the list opens on it.
     explicit StampPicker(EditorModel* model = nullptr, QWidget* parent = nullptr);
@@ -31,8 +35,12 @@ public:
     StampType currentStamp() const { return m_current; }
     void setCurrentStamp(StampType type);
     QListWidget* list() const { return m_list; }
-    // The list row of a stamp's entry.
+    QLineEdit* searchField() const { return m_search; }
+    // The list row of a stamp's entry in its category (it may be listed among the recent ones too).
     int rowOf(StampType type) const;
+    // Shows only the stamps that match `query` (all for an empty one) and makes the first the
+    // current one when the current one is hidden.
+    void search(const QString& query);
 
 signals:
     void stampChosen(StampType type);
@@ -47,9 +55,11 @@ protected:
 private:
     void fill();
     void choose(QListWidgetItem* item);
+    void noteUsed(StampType type);
     void updateIcons();
 
     QPointer<EditorModel> m_model;
+    QLineEdit* m_search;
     QListWidget* m_list;
     StampType m_current = StampType::numberCircle;
     QSize m_size;
