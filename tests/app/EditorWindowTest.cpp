@@ -18,6 +18,7 @@
 #include <cmath>
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QClipboard>
 #include <QColorDialog>
@@ -703,6 +704,36 @@ TEST(EditorWindow, KeysGoToTheControlWithTheFocusFirst) {
     QTest::keyClick(number, Qt::Key_Up);
     EXPECT_EQ(w.model->nextDotNumber(), 2);
     EXPECT_EQ(w.model->annotations()[0].points[0], rect.points[0]);
+}
+
+TEST(EditorWindow, TheNextNumberFieldShowsAndTakesNumbersPast999) {
+    Window w = openWindow({stampOf(StampType::numberCircle, {50, 50})});
+    click(w.toolbar()->toolButton(EditorTool::stamp));
+    auto* field = qobject_cast<QAbstractSpinBox*>(w.toolbar()->item(QStringLiteral("Next number")));
+    ASSERT_NE(field, nullptr);
+    w.model->setNextDotNumber(1200); // a project whose badges went on past 999
+    EXPECT_EQ(field->text(), QStringLiteral("1200"));
+    QApplication::setActiveWindow(w.window.get());
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, QStringLiteral("1500"));
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(w.model->nextDotNumber(), 1500);
+    // Only the stepper stops at 999: up does nothing past it, down counts down.
+    field->stepUp();
+    EXPECT_EQ(w.model->nextDotNumber(), 1500);
+    field->stepDown();
+    EXPECT_EQ(w.model->nextDotNumber(), 1499);
+    w.model->setNextDotNumber(998);
+    field->stepUp();
+    field->stepUp();
+    EXPECT_EQ(w.model->nextDotNumber(), 999);
+    EXPECT_EQ(field->text(), QStringLiteral("999"));
+    // Letters and zero are no badge numbers.
+    field->selectAll();
+    QTest::keyClicks(field, QStringLiteral("x0"));
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(w.model->nextDotNumber(), 999);
 }
 
 TEST(EditorWindow, CtrlWheelZoomsAboutThePointer) {

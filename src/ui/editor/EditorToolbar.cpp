@@ -3,6 +3,7 @@
 #include "editor/EditorModel.h"
 #include "editor/ObjectManipulation.h"
 #include "model/Palette.h"
+#include "ui/editor/BadgeNumberField.h"
 #include "ui/editor/CanvasPopover.h"
 #include "ui/editor/ColorPopover.h"
 #include "ui/editor/EditorView.h"
@@ -291,10 +292,9 @@ void EditorToolbar::build() {
     connect(m_badgeStyleGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
         if (on && !m_refreshing) m_model.setDotStyle(id == 1 ? DotStyle::hollow : DotStyle::solid);
     });
-    m_nextNumber = named(new QSpinBox, QStringLiteral("Next number"), QStringLiteral("Number for the next dot"));
-    m_nextNumber->setRange(1, 999);
+    m_nextNumber = named(new BadgeNumberField, QStringLiteral("Next number"), QStringLiteral("Number for the next dot"));
     m_nextNumber->setFixedWidth(kFieldWidth + 22);
-    connect(m_nextNumber, &QSpinBox::valueChanged, this, [this](int v) {
+    connect(m_nextNumber, &BadgeNumberField::valueEdited, this, [this](int64_t v) {
         if (!m_refreshing) m_model.setNextDotNumber(v);
     });
     m_badgeSettings = add(group({solid, hollow, m_nextNumber}, 2));
@@ -535,9 +535,9 @@ void EditorToolbar::refreshSelection() {
 }
 
 void EditorToolbar::refreshNextNumber() {
-    if (m_nextNumber->hasFocus()) return;
+    if (m_nextNumber->isBeingTyped()) return;
     m_refreshing = true;
-    m_nextNumber->setValue(int(std::clamp<int64_t>(m_model.nextDotNumber(), 1, 999)));
+    m_nextNumber->setValue(m_model.nextDotNumber());
     m_refreshing = false;
 }
 

@@ -24,6 +24,7 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 class QSlider;
+class BadgeNumberField;
 class QSpinBox;
 class QToolButton;
 class StampPicker;
@@ -125,7 +126,7 @@ private:
     QCheckBox* m_names = nullptr;
     QWidget* m_badgeSettings = nullptr;
     QButtonGroup* m_badgeStyleGroup = nullptr;
-    QSpinBox* m_nextNumber = nullptr;
+    BadgeNumberField* m_nextNumber = nullptr;
     QLabel* m_zoomReadout = nullptr;
     QWidget* m_selectionFill = nullptr;
     QButtonGroup* m_selectionFillGroup = nullptr;
