@@ -290,12 +290,11 @@ bool EditorInteraction::rectangleToPolygon(QPointF p, double tol) {
 
 bool EditorInteraction::reopenText(QPointF p, double tol) {
     for (qsizetype i = m_model.annotations().size() - 1; i >= 0; --i) {
-        if (m_model.annotations()[i].tool != EditorTool::text ||
-            !Geo::hitTest(m_model.annotations()[i], p, tol))
-            continue;
+        const Annotation& hit = m_model.annotations()[i];
+        if ((hit.tool != EditorTool::text && !hit.isNumberBadge()) || !Geo::hitTest(hit, p, tol)) continue;
         // A text being edited goes back first, or it would be lost with its edit.
         if (m_textPosition) {
-            const QUuid target = m_model.annotations()[i].id;
+            const QUuid target = hit.id;
             commitPendingText();
             for (i = m_model.annotations().size() - 1; i >= 0 && m_model.annotations()[i].id != target; --i) {
             }
@@ -305,7 +304,15 @@ bool EditorInteraction::reopenText(QPointF p, double tol) {
         if (!a) return false;
         m_textTemplate = a;
         m_textDraft = a->text;
-        m_textPosition = a->points.isEmpty() ? QPointF() : a->points.first();
+        if (a->isNumberBadge()) {
+            // A badge's number is edited where the badge is, and the badge keeps its place.
+            m_labelIndex = int(i);
+            m_labelGeneration = m_model.historyGeneration();
+            m_textPosition = Geo::bounds(*a).topLeft();
+        } else {
+            m_labelIndex.reset();
+            m_textPosition = a->points.isEmpty() ? QPointF() : a->points.first();
+        }
         notifyTextEntry();
         return true;
     }
@@ -317,7 +324,7 @@ std::optional<Annotation> EditorInteraction::pendingText() const {
     if (m_textTemplate) {
         Annotation edited = *m_textTemplate;
         edited.text = m_textDraft;
-        edited.points = {*m_textPosition};
+        if (!edited.isNumberBadge()) edited.points = {*m_textPosition};
         return edited;
     }
     Annotation text = m_model.newAnnotation(*m_textPosition);
@@ -330,12 +337,28 @@ std::optional<Annotation> EditorInteraction::pendingText() const {
 }
 
 void EditorInteraction::commitPendingText() {
-    if (const std::optional<Annotation> text = pendingText(); text && !m_textDraft.trimmed().isEmpty())
-        m_model.commit(*text, !m_textTemplate.has_value());
+    const std::optional<Annotation> label = pendingText();
+    const bool blank = m_textDraft.trimmed().isEmpty();
+    if (label && m_textTemplate && m_labelIndex) {
+        // A badge: its new number in its old place; a blank or unchanged number leaves no step.
+        if (blank || m_textDraft.trimmed() == m_textTemplate->text) {
+            if (m_model.historyGeneration() == m_labelGeneration)
+                m_model.revertToLastStep();
+            else // something else was recorded meanwhile: only the badge goes back
+                m_model.putBack(*m_labelIndex, *m_textTemplate);
+        } else {
+            Annotation badge = *label;
+            badge.text = m_textDraft.trimmed();
+            m_model.putBack(*m_labelIndex, badge);
+        }
+    } else if (label && !blank) {
+        m_model.commit(*label, !m_textTemplate.has_value());
+    }
     const bool wasOpen = m_textPosition.has_value();
     m_textPosition.reset();
     m_textDraft.clear();
     m_textTemplate.reset();
+    m_labelIndex.reset();
     if (wasOpen) notifyTextEntry();
 }
 

@@ -96,4 +96,7 @@ private:
     std::optional<QPointF> m_textPosition;
     QString m_textDraft;
     std::optional<Annotation> m_textTemplate;
+    // Where a badge whose number is being edited goes back to.
+    std::optional<int> m_labelIndex;
+    quint64 m_labelGeneration = 0;
 };

@@ -152,8 +152,8 @@ public:
     // Turns a rectangle into the polygon of its (turned) corners, with a vertex at `point` when it
     // lies on the outline within `reach`, as one undo step, and selects it.
     bool convertToPolygon(int index, QPointF point, double reach);
-    // Takes a text out of the list to edit it again (one undo step); the edited text comes back
-    // with commit(…, false). Returns the text taken out.
+    // Takes a text or a badge out of the list to edit its label again (one undo step); an edited
+    // text comes back with commit(…, false), a badge with putBack. Returns what was taken out.
     std::optional<Annotation> takeTextForEditing(int index);
 
     // What the renderer draws: the base image, the annotations in drawing order (or none), and the
@@ -199,6 +199,13 @@ public:
 
     // Sets a flag of the single selection with one undo step; the same value records nothing.
     void setSelectionFlag(SelectionFlag flag, bool on);
+    // Numbers the selected badges, or every badge when none is selected, 1, 2, 3… in drawing
+    // order, as one undo step; the next badge follows the largest number. False when there was
+    // nothing to change.
+    bool renumberBadges();
+    // Puts an object taken out for editing (takeTextForEditing) back where it was, changed, as part
+    // of the step its taking recorded.
+    void putBack(int index, const Annotation& annotation);
 
     // Selection. Ids that match no object may stay selected (after undo); they are ignored.
     // The single selection: the one selected id, absent when none or several are selected.

@@ -303,12 +303,42 @@ bool EditorModel::convertToPolygon(int index, QPointF point, double reach) {
 }
 
 std::optional<Annotation> EditorModel::takeTextForEditing(int index) {
-    if (index < 0 || index >= m_annotations.size() || m_annotations.at(index).tool != EditorTool::text)
-        return std::nullopt;
+    if (index < 0 || index >= m_annotations.size()) return std::nullopt;
+    if (m_annotations.at(index).tool != EditorTool::text && !m_annotations.at(index).isNumberBadge()) return std::nullopt;
     const Annotation a = m_annotations.at(index);
     pushUndo();
     m_annotations.removeAt(index);
     emit documentChanged();
     setSelectedID(std::nullopt);
     return a;
+}
+
+void EditorModel::putBack(int index, const Annotation& annotation) {
+    m_annotations.insert(std::clamp<qsizetype>(index, 0, m_annotations.size()), annotation);
+    // A badge given a number at or past the counter moves the counter on.
+    if (annotation.isNumberBadge())
+        if (const std::optional<int64_t> n = parseBadgeNumber(annotation.text); n && *n >= m_nextDotNumber)
+            m_nextDotNumber = incrementSaturating(*n);
+    emit documentChanged();
+}
+
+bool EditorModel::renumberBadges() {
+    const bool anySelected = std::any_of(m_annotations.cbegin(), m_annotations.cend(), [this](const Annotation& a) {
+        return a.isNumberBadge() && m_selectedIDs.contains(a.id);
+    });
+    // Drawing order: the order of the layers, list order within each.
+    QList<QUuid> order;
+    for (const Annotation& a : layeredAnnotations())
+        if (a.isNumberBadge() && (!anySelected || m_selectedIDs.contains(a.id))) order.append(a.id);
+    bool changes = false;
+    for (qsizetype i = 0; i < order.size(); ++i)
+        for (const Annotation& a : m_annotations)
+            if (a.id == order[i] && a.text != QString::number(i + 1)) changes = true;
+    if (!changes) return false;
+    pushUndo();
+    for (Annotation& a : m_annotations)
+        if (const qsizetype i = order.indexOf(a.id); i >= 0) a.text = QString::number(i + 1);
+    m_nextDotNumber = nextBadgeNumber(m_annotations);
+    emit documentChanged();
+    return true;
 }

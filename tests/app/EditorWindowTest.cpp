@@ -25,6 +25,7 @@
 #include <QToolButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -734,6 +735,40 @@ TEST(EditorWindow, TheNextNumberFieldShowsAndTakesNumbersPast999) {
     QTest::keyClicks(field, QStringLiteral("x0"));
     QTest::keyClick(field, Qt::Key_Return);
     EXPECT_EQ(w.model->nextDotNumber(), 999);
+}
+
+TEST(EditorWindow, RenumberBadgesIsOfferedWithBadgesOnTheToolbarAndInTheMenu) {
+    Annotation one = stampOf(StampType::numberCircle, {50, 50}), three = stampOf(StampType::numberCircle, {150, 50});
+    three.text = QStringLiteral("3");
+    Window w = openWindow({one, three, annotation(EditorTool::rect, {{200, 200}, {300, 260}})});
+    // One button among the badge settings of the tool, one among those of a selected badge.
+    auto showsRenumber = [&w] {
+        for (QWidget* widget : w.toolbar()->findChildren<QWidget*>())
+            if (widget->accessibleName() == QStringLiteral("Renumber Badges") && widget->isVisibleTo(w.window.get()))
+                return true;
+        return false;
+    };
+    EXPECT_FALSE(showsRenumber());
+    click(w.toolbar()->toolButton(EditorTool::stamp));
+    EXPECT_TRUE(showsRenumber());
+    w.model->setTool(EditorTool::select);
+    EXPECT_FALSE(showsRenumber());
+    w.model->setSelectedID(three.id);
+    EXPECT_TRUE(showsRenumber());
+    QMenu onBadge, onRect;
+    w.window->actions().fillContextMenu(onBadge, QPointF(150, 50));
+    w.window->actions().fillContextMenu(onRect, QPointF(250, 200));
+    auto texts = [](const QMenu& menu) {
+        QStringList out;
+        for (QAction* a : menu.actions())
+            out << a->text();
+        return out;
+    };
+    EXPECT_TRUE(texts(onBadge).contains(QStringLiteral("Renumber Badges")));
+    EXPECT_FALSE(texts(onRect).contains(QStringLiteral("Renumber Badges")));
+    w.model->setSelectedID(std::nullopt);
+    w.window->actions().action(EditorCommand::renumberBadges)->trigger();
+    EXPECT_EQ(w.model->annotations()[1].text, QStringLiteral("2"));
 }
 
 TEST(EditorWindow, CtrlWheelZoomsAboutThePointer) {

@@ -277,6 +277,37 @@ TEST_F(GestureTest, DoubleClicksWorkOnTheFirstObjectOfTheList) {
     EXPECT_TRUE(model->selectedIDs().isEmpty());
 }
 
+TEST_F(GestureTest, ABadgesNumberIsEditedWhereItIs) {
+    QList<Annotation> badges;
+    for (int n = 1; n <= 3; ++n)
+        badges.append(annotation(EditorTool::dot, {QPointF(60 * n, 60)}, Palette::standardRed(), 5, QString::number(n)));
+    open(badges);
+    model->setTool(EditorTool::select);
+    doubleClick(QPointF(120, 60));
+    ASSERT_TRUE(interaction->textPosition().has_value());
+    EXPECT_EQ(interaction->textDraft(), QStringLiteral("2"));
+    interaction->setTextDraft(QStringLiteral("7"));
+    interaction->commitPendingText();
+    ASSERT_EQ(model->annotations().size(), 3);
+    EXPECT_EQ(model->annotations()[1].id, badges[1].id); // in its place in the drawing order
+    EXPECT_EQ(model->annotations()[1].text, QStringLiteral("7"));
+    EXPECT_EQ(model->annotations()[1].points, badges[1].points);
+    EXPECT_EQ(model->nextDotNumber(), 8);
+    const qsizetype steps = model->undoStack().size();
+    model->undo();
+    EXPECT_EQ(model->annotations()[1].text, QStringLiteral("2"));
+    model->redo();
+
+    // Emptied or left as it was: the badge stays, and no step is left.
+    for (const QString& typed : {QString(), QStringLiteral("7")}) {
+        doubleClick(QPointF(120, 60));
+        interaction->setTextDraft(typed);
+        interaction->commitPendingText();
+        EXPECT_EQ(model->annotations()[1].text, QStringLiteral("7"));
+        EXPECT_EQ(model->undoStack().size(), steps);
+    }
+}
+
 TEST_F(GestureTest, PastedPicturesFitSixtyPercentOfTheCanvas) {
     open(QList<Annotation>{}, solidImage(1000, 800));
     TestSupport::MemoryClipboard clipboard; // holding no objects

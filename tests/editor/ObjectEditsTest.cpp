@@ -444,3 +444,34 @@ TEST(EditorSelection, TheNextBadgeNumberCanBeSetButNotBelowOne) {
     m.setNextDotNumber(-5);
     EXPECT_EQ(m.nextDotNumber(), 1);
 }
+
+TEST(EditorSelection, RenumberingGivesOneTwoThreeInDrawingOrderAsOneStep) {
+    Annotation stamp = annotation(EditorTool::stamp, {{40, 10}}, Palette::standardRed(), 8, QStringLiteral("4"));
+    stamp.stamp = StampType::numberCircle;
+    const QList<Annotation> list{badge(1), annotation(EditorTool::rect, {{0, 0}, {9, 9}}), badge(3), stamp};
+    EditorModel m(solidImage(64, 48), list);
+    auto numbers = [&m] {
+        QStringList out;
+        for (const Annotation& a : m.annotations())
+            if (a.isNumberBadge()) out << a.text;
+        return out;
+    };
+    ASSERT_TRUE(m.renumberBadges());
+    EXPECT_EQ(numbers(), (QStringList{"1", "2", "3"}));
+    EXPECT_EQ(m.nextDotNumber(), 4);
+    EXPECT_EQ(m.undoStack().size(), 1);
+    EXPECT_FALSE(m.renumberBadges()); // already in order: no step
+    EXPECT_EQ(m.undoStack().size(), 1);
+    m.undo();
+    EXPECT_EQ(numbers(), (QStringList{"1", "3", "4"}));
+
+    // Only the selected ones, when some are: the others keep their numbers.
+    m.setSelectedIDs({list[2].id, list[3].id});
+    ASSERT_TRUE(m.renumberBadges());
+    EXPECT_EQ(numbers(), (QStringList{"1", "1", "2"}));
+    EXPECT_EQ(m.nextDotNumber(), 3);
+
+    EditorModel none(solidImage(64, 48), {annotation(EditorTool::rect, {{0, 0}, {9, 9}})});
+    EXPECT_FALSE(none.renumberBadges());
+    EXPECT_TRUE(none.undoStack().isEmpty());
+}

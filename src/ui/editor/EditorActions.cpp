@@ -67,6 +67,8 @@ QList<CommandInfo> makeCommands() {
         {C::selectAll, QStringLiteral("Select All"), QStringLiteral("Select every object"),
          {keys("Ctrl+A")}, {}},
         {C::closeWindow, QStringLiteral("Close"), QStringLiteral("Close this window"), {keys("Ctrl+W")}, {}},
+        {C::renumberBadges, QStringLiteral("Renumber Badges"),
+         QStringLiteral("Number the selected badges, or all of them, 1, 2, 3… in drawing order"), {}, {}},
     };
 }
 
@@ -172,6 +174,9 @@ void EditorActions::refresh() {
                             EditorCommand::fineRotateRight, EditorCommand::deleteSelection})
         action(c)->setEnabled(anySelected);
     action(EditorCommand::flatten)->setEnabled(selecting && m_model.selectedIndex().has_value());
+    action(EditorCommand::renumberBadges)
+        ->setEnabled(std::any_of(m_model.annotations().cbegin(), m_model.annotations().cend(),
+                                 [](const Annotation& a) { return a.isNumberBadge(); }));
 }
 
 bool EditorActions::keyBelongsToFocus(const QWidget* focus, const QWidget* editorWindow, const QKeyEvent& key) {
@@ -228,6 +233,10 @@ void EditorActions::fillContextMenu(QMenu& menu, std::optional<QPointF> canvasPo
         for (EditorCommand c : {EditorCommand::copyObjects, EditorCommand::deleteSelection, EditorCommand::flatten,
                                 EditorCommand::rotateLeft, EditorCommand::rotateRight})
             add(c);
+        if (m_model.annotations()[*hit].isNumberBadge()) {
+            menu.addSeparator();
+            add(EditorCommand::renumberBadges);
+        }
         return;
     }
     add(EditorCommand::pasteImage);
@@ -309,6 +318,10 @@ void EditorActions::run(EditorCommand command) {
         return;
     case EditorCommand::closeWindow:
         if (onClose) onClose();
+        return;
+    case EditorCommand::renumberBadges:
+        interaction.commitPendingText();
+        m_model.renumberBadges();
         return;
     }
 }

@@ -42,6 +42,7 @@ enum class EditorCommand {
     save,
     selectAll,
     closeWindow,
+    renumberBadges,
 };
 
 struct CommandInfo {

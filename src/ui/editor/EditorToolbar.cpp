@@ -297,7 +297,7 @@ void EditorToolbar::build() {
     connect(m_nextNumber, &BadgeNumberField::valueEdited, this, [this](int64_t v) {
         if (!m_refreshing) m_model.setNextDotNumber(v);
     });
-    m_badgeSettings = add(group({solid, hollow, m_nextNumber}, 2));
+    m_badgeSettings = add(group({solid, hollow, m_nextNumber, commandButton(EditorCommand::renumberBadges)}, 2));
 
     add(divider());
     // The picture
@@ -342,7 +342,7 @@ void EditorToolbar::build() {
     connect(m_numberPlacementGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
         if (on && !m_refreshing) m_model.setSelectionFlag(SelectionFlag::labelOutside, id == 1);
     });
-    m_numberPlacement = add(group({in, out}, 0));
+    m_numberPlacement = add(group({in, out, commandButton(EditorCommand::renumberBadges)}, 0));
 
     // Selection commands
     for (EditorCommand c : {EditorCommand::copyObjects, EditorCommand::rotateLeft, EditorCommand::rotateRight})

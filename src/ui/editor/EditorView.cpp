@@ -217,7 +217,12 @@ void EditorView::syncTextField() {
 void EditorView::styleTextField() {
     const std::optional<Annotation> label = m_interaction.pendingText();
     if (!m_textField || !label) return;
-    m_textField->setLabelLook(DrawingSurface::systemFont(label->fontSize * scale(), DrawingSurface::FontWeight::semibold,
+    // A badge's number in the size and weight it is drawn with.
+    const bool badge = label->isNumberBadge();
+    const double size = badge ? std::max(1.2 * AnnotationGeometry::drawnBadgeRadius(*label), 9.0) : label->fontSize;
+    m_textField->setLabelLook(DrawingSurface::systemFont(size * scale(),
+                                                         badge ? DrawingSurface::FontWeight::bold
+                                                               : DrawingSurface::FontWeight::semibold,
                                                          m_textField->logicalDpiY()),
                               label->color);
     placeTextField();
