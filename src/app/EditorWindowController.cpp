@@ -104,6 +104,7 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
     m_actions->onExpandCanvas = [this] { m_toolbar->openCanvasPopover(); };
     m_actions->onRotateImage = [this] { m_toolbar->openRotatePopover(); };
     m_actions->onClose = [this] { close(); };
+    m_actions->onZoomToFit = [this] { m_view->setZoom(m_area->fittingZoom()); };
 
     askToSave = [this] {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Pictavo"),
@@ -153,6 +154,12 @@ EditorWindowController* EditorWindowController::show(const QImage& image, const 
     openWindows().append(window);
     ActivationPolicy::shared().windowOpened(window);
     window->QMainWindow::show();
+    // Window managers that place new windows themselves (openbox) ignore the position asked for
+    // before the window maps; asked again once it is up, they keep editors from covering each
+    // other exactly.
+    QTimer::singleShot(0, window, [window] {
+        if (window->pos() != window->m_placedAt) window->move(window->m_placedAt);
+    });
     return window;
 }
 

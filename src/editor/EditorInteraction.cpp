@@ -362,8 +362,8 @@ void EditorInteraction::commitPendingText() {
     if (wasOpen) notifyTextEntry();
 }
 
-bool EditorInteraction::pasteImage(const QImage& clipboardImage) {
-    if (m_model.pasteObjectsFromPasteboard()) return true;
+bool EditorInteraction::pasteImage(const QImage& clipboardImage, std::optional<QRectF> visibleArea) {
+    if (m_model.pasteObjectsFromPasteboard(visibleArea)) return true;
     if (clipboardImage.isNull() || clipboardImage.width() == 0 || clipboardImage.height() == 0) return false;
     const QSizeF canvas = m_model.imageSize();
     const double w = clipboardImage.width(), h = clipboardImage.height();

@@ -57,7 +57,8 @@ public:
 
     // Pastes clipboard objects, or else `clipboardImage` as a picture object. False when neither
     // was there.
-    bool pasteImage(const QImage& clipboardImage);
+    // `visibleArea`, in image pixels, is where pasted objects land when they would not be seen.
+    bool pasteImage(const QImage& clipboardImage, std::optional<QRectF> visibleArea = std::nullopt);
 
     const std::optional<QRectF>& marqueeRect() const { return m_marqueeRect; }
 

@@ -231,7 +231,9 @@ public:
     // Adds the clipboard's objects 24 pixels further right and down on every paste after a copy,
     // renumbers pasted badges and selects them. False when the clipboard holds no objects. Objects
     // that would make the project too large to reopen are refused (refused() says so).
-    bool pasteObjectsFromPasteboard();
+    // `visibleArea` is the part of the image in view: objects that would land wholly outside it
+    // are centred in it; in any case pasted objects are moved onto the picture.
+    bool pasteObjectsFromPasteboard(std::optional<QRectF> visibleArea = std::nullopt);
     // Turns every selected object; positive angles turn clockwise on screen. With `coalesce`,
     // repeated turns of the same selection share one undo step until another edit is recorded.
     void rotateSelection(double radians, bool coalesce);

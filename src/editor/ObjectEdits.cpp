@@ -7,7 +7,10 @@
 #include "io/ProjectIO.h"
 #include "model/AnnotationGeometry.h"
 #include "model/Palette.h"
+#include "graphics/DrawingSurface.h"
 #include "render/EditorRenderer.h"
+
+#include <QPainter>
 
 #include <algorithm>
 #include <cmath>
@@ -107,18 +110,28 @@ void EditorModel::copySelectedToPasteboard() {
     if (selected.isEmpty() || !m_clipboard) return;
     const std::optional<QByteArray> payload = ProjectIO::encodePayload(selected);
     if (!payload) return;
-    // Beside our own format, the marked area as a picture, for chats and mail.
+    // Beside our own format, the objects alone on transparency as a picture, for chats and mail.
+    const QList<Annotation> layered = layeredAnnotations(selected);
+    const QSet<QUuid> tooDear = EditorRenderer::beyondDrawingBudget(layered, imageSize());
     QRectF reach;
-    for (const Annotation& a : selected)
-        reach |= EditorRenderer::paintedReach(a);
-    const QRect area = reach.adjusted(-10, -10, 10, 10).toAlignedRect().intersected(m_baseImage.rect());
-    QImage picture;
-    if (!area.isEmpty()) picture = EditorRenderer::compose(scene()).copy(area);
+    for (const Annotation& a : layered)
+        if (!tooDear.contains(a.id)) reach |= EditorRenderer::paintedReach(a);
+    const QRect area = reach.toAlignedRect().intersected(m_baseImage.rect());
+    QImage picture = area.isEmpty() ? QImage() : DrawingSurface::createSurface(area.size());
+    if (!picture.isNull()) {
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.translate(-area.topLeft());
+        const EditorRenderer::Scene scene = this->scene(false);
+        for (const Annotation& a : layered)
+            if (!tooDear.contains(a.id)) EditorRenderer::draw(a, painter, scene, 1.0);
+    }
     m_clipboard->setObjects(*payload, picture);
     m_pasteOffsetStep = 0;
 }
 
-bool EditorModel::pasteObjectsFromPasteboard() {
+bool EditorModel::pasteObjectsFromPasteboard(std::optional<QRectF> visibleArea) {
     if (!m_clipboard) return false;
     const std::optional<QByteArray> payload = m_clipboard->objects();
     if (!payload) return false;
@@ -128,7 +141,25 @@ bool EditorModel::pasteObjectsFromPasteboard() {
         return true; // the objects were there: no picture is pasted in their place
     pushUndo();
     ++m_pasteOffsetStep;
-    const QPointF d(24.0 * m_pasteOffsetStep, 24.0 * m_pasteOffsetStep);
+    QPointF d(24.0 * m_pasteOffsetStep, 24.0 * m_pasteOffsetStep);
+    // Objects from another, larger picture, or pasted far from where one looks, land on the picture:
+    // centred in view when none of them would be seen, and moved in as little as needed.
+    QRectF group;
+    for (const Annotation& a : *pasted)
+        group |= EditorRenderer::paintedReach(a);
+    group.translate(d);
+    const QRectF picture(QPointF(0, 0), imageSize());
+    if (visibleArea && !visibleArea->isEmpty() && !group.intersects(*visibleArea)) {
+        d += visibleArea->center() - group.center();
+        group.moveCenter(visibleArea->center());
+    }
+    auto into = [](double start, double length, double low, double high) {
+        if (length >= high - low || start < low) return low - start; // too big: its top left edge in
+        if (start + length > high) return high - (start + length);
+        return 0.0;
+    };
+    d += QPointF(into(group.left(), group.width(), picture.left(), picture.right()),
+                 into(group.top(), group.height(), picture.top(), picture.bottom()));
     QSet<QUuid> ids;
     for (Annotation& a : *pasted) {
         translate(a, d);

@@ -771,6 +771,24 @@ TEST(EditorWindow, RenumberBadgesIsOfferedWithBadgesOnTheToolbarAndInTheMenu) {
     EXPECT_EQ(w.model->annotations()[1].text, QStringLiteral("2"));
 }
 
+TEST(EditorWindow, ZoomToFitShowsTheWholePictureAndSitsBesideActualSize) {
+    Window w = openWindow({}, QSize(1600, 1000));
+    EditorView* view = w.window->view();
+    EXPECT_TRUE(w.shows(QStringLiteral("Fit")));
+    QApplication::setActiveWindow(w.window.get());
+    QTest::keyClick(w.window.get(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(view->zoom(), 1);
+    QTest::keyClick(w.window.get(), Qt::Key_9, Qt::ControlModifier);
+    EXPECT_LT(view->zoom(), 1);
+    QApplication::processEvents();
+    const QSize viewport = w.window->canvasArea()->viewport()->size();
+    EXPECT_LE(view->width() + 2 * CanvasArea::kMargin, viewport.width());
+    EXPECT_LE(view->height() + 2 * CanvasArea::kMargin, viewport.height());
+    // Fitted, not merely smaller: one side fills the room.
+    EXPECT_TRUE(viewport.width() - view->width() - 2 * CanvasArea::kMargin <= 2 ||
+                viewport.height() - view->height() - 2 * CanvasArea::kMargin <= 2);
+}
+
 TEST(EditorWindow, CtrlWheelZoomsAboutThePointer) {
     Window w = openWindow({}, QSize(3000, 2000));
     EditorView* view = w.window->view();

@@ -1,5 +1,6 @@
 #include "editor/EditorModel.h"
 #include "model/Palette.h"
+#include "render/EditorRenderer.h"
 
 #include "TestSupport.h"
 
@@ -212,15 +213,20 @@ TEST(EditorSelection, ARecolourAfterUndoIsItsOwnStep) {
 
 TEST(EditorSelection, CopyAndPasteBetweenTwoModels) {
     TestSupport::MemoryClipboard clipboard;
-    EditorModel source(
-        solidImage(64, 48),
-        {badge(3), annotation(EditorTool::arrow, {{10, 10}, {40, 20}}, Palette::standardRed(), 8), badge(4)});
+    // Well inside the picture, so the pastes below only step aside.
+    auto inside = [](Annotation a) {
+        EditorModel::translate(a, QPointF(100, 100));
+        return a;
+    };
+    EditorModel source(solidImage(400, 300),
+                       {inside(badge(3)), inside(annotation(EditorTool::arrow, {{10, 10}, {40, 20}}, Palette::standardRed(), 8)),
+                        inside(badge(4))});
     source.setClipboard(&clipboard);
     source.setSelectedIDs({source.annotations()[0].id, source.annotations()[1].id});
     source.copySelectedToPasteboard();
     EXPECT_EQ(source.undoStack().size(), 0); // copying changes nothing
 
-    EditorModel target(solidImage(64, 48), {badge(7)});
+    EditorModel target(solidImage(400, 300), {inside(badge(7))});
     target.setClipboard(&clipboard);
     ASSERT_TRUE(target.pasteObjectsFromPasteboard());
     ASSERT_TRUE(target.pasteObjectsFromPasteboard());
@@ -230,7 +236,7 @@ TEST(EditorSelection, CopyAndPasteBetweenTwoModels) {
     EXPECT_EQ(list[3].text, QStringLiteral("9"));
     EXPECT_EQ(target.nextDotNumber(), 10);
     EXPECT_EQ(list[1].points[0], source.annotations()[0].points[0] + QPointF(24, 24));
-    EXPECT_EQ(list[4].points[1], QPointF(40 + 48, 20 + 48));
+    EXPECT_EQ(list[4].points[1], QPointF(140 + 48, 120 + 48));
     EXPECT_NE(list[2].id, source.annotations()[1].id);
     EXPECT_EQ(target.tool(), EditorTool::select);
     EXPECT_EQ(target.selectedIDs(), (QSet<QUuid>{list[3].id, list[4].id}));
@@ -474,4 +480,54 @@ TEST(EditorSelection, RenumberingGivesOneTwoThreeInDrawingOrderAsOneStep) {
     EditorModel none(solidImage(64, 48), {annotation(EditorTool::rect, {{0, 0}, {9, 9}})});
     EXPECT_FALSE(none.renumberBadges());
     EXPECT_TRUE(none.undoStack().isEmpty());
+}
+
+TEST(EditorSelection, PastedObjectsLandOnThePictureAndInView) {
+    TestSupport::MemoryClipboard clipboard;
+    const Annotation arrow = annotation(EditorTool::arrow, {{700, 600}, {900, 700}}, Palette::standardRed(), 6);
+    EditorModel big(solidImage(1000, 800), {arrow});
+    big.setClipboard(&clipboard);
+    big.setSelectedID(arrow.id);
+    big.copySelectedToPasteboard();
+
+    // Into a smaller picture: moved in just enough to lie wholly on it.
+    EditorModel small(solidImage(400, 300));
+    small.setClipboard(&clipboard);
+    ASSERT_TRUE(small.pasteObjectsFromPasteboard());
+    const QRectF reach = EditorRenderer::paintedReach(small.annotations().last());
+    EXPECT_GE(reach.left(), 0);
+    EXPECT_GE(reach.top(), 0);
+    EXPECT_NEAR(reach.right(), 400, 1e-9);
+    EXPECT_NEAR(reach.bottom(), 300, 1e-9);
+    // The shape itself is as it was: moved, not changed.
+    EXPECT_EQ(small.annotations().last().points[1] - small.annotations().last().points[0], QPointF(200, 100));
+
+    // Pasted where none of it would be seen: centred in what is in view.
+    EditorModel wide(solidImage(3000, 2000));
+    wide.setClipboard(&clipboard);
+    const QRectF view(1800, 1200, 600, 400);
+    ASSERT_TRUE(wide.pasteObjectsFromPasteboard(view));
+    expectNear(EditorRenderer::paintedReach(wide.annotations().last()).center(), view.center(), 1e-9);
+    // In view already: only the usual step aside.
+    EditorModel same(solidImage(1000, 800));
+    same.setClipboard(&clipboard);
+    ASSERT_TRUE(same.pasteObjectsFromPasteboard(QRectF(0, 0, 1000, 800)));
+    EXPECT_EQ(same.annotations().last().points[0], QPointF(724, 624));
+}
+
+TEST(EditorSelection, CopiedObjectsGoToOtherProgramsAloneOnTransparency) {
+    TestSupport::MemoryClipboard clipboard;
+    const Annotation rect = annotation(EditorTool::rect, {{50, 40}, {150, 120}}, Palette::standardRed(), 6);
+    EditorModel m(solidImage(300, 200, Qt::blue), {rect, annotation(EditorTool::rect, {{0, 0}, {300, 200}}, Qt::green, 30)});
+    m.setClipboard(&clipboard);
+    m.setSelectedID(rect.id);
+    m.copySelectedToPasteboard();
+    const QImage picture = clipboard.picture();
+    ASSERT_FALSE(picture.isNull());
+    const QRect reach = EditorRenderer::paintedReach(rect).toAlignedRect();
+    EXPECT_EQ(picture.size(), reach.size());
+    const QPoint origin = reach.topLeft();
+    EXPECT_EQ(qAlpha(picture.pixel(QPoint(100, 80) - origin)), 0); // inside: neither the blue picture
+    EXPECT_EQ(picture.pixelColor(QPoint(50, 80) - origin).rgb(), Palette::standardRed().rgb()); // the outline
+    EXPECT_EQ(qAlpha(picture.pixel(QPoint(1, 1))), 0); // nor the other object
 }

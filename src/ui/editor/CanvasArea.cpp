@@ -1,5 +1,6 @@
 #include "ui/editor/CanvasArea.h"
 
+#include "editor/EditorModel.h"
 #include "ui/editor/EditorColors.h"
 #include "ui/editor/EditorView.h"
 
@@ -115,6 +116,14 @@ void CanvasArea::relayout() {
 void CanvasArea::resizeEvent(QResizeEvent* event) {
     QScrollArea::resizeEvent(event);
     relayout();
+}
+
+double CanvasArea::fittingZoom() const {
+    const QSizeF picture = m_view->model().imageSize() / std::max(m_view->devicePixelRatioF(), 1.0);
+    if (picture.isEmpty()) return 1;
+    const QSize room = maximumViewportSize() - QSize(2 * kMargin, 2 * kMargin);
+    const double zoom = std::min(room.width() / picture.width(), room.height() / picture.height());
+    return std::clamp(zoom, EditorView::kMinZoom, EditorView::kMaxZoom);
 }
 
 void CanvasArea::mousePressEvent(QMouseEvent* event) {

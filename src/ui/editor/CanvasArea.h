@@ -18,6 +18,8 @@ public:
 
     explicit CanvasArea(EditorView* view, QWidget* parent = nullptr);
     EditorView* view() const { return m_view; }
+    // The zoom at which the whole picture fits the area, margins included.
+    double fittingZoom() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

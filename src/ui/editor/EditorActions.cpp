@@ -69,6 +69,7 @@ QList<CommandInfo> makeCommands() {
         {C::closeWindow, QStringLiteral("Close"), QStringLiteral("Close this window"), {keys("Ctrl+W")}, {}},
         {C::renumberBadges, QStringLiteral("Renumber Badges"),
          QStringLiteral("Number the selected badges, or all of them, 1, 2, 3… in drawing order"), {}, {}},
+        {C::zoomToFit, QStringLiteral("Fit"), QStringLiteral("Zoom to fit the window"), {keys("Ctrl+9")}, {}},
     };
 }
 
@@ -241,7 +242,8 @@ void EditorActions::fillContextMenu(QMenu& menu, std::optional<QPointF> canvasPo
     }
     add(EditorCommand::pasteImage);
     menu.addSeparator();
-    for (EditorCommand c : {EditorCommand::zoomIn, EditorCommand::zoomOut, EditorCommand::actualSize})
+    for (EditorCommand c : {EditorCommand::zoomIn, EditorCommand::zoomOut, EditorCommand::actualSize,
+                            EditorCommand::zoomToFit})
         add(c);
 }
 
@@ -255,7 +257,7 @@ void EditorActions::run(EditorCommand command) {
     switch (command) {
     case EditorCommand::pasteImage:
         if (isTyping()) return; // the text field pastes text itself
-        interaction.pasteImage(QGuiApplication::clipboard()->image());
+        interaction.pasteImage(QGuiApplication::clipboard()->image(), m_view.visibleImageRect());
         return;
     case EditorCommand::expandCanvas:
         if (onExpandCanvas) onExpandCanvas();
@@ -318,6 +320,9 @@ void EditorActions::run(EditorCommand command) {
         return;
     case EditorCommand::closeWindow:
         if (onClose) onClose();
+        return;
+    case EditorCommand::zoomToFit:
+        if (onZoomToFit) onZoomToFit();
         return;
     case EditorCommand::renumberBadges:
         interaction.commitPendingText();

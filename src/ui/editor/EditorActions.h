@@ -43,6 +43,7 @@ enum class EditorCommand {
     selectAll,
     closeWindow,
     renumberBadges,
+    zoomToFit,
 };
 
 struct CommandInfo {
@@ -75,7 +76,7 @@ public:
     QAction* toolAction(EditorTool tool) const;
 
     // What the window does for the commands that open dialogs or popovers.
-    std::function<void()> onSave, onCopyImage, onExpandCanvas, onRotateImage, onClose;
+    std::function<void()> onSave, onCopyImage, onExpandCanvas, onRotateImage, onClose, onZoomToFit;
 
     // Whether a text entry is open (its field keeps the keys then).
     bool isTyping() const;

@@ -310,7 +310,7 @@ void EditorToolbar::build() {
     m_zoomReadout->setMinimumWidth(m_zoomReadout->fontMetrics().horizontalAdvance(QStringLiteral("100.5%")) + 8);
     m_zoomReadout->setAlignment(Qt::AlignCenter);
     add(group({commandButton(EditorCommand::zoomOut), m_zoomReadout, commandButton(EditorCommand::zoomIn),
-               commandButton(EditorCommand::actualSize)},
+               commandButton(EditorCommand::actualSize), commandButton(EditorCommand::zoomToFit)},
               2));
     add(divider());
     // History

@@ -228,6 +228,11 @@ void EditorView::styleTextField() {
     placeTextField();
 }
 
+QRectF EditorView::visibleImageRect() const {
+    const QRect visible = visibleRegion().boundingRect();
+    return QRectF(QPointF(visible.topLeft()) / scale(), QSizeF(visible.size()) / scale());
+}
+
 TextEntryField* EditorView::textField() const {
     return m_textField;
 }

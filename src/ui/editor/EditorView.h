@@ -54,6 +54,9 @@ public:
     // Asks for the caret's place to be scrolled into view, then places the field.
     void revealTextCaret();
 
+    // The part of the image in view, in image pixels (empty while the canvas is not shown).
+    QRectF visibleImageRect() const;
+
     // Paints the canvas region into `painter` (the widget's own paint path; benchmarks call it).
     void paintCanvas(QPainter& painter, const QRect& dirty);
 
