@@ -414,16 +414,17 @@ TEST(EditorWindow, CopyingPutsThePictureOrTheObjectsOnTheClipboard) {
     EXPECT_EQ(clipboard->image().size(), QSize(400, 300));
     EXPECT_EQ(w.window->toolbar()->item(QStringLiteral("Copy"))->property("text").toString(),
               QStringLiteral("Copied!"));
-    // Objects: our own format, and beside it the marked area with a margin.
+    // Objects: our own format, and beside it the objects alone on transparency.
     w.model->setTool(EditorTool::select);
     w.model->setSelectedID(rect.id);
     QTest::keyClick(w.window.get(), Qt::Key_C, Qt::ControlModifier);
     const QMimeData* data = clipboard->mimeData();
     ASSERT_TRUE(data->hasFormat(QString::fromLatin1(ProjectIO::kPasteboardType)));
     const QImage area = clipboard->image();
-    EXPECT_GE(area.width(), 50 + 20);
-    EXPECT_LE(area.width(), 50 + 20 + 10);
-    EXPECT_EQ(QColor(area.pixel(area.width() / 2, 12)).name(), Palette::named("blue").name()); // top edge
+    EXPECT_GE(area.width(), 50);
+    EXPECT_LE(area.width(), 50 + 10); // the outline's reach, no margin of the picture
+    EXPECT_EQ(QColor(area.pixel(area.width() / 2, 4)).name(), Palette::named("blue").name()); // top edge
+    EXPECT_EQ(qAlpha(area.pixel(area.width() / 2, area.height() / 2)), 0);                    // inside
 }
 
 TEST(EditorWindow, ClosingAsksOnlyWithUnsavedEdits) {
