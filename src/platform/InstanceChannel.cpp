@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QLocalSocket>
 #include <QLoggingCategory>
+#include <QScopeGuard>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QtEndian>
@@ -227,13 +228,19 @@ bool InstanceServer::dropOldestIdle() {
     m_idle.removeAll(nullptr);
     if (m_idle.isEmpty()) return false;
     QLocalSocket* oldest = m_idle.takeFirst();
-    qCWarning(lcInstance, "Pictavo: dropped the oldest connection that sent no request: too many connections");
+    ++m_dropped;
     oldest->abort(); // its descriptor is free at once
     oldest->deleteLater();
     return true;
 }
 
 void InstanceServer::accept() {
+    // A flood is one line in the log, not one a connection.
+    const auto logDropped = qScopeGuard([this] {
+        if (m_dropped > 0)
+            qCWarning(lcInstance, "Pictavo: too many connections: dropped %d that sent no request",
+                      std::exchange(m_dropped, 0));
+    });
     for (;;) {
         const int descriptor = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (descriptor >= 0) {

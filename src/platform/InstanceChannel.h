@@ -99,6 +99,7 @@ private:
     QString m_path;
     QList<QPointer<QLocalSocket>> m_connections; // oldest first
     QList<QPointer<QLocalSocket>> m_idle;        // still to send their request, oldest first
+    int m_dropped = 0;
 };
 
 // The handing-over side: a later launch, without an event loop.
