@@ -165,10 +165,18 @@ int captureAlone(int argc, char** argv, const CommandLine& cl) {
     const QString lockPath = QDir(folder).filePath(QStringLiteral("pictavo-capture.lock"));
     QLockFile lock(lockPath);
     lock.setStaleLockTime(0);
-    if (!lock.lock())
-        return fail(QStringLiteral("cannot create %1: %2")
-                        .arg(lockPath, lock.error() == QLockFile::PermissionError ? QStringLiteral("Permission denied")
-                                                                                   : QStringLiteral("unknown error")));
+    // QLockFile::lock() sleeps longer at each try (seconds after a few): twenty captures in a row
+    // took 40 s instead of 6. Each turn is a fraction of a second, so we ask often.
+    while (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError)
+            return fail(QStringLiteral("cannot create %1: %2")
+                            .arg(lockPath, lock.error() == QLockFile::PermissionError
+                                               ? QStringLiteral("Permission denied")
+                                               : QStringLiteral("unknown error")));
+        QThread::msleep(20);
+    }
+    // Asked in turn too: a burst of new connections makes an X server turn some away.
+    if (!Session::displayReachable(&error)) return fail(error);
     QApplication app(argc, argv);
     identify();
     CaptureManager captures;
@@ -203,7 +211,6 @@ int handOver(int argc, char** argv, const CommandLine& cl) {
     if (path.isEmpty()) return fail(error);
     if (!InstanceChannel::isListening(path) && cl.action == CommandLine::Action::capture && !cl.output.isEmpty() &&
         !cl.clipboard) {
-        if (!Session::displayReachable(&error)) return fail(error);
         if (const QString problem = Instance::outputProblem(Instance::requestFor(cl)); !problem.isEmpty())
             return fail(problem);
         return captureAlone(argc, argv, cl);
