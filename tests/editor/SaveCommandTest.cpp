@@ -15,6 +15,7 @@
 #include <QImageReader>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -327,5 +328,11 @@ TEST(SaveCommand, AKilledSaveNeverLeavesANewPictureBesideAnOldProject) {
         const auto [newPicture, newProject] = isNew(pair.picture, pair.project);
         EXPECT_TRUE(newProject || !newPicture) << "killed after " << whole * k / 8 << " of " << whole << " ms";
         EXPECT_TRUE(newPicture || QImageReader(pair.picture).size() == QSize(10, 10));
+        // What a kill can leave besides them: Pictavo's hidden temporary files, named as such.
+        for (const QString& name : TestSupport::everyName(pair.dir.path())) {
+            if (name == QLatin1String("shot.png") || name == QLatin1String("shot.pictproj")) continue;
+            EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\.pictavo-[A-Za-z0-9]{6}$")).match(name).hasMatch())
+                << name.toStdString();
+        }
     }
 }
