@@ -125,9 +125,12 @@ bool isListening(const QString& path) {
     if (native.isEmpty() || size_t(native.size()) >= sizeof(address.sun_path)) return false;
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // Without blocking: a listener whose queue is full (busy, or flooded) is there all the same,
+    // and asking must not wait for it.
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return false;
-    const bool listening = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    const bool listening =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 || errno == EAGAIN;
     close(fd);
     return listening;
 }
