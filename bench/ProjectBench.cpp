@@ -1,6 +1,8 @@
 #include "BenchImages.h"
 #include "editor/EditorModel.h"
 #include "editor/FlatExport.h"
+#include "editor/SaveCommand.h"
+#include "io/FileIO.h"
 #include "io/PdfSupport.h"
 #include "io/ProjectIO.h"
 #include "render/EditorRenderer.h"
@@ -9,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QTemporaryDir>
 
 namespace {
@@ -70,5 +73,38 @@ void BM_ExportPdf5K(benchmark::State& state) {
     state.counters["bytes"] = double(QFileInfo(path).size());
 }
 BENCHMARK(BM_ExportPdf5K)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The editor's save: the flat PNG and the project, both written completely, then replaced as a
+// pair over the ones the previous round left.
+void BM_SavePair5K(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("shot.png"));
+    for (auto _ : state) {
+        const SaveCommand::Outcome outcome = SaveCommand::save(projectModel(), path, FlatExport::Format::png, 1);
+        benchmark::DoNotOptimize(outcome.error);
+    }
+    state.counters["bytes"] = double(QFileInfo(path).size() + QFileInfo(SaveCommand::projectPathFor(path)).size());
+}
+BENCHMARK(BM_SavePair5K)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Replacing a file with the project's bytes: FileIO (arg 0: temporary file, fsync, rename) against
+// QSaveFile (arg 1), what it replaced.
+void BM_ReplaceFile5K(benchmark::State& state) {
+    const QByteArray bytes = *ProjectIO::encode(projectModel().baseImage(), projectModel().annotations());
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("shot.pictproj"));
+    for (auto _ : state) {
+        if (state.range(0) == 0) {
+            benchmark::DoNotOptimize(FileIO::writeFileAtomically(path, bytes));
+        } else {
+            QSaveFile file(path);
+            file.open(QIODevice::WriteOnly);
+            file.write(bytes);
+            benchmark::DoNotOptimize(file.commit());
+        }
+    }
+    state.counters["bytes"] = double(bytes.size());
+}
+BENCHMARK(BM_ReplaceFile5K)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

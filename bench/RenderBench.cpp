@@ -113,6 +113,9 @@ void BM_HostileStroke(benchmark::State& state) {
         }
     }
     state.counters["drawnWidth"] = model.annotations().first().width;
+    // What the drawing budget expects of it, in its units of about 20 ns (the budget is 6e7).
+    state.counters["estimate"] = EditorRenderer::drawingCost(a, QSizeF(BenchImages::kWidth, BenchImages::kHeight));
+    state.counters["leftOut"] = EditorRenderer::beyondDrawingBudget({a}, QSizeF(BenchImages::kWidth, BenchImages::kHeight)).size();
 }
 BENCHMARK(BM_HostileStroke)
     ->ArgNames({"tool", "points", "width", "scale"})
@@ -122,6 +125,8 @@ BENCHMARK(BM_HostileStroke)
     ->Args({int(EditorTool::pen), 200000, 8, 100})
     ->Args({int(EditorTool::pen), 200000, 8, 30})
     ->Args({int(EditorTool::pen), 200000, 8, 200})
+    ->Args({int(EditorTool::pen), 1000000, 8, 100})
+    ->Args({int(EditorTool::pen), 100000, 8, 100})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -10,12 +10,26 @@
 
 #include <QColor>
 #include <QDir>
+#include <QProcess>
+#include <QThread>
 #include <QImage>
 #include <QPointF>
 #include <QRect>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <cstdlib>
+#include <ostream>
+#include <optional>
+
+#include <pwd.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+// Failures show texts as text, not as lists of UTF-16 units.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace TestSupport {
 
@@ -106,6 +120,65 @@ public:
 // Refuses the writes of every project file with `reason`.
 inline std::function<int(const QString&)> refuseProjects(int reason) {
     return [reason](const QString& path) { return path.endsWith(QLatin1String(".pictproj")) ? reason : 0; };
+}
+
+// A second user, for what another user can do to this one's files (CI runs as root): made with
+// useradd the first time it is asked for. Absent when this process may not make users.
+struct OtherUser {
+    QString name;
+    uid_t uid = 0;
+    gid_t gid = 0;
+};
+
+inline std::optional<OtherUser> otherUser() {
+    if (::geteuid() != 0) return std::nullopt;
+    static const char name[] = "pictavo-other";
+    // Test programs run side by side, and useradd refuses while another holds the user database.
+    for (int attempt = 0; attempt < 50 && !::getpwnam(name); ++attempt) {
+        QProcess::execute(QStringLiteral("useradd"), {QStringLiteral("--system"), QStringLiteral("--no-create-home"),
+                                                      QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"),
+                                                      QString::fromLatin1(name)});
+        if (!::getpwnam(name)) QThread::msleep(100);
+    }
+    const struct passwd* user = ::getpwnam(name);
+    if (!user) return std::nullopt;
+    return OtherUser{QString::fromLatin1(name), user->pw_uid, user->pw_gid};
+}
+
+// Runs a command as that user; its exit code, or -1 when it did not run.
+inline int runAs(const OtherUser& user, const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral("runuser"), QStringList{QStringLiteral("-u"), user.name, QStringLiteral("--"), program} + arguments);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit) return -1;
+    return process.exitCode();
+}
+
+// A small tmpfs mounted on a fresh folder while it lives, to fill a disk for real. Not valid where
+// this process may not mount (not root, a container without the right).
+class SmallDisk {
+public:
+    explicit SmallDisk(qint64 bytes) {
+        if (!m_dir.isValid()) return;
+        const QByteArray options = "size=" + QByteArray::number(bytes) + ",mode=0755";
+        m_mounted = ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0, options.constData()) == 0;
+    }
+    ~SmallDisk() {
+        if (m_mounted) ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool isValid() const { return m_mounted; }
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+};
+
+// The names in `folder`, hidden ones too: what a failed write may have left behind.
+inline QStringList everyName(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 } // namespace TestSupport

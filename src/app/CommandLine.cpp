@@ -23,6 +23,7 @@ bool isFlatImageName(const QString& path) {
 CommandLine parseExport(const QStringList& args) {
     CommandLine cl;
     cl.action = CommandLine::Action::exportFlat;
+    bool options = true;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         auto value = [&](QString* into) {
@@ -30,7 +31,13 @@ CommandLine parseExport(const QStringList& args) {
             *into = args[++i];
             return true;
         };
-        if (arg == QLatin1String("--output") || arg == QLatin1String("-o")) {
+        if (!options || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
+            if (!cl.input.isEmpty())
+                return usageError(QStringLiteral("export takes one input, got %1 and %2").arg(cl.input, arg));
+            cl.input = arg;
+        } else if (arg == QLatin1String("--")) {
+            options = false; // what follows are names, even those that start with "-"
+        } else if (arg == QLatin1String("--output") || arg == QLatin1String("-o")) {
             if (!value(&cl.output)) return usageError(QStringLiteral("--output needs a file name"));
         } else if (arg == QLatin1String("--scale")) {
             QString scale;
@@ -41,12 +48,8 @@ CommandLine parseExport(const QStringList& args) {
             if (!ok || (cl.scalePercent != 100 && cl.scalePercent != 75 && cl.scalePercent != 50 &&
                         cl.scalePercent != 25))
                 return usageError(QStringLiteral("--scale takes 100, 75, 50 or 25, not %1").arg(scale));
-        } else if (arg.startsWith(QLatin1Char('-')) && arg != QLatin1String("-")) {
-            return usageError(QStringLiteral("unknown option %1 for export").arg(arg));
-        } else if (cl.input.isEmpty()) {
-            cl.input = arg;
         } else {
-            return usageError(QStringLiteral("export takes one input, got %1 and %2").arg(cl.input, arg));
+            return usageError(QStringLiteral("unknown option %1 for export").arg(arg));
         }
     }
     if (cl.input.isEmpty()) return usageError(QStringLiteral("export needs an input file"));
@@ -60,9 +63,17 @@ CommandLine parseExport(const QStringList& args) {
 CommandLine parseCapture(const QStringList& args) {
     CommandLine cl;
     cl.action = CommandLine::Action::capture;
+    bool options = true;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
-        if (arg == QLatin1String("--delay")) {
+        if (options && arg == QLatin1String("--")) {
+            options = false;
+        } else if (!options || !arg.startsWith(QLatin1Char('-'))) {
+            if (!cl.captureMode.isEmpty() ||
+                (arg != QLatin1String("screen") && arg != QLatin1String("window") && arg != QLatin1String("region")))
+                return usageError(QStringLiteral("capture takes screen, window or region, not %1").arg(arg));
+            cl.captureMode = arg;
+        } else if (arg == QLatin1String("--delay")) {
             bool ok = false;
             const double seconds = i + 1 < args.size() ? args[++i].toDouble(&ok) : 0;
             if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds > 3600)
@@ -75,13 +86,8 @@ CommandLine parseCapture(const QStringList& args) {
                 return usageError(QStringLiteral("the output %1 must end in .png, .jpg, .jpeg or .pdf").arg(cl.output));
         } else if (arg == QLatin1String("--clipboard")) {
             cl.clipboard = true;
-        } else if (arg.startsWith(QLatin1Char('-'))) {
-            return usageError(QStringLiteral("unknown option %1 for capture").arg(arg));
-        } else if (cl.captureMode.isEmpty() &&
-                   (arg == QLatin1String("screen") || arg == QLatin1String("window") || arg == QLatin1String("region"))) {
-            cl.captureMode = arg;
         } else {
-            return usageError(QStringLiteral("capture takes screen, window or region, not %1").arg(arg));
+            return usageError(QStringLiteral("unknown option %1 for capture").arg(arg));
         }
     }
     if (cl.captureMode.isEmpty()) return usageError(QStringLiteral("capture needs screen, window or region"));
@@ -106,10 +112,14 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     }
     if (first == QLatin1String("export")) return parseExport(args.mid(1));
     if (first == QLatin1String("--preview")) {
-        if (args.size() != 2 || args[1].startsWith(QLatin1Char('-')))
+        QStringList rest = args.mid(1);
+        // `--preview -- -shot.png` names a picture that starts with "-".
+        const bool ended = !rest.isEmpty() && rest.first() == QLatin1String("--");
+        if (ended) rest.removeFirst();
+        if (rest.size() != 1 || (!ended && rest.first().startsWith(QLatin1Char('-'))))
             return usageError(QStringLiteral("--preview needs one picture"));
         cl.action = Action::preview;
-        cl.files = {args[1]};
+        cl.files = rest;
         return cl;
     }
     if (first == QLatin1String("capture")) return parseCapture(args.mid(1));
@@ -118,10 +128,17 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         cl.startedForCommand = true;
         return cl;
     }
-    for (const QString& arg : args)
-        if (arg.startsWith(QLatin1Char('-'))) return usageError(QStringLiteral("unknown option %1").arg(arg));
+    bool options = true;
+    for (const QString& arg : args) {
+        if (options && arg == QLatin1String("--"))
+            options = false;
+        else if (options && arg.startsWith(QLatin1Char('-')))
+            return usageError(QStringLiteral("unknown option %1").arg(arg));
+        else
+            cl.files.append(arg);
+    }
+    if (cl.files.isEmpty()) return cl; // `pictavo --` is plain `pictavo`
     cl.action = Action::openFiles;
-    cl.files = args;
     return cl;
 }
 
@@ -138,5 +155,6 @@ QString CommandLine::usage() {
         "                                   write the flat image of a project or picture as PNG,\n"
         "                                   JPEG or PDF (by FILE's extension); needs no display\n"
         "  pictavo --version                print the version\n"
-        "  pictavo --help                   print this help\n");
+        "  pictavo --help                   print this help\n"
+        "  --                               ends the options: later names may start with \"-\"\n");
 }

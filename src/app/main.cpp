@@ -11,6 +11,7 @@
 #include "ui/SaveFolderDialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <QLocalSocket>
@@ -23,7 +24,68 @@
 #include <cstdio>
 #include <cstring>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define PICTAVO_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(undefined_behavior_sanitizer)
+#define PICTAVO_SANITIZED 1
+#endif
+#endif
+#ifdef PICTAVO_SANITIZED
+#include <sanitizer/common_interface_defs.h>
+#endif
+
 namespace {
+
+// Where our own lines go: the terminal's standard error, kept aside from libraries (below).
+FILE* g_terminal = stderr;
+
+// Libraries write to descriptor 2 directly (libpng's "Not enough image data" on a damaged file),
+// past Qt's message handler: a command's output is its own "Pictavo: " lines, so that descriptor
+// goes to /dev/null and our lines to a copy of it. PICTAVO_VERBOSE=1 shows everything.
+void keepLibrariesQuiet() {
+    if (qEnvironmentVariableIntValue("PICTAVO_VERBOSE") == 1) return;
+    const int terminal = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    if (terminal < 0) return;
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    FILE* stream = null >= 0 ? ::fdopen(terminal, "w") : nullptr;
+    if (!stream) {
+        if (null >= 0) ::close(null);
+        ::close(terminal);
+        return;
+    }
+    ::dup2(null, STDERR_FILENO);
+    ::close(null);
+    std::setvbuf(stream, nullptr, _IONBF, 0);
+    g_terminal = stream;
+#ifdef PICTAVO_SANITIZED
+    // A sanitizer's report must still be seen.
+    __sanitizer_set_report_fd(reinterpret_cast<void*>(intptr_t(terminal)));
+#endif
+}
+
+// A file name may hold a newline; shown as it is, it could forge a second "Pictavo: " line.
+QString escapedControls(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\n')
+            out += QStringLiteral("\\n");
+        else if (u == u'\r')
+            out += QStringLiteral("\\r");
+        else if (u == u'\t')
+            out += QStringLiteral("\\t");
+        else if (u < 0x20 || u == 0x7f || (u >= 0x80 && u < 0xa0))
+            out += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
 
 QStringList rawArguments(int argc, char** argv) {
     QStringList args;
@@ -33,7 +95,8 @@ QStringList rawArguments(int argc, char** argv) {
 }
 
 int printLine(FILE* stream, const QString& text, int code) {
-    std::fputs(text.toLocal8Bit().constData(), stream);
+    if (stream == stderr) stream = g_terminal;
+    std::fputs(escapedControls(text).toLocal8Bit().constData(), stream);
     std::fputc('\n', stream);
     return code;
 }
@@ -88,19 +151,32 @@ bool g_instanceLog = false;
 
 void quietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     const bool ours = context.category && std::strcmp(context.category, "pictavo") == 0;
-    if (type == QtFatalMsg || qEnvironmentVariableIntValue("PICTAVO_VERBOSE") == 1 || (g_instanceLog && ours)) {
-        std::fputs(message.toLocal8Bit().constData(), stderr);
-        std::fputc('\n', stderr);
-    }
+    if (type == QtFatalMsg || qEnvironmentVariableIntValue("PICTAVO_VERBOSE") == 1 || (g_instanceLog && ours))
+        printLine(stderr, message, 0);
 }
 
 // `capture … --output FILE` with no instance running: captured and written in this process.
 int captureAlone(int argc, char** argv, const CommandLine& cl) {
-    // Two of these at once would put two selections on the screen.
+    // Two of these at once would put two selections on the screen, or one in the other's picture:
+    // each waits its turn (20 started at once are all written, one after another).
     QString error;
-    QLockFile lock(InstanceChannel::runtimeFolder(&error) + QStringLiteral("/pictavo-capture.lock"));
+    const QString folder = InstanceChannel::runtimeFolder(&error);
+    if (folder.isEmpty()) return fail(error);
+    const QString lockPath = QDir(folder).filePath(QStringLiteral("pictavo-capture.lock"));
+    QLockFile lock(lockPath);
     lock.setStaleLockTime(0);
-    if (!lock.tryLock(0)) return fail(QStringLiteral("a capture is already in progress"));
+    // QLockFile::lock() sleeps longer at each try (seconds after a few): twenty captures in a row
+    // took 40 s instead of 6. Each turn is a fraction of a second, so we ask often.
+    while (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError)
+            return fail(QStringLiteral("cannot create %1: %2")
+                            .arg(lockPath, lock.error() == QLockFile::PermissionError
+                                               ? QStringLiteral("Permission denied")
+                                               : QStringLiteral("unknown error")));
+        QThread::msleep(20);
+    }
+    // Asked in turn too: a burst of new connections makes an X server turn some away.
+    if (!Session::displayReachable(&error)) return fail(error);
     QApplication app(argc, argv);
     identify();
     CaptureManager captures;
@@ -121,13 +197,20 @@ int captureAlone(int argc, char** argv, const CommandLine& cl) {
 
 // A later launch: hands its command to the running instance (starting one when none runs) and
 // returns its answer. Decided before any window system is touched.
+// The socket's path; says why the runtime folder was passed over, if it was.
+QString instanceSocket(QString* error) {
+    QString notice;
+    const QString folder = InstanceChannel::runtimeFolder(error, &notice);
+    if (!notice.isEmpty()) printLine(stderr, QStringLiteral("Pictavo: warning: %1").arg(notice), 0);
+    return folder.isEmpty() ? QString() : InstanceChannel::socketPath(error);
+}
+
 int handOver(int argc, char** argv, const CommandLine& cl) {
     QString error;
-    const QString path = InstanceChannel::socketPath(&error);
+    const QString path = instanceSocket(&error);
     if (path.isEmpty()) return fail(error);
     if (!InstanceChannel::isListening(path) && cl.action == CommandLine::Action::capture && !cl.output.isEmpty() &&
         !cl.clipboard) {
-        if (!Session::displayReachable(&error)) return fail(error);
         if (const QString problem = Instance::outputProblem(Instance::requestFor(cl)); !problem.isEmpty())
             return fail(problem);
         return captureAlone(argc, argv, cl);
@@ -161,7 +244,7 @@ int handOver(int argc, char** argv, const CommandLine& cl) {
 // The running instance: plain `pictavo`, or started by a launch that hands it a command.
 int runInstance(int argc, char** argv, const CommandLine& cl) {
     QString error;
-    const QString path = InstanceChannel::socketPath(&error);
+    const QString path = instanceSocket(&error);
     if (path.isEmpty()) return fail(error);
     if (InstanceChannel::isListening(path)) {
         // Already running: wake it.
@@ -206,6 +289,7 @@ int runInstance(int argc, char** argv, const CommandLine& cl) {
 } // namespace
 
 int main(int argc, char** argv) {
+    keepLibrariesQuiet();
     qInstallMessageHandler(quietMessages);
     const CommandLine cl = CommandLine::parse(rawArguments(argc, argv));
     g_instanceLog = cl.action == CommandLine::Action::startTray;
@@ -218,7 +302,7 @@ int main(int argc, char** argv) {
         return 0;
     case CommandLine::Action::usageError:
         printLine(stderr, QStringLiteral("Pictavo: %1").arg(cl.error), 2);
-        std::fputs(CommandLine::usage().toLocal8Bit().constData(), stderr);
+        std::fputs(CommandLine::usage().toLocal8Bit().constData(), g_terminal);
         return 2;
     case CommandLine::Action::exportFlat:
         return runExport(argc, argv, cl);

@@ -62,15 +62,24 @@ std::optional<QByteArray> encode(const QImage& flat, Format format) {
     return std::nullopt;
 }
 
-std::optional<IoError> write(const QImage& flat, const QString& outputPath, Format format, double scale) {
+Result<FileIO::PendingFile> prepare(const QImage& flat, const QString& outputPath, Format format, double scale) {
     const QImage image = ImageUtilities::scaled(flat, scale);
-    if (format == Format::pdf) return PdfSupport::exportImage(image, outputPath);
+    auto undrawable = [&outputPath](const char* why) {
+        return IoError{IoError::Kind::writeError,
+                       QStringLiteral("Couldn't write “%1”: the picture could not be %2").arg(outputPath, QLatin1String(why))};
+    };
+    if (image.isNull()) return undrawable("drawn");
+    if (format == Format::pdf)
+        return FileIO::prepare(outputPath, [&image](QIODevice& device) { return PdfSupport::writeImage(image, device); });
     const std::optional<QByteArray> bytes = encode(image, format);
-    if (!bytes)
-        return IoError{
-            IoError::Kind::writeError,
-            QStringLiteral("Couldn't write “%1”: the picture could not be encoded").arg(outputPath)};
-    return FileIO::writeFileAtomically(outputPath, *bytes);
+    if (!bytes) return undrawable("encoded");
+    return FileIO::prepare(outputPath, *bytes);
+}
+
+std::optional<IoError> write(const QImage& flat, const QString& outputPath, Format format, double scale) {
+    Result<FileIO::PendingFile> pending = prepare(flat, outputPath, format, scale);
+    if (!pending) return pending.error();
+    return pending->commit();
 }
 
 } // namespace FlatExport

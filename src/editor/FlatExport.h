@@ -1,5 +1,6 @@
 #pragma once
 
+#include "io/FileIO.h"
 #include "io/IoError.h"
 
 #include <QImage>
@@ -26,5 +27,7 @@ std::optional<QByteArray> encode(const QImage& flat, Format format);
 
 // Scales by `scale` (1, 0.75, 0.5, 0.25) and writes atomically.
 std::optional<IoError> write(const QImage& flat, const QString& outputPath, Format format, double scale);
+// The same, written beside its place and not yet put there (FileIO::PendingFile::commit does).
+Result<FileIO::PendingFile> prepare(const QImage& flat, const QString& outputPath, Format format, double scale);
 
 } // namespace FlatExport

@@ -45,6 +45,24 @@ QString projectPathFor(const QString& imagePath) {
 Outcome save(EditorModel& model, const QString& typedPath, FlatExport::Format format, double scale) {
     Outcome outcome;
     const QString imagePath = outcome.imagePath = imagePathFor(typedPath, format);
+    outcome.projectPath = projectPathFor(imagePath);
+    // Both places first (a name too long for the project fails before anything is encoded).
+    if (auto error = FileIO::checkDestination(imagePath)) {
+        outcome.error = error;
+        return outcome;
+    }
+    std::optional<IoError> projectRefused = FileIO::checkDestination(outcome.projectPath);
+    if (projectRefused && projectRefused->kind != IoError::Kind::noPermission) {
+        outcome.error = projectRefused;
+        return outcome;
+    }
+    // The project keeps the full-size picture, whatever size the flat image is saved at. Made
+    // first: a project that cannot be encoded must not leave a new picture beside the old one.
+    Result<QByteArray> project = ProjectIO::encode(model.baseImage(), model.annotations());
+    if (!project) {
+        outcome.error = project.error();
+        return outcome;
+    }
     const QImage flat = EditorRenderer::compose(model.scene(), &outcome.undrawn);
     if (flat.isNull()) {
         outcome.error =
@@ -52,22 +70,38 @@ Outcome save(EditorModel& model, const QString& typedPath, FlatExport::Format fo
                     QStringLiteral("Couldn't write “%1”: the picture could not be drawn").arg(imagePath)};
         return outcome;
     }
-    if (auto error = FlatExport::write(flat, imagePath, format, scale)) {
-        outcome.error = error;
+    // Both files are written completely before either replaces its old one.
+    std::optional<FileIO::PendingFile> projectFile;
+    if (!projectRefused) {
+        Result<FileIO::PendingFile> prepared = FileIO::prepare(outcome.projectPath, *project);
+        if (prepared)
+            projectFile = std::move(*prepared);
+        else if (prepared.error().kind == IoError::Kind::noPermission)
+            projectRefused = prepared.error();
+        else {
+            outcome.error = prepared.error();
+            return outcome;
+        }
+    }
+    Result<FileIO::PendingFile> picture = FlatExport::prepare(flat, imagePath, format, scale);
+    if (!picture) {
+        outcome.error = picture.error();
         return outcome;
     }
-    // The project keeps the full-size picture, whatever size the flat image was saved at.
-    Result<QByteArray> project = ProjectIO::encode(model.baseImage(), model.annotations());
-    if (!project) {
-        outcome.error = project.error();
-        return outcome;
-    }
-    outcome.projectPath = projectPathFor(imagePath);
-    if (auto error = FileIO::writeFileAtomically(outcome.projectPath, *project)) {
-        if (error->kind != IoError::Kind::noPermission) {
+    // The project first: it holds everything the picture shows, so a crash between the two
+    // leaves the newest work where the recent list opens it.
+    if (projectFile) {
+        if (auto error = projectFile->commit()) {
             outcome.error = error;
             return outcome;
         }
+    }
+    if (auto error = picture->commit()) {
+        outcome.error = error;
+        return outcome;
+    }
+    if (projectRefused) {
+        // Only the project's folder refused: the picture is saved, the project needs a place.
         outcome.projectToPlace = *project;
         return outcome;
     }

@@ -10,8 +10,9 @@
 
 class EditorModel;
 
-// The save command without its dialogs: the flat image at the chosen size and format, then the
-// project beside it (X.png, X.jpg or X.pdf gives X.pictproj), then the model counts as saved.
+// The save command without its dialogs: the flat image at the chosen size and format and the
+// project beside it (X.png, X.jpg or X.pdf gives X.pictproj), replaced as a pair; then the model
+// counts as saved.
 namespace SaveCommand {
 
 struct Outcome {

@@ -8,6 +8,7 @@
 
 #include <optional>
 
+class QIODevice;
 class QPdfDocument;
 
 namespace PdfSupport {
@@ -18,6 +19,8 @@ QSizeF pageSize(QSize pixels);
 
 // Writes a one-page PDF whose picture fills the page, embedded losslessly. Written atomically.
 std::optional<IoError> exportImage(const QImage& image, const QString& path);
+// The same PDF into a device; false when it could not be made.
+bool writeImage(const QImage& image, QIODevice& device);
 
 // Reading PDFs for annotation. Pages are rendered as viewers show them (their /Rotate applied).
 // The number of pages, or the corrupt-file error when the file cannot be read as a PDF.

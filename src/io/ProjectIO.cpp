@@ -225,8 +225,9 @@ IoError corruptError(const QString& name, const QString& why) {
 QList<Annotation> usableAnnotations(const QList<AnnotationDTO>& records, const QList<QByteArray>& blobs,
                                     ImageDecoder::Budget* budget, int* dropped = nullptr) {
     QList<Annotation> out;
+    QHash<qint64, QImage> decoded;
     for (const AnnotationDTO& record : records)
-        if (auto a = record.annotation(blobs, budget)) out.append(std::move(*a));
+        if (auto a = record.annotation(blobs, budget, &decoded)) out.append(std::move(*a));
     if (dropped) *dropped = int(records.size() - out.size());
     return out;
 }
@@ -309,19 +310,35 @@ AnnotationDTO AnnotationDTO::from(const Annotation& a) {
     return d;
 }
 
-std::optional<Annotation> AnnotationDTO::annotation(const QList<QByteArray>& blobs,
-                                                    ImageDecoder::Budget* budget) const {
+namespace {
+
+// Finite numbers as large as 1e308 load and draw, but a turn about their centre overflows them
+// into ones no project can hold.
+double bounded(double value) {
+    return std::clamp(value, -EditorTools::kMaxCoordinate, EditorTools::kMaxCoordinate);
+}
+
+QPointF bounded(QPointF p) {
+    return QPointF(bounded(p.x()), bounded(p.y()));
+}
+
+} // namespace
+
+std::optional<Annotation> AnnotationDTO::annotation(const QList<QByteArray>& blobs, ImageDecoder::Budget* budget,
+                                                    QHash<qint64, QImage>* decoded) const {
     const std::optional<EditorTool> parsedTool = fromRawValue<EditorTool>(tool);
     if (!parsedTool) return std::nullopt;
     Annotation a; // a new id
     a.tool = *parsedTool;
     a.color = colorFromPictavoHex(color).value_or(Palette::standardRed());
-    a.points = points;
+    a.points.reserve(points.size());
+    for (const QPointF& p : points)
+        a.points.append(bounded(p));
     // Wider than the editor makes is only drawing time (a stroke 1e5 wide took minutes to export).
     a.width = std::min(width, EditorTools::maxWidth(a.tool));
     a.text = text;
-    a.fontSize = fontSize;
-    a.headScale = headScale;
+    a.fontSize = bounded(fontSize);
+    a.headScale = bounded(headScale);
     a.rotation = rotation;
     a.hollow = hollow;
     a.stamp =
@@ -337,19 +354,36 @@ std::optional<Annotation> AnnotationDTO::annotation(const QList<QByteArray>& blo
         a.labelOutside = stamp.value_or(QString()) == rawValue(StampType::numberCircle);
     a.showName = showName.value_or(false);
     a.filled = filled.value_or(false);
+    // Measuring and drawing a label of megabytes took seconds; the editor makes none over this.
+    if (a.isNumberBadge() || a.tool == EditorTool::check)
+        a.text.truncate(EditorTools::kMaxBadgeText);
     if (a.tool != EditorTool::image) return a;
 
-    QByteArray bytes;
-    if (imageBlob && *imageBlob >= 0 && *imageBlob < blobs.size())
-        bytes = blobs[qsizetype(*imageBlob)];
-    else if (imagePNG)
-        bytes = *imagePNG;
-    else
-        return std::nullopt;
-    Result<QImage> image = ImageDecoder::decode(bytes, QStringLiteral("pasted picture"), budget);
+    const QRectF frame = imageFrame.value_or(QRectF());
+    a.imageFrame = QRectF(bounded(frame.topLeft()), QSizeF(bounded(frame.width()), bounded(frame.height())));
+    const QString name = QStringLiteral("pasted picture");
+    if (imageBlob && *imageBlob >= 0 && *imageBlob < blobs.size()) {
+        // A picture shared by many records is decoded once but drawn, and counted, for each.
+        if (decoded) {
+            if (const auto kept = decoded->constFind(*imageBlob); kept != decoded->constEnd()) {
+                if (kept->isNull()) return std::nullopt; // it could not be decoded before either
+                const qint64 pixels = qint64(kept->width()) * kept->height();
+                if (budget && pixels > budget->remainingPixels) return std::nullopt;
+                if (budget) budget->remainingPixels -= pixels;
+                a.image = *kept;
+                return a;
+            }
+        }
+        Result<QImage> image = ImageDecoder::decode(blobs[qsizetype(*imageBlob)], name, budget);
+        if (decoded) decoded->insert(*imageBlob, image ? *image : QImage());
+        if (!image) return std::nullopt;
+        a.image = *image;
+        return a;
+    }
+    if (!imagePNG) return std::nullopt;
+    Result<QImage> image = ImageDecoder::decode(*imagePNG, name, budget);
     if (!image) return std::nullopt;
     a.image = *image;
-    a.imageFrame = imageFrame.value_or(QRectF());
     return a;
 }
 

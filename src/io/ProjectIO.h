@@ -5,6 +5,7 @@
 #include "model/Annotation.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QRectF>
@@ -43,9 +44,11 @@ struct AnnotationDTO {
     // The record of an annotation (no image reference; the writers add one).
     static AnnotationDTO from(const Annotation& a);
     // The annotation of a record, with a new id; absent when the record cannot be used (unknown
-    // tool, image missing or undecodable).
-    std::optional<Annotation> annotation(const QList<QByteArray>& blobs,
-                                         ImageDecoder::Budget* budget = nullptr) const;
+    // tool, image missing or undecodable). Numbers are brought within kMaxCoordinate and a badge's
+    // label within kMaxBadgeText. Each picture costs the budget its pixels, also when several
+    // records share one stored image; `decoded` keeps such images so each is decoded once.
+    std::optional<Annotation> annotation(const QList<QByteArray>& blobs, ImageDecoder::Budget* budget = nullptr,
+                                         QHash<qint64, QImage>* decoded = nullptr) const;
 };
 
 struct Manifest {

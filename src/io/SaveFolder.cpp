@@ -29,8 +29,13 @@ std::optional<FileIdentity> identity(const QString& folder) {
     return FileIdentity{quint64(info.st_dev), quint64(info.st_ino)};
 }
 
+// Screenshots show whatever was on the screen: a folder Pictavo makes is its owner's alone. One
+// that is already there keeps the mode its owner gave it.
 QString ensureExists(const QString& folder) {
-    QDir().mkpath(folder); // a failure (no permission) is noticed when saving there
+    const QString absolute = QFileInfo(folder).absoluteFilePath();
+    if (QFileInfo(absolute).isDir()) return folder;
+    QDir().mkpath(QFileInfo(absolute).path()); // a failure (no permission) is noticed when saving there
+    ::mkdir(QFile::encodeName(absolute).constData(), 0700);
     return folder;
 }
 
@@ -98,6 +103,16 @@ QString path() {
     }
     const QString stored = settings.value(kPathKey).toString();
     return ensureExists(stored.isEmpty() ? defaultFolder() : stored);
+}
+
+std::optional<QString> configuredPath() {
+    if (const std::optional<QString>& resolved = resolvedFolder()) return *resolved;
+    QSettings settings;
+    if (const std::optional<ResolvedBookmark> r = resolveBookmark(settings.value(kBookmarkKey).toByteArray()))
+        return r->folder;
+    const QString stored = settings.value(kPathKey).toString();
+    if (stored.isEmpty()) return std::nullopt;
+    return stored;
 }
 
 void set(const QString& folder) {

@@ -33,8 +33,10 @@ std::optional<ResolvedBookmark> resolveBookmark(const QByteArray& bookmark);
 // ~/Pictures/Pictavo (the XDG pictures folder), or ~/Pictavo without one.
 QString defaultFolder();
 bool isConfigured();
-// The save folder, created first when it is missing.
+// The save folder, created first (private to its owner) when it is missing.
 QString path();
+// The save folder as configured, without creating it; absent when none is.
+std::optional<QString> configuredPath();
 // Stores a new save folder (path and bookmark) and creates it.
 void set(const QString& folder);
 // The pictures and projects of the save folder, newest first, at most 15; a picture saved with

@@ -213,6 +213,11 @@ std::optional<QChar> key(EditorTool tool);
 inline constexpr double kMaxStrokeWidth = 200;
 inline constexpr double kMaxBadgeWidth = 2500;
 double maxWidth(EditorTool tool);
+// The longest label a badge carries: a 64-bit number with its sign ("-9223372036854775808").
+inline constexpr qsizetype kMaxBadgeText = 20;
+// Coordinates and sizes read from files are kept within this many image pixels of the origin, far
+// beyond any canvas, so that no later edit (a turn about the centre, a move) can overflow them.
+inline constexpr double kMaxCoordinate = 1e7;
 } // namespace EditorTools
 
 namespace StampTypes {

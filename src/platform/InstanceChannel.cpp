@@ -4,13 +4,19 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QLocalServer>
 #include <QLocalSocket>
 #include <QLoggingCategory>
+#include <QScopeGuard>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QtEndian>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+
+#include <pwd.h>
+#include <sys/resource.h>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -21,21 +27,91 @@ Q_LOGGING_CATEGORY(lcInstance, "pictavo")
 
 namespace InstanceChannel {
 
-QString runtimeFolder(QString* error) {
+namespace {
+
+QString g_sharedTemporary;
+
+QString ownerName(uid_t uid) {
+    if (const struct passwd* user = ::getpwuid(uid)) return QString::fromLocal8Bit(user->pw_name);
+    return QStringLiteral("uid %1").arg(uid);
+}
+
+QString modeText(mode_t mode) {
+    return QStringLiteral("0%1").arg(mode & 07777, 3, 8, QLatin1Char('0'));
+}
+
+// Why `folder` may not hold the socket: another user could put their own there to receive our
+// requests (paths of files, where captures go) and answer "ok".
+QString privacyProblem(const QString& folder, const struct stat& info) {
+    if (!S_ISDIR(info.st_mode)) return QStringLiteral("%1 is not a folder").arg(folder);
+    if (info.st_uid != ::getuid())
+        return QStringLiteral("%1 belongs to user %2, not to you").arg(folder, ownerName(info.st_uid));
+    if (info.st_mode & 077)
+        return QStringLiteral("%1 is open to other users (mode %2)").arg(folder, modeText(info.st_mode));
+    return {};
+}
+
+// Empty when $XDG_RUNTIME_DIR serves, else what is wrong with it.
+QString runtimeProblem(const QString& runtime) {
+    const QByteArray native = QFile::encodeName(runtime);
+    struct stat info {};
+    if (::stat(native.constData(), &info) != 0)
+        return QStringLiteral("cannot use XDG_RUNTIME_DIR %1: %2").arg(runtime, QString::fromLocal8Bit(std::strerror(errno)));
+    if (const QString problem = privacyProblem(runtime, info); !problem.isEmpty())
+        return QStringLiteral("XDG_RUNTIME_DIR %1").arg(problem);
+    if (::access(native.constData(), W_OK | X_OK) != 0)
+        return QStringLiteral("cannot create pictavo.socket in %1: %2").arg(runtime, QString::fromLocal8Bit(std::strerror(errno)));
+    return {};
+}
+
+} // namespace
+
+namespace Testing {
+void setSharedTemporaryFolder(const QString& folder) {
+    g_sharedTemporary = folder;
+}
+} // namespace Testing
+
+QString runtimeFolder(QString* error, QString* notice) {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir()) return runtime;
+    const QString passedOver = runtime.isEmpty() ? QString() : runtimeProblem(runtime);
+    if (!runtime.isEmpty() && passedOver.isEmpty()) return runtime;
     // Our own folder under /tmp, made private and checked to be ours: another user could have
     // made it first to catch our requests.
-    const QString folder = QStringLiteral("/tmp/pictavo-%1").arg(getuid());
+    const QString shared = g_sharedTemporary.isEmpty() ? QStringLiteral("/tmp") : g_sharedTemporary;
+    const QString folder = QStringLiteral("%1/pictavo-%2").arg(shared).arg(::getuid());
     const QByteArray native = QFile::encodeName(folder);
-    mkdir(native.constData(), 0700);
+    ::mkdir(native.constData(), 0700);
     struct stat info {};
-    if (lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid() ||
-        (info.st_mode & 077) != 0) {
-        if (error) *error = QStringLiteral("%1 is not a private folder of this user.").arg(folder);
+    QString problem;
+    if (::lstat(native.constData(), &info) != 0)
+        problem = QStringLiteral("cannot create %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+    else if (S_ISLNK(info.st_mode))
+        problem = QStringLiteral("%1 is a link, not a folder").arg(folder);
+    else
+        problem = privacyProblem(folder, info);
+    if (!problem.isEmpty()) {
+        if (error) {
+            *error = passedOver.isEmpty() ? QString() : passedOver + QStringLiteral(", and ");
+            if (S_ISDIR(info.st_mode) && info.st_uid != ::getuid())
+                *error += problem + QStringLiteral(": another user may be waiting for Pictavo's requests there. "
+                                                   "Ask them or an administrator to remove it, or set "
+                                                   "XDG_RUNTIME_DIR to a folder only you may use.");
+            else
+                *error += problem + QStringLiteral(": remove it (Pictavo makes it again, private), or set "
+                                                   "XDG_RUNTIME_DIR to a folder only you may use.");
+        }
         return {};
     }
+    if (notice && !passedOver.isEmpty()) *notice = QStringLiteral("%1; using %2 instead").arg(passedOver, folder);
     return folder;
+}
+
+void raiseDescriptorLimit() {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 QString socketPath(QString* error) {
@@ -49,9 +125,12 @@ bool isListening(const QString& path) {
     if (native.isEmpty() || size_t(native.size()) >= sizeof(address.sun_path)) return false;
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // Without blocking: a listener whose queue is full (busy, or flooded) is there all the same,
+    // and asking must not wait for it.
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return false;
-    const bool listening = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    const bool listening =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 || errno == EAGAIN;
     close(fd);
     return listening;
 }
@@ -104,7 +183,13 @@ void InstanceReply::finish(bool ok, const QString& error) {
 InstanceServer::InstanceServer(QObject* parent) : QObject(parent) {}
 
 InstanceServer::~InstanceServer() {
-    if (m_server) m_server->close();
+    if (m_listener < 0) return;
+    ::close(m_listener);
+    ::unlink(QFile::encodeName(m_path).constData());
+}
+
+qsizetype InstanceServer::connectionCount() const {
+    return std::count_if(m_connections.cbegin(), m_connections.cend(), [](const auto& c) { return !c.isNull(); });
 }
 
 InstanceServer::Start InstanceServer::start(QString* error) {
@@ -118,54 +203,111 @@ InstanceServer::Start InstanceServer::start(QString* error) {
         if (error) *error = QStringLiteral("Cannot create the lock %1.lock.").arg(m_path);
         return Start::failed;
     }
-    QLocalServer::removeServer(m_path);
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(m_path)) {
-        if (error) *error = QStringLiteral("Cannot listen on %1: %2").arg(m_path, m_server->errorString());
+    InstanceChannel::raiseDescriptorLimit();
+    const QByteArray native = QFile::encodeName(m_path);
+    sockaddr_un address{};
+    auto failed = [&](const QString& why) {
+        if (error) *error = QStringLiteral("Cannot listen on %1: %2").arg(m_path, why);
+        if (m_listener >= 0) ::close(std::exchange(m_listener, -1));
         return Start::failed;
-    }
-    connect(m_server, &QLocalServer::newConnection, this, &InstanceServer::accept);
+    };
+    if (size_t(native.size()) >= sizeof(address.sun_path)) return failed(QStringLiteral("the path is too long"));
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+    // A socket left by a crash: the lock says nobody listens on it.
+    ::unlink(native.constData());
+    m_listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    auto reason = [] { return QString::fromLocal8Bit(std::strerror(errno)); };
+    if (m_listener < 0) return failed(reason());
+    if (::bind(m_listener, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) return failed(reason());
+    ::chmod(native.constData(), 0700);
+    if (::listen(m_listener, 128) != 0) return failed(reason());
+    m_notifier = new QSocketNotifier(m_listener, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &InstanceServer::accept);
     return Start::listening;
 }
 
+bool InstanceServer::dropOldestIdle() {
+    m_idle.removeAll(nullptr);
+    if (m_idle.isEmpty()) return false;
+    QLocalSocket* oldest = m_idle.takeFirst();
+    ++m_dropped;
+    oldest->abort(); // its descriptor is free at once
+    oldest->deleteLater();
+    return true;
+}
+
 void InstanceServer::accept() {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        auto buffer = std::make_shared<QByteArray>();
-        auto* deadline = new QTimer(socket);
-        deadline->setSingleShot(true);
-        // A client that never completes its message does not keep a connection forever.
-        connect(deadline, &QTimer::timeout, socket, [socket] {
-            qCWarning(lcInstance, "Pictavo: dropped a connection that sent no complete request");
-            socket->abort();
-        });
-        deadline->start(10000);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer, deadline] {
-            if (!deadline->isActive()) return; // one request per connection, already taken
-            buffer->append(socket->readAll());
-            bool malformed = false;
-            const std::optional<QJsonObject> request = InstanceChannel::takeMessage(*buffer, &malformed);
-            if (malformed) {
-                qCWarning(lcInstance, "Pictavo: dropped a malformed request");
-                deadline->stop();
-                socket->abort();
-                return;
-            }
-            if (!request) return;
-            deadline->stop();
-            // Handled from the event loop, not inside the socket's own signal: the work may run a
-            // dialog's event loop (the page picker), in which a launch that hangs up has its socket
-            // deleted; unwinding back into that socket's code would crash.
-            QPointer<InstanceReply> reply(new InstanceReply(socket));
-            QMetaObject::invokeMethod(
-                this,
-                [this, reply, request = *request] {
-                    if (reply) emit requestReceived(request, reply);
-                },
-                Qt::QueuedConnection);
-        });
+    // A flood is one line in the log, not one a connection.
+    const auto logDropped = qScopeGuard([this] {
+        if (m_dropped > 0)
+            qCWarning(lcInstance, "Pictavo: too many connections: dropped %d that sent no request",
+                      std::exchange(m_dropped, 0));
+    });
+    for (;;) {
+        const int descriptor = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (descriptor >= 0) {
+            adopt(descriptor);
+            continue;
+        }
+        if (errno == EINTR || errno == ECONNABORTED) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return;
+        // Out of descriptors: an idle connection makes room. With none to drop, the connection
+        // waits in the queue and is tried again shortly; the server never stops listening.
+        if ((errno == EMFILE || errno == ENFILE) && dropOldestIdle()) continue;
+        qCWarning(lcInstance, "Pictavo: could not accept a connection: %s", std::strerror(errno));
+        m_notifier->setEnabled(false);
+        QTimer::singleShot(100, m_notifier, [notifier = m_notifier] { notifier->setEnabled(true); });
+        return;
     }
+}
+
+void InstanceServer::adopt(int descriptor) {
+    m_connections.removeAll(nullptr);
+    if (m_connections.size() >= InstanceChannel::kMaxConnections) dropOldestIdle();
+    auto* socket = new QLocalSocket(this);
+    if (!socket->setSocketDescriptor(descriptor, QLocalSocket::ConnectedState, QIODevice::ReadWrite)) {
+        ::close(descriptor);
+        delete socket;
+        return;
+    }
+    m_connections.append(socket);
+    m_idle.append(socket);
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    auto buffer = std::make_shared<QByteArray>();
+    auto* deadline = new QTimer(socket);
+    deadline->setSingleShot(true);
+    // A client that never completes its message does not keep a connection forever.
+    connect(deadline, &QTimer::timeout, socket, [socket] {
+        qCWarning(lcInstance, "Pictavo: dropped a connection that sent no complete request");
+        socket->abort();
+    });
+    deadline->start(10000);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer, deadline] {
+        if (!deadline->isActive()) return; // one request per connection, already taken
+        buffer->append(socket->readAll());
+        bool malformed = false;
+        const std::optional<QJsonObject> request = InstanceChannel::takeMessage(*buffer, &malformed);
+        if (malformed) {
+            qCWarning(lcInstance, "Pictavo: dropped a malformed request");
+            deadline->stop();
+            socket->abort();
+            return;
+        }
+        if (!request) return;
+        deadline->stop();
+        m_idle.removeAll(socket); // busy now: its launch waits for the answer
+        // Handled from the event loop, not inside the socket's own signal: the work may run a
+        // dialog's event loop (the page picker), in which a launch that hangs up has its socket
+        // deleted; unwinding back into that socket's code would crash.
+        QPointer<InstanceReply> reply(new InstanceReply(socket));
+        QMetaObject::invokeMethod(
+            this,
+            [this, reply, request = *request] {
+                if (reply) emit requestReceived(request, reply);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 namespace InstanceClient {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QList>
 #include <QLockFile>
 #include <QObject>
 #include <QPointer>
@@ -10,19 +11,31 @@
 #include <memory>
 #include <optional>
 
-class QLocalServer;
 class QLocalSocket;
+class QSocketNotifier;
 
 // The one running Pictavo per user and the way later launches hand their work to it: a local
 // socket in the user's runtime folder, messages of a 4-byte big-endian length and compact JSON.
 namespace InstanceChannel {
 
 constexpr qsizetype kMaxMessage = 64 * 1024;
+// Connections the instance keeps at once; past it the oldest one still to send its request goes.
+constexpr qsizetype kMaxConnections = 64;
 
-// The folder for the socket and the lock: $XDG_RUNTIME_DIR, else a 0700 folder of ours under /tmp.
-// Empty with `error` set when neither is safe to use.
-QString runtimeFolder(QString* error = nullptr);
+// The folder for the socket and the lock: $XDG_RUNTIME_DIR when it is a folder of this user's that
+// only they may enter and write, else a 0700 folder of ours under /tmp. Empty with `error` set
+// when neither is safe to use; `notice` says why $XDG_RUNTIME_DIR was passed over.
+QString runtimeFolder(QString* error = nullptr, QString* notice = nullptr);
 QString socketPath(QString* error = nullptr);
+
+// Lets the process hold as many descriptors as the system allows it (the hard limit): every
+// connection costs one.
+void raiseDescriptorLimit();
+
+namespace Testing {
+// Where the fallback folder is made instead of /tmp; empty restores /tmp.
+void setSharedTemporaryFolder(const QString& folder);
+} // namespace Testing
 
 // Whether something listens on the local socket at `path` (an instance, a compositor); asks the
 // kernel directly, so it needs no Qt application.
@@ -65,6 +78,8 @@ public:
     // Takes the lock, clears a socket a crash may have left and listens.
     Start start(QString* error = nullptr);
     QString path() const { return m_path; }
+    // The connections kept now, at most kMaxConnections.
+    qsizetype connectionCount() const;
 
 signals:
     // Emitted from the event loop; call finish() on `reply` once the request is done. It belongs to
@@ -74,10 +89,17 @@ signals:
 
 private:
     void accept();
+    void adopt(int descriptor);
+    bool dropOldestIdle();
 
     std::unique_ptr<QLockFile> m_lock;
-    QLocalServer* m_server = nullptr;
+    // Listened on by hand: QLocalServer closes itself for good when an accept fails.
+    int m_listener = -1;
+    QSocketNotifier* m_notifier = nullptr;
     QString m_path;
+    QList<QPointer<QLocalSocket>> m_connections; // oldest first
+    QList<QPointer<QLocalSocket>> m_idle;        // still to send their request, oldest first
+    int m_dropped = 0;
 };
 
 // The handing-over side: a later launch, without an event loop.

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QThread>
 
 #include <xcb/xcb.h>
 
@@ -19,10 +20,16 @@ bool waylandAnswers(const QString& display) {
 }
 
 bool xAnswers() {
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    const bool ok = c && !xcb_connection_has_error(c);
-    if (c) xcb_disconnect(c);
-    return ok;
+    // An X server flooded with new connections (twenty launches at once) turns some away for a
+    // moment: a display is "not answering" only when it refuses a few times in a row.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (attempt > 0) QThread::msleep(100);
+        xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+        const bool ok = c && !xcb_connection_has_error(c);
+        if (c) xcb_disconnect(c);
+        if (ok) return true;
+    }
+    return false;
 }
 
 } // namespace

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+
 namespace {
 
 // A screen that was "grabbed": dark grey with a red block at (100, 100, 50, 40) device pixels,
@@ -92,6 +94,23 @@ TEST(CaptureManager, FullScreenWritesThePrimaryScreen) {
     QScreen* screen = QGuiApplication::primaryScreen();
     EXPECT_EQ(written.size(), screen->geometry().size() * screen->devicePixelRatio());
     EXPECT_EQ(written.pixelColor(120, 120), QColor(Qt::red));
+}
+
+// `capture --output` on a full disk says so, naming the file, and leaves nothing behind.
+TEST(CaptureManager, AFullDiskIsNamedInTheAnswer) {
+    QTemporaryDir dir;
+    int grabs = 0;
+    CaptureManager manager(fake(&grabs));
+    std::optional<CaptureResult> result;
+    const QString path = dir.filePath(QStringLiteral("screen.png"));
+    FileIO::Testing::setWriteFailure([](const QString&) { return ENOSPC; });
+    manager.capture(toFile(CaptureMode::fullScreen, path), [&](CaptureResult r) { result = r; });
+    const bool answered = QTest::qWaitFor([&] { return result.has_value(); }, 3000);
+    FileIO::Testing::setWriteFailure({});
+    ASSERT_TRUE(answered);
+    EXPECT_EQ(result->status, CaptureResult::Status::failed);
+    EXPECT_EQ(result->error, QStringLiteral("Couldn't write “%1”: there is not enough space on the disk").arg(path));
+    EXPECT_TRUE(TestSupport::everyName(dir.path()).isEmpty());
 }
 
 TEST(CaptureManager, ARegionIsCutFromTheFrozenScreenAndOnlyOneSelectionRuns) {

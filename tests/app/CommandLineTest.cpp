@@ -73,3 +73,26 @@ TEST(CommandLine, ParsesCaptureAndHandsItOverWithAbsolutePaths) {
                                                      {"pictavo", "capture", "screen", "--loud"}})
         EXPECT_EQ(CommandLine::parse(bad).action, CommandLine::Action::usageError) << bad.join(' ').toStdString();
 }
+
+// `--` ends the options: a file whose name starts with "-" can be named after it.
+TEST(CommandLine, DoubleDashEndsTheOptions) {
+    const CommandLine exported = CommandLine::parse({"pictavo", "export", "--output", "x.png", "--", "-in.png"});
+    ASSERT_EQ(exported.action, CommandLine::Action::exportFlat) << exported.error.toStdString();
+    EXPECT_EQ(exported.input, QStringLiteral("-in.png"));
+    EXPECT_EQ(exported.output, QStringLiteral("x.png"));
+    const CommandLine opened = CommandLine::parse({"pictavo", "a.png", "--", "--version", "-b.png"});
+    ASSERT_EQ(opened.action, CommandLine::Action::openFiles) << opened.error.toStdString();
+    EXPECT_EQ(opened.files, (QStringList{"a.png", "--version", "-b.png"}));
+    const CommandLine preview = CommandLine::parse({"pictavo", "--preview", "--", "-shot.png"});
+    ASSERT_EQ(preview.action, CommandLine::Action::preview) << preview.error.toStdString();
+    EXPECT_EQ(preview.files, QStringList{"-shot.png"});
+    const CommandLine capture = CommandLine::parse({"pictavo", "capture", "--output", "s.png", "--", "screen"});
+    ASSERT_EQ(capture.action, CommandLine::Action::capture) << capture.error.toStdString();
+    EXPECT_EQ(capture.captureMode, QStringLiteral("screen"));
+    // Before it, such names are still options; after it, options are names.
+    EXPECT_EQ(CommandLine::parse({"pictavo", "export", "--output", "x.png", "-in.png"}).action,
+              CommandLine::Action::usageError);
+    EXPECT_EQ(CommandLine::parse({"pictavo", "export", "in.png", "--", "--output", "x.png"}).action,
+              CommandLine::Action::usageError);
+    EXPECT_EQ(CommandLine::parse({"pictavo", "--preview", "-shot.png"}).action, CommandLine::Action::usageError);
+}

@@ -2,10 +2,17 @@
 #include "io/ProjectIO.h"
 #include "model/Palette.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QBuffer>
 #include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
 #include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -19,8 +26,9 @@ struct ProcessRun {
     QString err;
 };
 
-ProcessRun pictavo(const QStringList& args) {
+ProcessRun pictavo(const QStringList& args, const QString& workingFolder = {}) {
     QProcess process;
+    if (!workingFolder.isEmpty()) process.setWorkingDirectory(workingFolder);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
@@ -39,10 +47,25 @@ QString tool(const QString& program, const QStringList& args) {
     return QString::fromLocal8Bit(process.readAllStandardOutput());
 }
 
+// Pixels that do not compress: a PNG of about 3 bytes a pixel.
+QImage noise(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    QRandomGenerator rng(4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, rng.generate() | 0xff000000);
+    return image;
+}
+
 class ExportCommand : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    void writeFile(const QString& file, const QByteArray& bytes) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
 
     // A 1000 x 601 project whose left half is transparent, with one filled rectangle.
     QString writeProject() {
@@ -140,4 +163,67 @@ TEST_F(ExportCommand, UsageErrorsExitTwo) {
     EXPECT_EQ(pictavo({"export", "a.png", "b.png", "--output", "out.png"}).exitCode, 2);
     const ProcessRun run = pictavo({"export", "in.png", "--output", "out.tiff"});
     EXPECT_TRUE(run.err.startsWith(QStringLiteral("Pictavo: ")));
+}
+
+// What goes to the terminal is one "Pictavo: " line: never a library's own (libpng's "Read Error"
+// on a cut file), and never a second line forged by a newline in a file name.
+TEST_F(ExportCommand, OneLineOfItsOwnWhateverTheFileOrItsName) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(noise(64, 64).save(&buffer, "png"));
+    writeFile(path("cut.png"), png.left(png.size() / 2));
+    ProcessRun run = pictavo({"export", path("cut.png"), "--output", path("out.png")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("Pictavo: “%1”").arg(path("cut.png")))) << run.err.toStdString();
+    EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << run.err.toStdString();
+
+    const QString forged = path("a\nPictavo: all is well.png");
+    run = pictavo({"export", forged, "--output", path("out.png")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("a\\nPictavo: all is well.png"))) << run.err.toStdString();
+}
+
+TEST_F(ExportCommand, DoubleDashEndsTheOptions) {
+    ASSERT_TRUE(TestSupport::solidImage(40, 30, Qt::red).save(path("-in.png")));
+    const ProcessRun run = pictavo({"export", "--output", "x.png", "--", "-in.png"}, dir.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(QImage(path("x.png")).size(), QSize(40, 30));
+}
+
+TEST_F(ExportCommand, AFullDiskIsNamedAsSuch) {
+    const TestSupport::SmallDisk disk(64 * 1024);
+    if (!disk.isValid()) GTEST_SKIP() << "cannot mount a small tmpfs here (FileIO's tests inject the failure)";
+    ASSERT_TRUE(noise(200, 200).save(path("noise.bmp")));
+    const QString out = disk.filePath(QStringLiteral("out.png"));
+    const ProcessRun run = pictavo({"export", path("noise.bmp"), "--output", out});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, QStringLiteral("Pictavo: Couldn't write “%1”: there is not enough space on the disk\n").arg(out));
+    EXPECT_TRUE(TestSupport::everyName(disk.path()).isEmpty());
+}
+
+// A picture record pointing one past the last stored picture is left out with a warning; the
+// rest is exported.
+TEST_F(ExportCommand, ARecordPastTheLastPictureIsLeftOutWithAWarning) {
+    const Result<QByteArray> bytes = ProjectIO::encode(TestSupport::solidImage(40, 30, Qt::white), {});
+    ASSERT_TRUE(bytes.ok());
+    // The manifest of an empty project, with one picture record naming blob 1 of 1.
+    const quint64 length = ProjectIO::readUInt64(*bytes, 8);
+    QJsonObject manifest = QJsonDocument::fromJson(bytes->mid(16, qsizetype(length))).object();
+    manifest["annotations"] = QJsonArray{QJsonObject{
+        {"tool", "image"}, {"points", QJsonArray{QJsonArray{1, 2}, QJsonArray{30, 20}}}, {"color", "00FF00"},
+        {"width", 3}, {"text", ""}, {"fontSize", 24}, {"headScale", 1.5}, {"rotation", 0}, {"hollow", false},
+        {"imageBlob", 1}, {"imageFrame", QJsonArray{QJsonArray{1, 2}, QJsonArray{29, 18}}}}};
+    const QByteArray json = QJsonDocument(manifest).toJson(QJsonDocument::Compact);
+    QByteArray project = bytes->left(8);
+    for (int i = 0; i < 8; ++i)
+        project += char((quint64(json.size()) >> (8 * i)) & 0xFF);
+    project += json + bytes->mid(16 + qsizetype(length));
+    writeFile(path("past.pictproj"), project);
+    const ProcessRun run = pictavo({"export", path("past.pictproj"), "--output", path("out.png")});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.err, QStringLiteral("Pictavo: warning: 1 annotation(s) of “%1” could not be read and were left out\n")
+                           .arg(path("past.pictproj")));
+    EXPECT_EQ(QImage(path("out.png")).pixel(10, 10), qRgb(255, 255, 255));
 }

@@ -9,7 +9,9 @@
 
 #include <QApplication>
 #include <QJsonArray>
+#include <QElapsedTimer>
 #include <QPainter>
+#include <QScreen>
 #include <QPointer>
 #include <QPdfWriter>
 #include <QLocalSocket>
@@ -20,6 +22,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <list>
 #include <thread>
 
 namespace {
@@ -31,6 +34,50 @@ void writeBlankPdf(const QString& path, int pages) {
     for (int i = 1; i < pages; ++i)
         writer.newPage();
 }
+
+// A screen of one grey that is grabbed at once.
+class GreyScreen final : public CaptureBackend {
+public:
+    QString name() const override { return QStringLiteral("grey"); }
+    Abilities abilities() const override { return {true, true, false}; }
+    void grabScreens(Done done) override {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        ScreenShot shot{screen->name(), screen->geometry(), screen->devicePixelRatio(), {}};
+        shot.image = QImage(screen->geometry().size() * screen->devicePixelRatio(), QImage::Format_RGB32);
+        shot.image.fill(QColor(90, 90, 90));
+        done({{shot}, {}, false});
+    }
+    QList<PickableWindow> windows() override { return {}; }
+};
+
+// Sends `request` from a thread, as a launch does, and keeps its answer; gives up after 10 s, so
+// a test of an instance that never answers fails instead of waiting for ever.
+struct Launch {
+    std::atomic<bool> answered{false};
+    InstanceClient::Answer answer;
+    std::thread thread;
+    explicit Launch(const QJsonObject& request) {
+        thread = std::thread([this, request] {
+            if (std::unique_ptr<QLocalSocket> socket = InstanceClient::connect(InstanceChannel::socketPath())) {
+                socket->write(InstanceChannel::frame(request));
+                socket->waitForBytesWritten(2000);
+                QByteArray buffer;
+                QElapsedTimer waited;
+                waited.start();
+                while (waited.elapsed() < 10000 && socket->state() == QLocalSocket::ConnectedState) {
+                    socket->waitForReadyRead(100);
+                    buffer += socket->readAll();
+                    if (const std::optional<QJsonObject> a = InstanceChannel::takeMessage(buffer, nullptr)) {
+                        answer = {a->value(QStringLiteral("ok")).toBool(), a->value(QStringLiteral("error")).toString()};
+                        break;
+                    }
+                }
+            }
+            answered = true;
+        });
+    }
+    ~Launch() { thread.join(); }
+};
 
 // Each test has a runtime folder of its own, so its instance listens on a socket of its own.
 class InstanceTest : public ::testing::Test {
@@ -188,4 +235,72 @@ TEST_F(InstanceTest, StartingAgainBringsTheWindowsBack) {
     EXPECT_FALSE(editor->windowState() & Qt::WindowMinimized);
     EXPECT_EQ(woke, std::optional<bool>(true));
     editor->close();
+}
+
+// Requests that arrive during start-up are carried out in the order they came, not newest first.
+TEST_F(InstanceTest, RequestsThatWaitForStartUpRunInTheOrderTheyCame) {
+    QStringList pictures;
+    for (const char* name : {"first.png", "second.png", "third.png"}) {
+        pictures.append(runtime.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(TestSupport::solidImage(40, 30).save(pictures.last()));
+    }
+    Instance instance;
+    ASSERT_EQ(instance.start(), InstanceServer::Start::listening);
+    const qsizetype before = EditorWindowController::active().size();
+    std::list<Launch> launches;
+    for (const QString& picture : pictures) {
+        launches.emplace_back(QJsonObject{{QStringLiteral("command"), QStringLiteral("open")},
+                                          {QStringLiteral("files"), QJsonArray{picture}}});
+        const qsizetype waiting = qsizetype(launches.size());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return instance.waitingRequests() == waiting; }, 5000));
+    }
+    instance.setReady();
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return std::all_of(launches.begin(), launches.end(), [](const Launch& l) { return bool(l.answered); });
+    }, 5000));
+    const QList<EditorWindowController*> editors = EditorWindowController::active();
+    ASSERT_EQ(editors.size(), before + 3);
+    QStringList opened;
+    for (qsizetype i = before; i < editors.size(); ++i)
+        opened.append(editors[i]->filePath());
+    EXPECT_EQ(opened, pictures);
+    for (qsizetype i = before; i < editors.size(); ++i)
+        editors[i]->close();
+}
+
+// `pictavo capture region` stopped with Ctrl+C while its selection is on screen: the selection
+// goes with it, and the next capture is not told one is already in progress.
+TEST_F(InstanceTest, ALaunchStoppedWhileItsSelectionIsUpTakesTheSelectionWithIt) {
+    Instance instance([](QString*) { return std::make_unique<GreyScreen>(); });
+    ASSERT_EQ(instance.start(), InstanceServer::Start::listening);
+    instance.setReady();
+    const QString output = runtime.filePath(QStringLiteral("region.png"));
+    std::atomic<bool> stop{false}, stopped{false};
+    std::thread launch([&] {
+        if (std::unique_ptr<QLocalSocket> socket = InstanceClient::connect(InstanceChannel::socketPath())) {
+            socket->write(InstanceChannel::frame({{QStringLiteral("command"), QStringLiteral("capture")},
+                                                  {QStringLiteral("mode"), QStringLiteral("region")},
+                                                  {QStringLiteral("output"), output}}));
+            socket->waitForBytesWritten(2000);
+            while (!stop)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            socket->abort(); // what the kernel does for a process killed by Ctrl+C
+        }
+        stopped = true;
+    });
+    const bool shown = QTest::qWaitFor([&] { return !instance.captures().overlays().isEmpty(); }, 5000);
+    stop = true;
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bool(stopped) && instance.captures().overlays().isEmpty(); }, 5000));
+    launch.join();
+    EXPECT_FALSE(instance.captures().isBusy());
+    EXPECT_FALSE(QFile::exists(output));
+    // The manager is free: another selection comes up.
+    Launch next({{QStringLiteral("command"), QStringLiteral("capture")},
+                 {QStringLiteral("mode"), QStringLiteral("region")},
+                 {QStringLiteral("output"), output}});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !instance.captures().overlays().isEmpty(); }, 5000));
+    instance.captures().cancelCurrent();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bool(next.answered); }, 5000));
+    EXPECT_EQ(next.answer.error, QStringLiteral("the capture was cancelled"));
 }

@@ -36,6 +36,18 @@ sleep 0.3
 [ "$(size "$work/screen.png")" = "1920x1080" ] || fail "screen.png is $(size "$work/screen.png"), not 1920x1080"
 [ -z "$(instance_pid)" ] || fail "a capture with --output left an instance behind"
 
+# Twenty started at once with no instance: each waits its turn on the capture lock; all are written.
+cold=()
+for i in $(seq 20); do
+  "$pictavo" capture screen --output "$work/cold-$i.png" 2>"$work/cold-$i.err" & cold+=($!)
+done
+written=0
+for i in $(seq 20); do
+  wait "${cold[$((i - 1))]}" || echo "cold capture $i exited $?: $(cat "$work/cold-$i.err")"
+  [ "$(size "$work/cold-$i.png")" = "1920x1080" ] && written=$((written + 1))
+done
+[ $written -eq 20 ] || fail "$written of 20 captures started at once were written"
+
 # A display that does not answer, with no instance to hand over to: one line, exit 1, no abort.
 DISPLAY=:77 "$pictavo" capture screen --output "$work/none.png" 2>"$work/none.err"; code=$?
 { [ $code -eq 1 ] && [ "$(wc -l < "$work/none.err")" -eq 1 ] && grep -q "^Pictavo: " "$work/none.err"; } ||

@@ -7,9 +7,19 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cmath>
+#include <limits>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QImageReader>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <signal.h>
 
 namespace {
 
@@ -23,6 +33,32 @@ std::unique_ptr<EditorModel> dirtyModel(int w, int h) {
     model->commit(rect, true);
     return model;
 }
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A folder holding the pair an earlier save left: shot.png and shot.pictproj of a 10 x 10 picture.
+struct OldPair {
+    QTemporaryDir dir;
+    QString picture = dir.filePath(QStringLiteral("shot.png"));
+    QString project = dir.filePath(QStringLiteral("shot.pictproj"));
+    QByteArray pictureBytes, projectBytes;
+
+    OldPair() {
+        auto old = dirtyModel(10, 10);
+        EXPECT_FALSE(SaveCommand::save(*old, picture, FlatExport::Format::png, 1).error);
+        pictureBytes = contentOf(picture);
+        projectBytes = contentOf(project);
+    }
+    // Both old files as they were, and nothing beside them.
+    void expectKept() const {
+        EXPECT_EQ(contentOf(picture), pictureBytes);
+        EXPECT_EQ(contentOf(project), projectBytes);
+        EXPECT_EQ(TestSupport::everyName(dir.path()), (QStringList{"shot.pictproj", "shot.png"}));
+    }
+};
 
 } // namespace
 
@@ -120,4 +156,183 @@ TEST(SaveCommand, ARefusedProjectKeepsTheDocumentUnsavedAndHandsOverItsBytes) {
     EXPECT_EQ(full.error->kind, IoError::Kind::writeError);
     EXPECT_FALSE(full.projectToPlace);
     EXPECT_TRUE(model->isDirty());
+}
+
+// The picture and its project are replaced as a pair: whatever fails while either is written
+// (a full disk, a refused project file), both old files stay as they were.
+TEST(SaveCommand, AFailedProjectReplacesNeitherFile) {
+    const OldPair pair;
+    auto model = dirtyModel(300, 200);
+    for (const bool whileWriting : {false, true}) {
+        auto full = [&pair](const QString& path) { return path == pair.project ? ENOSPC : 0; };
+        if (whileWriting)
+            FileIO::Testing::setWriteFailure(full);
+        else
+            FileIO::Testing::setWriteRefusal(full);
+        const SaveCommand::Outcome outcome = SaveCommand::save(*model, pair.picture, FlatExport::Format::png, 1);
+        FileIO::Testing::setWriteFailure({});
+        FileIO::Testing::setWriteRefusal({});
+        ASSERT_TRUE(outcome.error) << whileWriting;
+        EXPECT_EQ(outcome.error->message,
+                  QStringLiteral("Couldn't write “%1”: there is not enough space on the disk").arg(pair.project));
+        pair.expectKept();
+        EXPECT_TRUE(model->isDirty());
+    }
+}
+
+// Room for the picture but not for its project, on a real disk.
+TEST(SaveCommand, AFullDiskKeepsTheOldPair) {
+    const TestSupport::SmallDisk disk(320 * 1024);
+    if (!disk.isValid()) GTEST_SKIP() << "cannot mount a small tmpfs here (the injected full disk is tried above)";
+    auto old = dirtyModel(10, 10);
+    const QString picture = disk.filePath(QStringLiteral("shot.png"));
+    ASSERT_FALSE(SaveCommand::save(*old, picture, FlatExport::Format::png, 1).error);
+    const QByteArray oldPicture = contentOf(picture), oldProject = contentOf(disk.filePath(QStringLiteral("shot.pictproj")));
+    // Noise does not compress: about 180 KB as PNG, once in the picture and once in the project.
+    QImage noise(250, 250, QImage::Format_RGB32);
+    QRandomGenerator rng(3);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, rng.generate() | 0xff000000);
+    EditorModel model(noise);
+    model.commit(TestSupport::annotation(EditorTool::rect, {{10, 10}, {50, 50}}), true);
+    const SaveCommand::Outcome outcome = SaveCommand::save(model, picture, FlatExport::Format::png, 1);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_TRUE(outcome.error->message.endsWith(QStringLiteral("there is not enough space on the disk")))
+        << outcome.error->message.toStdString();
+    EXPECT_EQ(contentOf(picture), oldPicture);
+    EXPECT_EQ(contentOf(disk.filePath(QStringLiteral("shot.pictproj"))), oldProject);
+    EXPECT_EQ(TestSupport::everyName(disk.path()), (QStringList{"shot.pictproj", "shot.png"}));
+}
+
+// A name that fits for the picture but not for its project (247 characters: ".png" fits in 255,
+// ".pictproj" does not) fails before anything is written.
+TEST(SaveCommand, BothNamesAreCheckedFirst) {
+    QTemporaryDir dir;
+    auto model = dirtyModel(40, 30);
+    const QString picture = dir.filePath(QString(247, QLatin1Char('s')) + QStringLiteral(".png"));
+    const SaveCommand::Outcome outcome = SaveCommand::save(*model, picture, FlatExport::Format::png, 1);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_TRUE(outcome.error->message.contains(QStringLiteral(".pictproj”: File name too long")))
+        << outcome.error->message.toStdString();
+    EXPECT_TRUE(TestSupport::everyName(dir.path()).isEmpty());
+    EXPECT_TRUE(model->isDirty());
+}
+
+// The project is replaced first: when the picture then fails, the newest work is where the recent
+// list opens it, and the save is reported as failed.
+TEST(SaveCommand, TheProjectIsReplacedBeforeThePicture) {
+    const OldPair pair;
+    auto model = dirtyModel(300, 200);
+    FileIO::Testing::setRenameFailure([&pair](const QString& path) { return path == pair.picture ? EIO : 0; });
+    const SaveCommand::Outcome outcome = SaveCommand::save(*model, pair.picture, FlatExport::Format::png, 1);
+    FileIO::Testing::setRenameFailure({});
+    ASSERT_TRUE(outcome.error);
+    EXPECT_TRUE(outcome.error->message.contains(pair.picture));
+    EXPECT_EQ(contentOf(pair.picture), pair.pictureBytes);
+    const Result<ProjectIO::Project> project = ProjectIO::load(pair.project);
+    ASSERT_TRUE(project.ok());
+    EXPECT_EQ(project->baseImage.size(), QSize(300, 200));
+    EXPECT_EQ(TestSupport::everyName(pair.dir.path()), (QStringList{"shot.pictproj", "shot.png"}));
+}
+
+// A project that cannot be written leaves no new picture either: a number that is not finite
+// fails the project, and the picture it would have gone with is not written.
+TEST(SaveCommand, APictureIsNeverWrittenWhenItsProjectCannotBe) {
+    const OldPair pair;
+    auto model = dirtyModel(40, 30);
+    model->commit(TestSupport::annotation(EditorTool::line, {{0, 0}, {std::numeric_limits<double>::infinity(), 5}}), true);
+    const SaveCommand::Outcome outcome = SaveCommand::save(*model, pair.picture, FlatExport::Format::png, 1);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_TRUE(outcome.error->message.contains(QStringLiteral("not finite")));
+    pair.expectKept();
+}
+
+// A pen from -1e308 to 1e308 loads and draws; select all, a quarter turn and a save must write both
+// files (the turn overflowed such numbers once, and the save then failed after the picture).
+TEST(SaveCommand, AProjectWithFarOffPointsCanBeSavedAfterATurn) {
+    QTemporaryDir dir;
+    Annotation far = TestSupport::annotation(EditorTool::pen, {{-1e308, -1e308}, {1e308, 1e308}});
+    const Result<QByteArray> bytes = ProjectIO::encode(TestSupport::solidImage(40, 30), {far});
+    ASSERT_TRUE(bytes.ok());
+    const Result<ProjectIO::Project> loaded = ProjectIO::decode(*bytes);
+    ASSERT_TRUE(loaded.ok());
+    EditorModel model(loaded->baseImage, loaded->annotations);
+    model.setTool(EditorTool::select);
+    model.selectAll();
+    model.rotateSelection(M_PI / 2, false);
+    const SaveCommand::Outcome outcome =
+        SaveCommand::save(model, dir.filePath(QStringLiteral("far.png")), FlatExport::Format::png, 1);
+    EXPECT_FALSE(outcome.error) << outcome.error->message.toStdString();
+    EXPECT_TRUE(ProjectIO::load(dir.filePath(QStringLiteral("far.pictproj"))).ok());
+}
+
+namespace {
+
+constexpr char kKilledSaveFolder[] = "PICTAVO_KILLED_SAVE_FOLDER";
+const QSize kKilledSaveSize(2400, 1600);
+
+} // namespace
+
+// A save killed at any moment leaves each file old or new, whole, and never a new picture beside
+// an old project. The saving runs in a copy of this program that is killed at points spread over
+// how long a whole save takes.
+TEST(SaveCommand, AKilledSaveNeverLeavesANewPictureBesideAnOldProject) {
+    if (const QString folder = qEnvironmentVariable(kKilledSaveFolder); !folder.isEmpty()) {
+        QImage noise(kKilledSaveSize, QImage::Format_RGB32);
+        QRandomGenerator rng(9);
+        for (int y = 0; y < noise.height(); ++y) {
+            auto* line = reinterpret_cast<quint32*>(noise.scanLine(y));
+            for (int x = 0; x < noise.width(); ++x)
+                line[x] = rng.generate() | 0xff000000;
+        }
+        EditorModel model(noise);
+        model.commit(TestSupport::annotation(EditorTool::rect, {{10, 10}, {50, 50}}), true);
+        ASSERT_FALSE(SaveCommand::save(model, QDir(folder).filePath(QStringLiteral("shot.png")),
+                                       FlatExport::Format::png, 1).error);
+        return;
+    }
+    const OldPair pair;
+    auto run = [&pair](std::optional<qint64> killAfterMs) {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(kKilledSaveFolder), pair.dir.path());
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=SaveCommand.AKilledSaveNeverLeavesANewPictureBesideAnOldProject")});
+        EXPECT_TRUE(child.waitForStarted());
+        QElapsedTimer clock;
+        clock.start();
+        if (killAfterMs) {
+            QThread::msleep(quint64(*killAfterMs));
+            ::kill(pid_t(child.processId()), SIGKILL);
+        }
+        EXPECT_TRUE(child.waitForFinished(60000));
+        return clock.elapsed();
+    };
+    auto isNew = [](const QString& picture, const QString& project) {
+        const bool newPicture = QImageReader(picture).size() == kKilledSaveSize;
+        const Result<ProjectIO::Project> loaded = ProjectIO::load(project);
+        EXPECT_TRUE(loaded.ok()); // whole, old or new
+        return std::pair{newPicture, loaded.ok() && loaded->baseImage.size() == kKilledSaveSize};
+    };
+    const qint64 whole = run(std::nullopt);
+    ASSERT_EQ(isNew(pair.picture, pair.project), std::pair(true, true));
+    for (int k = 1; k <= 7; ++k) {
+        for (const auto& [path, bytes] : {std::pair{pair.picture, pair.pictureBytes}, {pair.project, pair.projectBytes}}) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        }
+        run(whole * k / 8);
+        const auto [newPicture, newProject] = isNew(pair.picture, pair.project);
+        EXPECT_TRUE(newProject || !newPicture) << "killed after " << whole * k / 8 << " of " << whole << " ms";
+        EXPECT_TRUE(newPicture || QImageReader(pair.picture).size() == QSize(10, 10));
+        // What a kill can leave besides them: Pictavo's hidden temporary files, named as such.
+        for (const QString& name : TestSupport::everyName(pair.dir.path())) {
+            if (name == QLatin1String("shot.png") || name == QLatin1String("shot.pictproj")) continue;
+            EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\.pictavo-[A-Za-z0-9]{6}$")).match(name).hasMatch())
+                << name.toStdString();
+        }
+    }
 }

@@ -1,3 +1,4 @@
+#include "editor/EditorModel.h"
 #include "io/ProjectIO.h"
 #include "model/Palette.h"
 
@@ -14,6 +15,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+
+#include <cmath>
+#include <limits>
 
 using namespace ProjectIO;
 using TestSupport::annotation;
@@ -385,6 +389,91 @@ TEST(ProjectIO, TheBaseAndEveryPastedPictureShareOnePixelBudget) {
     const std::optional<QList<Annotation>> pasted = annotationsFromPayload(payload);
     ASSERT_TRUE(pasted.has_value());
     EXPECT_EQ(pasted->size(), 1);
+}
+
+// Three records share one stored picture: it is decoded once and its pixels shared, but each
+// reference costs the budget, so a thousand references cannot hold more than the budget allows.
+TEST(ProjectIO, ASharedPictureIsDecodedOnceAndCountedForEachReference) {
+    const ImageDecoder::ScopedLoadBudget budget(100 * 100);
+    const QList<QByteArray> blobs{png(picture(80, 80, Qt::red)), png(picture(30, 30, Qt::green))};
+    QJsonArray records;
+    for (int i = 0; i < 5; ++i) {
+        QJsonObject r = record("image");
+        r["imageBlob"] = 1;
+        records.append(r);
+    }
+    const Result<Project> r = decode(container(manifest(blobs, records), blobs));
+    ASSERT_TRUE(r.ok()) << r.error().message.toStdString();
+    // 6400 + 4 x 900 = 10000: the fifth reference is over.
+    ASSERT_EQ(r->annotations.size(), 4);
+    EXPECT_EQ(r->droppedRecords, 1);
+    for (const Annotation& a : r->annotations) {
+        EXPECT_EQ(a.image.size(), QSize(30, 30));
+        EXPECT_EQ(a.image.constBits(), r->annotations.first().image.constBits()); // one decoded copy
+    }
+}
+
+// A record pointing one past the last stored picture has no picture: it is left out, not read
+// past the end.
+TEST(ProjectIO, ARecordPointingPastTheLastPictureIsLeftOut) {
+    const QList<QByteArray> blobs{png(picture(8, 8, Qt::red)), png(picture(4, 4, Qt::green))};
+    QJsonObject last = record("image"), pastIt = record("image");
+    last["imageBlob"] = 1;
+    pastIt["imageBlob"] = 2;
+    const Result<Project> r = decode(container(manifest(blobs, QJsonArray{pastIt, last}), blobs));
+    ASSERT_TRUE(r.ok()) << r.error().message.toStdString();
+    ASSERT_EQ(r->annotations.size(), 1);
+    EXPECT_EQ(r->annotations[0].image.size(), QSize(4, 4));
+    EXPECT_EQ(r->droppedRecords, 1);
+}
+
+// Numbers as large as 1e308 are finite and load, but the first turn about their centre overflowed
+// them and the project could no longer be saved: they are brought within 1e7 pixels on reading.
+TEST(ProjectIO, NumbersFarBeyondAnyCanvasAreBoundedOnReading) {
+    constexpr double huge = 1e308, limit = EditorTools::kMaxCoordinate;
+    QJsonObject pen = record("pen");
+    pen["points"] = QJsonArray{QJsonArray{-huge, -huge}, QJsonArray{12.5, -3}, QJsonArray{huge, huge}};
+    QJsonObject text = record("text");
+    text["fontSize"] = huge;
+    text["headScale"] = -huge;
+    QJsonObject pic = record("image");
+    pic["imagePNG"] = QString::fromLatin1(png(picture(4, 4, Qt::blue)).toBase64());
+    pic["imageFrame"] = QJsonArray{QJsonArray{-huge, 5}, QJsonArray{huge, 7}};
+    const QByteArray base = png(picture(8, 8, Qt::red));
+    const Result<Project> r = decode(container(manifest({base}, QJsonArray{pen, text, pic}), {base}));
+    ASSERT_TRUE(r.ok()) << r.error().message.toStdString();
+    ASSERT_EQ(r->annotations.size(), 3);
+    EXPECT_EQ(r->annotations[0].points, (QList<QPointF>{{-limit, -limit}, {12.5, -3}, {limit, limit}}));
+    EXPECT_EQ(r->annotations[1].fontSize, limit);
+    EXPECT_EQ(r->annotations[1].headScale, -limit);
+    EXPECT_EQ(r->annotations[2].imageFrame, QRectF(-limit, 5, limit, 7));
+
+    QList<Annotation> turned = r->annotations;
+    for (Annotation& a : turned)
+        EditorModel::rotate(a, M_PI / 2);
+    const Result<QByteArray> saved = encode(r->baseImage, turned);
+    EXPECT_TRUE(saved.ok()) << saved.error().message.toStdString();
+}
+
+// A badge shows a number of at most 20 characters; megabytes of digits took seconds to measure
+// and draw at every repaint. Text objects keep what they hold.
+TEST(ProjectIO, BadgeLabelsAreCutToWhatABadgeCanShow) {
+    const QString digits(1'000'000, QLatin1Char('9'));
+    QJsonArray records;
+    for (const char* tool : {"dot", "stamp", "check", "text"}) {
+        QJsonObject r = record(tool);
+        r["text"] = digits;
+        if (QLatin1String(tool) == QLatin1String("stamp")) r["stamp"] = "numberCircle";
+        records.append(r);
+    }
+    const QByteArray base = png(picture(8, 8, Qt::red));
+    const Result<Project> r = decode(container(manifest({base}, records), {base}));
+    ASSERT_TRUE(r.ok()) << r.error().message.toStdString();
+    ASSERT_EQ(r->annotations.size(), 4);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(r->annotations[i].text, digits.left(EditorTools::kMaxBadgeText)) << i;
+    EXPECT_EQ(r->annotations[3].text.size(), digits.size());
+    EXPECT_EQ(EditorTools::kMaxBadgeText, QString::number(std::numeric_limits<qint64>::min()).size());
 }
 
 TEST(ProjectIO, VectorPicturesAndDevicesAreRefused) {

@@ -53,6 +53,15 @@ TEST_F(SaveFolderTest, ProjectsHideTheirPicturesAndOthersAreSkipped) {
     EXPECT_EQ(names(), (QStringList{"shot.final.png", "shot.pictproj", "other.JPG", "plan.PICTPROJ"}));
 }
 
+// A project hides only the picture saved with it: shot.v2.pictproj goes with shot.v2.png, not
+// with an unrelated shot.png.
+TEST_F(SaveFolderTest, AProjectHidesOnlyThePictureOfItsOwnName) {
+    touch(QStringLiteral("shot.v2.pictproj"), 10);
+    touch(QStringLiteral("shot.v2.png"), 10);
+    touch(QStringLiteral("shot.png"), 20);
+    EXPECT_EQ(names(), (QStringList{"shot.v2.pictproj", "shot.png"}));
+}
+
 TEST_F(SaveFolderTest, NewestFifteenFirst) {
     for (int i = 0; i < 20; ++i)
         touch(QStringLiteral("capture %1.png").arg(i), 100 * (i + 1));

@@ -91,6 +91,26 @@ TEST(DrawingBudget, WhatWouldTakeTooLongIsLeftOutAndCounted) {
               QSet<QUuid>{hostile.id});
 }
 
+// Every drawn point of a stroke costs its join and outline whatever the width: a stroke of a
+// million points wandering over a 5K picture took 9 s to draw and was not left out. A long but
+// ordinary stroke still is drawn.
+TEST(DrawingBudget, AMillionPointStrokeIsLeftOut) {
+    const QSizeF canvas(5120, 2880);
+    auto wandering = [&](int points) {
+        QRandomGenerator rng(9);
+        Annotation a = annotation(EditorTool::pen, {}, Qt::red, 8);
+        a.points.reserve(points);
+        QPointF p(2560, 1440);
+        for (int i = 0; i < points; ++i) {
+            p += QPointF(rng.bounded(2.0) - 1, rng.bounded(2.0) - 1);
+            a.points.append(p);
+        }
+        return a;
+    };
+    EXPECT_GT(EditorRenderer::drawingCost(wandering(1'000'000), canvas), EditorRenderer::kDrawingBudget);
+    EXPECT_LT(EditorRenderer::drawingCost(wandering(20'000), canvas), EditorRenderer::kDrawingBudget / 10);
+}
+
 TEST(DrawingBudget, CostsFollowTheWorkNotTheData) {
     const QSizeF canvas(4000, 3000);
     // Points closer than a quarter pixel are not drawn, so they cost nothing.
