@@ -1,0 +1,124 @@
+#pragma once
+
+#include "io/ImageDecoder.h"
+#include "io/IoError.h"
+
+#include <QImage>
+#include <QJsonObject>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+#include <sys/types.h>
+
+class QThreadPool;
+
+// Untrusted pictures and PDFs are decoded in a short-lived child process of Pictavo (this same
+// program, started again with an internal argument) under a CPU-time and an address-space limit:
+// Qt's image readers and the PDF library cannot be interrupted, and a few hundred bytes can ask
+// for minutes of work or gigabytes. The pixels come back through shared memory.
+namespace DecodingChild {
+
+inline constexpr const char* kArgument = "--decoding-child";
+
+struct Limits {
+    int cpuSeconds = 5;
+    // The wall-clock guard behind the CPU limit: a child that waits instead of working.
+    int wallMs = 5500;
+    // Room for one 20000² picture and the reader's own buffers; not applied under ASan, which
+    // reserves terabytes of address space.
+    qint64 addressSpace = qint64(2560) << 20;
+};
+Limits limits();
+
+// Other limits while it lives (tests: a bomb refused in one second instead of five).
+class ScopedLimits {
+public:
+    explicit ScopedLimits(Limits limits);
+    ~ScopedLimits();
+    ScopedLimits(const ScopedLimits&) = delete;
+    ScopedLimits& operator=(const ScopedLimits&) = delete;
+
+private:
+    Limits m_previous;
+};
+
+// Called first in main(): when this process was started as a decoding child it serves its parent
+// and never returns.
+void serveIfAsked(int argc, char** argv);
+
+// What a child cost, from the kernel's accounting once it ended.
+struct Usage {
+    double cpuSeconds = 0;
+    qint64 peakResidentBytes = 0;
+};
+
+// One child at a time, started on the first request and ended with the session or by a limit.
+// Blocking: run it on a worker thread (threads()) where the caller must stay responsive. The time
+// budget covers every request of the session (one load) until renewBudget().
+class Session final : public ImageDecoder::Backend {
+public:
+    Session();
+    ~Session() override;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    Result<QImage> decode(const QByteArray& bytes, const QString& name, ImageDecoder::Budget* budget) override;
+    Result<QImage> decodeFile(const QString& path, ImageDecoder::Budget* budget) override;
+    Result<int> pdfPageCount(const QString& path);
+    // PdfSupport::renderPage in the child.
+    Result<QImage> pdfPage(const QString& path, int index);
+    // The page drawn to fit `box` pixels, transparent where it draws nothing.
+    Result<QImage> pdfThumbnail(const QString& path, int index, QSize box);
+
+    // A new time budget for the next request (each thumbnail has its own); a child that ran out
+    // is replaced.
+    void renewBudget();
+    // The error of a child that ran past a limit: every later request answers it until renewBudget().
+    const std::optional<IoError>& exceeded() const { return m_exceeded; }
+    // Ends the child now (it is started again by the next request).
+    void end() { stop(); }
+    // Of the last child that ended.
+    std::optional<Usage> lastUsage() const { return m_usage; }
+
+private:
+    struct Reply {
+        QJsonObject header;
+        int fd = -1;
+    };
+    Result<Reply> call(QJsonObject request, const QString& name, int fd = -1);
+    // The child is gone (or said nonsense): why, from how it ended.
+    Result<Reply> ended(const QString& name, bool garbage);
+    static std::optional<IoError> refusal(const QJsonObject& header, const QString& name);
+    Result<QImage> image(Result<Reply> reply, const QString& name);
+    bool start(QString* error);
+    int stop();
+
+    pid_t m_pid = -1;
+    int m_socket = -1;
+    qint64 m_deadline = 0;
+    bool m_renew = false;
+    Limits m_limits;
+    std::optional<IoError> m_exceeded;
+    std::optional<Usage> m_usage;
+};
+
+// "“name” takes more than 5 seconds to decode", with the limit in force.
+IoError slowError(const QString& name);
+
+// Runs `load` with every image decode of this thread going to one session's child; a child that
+// ran past a limit fails the whole load of `name`, so nothing is opened half.
+template <typename T> Result<T> isolated(const QString& name, const std::function<Result<T>()>& load) {
+    Session session;
+    const ImageDecoder::ScopedBackend backend(&session);
+    Result<T> loaded = load();
+    if (session.exceeded()) return slowError(name);
+    return loaded;
+}
+
+// The threads that wait for children, so the instance's own thread never does.
+QThreadPool& threads();
+
+} // namespace DecodingChild
