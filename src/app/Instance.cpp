@@ -4,6 +4,7 @@
 #include "app/EditorWindowController.h"
 #include "app/FileOpener.h"
 #include "app/PreviewWindowController.h"
+#include "io/DecodingChild.h"
 #include "io/ImageDecoder.h"
 
 #include <QApplication>
@@ -107,23 +108,30 @@ void Instance::carryOut(const QJsonObject& request, InstanceReply* reply) {
         QStringList files;
         for (const QJsonValue& f : request.value(QStringLiteral("files")).toArray())
             if (f.isString()) files.append(f.toString());
-        // The page picker runs its own event loop: the launch may be gone (and its reply with it)
-        // by the time a page is chosen.
+        // Decoding and the page picker take their time: the launch may be gone (and its reply with
+        // it) by the time the files are open.
         QPointer<InstanceReply> answer(reply);
-        const FileOpener::Outcome outcome = FileOpener::open(files);
-        if (!answer) return;
-        if (!outcome.firstFailure.isEmpty()) return answer->finish(false, outcome.firstFailure);
-        if (!outcome.cancelled.isEmpty())
-            return answer->finish(false, QStringLiteral("no page of “%1” was chosen").arg(outcome.cancelled.first()));
-        answer->finish(true);
+        FileOpener::open(files, [answer](const FileOpener::Outcome& outcome) {
+            if (!answer) return;
+            if (!outcome.firstFailure.isEmpty()) return answer->finish(false, outcome.firstFailure);
+            if (!outcome.cancelled.isEmpty())
+                return answer->finish(false,
+                                      QStringLiteral("no page of “%1” was chosen").arg(outcome.cancelled.first()));
+            answer->finish(true);
+        });
         return;
     }
     if (command == QLatin1String("preview")) {
         const QString file = request.value(QStringLiteral("file")).toString();
-        Result<QImage> image = ImageDecoder::decodeFile(file);
-        if (!image) return reply->finish(false, image.error().message);
-        PreviewWindowController::show(*image, file);
-        return reply->finish(true);
+        QPointer<InstanceReply> answer(reply);
+        DecodingChild::inBackground(
+            this,
+            [file] { return DecodingChild::isolated<QImage>(file, [&file] { return ImageDecoder::decodeFile(file); }); },
+            [answer, file](const Result<QImage>& image) {
+                if (image) PreviewWindowController::show(*image, file);
+                if (answer) answer->finish(image.ok(), image ? QString() : image.error().message);
+            });
+        return;
     }
     if (command == QLatin1String("capture")) {
         if (const QString problem = outputProblem(request); !problem.isEmpty()) return reply->finish(false, problem);

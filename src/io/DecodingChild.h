@@ -3,17 +3,21 @@
 #include "io/ImageDecoder.h"
 #include "io/IoError.h"
 
+#include <QFuture>
 #include <QImage>
 #include <QJsonObject>
+#include <QObject>
+#include <QPromise>
+#include <QThreadPool>
 #include <QSize>
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
+#include <type_traits>
 
 #include <sys/types.h>
-
-class QThreadPool;
 
 // Untrusted pictures and PDFs are decoded in a short-lived child process of Pictavo (this same
 // program, started again with an internal argument) under a CPU-time and an address-space limit:
@@ -120,5 +124,19 @@ template <typename T> Result<T> isolated(const QString& name, const std::functio
 
 // The threads that wait for children, so the instance's own thread never does.
 QThreadPool& threads();
+
+// Runs `work` on one of threads() and hands its result to `done` on `context`'s thread, unless
+// `context` has gone by then.
+template <typename Work, typename Done> void inBackground(QObject* context, Work work, Done done) {
+    using T = std::invoke_result_t<Work>;
+    auto promise = std::make_shared<QPromise<T>>();
+    QFuture<T> future = promise->future();
+    promise->start();
+    threads().start([promise, work = std::move(work)]() mutable {
+        promise->addResult(work());
+        promise->finish();
+    });
+    future.then(context, std::move(done));
+}
 
 } // namespace DecodingChild

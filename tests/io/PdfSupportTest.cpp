@@ -137,9 +137,7 @@ TEST_F(PdfSupportTest, ABrokenOrMissingPdfIsACorruptFile) {
 }
 
 TEST_F(PdfSupportTest, ThePickerListsThePagesAndOpensTheChosenOne) {
-    QPdfDocument document;
-    ASSERT_EQ(document.load(pdf), QPdfDocument::Error::None);
-    PdfPagePicker picker(&document);
+    PdfPagePicker picker(pdf, 3);
     picker.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&picker));
     EXPECT_EQ(picker.windowTitle(), QStringLiteral("Choose a Page"));
@@ -154,7 +152,7 @@ TEST_F(PdfSupportTest, ThePickerListsThePagesAndOpensTheChosenOne) {
     EXPECT_EQ(picker.result(), QDialog::Accepted);
     EXPECT_EQ(picker.selectedIndex(), 0);
 
-    PdfPagePicker second(&document);
+    PdfPagePicker second(pdf, 3);
     second.show();
     second.pages()->setCurrentRow(2);
     QTest::keyClick(&second, Qt::Key_Escape);
