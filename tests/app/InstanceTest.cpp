@@ -1,13 +1,16 @@
 #include "app/EditorWindowController.h"
 #include "app/Instance.h"
 #include "editor/EditorModel.h"
+#include "io/DecodingChild.h"
 #include "ui/PdfPagePicker.h"
 
 #include "TestSupport.h"
+#include "io/Bombs.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QPainter>
 #include <QPointer>
@@ -30,6 +33,49 @@ void writeBlankPdf(const QString& path, int pages) {
     QPainter painter(&writer);
     for (int i = 1; i < pages; ++i)
         writer.newPage();
+}
+
+// A later launch handing `request` over from a thread of its own, as another `pictavo` process does.
+struct Launch {
+    explicit Launch(const QJsonObject& request)
+        : thread([this, request] {
+              QElapsedTimer timer;
+              timer.start();
+              if (std::unique_ptr<QLocalSocket> socket = InstanceClient::connect(InstanceChannel::socketPath()))
+                  answer = InstanceClient::exchange(*socket, request);
+              elapsedMs = timer.elapsed();
+              answered = true;
+          }) {}
+    ~Launch() { thread.join(); }
+    bool wait(int ms) {
+        return QTest::qWaitFor([this] { return answered.load(); }, ms);
+    }
+    std::atomic<bool> answered{false};
+    InstanceClient::Answer answer;
+    qint64 elapsedMs = 0;
+    std::thread thread;
+};
+
+QJsonObject openRequest(const QString& file) {
+    return {{QStringLiteral("command"), QStringLiteral("open")}, {QStringLiteral("files"), QJsonArray{file}}};
+}
+
+// The longest time the instance's thread went without running its event loop.
+struct PauseMeter {
+    PauseMeter() {
+        sinceTick.start();
+        QObject::connect(&tick, &QTimer::timeout, [this] { longest = std::max(longest, sinceTick.restart()); });
+        tick.start(10);
+    }
+    QElapsedTimer sinceTick;
+    QTimer tick;
+    qint64 longest = 0;
+};
+
+void closeAlerts() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 // Each test has a runtime folder of its own, so its instance listens on a socket of its own.
@@ -188,4 +234,74 @@ TEST_F(InstanceTest, StartingAgainBringsTheWindowsBack) {
     EXPECT_FALSE(editor->windowState() & Qt::WindowMinimized);
     EXPECT_EQ(woke, std::optional<bool>(true));
     editor->close();
+}
+
+// A one-colour 20000² PNG of a megabyte asks for many seconds of decoding: it is refused once its
+// child has used its 5 seconds, and meanwhile the instance opens another file at once.
+TEST_F(InstanceTest, APictureThatDecodesForeverIsRefusedWhileOthersOpen) {
+    const QString bomb = runtime.filePath(QStringLiteral("expanded.png")), small = runtime.filePath(QStringLiteral("small.png"));
+    ASSERT_TRUE(Bombs::write(bomb, Bombs::plainPng(20000)));
+    ASSERT_TRUE(TestSupport::solidImage(40, 30, Qt::red).save(small));
+    Instance instance;
+    ASSERT_EQ(instance.start(), InstanceServer::Start::listening);
+    instance.setReady();
+    const qsizetype before = EditorWindowController::active().size();
+    PauseMeter pauses;
+    {
+        Launch slow(openRequest(bomb));
+        QTest::qWait(300);
+        Launch quick(openRequest(small));
+        ASSERT_TRUE(quick.wait(3000));
+        EXPECT_TRUE(quick.answer.ok) << quick.answer.error.toStdString();
+        EXPECT_FALSE(slow.answered); // still decoding, elsewhere
+        ASSERT_TRUE(slow.wait(8000));
+        EXPECT_FALSE(slow.answer.ok);
+        EXPECT_EQ(slow.answer.error.toStdString(),
+                  QStringLiteral("“%1” takes more than 5 seconds to decode").arg(bomb).toStdString());
+        EXPECT_LT(slow.elapsedMs, 6000);
+    }
+    EXPECT_LT(pauses.longest, 1500);
+    ASSERT_EQ(EditorWindowController::active().size(), before + 1);
+    EXPECT_EQ(EditorWindowController::active().last()->filePath(), small);
+    EditorWindowController::active().last()->close();
+    closeAlerts();
+}
+
+// A PDF whose page tree points to itself costs its child, never the instance, whatever page count
+// it claims; the instance answers meanwhile and after.
+TEST_F(InstanceTest, ALoopingPageTreeIsRefusedAndTheInstanceAnswers) {
+    const DecodingChild::ScopedLimits limits({1, 1500, DecodingChild::limits().addressSpace});
+    Instance instance;
+    ASSERT_EQ(instance.start(), InstanceServer::Start::listening);
+    instance.setReady();
+    const qsizetype before = EditorWindowController::active().size();
+    PauseMeter pauses;
+    QStringList files;
+    for (int count : {5, 3000, 1000000}) {
+        files << runtime.filePath(QStringLiteral("loop %1.pdf").arg(count));
+        ASSERT_TRUE(Bombs::write(files.last(), Bombs::loopingPdf(count)));
+    }
+    {
+        Launch loops({{QStringLiteral("command"), QStringLiteral("open")}, {QStringLiteral("files"), QJsonArray::fromStringList(files)}});
+        Launch wake({{QStringLiteral("command"), QStringLiteral("activate")}});
+        ASSERT_TRUE(wake.wait(3000));
+        EXPECT_TRUE(wake.answer.ok);
+        ASSERT_TRUE(loops.wait(10000));
+        EXPECT_FALSE(loops.answer.ok);
+        EXPECT_TRUE(loops.answer.error.startsWith(QStringLiteral("“%1”").arg(files.first()))) << loops.answer.error.toStdString();
+    }
+    EXPECT_EQ(EditorWindowController::active().size(), before);
+    EXPECT_EQ(qobject_cast<PdfPagePicker*>(QApplication::activeModalWidget()), nullptr); // no pages to pick
+    EXPECT_LT(pauses.longest, 1500);
+    // Each file is named in the alert, with why.
+    QString alert;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) alert = box->text();
+    for (const QString& file : files)
+        EXPECT_TRUE(alert.contains(QStringLiteral("“%1” takes more than 1 second to decode").arg(file)))
+            << alert.toStdString();
+    closeAlerts();
+    Launch after({{QStringLiteral("command"), QStringLiteral("activate")}});
+    ASSERT_TRUE(after.wait(3000));
+    EXPECT_TRUE(after.answer.ok);
 }

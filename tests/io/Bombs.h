@@ -201,6 +201,29 @@ inline QByteArray loopingPdf(int count) {
                 "<< /Type /Pages /Kids [2 0 R] /Count " + QByteArray::number(count) + " >>"});
 }
 
+// A PDF of `pages` pages of 200 x 300 pt, each with a blue square; page `heavy` first draws a
+// 30000² picture across itself (2.7 GB once inflated, 2.6 MB in the file).
+inline QByteArray pdfWithHeavyPage(int pages, int heavy) {
+    QList<QByteArray> objects{"<< /Type /Catalog /Pages 2 0 R >>", {}};
+    const QByteArray square = "0 0 1 rg 20 20 60 60 re f";
+    objects << "<< /Length " + QByteArray::number(square.size()) + " >>\nstream\n" + square + "\nendstream";
+    const QByteArray big = "q 200 0 0 300 0 0 cm /Big Do Q " + square;
+    objects << "<< /Length " + QByteArray::number(big.size()) + " >>\nstream\n" + big + "\nendstream";
+    const QByteArray pixels = repeatedZlib(QByteArray(30000 * 3 * 20, char(0x80)), 1500);
+    objects << "<< /Type /XObject /Subtype /Image /Width 30000 /Height 30000 /ColorSpace /DeviceRGB "
+               "/BitsPerComponent 8 /Filter /FlateDecode /Length " +
+                   QByteArray::number(pixels.size()) + " >>\nstream\n" + pixels + "\nendstream";
+    QByteArray kids;
+    for (int i = 0; i < pages; ++i) {
+        kids += QByteArray::number(6 + i) + " 0 R ";
+        objects << (i == heavy ? "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 300] /Contents 4 0 R "
+                                 "/Resources << /XObject << /Big 5 0 R >> >> >>"
+                               : "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 300] /Contents 3 0 R >>");
+    }
+    objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages) + " >>";
+    return pdf(objects);
+}
+
 inline bool write(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
