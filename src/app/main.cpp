@@ -188,6 +188,8 @@ int runInstance(int argc, char** argv, const CommandLine& cl) {
     case InstanceServer::Start::failed:
         return fail(error);
     }
+    // Files handed over are decoded by a child: one waits, started, for the first of them.
+    DecodingChild::keepSpareReady(true);
     // A launch that handed over a command is not the moment for questions: the default folder serves.
     if (!cl.startedForCommand) SaveFolderDialogs::ensureConfigured();
     StatusBarController tray(instance.captures());

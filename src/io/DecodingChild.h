@@ -30,7 +30,7 @@ inline constexpr const char* kArgument = "--decoding-child";
 struct Limits {
     int cpuSeconds = 5;
     // The wall-clock guard behind the CPU limit: a child that waits instead of working.
-    int wallMs = 5500;
+    int wallMs = 5200;
     // Room for one 20000² picture and the reader's own buffers; not applied under ASan, which
     // reserves terabytes of address space.
     qint64 addressSpace = qint64(2560) << 20;
@@ -52,6 +52,12 @@ private:
 // Called first in main(): when this process was started as a decoding child it serves its parent
 // and never returns.
 void serveIfAsked(int argc, char** argv);
+
+// The instance keeps one child started ahead, so opening a file does not wait for a child's
+// start-up; a one-off command (export) does not.
+void keepSpareReady(bool keep);
+// The waiting child's process, if there is one (tests).
+std::optional<qint64> spareProcessId();
 
 // What a child cost, from the kernel's accounting once it ended.
 struct Usage {

@@ -144,22 +144,13 @@ TEST_F(ExportCommand, UsageErrorsExitTwo) {
     EXPECT_TRUE(run.err.startsWith(QStringLiteral("Pictavo: ")));
 }
 
-// `pictavo export` decodes in a child too: a picture that asks for minutes is refused in its 5
-// seconds, and PNG text chunks (a few megabytes inflating to gigabytes) are never inflated.
-TEST_F(ExportCommand, BombsAreRefusedInTimeAndTextChunksSkipped) {
-    ASSERT_TRUE(Bombs::write(path("expanded.png"), Bombs::plainPng(20000)));
+// PNG text chunks (a few megabytes inflating to gigabytes) are never inflated: the 1 x 1 picture
+// exports at once. (A picture that decodes for minutes: InstanceTest, beside the instance's.)
+TEST_F(ExportCommand, PngTextChunksAreSkipped) {
+    ASSERT_TRUE(Bombs::write(path("notes.png"), Bombs::textChunkPng(300, 8 << 20)));
     QElapsedTimer timer;
     timer.start();
-    ProcessRun run = pictavo({"export", path("expanded.png"), "--output", path("out.png")});
-    EXPECT_LT(timer.elapsed(), 6500);
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err.toStdString(),
-              QStringLiteral("Pictavo: “%1” takes more than 5 seconds to decode\n").arg(path("expanded.png")).toStdString());
-    EXPECT_FALSE(QFile::exists(path("out.png")));
-
-    ASSERT_TRUE(Bombs::write(path("notes.png"), Bombs::textChunkPng(300, 8 << 20)));
-    timer.restart();
-    run = pictavo({"export", path("notes.png"), "--output", path("out.png")});
+    const ProcessRun run = pictavo({"export", path("notes.png"), "--output", path("out.png")});
     EXPECT_LT(timer.elapsed(), 3000);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QImage out(path("out.png"));

@@ -142,14 +142,14 @@ TEST_F(InstanceChannelTest, AWorkingInstanceIsWaitedFor) {
     ASSERT_TRUE(server.listen(QDir(m_dir.path()).filePath(QStringLiteral("busy.socket"))));
     QPointer<InstanceReply> reply;
     QObject::connect(&server, &QLocalServer::newConnection, [&] {
-        reply = new InstanceReply(server.nextPendingConnection(), 200);
-        QTimer::singleShot(2500, reply, [&] { reply->finish(false, QStringLiteral("the capture was cancelled")); });
+        reply = new InstanceReply(server.nextPendingConnection(), 100);
+        QTimer::singleShot(1200, reply, [&] { reply->finish(false, QStringLiteral("the capture was cancelled")); });
     });
     InstanceClient::Answer answer;
     std::atomic<bool> done{false};
     std::thread client([&] {
         if (std::unique_ptr<QLocalSocket> socket = InstanceClient::connect(server.fullServerName()))
-            answer = InstanceClient::exchange(*socket, {{QStringLiteral("command"), QStringLiteral("capture")}}, 1000);
+            answer = InstanceClient::exchange(*socket, {{QStringLiteral("command"), QStringLiteral("capture")}}, 500);
         done = true;
     });
     EXPECT_TRUE(QTest::qWaitFor([&] { return bool(done); }, 8000));
