@@ -90,6 +90,8 @@ public:
     const std::optional<IoError>& exceeded() const { return m_exceeded; }
     // Ends the child now (it is started again by the next request).
     void end() { stop(); }
+    // The running child's process, if any (tests).
+    std::optional<qint64> processId() const { return m_pid >= 0 ? std::optional<qint64>(m_pid) : std::nullopt; }
     // Of the last child that ended.
     std::optional<Usage> lastUsage() const { return m_usage; }
 

@@ -13,10 +13,22 @@
 #include <future>
 
 #include <signal.h>
+#include <sys/types.h>
 
 namespace {
 
 constexpr qint64 kGiB = qint64(1) << 30;
+
+// Killed and gone (a zombie until its parent reaps it).
+bool killed(qint64 pid) {
+    ::kill(pid_t(pid), SIGKILL);
+    return QTest::qWaitFor(
+        [pid] {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+            return stat.open(QIODevice::ReadOnly) && stat.readAll().contains(") Z ");
+        },
+        5000);
+}
 
 // A picture with something in every corner, so a turned or shifted copy shows.
 QImage pattern(int w, int h, QImage::Format format) {
@@ -106,9 +118,44 @@ TEST(DecodingChild, PicturesComeBackAsTheyDecodeHere) {
     ImageDecoder::Budget same{100};
     EXPECT_EQ(over.error().message, ImageDecoder::decodeHere(bytes, QStringLiteral("pasted picture"), &same).error().message);
 
+    ImageDecoder::Budget spent{0}; // a load that has used up its pixels decodes no more
+    EXPECT_FALSE(session.decode(bytes, QStringLiteral("pasted picture"), &spent).ok());
+
     const QString gone = dir.filePath(QStringLiteral("gone.png"));
     ASSERT_FALSE(session.decodeFile(gone, nullptr).ok());
     EXPECT_EQ(session.decodeFile(gone, nullptr).error().message, ImageDecoder::decodeFileHere(gone, nullptr).error().message);
+    EXPECT_EQ(session.decode("x", QStringLiteral("one byte"), nullptr).error().message,
+              ImageDecoder::decodeHere("x", QStringLiteral("one byte"), nullptr).error().message);
+}
+
+// What went wrong with one picture is not blamed on the next: a picture refused for memory, then a
+// damaged one, in one session; a child killed between two pictures fails the next one only.
+TEST(DecodingChild, EachRefusalHasItsOwnReason) {
+    QTemporaryDir dir;
+    const QString tiff = dir.filePath(QStringLiteral("strip.tif")), fine = dir.filePath(QStringLiteral("fine.png"));
+    ASSERT_TRUE(Bombs::write(tiff, Bombs::plainTiff(20000)));
+    ASSERT_TRUE(pattern(20, 10, QImage::Format_RGB32).save(fine));
+    DecodingChild::Session session;
+    const Result<QImage> strip = session.decodeFile(tiff, nullptr);
+    ASSERT_FALSE(strip.ok());
+    if (!kAsan) {
+        EXPECT_EQ(strip.error().message.toStdString(),
+                  QStringLiteral("“%1” needs more memory to decode than Pictavo allows").arg(tiff).toStdString());
+    }
+    const QByteArray damaged = QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(40, 'x');
+    EXPECT_EQ(session.decode(damaged, QStringLiteral("damaged"), nullptr).error().message,
+              ImageDecoder::decodeHere(damaged, QStringLiteral("damaged"), nullptr).error().message);
+
+    ASSERT_TRUE(session.processId().has_value());
+    ASSERT_TRUE(killed(*session.processId())); // by the OOM killer, say
+    QElapsedTimer timer;
+    timer.start();
+    const Result<QImage> next = session.decodeFile(fine, nullptr);
+    ASSERT_FALSE(next.ok());
+    EXPECT_EQ(next.error().message.toStdString(),
+              QStringLiteral("“%1” could not be decoded: the decoding process stopped").arg(fine).toStdString());
+    EXPECT_LT(timer.elapsed(), 1000);
+    EXPECT_TRUE(session.decodeFile(fine, nullptr).ok()); // a new child
 }
 
 // While a backend is set on a thread, every decode there goes to it; other threads decode here.
@@ -245,13 +292,7 @@ TEST(DecodingChild, ASpareChildServesTheNextSessionUnderTheLimitsInForce) {
     ASSERT_TRUE(second.has_value());
     EXPECT_NE(*second, *first);
 
-    ::kill(pid_t(*second), SIGKILL);
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            QFile stat(QStringLiteral("/proc/%1/stat").arg(*second));
-            return stat.open(QIODevice::ReadOnly) && stat.readAll().contains(") Z ");
-        },
-        5000)); // gone, not yet reaped
+    ASSERT_TRUE(killed(*second));
     {
         DecodingChild::Session session;
         const Result<QImage> image = session.decodeFile(fine, nullptr);
