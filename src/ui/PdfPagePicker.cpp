@@ -8,7 +8,6 @@
 #include <QPainter>
 #include <QPromise>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 PdfPagePicker::PdfPagePicker(const QString& path, int pageCount, QWidget* parent)

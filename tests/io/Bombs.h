@@ -78,9 +78,10 @@ inline QByteArray plainPng(int side) {
            pngChunk("IEND", {});
 }
 
-// A 1 x 1 PNG carrying `count` compressed text chunks of `inflated` bytes each.
+// A 1 x 1 PNG carrying `count` compressed text chunks of `inflated` bytes each (and an sRGB chunk,
+// as most writers add, whose one byte is read alone).
 inline QByteArray textChunkPng(int count, int inflated) {
-    QByteArray out = pngHeader(1, 1, 2);
+    QByteArray out = pngHeader(1, 1, 2) + pngChunk("sRGB", QByteArray(1, '\0'));
     const QByteArray text = QByteArray("Comment") + '\0' + '\0' + repeatedZlib(QByteArray(inflated / 64, 'a'), 64);
     for (int i = 0; i < count / 2; ++i)
         out += pngChunk("zTXt", text);

@@ -1,4 +1,5 @@
 #include "io/DecodingChild.h"
+#include "io/ProjectIO.h"
 
 #include "Bombs.h"
 
@@ -6,6 +7,8 @@
 
 #include <QElapsedTimer>
 #include <QImageWriter>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -109,17 +112,14 @@ TEST(DecodingChild, PicturesComeBackAsTheyDecodeHere) {
     QFile file(opaque);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
-    ImageDecoder::Budget budget{301 * 203 + 100};
+    ImageDecoder::Budget budget{301 * 203}; // just enough
     const Result<QImage> fromBytes = session.decode(bytes, QStringLiteral("pasted picture"), &budget);
     ASSERT_TRUE(fromBytes.ok());
-    EXPECT_EQ(budget.remainingPixels, 100);
+    EXPECT_EQ(budget.remainingPixels, 0);
     const Result<QImage> over = session.decode(bytes, QStringLiteral("pasted picture"), &budget);
-    ASSERT_FALSE(over.ok());
-    ImageDecoder::Budget same{100};
+    ASSERT_FALSE(over.ok()); // a load that has used up its pixels decodes no more
+    ImageDecoder::Budget same{0};
     EXPECT_EQ(over.error().message, ImageDecoder::decodeHere(bytes, QStringLiteral("pasted picture"), &same).error().message);
-
-    ImageDecoder::Budget spent{0}; // a load that has used up its pixels decodes no more
-    EXPECT_FALSE(session.decode(bytes, QStringLiteral("pasted picture"), &spent).ok());
 
     const QString gone = dir.filePath(QStringLiteral("gone.png"));
     ASSERT_FALSE(session.decodeFile(gone, nullptr).ok());
@@ -242,6 +242,49 @@ TEST(DecodingChild, PngTextChunksAreNotInflated) {
     const Result<QImage> here = ImageDecoder::decodeFileHere(path, nullptr);
     ASSERT_TRUE(here.ok());
     EXPECT_EQ(here->pixel(0, 0), qRgb(255, 0, 0));
+}
+
+// A project's pictures are decoded by its load's child: one pasted picture that decodes for minutes
+// fails the whole project, named for its file, instead of opening it without that picture.
+TEST(DecodingChild, AProjectFailsWholeWhenOnePictureRunsOutOfTime) {
+    const DecodingChild::ScopedLimits limits({1, 1500, DecodingChild::limits().addressSpace});
+    Annotation pasted;
+    pasted.tool = EditorTool::image;
+    pasted.image = QImage(1, 1, QImage::Format_RGB32);
+    pasted.image.fill(Qt::green);
+    pasted.imageFrame = QRectF(10, 10, 50, 50);
+    const Result<QByteArray> written = ProjectIO::encode(pattern(40, 30, QImage::Format_RGB32), {pasted});
+    ASSERT_TRUE(written.ok());
+    // The same project with its pasted picture swapped for a one-colour 19000² PNG (with the base
+    // picture, within the pixels of one load).
+    const QByteArray& bytes = *written;
+    const qsizetype manifestLength = qsizetype(ProjectIO::readUInt64(bytes, 8));
+    QJsonObject manifest = QJsonDocument::fromJson(bytes.mid(16, manifestLength)).object();
+    QJsonArray sizes = manifest.value(QStringLiteral("blobSizes")).toArray();
+    ASSERT_EQ(sizes.size(), 2);
+    const QByteArray base = bytes.mid(16 + manifestLength, sizes[0].toInteger()), bomb = Bombs::plainPng(19000);
+    sizes[1] = qint64(bomb.size());
+    manifest.insert(QStringLiteral("blobSizes"), sizes);
+    const QByteArray json = QJsonDocument(manifest).toJson(QJsonDocument::Compact);
+    QByteArray project = bytes.left(8);
+    for (int i = 0; i < 8; ++i)
+        project += char((quint64(json.size()) >> (8 * i)) & 0xff);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("annotated.pictproj"));
+    ASSERT_TRUE(Bombs::write(path, project + json + base + bomb));
+
+    const Result<ProjectIO::Project> loaded =
+        DecodingChild::isolated<ProjectIO::Project>(path, [&] { return ProjectIO::load(path); });
+    ASSERT_FALSE(loaded.ok());
+    EXPECT_EQ(loaded.error().message.toStdString(),
+              QStringLiteral("“%1” takes more than 1 second to decode").arg(path).toStdString());
+    // With its own small picture it opens whole, from the child.
+    ASSERT_TRUE(Bombs::write(path, bytes));
+    const Result<ProjectIO::Project> fine =
+        DecodingChild::isolated<ProjectIO::Project>(path, [&] { return ProjectIO::load(path); });
+    ASSERT_TRUE(fine.ok());
+    ASSERT_EQ(fine->annotations.size(), 1);
+    EXPECT_EQ(fine->annotations.first().image.pixel(0, 0), QColor(Qt::green).rgb());
 }
 
 // After a request ran out of time the session refuses the rest of its load; a new budget (the next
