@@ -253,92 +253,71 @@ QByteArray readAll(int fd) {
     return bytes;
 }
 
-// `seconds` more of CPU time from now. The limit counts whole seconds of the process's total.
 void setCpuLimit(int seconds) {
     rlimit cpu{};
     ::getrlimit(RLIMIT_CPU, &cpu);
-    rusage used{};
-    ::getrusage(RUSAGE_SELF, &used);
-    const double spent = double(used.ru_utime.tv_sec + used.ru_stime.tv_sec) +
-                         double(used.ru_utime.tv_usec + used.ru_stime.tv_usec) / 1e6;
-    cpu.rlim_cur = std::min<rlim_t>(rlim_t(std::lround(spent)) + rlim_t(seconds), cpu.rlim_max);
+    cpu.rlim_cur = std::min<rlim_t>(rlim_t(seconds), cpu.rlim_max);
     ::setrlimit(RLIMIT_CPU, &cpu);
 }
 
 void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 
-class Child {
-public:
-    explicit Child(int cpuSeconds) : m_cpuSeconds(cpuSeconds) {}
+Result<QImage> thumbnail(const QString& path, int index, QSize box) {
+    QPdfDocument pdf;
+    if (pdf.load(path) != QPdfDocument::Error::None || index < 0 || index >= pdf.pageCount() || box.isEmpty() ||
+        box.width() > 4000 || box.height() > 4000)
+        return failure(path, QStringLiteral("the page cannot be drawn"));
+    const QSize size = PdfSupport::thumbnailSize(pdf.pagePointSize(index), box);
+    if (size.isEmpty()) return failure(path, QStringLiteral("the page cannot be drawn"));
+    QImage page = PdfSupport::drawPage(pdf, index, size);
+    if (page.isNull()) return failure(path, QStringLiteral("the page cannot be drawn"));
+    return page;
+}
 
-    void handle(const QJsonObject& request, int fd) {
-        if (request.value(QStringLiteral("renew")).toBool()) setCpuLimit(m_cpuSeconds);
-        const QString op = request.value(QStringLiteral("op")).toString();
-        const QString path = request.value(QStringLiteral("path")).toString();
-        const QString name = op == QLatin1String("bytes") ? request.value(QStringLiteral("name")).toString() : path;
-        const int index = request.value(QStringLiteral("index")).toInt(-1);
-        const qint64 pixels = request.value(QStringLiteral("pixels")).toInteger(-1);
-        ImageDecoder::Budget budget{std::min(pixels, ImageDecoder::kMaxPixels)};
-        ImageDecoder::Budget* limit = pixels >= 0 ? &budget : nullptr;
-        SharedTarget target;
-        const ImageDecoder::Allocate allocate = [&target](QSize size, QImage::Format format) {
-            return target.allocate(size, format);
-        };
-        try {
-            // A reader that could not allocate says only that it failed: the address-space limit
-            // shows in errno.
-            errno = 0;
-            if (op == QLatin1String("pdfPages")) {
-                const Result<int> pages = PdfSupport::pageCount(path);
-                sendMessage(kChildSocket, pages    ? QJsonObject{{QStringLiteral("ok"), true}, {QStringLiteral("pages"), *pages}}
-                                          : errno == ENOMEM ? errorReply(tooLarge(name))
-                                                            : errorReply(pages.error()));
-                return;
-            }
-            Result<QImage> image = tooLarge(name);
-            if (op == QLatin1String("file")) {
-                image = ImageDecoder::decodeFileHere(path, limit, allocate);
-            } else if (op == QLatin1String("bytes")) {
-                image = ImageDecoder::decodeHere(fd >= 0 ? readAll(fd) : QByteArray(), name, limit, allocate);
-            } else if (op == QLatin1String("pdfPage")) {
-                image = PdfSupport::renderPage(path, index);
-            } else if (op == QLatin1String("thumbnail")) {
-                image = thumbnail(path, index,
-                                  QSize(request.value(QStringLiteral("width")).toInt(),
-                                        request.value(QStringLiteral("height")).toInt()));
-            } else {
-                sendMessage(kChildSocket, errorReply({IoError::Kind::readError, QStringLiteral("unknown request")}));
-                return;
-            }
-            if (!image && errno == ENOMEM) image = tooLarge(name);
-            sendImage(kChildSocket, std::move(image), target, name);
-        } catch (const std::bad_alloc&) {
-            sendMessage(kChildSocket, errorReply(tooLarge(name)));
+void handle(const QJsonObject& request, int fd) {
+    const QString op = request.value(QStringLiteral("op")).toString();
+    const QString path = request.value(QStringLiteral("path")).toString();
+    const QString name = op == QLatin1String("bytes") ? request.value(QStringLiteral("name")).toString() : path;
+    const int index = request.value(QStringLiteral("index")).toInt(-1);
+    const qint64 pixels = request.value(QStringLiteral("pixels")).toInteger(-1);
+    ImageDecoder::Budget budget{std::min(pixels, ImageDecoder::kMaxPixels)};
+    ImageDecoder::Budget* limit = pixels >= 0 ? &budget : nullptr;
+    SharedTarget target;
+    const ImageDecoder::Allocate allocate = [&target](QSize size, QImage::Format format) {
+        return target.allocate(size, format);
+    };
+    try {
+        // A reader that could not allocate says only that it failed: the address-space limit
+        // shows in errno.
+        errno = 0;
+        if (op == QLatin1String("pdfPages")) {
+            const Result<int> pages = PdfSupport::pageCount(path);
+            sendMessage(kChildSocket, pages    ? QJsonObject{{QStringLiteral("ok"), true}, {QStringLiteral("pages"), *pages}}
+                                      : errno == ENOMEM ? errorReply(tooLarge(name))
+                                                        : errorReply(pages.error()));
+            return;
         }
-    }
-
-private:
-    // The document stays open from one thumbnail to the next.
-    Result<QImage> thumbnail(const QString& path, int index, QSize box) {
-        if (path != m_pdfPath) {
-            m_pdf = std::make_unique<QPdfDocument>();
-            m_pdfPath = path;
-            if (m_pdf->load(path) != QPdfDocument::Error::None) m_pdf.reset();
+        Result<QImage> image = tooLarge(name);
+        if (op == QLatin1String("file")) {
+            image = ImageDecoder::decodeFileHere(path, limit, allocate);
+        } else if (op == QLatin1String("bytes")) {
+            image = ImageDecoder::decodeHere(fd >= 0 ? readAll(fd) : QByteArray(), name, limit, allocate);
+        } else if (op == QLatin1String("pdfPage")) {
+            image = PdfSupport::renderPage(path, index);
+        } else if (op == QLatin1String("thumbnail")) {
+            image = thumbnail(path, index,
+                              QSize(request.value(QStringLiteral("width")).toInt(),
+                                    request.value(QStringLiteral("height")).toInt()));
+        } else {
+            sendMessage(kChildSocket, errorReply({IoError::Kind::readError, QStringLiteral("unknown request")}));
+            return;
         }
-        if (!m_pdf || index < 0 || index >= m_pdf->pageCount() || box.isEmpty() || box.width() > 4000 ||
-            box.height() > 4000)
-            return failure(path, QStringLiteral("the page cannot be drawn"));
-        const QSize size = PdfSupport::thumbnailSize(m_pdf->pagePointSize(index), box);
-        if (size.isEmpty()) return failure(path, QStringLiteral("the page cannot be drawn"));
-        QImage page = PdfSupport::drawPage(*m_pdf, index, size);
-        if (page.isNull()) return failure(path, QStringLiteral("the page cannot be drawn"));
-        return page;
+        if (!image && errno == ENOMEM) image = tooLarge(name);
+        sendImage(kChildSocket, std::move(image), target, name);
+    } catch (const std::bad_alloc&) {
+        sendMessage(kChildSocket, errorReply(tooLarge(name)));
     }
-
-    int m_cpuSeconds;
-    std::unique_ptr<QPdfDocument> m_pdf;
-    QString m_pdfPath;
-};
+}
 
 [[noreturn]] void serve(int cpuSeconds, qint64 addressSpace) {
     // Never a core dump of someone's file. (An orphan ends at the end of its socket or of its CPU
@@ -354,14 +333,13 @@ private:
     Q_UNUSED(addressSpace);
 #endif
     if (qEnvironmentVariableIntValue("PICTAVO_VERBOSE") != 1) qInstallMessageHandler(quiet);
-    Child child(cpuSeconds);
     for (;;) {
         QJsonObject request;
         int fd = -1;
         const Received received = receiveMessage(kChildSocket, &request, &fd);
         if (received == Received::closed) ::_exit(0);
         if (received == Received::message)
-            child.handle(request, fd);
+            handle(request, fd);
         else
             sendMessage(kChildSocket, errorReply({IoError::Kind::readError, QStringLiteral("unreadable request")}));
         if (fd >= 0) ::close(fd);
@@ -531,7 +509,6 @@ bool Session::start(QString* error) {
     m_pid = process->pid;
     m_socket = process->socket;
     m_deadline = monotonicMs() + m_limits.wallMs;
-    m_renew = false;
     replenishSpare(m_limits);
     return true;
 }
@@ -554,19 +531,21 @@ int Session::stop() {
 }
 
 void Session::renewBudget() {
+    // A child of its own: CPU time once used is not given back, and one that ran out just after
+    // answering would otherwise be blamed on the next picture.
+    stop();
     m_exceeded.reset();
-    m_renew = m_pid >= 0;
 }
 
-Result<Session::Reply> Session::call(QJsonObject request, const QString& name, int fd) {
+Result<Session::Reply> Session::call(const QJsonObject& request, const QString& name, int fd) {
     if (m_exceeded) return *m_exceeded;
+    if (m_pid >= 0) {
+        // Ended since its last answer (killed, or out of CPU time while it tidied up).
+        pollfd gone{m_socket, POLLIN, 0};
+        if (::poll(&gone, 1, 0) > 0) return ended(name, false);
+    }
     QString why;
     if (m_pid < 0 && !start(&why)) return failure(name, why);
-    if (m_renew) {
-        request.insert(QStringLiteral("renew"), true);
-        m_deadline = monotonicMs() + m_limits.wallMs;
-        m_renew = false;
-    }
     if (!sendMessage(m_socket, request, fd)) return ended(name, false);
     for (;;) {
         const qint64 remaining = m_deadline - monotonicMs();

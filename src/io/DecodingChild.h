@@ -84,8 +84,7 @@ public:
     // The page drawn to fit `box` pixels, transparent where it draws nothing.
     Result<QImage> pdfThumbnail(const QString& path, int index, QSize box);
 
-    // A new time budget for the next request (each thumbnail has its own); a child that ran out
-    // is replaced.
+    // A new time budget, and a new child, for the next request (each thumbnail has its own).
     void renewBudget();
     // The error of a child that ran past a limit: every later request answers it until renewBudget().
     const std::optional<IoError>& exceeded() const { return m_exceeded; }
@@ -101,7 +100,7 @@ private:
         QJsonObject header;
         int fd = -1;
     };
-    Result<Reply> call(QJsonObject request, const QString& name, int fd = -1);
+    Result<Reply> call(const QJsonObject& request, const QString& name, int fd = -1);
     // The child is gone (or said nonsense): why, from how it ended.
     Result<Reply> ended(const QString& name, bool garbage);
     static std::optional<IoError> refusal(const QJsonObject& header, const QString& name);
@@ -112,7 +111,6 @@ private:
     pid_t m_pid = -1;
     int m_socket = -1;
     qint64 m_deadline = 0;
-    bool m_renew = false;
     Limits m_limits;
     std::optional<IoError> m_exceeded;
     std::optional<Usage> m_usage;

@@ -23,8 +23,8 @@ namespace {
 constexpr qint64 kGiB = qint64(1) << 30;
 
 // Killed and gone (a zombie until its parent reaps it).
-bool killed(qint64 pid) {
-    ::kill(pid_t(pid), SIGKILL);
+bool killed(qint64 pid, int signal = SIGKILL) {
+    ::kill(pid_t(pid), signal);
     return QTest::qWaitFor(
         [pid] {
             QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
@@ -158,6 +158,13 @@ TEST(DecodingChild, EachRefusalHasItsOwnReason) {
               QStringLiteral("“%1” could not be decoded: the decoding process stopped").arg(fine).toStdString());
     EXPECT_LT(timer.elapsed(), 1000);
     EXPECT_TRUE(session.decodeFile(fine, nullptr).ok()); // a new child
+
+    // A child whose CPU time ran out after it answered is not blamed on a picture with a new budget.
+    ASSERT_TRUE(session.processId().has_value());
+    ASSERT_TRUE(killed(*session.processId(), SIGXCPU));
+    session.renewBudget();
+    const Result<QImage> renewed = session.decodeFile(fine, nullptr);
+    EXPECT_TRUE(renewed.ok()) << renewed.error().message.toStdString();
 }
 
 // While a backend is set on a thread, every decode there goes to it; other threads decode here.
