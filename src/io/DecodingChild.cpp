@@ -10,9 +10,7 @@
 
 #include <cerrno>
 #include <climits>
-#include <cmath>
 #include <cstring>
-#include <memory>
 #include <mutex>
 #include <new>
 
