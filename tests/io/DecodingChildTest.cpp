@@ -131,7 +131,8 @@ TEST(DecodingChild, PicturesComeBackAsTheyDecodeHere) {
 // What went wrong with one picture is not blamed on the next: a picture refused for memory, then a
 // damaged one, in one session; a child killed between two pictures fails the next one only.
 TEST(DecodingChild, EachRefusalHasItsOwnReason) {
-    const DecodingChild::ScopedLimits limits({1, 1500, DecodingChild::limits().addressSpace});
+    // Time enough to reach the memory limit on a busy machine; under ASan, without it, not long.
+    const DecodingChild::ScopedLimits limits({2, 4000, DecodingChild::limits().addressSpace});
     QTemporaryDir dir;
     const QString tiff = dir.filePath(QStringLiteral("strip.tif")), fine = dir.filePath(QStringLiteral("fine.png"));
     ASSERT_TRUE(Bombs::write(tiff, Bombs::plainTiff(20000)));
