@@ -1,5 +1,7 @@
 // Shared main of the benchmarks: the offscreen platform (fonts and widgets need an application object) and a
 // private settings folder, then Google Benchmark as usual.
+#include "io/DecodingChild.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
@@ -7,6 +9,7 @@
 #include <benchmark/benchmark.h>
 
 int main(int argc, char** argv) {
+    DecodingChild::serveIfAsked(argc, argv);
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR", home.path().toLocal8Bit());

@@ -1,5 +1,9 @@
-// What the tray does with files: the Recent menu lists the save folder at every opening, and a PDF
-// page is rendered when it is opened for annotation.
+// What the tray does with files: the Recent menu lists the save folder at every opening, a PDF
+// page is rendered when it is opened for annotation, and pictures are decoded, here or in a child.
+#include "BenchImages.h"
+#include "io/DecodingChild.h"
+#include "io/ImageDecoder.h"
+#include "io/ImageUtilities.h"
 #include "io/PdfSupport.h"
 #include "io/SaveFolder.h"
 
@@ -8,6 +12,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <benchmark/benchmark.h>
 
@@ -73,7 +78,57 @@ void BM_RenderPdfPage(benchmark::State& state) {
     state.SetLabel(state.range(0) == 0 ? "A4, 1224 x 1584" : "3000 x 1000 pt, 4000 x 1333");
 }
 
+// A 5K screenshot as Pictavo saves it.
+QString writeScreenshot(const QString& folder) {
+    const QString path = folder + QStringLiteral("/screenshot.png");
+    return ImageUtilities::savePng(BenchImages::screenshot5K(1), path) ? QString() : path;
+}
+
+void BM_DecodePng5K(benchmark::State& state) {
+    QTemporaryDir folder;
+    const QString png = writeScreenshot(folder.path());
+    for (auto _ : state) {
+        const Result<QImage> image = ImageDecoder::decodeFile(png);
+        if (!image) {
+            state.SkipWithError("the picture did not decode");
+            break;
+        }
+        benchmark::DoNotOptimize(image->constBits());
+    }
+}
+
+// The same through a decoding child, as the instance opens a file: a child started ahead (the
+// instance keeps one ready), its limits, the pixels handed back in shared memory and mapped here.
+void BM_DecodePng5KInChild(benchmark::State& state) {
+    QTemporaryDir folder;
+    const QString png = writeScreenshot(folder.path());
+    DecodingChild::keepSpareReady(state.range(0) == 1);
+    double childCpu = 0;
+    for (auto _ : state) {
+        DecodingChild::Session session;
+        const Result<QImage> image = session.decodeFile(png, nullptr);
+        if (!image) {
+            state.SkipWithError("the picture did not decode");
+            break;
+        }
+        benchmark::DoNotOptimize(image->constBits());
+        state.PauseTiming(); // the next spare's start-up, as between two files
+        session.end();
+        childCpu += session.lastUsage() ? session.lastUsage()->cpuSeconds : 0;
+        while (state.range(0) == 1 && !DecodingChild::spareProcessId()) {
+        }
+        QThread::msleep(100);
+        state.ResumeTiming();
+    }
+    DecodingChild::keepSpareReady(false);
+    // What the child's own CPU time adds to the CPU column (the waiting parent's).
+    state.counters["child_cpu_ms"] = benchmark::Counter(childCpu * 1000, benchmark::Counter::kAvgIterations);
+    state.SetLabel(state.range(0) == 1 ? "a child started ahead (the instance)" : "a child started for it (export)");
+}
+
 } // namespace
 
+BENCHMARK(BM_DecodePng5K)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DecodePng5KInChild)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RecentEntries5000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RenderPdfPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,5 +1,7 @@
 // Shared main of every test program: a private settings and runtime folder, the offscreen platform
 // unless a display was asked for, and one QApplication for the whole run.
+#include "io/DecodingChild.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -8,6 +10,8 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+    // Pictures decoded in a child process run this same test program as the child.
+    DecodingChild::serveIfAsked(argc, argv);
     QTemporaryDir home;
     const QString config = QDir(home.path()).filePath(QStringLiteral("config"));
     qputenv("XDG_CONFIG_HOME", config.toLocal8Bit());

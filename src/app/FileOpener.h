@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Opens pictures and projects in editor windows, each in its own.
 namespace FileOpener {
 
@@ -13,7 +15,11 @@ struct Outcome {
     QStringList cancelled; // PDFs whose page picker was cancelled
 };
 
-// Opens every file; shows what went wrong in one alert without holding up the windows.
-Outcome open(const QStringList& files);
+using Done = std::function<void(const Outcome&)>;
+
+// Opens every file, one after another. Pictures, projects and PDF pages are decoded by a decoding
+// child on a worker thread, so the instance answers other requests meanwhile. What went wrong is
+// shown in one alert without holding up the windows; `done` hears the outcome after that.
+void open(const QStringList& files, Done done = {});
 
 } // namespace FileOpener

@@ -4,11 +4,15 @@
 #include "app/EditorWindowController.h"
 #include "app/FileOpener.h"
 #include "app/PreviewWindowController.h"
+#include "io/DecodingChild.h"
 #include "io/ImageDecoder.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QTimer>
+
+#include <memory>
 #include <QLoggingCategory>
 
 Q_LOGGING_CATEGORY(lcRunning, "pictavo")
@@ -97,34 +101,57 @@ void Instance::handle(const QJsonObject& request, InstanceReply* reply) {
 
 void Instance::setReady() {
     m_ready = true;
-    for (const auto& [request, reply] : std::exchange(m_waiting, {}))
-        if (reply) carryOut(request, reply);
+    carryOutWaiting();
 }
 
-void Instance::carryOut(const QJsonObject& request, InstanceReply* reply) {
+void Instance::carryOutWaiting() {
+    while (!m_waiting.isEmpty()) {
+        const auto [request, reply] = m_waiting.takeFirst();
+        if (!reply) continue;
+        // The next one when this one is done; the queue is empty for the requests after the start.
+        return carryOut(request, reply, [this] { QTimer::singleShot(0, this, &Instance::carryOutWaiting); });
+    }
+}
+
+void Instance::carryOut(const QJsonObject& request, InstanceReply* reply, std::function<void()> then) {
+    // Whatever happens below, `then` runs once, when this request is done with.
+    auto done = std::make_shared<std::function<void()>>(std::move(then));
+    auto finished = [done] {
+        if (*done) std::exchange(*done, {})();
+    };
     const QString command = request.value(kCommand).toString();
     if (command == QLatin1String("open")) {
         QStringList files;
         for (const QJsonValue& f : request.value(QStringLiteral("files")).toArray())
             if (f.isString()) files.append(f.toString());
-        // The page picker runs its own event loop: the launch may be gone (and its reply with it)
-        // by the time a page is chosen.
+        // Decoding and the page picker take their time: the launch may be gone (and its reply with
+        // it) by the time the files are open.
         QPointer<InstanceReply> answer(reply);
-        const FileOpener::Outcome outcome = FileOpener::open(files);
-        if (!answer) return;
-        if (!outcome.firstFailure.isEmpty()) return answer->finish(false, outcome.firstFailure);
-        if (!outcome.cancelled.isEmpty())
-            return answer->finish(false, QStringLiteral("no page of “%1” was chosen").arg(outcome.cancelled.first()));
-        answer->finish(true);
+        FileOpener::open(files, [answer, finished](const FileOpener::Outcome& outcome) {
+            finished();
+            if (!answer) return;
+            if (!outcome.firstFailure.isEmpty()) return answer->finish(false, outcome.firstFailure);
+            if (!outcome.cancelled.isEmpty())
+                return answer->finish(false,
+                                      QStringLiteral("no page of “%1” was chosen").arg(outcome.cancelled.first()));
+            answer->finish(true);
+        });
         return;
     }
     if (command == QLatin1String("preview")) {
         const QString file = request.value(QStringLiteral("file")).toString();
-        Result<QImage> image = ImageDecoder::decodeFile(file);
-        if (!image) return reply->finish(false, image.error().message);
-        PreviewWindowController::show(*image, file);
-        return reply->finish(true);
+        QPointer<InstanceReply> answer(reply);
+        DecodingChild::inBackground(
+            this,
+            [file] { return DecodingChild::isolated<QImage>(file, [&file] { return ImageDecoder::decodeFile(file); }); },
+            [answer, file, finished](const Result<QImage>& image) {
+                finished();
+                if (image) PreviewWindowController::show(*image, file);
+                if (answer) answer->finish(image.ok(), image ? QString() : image.error().message);
+            });
+        return;
     }
+    finished(); // the other commands hold no later one back
     if (command == QLatin1String("capture")) {
         if (const QString problem = outputProblem(request); !problem.isEmpty()) return reply->finish(false, problem);
         QPointer<InstanceReply> answer(reply);

@@ -9,6 +9,8 @@
 #include <QPair>
 #include <QPointer>
 
+#include <functional>
+
 struct CommandLine;
 
 // The one running Pictavo: it listens for the work later launches hand over (open files, preview,
@@ -40,7 +42,11 @@ signals:
     void wakeRequested(bool windowsShown);
 
 private:
-    void carryOut(const QJsonObject& request, InstanceReply* reply);
+    // `then` runs once the request's files are open (or at once for other commands): requests
+    // that waited for the start are carried out one after another, so their windows open in the
+    // order they came.
+    void carryOut(const QJsonObject& request, InstanceReply* reply, std::function<void()> then = {});
+    void carryOutWaiting();
 
     bool m_ready = false;
     QList<QPair<QJsonObject, QPointer<InstanceReply>>> m_waiting;

@@ -4,6 +4,7 @@
 #include "app/CaptureManager.h"
 #include "app/EditorWindowController.h"
 #include "editor/EditorModel.h"
+#include "io/DecodingChild.h"
 #include "app/Instance.h"
 #include "app/StatusBarController.h"
 #include "platform/InstanceChannel.h"
@@ -123,7 +124,9 @@ int runExport(int argc, char** argv, const CommandLine& cl) {
     const std::optional<FlatExport::Format> format = FlatExport::formatForPath(cl.output);
     if (!format) return fail(QStringLiteral("unsupported output %1").arg(cl.output));
     int dropped = 0, undrawn = 0;
-    const Result<QImage> flat = FlatExport::flatImage(cl.input, &dropped, &undrawn);
+    // Decoded in a child: a picture that asks for minutes or gigabytes is refused instead.
+    const Result<QImage> flat = DecodingChild::isolated<QImage>(
+        cl.input, [&] { return FlatExport::flatImage(cl.input, &dropped, &undrawn); });
     if (!flat) return fail(flat.error().message);
     if (dropped > 0)
         printLine(
@@ -268,6 +271,8 @@ int runInstance(int argc, char** argv, const CommandLine& cl) {
     case InstanceServer::Start::failed:
         return fail(error);
     }
+    // Files handed over are decoded by a child: one waits, started, for the first of them.
+    DecodingChild::keepSpareReady(true);
     // A launch that handed over a command is not the moment for questions: the default folder serves.
     if (!cl.startedForCommand) SaveFolderDialogs::ensureConfigured();
     StatusBarController tray(instance.captures());
@@ -289,6 +294,8 @@ int runInstance(int argc, char** argv, const CommandLine& cl) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Started again to decode one untrusted file: nothing else of the program runs.
+    DecodingChild::serveIfAsked(argc, argv);
     keepLibrariesQuiet();
     qInstallMessageHandler(quietMessages);
     const CommandLine cl = CommandLine::parse(rawArguments(argc, argv));

@@ -89,6 +89,13 @@ QSize renderSize(QSizeF points) {
     return QSize(int(width), int(height));
 }
 
+QSize thumbnailSize(QSizeF points, QSize box) {
+    if (!(points.width() > 0) || !(points.height() > 0) || !std::isfinite(points.width()) ||
+        !std::isfinite(points.height()) || box.isEmpty())
+        return {};
+    return points.scaled(QSizeF(box), Qt::KeepAspectRatio).toSize().expandedTo(QSize(1, 1)).boundedTo(box);
+}
+
 QImage drawPage(QPdfDocument& document, int index, QSize size) {
     // Qt leaves annotations out unless asked.
     QPdfDocumentRenderOptions options;

@@ -28,6 +28,9 @@ Result<int> pageCount(const QString& path);
 // The rendered size of a page of `points`: twice its size (144 pixels to the inch), the longer
 // side at most 4000 pixels; halves round away from zero. Empty when a side would be under 1 pixel.
 QSize renderSize(QSizeF points);
+// A page of `points` drawn as large as fits in `box` pixels, at least one pixel a side; empty for a
+// page without a size.
+QSize thumbnailSize(QSizeF points, QSize box);
 // One page (zero-based) on white, opaque.
 Result<QImage> renderPage(const QString& path, int index);
 // One page of an open document at `size` pixels, with what viewers show on it: its annotations too

@@ -1,6 +1,7 @@
 #include "platform/InstanceChannel.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -163,10 +164,16 @@ std::optional<QJsonObject> takeMessage(QByteArray& buffer, bool* malformed) {
 
 } // namespace InstanceChannel
 
-InstanceReply::InstanceReply(QLocalSocket* socket) : QObject(socket), m_socket(socket) {
+InstanceReply::InstanceReply(QLocalSocket* socket, int heartbeatMs) : QObject(socket), m_socket(socket) {
     connect(socket, &QLocalSocket::disconnected, this, [this] {
         if (!m_finished) emit abandoned();
     });
+    auto* heartbeat = new QTimer(this);
+    connect(heartbeat, &QTimer::timeout, this, [this, heartbeat] {
+        if (m_finished || !m_socket) return heartbeat->stop();
+        m_socket->write(InstanceChannel::frame({{QStringLiteral("working"), true}}));
+    });
+    heartbeat->start(heartbeatMs);
 }
 
 void InstanceReply::finish(bool ok, const QString& error) {
@@ -319,19 +326,25 @@ std::unique_ptr<QLocalSocket> connect(const QString& path, int timeoutMs) {
     return socket;
 }
 
-Answer exchange(QLocalSocket& socket, const QJsonObject& request) {
+Answer exchange(QLocalSocket& socket, const QJsonObject& request, int silenceLimitMs) {
     socket.write(InstanceChannel::frame(request));
     if (!socket.waitForBytesWritten(5000)) return {false, QStringLiteral("could not hand the request to the running Pictavo")};
     QByteArray buffer;
+    QElapsedTimer silence;
+    silence.start();
     for (;;) {
         bool malformed = false;
-        if (std::optional<QJsonObject> answer = InstanceChannel::takeMessage(buffer, &malformed))
-            return {answer->value(QStringLiteral("ok")).toBool(), answer->value(QStringLiteral("error")).toString()};
+        while (std::optional<QJsonObject> answer = InstanceChannel::takeMessage(buffer, &malformed)) {
+            if (!answer->contains(QStringLiteral("working")))
+                return {answer->value(QStringLiteral("ok")).toBool(), answer->value(QStringLiteral("error")).toString()};
+            silence.restart();
+        }
         if (malformed) return {false, QStringLiteral("the running Pictavo sent an answer that cannot be read")};
         if (socket.state() != QLocalSocket::ConnectedState && socket.bytesAvailable() == 0)
             return {false, QStringLiteral("the running Pictavo stopped before it answered")};
-        // A capture waits for the person: no time limit while the instance is there.
-        socket.waitForReadyRead(1000);
+        if (silence.elapsed() >= silenceLimitMs)
+            return {false, QStringLiteral("the running Pictavo did not answer within %1 s").arg(silenceLimitMs / 1000)};
+        socket.waitForReadyRead(int(std::clamp<qint64>(silenceLimitMs - silence.elapsed(), 1, 1000)));
         buffer.append(socket.readAll());
     }
 }

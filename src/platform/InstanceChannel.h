@@ -48,12 +48,15 @@ std::optional<QJsonObject> takeMessage(QByteArray& buffer, bool* malformed);
 
 } // namespace InstanceChannel
 
-// The answer to one handed-over request; sent at most once, when the work is done.
+// The answer to one handed-over request; sent at most once, when the work is done. Until then a
+// small "working" message every few seconds tells the launch that the instance is alive.
 class InstanceReply final : public QObject {
     Q_OBJECT
 
 public:
-    explicit InstanceReply(QLocalSocket* socket);
+    static constexpr int kHeartbeatMs = 10000;
+
+    explicit InstanceReply(QLocalSocket* socket, int heartbeatMs = kHeartbeatMs);
     void finish(bool ok, const QString& error = {});
     bool isFinished() const { return m_finished; }
 
@@ -112,7 +115,11 @@ struct Answer {
 
 // Connects to the running instance; null when none listens.
 std::unique_ptr<QLocalSocket> connect(const QString& path, int timeoutMs = 1000);
-// Sends one request and waits for its answer as long as the instance is there.
-Answer exchange(QLocalSocket& socket, const QJsonObject& request);
+// An instance that has said nothing (not even that it is working) for this long is stuck.
+constexpr int kSilenceLimitMs = 30000;
+
+// Sends one request and waits for its answer while the instance keeps saying it is working: a
+// capture may wait for the person as long as it takes, a stuck instance fails the launch.
+Answer exchange(QLocalSocket& socket, const QJsonObject& request, int silenceLimitMs = kSilenceLimitMs);
 
 } // namespace InstanceClient

@@ -1,22 +1,21 @@
 #include "ui/PdfPagePicker.h"
 
-#include "io/PdfSupport.h"
+#include "io/DecodingChild.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
-#include <QPdfDocument>
+#include <QPromise>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
-PdfPagePicker::PdfPagePicker(QPdfDocument* document, QWidget* parent)
+PdfPagePicker::PdfPagePicker(const QString& path, int pageCount, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_document(document), m_pages(new QListWidget) {
+      m_pages(new QListWidget) {
     setWindowTitle(QStringLiteral("Choose a Page"));
     setFixedSize(540, 580);
-    auto* label = new QLabel(QStringLiteral("This PDF has %1 pages. Select a page to annotate.").arg(document->pageCount()));
+    auto* label = new QLabel(QStringLiteral("This PDF has %1 pages. Select a page to annotate.").arg(pageCount));
     label->setForegroundRole(QPalette::PlaceholderText);
     m_pages->setViewMode(QListView::IconMode);
     m_pages->setIconSize(kThumbnail);
@@ -28,7 +27,7 @@ PdfPagePicker::PdfPagePicker(QPdfDocument* document, QWidget* parent)
     m_pages->setToolTip(QStringLiteral("Click a page, then Open Page; or double-click it"));
     QPixmap blank(kThumbnail);
     blank.fill(Qt::white);
-    for (int i = 0; i < document->pageCount(); ++i) {
+    for (int i = 0; i < pageCount; ++i) {
         auto* item = new QListWidgetItem(QIcon(blank), QString::number(i + 1), m_pages);
         item->setData(Qt::AccessibleTextRole, QStringLiteral("Page %1").arg(i + 1));
     }
@@ -54,30 +53,60 @@ PdfPagePicker::PdfPagePicker(QPdfDocument* document, QWidget* parent)
     column->addWidget(label);
     column->addWidget(m_pages, 1);
     column->addLayout(buttons);
-    // A 300-page file opens at once: thumbnails follow a few at a time.
-    QTimer::singleShot(0, this, &PdfPagePicker::drawSomeThumbnails);
+    // A 300-page file opens at once: thumbnails follow one by one, from a child process, so a page
+    // that draws for minutes costs its child and leaves the window (and the instance) answering.
+    connect(&m_thumbnails, &QFutureWatcherBase::resultReadyAt, this,
+            [this](int at) { showThumbnail(m_thumbnails.resultAt(at)); });
+    auto promise = std::make_shared<QPromise<Thumbnail>>();
+    m_thumbnails.setFuture(promise->future());
+    promise->start();
+    const QSize box = kThumbnail * devicePixelRatioF();
+    DecodingChild::threads().start([promise, path, pageCount, box] {
+        DecodingChild::Session session;
+        for (int i = 0; i < pageCount && !promise->isCanceled(); ++i) {
+            session.renewBudget(); // each page has a budget of its own
+            const Result<QImage> page = session.pdfThumbnail(path, i, box);
+            promise->addResult(Thumbnail{i, page ? *page : QImage()});
+        }
+        promise->finish();
+    });
 }
 
-void PdfPagePicker::drawSomeThumbnails() {
-    for (int n = 0; n < 4 && m_drawn < m_pages->count(); ++n, ++m_drawn) {
-        const QSizeF points = m_document->pagePointSize(m_drawn);
-        if (points.isEmpty()) continue;
-        const QSize size = points.scaled(QSizeF(kThumbnail), Qt::KeepAspectRatio).toSize().expandedTo(QSize(1, 1));
-        const QImage page = PdfSupport::drawPage(*m_document, m_drawn, size * devicePixelRatioF());
-        QPixmap thumbnail(kThumbnail * devicePixelRatioF());
-        thumbnail.setDevicePixelRatio(devicePixelRatioF());
-        thumbnail.fill(Qt::transparent);
-        QPainter painter(&thumbnail);
-        const QRectF target(QPointF((kThumbnail.width() - size.width()) / 2.0, (kThumbnail.height() - size.height()) / 2.0),
-                            QSizeF(size));
+PdfPagePicker::~PdfPagePicker() {
+    // The worker stops after the page it is drawing.
+    m_thumbnails.future().cancel();
+}
+
+void PdfPagePicker::showThumbnail(const Thumbnail& drawn) {
+    QListWidgetItem* item = m_pages->item(drawn.index);
+    if (!item) return;
+    ++m_drawn;
+    const qreal ratio = devicePixelRatioF();
+    QPixmap thumbnail(kThumbnail * ratio);
+    thumbnail.setDevicePixelRatio(ratio);
+    thumbnail.fill(Qt::transparent);
+    QPainter painter(&thumbnail);
+    if (drawn.image.isNull()) {
+        // A grey page crossed out: there is a page, but it cannot be shown.
+        m_placeholders.append(drawn.index);
+        const QRectF page(15.5, 10.5, kThumbnail.width() - 31, kThumbnail.height() - 21);
+        painter.fillRect(page, QColor(232, 232, 232));
+        painter.setPen(QPen(QColor(0, 0, 0, 90), 1, Qt::DashLine));
+        painter.drawRect(page);
+        painter.drawLine(page.topLeft(), page.bottomRight());
+        item->setToolTip(QStringLiteral("This page could not be drawn in time"));
+        item->setData(Qt::AccessibleTextRole, QStringLiteral("Page %1, not drawn").arg(drawn.index + 1));
+    } else {
+        const QSizeF size = QSizeF(drawn.image.size()) / ratio;
+        const QRectF target(
+            QPointF((kThumbnail.width() - size.width()) / 2.0, (kThumbnail.height() - size.height()) / 2.0), size);
         painter.fillRect(target, Qt::white);
-        painter.drawImage(target, page);
+        painter.drawImage(target, drawn.image);
         painter.setPen(QColor(0, 0, 0, 60));
         painter.drawRect(target.adjusted(0, 0, -1, -1));
-        painter.end();
-        m_pages->item(m_drawn)->setIcon(QIcon(thumbnail));
     }
-    if (m_drawn < m_pages->count()) QTimer::singleShot(0, this, &PdfPagePicker::drawSomeThumbnails);
+    painter.end();
+    item->setIcon(QIcon(thumbnail));
 }
 
 void PdfPagePicker::openSelected() {
@@ -85,10 +114,9 @@ void PdfPagePicker::openSelected() {
     accept();
 }
 
-std::optional<int> PdfPagePicker::pick(const QString& path, QWidget* parent) {
-    QPdfDocument document;
-    if (document.load(path) != QPdfDocument::Error::None || document.pageCount() < 1) return std::nullopt;
-    PdfPagePicker picker(&document, parent);
+std::optional<int> PdfPagePicker::pick(const QString& path, int pageCount, QWidget* parent) {
+    if (pageCount < 1) return std::nullopt;
+    PdfPagePicker picker(path, pageCount, parent);
     picker.raise();
     picker.activateWindow();
     if (picker.exec() != QDialog::Accepted) return std::nullopt;

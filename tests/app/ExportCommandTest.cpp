@@ -1,4 +1,5 @@
 // Runs the real `pictavo export` the way scripts do: a separate process with no display.
+#include "io/Bombs.h"
 #include "io/ProjectIO.h"
 #include "model/Palette.h"
 
@@ -6,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QBuffer>
 #include <QImageReader>
@@ -226,4 +228,18 @@ TEST_F(ExportCommand, ARecordPastTheLastPictureIsLeftOutWithAWarning) {
     EXPECT_EQ(run.err, QStringLiteral("Pictavo: warning: 1 annotation(s) of “%1” could not be read and were left out\n")
                            .arg(path("past.pictproj")));
     EXPECT_EQ(QImage(path("out.png")).pixel(10, 10), qRgb(255, 255, 255));
+}
+
+// PNG text chunks (a few megabytes inflating to gigabytes) are never inflated: the 1 x 1 picture
+// exports at once. (A picture that decodes for minutes: InstanceTest, beside the instance's.)
+TEST_F(ExportCommand, PngTextChunksAreSkipped) {
+    ASSERT_TRUE(Bombs::write(path("notes.png"), Bombs::textChunkPng(300, 8 << 20)));
+    QElapsedTimer timer;
+    timer.start();
+    const ProcessRun run = pictavo({"export", path("notes.png"), "--output", path("out.png")});
+    EXPECT_LT(timer.elapsed(), 3000);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QImage out(path("out.png"));
+    EXPECT_EQ(out.size(), QSize(1, 1));
+    EXPECT_EQ(out.pixel(0, 0), qRgb(255, 0, 0));
 }

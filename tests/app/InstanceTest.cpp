@@ -1,19 +1,23 @@
 #include "app/EditorWindowController.h"
 #include "app/Instance.h"
 #include "editor/EditorModel.h"
+#include "io/DecodingChild.h"
 #include "ui/PdfPagePicker.h"
 
 #include "TestSupport.h"
+#include "io/Bombs.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QScreen>
 #include <QPointer>
 #include <QPdfWriter>
+#include <QProcess>
 #include <QLocalSocket>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -50,34 +54,48 @@ public:
     QList<PickableWindow> windows() override { return {}; }
 };
 
-// Sends `request` from a thread, as a launch does, and keeps its answer; gives up after 10 s, so
-// a test of an instance that never answers fails instead of waiting for ever.
+// A later launch handing `request` over from a thread of its own, as another `pictavo` process does.
 struct Launch {
+    explicit Launch(const QJsonObject& request)
+        : thread([this, request] {
+              QElapsedTimer timer;
+              timer.start();
+              if (std::unique_ptr<QLocalSocket> socket = InstanceClient::connect(InstanceChannel::socketPath()))
+                  answer = InstanceClient::exchange(*socket, request);
+              elapsedMs = timer.elapsed();
+              answered = true;
+          }) {}
+    ~Launch() { thread.join(); }
+    bool wait(int ms) {
+        return QTest::qWaitFor([this] { return answered.load(); }, ms);
+    }
     std::atomic<bool> answered{false};
     InstanceClient::Answer answer;
+    qint64 elapsedMs = 0;
     std::thread thread;
-    explicit Launch(const QJsonObject& request) {
-        thread = std::thread([this, request] {
-            if (std::unique_ptr<QLocalSocket> socket = InstanceClient::connect(InstanceChannel::socketPath())) {
-                socket->write(InstanceChannel::frame(request));
-                socket->waitForBytesWritten(2000);
-                QByteArray buffer;
-                QElapsedTimer waited;
-                waited.start();
-                while (waited.elapsed() < 10000 && socket->state() == QLocalSocket::ConnectedState) {
-                    socket->waitForReadyRead(100);
-                    buffer += socket->readAll();
-                    if (const std::optional<QJsonObject> a = InstanceChannel::takeMessage(buffer, nullptr)) {
-                        answer = {a->value(QStringLiteral("ok")).toBool(), a->value(QStringLiteral("error")).toString()};
-                        break;
-                    }
-                }
-            }
-            answered = true;
-        });
-    }
-    ~Launch() { thread.join(); }
 };
+
+QJsonObject openRequest(const QString& file) {
+    return {{QStringLiteral("command"), QStringLiteral("open")}, {QStringLiteral("files"), QJsonArray{file}}};
+}
+
+// The longest time the instance's thread went without running its event loop.
+struct PauseMeter {
+    PauseMeter() {
+        sinceTick.start();
+        QObject::connect(&tick, &QTimer::timeout, [this] { longest = std::max(longest, sinceTick.restart()); });
+        tick.start(10);
+    }
+    QElapsedTimer sinceTick;
+    QTimer tick;
+    qint64 longest = 0;
+};
+
+void closeAlerts() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 // Each test has a runtime folder of its own, so its instance listens on a socket of its own.
 class InstanceTest : public ::testing::Test {
@@ -303,4 +321,90 @@ TEST_F(InstanceTest, ALaunchStoppedWhileItsSelectionIsUpTakesTheSelectionWithIt)
     instance.captures().cancelCurrent();
     EXPECT_TRUE(QTest::qWaitFor([&] { return bool(next.answered); }, 5000));
     EXPECT_EQ(next.answer.error, QStringLiteral("the capture was cancelled"));
+}
+
+// A one-colour 20000² PNG of a megabyte asks for many seconds of decoding: it is refused once its
+// child has used its 5 seconds, and meanwhile the instance opens another file at once. `pictavo
+// export` (run alongside, to share the wait) refuses it the same way.
+TEST_F(InstanceTest, APictureThatDecodesForeverIsRefusedWhileOthersOpen) {
+    const QString bomb = runtime.filePath(QStringLiteral("expanded.png")), small = runtime.filePath(QStringLiteral("small.png"));
+    ASSERT_TRUE(Bombs::write(bomb, Bombs::plainPng(20000)));
+    ASSERT_TRUE(TestSupport::solidImage(40, 30, Qt::red).save(small));
+    QProcess exporting;
+    QProcessEnvironment headless = QProcessEnvironment::systemEnvironment();
+    headless.remove(QStringLiteral("DISPLAY"));
+    headless.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    exporting.setProcessEnvironment(headless);
+    QElapsedTimer exportTime;
+    exportTime.start();
+    qint64 exportMs = -1;
+    QObject::connect(&exporting, &QProcess::finished, [&] { exportMs = exportTime.elapsed(); });
+    exporting.start(QStringLiteral(PICTAVO_BINARY),
+                    {QStringLiteral("export"), bomb, QStringLiteral("--output"), runtime.filePath(QStringLiteral("out.png"))});
+    Instance instance;
+    ASSERT_EQ(instance.start(), InstanceServer::Start::listening);
+    instance.setReady();
+    const qsizetype before = EditorWindowController::active().size();
+    PauseMeter pauses;
+    {
+        Launch slow(openRequest(bomb));
+        QTest::qWait(300);
+        Launch quick(openRequest(small));
+        ASSERT_TRUE(quick.wait(3000));
+        EXPECT_TRUE(quick.answer.ok) << quick.answer.error.toStdString();
+        EXPECT_FALSE(slow.answered); // still decoding, elsewhere
+        ASSERT_TRUE(slow.wait(8000));
+        EXPECT_FALSE(slow.answer.ok);
+        EXPECT_EQ(slow.answer.error.toStdString(),
+                  QStringLiteral("“%1” takes more than 5 seconds to decode").arg(bomb).toStdString());
+        EXPECT_LT(slow.elapsedMs, 6000);
+    }
+    EXPECT_LT(pauses.longest, 1500);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return exportMs >= 0; }, 8000));
+    EXPECT_LT(exportMs, 6500);
+    EXPECT_EQ(exporting.exitCode(), 1);
+    EXPECT_EQ(QString::fromLocal8Bit(exporting.readAllStandardError()).toStdString(),
+              QStringLiteral("Pictavo: “%1” takes more than 5 seconds to decode\n").arg(bomb).toStdString());
+    EXPECT_FALSE(QFile::exists(runtime.filePath(QStringLiteral("out.png"))));
+    ASSERT_EQ(EditorWindowController::active().size(), before + 1);
+    EXPECT_EQ(EditorWindowController::active().last()->filePath(), small);
+    EditorWindowController::active().last()->close();
+    closeAlerts();
+}
+
+// A PDF whose page tree points to itself costs its child, never the instance, whatever page count
+// it claims; the instance answers meanwhile and after.
+TEST_F(InstanceTest, ALoopingPageTreeIsRefusedAndTheInstanceAnswers) {
+    const DecodingChild::ScopedLimits limits({1, 1500, DecodingChild::limits().addressSpace});
+    Instance instance;
+    ASSERT_EQ(instance.start(), InstanceServer::Start::listening);
+    instance.setReady();
+    const qsizetype before = EditorWindowController::active().size();
+    PauseMeter pauses;
+    QStringList files;
+    for (int count : {5, 3000, 1000000}) {
+        files << runtime.filePath(QStringLiteral("loop %1.pdf").arg(count));
+        ASSERT_TRUE(Bombs::write(files.last(), Bombs::loopingPdf(count)));
+    }
+    {
+        std::vector<std::unique_ptr<Launch>> loops;
+        for (const QString& file : files)
+            loops.push_back(std::make_unique<Launch>(openRequest(file)));
+        Launch wake({{QStringLiteral("command"), QStringLiteral("activate")}});
+        ASSERT_TRUE(wake.wait(3000));
+        EXPECT_TRUE(wake.answer.ok);
+        for (size_t i = 0; i < loops.size(); ++i) {
+            ASSERT_TRUE(loops[i]->wait(10000));
+            EXPECT_FALSE(loops[i]->answer.ok);
+            EXPECT_EQ(loops[i]->answer.error.toStdString(),
+                      QStringLiteral("“%1” takes more than 1 second to decode").arg(files[int(i)]).toStdString());
+        }
+    }
+    EXPECT_EQ(EditorWindowController::active().size(), before);
+    EXPECT_EQ(qobject_cast<PdfPagePicker*>(QApplication::activeModalWidget()), nullptr); // no pages to pick
+    EXPECT_LT(pauses.longest, 1500);
+    closeAlerts();
+    Launch after({{QStringLiteral("command"), QStringLiteral("activate")}});
+    ASSERT_TRUE(after.wait(3000));
+    EXPECT_TRUE(after.answer.ok);
 }

@@ -206,7 +206,10 @@ TEST(StatusBarController, TheFirstRunWelcomesThenFallsBackToTheDefaultFolder) {
 }
 
 TEST(StatusBarController, AFileThatCannotBeOpenedIsNamedInAnAlert) {
-    const FileOpener::Outcome outcome = FileOpener::open({QStringLiteral("/nonexistent/door14.png")});
+    std::optional<FileOpener::Outcome> heard;
+    FileOpener::open({QStringLiteral("/nonexistent/door14.png")}, [&](const FileOpener::Outcome& o) { heard = o; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return heard.has_value(); }, 10000));
+    const FileOpener::Outcome outcome = *heard;
     EXPECT_EQ(outcome.opened, 0);
     EXPECT_TRUE(outcome.firstFailure.contains(QStringLiteral("door14.png")));
     QMessageBox* shown = nullptr;

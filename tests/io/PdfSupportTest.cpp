@@ -1,5 +1,8 @@
+#include "io/DecodingChild.h"
 #include "io/PdfSupport.h"
 #include "ui/PdfPagePicker.h"
+
+#include "Bombs.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +13,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 
@@ -86,6 +90,7 @@ protected:
 TEST(PdfSupportSizes, TwiceThePointSizeWithTheLongerSideAtMost4000) {
     EXPECT_EQ(PdfSupport::renderSize(QSizeF(612, 792)), QSize(1224, 1584));
     EXPECT_EQ(PdfSupport::renderSize(QSizeF(3000, 1000)), QSize(4000, 1333));
+    EXPECT_EQ(PdfSupport::renderSize(QSizeF(1000, 3000)), QSize(1333, 4000)); // tall: the height is capped
     EXPECT_EQ(PdfSupport::renderSize(QSizeF(0.5, 0.5)), QSize(1, 1));
     EXPECT_TRUE(PdfSupport::renderSize(QSizeF(0.2, 0.2)).isEmpty());
     EXPECT_TRUE(PdfSupport::renderSize(QSizeF(-5, 10)).isEmpty());
@@ -137,9 +142,7 @@ TEST_F(PdfSupportTest, ABrokenOrMissingPdfIsACorruptFile) {
 }
 
 TEST_F(PdfSupportTest, ThePickerListsThePagesAndOpensTheChosenOne) {
-    QPdfDocument document;
-    ASSERT_EQ(document.load(pdf), QPdfDocument::Error::None);
-    PdfPagePicker picker(&document);
+    PdfPagePicker picker(pdf, 3);
     picker.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&picker));
     EXPECT_EQ(picker.windowTitle(), QStringLiteral("Choose a Page"));
@@ -154,10 +157,43 @@ TEST_F(PdfSupportTest, ThePickerListsThePagesAndOpensTheChosenOne) {
     EXPECT_EQ(picker.result(), QDialog::Accepted);
     EXPECT_EQ(picker.selectedIndex(), 0);
 
-    PdfPagePicker second(&document);
+    PdfPagePicker second(pdf, 3);
     second.show();
     second.pages()->setCurrentRow(2);
     QTest::keyClick(&second, Qt::Key_Escape);
     EXPECT_EQ(second.result(), QDialog::Rejected);
     EXPECT_FALSE(second.selectedIndex().has_value());
+}
+
+// A page that draws for seconds costs its own child: the other thumbnails come, it shows a
+// placeholder, and the window answers all along.
+TEST(PdfPagePickerThumbnails, APagePastItsBudgetShowsAPlaceholder) {
+    const DecodingChild::ScopedLimits limits({1, 1500, DecodingChild::limits().addressSpace});
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("plan.pdf"));
+    ASSERT_TRUE(Bombs::write(pdf, Bombs::pdfWithHeavyPage(3, 1)));
+    PdfPagePicker picker(pdf, 3);
+    picker.show();
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    qint64 longestPause = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { longestPause = std::max(longestPause, sinceTick.restart()); });
+    tick.start(10);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return picker.drawnThumbnails() == 3; }, 10000));
+    EXPECT_EQ(picker.placeholders(), QList<int>{1});
+    EXPECT_LT(longestPause, 800);
+    EXPECT_EQ(picker.pages()->item(1)->data(Qt::AccessibleTextRole).toString(), QStringLiteral("Page 2, not drawn"));
+    // The pages that were drawn show their blue square (bottom left of a 200 x 300 pt page), the
+    // placeholder none.
+    auto hasBlue = [&](int row) {
+        const QImage icon = picker.pages()->item(row)->icon().pixmap(PdfPagePicker::kThumbnail).toImage();
+        for (int y = 0; y < icon.height(); ++y)
+            for (int x = 0; x < icon.width(); ++x)
+                if (icon.pixelColor(x, y) == QColor(Qt::blue)) return true;
+        return false;
+    };
+    EXPECT_TRUE(hasBlue(0));
+    EXPECT_FALSE(hasBlue(1));
+    EXPECT_TRUE(hasBlue(2));
 }

@@ -7,15 +7,20 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QtEndian>
 
 #include <cerrno>
+#include <atomic>
 #include <thread>
 
 #include <fcntl.h>
@@ -416,4 +421,44 @@ TEST_F(RuntimeFolderTest, AnUnwritableRuntimeFolderSaysWhyAndFallsBack) {
     const QString output = QString::fromLocal8Bit(child.readAll());
     EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
     EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test."))) << output.toStdString();
+}
+
+// A launch waits for its answer only while the instance shows it is alive: an instance that says
+// nothing for the time limit (stuck in a library, say) fails the launch with a clear message.
+TEST_F(InstanceChannelTest, ALaunchGivesUpOnASilentInstance) {
+    QLocalServer silent; // accepts, never answers
+    ASSERT_TRUE(silent.listen(QDir(m_dir.path()).filePath(QStringLiteral("silent.socket"))));
+    std::unique_ptr<QLocalSocket> socket = InstanceClient::connect(silent.fullServerName());
+    ASSERT_TRUE(socket);
+    QElapsedTimer waited;
+    waited.start();
+    const InstanceClient::Answer answer =
+        InstanceClient::exchange(*socket, {{QStringLiteral("command"), QStringLiteral("open")}}, 1000);
+    EXPECT_FALSE(answer.ok);
+    EXPECT_EQ(answer.error, QStringLiteral("the running Pictavo did not answer within 1 s"));
+    EXPECT_GE(waited.elapsed(), 1000);
+    EXPECT_LT(waited.elapsed(), 3000);
+}
+
+// ... while an instance that keeps saying it is working (a capture waiting for the person) is
+// waited for past the limit, and its real answer is the one the launch gets.
+TEST_F(InstanceChannelTest, AWorkingInstanceIsWaitedFor) {
+    QLocalServer server;
+    ASSERT_TRUE(server.listen(QDir(m_dir.path()).filePath(QStringLiteral("busy.socket"))));
+    QPointer<InstanceReply> reply;
+    QObject::connect(&server, &QLocalServer::newConnection, [&] {
+        reply = new InstanceReply(server.nextPendingConnection(), 100);
+        QTimer::singleShot(1200, reply, [&] { reply->finish(false, QStringLiteral("the capture was cancelled")); });
+    });
+    InstanceClient::Answer answer;
+    std::atomic<bool> done{false};
+    std::thread client([&] {
+        if (std::unique_ptr<QLocalSocket> socket = InstanceClient::connect(server.fullServerName()))
+            answer = InstanceClient::exchange(*socket, {{QStringLiteral("command"), QStringLiteral("capture")}}, 500);
+        done = true;
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bool(done); }, 8000));
+    client.join();
+    EXPECT_FALSE(answer.ok);
+    EXPECT_EQ(answer.error, QStringLiteral("the capture was cancelled"));
 }
