@@ -308,6 +308,44 @@ TEST_F(GestureTest, ABadgesNumberIsEditedWhereItIs) {
     }
 }
 
+TEST_F(GestureTest, StampsTakeTheirNameSettingAndTextsAreNeverLostToTheNextOne) {
+    open();
+    model->setTool(EditorTool::stamp);
+    model->setStampType(StampType::cameraDome);
+    model->setStampShowName(true);
+    press(QPointF(50, 50));
+    release(QPointF(50, 50));
+    EXPECT_TRUE(last().showName);
+    EXPECT_EQ(last().stamp, StampType::cameraDome);
+
+    // A second text click while typing commits the first text, even without the canvas around.
+    model->setTool(EditorTool::text);
+    press(QPointF(100, 100));
+    release(QPointF(100, 100));
+    interaction->setTextDraft(QStringLiteral("first"));
+    press(QPointF(200, 200));
+    release(QPointF(200, 200));
+    EXPECT_EQ(last().text, QStringLiteral("first"));
+    interaction->setTextDraft(QStringLiteral("second"));
+    interaction->commitPendingText();
+    EXPECT_EQ(last().text, QStringLiteral("second"));
+}
+
+TEST_F(GestureTest, ATextFirstInTheListCanBeReopenedWhileAnotherIsTyped) {
+    Annotation label = annotation(EditorTool::text, {{20, 20}}, Palette::standardRed(), 1, QStringLiteral("Gate"));
+    open({label});
+    model->setTool(EditorTool::text);
+    press(QPointF(200, 200));
+    release(QPointF(200, 200));
+    interaction->setTextDraft(QStringLiteral("Exit"));
+    model->setTool(EditorTool::select);
+    interaction->handleDoubleClick(QPointF(25, 25)); // the first of the list
+    ASSERT_TRUE(interaction->textPosition().has_value());
+    EXPECT_EQ(interaction->textDraft(), QStringLiteral("Gate"));
+    EXPECT_EQ(model->annotations().size(), 1); // the typed one went in, the reopened one came out
+    EXPECT_EQ(model->annotations()[0].text, QStringLiteral("Exit"));
+}
+
 TEST_F(GestureTest, PastedPicturesFitSixtyPercentOfTheCanvas) {
     open(QList<Annotation>{}, solidImage(1000, 800));
     TestSupport::MemoryClipboard clipboard; // holding no objects
@@ -315,6 +353,7 @@ TEST_F(GestureTest, PastedPicturesFitSixtyPercentOfTheCanvas) {
     QImage wide(4000, 1000, QImage::Format_RGB32);
     wide.fill(Qt::red);
     ASSERT_TRUE(interaction->pasteImage(wide));
+    EXPECT_EQ(last().tool, EditorTool::image);
     EXPECT_EQ(last().imageFrame, QRectF(200, 325, 600, 150));
     EXPECT_EQ(last().points.size(), 4);
     EXPECT_EQ(model->tool(), EditorTool::select);
