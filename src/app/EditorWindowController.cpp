@@ -3,7 +3,6 @@
 #include "Version.h"
 #include "editor/EditorModel.h"
 #include "io/FileIO.h"
-#include "editor/SaveCommand.h"
 #include "ui/editor/CanvasArea.h"
 #include "ui/editor/EditorView.h"
 #include "ui/editor/EditorActions.h"
@@ -91,6 +90,8 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
         box->open();
     });
     setFilePath(filePath);
+    if (FlatExport::isProjectPath(filePath))
+        m_files = SaveCommand::filesOfProject(filePath, m_model->baseImage().size());
     refreshStatus();
 
     connect(m_view, &EditorView::textEntryChanged, this, [this] {
@@ -100,6 +101,7 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
             statusBar()->clearMessage();
     });
     m_actions->onSave = [this] { save(); };
+    m_actions->onSaveAs = [this] { saveAs(); };
     m_actions->onCopyImage = [this] { copyImage(); };
     m_actions->onExpandCanvas = [this] { m_toolbar->openCanvasPopover(); };
     m_actions->onRotateImage = [this] { m_toolbar->openRotatePopover(); };
@@ -218,9 +220,20 @@ void EditorWindowController::copyImage() {
 
 void EditorWindowController::save(std::function<void()> onSaved) {
     m_view->interaction().commitPendingText();
+    if (!m_files) return saveAs(std::move(onSaved));
+    if (auto error = saveTo(m_files->imagePath, m_files->format, m_files->scale, std::move(onSaved)))
+        ErrorAlert::present(*error, this);
+}
+
+void EditorWindowController::saveAs(std::function<void()> onSaved) {
+    m_view->interaction().commitPendingText();
     auto* dialog = new SaveDialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    if (m_lastSavePath.isEmpty()) {
+    if (m_files) {
+        dialog->propose(m_files->imagePath, true);
+        dialog->setScale(m_files->scale);
+        dialog->setOwnProject(SaveCommand::projectPathFor(m_files->imagePath));
+    } else {
         // A page of a PDF is saved as a picture of its own: proposing the PDF would replace the
         // whole document with one flat page.
         const QFileInfo source(m_filePath);
@@ -228,12 +241,11 @@ void EditorWindowController::save(std::function<void()> onSaved) {
                             ? source.completeBaseName() + QStringLiteral(".png")
                             : m_filePath,
                         false);
-    } else
-        dialog->propose(m_lastSavePath, true);
+    }
     connect(dialog, &QFileDialog::accepted, this, [this, dialog, onSaved] {
         if (dialog->imagePath().isEmpty()) return;
         if (auto error = saveTo(dialog->imagePath(), dialog->format(), dialog->scale(), onSaved))
-            ErrorAlert::present(*error);
+            ErrorAlert::present(*error, this);
     });
     dialog->open(); // a sheet on this window
 }
@@ -270,15 +282,15 @@ std::optional<IoError> EditorWindowController::saveTo(const QString& imagePath, 
         // Until it is written the edits are not safe, so the model stays dirty and the window open.
         QTimer::singleShot(0, this,
                            [this, bytes = *outcome.projectToPlace, path = outcome.projectPath, onSaved,
-                            image = outcome.imagePath] {
-                               placeProjectElsewhere(bytes, path, [this, onSaved, image] {
-                                   saved(image);
+                            files = SaveCommand::SavedFiles{outcome.imagePath, format, scale}] {
+                               placeProjectElsewhere(bytes, path, [this, onSaved, files] {
+                                   saved(files);
                                    if (onSaved) onSaved();
                                });
                            });
         return std::nullopt;
     }
-    saved(outcome.imagePath);
+    saved({outcome.imagePath, format, scale});
     if (outcome.undrawn > 0)
         ErrorAlert::present(QStringLiteral("“%1” was saved without %2 objects that would take too long to draw. "
                                            "The project beside it keeps them all.")
@@ -311,11 +323,11 @@ void EditorWindowController::placeProjectElsewhere(const QByteArray& project, co
     dialog->show();
 }
 
-// Says where the file went, with its folder as a link, and proposes the same name next time.
-void EditorWindowController::saved(const QString& imagePath) {
-    m_lastSavePath = imagePath;
-    setFilePath(imagePath);
-    const QFileInfo info(imagePath);
+// Says where the file went, with its folder as a link; the next save writes the same files.
+void EditorWindowController::saved(const SaveCommand::SavedFiles& files) {
+    m_files = files;
+    setFilePath(files.imagePath);
+    const QFileInfo info(files.imagePath);
     m_messageLabel->setText(QStringLiteral("Saved “%1” in <a href=\"%2\">%3</a>")
                                 .arg(info.fileName().toHtmlEscaped(),
                                      QUrl::fromLocalFile(info.absolutePath()).toString(QUrl::FullyEncoded),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/FlatExport.h"
+#include "editor/SaveCommand.h"
 #include "io/IoError.h"
 #include "app/WindowGeometry.h"
 #include "model/Annotation.h"
@@ -47,9 +48,14 @@ public:
     QString filePath() const { return m_filePath; }
     // Puts the flat picture on the clipboard and says so on the Copy button.
     void copyImage();
-    // Asks where and how to save, then saves the flat image and its project; `onSaved` runs after
-    // a successful save.
+    // Saves the flat image and its project: in place when the document has its files (opened
+    // from a project, or saved once), else after asking where and how. `onSaved` runs after a
+    // successful save.
     void save(std::function<void()> onSaved = {});
+    // Always asks: in the project's folder, with its name, format and size when there is one.
+    void saveAs(std::function<void()> onSaved = {});
+    // The files a save in place writes, once there are any.
+    const std::optional<SaveCommand::SavedFiles>& savedFiles() const { return m_files; }
 
     // What to do with unsaved edits when the window closes; the alert by default, tests replace it.
     enum class CloseChoice { save, discard, cancel };
@@ -73,7 +79,7 @@ private:
     // Leaves the open windows once, when the window closes.
     void leaveActive();
     void setFilePath(const QString& path);
-    void saved(const QString& imagePath);
+    void saved(const SaveCommand::SavedFiles& files);
     WindowGeometry::EditorChrome measuredChrome();
     void placeProjectElsewhere(const QByteArray& project, const QString& suggestedPath,
                                std::function<void()> onSaved);
@@ -88,6 +94,6 @@ private:
     QLabel* m_versionLabel;
     QString m_filePath;
     QPoint m_placedAt; // where this window was opened, so the next one opens beside it
-    // Where the last save went: the next one proposes it.
-    QString m_lastSavePath;
+    // Where the last save went (or the project came from): the next save writes it again.
+    std::optional<SaveCommand::SavedFiles> m_files;
 };

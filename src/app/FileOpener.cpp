@@ -6,11 +6,11 @@
 #include "io/ImageDecoder.h"
 #include "io/ProjectIO.h"
 #include "render/EditorRenderer.h"
+#include "ui/ErrorAlert.h"
 #include "ui/PdfPagePicker.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QMessageBox>
 
 namespace FileOpener {
 
@@ -114,15 +114,10 @@ private:
     }
 
     void finish() {
-        if (!m_outcome.errors.isEmpty()) {
-            auto* box = new QMessageBox(m_outcome.firstFailure.isEmpty() ? QMessageBox::Warning : QMessageBox::Critical,
-                                        QStringLiteral("Pictavo"), m_outcome.errors.join(QLatin1Char('\n')));
-            box->setAttribute(Qt::WA_DeleteOnClose);
-            box->show();
-            // In front of the windows that did open.
-            box->raise();
-            box->activateWindow();
-        }
+        if (!m_outcome.errors.isEmpty())
+            ErrorAlert::present(m_outcome.errors.join(QLatin1Char('\n')), nullptr,
+                                m_outcome.firstFailure.isEmpty() ? ErrorAlert::Severity::warning
+                                                                 : ErrorAlert::Severity::error);
         if (m_done) m_done(m_outcome);
         deleteLater();
     }

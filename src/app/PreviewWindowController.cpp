@@ -14,6 +14,7 @@
 #include <QPainterPath>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -22,6 +23,7 @@ constexpr int kMargin = 18;
 constexpr int kSpacing = 14;
 constexpr double kCorner = 6;
 constexpr int kShadow = 3;
+constexpr int kCopiedMs = 1500;
 
 QList<PreviewWindowController*>& openPreviews() {
     static QList<PreviewWindowController*> previews;
@@ -107,6 +109,12 @@ PreviewWindowController::PreviewWindowController(const QImage& image, QWidget* p
         connect(action, &QAction::triggered, this, slot);
         addAction(action);
     }
+    auto* closeAction = new QAction(this);
+    QList<QKeySequence> closeKeys = QKeySequence::keyBindings(QKeySequence::Close);
+    if (!closeKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_W))) closeKeys.prepend(QKeySequence(Qt::CTRL | Qt::Key_W));
+    closeAction->setShortcuts(closeKeys);
+    connect(closeAction, &QAction::triggered, this, &QWidget::close);
+    addAction(closeAction);
 
     auto* row = new QHBoxLayout;
     row->setSpacing(12);
@@ -150,16 +158,25 @@ void PreviewWindowController::closeEvent(QCloseEvent* event) {
 }
 
 void PreviewWindowController::onSave() {
-    PngSaveDialog::save(image(), this, [preview = QPointer<PreviewWindowController>(this)](bool written) {
-        if (written && preview) preview->close();
-    });
+    PngSaveDialog::save(
+        image(), this,
+        [preview = QPointer<PreviewWindowController>(this)](bool written) {
+            if (written && preview) preview->close();
+        },
+        m_filePath);
 }
 
 void PreviewWindowController::onCopy() {
+    if (!m_copy->isEnabled()) return; // already copied, closing
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setImage(image());
-    close();
+    // Said on the button for a moment, then the preview goes, as the editor's Copy says it.
+    m_copy->setText(QStringLiteral("Copied!"));
+    m_copy->setAccessibleName(m_copy->text());
+    m_copy->setEnabled(false);
+    m_save->setEnabled(false);
+    QTimer::singleShot(kCopiedMs, this, &QWidget::close);
 }
 
 void PreviewWindowController::onEdit() {

@@ -5,7 +5,11 @@
 #include "io/ProjectIO.h"
 #include "render/EditorRenderer.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QImageReader>
+
+#include <cmath>
 #include <QFileInfo>
 
 namespace SaveCommand {
@@ -40,6 +44,35 @@ QString projectPathFor(const QString& imagePath) {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     const QString base = dot > 0 ? name.left(dot) : name;
     return info.dir().filePath(base + QStringLiteral(".pictproj"));
+}
+
+SavedFiles filesOfProject(const QString& projectPath, QSize pictureSize) {
+    const QFileInfo project(projectPath);
+    const QString base = project.dir().filePath(project.completeBaseName());
+    SavedFiles files{base + QStringLiteral(".png"), FlatExport::Format::png, 1.0};
+    QDateTime newest;
+    for (const char* suffix : {".png", ".jpg", ".jpeg", ".pdf"}) {
+        const QFileInfo candidate(base + QLatin1String(suffix));
+        if (!candidate.isFile() || (newest.isValid() && candidate.lastModified() <= newest)) continue;
+        newest = candidate.lastModified();
+        files.imagePath = candidate.filePath();
+        files.format = FlatExport::formatForPath(files.imagePath).value_or(FlatExport::Format::png);
+    }
+    files.scale = 1.0;
+    // The header alone tells the size the picture was saved at; a PDF's page keeps 100 %.
+    if (files.format != FlatExport::Format::pdf && pictureSize.width() > 0 && QFileInfo::exists(files.imagePath)) {
+        // Read as what its name says, never as whatever its bytes claim to be.
+        QImageReader reader(files.imagePath, files.format == FlatExport::Format::png ? "png" : "jpeg");
+        reader.setAutoDetectImageFormat(false);
+        const QSize saved = reader.size();
+        for (double scale : kScales)
+            if (saved.isValid() && std::abs(saved.width() - pictureSize.width() * scale) <= 1.0 &&
+                std::abs(saved.height() - pictureSize.height() * scale) <= 1.0) {
+                files.scale = scale;
+                break;
+            }
+    }
+    return files;
 }
 
 Outcome save(EditorModel& model, const QString& typedPath, FlatExport::Format format, double scale) {

@@ -4,6 +4,7 @@
 #include "io/IoError.h"
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 
 #include <optional>
@@ -34,6 +35,22 @@ struct Outcome {
 QString imagePathFor(const QString& typedPath, FlatExport::Format format);
 // The project's location for a flat image: its last extension replaced by "pictproj".
 QString projectPathFor(const QString& imagePath);
+
+// Where a document's files are, once it has them (opened from a project, or saved once): saving
+// again writes these, in this format and at this size, without asking.
+struct SavedFiles {
+    QString imagePath;
+    FlatExport::Format format = FlatExport::Format::png;
+    double scale = 1.0;
+};
+
+// The sizes a flat image can be saved at, largest first.
+inline constexpr double kScales[] = {1.0, 0.75, 0.5, 0.25};
+
+// The files of a project opened from `projectPath`: the flat image beside it written last (PNG,
+// JPEG or PDF of the same base name), at the size its pixels show when it is a PNG or JPEG of
+// the project's `pictureSize`; a PNG at 100 % when there is none.
+SavedFiles filesOfProject(const QString& projectPath, QSize pictureSize);
 
 // `imagePath` goes through imagePathFor first: the flat image and the project are never one file.
 Outcome save(EditorModel& model, const QString& imagePath, FlatExport::Format format, double scale);

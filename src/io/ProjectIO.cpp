@@ -218,6 +218,17 @@ IoError decodingError(const QString& name, const QString& why) {
                    QStringLiteral("“%1” is not a Pictavo project or is damaged: %2").arg(name, why)};
 }
 
+IoError notAProject(const QString& name) {
+    return IoError{IoError::Kind::decodingError, QStringLiteral("“%1” is not a Pictavo project.").arg(name)};
+}
+
+// Whether bytes that do not read as a project were one (and are damaged) rather than some other file.
+bool namesProjectKeys(const QByteArray& bytes) {
+    for (const char* key : {"\"baseImagePNG\"", "\"annotations\""})
+        if (bytes.contains(key)) return true;
+    return false;
+}
+
 IoError corruptError(const QString& name, const QString& why) {
     return IoError{IoError::Kind::corruptFile, QStringLiteral("“%1” is damaged: %2").arg(name, why)};
 }
@@ -269,6 +280,7 @@ Result<Project> decodeContainer(const QByteArray& bytes, const QString& name) {
 }
 
 Result<Project> decodeLegacy(const QByteArray& bytes, const QString& name) {
+    if (!namesProjectKeys(bytes)) return notAProject(name);
     QString problem;
     const auto object = parseObject(bytes, &problem);
     if (!object) return decodingError(name, problem);

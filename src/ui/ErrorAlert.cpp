@@ -1,17 +1,46 @@
 #include "ui/ErrorAlert.h"
 
+#include <QList>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace ErrorAlert {
 
-void present(const QString& message, QWidget* window) {
-    auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Pictavo"), message, QMessageBox::Ok, window);
+namespace {
+
+QList<QPointer<QMessageBox>>& openAlerts() {
+    static QList<QPointer<QMessageBox>> alerts;
+    return alerts;
+}
+
+} // namespace
+
+void present(const QString& message, QWidget* window, Severity severity) {
+    QList<QPointer<QMessageBox>>& alerts = openAlerts();
+    alerts.removeAll(nullptr);
+    for (const QPointer<QMessageBox>& box : alerts) {
+        if (box->parentWidget() != window || !box->isVisible()) continue;
+        const QStringList lines = box->text().split(QLatin1Char('\n'));
+        if (!lines.contains(message)) box->setText(box->text() + QLatin1Char('\n') + message);
+        if (severity == Severity::error) box->setIcon(QMessageBox::Critical);
+        box->raise();
+        return;
+    }
+    auto* box = new QMessageBox(severity == Severity::error ? QMessageBox::Critical : QMessageBox::Warning,
+                                QStringLiteral("Pictavo"), message, QMessageBox::Ok, window);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setAccessibleName(QStringLiteral("Error"));
+    // Plain text: file names may hold anything.
+    box->setTextFormat(Qt::PlainText);
+    alerts.append(box);
     if (window)
         box->open();
-    else
+    else {
         box->show();
+        // In front of the windows that opened meanwhile.
+        box->raise();
+        box->activateWindow();
+    }
 }
 
 void present(const IoError& error, QWidget* window) {

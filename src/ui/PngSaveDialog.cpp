@@ -5,10 +5,11 @@
 #include "ui/ErrorAlert.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace PngSaveDialog {
 
-void save(const QImage& image, QWidget* window, std::function<void(bool)> completion) {
+void save(const QImage& image, QWidget* window, std::function<void(bool)> completion, const QString& proposedName) {
     auto* dialog = new QFileDialog(window, QStringLiteral("Save"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
@@ -17,7 +18,8 @@ void save(const QImage& image, QWidget* window, std::function<void(bool)> comple
     dialog->setNameFilter(QStringLiteral("PNG image (*.png)"));
     dialog->setDefaultSuffix(QStringLiteral("png"));
     dialog->setDirectory(SaveFolder::path());
-    dialog->selectFile(ImageUtilities::defaultFileName());
+    const QString base = QFileInfo(proposedName).completeBaseName();
+    dialog->selectFile(base.isEmpty() ? ImageUtilities::defaultFileName() : base + QStringLiteral(".png"));
     QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, image, window, completion](int result) {
         const QStringList files = dialog->selectedFiles();
         if (result != QDialog::Accepted || files.isEmpty()) {

@@ -6,6 +6,8 @@
 #include "ui/editor/CanvasArea.h"
 #include "app/EditorWindowController.h"
 #include "ui/editor/SaveDialog.h"
+#include "editor/SaveCommand.h"
+#include "io/ProjectIO.h"
 #include "ui/editor/TextEntryField.h"
 
 #include "TestSupport.h"
@@ -18,7 +20,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QPainter>
@@ -124,6 +129,127 @@ TEST(EditorWindowController, ClosingWithUnsavedEditsAsksFirst) {
     QMetaObject::invokeMethod(dialog, "accept"); // what the Save button does
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("kept.pictproj"))));
     EXPECT_FALSE(window.isVisible());
+}
+
+namespace {
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Answers every question a dialog asks with its Escape button, counting them.
+struct QuestionCounter {
+    int asked = 0;
+    QTimer timer;
+    QuestionCounter() {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                ++asked;
+                box->reject();
+            }
+        });
+        timer.start(10);
+    }
+};
+
+} // namespace
+
+TEST(EditorWindowController, CtrlSWritesAReopenedProjectInPlaceAndSaveAsStartsInItsFolder) {
+    QTemporaryDir dir;
+    const QString project = dir.filePath(QStringLiteral("door.pictproj"));
+    const QString jpeg = dir.filePath(QStringLiteral("door.jpg"));
+    {
+        EditorModel earlier(solidImage(400, 200));
+        earlier.commit(annotation(EditorTool::arrow, {{10, 10}, {90, 50}}), true);
+        ASSERT_FALSE(SaveCommand::save(earlier, jpeg, FlatExport::Format::jpeg, 0.5).error);
+    }
+    Result<ProjectIO::Project> reopened = ProjectIO::load(project);
+    ASSERT_TRUE(reopened.ok());
+    auto model = std::make_unique<EditorModel>(reopened->baseImage, reopened->annotations);
+    EditorModel* m = model.get();
+    EditorWindowController window(std::move(model), project);
+    window.setAttribute(Qt::WA_DeleteOnClose, false);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    m->commit(annotation(EditorTool::rect, {{100, 100}, {150, 150}}), true);
+    const QByteArray oldProject = contentOf(project), oldPicture = contentOf(jpeg);
+
+    // Ctrl+S: the same two files, new content, no dialog, in the picture's format and size.
+    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(window.findChild<SaveDialog*>(), nullptr);
+    EXPECT_FALSE(m->isDirty());
+    EXPECT_NE(contentOf(project), oldProject);
+    EXPECT_NE(contentOf(jpeg), oldPicture);
+    EXPECT_EQ(ProjectIO::load(project)->annotations.size(), 2);
+    EXPECT_EQ(QImageReader(jpeg).size(), QSize(200, 100));
+    EXPECT_EQ(TestSupport::everyName(dir.path()), (QStringList{"door.jpg", "door.pictproj"}));
+    EXPECT_TRUE(window.messageText().startsWith(QStringLiteral("Saved “door.jpg”")));
+
+    // Ctrl+Shift+S: the dialog, in the project's folder, with its name, format and size.
+    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    auto* dialog = window.findChild<SaveDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(QDir(dialog->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
+    EXPECT_EQ(dialog->format(), FlatExport::Format::jpeg);
+    EXPECT_EQ(dialog->scale(), 0.5);
+    EXPECT_EQ(dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(), QStringLiteral("door.jpg"));
+
+    // Saved as PDF and then PNG: the document's own project is replaced without a question.
+    QuestionCounter questions;
+    for (int format : {2, 0}) {
+        if (!dialog) {
+            window.saveAs();
+            dialog = window.findChild<SaveDialog*>();
+            ASSERT_NE(dialog, nullptr);
+        }
+        dialog->formatChoice()->setCurrentIndex(format);
+        QMetaObject::invokeMethod(dialog, "accept");
+        dialog = nullptr;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_EQ(questions.asked, 0);
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("door.pdf"))));
+    ASSERT_TRUE(window.savedFiles().has_value());
+    EXPECT_EQ(window.savedFiles()->imagePath, dir.filePath(QStringLiteral("door.png")));
+    EXPECT_EQ(window.savedFiles()->scale, 0.5);
+
+    // Another document's files are still asked about.
+    window.saveAs();
+    dialog = window.findChild<SaveDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    QFile other(dir.filePath(QStringLiteral("other.pictproj")));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.close();
+    dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("other.png"));
+    QMetaObject::invokeMethod(dialog, "accept");
+    EXPECT_EQ(questions.asked, 1);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("other.png"))));
+}
+
+TEST(EditorWindowController, ANewCaptureAsksOnceThenSavesInPlace) {
+    QTemporaryDir dir;
+    auto model = std::make_unique<EditorModel>(solidImage(300, 200));
+    EditorModel* m = model.get();
+    EditorWindowController window(std::move(model));
+    window.setAttribute(Qt::WA_DeleteOnClose, false);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    m->commit(annotation(EditorTool::line, {{1, 1}, {50, 50}}), true);
+    window.save();
+    auto* dialog = window.findChild<SaveDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->format(), FlatExport::Format::png);
+    EXPECT_EQ(dialog->scale(), 1.0);
+    dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(dir.filePath(QStringLiteral("cap.png")));
+    QMetaObject::invokeMethod(dialog, "accept");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(QFile::exists(dir.filePath(QStringLiteral("cap.png"))));
+    m->commit(annotation(EditorTool::line, {{5, 5}, {60, 60}}), true);
+    window.save();
+    EXPECT_EQ(window.findChild<SaveDialog*>(), nullptr);
+    EXPECT_FALSE(m->isDirty());
+    EXPECT_EQ(ProjectIO::load(dir.filePath(QStringLiteral("cap.pictproj")))->annotations.size(), 2);
 }
 
 namespace {

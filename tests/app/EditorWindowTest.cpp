@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QColorDialog>
+#include <QFileDialog>
 #include <QToolButton>
 #include <QLabel>
 #include <QLineEdit>
@@ -460,6 +461,11 @@ TEST(PreviewWindow, CopyLeavesOneImageAndEditOpensTheEditor) {
     EXPECT_TRUE(data->hasImage());
     EXPECT_FALSE(data->hasText());
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), picture.size());
+    // The preview says so before it goes.
+    EXPECT_EQ(preview->copyButton()->text(), QStringLiteral("Copied!"));
+    EXPECT_TRUE(preview->isVisible());
+    QTest::qWait(500);
+    EXPECT_FALSE(alive.isNull());
     QTRY_VERIFY(alive.isNull()); // closed and gone
 
     // A preview of a file: a title bar with a close button only; Edit keeps the file's name.
@@ -477,6 +483,21 @@ TEST(PreviewWindow, CopyLeavesOneImageAndEditOpensTheEditor) {
     EXPECT_TRUE(PreviewWindowController::active().isEmpty());
     editor->close();
     QTRY_COMPARE(EditorWindowController::active().size(), editors);
+}
+
+TEST(PreviewWindow, CtrlWClosesAndSaveProposesTheFilesName) {
+    auto* preview = PreviewWindowController::show(solidImage(64, 48), QStringLiteral("/tmp/Site plan page 2.pdf"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
+    QPointer<PreviewWindowController> alive(preview);
+    preview->saveButton()->click();
+    auto* dialog = preview->findChild<QFileDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(),
+              QStringLiteral("Site plan page 2.png"));
+    dialog->reject();
+    EXPECT_TRUE(preview->isVisible());
+    QTest::keyClick(preview, Qt::Key_W, Qt::ControlModifier);
+    QTRY_VERIFY(alive.isNull());
 }
 
 TEST(EditorWindow, EscapeKeepsTypedTextInOneUndoStepAndThenClearsTheSelection) {

@@ -11,6 +11,8 @@
 #include <limits>
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QImageReader>
 #include <QProcess>
@@ -335,4 +337,40 @@ TEST(SaveCommand, AKilledSaveNeverLeavesANewPictureBesideAnOldProject) {
                 << name.toStdString();
         }
     }
+}
+
+TEST(SaveCommand, AReopenedProjectSavesAgainToThePictureWrittenLastAtItsSize) {
+    QTemporaryDir dir;
+    const QString project = dir.filePath(QStringLiteral("door.pictproj"));
+    auto model = dirtyModel(1000, 601);
+    // No picture beside it: a PNG at full size.
+    SaveCommand::SavedFiles files = SaveCommand::filesOfProject(project, QSize(1000, 601));
+    EXPECT_EQ(files.imagePath, dir.filePath(QStringLiteral("door.png")));
+    EXPECT_EQ(files.format, FlatExport::Format::png);
+    EXPECT_EQ(files.scale, 1.0);
+
+    // A PNG at 25 %, then a JPEG at 75 % written later: the JPEG and its size.
+    ASSERT_FALSE(SaveCommand::save(*model, dir.filePath(QStringLiteral("door.png")), FlatExport::Format::png, 0.25).error);
+    files = SaveCommand::filesOfProject(project, QSize(1000, 601));
+    EXPECT_EQ(files.scale, 0.25);
+    ASSERT_FALSE(SaveCommand::save(*model, dir.filePath(QStringLiteral("door.jpg")), FlatExport::Format::jpeg, 0.75).error);
+    QFile(dir.filePath(QStringLiteral("door.png"))).setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                                                                QFileDevice::FileModificationTime);
+    files = SaveCommand::filesOfProject(project, QSize(1000, 601));
+    EXPECT_EQ(files.imagePath, dir.filePath(QStringLiteral("door.jpg")));
+    EXPECT_EQ(files.format, FlatExport::Format::jpeg);
+    EXPECT_EQ(files.scale, 0.75);
+
+    // A picture of some other size (cropped since, or not ours) is rewritten at full size; a file
+    // whose bytes are another format than its name says is not read as that format.
+    files = SaveCommand::filesOfProject(project, QSize(640, 480));
+    EXPECT_EQ(files.scale, 1.0);
+    QFile::remove(dir.filePath(QStringLiteral("door.jpg")));
+    QFile liar(dir.filePath(QStringLiteral("door.png")));
+    ASSERT_TRUE(liar.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QImage half(500, 300, QImage::Format_RGB32);
+    half.fill(Qt::blue);
+    ASSERT_TRUE(half.save(&liar, "BMP"));
+    liar.close();
+    EXPECT_EQ(SaveCommand::filesOfProject(project, QSize(1000, 601)).scale, 1.0);
 }

@@ -343,6 +343,22 @@ TEST(ProjectIO, LegacyJsonFormLoads) {
     EXPECT_EQ(failureKind("plain text"), IoError::Kind::decodingError);
 }
 
+TEST(ProjectIO, OtherFilesAreNamedNotAProjectAndDamagedProjectsSayWhy) {
+    auto message = [](const QByteArray& bytes) {
+        Result<ProjectIO::Project> r = ProjectIO::decode(bytes, QStringLiteral("notes.pictproj"));
+        return r ? QString() : r.error().message;
+    };
+    const QString notOurs = QStringLiteral("“notes.pictproj” is not a Pictavo project.");
+    QImage tiny(4, 4, QImage::Format_RGB32);
+    tiny.fill(Qt::red);
+    for (const QByteArray& other : {QByteArray(), QByteArray("plain text"), QByteArray("{\"name\": \"x\"}"),
+                                    QByteArray("[1, 2]"), png(tiny)})
+        EXPECT_EQ(message(other), notOurs) << other.left(20).toStdString();
+    // A project cut short is a damaged project, and says where.
+    const QString cut = message(QByteArray("{\"version\":1,\"annotations\":[],\"baseImagePNG\":\"iVBO"));
+    EXPECT_TRUE(cut.contains(QStringLiteral("is not a Pictavo project or is damaged"))) << cut.toStdString();
+}
+
 TEST(ProjectIO, OversizedPicturesAreRefusedBeforeDecoding) {
     // A PNG header announcing 30000 x 10 pixels: refused from the header alone.
     QImage wide(30000, 1, QImage::Format_Mono);

@@ -5,6 +5,7 @@
 #include "io/ProjectIO.h"
 #include "io/SaveFolder.h"
 #include "app/EditorWindowController.h"
+#include "ui/ErrorAlert.h"
 
 #include "TestSupport.h"
 
@@ -152,7 +153,7 @@ TEST(EditorWindowController, TypedNamesGiveEachFileItsOwnType) {
 
     for (const QString& typed : {QStringLiteral("report.pictproj"), QStringLiteral("shot.final")}) {
         model->commit(TestSupport::annotation(EditorTool::line, {{1, 1}, {30, 30}}), true);
-        window.save();
+        window.saveAs(); // the second would save in place
         QPointer<SaveDialog> dialog = window.findChild<SaveDialog*>();
         ASSERT_TRUE(dialog);
         ASSERT_EQ(dialog->format(), FlatExport::Format::png);
@@ -318,3 +319,33 @@ TEST(SaveDialog, FormatAndSizeChoices) {
     EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("pdf"));
 }
 
+
+TEST(ErrorAlert, FailuresWhileOneIsOpenJoinItAsLines) {
+    const auto before = QApplication::topLevelWidgets().size();
+    ErrorAlert::present(QStringLiteral("“a.pictproj” is not a Pictavo project."), nullptr,
+                        ErrorAlert::Severity::warning);
+    ErrorAlert::present(QStringLiteral("“b.png” is damaged: truncated"));
+    ErrorAlert::present(QStringLiteral("“b.png” is damaged: truncated")); // said once
+    QList<QMessageBox*> boxes;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) boxes << box;
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), before + 1);
+    EXPECT_EQ(boxes[0]->text(),
+              QStringLiteral("“a.pictproj” is not a Pictavo project.\n“b.png” is damaged: truncated"));
+    // A failure among the warnings makes the alert an error.
+    EXPECT_EQ(boxes[0]->icon(), QMessageBox::Critical);
+    boxes[0]->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // Once closed, the next failure has an alert of its own.
+    ErrorAlert::present(QStringLiteral("“c.png” is damaged"));
+    int shown = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+            ++shown;
+            EXPECT_EQ(box->text(), QStringLiteral("“c.png” is damaged"));
+            box->close();
+        }
+    EXPECT_EQ(shown, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}

@@ -70,6 +70,9 @@ QList<CommandInfo> makeCommands() {
         {C::renumberBadges, QStringLiteral("Renumber Badges"),
          QStringLiteral("Number the selected badges, or all of them, 1, 2, 3… in drawing order"), {}, {}},
         {C::zoomToFit, QStringLiteral("Fit"), QStringLiteral("Zoom to fit the window"), {keys("Ctrl+9")}, {}},
+        {C::saveAs, QStringLiteral("Save As…"),
+         QStringLiteral("Save the picture and its project under another name, format or size"),
+         {keys("Ctrl+Shift+S")}, {}},
     };
 }
 
@@ -245,6 +248,8 @@ void EditorActions::fillContextMenu(QMenu& menu, std::optional<QPointF> canvasPo
     for (EditorCommand c : {EditorCommand::zoomIn, EditorCommand::zoomOut, EditorCommand::actualSize,
                             EditorCommand::zoomToFit})
         add(c);
+    menu.addSeparator();
+    add(EditorCommand::saveAs);
 }
 
 void EditorActions::nudge(QPointF delta) {
@@ -312,6 +317,9 @@ void EditorActions::run(EditorCommand command) {
         return;
     case EditorCommand::save:
         if (onSave) onSave();
+        return;
+    case EditorCommand::saveAs:
+        if (onSaveAs) onSaveAs();
         return;
     case EditorCommand::selectAll:
         if (isTyping()) return;

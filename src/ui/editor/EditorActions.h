@@ -44,6 +44,7 @@ enum class EditorCommand {
     closeWindow,
     renumberBadges,
     zoomToFit,
+    saveAs,
 };
 
 struct CommandInfo {
@@ -76,7 +77,7 @@ public:
     QAction* toolAction(EditorTool tool) const;
 
     // What the window does for the commands that open dialogs or popovers.
-    std::function<void()> onSave, onCopyImage, onExpandCanvas, onRotateImage, onClose, onZoomToFit;
+    std::function<void()> onSave, onSaveAs, onCopyImage, onExpandCanvas, onRotateImage, onClose, onZoomToFit;
 
     // Whether a text entry is open (its field keeps the keys then).
     bool isTyping() const;

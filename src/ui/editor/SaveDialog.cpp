@@ -27,7 +27,10 @@ constexpr FormatChoice kFormats[] = {
     {"JPEG (smaller)", "JPEG image (*.jpg *.jpeg)", "jpg", FlatExport::Format::jpeg},
     {"PDF", "PDF document (*.pdf)", "pdf", FlatExport::Format::pdf},
 };
-constexpr double kScales[] = {1.0, 0.75, 0.5, 0.25};
+
+bool sameFile(const QString& a, const QString& b) {
+    return !b.isEmpty() && QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
+}
 
 } // namespace
 
@@ -91,12 +94,17 @@ void SaveDialog::propose(const QString& path, bool inItsFolder) {
     if (QLineEdit* field = nameField()) field->setText(name);
 }
 
+void SaveDialog::setScale(double scale) {
+    for (int i = 0; i < int(std::size(SaveCommand::kScales)); ++i)
+        if (SaveCommand::kScales[i] == scale) m_size->setCurrentIndex(i);
+}
+
 FlatExport::Format SaveDialog::format() const {
     return kFormats[std::max(0, m_format->currentIndex())].format;
 }
 
 double SaveDialog::scale() const {
-    return kScales[std::max(0, m_size->currentIndex())];
+    return SaveCommand::kScales[std::max(0, m_size->currentIndex())];
 }
 
 QLineEdit* SaveDialog::nameField() const {
@@ -145,7 +153,9 @@ void SaveDialog::accept() {
 bool SaveDialog::mayReplace(const QString& imagePath, const QString& projectPath) {
     QStringList existing;
     for (const QString& path : {imagePath, projectPath})
-        if (QFileInfo::exists(path)) existing << QFileInfo(path).fileName();
+        // The document's own project is rewritten by every save of it, whatever the picture's format.
+        if (QFileInfo::exists(path) && !(path == projectPath && sameFile(path, m_ownProject)))
+            existing << QFileInfo(path).fileName();
     if (existing.isEmpty()) return true;
     const QString text =
         existing.size() == 2

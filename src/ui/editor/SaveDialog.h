@@ -24,6 +24,10 @@ public:
     // in its folder too (what the last save wrote), else in the save folder (the file the picture
     // came from).
     void propose(const QString& path, bool inItsFolder);
+    // Picks the size choice for `scale` (1, 0.75, 0.5 or 0.25).
+    void setScale(double scale);
+    // The project the document was opened from or last saved to: replacing it asks nothing.
+    void setOwnProject(const QString& path) { m_ownProject = path; }
     // The flat image's path once the dialog was accepted, with the format's extension.
     QString imagePath() const { return m_imagePath; }
 
@@ -39,4 +43,5 @@ private:
     QComboBox* m_format;
     QComboBox* m_size;
     QString m_imagePath;
+    QString m_ownProject;
 };
