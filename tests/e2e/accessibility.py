@@ -66,6 +66,83 @@ def check_preview(app):
 def showing(node):
     return node.getState().contains(pyatspi.STATE_SHOWING)
 
+def windows_named(app, name):
+    return [w for w in app if w is not None and w.name == name and showing(w)]
+
+if sys.argv[1:] == ["preview-copy"]:
+    # Copy says so on its button, then the preview goes; the picture is on the clipboard.
+    app = find_app("pictavo")
+    press(by_name(app, "Copy to Clipboard"))
+    by_name(app, "Copied!", timeout=1.2)
+    if not windows_named(app, "Screenshot"):
+        sys.exit("the preview closed before saying it copied")
+    end = time.time() + 4
+    while time.time() < end and windows_named(app, "Screenshot"):
+        time.sleep(0.2)
+    if windows_named(app, "Screenshot"):
+        sys.exit("the preview stayed open after Copy")
+    targets = subprocess.run(["xclip", "-selection", "clipboard", "-t", "TARGETS", "-o"],
+                             capture_output=True, text=True).stdout
+    if "image/png" not in targets:
+        sys.exit("the preview's Copy left no picture on the clipboard: %r" % targets)
+    print("accessibility: the preview's Copy says Copied!, then closes, the picture on the clipboard")
+    sys.exit(0)
+
+if sys.argv[1:2] == ["save"]:
+    # The first save asks where; Ctrl+S then writes the same two files without a dialog, and
+    # Ctrl+Shift+S asks again.
+    import os
+    folder = sys.argv[2]
+    picture, project = os.path.join(folder, "shot.png"), os.path.join(folder, "shot.pictproj")
+    app = find_app("pictavo")
+
+    def edit():
+        press(by_name(app, "Rotate Image"))
+        time.sleep(0.4)
+        press(by_name(app, "90° Left"))
+        time.sleep(0.4)
+        subprocess.run(["xdotool", "key", "Escape"], check=True)
+        time.sleep(0.3)
+
+    def dialog_button(name):
+        for n in walk(windows_named(app, "Save")[0]):
+            if n.getRole() == pyatspi.ROLE_PUSH_BUTTON and n.name == name:
+                return n
+        sys.exit("the save dialog has no %r button" % name)
+
+    def wait_for(check, what, timeout=5):
+        end = time.time() + timeout
+        while time.time() < end:
+            if check():
+                return
+            time.sleep(0.2)
+        sys.exit(what)
+
+    edit()
+    press(by_name(app, "Save…"))
+    wait_for(lambda: windows_named(app, "Save"), "the first save opened no dialog")
+    press(dialog_button("Save"))
+    wait_for(lambda: os.path.exists(picture) and os.path.exists(project), "the first save wrote no pair")
+    before = (open(picture, "rb").read(), open(project, "rb").read())
+    edit()
+    press(by_name(app, "Save…"))
+    wait_for(lambda: (open(picture, "rb").read(), open(project, "rb").read()) != before,
+             "Save on a saved document did not rewrite its files")
+    if windows_named(app, "Save"):
+        sys.exit("Save on a saved document opened the dialog again")
+    if sorted(os.listdir(folder)) != ["shot.pictproj", "shot.png"]:
+        sys.exit("saving in place left other files: %s" % sorted(os.listdir(folder)))
+    # Keys go to the focused window: without a window manager, focus the editor first.
+    editor = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Edit Screenshot"],
+                            capture_output=True, text=True).stdout.split()
+    if not editor:
+        sys.exit("the editor window is not on the display")
+    subprocess.run(["xdotool", "windowfocus", "--sync", editor[0], "key", "ctrl+shift+s"], check=True)
+    wait_for(lambda: windows_named(app, "Save"), "Ctrl+Shift+S opened no dialog")
+    press(dialog_button("Cancel"))
+    print("accessibility: the first save asks, Save then rewrites the same pair, Ctrl+Shift+S asks again")
+    sys.exit(0)
+
 if sys.argv[1:] == ["preview"]:
     check_preview(find_app("pictavo"))
     sys.exit(0)

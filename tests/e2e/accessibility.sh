@@ -30,6 +30,9 @@ stop_instance; sleep 0.5
 "$binary" --preview "$work/shot.png"
 /usr/bin/python3 "$here/accessibility.py" preview
 stop_instance; sleep 0.5
+"$binary" --preview "$work/shot.png"
+/usr/bin/python3 "$here/accessibility.py" preview-copy
+stop_instance; sleep 0.5
 # Plain start on a desktop without a tray, the save folder already chosen.
 mkdir -p "$XDG_CONFIG_HOME/Pictavo"
 printf '[General]\nPictavoSaveFolder=%s\n' "$work/saves" > "$XDG_CONFIG_HOME/Pictavo/Pictavo.conf"
@@ -38,3 +41,7 @@ printf '[General]\nPictavoSaveFolder=%s\n' "$work/saves" > "$XDG_CONFIG_HOME/Pic
 cp "$work/shot.png" "$work/second.png"
 "$binary" "$work/shot.png" "$work/second.png"
 /usr/bin/python3 "$here/accessibility.py" quit
+stop_instance; sleep 0.5
+mkdir -p "$work/saves"
+"$binary" "$work/shot.png"
+/usr/bin/python3 "$here/accessibility.py" save "$work/saves"
