@@ -133,17 +133,34 @@ void StatusBarController::updatePresence() {
         return;
     }
     if (!m_launcher) m_launcher = buildLauncher();
-    if (!m_launcher->isVisible()) m_launcher->show();
+    if (!m_launcher->isVisible() && !m_launcherAway) m_launcher->show();
+}
+
+void StatusBarController::captureFromMenu(CaptureMode mode) {
+    m_menu->hide();
+    m_recent->hide();
+    const bool launcherShown = m_launcher && m_launcher->isVisible();
+    if (launcherShown) {
+        m_launcher->hide();
+        m_launcherAway = true;
+    }
+    CaptureRequest request;
+    request.mode = mode;
+    m_captures.capture(request, [self = QPointer<StatusBarController>(this), launcherShown](const CaptureResult&) {
+        if (!self || !launcherShown) return;
+        self->m_launcherAway = false;
+        self->updatePresence();
+    });
 }
 
 QList<StatusBarController::Command> StatusBarController::mainCommands() {
     return {
         {QStringLiteral("Capture Selection"), QStringLiteral("Drag a region of the screen to capture"),
-         "select-rectangular", Icons::Action::captureSelection, [this] { m_captures.capture(CaptureMode::selection); }},
+         "select-rectangular", Icons::Action::captureSelection, [this] { captureFromMenu(CaptureMode::selection); }},
         {QStringLiteral("Capture Window"), QStringLiteral("Click a window to capture it"), "window",
-         Icons::Action::captureWindow, [this] { m_captures.capture(CaptureMode::window); }},
+         Icons::Action::captureWindow, [this] { captureFromMenu(CaptureMode::window); }},
         {QStringLiteral("Capture Full Screen"), QStringLiteral("Capture the whole screen"), "video-display",
-         Icons::Action::captureScreen, [this] { m_captures.capture(CaptureMode::fullScreen); }},
+         Icons::Action::captureScreen, [this] { captureFromMenu(CaptureMode::fullScreen); }},
         {QStringLiteral("Open Image in Editor…"), QStringLiteral("Open a picture, a PDF page or a project"),
          "document-open", Icons::Action::openImage, [this] { openImage(); }},
     };

@@ -11,6 +11,7 @@
 #include <functional>
 
 class CaptureManager;
+enum class CaptureMode;
 class QMenu;
 class QSystemTrayIcon;
 class QWidget;
@@ -40,6 +41,10 @@ public:
     // tray icon says where Pictavo is when no other window came forward.
     void wake(bool windowsShown = false);
 
+    // A capture from the menu or the launcher: the launcher and the menus leave the screen before
+    // the capture's pause starts, and the launcher comes back once the capture ends, however.
+    void captureFromMenu(CaptureMode mode);
+
     void openImage();
     void revealSaveFolder();
     // The quit check: asks when editors hold unsaved edits. True when quitting may go on.
@@ -68,4 +73,5 @@ private:
     QSystemTrayIcon* m_tray = nullptr;
     QPointer<QWidget> m_launcher;
     QTimer m_presence;
+    bool m_launcherAway = false; // hidden for a capture: not brought back by the presence check
 };

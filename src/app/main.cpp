@@ -180,6 +180,10 @@ int captureAlone(int argc, char** argv, const CommandLine& cl) {
     }
     // Asked in turn too: a burst of new connections makes an X server turn some away.
     if (!Session::displayReachable(&error)) return fail(error);
+    // With no session bus, Qt's desktop integration would autolaunch one that outlives this
+    // command (a cron job, a bare X session); a capture to a file on X11 needs none.
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
     QApplication app(argc, argv);
     identify();
     CaptureManager captures;

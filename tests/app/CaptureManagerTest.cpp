@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -218,4 +219,144 @@ TEST(CaptureManager, ARefusalInTheSystemDialogIsACancelWithItsReason) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 3000));
     EXPECT_EQ(result->status, CaptureResult::Status::cancelled);
     EXPECT_EQ(result->error, QStringLiteral("The screenshot was refused."));
+}
+
+namespace {
+
+// Answers every grab with a refusal, as a cancelled portal dialog does.
+class RefusingBackend final : public CaptureBackend {
+public:
+    explicit RefusingBackend(bool listsWindows) : m_lists(listsWindows) {}
+    QString name() const override { return QStringLiteral("refusing"); }
+    Abilities abilities() const override { return {true, m_lists, !m_lists}; }
+    void grabScreens(Done done) override { done({{}, QStringLiteral("The screenshot was refused."), true}); }
+    void pickWindow(Done done) override { done({{}, QStringLiteral("The screenshot was refused."), true}); }
+
+private:
+    bool m_lists;
+};
+
+} // namespace
+
+TEST(CaptureManager, ARefusedGrabOrAnOverlayClosedAnyWayFreesTheManagerOnce) {
+    for (bool listsWindows : {true, false})
+        for (CaptureMode mode : {CaptureMode::selection, CaptureMode::window}) {
+            CaptureManager refusing([listsWindows](QString*) { return std::make_unique<RefusingBackend>(listsWindows); });
+            std::optional<CaptureResult> result;
+            refusing.capture(toFile(mode, QStringLiteral("/tmp/x.png")), [&](CaptureResult r) { result = r; });
+            ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 3000));
+            EXPECT_EQ(result->status, CaptureResult::Status::cancelled);
+            EXPECT_FALSE(refusing.isBusy()) << int(mode) << listsWindows;
+        }
+
+    // A compositor's close (Alt+F4) of an overlay or a picker: cancelled, reported once, and the
+    // next capture runs.
+    int grabs = 0;
+    CaptureManager manager(fake(&grabs));
+    for (CaptureMode mode : {CaptureMode::selection, CaptureMode::window, CaptureMode::selection}) {
+        int reports = 0;
+        std::optional<CaptureResult> result;
+        manager.capture(toFile(mode, QStringLiteral("/tmp/x.png")), [&](CaptureResult r) {
+            ++reports;
+            result = r;
+        });
+        QWidget* overlay = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                if (!manager.overlays().isEmpty()) overlay = manager.overlays().first();
+                if (!manager.pickers().isEmpty()) overlay = manager.pickers().first();
+                return overlay != nullptr;
+            },
+            3000));
+        ASSERT_FALSE(result.has_value());
+        overlay->close();
+        ASSERT_TRUE(result.has_value());
+        EXPECT_EQ(result->status, CaptureResult::Status::cancelled);
+        EXPECT_FALSE(manager.isBusy());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(reports, 1);
+        EXPECT_TRUE(manager.overlays().isEmpty() && manager.pickers().isEmpty());
+    }
+}
+
+TEST(CaptureManager, AJitterOfTheHandIsAClickAndFourPointsAreASelection) {
+    QTemporaryDir dir;
+    int grabs = 0;
+    CaptureManager manager(fake(&grabs));
+    for (QPointF end : {QPointF(102, 103), QPointF(104, 104)}) {
+        std::optional<CaptureResult> result;
+        const QString path = dir.filePath(QStringLiteral("r.png"));
+        manager.capture(toFile(CaptureMode::selection, path), [&](CaptureResult r) { result = r; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !manager.overlays().isEmpty(); }, 3000));
+        SelectionOverlayView* view = manager.overlays().first()->view();
+        mouse(view, QEvent::MouseButtonPress, QPointF(100, 100));
+        mouse(view, QEvent::MouseMove, end);
+        mouse(view, QEvent::MouseButtonRelease, end);
+        ASSERT_TRUE(result.has_value());
+        if (end.x() < 104) {
+            EXPECT_EQ(result->status, CaptureResult::Status::cancelled);
+            EXPECT_FALSE(QFile::exists(path));
+        } else {
+            EXPECT_EQ(result->status, CaptureResult::Status::done);
+            EXPECT_EQ(QImage(path).size(), QSize(4, 4) * view->devicePixelRatioF());
+        }
+    }
+}
+
+TEST(CaptureManager, AWindowOnASecondScreenIsCutFromThatScreensPicture) {
+    // Two screens side by side; the window lies on the right one, whose picture has a red block
+    // at the window's corner.
+    class TwoScreens final : public CaptureBackend {
+    public:
+        QString name() const override { return QStringLiteral("two"); }
+        Abilities abilities() const override { return {true, true, false}; }
+        void grabScreens(Done done) override {
+            QImage left(1920, 1080, QImage::Format_RGB32), right(1920, 1080, QImage::Format_RGB32);
+            left.fill(Qt::green);
+            right.fill(Qt::blue);
+            for (int y = 100; y < 110; ++y)
+                for (int x = 80; x < 90; ++x)
+                    right.setPixelColor(x, y, Qt::red);
+            done({{ScreenShot{QStringLiteral("left"), QRect(0, 0, 1920, 1080), 1, left},
+                   ScreenShot{QStringLiteral("right"), QRect(1920, 0, 1920, 1080), 1, right}},
+                  {},
+                  false});
+        }
+        QList<PickableWindow> windows() override { return {{7, QStringLiteral("Camera"), QRect(2000, 100, 300, 200)}}; }
+    };
+    CaptureManager manager([](QString*) { return std::make_unique<TwoScreens>(); });
+    std::optional<CaptureResult> result;
+    CaptureRequest request = toFile(CaptureMode::window, QString());
+    request.copyToClipboard = true;
+    manager.capture(request, [&](CaptureResult r) { result = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.pickers().size() == 2; }, 3000));
+    WindowPickerOverlay* right = manager.pickers()[1];
+    const double s = right->devicePixelRatioF();
+    EXPECT_FALSE(manager.pickers()[0]->candidateAt(QPointF(100, 120) / s).has_value());
+    ASSERT_TRUE(right->candidateAt(QPointF(100, 120) / s).has_value());
+    mouse(right, QEvent::MouseButtonPress, QPointF(100, 120) / s);
+    mouse(right, QEvent::MouseButtonRelease, QPointF(100, 120) / s);
+    ASSERT_TRUE(result.has_value());
+    ASSERT_EQ(result->status, CaptureResult::Status::done) << result->error.toStdString();
+    const QImage copied = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), QSize(300, 200));
+    EXPECT_EQ(copied.pixelColor(0, 0), QColor(Qt::red));
+    EXPECT_EQ(copied.pixelColor(20, 20), QColor(Qt::blue));
+}
+
+TEST(WindowPicker, SaysWhatToDoOnEveryScreenEvenWithNoWindowUnderThePointer) {
+    QImage white(800, 600, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    std::optional<std::optional<int>> picked;
+    WindowPickerOverlay picker(QGuiApplication::primaryScreen(), white, {},
+                               [&](std::optional<int> index) { picked = index; });
+    picker.resize(800, 600);
+    const QImage shown = picker.grab().toImage();
+    const QRectF box = picker.hintBox();
+    ASSERT_TRUE(QRectF(0, 0, 800, 600).contains(box));
+    // The box is dark on the white screen, at its left end where no letter is.
+    const double s = shown.devicePixelRatio();
+    EXPECT_LT(shown.pixelColor((QPointF(box.left() + box.height() / 2, box.top() + 2) * s).toPoint()).lightness(), 100)
+        << "no hint at the top";
+    EXPECT_GT(shown.pixelColor((QPointF(box.left() - 4, box.center().y()) * s).toPoint()).lightness(), 200);
 }

@@ -1,6 +1,8 @@
 #include "app/CaptureManager.h"
 #include "app/EditorWindowController.h"
 #include "app/FileOpener.h"
+#include "app/PreviewWindowController.h"
+#include "ui/capture/SelectionOverlay.h"
 #include "app/StatusBarController.h"
 #include "editor/EditorModel.h"
 #include "io/SaveFolder.h"
@@ -18,6 +20,8 @@
 #include <QImage>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
+#include <QScreen>
 #include <QPushButton>
 #include <QDir>
 #include <QFile>
@@ -249,4 +253,53 @@ TEST(StatusBarController, TheLauncherWithoutATray) {
     tray.wake();
     EXPECT_FALSE(launcher->windowState() & Qt::WindowMinimized);
     EXPECT_TRUE(launcher->isVisible());
+}
+
+TEST(StatusBarController, TheLauncherIsNotInItsOwnCapturesAndComesBackHoweverTheyEnd) {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) GTEST_SKIP() << "this desktop has a tray";
+    // Grabs a plain screen, noting whether the launcher was on it.
+    struct Watching final : CaptureBackend {
+        QPointer<QWidget>* launcher;
+        QList<bool> launcherSeen;
+        explicit Watching(QPointer<QWidget>* l) : launcher(l) {}
+        QString name() const override { return QStringLiteral("watching"); }
+        Abilities abilities() const override { return {true, false, true}; }
+        void grabScreens(Done done) override {
+            launcherSeen << (*launcher && (*launcher)->isVisible());
+            QImage shot(64, 48, QImage::Format_RGB32);
+            shot.fill(Qt::gray);
+            QScreen* screen = QGuiApplication::primaryScreen();
+            done({{ScreenShot{screen->name(), screen->geometry(), 1, shot}}, {}, false});
+        }
+    };
+    QPointer<QWidget> launcher;
+    Watching* backend = nullptr;
+    CaptureManager captures([&](QString*) {
+        auto made = std::make_unique<Watching>(&launcher);
+        backend = made.get();
+        return made;
+    });
+    StatusBarController tray(captures);
+    launcher = tray.launcher();
+    ASSERT_TRUE(launcher && launcher->isVisible());
+
+    // Full screen: gone before the pause, back with the preview.
+    const qsizetype previews = PreviewWindowController::active().size();
+    tray.captureFromMenu(CaptureMode::fullScreen);
+    EXPECT_FALSE(launcher->isVisible());
+    tray.updatePresence(); // the presence check does not bring it back early
+    EXPECT_FALSE(launcher->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return PreviewWindowController::active().size() > previews; }, 3000));
+    EXPECT_TRUE(launcher->isVisible());
+    ASSERT_NE(backend, nullptr);
+    EXPECT_EQ(backend->launcherSeen, QList<bool>{false});
+    PreviewWindowController::active().last()->close();
+
+    // A selection cancelled with Escape: gone while the overlay is up, back after.
+    tray.captureFromMenu(CaptureMode::selection);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !captures.overlays().isEmpty(); }, 3000));
+    EXPECT_FALSE(launcher->isVisible());
+    QTest::keyClick(captures.overlays().first()->view(), Qt::Key_Escape);
+    EXPECT_TRUE(launcher->isVisible());
+    EXPECT_EQ(backend->launcherSeen, (QList<bool>{false, false}));
 }

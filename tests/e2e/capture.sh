@@ -31,10 +31,15 @@ xmessage -geometry +300+200 "Door 14 reader wiring" >/dev/null 2>&1 &
 xdotool search --sync --name '^xmessage$' >/dev/null
 sleep 0.3
 
-# 1. Alone: written in its own process, no instance left behind.
-"$pictavo" capture screen --output "$work/screen.png" || fail "capture screen --output exited $?"
+# 1. Alone: written in its own process, no instance left behind, and no session bus started
+# where there was none (a cron job, a bare X session).
+buses_before="$(pgrep -x dbus-daemon | sort)"
+env -u DBUS_SESSION_BUS_ADDRESS "$pictavo" capture screen --output "$work/screen.png" || fail "capture screen --output exited $?"
 [ "$(size "$work/screen.png")" = "1920x1080" ] || fail "screen.png is $(size "$work/screen.png"), not 1920x1080"
 [ -z "$(instance_pid)" ] || fail "a capture with --output left an instance behind"
+sleep 0.3
+new_buses="$(comm -13 <(echo "$buses_before") <(pgrep -x dbus-daemon | sort))"
+[ -z "$new_buses" ] || { fail "a capture to a file started a session bus"; kill $new_buses 2>/dev/null; }
 
 # Twenty started at once with no instance: each waits its turn on the capture lock; all are written.
 cold=()
@@ -70,6 +75,14 @@ xdotool mousemove 400 300 mousedown 1 mousemove 480 340 mousemove 600 400 mouseu
 wait $client || fail "capture region exited $? ($(cat "$work/region.err"))"
 [ "$(size "$work/region.png")" = "200x100" ] || fail "region.png is $(size "$work/region.png"), not 200x100"
 
+# A jitter of the hand (2 x 3 points) is a click: nothing is captured.
+"$pictavo" capture region --output "$work/jitter.png" 2>"$work/jitter.err" &
+client=$!
+xdotool search --sync --name '^Select a region$' >/dev/null; sleep 0.3
+xdotool mousemove 400 300 mousedown 1 mousemove 401 302 mousemove 402 303 mouseup 1
+wait $client; code=$?
+{ [ $code -eq 1 ] && [ ! -e "$work/jitter.png" ]; } || fail "a 2 x 3 jitter gave exit $code and $(size "$work/jitter.png")"
+
 # 4. Escape cancels, says so and fails the command.
 "$pictavo" capture region --output "$work/cancel.png" 2>"$work/cancel.err" &
 client=$!
@@ -87,6 +100,26 @@ xdotool search --sync --name '^Select a region$' >/dev/null; sleep 0.3
 kill $client; wait $client 2>/dev/null
 for _ in $(seq 30); do xdotool search --onlyvisible --name '^Select a region$' >/dev/null || break; sleep 0.1; done
 xdotool search --onlyvisible --name '^Select a region$' >/dev/null && fail "a stopped command left its selection on screen"
+
+# Pictavo's own editor can be picked: it is a window people want to show too.
+cp "$work/screen.png" "$work/door.png"
+"$pictavo" "$work/door.png" || fail "pictavo door.png exited $?"
+editor=$(timeout 5 xdotool search --sync --onlyvisible --name 'door.png' | head -1)
+if [ -z "$editor" ]; then fail "no editor for door.png"; else
+  xdotool windowraise "$editor"; sleep 0.3
+  read -r ex ey ew eh < <(xwininfo -id "$editor" | awk '/Absolute upper-left X:/{x=$4} /Absolute upper-left Y:/{y=$4} /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}')
+  "$pictavo" capture window --output "$work/own.png" 2>"$work/own.err" &
+  client=$!
+  xdotool search --sync --onlyvisible --name '^Pick a window$' >/dev/null; sleep 0.3
+  # Near its bottom-left corner: an alert may cover its middle.
+  xdotool mousemove $((ex + 30)) $((ey + eh - 10)) sleep 0.2 click 1
+  timeout 10 tail --pid=$client -f /dev/null || { fail "the picker did not take Pictavo's editor"; xdotool key Escape; }
+  wait $client || fail "picking Pictavo's editor exited $? ($(cat "$work/own.err"))"
+  read -r l r t b < <(xprop -id "$editor" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+  expected="$((ew + l + r))x$((eh + t + b))"
+  [ "$(size "$work/own.png")" = "$expected" ] || fail "the picked editor is $(size "$work/own.png"), not $expected"
+fi
+xdotool search --name 'door.png' windowclose 2>/dev/null; sleep 0.3
 
 # 5. A picked window, cut at its frame.
 "$pictavo" capture window --output "$work/window.png" 2>"$work/window.err" &
@@ -115,6 +148,7 @@ timeout 5 xdotool search --sync --name 'wiring.png' >/dev/null || fail "no edito
 "$pictavo" "$work/missing.png" 2>"$work/missing.err"; code=$?
 [ $code -eq 1 ] && grep -q "^Pictavo: " "$work/missing.err" || fail "a missing file gave exit $code: $(cat "$work/missing.err")"
 "$pictavo" >/dev/null || fail "a second plain launch exited $?"
+
 
 # PDFs: one page opens at once; of several the person picks one in "Choose a Page".
 if command -v gs >/dev/null; then

@@ -207,7 +207,7 @@ QList<PickableWindow> X11Capture::windows() {
     const xcb_atom_t dock = atom(c, "_NET_WM_WINDOW_TYPE_DOCK"), desktop = atom(c, "_NET_WM_WINDOW_TYPE_DESKTOP");
     const xcb_atom_t stateAtom = atom(c, "_NET_WM_STATE"), hidden = atom(c, "_NET_WM_STATE_HIDDEN");
     const xcb_atom_t desktopAtom = atom(c, "_NET_WM_DESKTOP"), currentAtom = atom(c, "_NET_CURRENT_DESKTOP");
-    const xcb_atom_t extentsAtom = atom(c, "_NET_FRAME_EXTENTS"), pidAtom = atom(c, "_NET_WM_PID");
+    const xcb_atom_t extentsAtom = atom(c, "_NET_FRAME_EXTENTS");
     const xcb_atom_t nameAtom = atom(c, "_NET_WM_NAME"), utf8 = atom(c, "UTF8_STRING");
 
     // Bottom first in both lists.
@@ -222,7 +222,6 @@ QList<PickableWindow> X11Capture::windows() {
         }
     }
     const std::vector<uint32_t> current = cardinals(c, m_root, currentAtom, XCB_ATOM_CARDINAL, 1);
-    const uint32_t ownPid = uint32_t(getpid());
 
     QList<PickableWindow> result;
     for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
@@ -232,8 +231,7 @@ QList<PickableWindow> X11Capture::windows() {
             attributes->_class != XCB_WINDOW_CLASS_INPUT_OUTPUT)
             continue;
         if (!managed && attributes->override_redirect) continue;
-        const std::vector<uint32_t> pid = cardinals(c, w, pidAtom, XCB_ATOM_CARDINAL, 1);
-        if (!pid.empty() && pid.front() == ownPid) continue;
+        // Pictavo's own editors, previews and launcher are windows people want to show too.
         bool skip = false;
         for (uint32_t type : cardinals(c, w, typeAtom, XCB_ATOM_ATOM, 32))
             skip = skip || type == dock || type == desktop;

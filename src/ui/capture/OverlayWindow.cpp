@@ -47,6 +47,11 @@ void OverlayWindow::showEvent(QShowEvent* event) {
     });
 }
 
+void OverlayWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    cancel();
+}
+
 void OverlayWindow::paintFrozen(QPainter& painter, const QRectF& area) const {
     if (m_frozen.isNull()) {
         painter.fillRect(area, Qt::black);

@@ -25,8 +25,11 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // However the window goes (a compositor's close, Alt+F4), the capture hears of it.
+    void hideEvent(QHideEvent* event) override;
     // Escape and losing the session's keyboard grab cancel.
     void keyPressEvent(QKeyEvent* event) override;
+    // Reports "nothing selected" unless the overlay has reported already.
     virtual void cancel() = 0;
 
 private:

@@ -9,7 +9,7 @@
 // The arithmetic of the region overlay, free of windows: Qt's y-down coordinates throughout.
 namespace SelectionGeometry {
 
-constexpr double kMinSide = 2; // points: a click or a sliver is no selection
+constexpr double kMinSide = 4; // points: a click, a jitter of the hand or a sliver is no selection
 
 QRectF normalized(QPointF a, QPointF b);
 bool isLargeEnough(const QRectF& rect);

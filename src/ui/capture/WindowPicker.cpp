@@ -55,6 +55,7 @@ void WindowPickerOverlay::paintEvent(QPaintEvent* event) {
     paintFrozen(painter, event->rect());
     if (!m_highlighted) {
         painter.fillRect(event->rect(), QColor(0, 0, 0, int(0.12 * 255)));
+        drawHint(painter);
         return;
     }
     const Candidate& c = m_candidates[*m_highlighted];
@@ -68,18 +69,49 @@ void WindowPickerOverlay::paintEvent(QPaintEvent* event) {
     painter.setPen(QPen(QColor(0, 122, 255), 3));
     painter.setBrush(QColor(0, 122, 255, 40));
     painter.drawRect(QRectF(c.frame).adjusted(1.5, 1.5, -1.5, -1.5));
-    if (c.title.isEmpty()) return;
-    const QFont font = DrawingSurface::systemFont(13, DrawingSurface::FontWeight::medium, logicalDpiY());
-    painter.setFont(font);
-    const QFontMetricsF metrics(font, this);
-    const QString title = metrics.elidedText(c.title, Qt::ElideRight, std::max(40, c.frame.width() - 40));
-    const QSizeF size = metrics.size(Qt::TextSingleLine, title);
-    QRectF box(QPointF(0, 0), size + QSizeF(20, 10));
-    box.moveCenter(QRectF(c.frame).intersected(QRectF(rect())).center());
+    if (!c.title.isEmpty()) {
+        const QFont font = DrawingSurface::systemFont(13, DrawingSurface::FontWeight::medium, logicalDpiY());
+        painter.setFont(font);
+        const QFontMetricsF metrics(font, this);
+        const QString title = metrics.elidedText(c.title, Qt::ElideRight, std::max(40, c.frame.width() - 40));
+        const QSizeF size = metrics.size(Qt::TextSingleLine, title);
+        QRectF box(QPointF(0, 0), size + QSizeF(20, 10));
+        box.moveCenter(QRectF(c.frame).intersected(QRectF(rect())).center());
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0, 0, 0, int(0.7 * 255)));
+        painter.drawRoundedRect(box, 6, 6);
+        painter.setPen(Qt::white);
+        painter.drawText(box, Qt::AlignCenter, title);
+    }
+    drawHint(painter);
+}
+
+namespace {
+
+QFont hintFont(const QWidget* widget) {
+    return DrawingSurface::systemFont(13, DrawingSurface::FontWeight::regular, widget->logicalDpiY());
+}
+
+} // namespace
+
+QRectF WindowPickerOverlay::hintBox() const {
+    const QSizeF text = QFontMetricsF(hintFont(this), this).size(Qt::TextSingleLine, hint());
+    QRectF box(QPointF(0, 0), text + QSizeF(28, 14));
+    box.moveCenter(QPointF(width() / 2.0, 0));
+    box.moveTop(24);
+    return box;
+}
+
+void WindowPickerOverlay::drawHint(QPainter& painter) {
+    const QRectF box = hintBox();
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0, 0, 0, int(0.7 * 255)));
-    painter.drawRoundedRect(box, 6, 6);
+    painter.setBrush(QColor(0, 0, 0, int(0.75 * 255)));
+    painter.drawRoundedRect(box, box.height() / 2, box.height() / 2);
+    painter.setFont(hintFont(this));
     painter.setPen(Qt::white);
-    painter.drawText(box, Qt::AlignCenter, title);
+    painter.drawText(box, Qt::AlignCenter, hint());
+    painter.restore();
 }

@@ -27,6 +27,11 @@ public:
     // The candidate under `point` (overlay coordinates), top first.
     std::optional<int> candidateAt(QPointF point) const;
     std::optional<int> highlighted() const { return m_highlighted; }
+    // The line at the top of every screen, so a picker with no window under the pointer does not
+    // look broken.
+    static QString hint() { return QStringLiteral("Click a window to capture it \u00b7 Escape cancels"); }
+    // Where that line is drawn, in this window's coordinates.
+    QRectF hintBox() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -37,6 +42,7 @@ protected:
 
 private:
     void finish(std::optional<int> index);
+    void drawHint(QPainter& painter);
 
     QList<Candidate> m_candidates;
     std::function<void(std::optional<int>)> m_onFinish;
