@@ -66,6 +66,28 @@ int openFolder(const QByteArray& folder) {
     return fd;
 }
 
+// A link on the way to the folder is as dangerous as one at the name: `/tmp/shared/sub`, planted
+// as a link to the victim's folder, turns `/tmp/shared/sub/shot.png` into a file there. The
+// kernel follows these links itself (fs.protected_symlinks, where it is on, guards sticky folders
+// only), so each one is checked here first, by the same rule as the name's own.
+std::optional<IoError> checkFolderLinks(const QByteArray& folder) {
+    QByteArray walked = folder.startsWith('/') ? QByteArray() : QByteArray(".");
+    for (const QByteArray& part : folder.split('/')) {
+        if (part.isEmpty() || part == ".") continue;
+        const QByteArray parent = walked.isEmpty() ? QByteArray("/") : walked;
+        walked += '/' + part;
+        struct stat entry {};
+        if (::lstat(walked.constData(), &entry) != 0 || !S_ISLNK(entry.st_mode)) continue;
+        const QString shown = QFile::decodeName(walked);
+        if (entry.st_uid != ::geteuid() && entry.st_uid != 0)
+            return linkRefused(shown, QStringLiteral("a link owned by another user"));
+        struct stat holder {};
+        if (::stat(parent.constData(), &holder) != 0 || othersMayWrite(holder))
+            return linkRefused(shown, QStringLiteral("a link in a folder other users may write"));
+    }
+    return std::nullopt;
+}
+
 // Follows the links at `path` by hand, refusing the ones another user could have planted.
 Result<std::shared_ptr<Destination>> resolve(const QString& path) {
     if (const int refused = injected(g_refusal, path)) return writeError(path, refused);
@@ -79,6 +101,7 @@ Result<std::shared_ptr<Destination>> resolve(const QString& path) {
         destination->name = current.mid(slash + 1);
         if (destination->name.isEmpty() || destination->name == "." || destination->name == "..")
             return writeError(path, EISDIR);
+        if (auto refused = checkFolderLinks(folder)) return *refused;
         destination->folder.fd = openFolder(folder);
         if (destination->folder.fd < 0) return writeError(path, errno);
         const long maxName = ::fpathconf(destination->folder.fd, _PC_NAME_MAX);

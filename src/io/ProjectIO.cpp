@@ -150,7 +150,17 @@ struct JsonReader {
     }
 };
 
+QString tooManyValues() {
+    return QStringLiteral("it holds more than %1 million numbers and other values, more than a project may")
+        .arg(kMaxJsonValues / 1000000);
+}
+
 std::optional<QJsonObject> parseObject(const QByteArray& bytes, QString* problem) {
+    // Parsing costs memory and time for every value: refuse before, not after, spending them.
+    if (jsonValueBound(bytes) > kMaxJsonValues) {
+        *problem = tooManyValues();
+        return std::nullopt;
+    }
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError) {
@@ -408,6 +418,26 @@ quint64 readUInt64(const QByteArray& bytes, qsizetype offset) {
     return value;
 }
 
+qsizetype jsonValueBound(const QByteArray& json, qsizetype limit) {
+    qsizetype values = 1;
+    bool inString = false, escaped = false;
+    for (const char c : json) {
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == ',' || c == '[' || c == '{') {
+            if (++values > limit) break;
+        }
+    }
+    return values;
+}
+
 Result<QByteArray> encode(const QImage& baseImage, const QList<Annotation>& annotations) {
     const std::optional<QByteArray> base = PngWriter::encode(baseImage);
     if (!base) return encodingError(QStringLiteral("the picture could not be written as PNG"));
@@ -433,6 +463,8 @@ Result<QByteArray> encode(const QImage& baseImage, const QList<Annotation>& anno
     manifest.insert(QStringLiteral("blobSizes"), sizes);
     manifest.insert(QStringLiteral("annotations"), records);
     const QByteArray json = QJsonDocument(manifest).toJson(QJsonDocument::Compact);
+    // It would not open again.
+    if (jsonValueBound(json) > kMaxJsonValues) return encodingError(tooManyValues());
 
     qsizetype total = kHeaderSize + json.size();
     for (const QByteArray& b : blobs)

@@ -151,6 +151,19 @@ TEST(FileIO, LinksAnotherUserCouldHavePlantedAreNotWrittenThrough) {
     ASSERT_TRUE(error);
     EXPECT_TRUE(error->message.startsWith(QStringLiteral("“%1” is a link owned by another user").arg(planted)))
         << error->message.toStdString();
+    // A link planted one folder higher leads there just as well: refused in a sticky folder (whatever
+    // fs.protected_symlinks says) and in an open one, the file behind it untouched.
+    for (const QString& folder : {sticky, open}) {
+        const QString sub = QDir(folder).filePath(QStringLiteral("sub"));
+        ASSERT_EQ(TestSupport::runAs(*other, QStringLiteral("ln"), {QStringLiteral("-s"), home, sub}), 0);
+        const std::optional<IoError> above =
+            FileIO::writeFileAtomically(QDir(sub).filePath(QStringLiteral("thesis.txt")), QByteArray("PNG"));
+        ASSERT_TRUE(above) << "wrote through " << sub.toStdString();
+        EXPECT_EQ(above->kind, IoError::Kind::noPermission);
+        EXPECT_EQ(above->message,
+                  QStringLiteral("“%1” is a link owned by another user; Pictavo does not write through it").arg(sub));
+        EXPECT_EQ(contentOf(thesis), QByteArray("my thesis"));
+    }
     // One's own link in a folder others may write: they could swap it, so it is refused too.
     const QString mine = QDir(sticky).filePath(QStringLiteral("mine.png"));
     ASSERT_EQ(::symlink(QFile::encodeName(thesis).constData(), QFile::encodeName(mine).constData()), 0);
@@ -171,6 +184,11 @@ TEST(FileIO, LinksAnotherUserCouldHavePlantedAreNotWrittenThrough) {
     EXPECT_FALSE(FileIO::writeFileAtomically(shortcut, QByteArray("chapter 2")));
     EXPECT_TRUE(isLink(shortcut));
     EXPECT_EQ(contentOf(thesis), QByteArray("chapter 2"));
+    // So does one's own link to a folder, on the way there.
+    const QString desk = dir.filePath(QStringLiteral("desk"));
+    ASSERT_EQ(::symlink(QFile::encodeName(home).constData(), QFile::encodeName(desk).constData()), 0);
+    EXPECT_FALSE(FileIO::writeFileAtomically(QDir(desk).filePath(QStringLiteral("thesis.txt")), QByteArray("chapter 3")));
+    EXPECT_EQ(contentOf(thesis), QByteArray("chapter 3"));
 }
 
 // A replaced file keeps who may read it; a new one follows the umask, except in the save folder,

@@ -471,6 +471,54 @@ TEST(ProjectIO, NumbersFarBeyondAnyCanvasAreBoundedOnReading) {
     EXPECT_TRUE(saved.ok()) << saved.error().message.toStdString();
 }
 
+// Parsing takes memory and time for every JSON value (a 180 MB manifest of points took 50 s and
+// 6 GB): a manifest, a legacy file or a clipboard payload with more values than a project may hold
+// is refused before it is parsed, and such a project is never written. Commas and brackets in
+// texts are no values.
+TEST(ProjectIO, JsonWithMoreValuesThanAProjectMayHoldIsRefusedUnparsed) {
+    const qsizetype points = kMaxJsonValues / 3 + 1; // each is a list of two numbers
+    QByteArray list("[");
+    list.reserve(points * 6 + 2);
+    for (qsizetype i = 0; i < points; ++i)
+        list += i ? ",[0,0]" : "[0,0]";
+    list += ']';
+    QByteArray pen = QJsonDocument(record("pen")).toJson(QJsonDocument::Compact);
+    pen.replace("[[1,2],[30,40]]", list);
+    ASSERT_TRUE(pen.contains(list));
+    const QByteArray base = png(picture(8, 8, Qt::red));
+    QByteArray json = QJsonDocument(manifest({base}, QJsonArray{})).toJson(QJsonDocument::Compact);
+    json.replace("\"annotations\":[]", "\"annotations\":[" + pen + "]");
+    QByteArray file("PTVJ\x02\x00\x00\x00", 8);
+    for (int i = 0; i < 8; ++i)
+        file += char((quint64(json.size()) >> (8 * i)) & 0xFF);
+    file += json + base;
+    const QString refused = QStringLiteral("more than %1 million numbers and other values").arg(kMaxJsonValues / 1000000);
+    const Result<Project> project = decode(file, QStringLiteral("points.pictproj"));
+    ASSERT_FALSE(project.ok()) << "a manifest of " << points << " points was parsed";
+    EXPECT_EQ(project.error().kind, IoError::Kind::decodingError);
+    EXPECT_TRUE(project.error().message.contains(refused)) << project.error().message.toStdString();
+
+    QByteArray legacy = "{\"version\":1,\"baseImagePNG\":\"" + base.toBase64() + "\",\"annotations\":[" + pen + "]}";
+    const Result<Project> old = decode(legacy, QStringLiteral("old.pictproj"));
+    ASSERT_FALSE(old.ok());
+    EXPECT_TRUE(old.error().message.contains(refused)) << old.error().message.toStdString();
+    EXPECT_FALSE(annotationsFromPayload("{\"annotations\":[" + pen + "]}").has_value());
+
+    QList<Annotation> drawn(1);
+    drawn[0].tool = EditorTool::pen;
+    drawn[0].points = QList<QPointF>(points, QPointF(1, 1));
+    const Result<QByteArray> encoded = encode(picture(8, 8, Qt::red), drawn);
+    ASSERT_FALSE(encoded.ok()) << "a project that would not reopen was encoded";
+    EXPECT_TRUE(encoded.error().message.contains(refused)) << encoded.error().message.toStdString();
+
+    // The same number of commas and brackets inside a text are one value.
+    QJsonObject text = record("text");
+    text["text"] = QString(points * 3, QLatin1Char(','));
+    const Result<Project> commas = decode(container(manifest({base}, QJsonArray{text}), {base}));
+    ASSERT_TRUE(commas.ok()) << commas.error().message.toStdString();
+    EXPECT_EQ(commas->annotations.value(0).text.size(), points * 3);
+}
+
 // A badge shows a number of at most 20 characters; megabytes of digits took seconds to measure
 // and draw at every repaint. Text objects keep what they hold.
 TEST(ProjectIO, BadgeLabelsAreCutToWhatABadgeCanShow) {
