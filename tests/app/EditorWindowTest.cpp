@@ -788,8 +788,10 @@ TEST(EditorWindow, RenumberBadgesIsOfferedWithBadgesOnTheToolbarAndInTheMenu) {
     };
     EXPECT_TRUE(texts(onBadge).contains(QStringLiteral("Renumber Badges")));
     EXPECT_FALSE(texts(onRect).contains(QStringLiteral("Renumber Badges")));
-    w.model->setSelectedID(std::nullopt);
+    // From the menu of badge 3, which a right-click leaves selected alone: every badge is numbered.
+    w.model->setSelectedID(three.id);
     w.window->actions().action(EditorCommand::renumberBadges)->trigger();
+    EXPECT_EQ(w.model->annotations()[0].text, QStringLiteral("1"));
     EXPECT_EQ(w.model->annotations()[1].text, QStringLiteral("2"));
 }
 
