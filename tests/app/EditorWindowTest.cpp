@@ -18,6 +18,7 @@
 #include <cmath>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QClipboard>
@@ -736,6 +737,10 @@ TEST(EditorWindow, TheNextNumberFieldShowsAndTakesNumbersPast999) {
     ASSERT_NE(field, nullptr);
     w.model->setNextDotNumber(1200); // a project whose badges went on past 999
     EXPECT_EQ(field->text(), QStringLiteral("1200"));
+    // A screen reader is told the same number the field shows.
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(field);
+    ASSERT_TRUE(reader != nullptr && reader->valueInterface() != nullptr);
+    EXPECT_EQ(reader->valueInterface()->currentValue().toLongLong(), 1200);
     QApplication::setActiveWindow(w.window.get());
     field->setFocus();
     field->selectAll();
