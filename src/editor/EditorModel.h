@@ -199,9 +199,9 @@ public:
 
     // Sets a flag of the single selection with one undo step; the same value records nothing.
     void setSelectionFlag(SelectionFlag flag, bool on);
-    // Numbers the selected badges, or every badge when none is selected, 1, 2, 3… in drawing
-    // order, as one undo step; the next badge follows the largest number. False when there was
-    // nothing to change.
+    // Numbers the selected badges, or every badge when fewer than two are selected, 1, 2, 3… in
+    // drawing order, as one undo step; the next badge follows the largest number. False when there
+    // was nothing to change.
     bool renumberBadges();
     // Puts an object taken out for editing (takeTextForEditing) back where it was, changed, as part
     // of the step its taking recorded.

@@ -354,9 +354,13 @@ void EditorModel::putBack(int index, const Annotation& annotation) {
 }
 
 bool EditorModel::renumberBadges() {
-    const bool anySelected = std::any_of(m_annotations.cbegin(), m_annotations.cend(), [this](const Annotation& a) {
-        return a.isNumberBadge() && m_selectedIDs.contains(a.id);
-    });
+    // One selected badge is what a right-click on it leaves: numbering it alone would give a second
+    // 1, so a selection counts only from two badges on.
+    const auto selectedBadges = std::count_if(m_annotations.cbegin(), m_annotations.cend(),
+                                              [this](const Annotation& a) {
+                                                  return a.isNumberBadge() && m_selectedIDs.contains(a.id);
+                                              });
+    const bool anySelected = selectedBadges > 1;
     // Drawing order: the order of the layers, list order within each.
     QList<QUuid> order;
     for (const Annotation& a : layeredAnnotations())

@@ -18,6 +18,7 @@
 #include <cmath>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QClipboard>
@@ -736,6 +737,10 @@ TEST(EditorWindow, TheNextNumberFieldShowsAndTakesNumbersPast999) {
     ASSERT_NE(field, nullptr);
     w.model->setNextDotNumber(1200); // a project whose badges went on past 999
     EXPECT_EQ(field->text(), QStringLiteral("1200"));
+    // A screen reader is told the same number the field shows.
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(field);
+    ASSERT_TRUE(reader != nullptr && reader->valueInterface() != nullptr);
+    EXPECT_EQ(reader->valueInterface()->currentValue().toLongLong(), 1200);
     QApplication::setActiveWindow(w.window.get());
     field->setFocus();
     field->selectAll();
@@ -788,8 +793,10 @@ TEST(EditorWindow, RenumberBadgesIsOfferedWithBadgesOnTheToolbarAndInTheMenu) {
     };
     EXPECT_TRUE(texts(onBadge).contains(QStringLiteral("Renumber Badges")));
     EXPECT_FALSE(texts(onRect).contains(QStringLiteral("Renumber Badges")));
-    w.model->setSelectedID(std::nullopt);
+    // From the menu of badge 3, which a right-click leaves selected alone: every badge is numbered.
+    w.model->setSelectedID(three.id);
     w.window->actions().action(EditorCommand::renumberBadges)->trigger();
+    EXPECT_EQ(w.model->annotations()[0].text, QStringLiteral("1"));
     EXPECT_EQ(w.model->annotations()[1].text, QStringLiteral("2"));
 }
 

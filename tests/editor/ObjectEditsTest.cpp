@@ -477,6 +477,14 @@ TEST(EditorSelection, RenumberingGivesOneTwoThreeInDrawingOrderAsOneStep) {
     EXPECT_EQ(numbers(), (QStringList{"1", "1", "2"}));
     EXPECT_EQ(m.nextDotNumber(), 3);
 
+    // One selected badge (what a right-click on it leaves) is no sequence of its own: all are
+    // numbered, never that one alone to 1 beside another 1.
+    m.undo();
+    m.setSelectedIDs({list[3].id});
+    ASSERT_TRUE(m.renumberBadges());
+    EXPECT_EQ(numbers(), (QStringList{"1", "2", "3"}));
+    EXPECT_EQ(m.nextDotNumber(), 4);
+
     EditorModel none(solidImage(64, 48), {annotation(EditorTool::rect, {{0, 0}, {9, 9}})});
     EXPECT_FALSE(none.renumberBadges());
     EXPECT_TRUE(none.undoStack().isEmpty());

@@ -8,6 +8,8 @@
 // or shown (a project can go on past 999); the stepper's arrows count between 1 and 999.
 class BadgeNumberField : public QAbstractSpinBox {
     Q_OBJECT
+    // Screen readers read a spin box's number from this property.
+    Q_PROPERTY(qint64 value READ value)
 
 public:
     static constexpr int64_t kStepperMaximum = 999;

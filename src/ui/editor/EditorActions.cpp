@@ -68,7 +68,7 @@ QList<CommandInfo> makeCommands() {
          {keys("Ctrl+A")}, {}},
         {C::closeWindow, QStringLiteral("Close"), QStringLiteral("Close this window"), {keys("Ctrl+W")}, {}},
         {C::renumberBadges, QStringLiteral("Renumber Badges"),
-         QStringLiteral("Number the selected badges, or all of them, 1, 2, 3… in drawing order"), {}, {}},
+         QStringLiteral("Number the selected badges (two or more), or all of them, 1, 2, 3… in drawing order"), {}, {}},
         {C::zoomToFit, QStringLiteral("Fit"), QStringLiteral("Zoom to fit the window"), {keys("Ctrl+9")}, {}},
         {C::saveAs, QStringLiteral("Save As…"),
          QStringLiteral("Save the picture and its project under another name, format or size"),
