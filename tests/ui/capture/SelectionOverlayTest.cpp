@@ -14,7 +14,10 @@ TEST(SelectionGeometry, RectanglesSizesAndLabels) {
     EXPECT_EQ(normalized({400, 300}, {100, 100}), normalized({100, 100}, {400, 300}));
     EXPECT_EQ(normalized({400, 100}, {100, 300}), QRectF(100, 100, 300, 200));
     EXPECT_FALSE(isLargeEnough(QRectF(0, 0, 1.5, 300)));
-    EXPECT_TRUE(isLargeEnough(QRectF(0, 0, 2, 2)));
+    // A jitter of the hand is a click.
+    EXPECT_FALSE(isLargeEnough(QRectF(0, 0, 2, 3)));
+    EXPECT_FALSE(isLargeEnough(QRectF(0, 0, 3.9, 300)));
+    EXPECT_TRUE(isLargeEnough(QRectF(0, 0, 4, 4)));
     EXPECT_EQ(sizeLabel(QRectF(0, 0, 100, 50), 2), QStringLiteral("200 × 100"));
     EXPECT_EQ(sizeLabel(QRectF(0, 0, 100.7, 50.9), 1), QStringLiteral("100 × 50")); // truncated
 }
