@@ -4,6 +4,7 @@
 
 #include "editor/ObjectClipboard.h"
 
+#include "io/DecodingChild.h"
 #include "io/ProjectIO.h"
 #include "model/AnnotationGeometry.h"
 #include "model/Palette.h"
@@ -135,7 +136,20 @@ bool EditorModel::pasteObjectsFromPasteboard(std::optional<QRectF> visibleArea) 
     if (!m_clipboard) return false;
     const std::optional<QByteArray> payload = m_clipboard->objects();
     if (!payload) return false;
-    std::optional<QList<Annotation>> pasted = ProjectIO::annotationsFromPayload(*payload);
+    // Pictures in a payload are untrusted: decoded in a limited child, so a few bytes asking for
+    // gigabytes are refused in seconds instead of freezing the window.
+    std::optional<QList<Annotation>> pasted;
+    if (payload->contains("\"imagePNG\"")) {
+        const Result<std::optional<QList<Annotation>>> decoded = DecodingChild::isolated<std::optional<QList<Annotation>>>(
+            QStringLiteral("the pasted picture"),
+            [&payload]() -> Result<std::optional<QList<Annotation>>> { return ProjectIO::annotationsFromPayload(*payload); });
+        if (!decoded) {
+            emit refused(QStringLiteral("Couldn't paste the objects: %1").arg(decoded.error().message));
+            return true; // the objects were there: no picture is pasted in their place
+        }
+        pasted = *decoded;
+    } else
+        pasted = ProjectIO::annotationsFromPayload(*payload);
     if (!pasted) return false;
     if (!admits(m_baseImage.size(), m_annotations + *pasted, QStringLiteral("Couldn't paste the objects")))
         return true; // the objects were there: no picture is pasted in their place

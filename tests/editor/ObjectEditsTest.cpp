@@ -3,6 +3,8 @@
 #include "render/EditorRenderer.h"
 
 #include "TestSupport.h"
+#include "io/Bombs.h"
+#include "io/DecodingChild.h"
 
 #include <gtest/gtest.h>
 
@@ -538,4 +540,42 @@ TEST(EditorSelection, CopiedObjectsGoToOtherProgramsAloneOnTransparency) {
     EXPECT_EQ(qAlpha(picture.pixel(QPoint(100, 80) - origin)), 0); // inside: neither the blue picture
     EXPECT_EQ(picture.pixelColor(QPoint(50, 80) - origin).rgb(), Palette::standardRed().rgb()); // the outline
     EXPECT_EQ(qAlpha(picture.pixel(QPoint(1, 1))), 0); // nor the other object
+}
+
+// A payload's picture is decoded in a limited child: a 20000² PNG of a few kilobytes is refused
+// with a reason instead of holding the window for half a minute and gigabytes.
+TEST(EditorSelection, APastedPictureBombIsRefusedWithItsReason) {
+    const DecodingChild::ScopedLimits limits({1, 1500, DecodingChild::limits().addressSpace});
+    TestSupport::MemoryClipboard clipboard;
+    const QByteArray bomb = Bombs::plainPng(20000);
+    ASSERT_LT(bomb.size(), 2 << 20);
+    const QByteArray payload =
+        "{\"annotations\":[{\"tool\":\"image\",\"points\":[[0,0],[10,0],[10,10],[0,10]],\"color\":\"FF0000\","
+        "\"width\":1,\"text\":\"\",\"fontSize\":16,\"headScale\":1,\"rotation\":0,\"hollow\":false,"
+        "\"imageFrame\":[[0,0],[10,10]],\"imagePNG\":\"" +
+        bomb.toBase64() + "\"}]}";
+    clipboard.setObjects(payload, {});
+    EditorModel m(solidImage(200, 150));
+    m.setClipboard(&clipboard);
+    QSignalSpy refused(&m, &EditorModel::refused);
+    EXPECT_TRUE(m.pasteObjectsFromPasteboard()); // our objects were there: no picture pasted instead
+    ASSERT_EQ(refused.size(), 1);
+    const QString why = refused.first().first().toString();
+    EXPECT_TRUE(why.startsWith(QStringLiteral("Couldn't paste the objects: "))) << why.toStdString();
+    EXPECT_TRUE(why.contains(QStringLiteral("takes more than 1 second")) || why.contains(QStringLiteral("needs more memory")))
+        << why.toStdString();
+    EXPECT_TRUE(m.annotations().isEmpty());
+    EXPECT_FALSE(m.isDirty());
+
+    // A small picture in a payload still pastes, through the child.
+    Annotation picture = annotation(EditorTool::image, {{10, 10}, {50, 10}, {50, 40}, {10, 40}});
+    picture.image = solidImage(40, 30, Qt::green);
+    picture.imageFrame = QRectF(10, 10, 40, 30);
+    EditorModel source(solidImage(200, 150), {picture});
+    source.setClipboard(&clipboard);
+    source.setSelectedID(picture.id);
+    source.copySelectedToPasteboard();
+    ASSERT_TRUE(m.pasteObjectsFromPasteboard());
+    ASSERT_EQ(m.annotations().size(), 1);
+    EXPECT_EQ(m.annotations().first().image.size(), QSize(40, 30));
 }
