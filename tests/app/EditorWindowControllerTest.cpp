@@ -287,8 +287,8 @@ TEST(EditorWindowController, TheTextFieldIsNeverClippedByThePicture) {
     ASSERT_NE(field, nullptr);
     EXPECT_TRUE(field->isVisible());
     EXPECT_EQ(field->visibleRegion(), QRegion(field->rect()));
-    // Where the window has room, the field keeps its top-left corner on the text's place.
-    EXPECT_EQ(field->mapTo(window.get(), QPoint()), view->mapTo(window.get(), QPoint(299, 199)));
+    // Where the window has room, the field's text starts on the text's place.
+    EXPECT_EQ(field->mapTo(window.get(), field->textOrigin()), view->mapTo(window.get(), QPoint(299, 199)));
 
     // Ten lines near the bottom of a window too small for them: moved up, still whole.
     window->resize(700, 520); // the toolbar takes several rows at this width
@@ -335,7 +335,7 @@ TEST(EditorWindowController, TheCanvasScrollsToTheTextBeingTyped) {
     EXPECT_TRUE(area->viewport()->rect().contains(view->mapTo(area->viewport(), QPoint(1900, 1400))));
     // Scrolling on moves the field with its text.
     area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
-    EXPECT_EQ(field->mapTo(area->viewport(), QPoint()).y(),
+    EXPECT_EQ(field->mapTo(area->viewport(), field->textOrigin()).y(),
               view->mapTo(area->viewport(), QPoint(1900, 1400)).y());
 }
 

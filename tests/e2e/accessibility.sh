@@ -3,6 +3,7 @@
 # over AT-SPI. Needs a display (run under xvfb-run) and Debian's python3-pyatspi.
 set -euo pipefail
 binary="$1"; here="$(dirname "$0")"
+[ -n "${DISPLAY:-}" ] || { echo "SKIP: needs a display"; exit 0; }
 if ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null; then
   echo "SKIP: python3-pyatspi is not installed"; exit 0
 fi

@@ -79,7 +79,9 @@ TEST_F(EditorViewTest, TextIsTypedReopenedAndDeletedWithUndo) {
     release(QPointF(40, 50));
     TextEntryField* field = view->textField();
     ASSERT_NE(field, nullptr);
-    EXPECT_EQ(field->pos(), QPoint(40, 50));
+    // The typed text starts where the label will be drawn.
+    EXPECT_EQ(field->pos() + field->textOrigin(), QPoint(40, 50));
+    EXPECT_GT(field->textOrigin().x(), 0);
     QTest::keyClicks(field, QStringLiteral("Door"));
     QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
     QTest::keyClicks(field, QStringLiteral("12"));
@@ -253,3 +255,41 @@ TEST_F(EditorViewTest, CommittingTextWithdrawsFocus) {
     EXPECT_EQ(window.focusWidget(), nullptr);
 }
 
+
+// What is typed stays where it is when committed: the letters in the field and the label drawn
+// afterwards cover the same pixels, to a pixel of rounding.
+TEST_F(EditorViewTest, CommittedTextDoesNotMove) {
+    open({}, solidImage(400, 300, Qt::white));
+    view->show();
+    model->setColor(Palette::named("red"));
+    for (double zoom : {1.0, 2.0}) {
+        view->setZoom(zoom);
+        view->resize(view->sizeHint());
+        model->setTool(EditorTool::text);
+        press(QPointF(60, 70));
+        release(QPointF(60, 70));
+        TextEntryField* field = view->textField();
+        ASSERT_NE(field, nullptr);
+        QTest::keyClicks(field, QStringLiteral("HH"));
+        QCoreApplication::processEvents();
+        // The red letters' box, in view pixels.
+        auto letters = [](const QImage& shot) {
+            QRect box;
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x) {
+                    const QColor c = shot.pixelColor(x, y);
+                    if (c.red() > 180 && c.green() < 90 && c.blue() < 90) box |= QRect(x, y, 1, 1);
+                }
+            return box;
+        };
+        const QRect typed = letters(view->grab().toImage());
+        QTest::keyClick(field, Qt::Key_Return);
+        ASSERT_EQ(view->textField(), nullptr);
+        const QRect drawn = letters(view->grab().toImage());
+        ASSERT_FALSE(typed.isEmpty());
+        ASSERT_FALSE(drawn.isEmpty());
+        EXPECT_LE(std::abs(typed.left() - drawn.left()), 1) << zoom;
+        EXPECT_LE(std::abs(typed.top() - drawn.top()), 2) << zoom;
+        model->undo();
+    }
+}

@@ -394,11 +394,15 @@ QAbstractButton* EditorToolbar::toolButton(EditorTool tool) const {
 
 void EditorToolbar::showCopied() {
     m_copyButton->setText(QStringLiteral("Copied!"));
+    m_copyButton->setAccessibleName(m_copyButton->text()); // read out too
     // One timer: a second copy restarts the 1.5 s instead of being cut short by the first.
     if (!m_copiedTimer) {
         m_copiedTimer = new QTimer(this);
         m_copiedTimer->setSingleShot(true);
-        connect(m_copiedTimer, &QTimer::timeout, m_copyButton, [button = m_copyButton] { button->setText(QStringLiteral("Copy")); });
+        connect(m_copiedTimer, &QTimer::timeout, m_copyButton, [button = m_copyButton] {
+            button->setText(QStringLiteral("Copy"));
+            button->setAccessibleName(button->text());
+        });
     }
     m_copiedTimer->start(kCopiedMs);
 }

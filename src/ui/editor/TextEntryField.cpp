@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextCursor>
 
 TextEntryField::TextEntryField(QWidget* parent) : QPlainTextEdit(parent) {
     setPlaceholderText(QStringLiteral("Text — Shift+Return for new line"));
@@ -45,6 +46,14 @@ void TextEntryField::setLabelLook(const QFont& font, const QColor& color) {
     setPalette(palette);
     setFont(font);
     fitToText();
+}
+
+QPoint TextEntryField::textOrigin() const {
+    QTextCursor start(document());
+    start.movePosition(QTextCursor::Start);
+    // The caret's rectangle starts where the text does, in the viewport, one pixel before the glyphs.
+    const QRect caret = cursorRect(start);
+    return viewport()->pos() + QPoint(caret.left() + 1, caret.top());
 }
 
 void TextEntryField::setMaximumTextWidth(int width) {

@@ -15,6 +15,9 @@ public:
     explicit TextEntryField(QWidget* parent = nullptr);
     // The widest the field may grow, normally the room its host leaves it.
     void setMaximumTextWidth(int width);
+    // Where the first line's text starts, from the field's top-left corner: the field is placed
+    // this much up and left of the label, so the text does not move when it is committed.
+    QPoint textOrigin() const;
     // Shows the text as the label will look: its font at the zoom and its colour, on a background
     // it can be read on.
     void setLabelLook(const QFont& font, const QColor& color);
