@@ -76,6 +76,19 @@ void CaptureManager::start(const CaptureRequest& request, Done done) {
         m_busy = request.mode != CaptureMode::fullScreen ? false : m_busy;
         return fail(request, done, error);
     }
+    // An overlay under an application-modal question would get no click and no key: the person
+    // would be stuck behind a frozen screen. The question comes forward instead.
+    if (QWidget* modal = QApplication::activeModalWidget();
+        request.mode != CaptureMode::fullScreen && modal && modal->windowModality() == Qt::ApplicationModal) {
+        m_busy = false;
+        modal->raise();
+        modal->activateWindow();
+        CaptureRequest quiet = request; // the question in front says it all to a person
+        quiet.alertOnFailure = false;
+        return fail(quiet, done,
+                    QStringLiteral("Pictavo is waiting for an answer in “%1”: answer it, then capture again.")
+                        .arg(modal->windowTitle()));
+    }
     switch (request.mode) {
     case CaptureMode::fullScreen:
         return captureMainDisplay(request, done);
@@ -255,6 +268,8 @@ void CaptureManager::presentCaptureError(const QString& error) {
                                 QStringLiteral("Couldn't Capture the Screen"));
     box->setInformativeText(error);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    // Not application-modal (a message box's default): the next capture's overlay must get input.
+    box->setWindowModality(Qt::NonModal);
     box->show();
     box->raise();
     box->activateWindow();

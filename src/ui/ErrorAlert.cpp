@@ -33,6 +33,9 @@ void present(const QString& message, QWidget* window, Severity severity) {
     // Plain text: file names may hold anything.
     box->setTextFormat(Qt::PlainText);
     alerts.append(box);
+    // A message box is application-modal by default: one left open would take every click and
+    // key from the capture overlays, leaving a person stuck behind a frozen screen.
+    if (!window) box->setWindowModality(Qt::NonModal);
     if (window)
         box->open();
     else {

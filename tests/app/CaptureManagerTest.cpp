@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QFile>
 #include <QMouseEvent>
 #include <QScreen>
@@ -359,4 +360,36 @@ TEST(WindowPicker, SaysWhatToDoOnEveryScreenEvenWithNoWindowUnderThePointer) {
     EXPECT_LT(shown.pixelColor((QPointF(box.left() + box.height() / 2, box.top() + 2) * s).toPoint()).lightness(), 100)
         << "no hint at the top";
     EXPECT_GT(shown.pixelColor((QPointF(box.left() - 4, box.center().y()) * s).toPoint()).lightness(), 200);
+}
+
+// An overlay under an application-modal question would take no click and no key: the capture is
+// refused with the question's name and the question comes forward; window-modal sheets do not count.
+TEST(CaptureManager, AQuestionWaitingForAnAnswerComesForwardInsteadOfADeadOverlay) {
+    int grabs = 0;
+    CaptureManager manager(fake(&grabs));
+    QDialog question;
+    question.setWindowTitle(QStringLiteral("Save changes?"));
+    question.setWindowModality(Qt::ApplicationModal);
+    question.show();
+    std::optional<CaptureResult> result;
+    manager.capture(toFile(CaptureMode::selection, QStringLiteral("/tmp/x.png")), [&](CaptureResult r) { result = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 3000));
+    EXPECT_EQ(result->status, CaptureResult::Status::failed);
+    EXPECT_TRUE(result->error.contains(QStringLiteral("“Save changes?”"))) << result->error.toStdString();
+    EXPECT_TRUE(manager.overlays().isEmpty());
+    EXPECT_EQ(grabs, 0);
+    EXPECT_FALSE(manager.isBusy());
+    question.hide();
+
+    QWidget owner;
+    owner.show();
+    QDialog sheet(&owner);
+    sheet.setWindowModality(Qt::WindowModal);
+    sheet.show();
+    result.reset();
+    manager.capture(toFile(CaptureMode::selection, QStringLiteral("/tmp/x.png")), [&](CaptureResult r) { result = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !manager.overlays().isEmpty(); }, 3000));
+    manager.cancelCurrent();
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->status, CaptureResult::Status::cancelled);
 }

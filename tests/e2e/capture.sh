@@ -101,26 +101,6 @@ kill $client; wait $client 2>/dev/null
 for _ in $(seq 30); do xdotool search --onlyvisible --name '^Select a region$' >/dev/null || break; sleep 0.1; done
 xdotool search --onlyvisible --name '^Select a region$' >/dev/null && fail "a stopped command left its selection on screen"
 
-# Pictavo's own editor can be picked: it is a window people want to show too.
-cp "$work/screen.png" "$work/door.png"
-"$pictavo" "$work/door.png" || fail "pictavo door.png exited $?"
-editor=$(timeout 5 xdotool search --sync --onlyvisible --name 'door.png' | head -1)
-if [ -z "$editor" ]; then fail "no editor for door.png"; else
-  xdotool windowraise "$editor"; sleep 0.3
-  read -r ex ey ew eh < <(xwininfo -id "$editor" | awk '/Absolute upper-left X:/{x=$4} /Absolute upper-left Y:/{y=$4} /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}')
-  "$pictavo" capture window --output "$work/own.png" 2>"$work/own.err" &
-  client=$!
-  xdotool search --sync --onlyvisible --name '^Pick a window$' >/dev/null; sleep 0.3
-  # Near its bottom-left corner: an alert may cover its middle.
-  xdotool mousemove $((ex + 30)) $((ey + eh - 10)) sleep 0.2 click 1
-  timeout 10 tail --pid=$client -f /dev/null || { fail "the picker did not take Pictavo's editor"; xdotool key Escape; }
-  wait $client || fail "picking Pictavo's editor exited $? ($(cat "$work/own.err"))"
-  read -r l r t b < <(xprop -id "$editor" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
-  expected="$((ew + l + r))x$((eh + t + b))"
-  [ "$(size "$work/own.png")" = "$expected" ] || fail "the picked editor is $(size "$work/own.png"), not $expected"
-fi
-xdotool search --name 'door.png' windowclose 2>/dev/null; sleep 0.3
-
 # 5. A picked window, cut at its frame.
 "$pictavo" capture window --output "$work/window.png" 2>"$work/window.err" &
 client=$!
@@ -148,6 +128,28 @@ timeout 5 xdotool search --sync --name 'wiring.png' >/dev/null || fail "no edito
 "$pictavo" "$work/missing.png" 2>"$work/missing.err"; code=$?
 [ $code -eq 1 ] && grep -q "^Pictavo: " "$work/missing.err" || fail "a missing file gave exit $code: $(cat "$work/missing.err")"
 "$pictavo" >/dev/null || fail "a second plain launch exited $?"
+
+# Pictavo's own editor can be picked: it is a window people want to show too; the alert about
+# missing.png, still open, takes no clicks from the picker.
+cp "$work/screen.png" "$work/door.png"
+"$pictavo" "$work/door.png" || fail "pictavo door.png exited $?"
+editor=$(timeout 5 xdotool search --sync --onlyvisible --name 'door.png' | head -1)
+if [ -z "$editor" ]; then fail "no editor for door.png"; else
+  xdotool windowraise "$editor"; sleep 0.3
+  read -r ex ey ew eh < <(xwininfo -id "$editor" | awk '/Absolute upper-left X:/{x=$4} /Absolute upper-left Y:/{y=$4} /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}')
+  "$pictavo" capture window --output "$work/own.png" 2>"$work/own.err" &
+  client=$!
+  xdotool search --sync --onlyvisible --name '^Pick a window$' >/dev/null; sleep 0.3
+  # Near its bottom-left corner: an alert may cover its middle.
+  xdotool mousemove $((ex + 30)) $((ey + eh - 10)) sleep 0.2 click 1
+  timeout 10 tail --pid=$client -f /dev/null || { fail "the picker did not take Pictavo's editor"; xdotool key Escape; }
+  wait $client || fail "picking Pictavo's editor exited $? ($(cat "$work/own.err"))"
+  read -r l r t b < <(xprop -id "$editor" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+  expected="$((ew + l + r))x$((eh + t + b))"
+  [ "$(size "$work/own.png")" = "$expected" ] || fail "the picked editor is $(size "$work/own.png"), not $expected"
+fi
+xdotool search --name 'door.png' windowclose 2>/dev/null; sleep 0.3
+
 
 
 # PDFs: one page opens at once; of several the person picks one in "Choose a Page".

@@ -331,6 +331,8 @@ TEST(ErrorAlert, FailuresWhileOneIsOpenJoinItAsLines) {
         if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) boxes << box;
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_EQ(QApplication::topLevelWidgets().size(), before + 1);
+    // Not application-modal: a capture's overlay must still get the clicks and keys.
+    EXPECT_EQ(boxes[0]->windowModality(), Qt::NonModal);
     EXPECT_EQ(boxes[0]->text(),
               QStringLiteral("“a.pictproj” is not a Pictavo project.\n“b.png” is damaged: truncated"));
     // A failure among the warnings makes the alert an error.
