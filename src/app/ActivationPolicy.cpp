@@ -1,5 +1,7 @@
 #include "app/ActivationPolicy.h"
 
+#include "platform/Session.h"
+
 #include <QTimer>
 
 ActivationPolicy::ActivationPolicy(std::unique_ptr<Desktop> desktop, QObject* parent)
@@ -17,6 +19,11 @@ void ActivationPolicy::windowOpened(QWidget* window) {
     const Presence before = m_presence;
     setPresence(Presence::foreground);
     if (!window) return;
+    // A launch's startup id goes on the window before it maps.
+    if (Session::hasStartupId()) {
+        window->winId();
+        Session::markWindow(window->windowHandle());
+    }
 
     m_desktop->bringToFront(window);
     // The window may be gone by the time a retry runs.

@@ -6,14 +6,16 @@
 #include "app/PreviewWindowController.h"
 #include "io/DecodingChild.h"
 #include "io/ImageDecoder.h"
+#include "platform/Session.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QTimer>
 
-#include <memory>
 #include <QLoggingCategory>
+#include <algorithm>
+#include <memory>
 
 Q_LOGGING_CATEGORY(lcRunning, "pictavo")
 
@@ -23,6 +25,15 @@ const QString kCommand = QStringLiteral("command");
 
 QString absolute(const QString& path) {
     return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+}
+
+const QString kActivationToken = QStringLiteral("activationToken");
+const QString kStartupId = QStringLiteral("startupId");
+
+// A token as launchers make them: printable ASCII, bounded.
+bool plausibleToken(const QByteArray& token) {
+    if (token.isEmpty() || token.size() > 256) return false;
+    return std::all_of(token.begin(), token.end(), [](char c) { return c > 0x20 && c < 0x7f; });
 }
 
 } // namespace
@@ -37,24 +48,51 @@ InstanceServer::Start Instance::start(QString* error) {
 }
 
 QJsonObject Instance::requestFor(const CommandLine& cl) {
-    switch (cl.action) {
-    case CommandLine::Action::openFiles: {
-        QJsonArray files;
-        for (const QString& f : cl.files)
-            files.append(absolute(f));
-        return {{kCommand, QStringLiteral("open")}, {QStringLiteral("files"), files}};
+    QJsonObject request = [&cl]() -> QJsonObject {
+        switch (cl.action) {
+        case CommandLine::Action::openFiles: {
+            QJsonArray files;
+            for (const QString& f : cl.files)
+                files.append(absolute(f));
+            return {{kCommand, QStringLiteral("open")}, {QStringLiteral("files"), files}};
+        }
+        case CommandLine::Action::preview:
+            return {{kCommand, QStringLiteral("preview")},
+                    {QStringLiteral("file"), absolute(cl.files.value(0))}};
+        case CommandLine::Action::capture: {
+            QJsonObject request{{kCommand, QStringLiteral("capture")},
+                                {QStringLiteral("mode"), cl.captureMode}};
+            if (cl.delaySeconds) request.insert(QStringLiteral("delay"), *cl.delaySeconds);
+            if (!cl.output.isEmpty()) request.insert(QStringLiteral("output"), absolute(cl.output));
+            if (cl.clipboard) request.insert(QStringLiteral("clipboard"), true);
+            return request;
+        }
+        default:
+            return {{kCommand, QStringLiteral("activate")}};
+        }
+    }();
+    // Windows the request opens come forward under the desktop's focus-stealing prevention.
+    addActivation(request);
+    return request;
+}
+
+void Instance::addActivation(QJsonObject& request) {
+    for (const auto& [key, variable] :
+         {std::pair{kActivationToken, "XDG_ACTIVATION_TOKEN"}, std::pair{kStartupId, "DESKTOP_STARTUP_ID"}}) {
+        const QByteArray token = qgetenv(variable);
+        if (plausibleToken(token)) request.insert(key, QString::fromLatin1(token));
     }
-    case CommandLine::Action::preview:
-        return {{kCommand, QStringLiteral("preview")}, {QStringLiteral("file"), absolute(cl.files.value(0))}};
-    case CommandLine::Action::capture: {
-        QJsonObject request{{kCommand, QStringLiteral("capture")}, {QStringLiteral("mode"), cl.captureMode}};
-        if (cl.delaySeconds) request.insert(QStringLiteral("delay"), *cl.delaySeconds);
-        if (!cl.output.isEmpty()) request.insert(QStringLiteral("output"), absolute(cl.output));
-        if (cl.clipboard) request.insert(QStringLiteral("clipboard"), true);
-        return request;
-    }
-    default:
-        return {{kCommand, QStringLiteral("activate")}};
+}
+
+void Instance::applyActivation(const QJsonObject& request, const QString& platformName) {
+    const QByteArray wayland = request.value(kActivationToken).toString().toLatin1();
+    const QByteArray x11 = request.value(kStartupId).toString().toLatin1();
+    if (platformName.startsWith(QLatin1String("wayland")) && plausibleToken(wayland)) {
+        // Read by Qt's xdg-shell plugin when a window asks to be activated (Qt 6.5 and later;
+        // 6.4 has no public way to pass it on).
+        qputenv("XDG_ACTIVATION_TOKEN", wayland);
+    } else if (platformName == QLatin1String("xcb") && plausibleToken(x11)) {
+        Session::setStartupId(x11);
     }
 }
 
@@ -114,6 +152,8 @@ void Instance::carryOutWaiting() {
 }
 
 void Instance::carryOut(const QJsonObject& request, InstanceReply* reply, std::function<void()> then) {
+    // The windows this request opens come forward under focus-stealing prevention.
+    applyActivation(request, QGuiApplication::platformName());
     // Whatever happens below, `then` runs once, when this request is done with.
     auto done = std::make_shared<std::function<void()>>(std::move(then));
     auto finished = [done] {
@@ -132,8 +172,8 @@ void Instance::carryOut(const QJsonObject& request, InstanceReply* reply, std::f
             if (!answer) return;
             if (!outcome.firstFailure.isEmpty()) return answer->finish(false, outcome.firstFailure);
             if (!outcome.cancelled.isEmpty())
-                return answer->finish(false,
-                                      QStringLiteral("no page of “%1” was chosen").arg(outcome.cancelled.first()));
+                return answer->finish(
+                    false, QStringLiteral("no page of “%1” was chosen").arg(outcome.cancelled.first()));
             answer->finish(true);
         });
         return;
@@ -143,7 +183,10 @@ void Instance::carryOut(const QJsonObject& request, InstanceReply* reply, std::f
         QPointer<InstanceReply> answer(reply);
         DecodingChild::inBackground(
             this,
-            [file] { return DecodingChild::isolated<QImage>(file, [&file] { return ImageDecoder::decodeFile(file); }); },
+            [file] {
+                return DecodingChild::isolated<QImage>(file,
+                                                       [&file] { return ImageDecoder::decodeFile(file); });
+            },
             [answer, file, finished](const Result<QImage>& image) {
                 finished();
                 if (image) PreviewWindowController::show(*image, file);
@@ -153,7 +196,8 @@ void Instance::carryOut(const QJsonObject& request, InstanceReply* reply, std::f
     }
     finished(); // the other commands hold no later one back
     if (command == QLatin1String("capture")) {
-        if (const QString problem = outputProblem(request); !problem.isEmpty()) return reply->finish(false, problem);
+        if (const QString problem = outputProblem(request); !problem.isEmpty())
+            return reply->finish(false, problem);
         QPointer<InstanceReply> answer(reply);
         // A command stopped with Ctrl+C takes its selection with it.
         connect(reply, &InstanceReply::abandoned, &m_captures, &CaptureManager::cancelCurrent);

@@ -31,6 +31,14 @@ public:
     // Why a capture request cannot be carried out before anything is captured: an unknown mode, an
     // output folder that is not there or not writable. Empty when it can.
     static QString outputProblem(const QJsonObject& request);
+    // The launch's token for bringing a window forward (XDG_ACTIVATION_TOKEN on Wayland,
+    // DESKTOP_STARTUP_ID on X11), read from the launching environment; empty ones are left out,
+    // odd ones (control characters, over 256 bytes) dropped.
+    static void addActivation(QJsonObject& request);
+    // Hands a request's token to the window system for the windows it opens next: on X11 the
+    // startup id (Qt puts it on the next window as _NET_STARTUP_ID before it maps and sends the
+    // startup "remove" once it shows); on Wayland the token in this process's environment.
+    static void applyActivation(const QJsonObject& request, const QString& platformName);
     void handle(const QJsonObject& request, InstanceReply* reply);
     // Until start-up has finished (the first-run question, the tray), requests wait in order.
     void setReady();

@@ -3,10 +3,18 @@
 #include "platform/InstanceChannel.h"
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QWindow>
+#include <qpa/qplatformnativeinterface.h>
 #include <QFile>
 #include <QThread>
 
 #include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <utility>
 
 
 namespace Session {
@@ -48,6 +56,55 @@ bool displayReachable(QString* why) {
             *why = QStringLiteral("the display %1 does not answer").arg(!wayland.isEmpty() ? wayland : x);
     }
     return false;
+}
+
+} // namespace Session
+
+namespace Session {
+
+namespace {
+
+QByteArray& waitingStartupId() {
+    static QByteArray id;
+    return id;
+}
+
+bool onX11() {
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+} // namespace
+
+void setStartupId(const QByteArray& id) {
+    if (!onX11() || id.isEmpty()) return;
+    waitingStartupId() = id;
+    // Qt's own startup notification: the "remove" message once the next window is shown.
+    using SetStartupId = void (*)(const char*);
+    if (QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface())
+        if (auto set = reinterpret_cast<SetStartupId>(native->nativeResourceFunctionForIntegration("setstartupid")))
+            set(id.constData());
+}
+
+bool hasStartupId() {
+    return !waitingStartupId().isEmpty();
+}
+
+void markWindow(QWindow* window) {
+    const QByteArray id = std::exchange(waitingStartupId(), {});
+    if (id.isEmpty() || !window || !onX11()) return;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection()) return;
+    xcb_connection_t* c = x11->connection();
+    auto intern = [c](const char* name) {
+        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr), &free);
+        return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    };
+    const xcb_atom_t property = intern("_NET_STARTUP_ID"), utf8 = intern("UTF8_STRING");
+    if (property == XCB_ATOM_NONE || utf8 == XCB_ATOM_NONE) return;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, xcb_window_t(window->winId()), property, utf8, 8,
+                        uint32_t(id.size()), id.constData());
+    xcb_flush(c);
 }
 
 } // namespace Session

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+class QWindow;
 
 // The desktop session this process runs in.
 namespace Session {
@@ -9,5 +12,14 @@ namespace Session {
 // Qt aborts the process when it cannot reach the one it was told to use; asking first lets us say
 // so in one line. The offscreen platform needs none.
 bool displayReachable(QString* why = nullptr);
+
+// X11 startup notification: the launch's id (DESKTOP_STARTUP_ID) for the next window Pictavo
+// shows. Qt sends the launcher its "remove" message when that window appears; markWindow puts the
+// id on the window as _NET_STARTUP_ID, so a window manager that prevents focus stealing lets the
+// window come forward. Elsewhere (Wayland, offscreen) both do nothing.
+void setStartupId(const QByteArray& id);
+bool hasStartupId();
+// Puts the waiting id on `window` (created, not yet mapped) and forgets it.
+void markWindow(QWindow* window);
 
 } // namespace Session

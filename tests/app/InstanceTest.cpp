@@ -1,4 +1,5 @@
 #include "app/EditorWindowController.h"
+#include "app/CommandLine.h"
 #include "app/Instance.h"
 #include "editor/EditorModel.h"
 #include "io/DecodingChild.h"
@@ -407,4 +408,40 @@ TEST_F(InstanceTest, ALoopingPageTreeIsRefusedAndTheInstanceAnswers) {
     Launch after({{QStringLiteral("command"), QStringLiteral("activate")}});
     ASSERT_TRUE(after.wait(3000));
     EXPECT_TRUE(after.answer.ok);
+}
+
+// The launch's token travels with its request, and reaches the window system where the windows
+// it opens are activated. Odd tokens (control characters, too long) are not carried.
+TEST(InstanceActivation, TheLaunchTokenTravelsAndReachesTheEnvironmentOnWayland) {
+    const QByteArray savedWayland = qgetenv("XDG_ACTIVATION_TOKEN"), savedX11 = qgetenv("DESKTOP_STARTUP_ID");
+    CommandLine open;
+    open.action = CommandLine::Action::openFiles;
+    open.files = {QStringLiteral("/tmp/door.png")};
+    qputenv("XDG_ACTIVATION_TOKEN", "kwin-1234");
+    qputenv("DESKTOP_STARTUP_ID", "dolphin-42_TIME1000");
+    QJsonObject request = Instance::requestFor(open);
+    EXPECT_EQ(request.value(QStringLiteral("activationToken")).toString(), QStringLiteral("kwin-1234"));
+    EXPECT_EQ(request.value(QStringLiteral("startupId")).toString(), QStringLiteral("dolphin-42_TIME1000"));
+
+    qputenv("XDG_ACTIVATION_TOKEN", "bad\ntoken");
+    qputenv("DESKTOP_STARTUP_ID", QByteArray(300, 'x'));
+    const QJsonObject odd = Instance::requestFor(open);
+    EXPECT_FALSE(odd.contains(QStringLiteral("activationToken")));
+    EXPECT_FALSE(odd.contains(QStringLiteral("startupId")));
+
+    // At activation on Wayland the token is in the instance's environment; elsewhere it is not.
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    Instance::applyActivation(request, QStringLiteral("xcb"));
+    EXPECT_TRUE(qgetenv("XDG_ACTIVATION_TOKEN").isEmpty());
+    Instance::applyActivation(request, QStringLiteral("wayland"));
+    EXPECT_EQ(qgetenv("XDG_ACTIVATION_TOKEN"), QByteArray("kwin-1234"));
+    // A request arriving over the socket with a forged token is not put there either.
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    QJsonObject forged = request;
+    forged.insert(QStringLiteral("activationToken"), QStringLiteral("a b"));
+    Instance::applyActivation(forged, QStringLiteral("wayland"));
+    EXPECT_TRUE(qgetenv("XDG_ACTIVATION_TOKEN").isEmpty());
+
+    for (const auto& [name, value] : {std::pair{"XDG_ACTIVATION_TOKEN", savedWayland}, std::pair{"DESKTOP_STARTUP_ID", savedX11}})
+        value.isEmpty() ? qunsetenv(name) : qputenv(name, value);
 }

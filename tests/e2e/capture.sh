@@ -4,7 +4,7 @@
 # garbage on the socket). Needs xvfb-run (or a display), openbox, xdotool, xclip and xmessage.
 set -uo pipefail
 pictavo="$1"
-for tool in openbox xdotool xclip xmessage xwininfo xprop; do
+for tool in openbox xdotool xclip xmessage xwininfo xprop xev; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
 done
 [ -n "${DISPLAY:-}" ] || { echo "SKIP: needs a display"; exit 0; }
@@ -123,8 +123,18 @@ raw = b''.join(b'\x00' + bytes((30, 120, 160)) * w for _ in range(h))
 def chunk(t, d): return struct.pack('>I', len(d)) + t + d + struct.pack('>I', zlib.crc32(t + d) & 0xffffffff)
 open(sys.argv[1], 'wb').write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, 8, 2, 0, 0, 0)) + chunk(b'IDAT', zlib.compress(raw)) + chunk(b'IEND', b''))
 PY
-"$pictavo" "$work/wiring.png" || fail "pictavo FILE exited $?"
-timeout 5 xdotool search --sync --name 'wiring.png' >/dev/null || fail "no editor window for wiring.png"
+# The launch's startup id goes with it: the editor carries it, so a window manager that prevents
+# focus stealing lets it come forward.
+xev -root > "$work/root-events.txt" 2>&1 & watcher=$!
+sleep 0.3
+DESKTOP_STARTUP_ID=pictavo-e2e-42_TIME0 "$pictavo" "$work/wiring.png" || fail "pictavo FILE exited $?"
+wiring=$(timeout 5 xdotool search --sync --name 'wiring.png' | head -1)
+[ -n "$wiring" ] || fail "no editor window for wiring.png"
+[ -z "$wiring" ] || xprop -id "$wiring" _NET_STARTUP_ID | grep -q '"pictavo-e2e-42_TIME0"' ||
+  fail "the editor does not carry the launch's startup id: $(xprop -id "$wiring" _NET_STARTUP_ID)"
+sleep 0.5; kill $watcher 2>/dev/null
+# The launcher hears the startup is over (its busy cursor goes).
+grep -q "_NET_STARTUP_INFO_BEGIN" "$work/root-events.txt" || fail "no startup \"remove\" message was sent"
 "$pictavo" "$work/missing.png" 2>"$work/missing.err"; code=$?
 [ $code -eq 1 ] && grep -q "^Pictavo: " "$work/missing.err" || fail "a missing file gave exit $code: $(cat "$work/missing.err")"
 "$pictavo" >/dev/null || fail "a second plain launch exited $?"
