@@ -43,6 +43,25 @@ void BM_ProjectDecode5K(benchmark::State& state) {
 }
 BENCHMARK(BM_ProjectDecode5K)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// A manifest heavy with numbers: one pen stroke of a million points (three million JSON values,
+// under the four million a project may hold), counted before it is parsed.
+void BM_ProjectDecodeMillionPoints(benchmark::State& state) {
+    Annotation stroke;
+    stroke.tool = EditorTool::pen;
+    stroke.points.reserve(1'000'000);
+    for (int i = 0; i < 1'000'000; ++i)
+        stroke.points.append(QPointF(i % 1000, i / 1000));
+    QImage base(64, 64, QImage::Format_RGB32);
+    base.fill(Qt::white);
+    const QByteArray encoded = *ProjectIO::encode(base, {stroke});
+    for (auto _ : state) {
+        const Result<ProjectIO::Project> project = ProjectIO::decode(encoded);
+        benchmark::DoNotOptimize(project->annotations.size());
+    }
+    state.counters["bytes"] = double(encoded.size());
+}
+BENCHMARK(BM_ProjectDecodeMillionPoints)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The flat image as the save command makes it: composed in drawing order.
 const QImage& flat5K() {
     static const QImage flat = [] {

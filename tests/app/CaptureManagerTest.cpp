@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QMessageBox>
 #include <QFile>
 #include <QMouseEvent>
 #include <QScreen>
@@ -392,4 +393,25 @@ TEST(CaptureManager, AQuestionWaitingForAnAnswerComesForwardInsteadOfADeadOverla
     manager.cancelCurrent();
     ASSERT_TRUE(result.has_value());
     EXPECT_EQ(result->status, CaptureResult::Status::cancelled);
+}
+
+// A person at the screen is told why a capture failed, in an alert that does not block the next one.
+TEST(CaptureManager, AFailureIsShownToThePersonAtTheScreen) {
+    CaptureManager manager([](QString* error) -> std::unique_ptr<CaptureBackend> {
+        *error = QStringLiteral("No X display to capture.");
+        return nullptr;
+    });
+    CaptureRequest request = toFile(CaptureMode::fullScreen, QStringLiteral("/tmp/x.png"));
+    request.alertOnFailure = true;
+    std::optional<CaptureResult> result;
+    manager.capture(request, [&](CaptureResult r) { result = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 3000));
+    QMessageBox* shown = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) shown = box;
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->text(), QStringLiteral("Couldn't Capture the Screen"));
+    EXPECT_EQ(shown->informativeText(), QStringLiteral("No X display to capture."));
+    EXPECT_EQ(shown->windowModality(), Qt::NonModal);
+    shown->close();
 }

@@ -155,6 +155,34 @@ struct QuestionCounter {
 
 } // namespace
 
+// Closing the window while a label is being typed: the text is an edit, and the question comes.
+TEST(EditorWindowController, ClosingWhileTypingAsksAndKeepsTheText) {
+    auto model = std::make_unique<EditorModel>(solidImage(300, 200));
+    EditorModel* m = model.get();
+    EditorWindowController window(std::move(model), QStringLiteral("shot.png"));
+    window.setAttribute(Qt::WA_DeleteOnClose, false);
+    int asked = 0;
+    window.askToSave = [&] {
+        ++asked;
+        return EditorWindowController::CloseChoice::cancel;
+    };
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    m->setTool(EditorTool::text);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, QPointF(40, 40), window.view()->mapToGlobal(QPointF(40, 40)), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(window.view(), &event);
+    }
+    ASSERT_NE(window.view()->textField(), nullptr);
+    QTest::keyClicks(window.view()->textField(), QStringLiteral("Door 14"));
+    EXPECT_FALSE(window.close());
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(window.isVisible());
+    ASSERT_EQ(m->annotations().size(), 1);
+    EXPECT_EQ(m->annotations().first().text, QStringLiteral("Door 14"));
+}
+
 TEST(EditorWindowController, CtrlSWritesAReopenedProjectInPlaceAndSaveAsStartsInItsFolder) {
     QTemporaryDir dir;
     const QString project = dir.filePath(QStringLiteral("door.pictproj"));
