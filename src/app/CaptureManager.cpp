@@ -11,6 +11,7 @@
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSettings>
 #include <QTimer>
 
 Q_LOGGING_CATEGORY(lcCapture, "pictavo")
@@ -138,7 +139,8 @@ void CaptureManager::beginRegionSelection(const CaptureRequest& request, Done do
                 screenNamed(outcome.shots[i], i), outcome.shots[i].image,
                 [self, i](std::optional<SelectionOverlayWindow::Result> result) {
                     if (self) self->finishRegionSelection(result, i);
-                });
+                },
+                adjustsSelection());
             self->m_overlays.append(overlay);
         }
         // The last one takes the keyboard.
@@ -261,6 +263,14 @@ void CaptureManager::closeOverlays() {
         if (overlay) overlay->deleteLater(), overlay->hide();
     for (const auto& picker : std::exchange(m_pickers, {}))
         if (picker) picker->deleteLater(), picker->hide();
+}
+
+bool CaptureManager::adjustsSelection() {
+    return QSettings().value(QString::fromLatin1(kAdjustSelectionKey), false).toBool();
+}
+
+void CaptureManager::setAdjustsSelection(bool adjust) {
+    QSettings().setValue(QString::fromLatin1(kAdjustSelectionKey), adjust);
 }
 
 void CaptureManager::presentCaptureError(const QString& error) {

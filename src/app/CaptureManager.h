@@ -64,6 +64,12 @@ public:
     // The alert for a capture that failed.
     static void presentCaptureError(const QString& error);
 
+    // "Adjust Selection Before Capturing": the region stays after the drag, to be moved, resized
+    // and nudged until Return. Off by default, remembered.
+    static constexpr const char* kAdjustSelectionKey = "PictavoAdjustSelection";
+    static bool adjustsSelection();
+    static void setAdjustsSelection(bool adjust);
+
 private:
     CaptureBackend* backend(QString* error);
     void start(const CaptureRequest& request, Done done);

@@ -65,7 +65,15 @@ QIcon themedInMenu(const char* name, Icons::Action fallback) {
 } // namespace
 
 StatusBarController::StatusBarController(CaptureManager& captures, QObject* parent)
-    : QObject(parent), m_captures(captures), m_menu(new QMenu), m_recent(new QMenu(QStringLiteral("Recent"), m_menu)) {
+    : QObject(parent), m_captures(captures), m_menu(new QMenu), m_recent(new QMenu(QStringLiteral("Recent"), m_menu)),
+      m_preferences(new QMenu(QStringLiteral("Preferences"), m_menu)) {
+    QAction* adjust = m_preferences->addAction(QStringLiteral("Adjust Selection Before Capturing"));
+    adjust->setCheckable(true);
+    adjust->setToolTip(QStringLiteral("After the drag, move, resize or nudge the region, then press Return"));
+    m_preferences->setToolTipsVisible(true);
+    connect(m_preferences, &QMenu::aboutToShow, adjust, [adjust] { adjust->setChecked(CaptureManager::adjustsSelection()); });
+    adjust->setChecked(CaptureManager::adjustsSelection());
+    connect(adjust, &QAction::toggled, this, [](bool on) { CaptureManager::setAdjustsSelection(on); });
     // No shortcut texts: a tray menu has no keyboard focus to take them.
     const QList<Command> commands = mainCommands();
     for (const Command& c : commands) {
@@ -77,6 +85,7 @@ StatusBarController::StatusBarController(CaptureManager& captures, QObject* pare
     m_menu->addMenu(m_recent);
     connect(m_recent, &QMenu::aboutToShow, this, &StatusBarController::rebuildRecent);
     m_menu->addSeparator();
+    m_menu->addMenu(m_preferences);
     m_menu->addAction(QStringLiteral("Quit Pictavo"), this, &StatusBarController::quitRequested);
     m_menu->addSeparator();
     QAction* version = m_menu->addAction(
@@ -218,6 +227,8 @@ QWidget* StatusBarController::buildLauncher() {
            [this] { revealSaveFolder(); }, themed("folder-open", Icons::Action::folder));
     button(QStringLiteral("Change Save Folder…"), QStringLiteral("Choose another folder for saved screenshots"),
            [] { SaveFolderDialogs::choose(); });
+    QPushButton* preferences = button(QStringLiteral("Preferences"), QStringLiteral("How captures behave"), nullptr);
+    preferences->setMenu(m_preferences);
     button(QStringLiteral("Quit Pictavo"), QStringLiteral("Quit Pictavo"), [this] { emit quitRequested(); });
     auto* version = new QLabel(QStringLiteral("Pictavo ") + appVersion(QString::fromLatin1(Pictavo::kVersion),
                                                                       QString::fromLatin1(Pictavo::kBuildNumber)));

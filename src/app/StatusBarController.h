@@ -28,6 +28,7 @@ public:
 
     QMenu* menu() const { return m_menu; }
     QMenu* recentMenu() const { return m_recent; }
+    QMenu* preferencesMenu() const { return m_preferences; }
     QSystemTrayIcon* trayIcon() const { return m_tray; }
     QWidget* launcher() const { return m_launcher; }
 
@@ -69,6 +70,7 @@ private:
     CaptureManager& m_captures;
     QMenu* m_menu = nullptr;
     QMenu* m_recent = nullptr;
+    QMenu* m_preferences = nullptr;
     QIcon m_folderIcon; // for the Recent menu, rebuilt at every opening
     QSystemTrayIcon* m_tray = nullptr;
     QPointer<QWidget> m_launcher;

@@ -48,10 +48,22 @@ TEST(StatusBarController, TheMenuInItsOrderAndTheRecentFilesOfTheSaveFolder) {
     CaptureManager captures;
     StatusBarController tray(captures);
     const QStringList menu = titles(tray.menu());
-    ASSERT_EQ(menu.size(), 10);
-    EXPECT_EQ(menu.mid(0, 8), (QStringList{"Capture Selection", "Capture Window", "Capture Full Screen", "|",
-                                           "Open Image in Editor…", "Recent", "|", "Quit Pictavo"}));
-    EXPECT_TRUE(menu[9].startsWith(QStringLiteral("Pictavo v")));
+    ASSERT_EQ(menu.size(), 11);
+    EXPECT_EQ(menu.mid(0, 9), (QStringList{"Capture Selection", "Capture Window", "Capture Full Screen", "|",
+                                           "Open Image in Editor…", "Recent", "|", "Preferences", "Quit Pictavo"}));
+    EXPECT_TRUE(menu[10].startsWith(QStringLiteral("Pictavo v")));
+    // The setting is off at first, and remembered once checked.
+    QSettings().remove(QString::fromLatin1(CaptureManager::kAdjustSelectionKey));
+    emit tray.preferencesMenu()->aboutToShow();
+    QAction* adjust = tray.preferencesMenu()->actions().value(0);
+    ASSERT_NE(adjust, nullptr);
+    EXPECT_EQ(adjust->text(), QStringLiteral("Adjust Selection Before Capturing"));
+    EXPECT_TRUE(adjust->isCheckable());
+    EXPECT_FALSE(adjust->isChecked());
+    adjust->trigger();
+    EXPECT_TRUE(CaptureManager::adjustsSelection());
+    adjust->trigger();
+    EXPECT_FALSE(CaptureManager::adjustsSelection());
     EXPECT_FALSE(tray.menu()->actions().last()->isEnabled());
 
     tray.rebuildRecent();

@@ -83,6 +83,20 @@ xdotool mousemove 400 300 mousedown 1 mousemove 401 302 mousemove 402 303 mouseu
 wait $client; code=$?
 { [ $code -eq 1 ] && [ ! -e "$work/jitter.png" ]; } || fail "a 2 x 3 jitter gave exit $code and $(size "$work/jitter.png")"
 
+# With "Adjust Selection Before Capturing" on: the selection stays after the drag, an arrow key
+# moves it by a pixel, and Return writes exactly the moved rectangle.
+printf 'PictavoAdjustSelection=true\n' >> "$XDG_CONFIG_HOME/Pictavo/Pictavo.conf"
+"$pictavo" capture region --output "$work/adjusted.png" 2>"$work/adjusted.err" &
+client=$!
+xdotool search --sync --onlyvisible --name '^Select a region$' >/dev/null; sleep 0.3
+xdotool mousemove 400 300 mousedown 1 mousemove 480 340 mousemove 600 400 mouseup 1
+sleep 0.5
+[ -e "$work/adjusted.png" ] && fail "the adjustable selection captured on release"
+xdotool key Right sleep 0.2 key Return
+wait $client || fail "the adjusted capture exited $? ($(cat "$work/adjusted.err"))"
+[ "$(size "$work/adjusted.png")" = "200x100" ] || fail "adjusted.png is $(size "$work/adjusted.png"), not 200x100"
+sed -i '/PictavoAdjustSelection/d' "$XDG_CONFIG_HOME/Pictavo/Pictavo.conf"
+
 # 4. Escape cancels, says so and fails the command.
 "$pictavo" capture region --output "$work/cancel.png" 2>"$work/cancel.err" &
 client=$!

@@ -36,4 +36,47 @@ QRect captureRect(const QRectF& selection, const QRect& screenGeometry, double d
     return rect.intersected(picture);
 }
 
+QList<QRectF> handles(const QRectF& s) {
+    QList<QRectF> boxes;
+    for (double y : {s.top(), s.center().y(), s.bottom()})
+        for (double x : {s.left(), s.center().x(), s.right()}) {
+            if (x == s.center().x() && y == s.center().y()) continue;
+            boxes.append(QRectF(x - kHandle / 2, y - kHandle / 2, kHandle, kHandle));
+        }
+    return boxes;
+}
+
+int handleAt(const QRectF& s, QPointF p) {
+    const double reach = kHandle / 2 + 2;
+    auto near = [reach](double a, double b) { return std::abs(a - b) <= reach; };
+    int edges = 0;
+    const bool withinX = p.x() >= s.left() - reach && p.x() <= s.right() + reach;
+    const bool withinY = p.y() >= s.top() - reach && p.y() <= s.bottom() + reach;
+    if (!withinX || !withinY) return 0;
+    const bool midX = near(p.x(), s.center().x()), midY = near(p.y(), s.center().y());
+    const bool atLeft = near(p.x(), s.left()), atRight = !atLeft && near(p.x(), s.right());
+    const bool atTop = near(p.y(), s.top()), atBottom = !atTop && near(p.y(), s.bottom());
+    if ((atLeft || atRight) && (atTop || atBottom || midY)) edges |= atLeft ? left : right;
+    if ((atTop || atBottom) && (atLeft || atRight || midX)) edges |= atTop ? top : bottom;
+    return edges;
+}
+
+QRectF resized(const QRectF& s, int edges, QPointF p) {
+    double l = s.left(), r = s.right(), t = s.top(), b = s.bottom();
+    if (edges & left) l = p.x();
+    if (edges & right) r = p.x();
+    if (edges & top) t = p.y();
+    if (edges & bottom) b = p.y();
+    return normalized(QPointF(l, t), QPointF(r, b));
+}
+
+QRectF keptInside(const QRectF& s, const QRectF& bounds) {
+    QRectF moved = s;
+    if (moved.right() > bounds.right()) moved.moveRight(bounds.right());
+    if (moved.bottom() > bounds.bottom()) moved.moveBottom(bounds.bottom());
+    if (moved.left() < bounds.left()) moved.moveLeft(bounds.left());
+    if (moved.top() < bounds.top()) moved.moveTop(bounds.top());
+    return moved;
+}
+
 } // namespace SelectionGeometry

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QPointF>
 #include <QRect>
 #include <QRectF>
@@ -21,5 +22,17 @@ QRectF labelBox(const QRectF& selection, QSizeF text, const QRectF& bounds);
 // The selection (global logical points) as a rectangle of the screen's picture (device pixels),
 // clipped to the picture.
 QRect captureRect(const QRectF& selection, const QRect& screenGeometry, double devicePixelRatio);
+
+// The edges a handle of an adjustable selection moves (a corner two, the middle of a side one).
+enum Edge { left = 1, right = 2, top = 4, bottom = 8 };
+inline constexpr double kHandle = 8; // points: the side of a handle, and how near a press must be
+// The edges of the handle under `point`, 0 for none.
+int handleAt(const QRectF& selection, QPointF point);
+// The eight handles' boxes.
+QList<QRectF> handles(const QRectF& selection);
+// `selection` with the `edges` moved to `point`, normalised (a dragged edge may cross the other).
+QRectF resized(const QRectF& selection, int edges, QPointF point);
+// `selection` moved the least so it lies inside `bounds` (a larger one keeps its top left inside).
+QRectF keptInside(const QRectF& selection, const QRectF& bounds);
 
 } // namespace SelectionGeometry

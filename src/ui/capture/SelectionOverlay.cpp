@@ -3,7 +3,9 @@
 #include "graphics/DrawingSurface.h"
 #include "ui/capture/SelectionGeometry.h"
 
+#include <QCursor>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -11,8 +13,9 @@
 #include <QVBoxLayout>
 
 SelectionOverlayWindow::SelectionOverlayWindow(QScreen* screen, const QImage& frozen,
-                                               std::function<void(std::optional<Result>)> onFinish)
+                                               std::function<void(std::optional<Result>)> onFinish, bool adjustable)
     : OverlayWindow(screen, frozen), m_onFinish(std::move(onFinish)), m_view(new SelectionOverlayView(this)) {
+    m_view->setAdjustable(adjustable);
     setWindowTitle(QStringLiteral("Select a region"));
     setAccessibleName(QStringLiteral("Select a region"));
     auto* layout = new QVBoxLayout(this);
@@ -43,7 +46,21 @@ SelectionOverlayView::SelectionOverlayView(SelectionOverlayWindow* window) : QWi
 
 void SelectionOverlayView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
-    m_dragStart = m_dragCurrent = event->position();
+    const QPointF p = event->position();
+    m_last = p;
+    if (m_selection) {
+        if ((m_edges = SelectionGeometry::handleAt(*m_selection, p))) {
+            m_drag = Drag::resizing;
+            return;
+        }
+        if (m_selection->contains(p)) {
+            m_drag = Drag::moving;
+            return;
+        }
+        m_selection.reset(); // a press outside starts a new selection
+    }
+    m_drag = Drag::drawing;
+    m_dragStart = m_dragCurrent = p;
     update();
 }
 
@@ -55,25 +72,135 @@ QPointF SelectionOverlayView::reaching(QPointF p) const {
 }
 
 void SelectionOverlayView::mouseMoveEvent(QMouseEvent* event) {
-    if (m_dragStart)
-        m_dragCurrent = reaching(event->position());
-    else
-        m_cursorLocation = event->position();
+    const QPointF p = event->position();
+    const QPointF delta = p - m_last;
+    m_last = p;
+    m_cursorLocation = p;
+    switch (m_drag) {
+    case Drag::drawing:
+        if (m_spaceHeld && m_dragStart && m_dragCurrent) {
+            // Space held: the rectangle as drawn so far moves with the pointer.
+            const QRectF moved = SelectionGeometry::keptInside(
+                SelectionGeometry::normalized(*m_dragStart, *m_dragCurrent).translated(delta), QRectF(rect()));
+            const QPointF shift = moved.topLeft() - SelectionGeometry::normalized(*m_dragStart, *m_dragCurrent).topLeft();
+            *m_dragStart += shift;
+            *m_dragCurrent += shift;
+        } else
+            m_dragCurrent = reaching(p);
+        break;
+    case Drag::moving:
+        m_selection = SelectionGeometry::keptInside(m_selection->translated(delta), QRectF(rect()));
+        break;
+    case Drag::resizing:
+        m_selection = SelectionGeometry::resized(*m_selection, m_edges, reaching(p));
+        break;
+    case Drag::none:
+        break;
+    }
     update();
 }
 
 void SelectionOverlayView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
+    const Drag drag = std::exchange(m_drag, Drag::none);
+    if (drag != Drag::drawing) return update();
     std::optional<QRectF> rect;
     if (m_dragStart && m_dragCurrent) rect = SelectionGeometry::normalized(*m_dragStart, *m_dragCurrent);
     m_dragStart.reset();
     m_dragCurrent.reset();
     update();
-    if (!rect || !SelectionGeometry::isLargeEnough(*rect)) {
-        if (onFinish) onFinish(std::nullopt);
+    if (!rect || !SelectionGeometry::isLargeEnough(*rect)) return finish(std::nullopt);
+    if (m_adjustable) {
+        m_selection = rect;
         return;
     }
-    if (onFinish) onFinish(*rect);
+    finish(*rect);
+}
+
+void SelectionOverlayView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && m_selection && m_selection->contains(event->position()))
+        return finish(*m_selection);
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+void SelectionOverlayView::keyPressEvent(QKeyEvent* event) {
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    switch (event->key()) {
+    case Qt::Key_Space:
+        m_spaceHeld = true;
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (m_selection) return finish(*m_selection);
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (m_selection) {
+            const double step = shift ? 10 : 1;
+            const QPointF d = event->key() == Qt::Key_Left    ? QPointF(-step, 0)
+                              : event->key() == Qt::Key_Right ? QPointF(step, 0)
+                              : event->key() == Qt::Key_Up    ? QPointF(0, -step)
+                                                              : QPointF(0, step);
+            m_selection = SelectionGeometry::keptInside(m_selection->translated(d), QRectF(rect()));
+            update();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    event->ignore(); // Escape and the rest go to the window
+}
+
+void SelectionOverlayView::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) m_spaceHeld = false;
+    event->ignore();
+}
+
+void SelectionOverlayView::enterEvent(QEnterEvent* event) {
+    m_pointerHere = true;
+    update();
+    QWidget::enterEvent(event);
+}
+
+void SelectionOverlayView::leaveEvent(QEvent* event) {
+    m_pointerHere = false;
+    update();
+    QWidget::leaveEvent(event);
+}
+
+void SelectionOverlayView::finish(std::optional<QRectF> rect) {
+    if (onFinish) onFinish(rect);
+}
+
+QString SelectionOverlayView::hint() const {
+    return m_adjustable ? QStringLiteral("Drag to select \u00b7 Return to capture \u00b7 Escape to cancel")
+                        : QStringLiteral("Drag to select \u00b7 Escape to cancel");
+}
+
+void SelectionOverlayView::drawHint(QPainter& painter) {
+    const QFont font = DrawingSurface::systemFont(13, DrawingSurface::FontWeight::regular, logicalDpiY());
+    const QString text = hint();
+    const QSizeF size = QFontMetricsF(font, this).size(Qt::TextSingleLine, text);
+    QRectF box(QPointF(0, 0), size + QSizeF(28, 14));
+    box.moveCenter(QPointF(width() / 2.0, 0));
+    box.moveTop(24);
+    const QRectF selection = m_selection ? *m_selection
+                             : m_dragStart && m_dragCurrent ? SelectionGeometry::normalized(*m_dragStart, *m_dragCurrent)
+                                                            : QRectF();
+    // Out of the way of what is being selected.
+    if (box.intersects(selection)) box.moveBottom(height() - 24);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, int(0.75 * 255)));
+    painter.drawRoundedRect(box, box.height() / 2, box.height() / 2);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(box, Qt::AlignCenter, text);
+    painter.restore();
 }
 
 void SelectionOverlayView::paintEvent(QPaintEvent* event) {
@@ -84,8 +211,11 @@ void SelectionOverlayView::paintEvent(QPaintEvent* event) {
     m_window->paintFrozen(painter, area.translated(offset));
     painter.translate(offset);
     painter.fillRect(area, QColor(0, 0, 0, int(0.12 * 255)));
-    if (m_dragStart && m_dragCurrent) {
-        const QRectF r = SelectionGeometry::normalized(*m_dragStart, *m_dragCurrent);
+    const std::optional<QRectF> shown =
+        m_dragStart && m_dragCurrent ? std::optional(SelectionGeometry::normalized(*m_dragStart, *m_dragCurrent))
+                                     : m_selection;
+    if (shown) {
+        const QRectF r = *shown;
         // Undimmed: the picture itself inside the selection.
         painter.save();
         painter.setClipRect(r);
@@ -99,11 +229,20 @@ void SelectionOverlayView::paintEvent(QPaintEvent* event) {
         painter.setPen(QPen(Qt::white, 1));
         painter.drawRect(r.adjusted(-0.5, -0.5, 0.5, 0.5));
         drawSizeLabel(painter, r);
+        if (m_selection && !(m_dragStart && m_dragCurrent)) {
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            painter.setPen(QPen(QColor(0, 0, 0, int(0.8 * 255)), 1));
+            painter.setBrush(Qt::white);
+            for (const QRectF& handle : SelectionGeometry::handles(r))
+                painter.drawRect(handle.adjusted(0.5, 0.5, -0.5, -0.5));
+        }
     } else if (m_cursorLocation) {
         painter.setPen(QPen(QColor(255, 255, 255, int(0.7 * 255)), 1));
         painter.drawLine(QPointF(m_cursorLocation->x(), 0), QPointF(m_cursorLocation->x(), height()));
         painter.drawLine(QPointF(0, m_cursorLocation->y()), QPointF(width(), m_cursorLocation->y()));
     }
+    // What to do, on the screen under the pointer.
+    if (m_pointerHere || rect().contains(mapFromGlobal(QCursor::pos()))) drawHint(painter);
 }
 
 void SelectionOverlayView::drawSizeLabel(QPainter& painter, const QRectF& r) {

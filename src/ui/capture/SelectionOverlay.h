@@ -8,7 +8,8 @@
 class SelectionOverlayView;
 
 // The region overlay over one screen: a drag selects a rectangle; Escape, a click or a sliver
-// selects nothing. Reports once.
+// selects nothing. Adjustable, the selection stays after the drag, to be moved, resized and nudged
+// until Return or a double-click inside it. Reports once.
 class SelectionOverlayWindow final : public OverlayWindow {
     Q_OBJECT
 
@@ -19,7 +20,7 @@ public:
     };
 
     SelectionOverlayWindow(QScreen* screen, const QImage& frozen,
-                           std::function<void(std::optional<Result>)> onFinish);
+                           std::function<void(std::optional<Result>)> onFinish, bool adjustable = false);
     SelectionOverlayView* view() const { return m_view; }
 
 protected:
@@ -44,19 +45,41 @@ public:
 
     const std::optional<QPointF>& dragStart() const { return m_dragStart; }
     const std::optional<QPointF>& cursorLocation() const { return m_cursorLocation; }
+    void setAdjustable(bool adjustable) { m_adjustable = adjustable; }
+    bool isAdjustable() const { return m_adjustable; }
+    // The selection kept after a drag, in adjustable mode.
+    const std::optional<QRectF>& selection() const { return m_selection; }
+    // The line at the top of the screen under the pointer.
+    QString hint() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     void drawSizeLabel(QPainter& painter, const QRectF& rect);
+    void drawHint(QPainter& painter);
     QPointF reaching(QPointF point) const;
+    void finish(std::optional<QRectF> rect);
+    // What a drag with the button down does.
+    enum class Drag { none, drawing, moving, resizing };
 
     SelectionOverlayWindow* m_window;
     std::optional<QPointF> m_dragStart;
     std::optional<QPointF> m_dragCurrent;
     std::optional<QPointF> m_cursorLocation;
+    bool m_adjustable = false;
+    std::optional<QRectF> m_selection;
+    Drag m_drag = Drag::none;
+    int m_edges = 0;
+    QPointF m_last;
+    bool m_spaceHeld = false; // moves the selection being drawn instead of resizing it
+    bool m_pointerHere = false;
 };

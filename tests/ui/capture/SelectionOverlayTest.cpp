@@ -127,3 +127,94 @@ TEST(SelectionOverlay, ADragToTheScreensEdgeTakesTheEdgePixels) {
     ASSERT_TRUE(last.has_value());
     EXPECT_EQ(last->rect.size(), QSizeF(size));
 }
+
+TEST(SelectionGeometry, HandlesMoveTheirEdgesAndSelectionsStayOnTheScreen) {
+    const QRectF s(100, 100, 200, 100);
+    EXPECT_EQ(handles(s).size(), 8);
+    EXPECT_EQ(handleAt(s, {100, 100}), left | top);
+    EXPECT_EQ(handleAt(s, {301, 199}), right | bottom);
+    EXPECT_EQ(handleAt(s, {200, 100}), top);
+    EXPECT_EQ(handleAt(s, {99, 150}), left);
+    EXPECT_EQ(handleAt(s, {150, 100}), 0); // an edge away from its handles
+    EXPECT_EQ(handleAt(s, {200, 150}), 0); // inside
+    EXPECT_EQ(resized(s, right | bottom, {350, 260}), QRectF(100, 100, 250, 160));
+    EXPECT_EQ(resized(s, top, {0, 50}), QRectF(100, 50, 200, 150));
+    EXPECT_EQ(resized(s, left, {400, 0}), QRectF(300, 100, 100, 100)); // dragged past the other edge
+    const QRectF screen(0, 0, 800, 600);
+    EXPECT_EQ(keptInside(s.translated(700, 0), screen), QRectF(600, 100, 200, 100));
+    EXPECT_EQ(keptInside(s.translated(-150, -150), screen), QRectF(0, 0, 200, 100));
+}
+
+// Adjustable: the drag leaves the selection with its handles; it moves, resizes and nudges, and
+// only Return or a double-click inside captures it. Space during a drag moves what is drawn.
+TEST(SelectionOverlay, AnAdjustableSelectionWaitsForReturnOrADoubleClick) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    for (int confirm = 0; confirm < 2; ++confirm) {
+        int reports = 0;
+        std::optional<SelectionOverlayWindow::Result> last;
+        SelectionOverlayWindow window(
+            screen, QImage(),
+            [&](std::optional<SelectionOverlayWindow::Result> r) {
+                ++reports;
+                last = r;
+            },
+            true);
+        window.show();
+        SelectionOverlayView* view = window.view();
+        const QPointF origin = view->mapToGlobal(QPointF(0, 0));
+        mouse(view, QEvent::MouseButtonPress, {100, 100});
+        mouse(view, QEvent::MouseMove, {300, 200});
+        mouse(view, QEvent::MouseButtonRelease, {300, 200});
+        EXPECT_EQ(reports, 0);
+        ASSERT_TRUE(view->selection().has_value());
+        EXPECT_EQ(*view->selection(), QRectF(100, 100, 200, 100));
+        // Moved by its inside, resized by a corner, nudged by the arrows.
+        mouse(view, QEvent::MouseButtonPress, {150, 150});
+        mouse(view, QEvent::MouseMove, {170, 160});
+        mouse(view, QEvent::MouseButtonRelease, {170, 160});
+        EXPECT_EQ(*view->selection(), QRectF(120, 110, 200, 100));
+        mouse(view, QEvent::MouseButtonPress, {320, 210});
+        mouse(view, QEvent::MouseMove, {340, 250});
+        mouse(view, QEvent::MouseButtonRelease, {340, 250});
+        EXPECT_EQ(*view->selection(), QRectF(120, 110, 220, 140));
+        QTest::keyClick(view, Qt::Key_Right);
+        QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+        EXPECT_EQ(*view->selection(), QRectF(121, 120, 220, 140));
+        EXPECT_EQ(reports, 0);
+        if (confirm == 0) {
+            QTest::keyClick(view, Qt::Key_Return);
+        } else {
+            mouse(view, QEvent::MouseButtonPress, {200, 200});
+            mouse(view, QEvent::MouseButtonRelease, {200, 200});
+            mouse(view, QEvent::MouseButtonDblClick, {200, 200});
+        }
+        ASSERT_EQ(reports, 1) << confirm;
+        ASSERT_TRUE(last.has_value());
+        EXPECT_EQ(last->rect, QRectF(121, 120, 220, 140).translated(origin)) << confirm;
+    }
+
+    // Space held while drawing moves the rectangle instead of resizing it; Escape still cancels.
+    int reports = 0;
+    std::optional<SelectionOverlayWindow::Result> last{SelectionOverlayWindow::Result{}};
+    SelectionOverlayWindow window(
+        screen, QImage(),
+        [&](std::optional<SelectionOverlayWindow::Result> r) {
+            ++reports;
+            last = r;
+        },
+        true);
+    window.show();
+    SelectionOverlayView* view = window.view();
+    mouse(view, QEvent::MouseButtonPress, {100, 100});
+    mouse(view, QEvent::MouseMove, {200, 150});
+    QTest::keyPress(view, Qt::Key_Space);
+    mouse(view, QEvent::MouseMove, {230, 170});
+    QTest::keyRelease(view, Qt::Key_Space);
+    mouse(view, QEvent::MouseMove, {250, 170});
+    mouse(view, QEvent::MouseButtonRelease, {250, 170});
+    ASSERT_TRUE(view->selection().has_value());
+    EXPECT_EQ(*view->selection(), QRectF(130, 120, 120, 50));
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_EQ(reports, 1);
+    EXPECT_FALSE(last.has_value());
+}
