@@ -4,6 +4,7 @@
 #include "editor/EditorModel.h"
 #include "ui/editor/CanvasArea.h"
 #include "ui/editor/EditorView.h"
+#include "ui/capture/SelectionOverlay.h"
 
 #include <benchmark/benchmark.h>
 
@@ -150,3 +151,26 @@ void BM_CanvasRepaint5KWithToolbar(benchmark::State& state) {
 BENCHMARK(BM_CanvasRepaint5KWithToolbar)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
+
+// The region overlay on a 5K screen as the pointer moves over it: a move and the repaint it asks
+// for (the frozen screen dimmed, the crosshair, the hint and the magnifier).
+void BM_SelectionOverlayMove5K(benchmark::State& state) {
+    QImage frozen = BenchImages::screenshot5K(2);
+    SelectionOverlayWindow window(QGuiApplication::primaryScreen(), frozen, [](std::optional<SelectionOverlayWindow::Result>) {});
+    window.setGeometry(0, 0, frozen.width(), frozen.height());
+    window.view()->resize(frozen.size());
+    SelectionOverlayView* view = window.view();
+    QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
+    QApplication::sendEvent(view, &enter);
+    QImage target(frozen.size(), QImage::Format_ARGB32_Premultiplied);
+    int step = 0;
+    for (auto _ : state) {
+        const QPointF p(1000 + (step % 200) * 7, 800 + (step % 150) * 5);
+        ++step;
+        QMouseEvent move(QEvent::MouseMove, p, p, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(view, &move);
+        view->render(&target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+BENCHMARK(BM_SelectionOverlayMove5K)->Unit(benchmark::kMillisecond)->UseRealTime();

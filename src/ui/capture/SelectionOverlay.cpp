@@ -3,7 +3,9 @@
 #include "graphics/DrawingSurface.h"
 #include "ui/capture/SelectionGeometry.h"
 
+#include <QClipboard>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -129,6 +131,12 @@ void SelectionOverlayView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Space:
         m_spaceHeld = true;
         return;
+    case Qt::Key_C:
+        if (m_cursorLocation && event->modifiers() == Qt::NoModifier) {
+            QGuiApplication::clipboard()->setText(colorHexAt(*m_cursorLocation));
+            return;
+        }
+        break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (m_selection) return finish(*m_selection);
@@ -178,6 +186,76 @@ void SelectionOverlayView::finish(std::optional<QRectF> rect) {
 QString SelectionOverlayView::hint() const {
     return m_adjustable ? QStringLiteral("Drag to select \u00b7 Return to capture \u00b7 Escape to cancel")
                         : QStringLiteral("Drag to select \u00b7 Escape to cancel");
+}
+
+QPoint SelectionOverlayView::devicePixelAt(QPointF point) const {
+    const QImage& frozen = m_window->frozen();
+    const double s = frozen.isNull() ? 1.0 : frozen.devicePixelRatio();
+    const QPoint device((point * s).toPoint());
+    if (frozen.isNull()) return device;
+    return QPoint(std::clamp(device.x(), 0, frozen.width() - 1), std::clamp(device.y(), 0, frozen.height() - 1));
+}
+
+QString SelectionOverlayView::colorHexAt(QPointF point) const {
+    const QImage& frozen = m_window->frozen();
+    if (frozen.isNull()) return QStringLiteral("000000");
+    const QColor c = frozen.pixelColor(devicePixelAt(point));
+    return QStringLiteral("%1%2%3")
+        .arg(c.red(), 2, 16, QLatin1Char('0'))
+        .arg(c.green(), 2, 16, QLatin1Char('0'))
+        .arg(c.blue(), 2, 16, QLatin1Char('0'))
+        .toUpper();
+}
+
+QRectF SelectionOverlayView::magnifierBox(QPointF p) const {
+    const double side = kMagnified * kZoom / std::max(devicePixelRatioF(), 1.0);
+    const double gap = 24;
+    // Below right of the pointer, flipped where the screen ends: never over the pointer, which
+    // is the corner being dragged.
+    QRectF box(p + QPointF(gap, gap), QSizeF(side, side + 22));
+    if (box.right() > width()) box.moveRight(p.x() - gap);
+    if (box.bottom() > height()) box.moveBottom(p.y() - gap);
+    return box;
+}
+
+void SelectionOverlayView::drawMagnifier(QPainter& painter, QPointF p) {
+    const QImage& frozen = m_window->frozen();
+    if (frozen.isNull()) return;
+    const QPoint centre = devicePixelAt(p);
+    const QRect source(centre - QPoint(kMagnified / 2, kMagnified / 2), QSize(kMagnified, kMagnified));
+    QImage pixels(kMagnified, kMagnified, QImage::Format_RGB32);
+    pixels.fill(Qt::black);
+    {
+        QPainter copy(&pixels);
+        const QRect inside = source.intersected(frozen.rect());
+        copy.drawImage(inside.topLeft() - source.topLeft(), frozen, inside);
+    }
+    const QRectF box = magnifierBox(p);
+    const QRectF zoomed(box.topLeft(), QSizeF(box.width(), box.width()));
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(zoomed, pixels);
+    // The pixel under the pointer, outlined.
+    const double cell = zoomed.width() / kMagnified;
+    const QRectF middle(zoomed.topLeft() + QPointF(kMagnified / 2 * cell, kMagnified / 2 * cell), QSizeF(cell, cell));
+    painter.setPen(QPen(QColor(255, 255, 255, 200), 1));
+    painter.drawLine(QPointF(zoomed.left(), middle.center().y()), QPointF(middle.left(), middle.center().y()));
+    painter.drawLine(QPointF(middle.right(), middle.center().y()), QPointF(zoomed.right(), middle.center().y()));
+    painter.drawLine(QPointF(middle.center().x(), zoomed.top()), QPointF(middle.center().x(), middle.top()));
+    painter.drawLine(QPointF(middle.center().x(), middle.bottom()), QPointF(middle.center().x(), zoomed.bottom()));
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(middle);
+    painter.setPen(QPen(QColor(0, 0, 0, 200), 1));
+    painter.drawRect(zoomed.adjusted(-0.5, -0.5, 0.5, 0.5));
+    // Where, in device pixels, and what colour.
+    const QRectF label(zoomed.bottomLeft(), QSizeF(zoomed.width(), box.height() - zoomed.height()));
+    painter.fillRect(label, QColor(0, 0, 0, 190));
+    painter.setFont(DrawingSurface::systemFont(11, DrawingSurface::FontWeight::medium, logicalDpiY()));
+    painter.setPen(Qt::white);
+    painter.drawText(label, Qt::AlignCenter,
+                     QStringLiteral("%1, %2  %3").arg(centre.x()).arg(centre.y()).arg(colorHexAt(p)));
+    painter.restore();
 }
 
 void SelectionOverlayView::drawHint(QPainter& painter) {
@@ -241,8 +319,11 @@ void SelectionOverlayView::paintEvent(QPaintEvent* event) {
         painter.drawLine(QPointF(m_cursorLocation->x(), 0), QPointF(m_cursorLocation->x(), height()));
         painter.drawLine(QPointF(0, m_cursorLocation->y()), QPointF(width(), m_cursorLocation->y()));
     }
-    // What to do, on the screen under the pointer.
-    if (m_pointerHere || rect().contains(mapFromGlobal(QCursor::pos()))) drawHint(painter);
+    // What to do, on the screen under the pointer, and what lies under it.
+    if (m_pointerHere || rect().contains(mapFromGlobal(QCursor::pos()))) {
+        drawHint(painter);
+        if (m_cursorLocation && m_drag != Drag::moving) drawMagnifier(painter, *m_cursorLocation);
+    }
 }
 
 void SelectionOverlayView::drawSizeLabel(QPainter& painter, const QRectF& r) {

@@ -51,6 +51,14 @@ public:
     const std::optional<QRectF>& selection() const { return m_selection; }
     // The line at the top of the screen under the pointer.
     QString hint() const;
+    // The frozen screen's pixel under a point of this view, in device pixels, and its colour as
+    // six hex digits ("3A6EA5"); C copies that text.
+    QPoint devicePixelAt(QPointF point) const;
+    QString colorHexAt(QPointF point) const;
+    // The magnifier's box for the pointer at `point`: beside it, away from the screen's edges.
+    QRectF magnifierBox(QPointF point) const;
+    static constexpr int kMagnified = 15; // device pixels across
+    static constexpr int kZoom = 8;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -66,6 +74,7 @@ protected:
 private:
     void drawSizeLabel(QPainter& painter, const QRectF& rect);
     void drawHint(QPainter& painter);
+    void drawMagnifier(QPainter& painter, QPointF point);
     QPointF reaching(QPointF point) const;
     void finish(std::optional<QRectF> rect);
     // What a drag with the button down does.

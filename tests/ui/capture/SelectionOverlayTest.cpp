@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
@@ -217,4 +218,45 @@ TEST(SelectionOverlay, AnAdjustableSelectionWaitsForReturnOrADoubleClick) {
     QTest::keyClick(view, Qt::Key_Escape);
     EXPECT_EQ(reports, 1);
     EXPECT_FALSE(last.has_value());
+}
+
+// The magnifier shows the device pixels around the pointer, the one under it outlined in the
+// middle, beside the pointer and never over it; C copies that pixel's colour as six hex digits.
+TEST(SelectionOverlay, TheMagnifierShowsThePixelUnderThePointerAndCCopiesItsColour) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    QImage frozen(screen->geometry().size() * screen->devicePixelRatio(), QImage::Format_RGB32);
+    frozen.fill(Qt::white);
+    const QPoint device(240, 180);
+    frozen.setPixelColor(device, QColor(0x3A, 0x6E, 0xA5));
+    SelectionOverlayWindow window(screen, frozen, [](std::optional<SelectionOverlayWindow::Result>) {});
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    SelectionOverlayView* view = window.view();
+    const double s = frozen.devicePixelRatio();
+    const QPointF pointer = (QPointF(device) + QPointF(0.25, 0.25)) / s;
+    QEnterEvent enter(pointer, pointer, view->mapToGlobal(pointer));
+    QApplication::sendEvent(view, &enter);
+    mouse(view, QEvent::MouseMove, pointer);
+    EXPECT_EQ(view->devicePixelAt(pointer), device);
+    EXPECT_EQ(view->colorHexAt(pointer), QStringLiteral("3A6EA5"));
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(view, Qt::Key_C);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("3A6EA5"));
+
+    const QRectF box = view->magnifierBox(pointer);
+    EXPECT_FALSE(box.contains(pointer));
+    const QImage shown = view->grab().toImage();
+    const double cell = box.width() / SelectionOverlayView::kMagnified;
+    const QPointF middle = box.topLeft() + QPointF(SelectionOverlayView::kMagnified / 2 + 0.5,
+                                                   SelectionOverlayView::kMagnified / 2 + 0.5) * cell;
+    const double ratio = shown.devicePixelRatio();
+    EXPECT_EQ(shown.pixelColor((middle * ratio).toPoint()), QColor(0x3A, 0x6E, 0xA5));
+    // Its neighbour in the magnifier is the white around it.
+    EXPECT_EQ(shown.pixelColor(((middle + QPointF(2 * cell, 2 * cell)) * ratio).toPoint()), QColor(Qt::white));
+
+    // Near the bottom-right corner it turns to stay on the screen.
+    const QPointF corner(view->width() - 5, view->height() - 5);
+    const QRectF turned = view->magnifierBox(corner);
+    EXPECT_TRUE(QRectF(view->rect()).contains(turned));
+    EXPECT_FALSE(turned.contains(corner));
 }
