@@ -2,6 +2,7 @@
 
 #include "app/PreviewWindowController.h"
 #include "editor/FlatExport.h"
+#include "platform/Notifications.h"
 #include "ui/capture/SelectionGeometry.h"
 #include "ui/capture/WindowPicker.h"
 
@@ -34,7 +35,13 @@ QRect deviceRectOf(const ScreenShot& shot) {
 } // namespace
 
 CaptureManager::CaptureManager(BackendFactory factory, QObject* parent)
-    : QObject(parent), m_factory(factory ? std::move(factory) : BackendFactory(&CaptureBackends::forSession)) {}
+    : QObject(parent), m_factory(factory ? std::move(factory) : BackendFactory(&CaptureBackends::forSession)) {
+    // The command line gives no other sign that a copy worked.
+    onCopied = [](const QImage& image) {
+        Notifications::notify(QStringLiteral("Screenshot copied"),
+                              QStringLiteral("%1 × %2 px").arg(image.width()).arg(image.height()), image);
+    };
+}
 
 CaptureManager::~CaptureManager() {
     closeOverlays();
@@ -240,7 +247,10 @@ void CaptureManager::deliver(const QImage& image, const CaptureRequest& request,
         if (std::optional<IoError> error = FlatExport::write(image, request.outputPath, *format, 1.0))
             return done({CaptureResult::Status::failed, error->message});
     }
-    if (request.copyToClipboard) QGuiApplication::clipboard()->setImage(image);
+    if (request.copyToClipboard) {
+        QGuiApplication::clipboard()->setImage(image);
+        if (onCopied) onCopied(image);
+    }
     if (request.opensPreview()) PreviewWindowController::show(image);
     done({CaptureResult::Status::done, {}});
 }

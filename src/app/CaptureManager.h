@@ -60,6 +60,8 @@ public:
     const QList<QPointer<SelectionOverlayWindow>>& overlays() const { return m_overlays; }
     const QList<QPointer<WindowPickerOverlay>>& pickers() const { return m_pickers; }
     bool isBusy() const { return m_busy; }
+    // Told of every picture a capture put on the clipboard: a desktop notification by default.
+    std::function<void(const QImage&)> onCopied;
 
     // The alert for a capture that failed.
     static void presentCaptureError(const QString& error);

@@ -166,6 +166,8 @@ TEST(CaptureManager, APickedWindowIsCutAtItsFrameFromWhatWasOnScreen) {
     manager.capture(request, [&](CaptureResult r) { result = r; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return !manager.pickers().isEmpty(); }, 3000));
     WindowPickerOverlay* picker = manager.pickers().first();
+    QList<QSize> notified;
+    manager.onCopied = [&](const QImage& image) { notified.append(image.size()); };
     const double s = picker->devicePixelRatioF();
     mouse(picker, QEvent::MouseMove, QPointF(95, 95) / s);
     EXPECT_EQ(picker->highlighted(), 0); // the top window, not the one behind it
@@ -176,6 +178,7 @@ TEST(CaptureManager, APickedWindowIsCutAtItsFrameFromWhatWasOnScreen) {
     const QImage copied = QGuiApplication::clipboard()->image();
     EXPECT_EQ(copied.size(), QSize(80, 60));
     EXPECT_EQ(copied.pixelColor(20, 20), QColor(Qt::red)); // (110, 110) on screen
+    EXPECT_EQ(notified, QList<QSize>{QSize(80, 60)}); // the copy is announced once
     EXPECT_EQ(copied.pixelColor(2, 2), QColor(40, 40, 40));
 }
 

@@ -1,6 +1,7 @@
 // Showing a folder in the file manager, against a private bus with a stand-in file manager: the
 // call it gets, and the fallback when nobody (or only a failing one) answers.
 #include "platform/FileManager.h"
+#include "PrivateBus.h"
 
 #include <gtest/gtest.h>
 
@@ -35,50 +36,11 @@ public:
     }
 };
 
-// A session bus of the test's own, so no real file manager answers and none is started.
-class FileManagerTest : public ::testing::Test {
+class FileManagerTest : public PrivateBus {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        const QString config = dir.filePath(QStringLiteral("bus.conf"));
-        QFile file(config);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
-                                  "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">"
-                                  "<busconfig><type>session</type><listen>unix:dir=%1</listen>"
-                                  "<policy context=\"default\"><allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
-                                  "<allow own=\"*\"/></policy></busconfig>")
-                       .arg(dir.path())
-                       .toUtf8());
-        file.close();
-        daemon.setStandardErrorFile(QProcess::nullDevice());
-        daemon.start(QStringLiteral("dbus-daemon"),
-                     {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                      QStringLiteral("--print-address")});
-        ASSERT_TRUE(daemon.waitForStarted(5000)) << "dbus-daemon is missing: scripts/install-deps installs it";
-        ASSERT_TRUE(QTest::qWaitFor([&] { return daemon.canReadLine(); }, 5000));
-        address = QString::fromUtf8(daemon.readLine()).trimmed();
-        caller = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, QStringLiteral("caller")));
-        ASSERT_TRUE(caller->isConnected()) << caller->lastError().message().toStdString();
-    }
-    void TearDown() override {
-        caller.reset();
-        QDBusConnection::disconnectFromBus(QStringLiteral("caller"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("file-manager"));
-        daemon.kill();
-        daemon.waitForFinished(2000);
-    }
     QDBusConnection startFileManager(StandInFileManager& fm) {
-        QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("file-manager"));
-        EXPECT_TRUE(bus.registerVirtualObject(QStringLiteral("/org/freedesktop/FileManager1"), &fm));
-        EXPECT_TRUE(bus.registerService(QStringLiteral("org.freedesktop.FileManager1")));
-        return bus;
+        return offer(QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"), &fm);
     }
-
-    QTemporaryDir dir;
-    QProcess daemon;
-    QString address;
-    std::unique_ptr<QDBusConnection> caller;
 };
 
 } // namespace
