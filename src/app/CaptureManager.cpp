@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSettings>
@@ -72,9 +73,61 @@ void CaptureManager::capture(const CaptureRequest& request, Done done) {
     }
     if (request.mode != CaptureMode::fullScreen) m_busy = true;
     QPointer<CaptureManager> self(this);
-    QTimer::singleShot(delayMs(request), this, [self, request, done] {
+    const int delay = delayMs(request);
+    if (request.delaySeconds && delay >= 1000) return countDown(delay, request, done);
+    QTimer::singleShot(delay, this, [self, request, done] {
         if (self) self->start(request, done);
     });
+}
+
+// A delay of seconds is counted down in the tray's tooltip and in a small counter in a corner of
+// the screen, gone from the screen before the grab.
+void CaptureManager::countDown(int delayMs, const CaptureRequest& request, Done done) {
+    auto* counter = new QLabel;
+    counter->setObjectName(QStringLiteral("countdown"));
+    counter->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                            Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint);
+    counter->setAttribute(Qt::WA_ShowWithoutActivating);
+    counter->setAttribute(Qt::WA_DeleteOnClose);
+    counter->setAlignment(Qt::AlignCenter);
+    counter->setStyleSheet(QStringLiteral("QLabel { background: rgba(0, 0, 0, 190); color: white; "
+                                          "font-size: 28px; font-weight: 600; border-radius: 10px; }"));
+    counter->setFixedSize(72, 56);
+    counter->setAccessibleName(QStringLiteral("Capture countdown"));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        counter->move(area.right() - counter->width() - 16, area.bottom() - counter->height() - 16);
+    }
+    const auto left = std::make_shared<int>((delayMs + 999) / 1000);
+    auto* tick = new QTimer(counter);
+    const auto show = [this, counter, left] {
+        counter->setText(QString::number(*left));
+        emit countdown(*left);
+    };
+    show();
+    counter->show();
+    // The last second ends early enough for the counter to leave the screen before the grab.
+    const int first = delayMs - (*left - 1) * 1000;
+    QPointer<CaptureManager> self(this);
+    const auto next = [self, counter, tick, left, show, request, done] {
+        if (!self) {
+            counter->close();
+            return;
+        }
+        if (--*left > 0) {
+            show();
+            tick->start(1000);
+            return;
+        }
+        emit self->countdown(0);
+        counter->close();
+        QTimer::singleShot(kCounterGoneMs, self, [self, request, done] {
+            if (self) self->start(request, done);
+        });
+    };
+    tick->setSingleShot(true);
+    connect(tick, &QTimer::timeout, counter, next);
+    tick->start(std::max(0, first - kCounterGoneMs));
 }
 
 void CaptureManager::start(const CaptureRequest& request, Done done) {

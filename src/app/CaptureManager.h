@@ -46,6 +46,8 @@ public:
 
     static constexpr int kFullScreenMenuDelayMs = 500;
     static constexpr int kMenuDelayMs = 150;
+    // How long the countdown's counter has to leave the screen before the grab.
+    static constexpr int kCounterGoneMs = 120;
 
     explicit CaptureManager(BackendFactory factory = {}, QObject* parent = nullptr);
     ~CaptureManager() override;
@@ -72,7 +74,12 @@ public:
     static bool adjustsSelection();
     static void setAdjustsSelection(bool adjust);
 
+signals:
+    // Seconds left of a command line's delay, each second, then 0.
+    void countdown(int secondsLeft);
+
 private:
+    void countDown(int delayMs, const CaptureRequest& request, Done done);
     CaptureBackend* backend(QString* error);
     void start(const CaptureRequest& request, Done done);
     void captureMainDisplay(const CaptureRequest& request, Done done);

@@ -101,6 +101,10 @@ StatusBarController::StatusBarController(CaptureManager& captures, QObject* pare
         if (reason == QSystemTrayIcon::Trigger) m_menu->popup(QCursor::pos());
     });
     m_tray->show();
+    // A command line's delay counts down where the person looks for Pictavo.
+    connect(&m_captures, &CaptureManager::countdown, this, [this](int left) {
+        m_tray->setToolTip(left > 0 ? QStringLiteral("Pictavo — capturing in %1 s").arg(left) : QStringLiteral("Pictavo"));
+    });
     m_presence.setInterval(1000);
     connect(&m_presence, &QTimer::timeout, this, &StatusBarController::updatePresence);
     m_presence.start();

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QFile>
 #include <QMouseEvent>
@@ -417,4 +418,52 @@ TEST(CaptureManager, AFailureIsShownToThePersonAtTheScreen) {
     EXPECT_EQ(shown->informativeText(), QStringLiteral("No X display to capture."));
     EXPECT_EQ(shown->windowModality(), Qt::NonModal);
     shown->close();
+}
+
+// A delay of seconds counts down in a corner of the screen and in the tray's tooltip; the counter
+// has left the screen when the grab is made.
+TEST(CaptureManager, ADelayCountsDownAndTheCounterIsNotInThePicture) {
+    class Watching final : public CaptureBackend {
+    public:
+        QList<bool> counterSeen;
+        QString name() const override { return QStringLiteral("watching"); }
+        Abilities abilities() const override { return {true, false, true}; }
+        void grabScreens(Done done) override {
+            bool seen = false;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                seen = seen || (w->objectName() == QStringLiteral("countdown") && w->isVisible());
+            counterSeen << seen;
+            QImage shot(64, 48, QImage::Format_RGB32);
+            shot.fill(Qt::gray);
+            QScreen* screen = QGuiApplication::primaryScreen();
+            done({{ScreenShot{screen->name(), screen->geometry(), 1, shot}}, {}, false});
+        }
+    };
+    Watching* backend = nullptr;
+    CaptureManager manager([&](QString*) {
+        auto made = std::make_unique<Watching>();
+        backend = made.get();
+        return made;
+    });
+    QList<int> counted;
+    QObject::connect(&manager, &CaptureManager::countdown, [&](int left) { counted << left; });
+    QTemporaryDir dir;
+    CaptureRequest request = toFile(CaptureMode::fullScreen, dir.filePath(QStringLiteral("later.png")));
+    request.delaySeconds = 2;
+    std::optional<CaptureResult> result;
+    manager.capture(request, [&](CaptureResult r) { result = r; });
+    QLabel* counter = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QStringLiteral("countdown") && w->isVisible()) counter = qobject_cast<QLabel*>(w);
+    ASSERT_NE(counter, nullptr);
+    EXPECT_EQ(counter->text(), QStringLiteral("2"));
+    // In a corner of the screen, not in its middle.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_GT(counter->geometry().center().x(), area.center().x());
+    EXPECT_GT(counter->geometry().center().y(), area.center().y());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 5000));
+    EXPECT_EQ(result->status, CaptureResult::Status::done);
+    EXPECT_EQ(counted, (QList<int>{2, 1, 0}));
+    ASSERT_NE(backend, nullptr);
+    EXPECT_EQ(backend->counterSeen, QList<bool>{false});
 }

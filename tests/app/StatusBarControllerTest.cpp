@@ -64,6 +64,11 @@ TEST(StatusBarController, TheMenuInItsOrderAndTheRecentFilesOfTheSaveFolder) {
     EXPECT_TRUE(CaptureManager::adjustsSelection());
     adjust->trigger();
     EXPECT_FALSE(CaptureManager::adjustsSelection());
+    // A delay counts down in the icon's tooltip.
+    emit captures.countdown(3);
+    EXPECT_EQ(tray.trayIcon()->toolTip(), QStringLiteral("Pictavo — capturing in 3 s"));
+    emit captures.countdown(0);
+    EXPECT_EQ(tray.trayIcon()->toolTip(), QStringLiteral("Pictavo"));
     EXPECT_FALSE(tray.menu()->actions().last()->isEnabled());
 
     tray.rebuildRecent();
