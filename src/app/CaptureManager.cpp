@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QLabel>
+#include <QPainter>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSettings>
@@ -166,6 +167,7 @@ void CaptureManager::captureMainDisplay(const CaptureRequest& request, Done done
         if (!self) return;
         if (outcome.cancelled) return self->cancel(outcome, request, done);
         if (outcome.shots.isEmpty()) return self->fail(request, done, outcome.error);
+        if (request.allScreens) return self->deliver(stitched(outcome.shots), request, done);
         const QScreen* primary = QGuiApplication::primaryScreen();
         const ScreenShot* main = &outcome.shots.first();
         for (const ScreenShot& shot : outcome.shots)
@@ -326,6 +328,29 @@ void CaptureManager::closeOverlays() {
         if (overlay) overlay->deleteLater(), overlay->hide();
     for (const auto& picker : std::exchange(m_pickers, {}))
         if (picker) picker->deleteLater(), picker->hide();
+}
+
+QImage CaptureManager::stitched(const QList<ScreenShot>& shots) {
+    double largest = 1;
+    for (const ScreenShot& shot : shots)
+        largest = std::max(largest, shot.devicePixelRatio > 0 ? shot.devicePixelRatio : 1.0);
+    QRect all;
+    QList<QRect> places;
+    for (const ScreenShot& shot : shots) {
+        const double grow = largest / (shot.devicePixelRatio > 0 ? shot.devicePixelRatio : 1.0);
+        places.append(QRect(deviceRectOf(shot).topLeft(), (QSizeF(shot.image.size()) * grow).toSize()));
+        all |= places.last();
+    }
+    if (all.isEmpty() || qint64(all.width()) * all.height() > (qint64(1) << 29)) return QImage();
+    QImage picture(all.size(), QImage::Format_ARGB32_Premultiplied);
+    if (picture.isNull()) return picture;
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (qsizetype i = 0; i < shots.size(); ++i)
+        painter.drawImage(QRect(places[i].topLeft() - all.topLeft(), places[i].size()), shots[i].image);
+    return picture;
 }
 
 bool CaptureManager::adjustsSelection() {

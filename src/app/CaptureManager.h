@@ -23,6 +23,8 @@ struct CaptureRequest {
     // Where the picture goes: written to the file, copied, or both; with neither, a preview.
     QString outputPath;
     bool copyToClipboard = false;
+    // Full screen: every screen in one picture instead of the main one.
+    bool allScreens = false;
     bool opensPreview() const { return outputPath.isEmpty() && !copyToClipboard; }
     // Failures are shown in an alert (a person is waiting at the screen), not only reported.
     bool alertOnFailure = true;
@@ -64,6 +66,10 @@ public:
     bool isBusy() const { return m_busy; }
     // Told of every picture a capture put on the clipboard: a desktop notification by default.
     std::function<void(const QImage&)> onCopied;
+
+    // Every screen's picture in one, each at its place in device pixels; screens of a smaller
+    // scale enlarged to the largest; transparent where no screen is.
+    static QImage stitched(const QList<ScreenShot>& shots);
 
     // The alert for a capture that failed.
     static void presentCaptureError(const QString& error);

@@ -86,11 +86,15 @@ CommandLine parseCapture(const QStringList& args) {
                 return usageError(QStringLiteral("the output %1 must end in .png, .jpg, .jpeg or .pdf").arg(cl.output));
         } else if (arg == QLatin1String("--clipboard")) {
             cl.clipboard = true;
+        } else if (arg == QLatin1String("--all")) {
+            cl.allScreens = true;
         } else {
             return usageError(QStringLiteral("unknown option %1 for capture").arg(arg));
         }
     }
     if (cl.captureMode.isEmpty()) return usageError(QStringLiteral("capture needs screen, window or region"));
+    if (cl.allScreens && cl.captureMode != QLatin1String("screen"))
+        return usageError(QStringLiteral("--all goes with capture screen"));
     return cl;
 }
 
@@ -150,6 +154,8 @@ QString CommandLine::usage() {
         "  pictavo capture screen|window|region [--delay SECONDS] [--output FILE] [--clipboard]\n"
         "                                   capture into a preview window, or write FILE (.png, .jpg,\n"
         "                                   .pdf) or copy it to the clipboard; Escape cancels (exit 1)\n"
+        "  pictavo capture screen --all     every screen as one picture, in device pixels (screens\n"
+        "                                   of smaller scale enlarged to the largest)\n"
         "  pictavo --preview FILE           open a picture in the preview window (Save, Copy, Edit)\n"
         "  pictavo export INPUT --output FILE [--scale 100|75|50|25]\n"
         "                                   write the flat image of a project or picture as PNG,\n"

@@ -23,6 +23,7 @@ struct CommandLine {
     QString captureMode; // "screen", "window" or "region"
     std::optional<double> delaySeconds;
     bool clipboard = false;
+    bool allScreens = false; // capture screen --all
 
     // The instance was started by a launch that hands it a command: no first-run questions.
     bool startedForCommand = false;

@@ -65,6 +65,7 @@ QJsonObject Instance::requestFor(const CommandLine& cl) {
             if (cl.delaySeconds) request.insert(QStringLiteral("delay"), *cl.delaySeconds);
             if (!cl.output.isEmpty()) request.insert(QStringLiteral("output"), absolute(cl.output));
             if (cl.clipboard) request.insert(QStringLiteral("clipboard"), true);
+            if (cl.allScreens) request.insert(QStringLiteral("all"), true);
             return request;
         }
         default:
@@ -106,6 +107,7 @@ CaptureRequest Instance::captureRequestFor(const QJsonObject& request) {
     capture.delaySeconds = request.value(QStringLiteral("delay")).toDouble(0);
     capture.outputPath = request.value(QStringLiteral("output")).toString();
     capture.copyToClipboard = request.value(QStringLiteral("clipboard")).toBool();
+    capture.allScreens = request.value(QStringLiteral("all")).toBool();
     // A script writing a file hears of a failure in its terminal; a preview is for a person.
     capture.alertOnFailure = capture.opensPreview();
     return capture;

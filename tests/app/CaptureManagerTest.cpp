@@ -467,3 +467,30 @@ TEST(CaptureManager, ADelayCountsDownAndTheCounterIsNotInThePicture) {
     ASSERT_NE(backend, nullptr);
     EXPECT_EQ(backend->counterSeen, QList<bool>{false});
 }
+
+// Every screen in one picture: each at its place in device pixels, nothing where no screen is, and
+// a screen of smaller scale enlarged to the largest.
+TEST(CaptureManager, AllScreensAreStitchedInDevicePixels) {
+    QImage left(1920, 1080, QImage::Format_RGB32), right(1280, 1024, QImage::Format_RGB32);
+    left.fill(Qt::green);
+    right.fill(Qt::blue);
+    const QImage both = CaptureManager::stitched({ScreenShot{QStringLiteral("a"), QRect(0, 0, 1920, 1080), 1, left},
+                                                  ScreenShot{QStringLiteral("b"), QRect(1920, 200, 1280, 1024), 1, right}});
+    ASSERT_EQ(both.size(), QSize(3200, 1224));
+    EXPECT_EQ(both.pixelColor(1919, 0), QColor(Qt::green));
+    EXPECT_EQ(both.pixelColor(1920, 200), QColor(Qt::blue));
+    EXPECT_EQ(both.pixelColor(3199, 1223), QColor(Qt::blue));
+    EXPECT_EQ(both.pixelColor(2000, 100).alpha(), 0); // above the lower screen: no screen there
+    EXPECT_EQ(both.pixelColor(100, 1100).alpha(), 0);
+
+    // A screen at scale 1 beside one at scale 2 (its picture twice its points): enlarged to match.
+    QImage sharp(200, 200, QImage::Format_RGB32);
+    sharp.fill(Qt::red);
+    QImage plain(100, 100, QImage::Format_RGB32);
+    plain.fill(Qt::yellow);
+    const QImage mixed = CaptureManager::stitched({ScreenShot{QStringLiteral("hi"), QRect(0, 0, 100, 100), 2, sharp},
+                                                   ScreenShot{QStringLiteral("lo"), QRect(200, 0, 100, 100), 1, plain}});
+    ASSERT_EQ(mixed.size(), QSize(400, 200));
+    EXPECT_EQ(mixed.pixelColor(199, 199), QColor(Qt::red));
+    EXPECT_EQ(mixed.pixelColor(399, 199), QColor(Qt::yellow));
+}

@@ -54,6 +54,11 @@ TEST(CommandLine, ParsesCaptureAndHandsItOverWithAbsolutePaths) {
     EXPECT_EQ(CaptureManager::delayMs(Instance::captureRequestFor(
                   Instance::requestFor(CommandLine::parse({"pictavo", "capture", "screen"})))),
               0);
+    // --all travels to the instance; it goes with screen only.
+    EXPECT_TRUE(Instance::captureRequestFor(
+                    Instance::requestFor(CommandLine::parse({"pictavo", "capture", "screen", "--all"})))
+                    .allScreens);
+    EXPECT_FALSE(capture.allScreens);
     EXPECT_EQ(Instance::requestFor(CommandLine::parse({"pictavo", "a.png"})).value("files").toArray().first(),
               QDir::current().absoluteFilePath("a.png"));
 
@@ -70,7 +75,8 @@ TEST(CommandLine, ParsesCaptureAndHandsItOverWithAbsolutePaths) {
                                                      {"pictavo", "capture", "screen", "--delay", "nan"},
                                                      {"pictavo", "capture", "screen", "--output", "x.gif"},
                                                      {"pictavo", "capture", "screen", "window"},
-                                                     {"pictavo", "capture", "screen", "--loud"}})
+                                                     {"pictavo", "capture", "screen", "--loud"},
+                                                     {"pictavo", "capture", "region", "--all"}})
         EXPECT_EQ(CommandLine::parse(bad).action, CommandLine::Action::usageError) << bad.join(' ').toStdString();
 }
 
