@@ -110,7 +110,19 @@ void CaptureManager::countDown(int delayMs, const CaptureRequest& request, Done 
     // The last second ends early enough for the counter to leave the screen before the grab.
     const int first = delayMs - (*left - 1) * 1000;
     QPointer<CaptureManager> self(this);
-    const auto next = [self, counter, tick, left, show, request, done] {
+    const auto stopped = std::make_shared<bool>(false);
+    // A command stopped meanwhile (Ctrl+C) takes its countdown with it.
+    m_stopCountdown = [this, guard = QPointer<QLabel>(counter), tick, stopped, request, done] {
+        *stopped = true;
+        if (guard) {
+            tick->stop();
+            guard->close();
+            emit countdown(0);
+        }
+        if (request.mode != CaptureMode::fullScreen) m_busy = false;
+        done({CaptureResult::Status::cancelled, {}});
+    };
+    const auto next = [self, counter, tick, left, show, stopped, request, done] {
         if (!self) {
             counter->close();
             return;
@@ -122,8 +134,10 @@ void CaptureManager::countDown(int delayMs, const CaptureRequest& request, Done 
         }
         emit self->countdown(0);
         counter->close();
-        QTimer::singleShot(kCounterGoneMs, self, [self, request, done] {
-            if (self) self->start(request, done);
+        QTimer::singleShot(kCounterGoneMs, self, [self, stopped, request, done] {
+            if (!self || *stopped) return;
+            self->m_stopCountdown = nullptr;
+            self->start(request, done);
         });
     };
     tick->setSingleShot(true);
@@ -288,6 +302,7 @@ void CaptureManager::finishWindowPicking(std::optional<int> index, int shotIndex
 }
 
 void CaptureManager::cancelCurrent() {
+    if (auto stop = std::exchange(m_stopCountdown, nullptr)) return stop();
     if (!m_overlays.isEmpty()) finishRegionSelection(std::nullopt, -1);
     if (!m_pickers.isEmpty()) finishWindowPicking(std::nullopt, -1);
 }

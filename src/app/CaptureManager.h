@@ -58,7 +58,7 @@ public:
     void capture(CaptureMode mode);
     void capture(const CaptureRequest& request, Done done = {});
 
-    // Takes down the selection or picker on screen as if Escape was pressed.
+    // Takes down the selection or picker on screen as if Escape was pressed, or stops a countdown.
     void cancelCurrent();
     static int delayMs(const CaptureRequest& request);
     const QList<QPointer<SelectionOverlayWindow>>& overlays() const { return m_overlays; }
@@ -102,6 +102,7 @@ private:
 
     BackendFactory m_factory;
     std::unique_ptr<CaptureBackend> m_backend;
+    std::function<void()> m_stopCountdown; // while a delay counts down
     bool m_busy = false; // a selection or a picker is on screen, or its grab is running
     QList<QPointer<SelectionOverlayWindow>> m_overlays;
     QList<QPointer<WindowPickerOverlay>> m_pickers;

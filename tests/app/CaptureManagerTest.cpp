@@ -494,3 +494,37 @@ TEST(CaptureManager, AllScreensAreStitchedInDevicePixels) {
     EXPECT_EQ(mixed.pixelColor(199, 199), QColor(Qt::red));
     EXPECT_EQ(mixed.pixelColor(399, 199), QColor(Qt::yellow));
 }
+
+// A command stopped with Ctrl+C during its delay takes the countdown with it: no counter left on
+// the screen, no overlay later with nobody waiting for it, and the manager free for the next one.
+TEST(CaptureManager, ACancelDuringTheDelayStopsTheCountdown) {
+    int grabs = 0;
+    CaptureManager manager([&](QString*) -> std::unique_ptr<CaptureBackend> {
+        ++grabs;
+        return nullptr;
+    });
+    QList<int> counted;
+    QObject::connect(&manager, &CaptureManager::countdown, [&](int left) { counted << left; });
+    CaptureRequest request = toFile(CaptureMode::selection, QStringLiteral("/tmp/x.png"));
+    request.delaySeconds = 1;
+    std::optional<CaptureResult> result;
+    manager.capture(request, [&](CaptureResult r) { result = r; });
+    const auto counterShown = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QStringLiteral("countdown") && w->isVisible()) return true;
+        return false;
+    };
+    ASSERT_TRUE(counterShown());
+    ASSERT_TRUE(manager.isBusy());
+    manager.cancelCurrent();
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->status, CaptureResult::Status::cancelled);
+    EXPECT_FALSE(counterShown());
+    EXPECT_FALSE(manager.isBusy());
+    EXPECT_EQ(counted, (QList<int>{1, 0}));
+    // The delay runs out: nothing is grabbed and nothing is reported twice.
+    result.reset();
+    QTest::qWait(1300);
+    EXPECT_EQ(grabs, 0);
+    EXPECT_FALSE(result.has_value());
+}

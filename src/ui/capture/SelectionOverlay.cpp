@@ -120,8 +120,11 @@ void SelectionOverlayView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void SelectionOverlayView::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && m_selection && m_selection->contains(event->position()))
-        return finish(*m_selection);
+    if (event->button() == Qt::LeftButton && m_selection && m_selection->contains(event->position())) {
+        // A sliver squeezed by a handle is no selection, as a drag that small is not.
+        if (SelectionGeometry::isLargeEnough(*m_selection)) finish(*m_selection);
+        return;
+    }
     QWidget::mouseDoubleClickEvent(event);
 }
 
@@ -139,7 +142,10 @@ void SelectionOverlayView::keyPressEvent(QKeyEvent* event) {
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (m_selection) return finish(*m_selection);
+        if (m_selection) {
+            if (SelectionGeometry::isLargeEnough(*m_selection)) finish(*m_selection);
+            return;
+        }
         break;
     case Qt::Key_Left:
     case Qt::Key_Right:

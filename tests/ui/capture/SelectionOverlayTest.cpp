@@ -260,3 +260,39 @@ TEST(SelectionOverlay, TheMagnifierShowsThePixelUnderThePointerAndCCopiesItsColo
     EXPECT_TRUE(QRectF(view->rect()).contains(turned));
     EXPECT_FALSE(turned.contains(corner));
 }
+
+// An adjustable selection squeezed by a handle to a sliver is no selection, as a drag that small
+// is not: Return and a double-click leave it on screen to be widened, and then take it.
+TEST(SelectionOverlay, ASelectionSqueezedToASliverIsNotTaken) {
+    int reports = 0;
+    std::optional<SelectionOverlayWindow::Result> last;
+    SelectionOverlayWindow window(
+        QGuiApplication::primaryScreen(), QImage(),
+        [&](std::optional<SelectionOverlayWindow::Result> r) {
+            ++reports;
+            last = r;
+        },
+        true);
+    window.show();
+    SelectionOverlayView* view = window.view();
+    mouse(view, QEvent::MouseButtonPress, {100, 100});
+    mouse(view, QEvent::MouseMove, {300, 200});
+    mouse(view, QEvent::MouseButtonRelease, {300, 200});
+    // The right edge's handle dragged onto the left edge.
+    mouse(view, QEvent::MouseButtonPress, {300, 150});
+    mouse(view, QEvent::MouseMove, {102, 150});
+    mouse(view, QEvent::MouseButtonRelease, {102, 150});
+    ASSERT_TRUE(view->selection().has_value());
+    EXPECT_EQ(view->selection()->width(), 2);
+    QTest::keyClick(view, Qt::Key_Return);
+    mouse(view, QEvent::MouseButtonDblClick, {101, 150});
+    EXPECT_EQ(reports, 0);
+    // Widened again (the handle pressed is the left one, which crosses the right).
+    mouse(view, QEvent::MouseButtonPress, {102, 150});
+    mouse(view, QEvent::MouseMove, {160, 150});
+    mouse(view, QEvent::MouseButtonRelease, {160, 150});
+    QTest::keyClick(view, Qt::Key_Return);
+    ASSERT_EQ(reports, 1);
+    ASSERT_TRUE(last.has_value());
+    EXPECT_EQ(last->rect.size(), QSizeF(58, 100));
+}
