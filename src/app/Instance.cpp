@@ -89,8 +89,7 @@ void Instance::applyActivation(const QJsonObject& request, const QString& platfo
     const QByteArray wayland = request.value(kActivationToken).toString().toLatin1();
     const QByteArray x11 = request.value(kStartupId).toString().toLatin1();
     if (platformName.startsWith(QLatin1String("wayland")) && plausibleToken(wayland)) {
-        // Read by Qt's xdg-shell plugin when a window asks to be activated (Qt 6.5 and later;
-        // 6.4 has no public way to pass it on).
+        // Qt's xdg-shell plugin reads it from the environment when a window asks to be activated.
         qputenv("XDG_ACTIVATION_TOKEN", wayland);
     } else if (platformName == QLatin1String("xcb") && plausibleToken(x11)) {
         Session::setStartupId(x11);

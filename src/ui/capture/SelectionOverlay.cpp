@@ -94,7 +94,9 @@ void SelectionOverlayView::mouseMoveEvent(QMouseEvent* event) {
         m_selection = SelectionGeometry::keptInside(m_selection->translated(delta), QRectF(rect()));
         break;
     case Drag::resizing:
-        m_selection = SelectionGeometry::resized(*m_selection, m_edges, reaching(p));
+        // Space held moves the whole selection here too.
+        m_selection = m_spaceHeld ? SelectionGeometry::keptInside(m_selection->translated(delta), QRectF(rect()))
+                                  : SelectionGeometry::resized(*m_selection, m_edges, reaching(p));
         break;
     case Drag::none:
         break;
@@ -171,6 +173,16 @@ void SelectionOverlayView::keyPressEvent(QKeyEvent* event) {
 void SelectionOverlayView::keyReleaseEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) m_spaceHeld = false;
     event->ignore();
+}
+
+void SelectionOverlayView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The pointer may sit still over the screen: the crosshair, magnifier and C work at once.
+    const QPointF here = mapFromGlobal(QCursor::pos());
+    if (QRectF(rect()).contains(here)) {
+        m_cursorLocation = here;
+        m_pointerHere = true;
+    }
 }
 
 void SelectionOverlayView::enterEvent(QEnterEvent* event) {

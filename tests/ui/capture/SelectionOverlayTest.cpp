@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
@@ -215,6 +216,13 @@ TEST(SelectionOverlay, AnAdjustableSelectionWaitsForReturnOrADoubleClick) {
     mouse(view, QEvent::MouseButtonRelease, {250, 170});
     ASSERT_TRUE(view->selection().has_value());
     EXPECT_EQ(*view->selection(), QRectF(130, 120, 120, 50));
+    // On a handle too, Space held moves the whole selection instead of resizing it.
+    mouse(view, QEvent::MouseButtonPress, {250, 170});
+    QTest::keyPress(view, Qt::Key_Space);
+    mouse(view, QEvent::MouseMove, {260, 175});
+    QTest::keyRelease(view, Qt::Key_Space);
+    mouse(view, QEvent::MouseButtonRelease, {260, 175});
+    EXPECT_EQ(*view->selection(), QRectF(140, 125, 120, 50));
     QTest::keyClick(view, Qt::Key_Escape);
     EXPECT_EQ(reports, 1);
     EXPECT_FALSE(last.has_value());
@@ -222,6 +230,19 @@ TEST(SelectionOverlay, AnAdjustableSelectionWaitsForReturnOrADoubleClick) {
 
 // The magnifier shows the device pixels around the pointer, the one under it outlined in the
 // middle, beside the pointer and never over it; C copies that pixel's colour as six hex digits.
+// A pointer that sits still over the screen when the overlay opens: C and the magnifier work at once.
+TEST(SelectionOverlay, APointerThatHasNotMovedIsKnownFromTheStart) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    QCursor::setPos(screen, screen->geometry().topLeft() + QPoint(60, 40));
+    if (QCursor::pos(screen) != screen->geometry().topLeft() + QPoint(60, 40))
+        GTEST_SKIP() << "this platform cannot place the pointer";
+    SelectionOverlayWindow window(screen, QImage(), [](std::optional<SelectionOverlayWindow::Result>) {});
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(window.view()->cursorLocation().has_value());
+    EXPECT_EQ(*window.view()->cursorLocation(), window.view()->mapFromGlobal(QPointF(screen->geometry().topLeft() + QPoint(60, 40))));
+}
+
 TEST(SelectionOverlay, TheMagnifierShowsThePixelUnderThePointerAndCCopiesItsColour) {
     QScreen* screen = QGuiApplication::primaryScreen();
     QImage frozen(screen->geometry().size() * screen->devicePixelRatio(), QImage::Format_RGB32);
