@@ -4,6 +4,11 @@
 
 #include <QDBusConnection>
 #include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QTimer>
+#include <QUrl>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
@@ -34,6 +39,120 @@ bool allOf(const QImage& image, QColor color) {
             if (image.pixel(x, y) != color.rgb()) return false;
     return true;
 }
+
+// A private session bus, without service folders, so that nothing installed here answers on it.
+// QtDBus needs the eavesdrop rules: without them its Hello fails and libdbus aborts the process.
+class PrivateBus {
+public:
+    bool start() {
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty() || !m_dir.isValid()) return false;
+        QFile config(m_dir.filePath(QStringLiteral("bus.conf")));
+        if (!config.open(QIODevice::WriteOnly)) return false;
+        config.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                     " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                     "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>\n"
+                     "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/><allow "
+                     "eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
+        config.close();
+        m_daemon.start(daemon, {QStringLiteral("--config-file=") + config.fileName(), QStringLiteral("--nofork"),
+                                QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
+        if (!m_daemon.waitForStarted(5000)) return false;
+        if (!QTest::qWaitFor([&] { return m_daemon.canReadLine(); }, 5000)) return false;
+        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        return !m_address.isEmpty();
+    }
+    // A connection of its own, as a separate program would have.
+    QDBusConnection connect(const QString& name) {
+        m_names.append(name);
+        return QDBusConnection::connectToBus(m_address, name);
+    }
+    QString folder() const { return m_dir.path(); }
+    ~PrivateBus() {
+        for (const QString& name : std::as_const(m_names)) QDBusConnection::disconnectFromBus(name);
+        m_daemon.terminate();
+        m_daemon.waitForFinished(5000);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_daemon;
+    QString m_address;
+    QStringList m_names;
+};
+
+// A Screenshot portal that names its files to the second, as KDE's does: every answer is written
+// to the same file, 30 ms after the request, in the next colour of `colors`. Or one that answers
+// every request with `answer` (2: failed) and no file.
+class FakePortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Screenshot")
+
+public:
+    FakePortal(QDBusConnection bus, QString folder) : m_bus(std::move(bus)), m_folder(std::move(folder)) {}
+    QList<QColor> colors{Qt::red, Qt::green, Qt::blue};
+    uint answer = 0;
+    int requests = 0;
+    int inFlight = 0;
+    int mostInFlight = 0;
+
+public slots:
+    QDBusObjectPath Screenshot(const QString&, const QVariantMap& options, const QDBusMessage& message) {
+        QString sender = message.service().mid(1);
+        sender.replace(QLatin1Char('.'), QLatin1Char('_'));
+        const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+                                 .arg(sender, options.value(QStringLiteral("handle_token")).toString());
+        const int index = requests++;
+        mostInFlight = std::max(mostInFlight, ++inFlight);
+        QTimer::singleShot(30, this, [this, path, index] {
+            --inFlight;
+            QVariantMap results;
+            if (answer == 0) {
+                const QString file = m_folder + QStringLiteral("/Screenshot_20261208_120000.png");
+                QImage picture(64, 32, QImage::Format_RGB32);
+                picture.fill(colors.value(index % colors.size()));
+                picture.save(file);
+                results.insert(QStringLiteral("uri"), QUrl::fromLocalFile(file).toString());
+            }
+            QDBusMessage response = QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.portal.Request"),
+                                                               QStringLiteral("Response"));
+            response << answer << results;
+            m_bus.send(response);
+        });
+        return QDBusObjectPath(path);
+    }
+
+private:
+    QDBusConnection m_bus;
+    QString m_folder;
+};
+
+// GNOME's permission store, holding `screenshot` for programs outside a sandbox (empty: no entry).
+class FakePermissionStore : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.impl.portal.PermissionStore")
+
+public:
+    explicit FakePermissionStore(QDBusConnection bus) : m_bus(std::move(bus)) {
+        qDBusRegisterMetaType<QMap<QString, QStringList>>();
+    }
+    QStringList screenshot;
+
+public slots:
+    void Lookup(const QString& table, const QString& id, const QDBusMessage& message) {
+        message.setDelayedReply(true);
+        if (table != QLatin1String("screenshot") || id != QLatin1String("screenshot") || screenshot.isEmpty()) {
+            m_bus.send(message.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"),
+                                                QStringLiteral("No entry for screenshot")));
+            return;
+        }
+        const QMap<QString, QStringList> permissions{{QString(), screenshot}};
+        m_bus.send(message.createReply({QVariant::fromValue(permissions), QVariant::fromValue(QDBusVariant(QVariant(0)))}));
+    }
+
+private:
+    QDBusConnection m_bus;
+};
 
 } // namespace
 
@@ -226,3 +345,80 @@ TEST_F(PortalCaptureSessionTest, PickWindowReportsARefusal) {
     EXPECT_TRUE(outcome->shots.isEmpty());
     EXPECT_TRUE(outcome->error.contains(QStringLiteral("portal"))) << outcome->error.toStdString();
 }
+
+// Two grabs asked together reach the portal one after the other, each after the previous answer's
+// file was read: a portal that reuses its file name still gives each its own picture, in order.
+TEST(PortalCaptureTest, RequestsTakeTurnsSoThatEachGetsItsOwnFile) {
+    PrivateBus bus;
+    if (!bus.start()) GTEST_SKIP() << "dbus-daemon is not installed";
+    QDBusConnection service = bus.connect(QStringLiteral("fake-portal"));
+    ASSERT_TRUE(service.isConnected());
+    FakePortal portal(service, bus.folder());
+    ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal,
+                                       QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+
+    PortalCapture capture(bus.connect(QStringLiteral("pictavo")));
+    QList<CaptureOutcome> outcomes;
+    for (int i = 0; i < 3; ++i) capture.grabScreens([&](CaptureOutcome o) { outcomes.append(std::move(o)); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return outcomes.size() == 3; }, 5000)) << outcomes.size();
+    EXPECT_EQ(portal.requests, 3);
+    EXPECT_EQ(portal.mostInFlight, 1);
+    const QList<QColor> expected{Qt::red, Qt::green, Qt::blue};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(outcomes[i].error.isEmpty()) << outcomes[i].error.toStdString();
+        ASSERT_EQ(outcomes[i].shots.size(), 1);
+        EXPECT_EQ(outcomes[i].shots[0].image.pixelColor(10, 10), expected[i]) << "grab " << i;
+    }
+    EXPECT_FALSE(QFile::exists(capture.lastPictureFile()));
+}
+
+// GNOME's portal fails at once where the permission was refused: the permission store tells the
+// alert whether to explain the reset, the grant, or neither.
+TEST(PortalCaptureTest, GnomeFailureNamesTheScreenshotPermission) {
+    PrivateBus bus;
+    if (!bus.start()) GTEST_SKIP() << "dbus-daemon is not installed";
+    QDBusConnection service = bus.connect(QStringLiteral("fake-gnome"));
+    ASSERT_TRUE(service.isConnected());
+    FakePortal portal(service, bus.folder());
+    portal.answer = 2;
+    FakePermissionStore store(service);
+    ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal,
+                                       QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/impl/portal/PermissionStore"), &store,
+                                       QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.impl.portal.PermissionStore")));
+    const QByteArray desktop = qgetenv("XDG_CURRENT_DESKTOP");
+    qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+
+    PortalCapture capture(bus.connect(QStringLiteral("pictavo")));
+    auto grab = [&] {
+        std::optional<CaptureOutcome> outcome;
+        capture.grabScreens([&](CaptureOutcome o) { outcome = std::move(o); });
+        const bool answered = QTest::qWaitFor([&] { return outcome.has_value(); }, 5000);
+        return answered ? *outcome : CaptureOutcome{{}, QStringLiteral("no outcome"), false};
+    };
+    store.screenshot = {QStringLiteral("no")};
+    const CaptureOutcome refused = grab();
+    store.screenshot.clear();
+    const CaptureOutcome unset = grab();
+    store.screenshot = {QStringLiteral("yes")};
+    const CaptureOutcome granted = grab();
+    qputenv("XDG_CURRENT_DESKTOP", desktop);
+
+    EXPECT_TRUE(refused.error.contains(QStringLiteral("refused Pictavo the screenshot permission")))
+        << refused.error.toStdString();
+    EXPECT_TRUE(refused.error.contains(PortalCapture::gnomeResetCommand())) << refused.error.toStdString();
+    EXPECT_TRUE(unset.error.contains(QStringLiteral("lacks the screenshot permission"))) << unset.error.toStdString();
+    EXPECT_TRUE(unset.error.contains(PortalCapture::gnomeGrantCommand())) << unset.error.toStdString();
+    EXPECT_FALSE(unset.error.contains(PortalCapture::gnomeResetCommand())) << unset.error.toStdString();
+    EXPECT_FALSE(granted.error.isEmpty());
+    EXPECT_FALSE(granted.error.contains(QStringLiteral("permission"))) << granted.error.toStdString();
+    for (const CaptureOutcome* outcome : {&refused, &unset, &granted}) {
+        EXPECT_FALSE(outcome->cancelled);
+        EXPECT_TRUE(outcome->shots.isEmpty());
+    }
+}
+
+#include "PortalCaptureTest.moc"

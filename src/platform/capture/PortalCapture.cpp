@@ -2,16 +2,20 @@
 
 #include "io/ImageDecoder.h"
 
+#include <QDBusArgument>
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QRandomGenerator>
+#include <QPointer>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 
@@ -51,6 +55,23 @@ QString fromDBusError(const QDBusError& error) {
     }
 }
 
+const QString kStoreService = QStringLiteral("org.freedesktop.impl.portal.PermissionStore");
+const QString kStoreObject = QStringLiteral("/org/freedesktop/impl/portal/PermissionStore");
+
+QString gnomeNoPermission() {
+    return QStringLiteral("GNOME did not answer: Pictavo lacks the screenshot permission. Answer \u201cAllow\u201d "
+                          "when GNOME asks \u201cAllow Applications to Take Screenshots?\u201d, or grant it in a "
+                          "terminal:\n") +
+           PortalCapture::gnomeGrantCommand();
+}
+
+QString gnomeRefused() {
+    return QStringLiteral("GNOME refused Pictavo the screenshot permission. To be asked again, reset it in a "
+                          "terminal:\n") +
+           PortalCapture::gnomeResetCommand() + QStringLiteral("\nor grant it at once:\n") +
+           PortalCapture::gnomeGrantCommand();
+}
+
 // The portal's request path for `token`: the caller's unique name without ':' and with '_' for '.'.
 QString requestPath(const QDBusConnection& bus, const QString& token) {
     QString sender = bus.baseService();
@@ -74,16 +95,18 @@ public:
         connect(&m_timer, &QTimer::timeout, this, [this] {
             qCWarning(lcPortal, "Pictavo: the screenshot portal did not answer within %d s",
                       m_timer.interval() / 1000);
-            finish({{}, noAnswer(), false});
+            // A question the person never saw (or left) would otherwise stay on the screen.
+            closeOnPortal();
+            if (!m_interactive && PortalCapture::currentDesktop() == PortalCapture::Desktop::gnome)
+                explainGnome(false);
+            else
+                finish({{}, noAnswer(), false});
         });
     }
 
     ~PortalRequest() override {
-        if (!m_finished && !m_paths.isEmpty()) {
-            // Nobody waits for the answer any more: let the portal close its dialog. `send` does
-            // not wait for a reply.
-            m_bus.send(QDBusMessage::createMethodCall(kService, m_paths.last(), kRequest, QStringLiteral("Close")));
-        }
+        // Nobody waits for the answer any more: let the portal close its dialog.
+        if (!m_finished) closeOnPortal();
         unsubscribe();
     }
 
@@ -116,13 +139,17 @@ public:
 
 private slots:
     void onResponse(uint response, const QVariantMap& results) {
-        if (m_finished) return;
+        if (m_finished || m_explaining) return;
         if (response == 1) {
             // Refused in the portal's dialog: a cancel for scripts, with the reason for the alert.
             finish({{},
                     QStringLiteral("The screenshot was refused. Allow screenshots for Pictavo in your desktop's "
                                    "privacy settings when it asks, then try again."),
                     true});
+            return;
+        }
+        if (response != 0 && !m_interactive && PortalCapture::currentDesktop() == PortalCapture::Desktop::gnome) {
+            explainGnome(true);
             return;
         }
         if (response != 0) {
@@ -152,6 +179,40 @@ private slots:
     }
 
 private:
+    void closeOnPortal() {
+        // `send` does not wait for a reply.
+        if (!m_paths.isEmpty())
+            m_bus.send(QDBusMessage::createMethodCall(kService, m_paths.last(), kRequest, QStringLiteral("Close")));
+    }
+
+    // GNOME answers a refused permission at once and an unanswered question never: the permission
+    // store tells which it was, so that the alert says how to grant or reset it.
+    void explainGnome(bool answered) {
+        m_explaining = true;
+        m_timer.stop();
+        unsubscribe();
+        QDBusMessage lookup = QDBusMessage::createMethodCall(kStoreService, kStoreObject, kStoreService,
+                                                             QStringLiteral("Lookup"));
+        lookup << QStringLiteral("screenshot") << QStringLiteral("screenshot");
+        auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(lookup, 3000), this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, answered](QDBusPendingCallWatcher* w) {
+            w->deleteLater();
+            QStringList granted;
+            const QDBusMessage reply = w->reply();
+            if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
+                const auto table = qdbus_cast<QMap<QString, QStringList>>(reply.arguments().constFirst());
+                granted = table.value(QString());
+            }
+            if (granted.contains(QStringLiteral("no")))
+                finish({{}, gnomeRefused(), false});
+            else if (!granted.contains(QStringLiteral("yes")))
+                finish({{}, gnomeNoPermission(), false});
+            else
+                finish({{}, answered ? QStringLiteral("The screenshot portal did not take the picture.") : noAnswer(),
+                        false});
+        });
+    }
+
     QList<ScreenShot> shotsOf(const QImage& picture) const {
         QList<QPair<QString, QRect>> screens;
         if (!m_interactive)
@@ -164,7 +225,7 @@ private:
 
     void replied(QDBusPendingCallWatcher* watcher) {
         watcher->deleteLater();
-        if (m_finished) return;
+        if (m_finished || m_explaining) return;
         const QDBusPendingReply<QDBusObjectPath> reply = *watcher;
         if (reply.isError()) {
             qCWarning(lcPortal, "Pictavo: the screenshot portal failed: %s: %s", qPrintable(reply.error().name()),
@@ -202,8 +263,14 @@ private:
         m_finished = true;
         m_timer.stop();
         unsubscribe();
-        QTimer::singleShot(0, m_owner, [done = std::move(m_done), outcome = std::move(outcome)]() mutable {
+        QTimer::singleShot(0, m_owner, [owner = QPointer<PortalCapture>(m_owner), done = std::move(m_done),
+                                         outcome = std::move(outcome)]() mutable {
             done(std::move(outcome));
+            // `done` may have destroyed the backend.
+            if (owner) {
+                owner->m_running = false;
+                owner->startNext();
+            }
         });
         deleteLater();
     }
@@ -215,6 +282,7 @@ private:
     QStringList m_paths;
     QTimer m_timer;
     bool m_finished = false;
+    bool m_explaining = false;
 };
 
 PortalCapture::PortalCapture(QObject* parent) : PortalCapture(QDBusConnection::sessionBus(), parent) {}
@@ -225,7 +293,30 @@ PortalCapture::PortalCapture(const QDBusConnection& bus, QObject* parent) : Capt
 
 PortalCapture::~PortalCapture() {
     // The requests still running go with their subscriptions and without calling `done`.
+    m_waiting.clear();
     qDeleteAll(findChildren<PortalRequest*>(Qt::FindDirectChildrenOnly));
+}
+
+PortalCapture::Desktop PortalCapture::currentDesktop() {
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'));
+    for (const QString& desktop : desktops) {
+        if (desktop.compare(QLatin1String("GNOME"), Qt::CaseInsensitive) == 0) return Desktop::gnome;
+        if (desktop.compare(QLatin1String("KDE"), Qt::CaseInsensitive) == 0) return Desktop::kde;
+    }
+    return Desktop::other;
+}
+
+QString PortalCapture::gnomeGrantCommand() {
+    return QStringLiteral("gdbus call --session --dest org.freedesktop.impl.portal.PermissionStore --object-path "
+                          "/org/freedesktop/impl/portal/PermissionStore --method "
+                          "org.freedesktop.impl.portal.PermissionStore.SetPermission screenshot true screenshot '' "
+                          "\"['yes']\"");
+}
+
+QString PortalCapture::gnomeResetCommand() {
+    return QStringLiteral("gdbus call --session --dest org.freedesktop.impl.portal.PermissionStore --object-path "
+                          "/org/freedesktop/impl/portal/PermissionStore --method "
+                          "org.freedesktop.impl.portal.PermissionStore.DeletePermission screenshot screenshot ''");
 }
 
 void PortalCapture::grabScreens(Done done) {
@@ -237,6 +328,19 @@ void PortalCapture::pickWindow(Done done) {
 }
 
 void PortalCapture::request(bool interactive, Done done) {
+    m_waiting.append({interactive, std::move(done)});
+    if (!m_running) startNext();
+}
+
+void PortalCapture::startNext() {
+    if (m_running || m_waiting.isEmpty()) return;
+    auto [interactive, done] = m_waiting.takeFirst();
+    m_running = true;
+    // KDE's portal answers a missing Pictures folder with a refusal instead of making it.
+    if (currentDesktop() == Desktop::kde) {
+        const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        if (!pictures.isEmpty()) QDir().mkpath(pictures);
+    }
     // Unique per request and per process; only letters, digits and '_' are allowed in a path.
     const QString token = QStringLiteral("pictavo%1_%2")
                               .arg(++m_counter)

@@ -8,8 +8,9 @@
 // Grabs through the desktop portal's Screenshot request (xdg-desktop-portal over the session bus),
 // the one way a Wayland session lets a program see the screen. Every call is asynchronous: the
 // request is answered by a Response signal, watched with a timeout, never waited for in a nested
-// event loop. Destroying the backend drops the requests still running without calling their
-// `done`.
+// event loop. Requests run one at a time, the next sent only once the answered file is read and
+// deleted: KDE names its files to the second, so two requests in flight could share one picture.
+// Destroying the backend drops the requests still running or waiting without calling their `done`.
 class PortalCapture final : public CaptureBackend {
     Q_OBJECT
 
@@ -34,6 +35,14 @@ public:
     // The file the portal answered last (already deleted once loaded); empty before any answer.
     QString lastPictureFile() const { return m_lastPictureFile; }
 
+    // Which desktop's portal answers: its failures are explained in its own terms.
+    enum class Desktop { other, gnome, kde };
+    static Desktop currentDesktop();
+    // The terminal commands that grant and reset GNOME's screenshot permission for programs
+    // outside a sandbox (shown in the alerts, so that no settings file needs editing by hand).
+    static QString gnomeGrantCommand();
+    static QString gnomeResetCommand();
+
     // How long a request may wait for the portal's answer.
     static constexpr int kTimeoutMs = 10'000;
     static constexpr int kInteractiveTimeoutMs = 120'000;
@@ -41,8 +50,15 @@ public:
 private:
     friend class PortalRequest;
     void request(bool interactive, Done done);
+    void startNext();
 
     QDBusConnection m_bus;
+    struct Waiting {
+        bool interactive;
+        Done done;
+    };
+    QList<Waiting> m_waiting;
+    bool m_running = false;
     quint32 m_counter = 0;
     QString m_lastPictureFile;
 };
