@@ -25,7 +25,8 @@ capture() {
   echo "capture $1: exit $code after $(( ($(date +%s%N) - start) / 1000000 )) ms"
   [ -n "$err" ] && printf '%s\n' "$err" | sed 's/^/  stderr: /'
 }
-command_in() { printf '%s\n' "$1" | sed -n 's/^[[:space:]]*\(gdbus call .*\)$/\1/p' | head -n1; }
+# The terminal commands in an error: each on a line of its own.
+commands_in() { printf '%s\n' "$1" | sed -n 's/^[[:space:]]*\(gdbus call .*\)$/\1/p'; }
 
 # 1. No permission yet: the capture fails and says how to grant it.
 capture ungranted
@@ -35,7 +36,7 @@ case "$err" in
   *"lacks the screenshot permission"*) ;;
   *) fail "without the permission the error does not say Pictavo lacks the screenshot permission" ;;
 esac
-grant="$(command_in "$err")"
+grant="$(commands_in "$err" | head -n1)"
 if [ -z "$grant" ]; then
   fail "without the permission the error holds no 'gdbus call' line that grants it"
 else
@@ -56,7 +57,8 @@ case "$err" in
   *"refused Pictavo the screenshot permission"*) ;;
   *) fail "with the permission refused the error does not say the permission was refused" ;;
 esac
-reset="$(command_in "$err")"
+# (it may also offer to grant the permission at once: not that one)
+reset="$(commands_in "$err" | grep -v "'yes'" | head -n1)"
 if [ -z "$reset" ]; then
   fail "with the permission refused the error holds no 'gdbus call' line that resets it"
 else
