@@ -94,6 +94,13 @@ fi
 
 # Everything else runs as root, on the absolute socket path and a runtime folder of its own.
 export WAYLAND_DISPLAY="$socket" XDG_RUNTIME_DIR="$runtime" XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=sway
+# Only the wlroots and GTK backends: the frontend falls back to any installed backend for an
+# interface these lack, so GNOME's or KDE's (installed for their own tests) would change what
+# this session offers.
+mkdir "$work/portals"
+cp /usr/share/xdg-desktop-portal/portals/wlr.portal /usr/share/xdg-desktop-portal/portals/gtk.portal "$work/portals/" || {
+  log "no wlr.portal or gtk.portal in /usr/share/xdg-desktop-portal/portals"; exit 1; }
+export XDG_DESKTOP_PORTAL_DIR="$work/portals"
 # sway's IPC, for commands that move and press its cursor (the session has no input devices).
 ipc="$(find "$swaydir" -maxdepth 1 -type s -name 'sway-ipc.*' 2>/dev/null | head -n1)"
 [ -n "$ipc" ] && export SWAYSOCK="$ipc"

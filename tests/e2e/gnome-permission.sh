@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# gnome-permission.sh PICTAVO -- run inside tests/e2e/gnome-session.sh with GS_GRANT=0.
+# GNOME asks before a program takes screenshots without a dialog, and headless nobody answers:
+# a capture without the permission fails (exit 1, no file) naming it, with a terminal command
+# that grants it; after that command the capture works. With the permission set to "no" the
+# capture fails at once, with a command that resets it.
+set -uo pipefail
+pictavo="$1"
+here="$(cd "$(dirname "$0")" && pwd)"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+out="$XDG_RUNTIME_DIR/shots"; mkdir -p "$out"
+store() { # store METHOD ARGS...: a call to the portal's permission store
+  local method="$1"; shift
+  timeout 10 gdbus call --session --dest org.freedesktop.impl.portal.PermissionStore \
+    --object-path /org/freedesktop/impl/portal/PermissionStore \
+    --method "org.freedesktop.impl.portal.PermissionStore.$method" "$@"
+}
+# capture NAME: a full-screen capture into $out/NAME.png; sets $code and $err, prints its time.
+# (timeout only so that a hanging capture ends the test; 124 then says it hung)
+capture() {
+  local start=$(date +%s%N)
+  timeout 30 "$pictavo" capture screen --output "$out/$1.png" 2>"$out/$1.err"; code=$?
+  err="$(cat "$out/$1.err")"
+  echo "capture $1: exit $code after $(( ($(date +%s%N) - start) / 1000000 )) ms"
+  [ -n "$err" ] && printf '%s\n' "$err" | sed 's/^/  stderr: /'
+}
+# The terminal commands in an error: each on a line of its own.
+commands_in() { printf '%s\n' "$1" | sed -n 's/^[[:space:]]*\(gdbus call .*\)$/\1/p'; }
+
+# 1. No permission yet: the capture fails and says how to grant it.
+capture ungranted
+[ $code -eq 1 ] || fail "without the permission the capture exited $code, not 1"
+[ ! -e "$out/ungranted.png" ] || fail "without the permission the capture still wrote a file"
+case "$err" in
+  *"lacks the screenshot permission"*) ;;
+  *) fail "without the permission the error does not say Pictavo lacks the screenshot permission" ;;
+esac
+grant="$(commands_in "$err" | head -n1)"
+if [ -z "$grant" ]; then
+  fail "without the permission the error holds no 'gdbus call' line that grants it"
+else
+  echo "running: $grant"
+  bash -c "$grant" || fail "the granting command exited $?"
+  echo "permission store: $(store Lookup screenshot screenshot 2>&1)"
+  capture granted
+  [ $code -eq 0 ] || fail "after the granting command the capture exited $code"
+  /usr/bin/python3 "$here/png-check.py" "$out/granted.png" "$GS_RES" || fail "after the granting command the capture is not the screen"
+fi
+
+# 2. Permission refused: fails at once, and says how to reset it.
+store SetPermission screenshot true screenshot '' "['no']" >/dev/null || fail "could not set the permission to no"
+capture refused
+[ $code -eq 1 ] || fail "with the permission refused the capture exited $code, not 1"
+[ ! -e "$out/refused.png" ] || fail "with the permission refused the capture still wrote a file"
+case "$err" in
+  *"refused Pictavo the screenshot permission"*) ;;
+  *) fail "with the permission refused the error does not say the permission was refused" ;;
+esac
+# (it may also offer to grant the permission at once: not that one)
+reset="$(commands_in "$err" | grep -v "'yes'" | head -n1)"
+if [ -z "$reset" ]; then
+  fail "with the permission refused the error holds no 'gdbus call' line that resets it"
+else
+  echo "running: $reset"
+  bash -c "$reset" || fail "the resetting command exited $?"
+  entry="$(store Lookup screenshot screenshot 2>&1)"
+  echo "permission store: $entry"
+  case "$entry" in
+    *"'': ["*) fail "after the resetting command the store still holds Pictavo's entry: $entry" ;;
+  esac
+fi
+
+[ $failures -eq 0 ] && echo "gnome permission: all checks passed"
+exit $((failures > 0))
