@@ -58,18 +58,18 @@ QString fromDBusError(const QDBusError& error) {
 const QString kStoreService = QStringLiteral("org.freedesktop.impl.portal.PermissionStore");
 const QString kStoreObject = QStringLiteral("/org/freedesktop/impl/portal/PermissionStore");
 
+// One line each, the command last, so that it is copied whole from a terminal or the alert.
 QString gnomeNoPermission() {
     return QStringLiteral("GNOME did not answer: Pictavo lacks the screenshot permission. Answer \u201cAllow\u201d "
                           "when GNOME asks \u201cAllow Applications to Take Screenshots?\u201d, or grant it in a "
-                          "terminal:\n") +
+                          "terminal: ") +
            PortalCapture::gnomeGrantCommand();
 }
 
 QString gnomeRefused() {
     return QStringLiteral("GNOME refused Pictavo the screenshot permission. To be asked again, reset it in a "
-                          "terminal:\n") +
-           PortalCapture::gnomeResetCommand() + QStringLiteral("\nor grant it at once:\n") +
-           PortalCapture::gnomeGrantCommand();
+                          "terminal: ") +
+           PortalCapture::gnomeResetCommand();
 }
 
 // The portal's request path for `token`: the caller's unique name without ':' and with '_' for '.'.
