@@ -183,10 +183,13 @@ void CaptureManager::captureMainDisplay(const CaptureRequest& request, Done done
         if (outcome.shots.isEmpty()) return self->fail(request, done, outcome.error);
         if (request.allScreens) return self->deliver(stitched(outcome.shots), request, done);
         const QScreen* primary = QGuiApplication::primaryScreen();
-        const ScreenShot* main = &outcome.shots.first();
-        for (const ScreenShot& shot : outcome.shots)
+        ScreenShot* main = &outcome.shots.first();
+        for (ScreenShot& shot : outcome.shots)
             if (primary && shot.screenName == primary->name()) main = &shot;
-        self->deliver(main->image, request, done);
+        // Handed over, not copied: written to a file, the picture's own memory may be reused.
+        QImage picture = std::move(main->image);
+        outcome.shots.clear();
+        self->deliver(std::move(picture), request, done);
     });
 }
 
@@ -307,15 +310,19 @@ void CaptureManager::cancelCurrent() {
     if (!m_pickers.isEmpty()) finishWindowPicking(std::nullopt, -1);
 }
 
-void CaptureManager::deliver(const QImage& image, const CaptureRequest& request, const Done& done) {
+void CaptureManager::deliver(QImage image, const CaptureRequest& request, const Done& done) {
     if (image.isNull()) return fail(request, done, QStringLiteral("Not enough memory for the captured picture."));
     if (!request.outputPath.isEmpty()) {
         const std::optional<FlatExport::Format> format = FlatExport::formatForPath(request.outputPath);
         if (!format)
             return done({CaptureResult::Status::failed,
                          QStringLiteral("unsupported output %1 (use .png, .jpg or .pdf)").arg(request.outputPath)});
-        if (std::optional<IoError> error = FlatExport::write(image, request.outputPath, *format, 1.0))
-            return done({CaptureResult::Status::failed, error->message});
+        // Only the file wants it: the encoder may write over the picture instead of copying it.
+        const bool fileOnly = !request.copyToClipboard && !request.opensPreview();
+        std::optional<IoError> error =
+            FlatExport::write(fileOnly ? std::move(image) : image, request.outputPath, *format, 1.0);
+        if (error) return done({CaptureResult::Status::failed, error->message});
+        if (fileOnly) return done({CaptureResult::Status::done, {}});
     }
     if (request.copyToClipboard) {
         QGuiApplication::clipboard()->setImage(image);

@@ -95,7 +95,7 @@ private:
     void finishRegionSelection(std::optional<SelectionOverlayWindow::Result> result, int shotIndex);
     void presentWindowPicker(const CaptureRequest& request, Done done);
     void finishWindowPicking(std::optional<int> index, int shotIndex);
-    void deliver(const QImage& image, const CaptureRequest& request, const Done& done);
+    void deliver(QImage image, const CaptureRequest& request, const Done& done);
     void fail(const CaptureRequest& request, const Done& done, const QString& error);
     void cancel(const CaptureOutcome& outcome, const CaptureRequest& request, const Done& done);
     void closeOverlays();

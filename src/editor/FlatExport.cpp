@@ -62,8 +62,11 @@ std::optional<QByteArray> encode(const QImage& flat, Format format) {
     return std::nullopt;
 }
 
-Result<FileIO::PendingFile> prepare(const QImage& flat, const QString& outputPath, Format format, double scale) {
-    const QImage image = ImageUtilities::scaled(flat, scale);
+Result<FileIO::PendingFile> prepare(QImage flat, const QString& outputPath, Format format, double scale) {
+    QImage image = ImageUtilities::scaled(flat, scale);
+    // Now the only reference where the caller gave up theirs (or a scaled copy): the PNG encoder
+    // may then write over it instead of taking a second buffer of its size.
+    flat = QImage();
     auto undrawable = [&outputPath](const char* why) {
         return IoError{IoError::Kind::writeError,
                        QStringLiteral("Couldn't write “%1”: the picture could not be %2").arg(outputPath, QLatin1String(why))};
@@ -71,13 +74,14 @@ Result<FileIO::PendingFile> prepare(const QImage& flat, const QString& outputPat
     if (image.isNull()) return undrawable("drawn");
     if (format == Format::pdf)
         return FileIO::prepare(outputPath, [&image](QIODevice& device) { return PdfSupport::writeImage(image, device); });
-    const std::optional<QByteArray> bytes = encode(image, format);
+    const std::optional<QByteArray> bytes =
+        format == Format::png ? PngWriter::encodeConsuming(std::move(image)) : encode(image, format);
     if (!bytes) return undrawable("encoded");
     return FileIO::prepare(outputPath, *bytes);
 }
 
-std::optional<IoError> write(const QImage& flat, const QString& outputPath, Format format, double scale) {
-    Result<FileIO::PendingFile> pending = prepare(flat, outputPath, format, scale);
+std::optional<IoError> write(QImage flat, const QString& outputPath, Format format, double scale) {
+    Result<FileIO::PendingFile> pending = prepare(std::move(flat), outputPath, format, scale);
     if (!pending) return pending.error();
     return pending->commit();
 }

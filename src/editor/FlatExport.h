@@ -25,9 +25,10 @@ Result<QImage> flatImage(const QString& inputPath, int* droppedRecords = nullptr
 // The encoded file content of a flat image (PNG and JPEG).
 std::optional<QByteArray> encode(const QImage& flat, Format format);
 
-// Scales by `scale` (1, 0.75, 0.5, 0.25) and writes atomically.
-std::optional<IoError> write(const QImage& flat, const QString& outputPath, Format format, double scale);
+// Scales by `scale` (1, 0.75, 0.5, 0.25) and writes atomically. A picture moved in (held nowhere
+// else) may be overwritten on the way.
+std::optional<IoError> write(QImage flat, const QString& outputPath, Format format, double scale);
 // The same, written beside its place and not yet put there (FileIO::PendingFile::commit does).
-Result<FileIO::PendingFile> prepare(const QImage& flat, const QString& outputPath, Format format, double scale);
+Result<FileIO::PendingFile> prepare(QImage flat, const QString& outputPath, Format format, double scale);
 
 } // namespace FlatExport

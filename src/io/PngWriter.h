@@ -14,4 +14,8 @@ inline constexpr int kDefaultLevel = 6;
 // Absent when the image is null or memory cannot be had.
 std::optional<QByteArray> encode(const QImage& image, int level = kDefaultLevel);
 
+// The same file; an opaque picture held nowhere else is overwritten on the way (a capture written
+// straight to a file: no second buffer of its size).
+std::optional<QByteArray> encodeConsuming(QImage image, int level = kDefaultLevel);
+
 } // namespace PngWriter

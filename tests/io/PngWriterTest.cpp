@@ -10,6 +10,7 @@
 #include <libdeflate.h>
 
 #include <span>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -182,3 +183,44 @@ TEST(PngWriter, LargeImagesSplitIntoBoundedIdatChunks) {
 }
 
 } // namespace
+
+// A picture handed over whole is written over on the way, to the same file; one still held
+// elsewhere, of another format or with padded rows is left as it was.
+TEST(PngWriter, ConsumingGivesTheSameFileAndSparesSharedPictures) {
+    for (const int w : {1, 5, 37, 256}) {
+        SCOPED_TRACE(w);
+        const QImage original = filterBands(w);
+        const std::optional<QByteArray> expected = PngWriter::encode(original);
+        ASSERT_TRUE(expected);
+
+        QImage alone = original.copy();
+        const std::optional<QByteArray> consumed = PngWriter::encodeConsuming(std::move(alone));
+        ASSERT_TRUE(consumed);
+        EXPECT_EQ(*consumed, *expected);
+
+        // Shared: the caller's copy keeps its pixels.
+        QImage held = original.copy();
+        const std::optional<QByteArray> shared = PngWriter::encodeConsuming(held);
+        ASSERT_TRUE(shared);
+        EXPECT_EQ(*shared, *expected);
+        EXPECT_EQ(held, original);
+    }
+    // The picture's memory really is reused: a picture on a caller's buffer handed over is changed.
+    QImage source = filterBands(64);
+    std::vector<uchar> buffer(size_t(source.sizeInBytes()));
+    std::memcpy(buffer.data(), source.constBits(), buffer.size());
+    QImage onBuffer(buffer.data(), source.width(), source.height(), source.bytesPerLine(), QImage::Format_RGB32);
+    const std::optional<QByteArray> fromBuffer = PngWriter::encodeConsuming(std::move(onBuffer));
+    ASSERT_TRUE(fromBuffer);
+    EXPECT_EQ(*fromBuffer, *PngWriter::encode(source));
+    EXPECT_NE(std::memcmp(buffer.data(), source.constBits(), buffer.size()), 0);
+
+    // Rows padded beyond their pixels, and translucent pictures, go the ordinary way.
+    const QImage wide = filterBands(40);
+    std::vector<uchar> paddedBuffer(size_t(wide.height()) * (wide.bytesPerLine() + 64));
+    QImage onPadded(paddedBuffer.data(), wide.width(), wide.height(), wide.bytesPerLine() + 64, QImage::Format_RGB32);
+    for (int y = 0; y < wide.height(); ++y) std::memcpy(onPadded.scanLine(y), wide.constScanLine(y), wide.bytesPerLine());
+    EXPECT_EQ(*PngWriter::encodeConsuming(std::move(onPadded)), *PngWriter::encode(wide));
+    const QImage glass = translucent(filterBands(40));
+    EXPECT_EQ(*PngWriter::encodeConsuming(glass.copy()), *PngWriter::encode(glass));
+}

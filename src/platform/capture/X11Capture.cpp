@@ -1,17 +1,28 @@
 #include "platform/capture/X11Capture.h"
 
+#include "graphics/ImagePool.h"
+
 #include <QGuiApplication>
+#include <QMetaObject>
 #include <QScreen>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 
 #include <sys/ipc.h>
+#include <sys/mman.h>
 #include <sys/shm.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -45,9 +56,23 @@ QString text(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_
     return type == XCB_ATOM_STRING ? QString::fromLatin1(data, length) : QString::fromUtf8(data, length);
 }
 
+// X leaves the unused top byte of 24-bit pixels undefined; pictures are opaque.
+void setOpaque(uint32_t* pixels, size_t count) {
+    size_t i = 0;
+#ifdef __SSE2__
+    const __m128i alpha = _mm_set1_epi32(int(0xff000000u));
+    for (; i + 4 <= count; i += 4) {
+        auto* p = reinterpret_cast<__m128i*>(pixels + i);
+        _mm_storeu_si128(p, _mm_or_si128(_mm_loadu_si128(p), alpha));
+    }
+#endif
+    for (; i < count; ++i) pixels[i] |= 0xff000000u;
+}
+
 // Copies a 32-bit Z-pixmap into an opaque image; X leaves the unused top byte undefined.
 QImage opaqueImage(const uint8_t* data, int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
+    // A pooled buffer: a fresh 5K one costs more in page faults than the copy itself.
+    QImage image = ImagePool::acquire(width, height, QImage::Format_RGB32);
     if (image.isNull()) return image;
     const auto* source = reinterpret_cast<const uint32_t*>(data);
     for (int y = 0; y < height; ++y) {
@@ -72,7 +97,55 @@ std::unique_ptr<X11Capture> X11Capture::open(QString* error) {
     return std::unique_ptr<X11Capture>(new X11Capture(c, screenNumber));
 }
 
-X11Capture::X11Capture(xcb_connection_t* connection, int screenNumber) : m_connection(connection) {
+// The segments of one connection: those lent out as pictures come back here when their picture is
+// destroyed, on whatever thread that happens. Shared with the pictures, which may outlive the
+// capture and its connection.
+struct X11Capture::Segments {
+    struct Segment {
+        xcb_shm_seg_t id = 0;
+        void* memory = nullptr;
+        size_t bytes = 0;
+    };
+    std::mutex mutex;
+    xcb_connection_t* connection = nullptr; // null once closed: the server has dropped every segment
+    std::vector<Segment> spare;
+    std::function<void()> returned; // tells the capture, on its own thread, that one came back
+
+    // With the lock held.
+    void drop(const Segment& segment) {
+        if (connection) {
+            xcb_shm_detach(connection, segment.id);
+            xcb_flush(connection);
+        }
+        shmdt(segment.memory);
+    }
+};
+
+namespace {
+
+struct Lent {
+    std::shared_ptr<X11Capture::Segments> segments;
+    X11Capture::Segments::Segment segment;
+};
+
+constexpr size_t kMaxSpareSegments = 2;
+
+void giveBack(void* info) {
+    std::unique_ptr<Lent> lent(static_cast<Lent*>(info));
+    auto& segments = *lent->segments;
+    std::lock_guard lock(segments.mutex);
+    if (!segments.connection || segments.spare.size() >= kMaxSpareSegments) {
+        segments.drop(lent->segment);
+        return;
+    }
+    segments.spare.push_back(lent->segment);
+    if (segments.returned) segments.returned();
+}
+
+} // namespace
+
+X11Capture::X11Capture(xcb_connection_t* connection, int screenNumber)
+    : m_connection(connection), m_segments(std::make_shared<Segments>()) {
     xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection));
     for (int i = 0; i < screenNumber && it.rem; ++i)
         xcb_screen_next(&it);
@@ -81,65 +154,103 @@ X11Capture::X11Capture(xcb_connection_t* connection, int screenNumber) : m_conne
     auto version = reply(xcb_shm_query_version_reply(connection, xcb_shm_query_version(connection), nullptr));
     m_segmentIdle.setSingleShot(true);
     m_segmentIdle.setInterval(10000);
-    connect(&m_segmentIdle, &QTimer::timeout, this, &X11Capture::releaseSegment);
+    connect(&m_segmentIdle, &QTimer::timeout, this, &X11Capture::releaseSpareSegments);
     m_shm = m_shmAvailable = version && it.data && (it.data->root_depth == 24 || it.data->root_depth == 32);
+    m_segments->connection = connection;
+    // Queued: a picture may be destroyed on another thread; the timer lives on this one.
+    m_segments->returned = [this] {
+        QMetaObject::invokeMethod(this, [this] { m_segmentIdle.start(); }, Qt::QueuedConnection);
+    };
 }
 
 X11Capture::~X11Capture() {
-    releaseSegment();
+    {
+        std::lock_guard lock(m_segments->mutex);
+        for (const Segments::Segment& segment : m_segments->spare) m_segments->drop(segment);
+        m_segments->spare.clear();
+        // Pictures still lent out only unmap their memory from now on.
+        m_segments->connection = nullptr;
+        m_segments->returned = nullptr;
+    }
     xcb_disconnect(m_connection);
 }
 
-bool X11Capture::ensureSegment(size_t bytes) {
-    if (m_segment && m_segmentBytes >= bytes) return true;
-    releaseSegment();
-    const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-    if (id < 0) return false;
-    void* memory = shmat(id, nullptr, 0);
-    if (memory == reinterpret_cast<void*>(-1)) {
-        shmctl(id, IPC_RMID, nullptr);
-        return false;
-    }
-    const xcb_shm_seg_t segment = xcb_generate_id(m_connection);
-    xcb_generic_error_t* failure =
-        xcb_request_check(m_connection, xcb_shm_attach_checked(m_connection, segment, uint32_t(id), 0));
-    // Marked for removal at once: it goes when both sides have detached, even after a crash.
-    shmctl(id, IPC_RMID, nullptr);
-    if (failure) {
-        std::free(failure);
-        shmdt(memory);
-        return false;
-    }
-    m_segment = segment;
-    m_segmentMemory = memory;
-    m_segmentBytes = bytes;
-    return true;
+int X11Capture::spareSegments() const {
+    std::lock_guard lock(m_segments->mutex);
+    return int(m_segments->spare.size());
 }
 
-void X11Capture::releaseSegment() {
-    if (!m_segment) return;
-    xcb_shm_detach(m_connection, m_segment);
-    xcb_flush(m_connection);
-    shmdt(m_segmentMemory);
-    m_segment = 0;
-    m_segmentMemory = nullptr;
-    m_segmentBytes = 0;
+void X11Capture::releaseSpareSegments() {
+    std::lock_guard lock(m_segments->mutex);
+    for (const Segments::Segment& segment : m_segments->spare) m_segments->drop(segment);
+    m_segments->spare.clear();
 }
 
 std::optional<QImage> X11Capture::grabShared(const QRect& r) {
-    if (!ensureSegment(size_t(r.width()) * size_t(r.height()) * 4)) return std::nullopt;
-    auto image = reply(xcb_shm_get_image_reply(
-        m_connection,
-        xcb_shm_get_image(m_connection, m_root, int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()),
-                          uint16_t(r.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, m_segment, 0),
-        nullptr));
-    std::optional<QImage> result;
-    if (image && (image->depth == 24 || image->depth == 32))
-        result = opaqueImage(static_cast<const uint8_t*>(m_segmentMemory), r.width(), r.height());
-    // Kept for the grabs of the same capture (every screen, a picker), then given back.
-    m_segmentIdle.start();
-    if (!result || result->isNull()) return std::nullopt;
-    return result;
+    const size_t bytes = size_t(r.width()) * size_t(r.height()) * 4;
+    Segments::Segment segment;
+    {
+        std::lock_guard lock(m_segments->mutex);
+        auto& spare = m_segments->spare;
+        const auto fits = std::find_if(spare.begin(), spare.end(), [&](const auto& s) { return s.bytes == bytes; });
+        if (fits != spare.end()) {
+            segment = *fits;
+            spare.erase(fits);
+        }
+    }
+    if (!segment.memory) {
+        const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        if (id < 0) return std::nullopt;
+        void* memory = shmat(id, nullptr, 0);
+        if (memory == reinterpret_cast<void*>(-1)) {
+            shmctl(id, IPC_RMID, nullptr);
+            return std::nullopt;
+        }
+        const xcb_shm_seg_t xid = xcb_generate_id(m_connection);
+        xcb_generic_error_t* failure =
+            xcb_request_check(m_connection, xcb_shm_attach_checked(m_connection, xid, uint32_t(id), 0));
+        // Marked for removal at once: it goes when both sides have detached, even after a crash.
+        shmctl(id, IPC_RMID, nullptr);
+        if (failure) {
+            std::free(failure);
+            shmdt(memory);
+            return std::nullopt;
+        }
+        segment = {xid, memory, bytes};
+    }
+    // In bands, all asked for at once: while the server copies one band we make the one before it
+    // opaque (on a fresh segment both sides pay for first touching its pages).
+    const int bands = std::clamp(r.height() / 256, 1, 16);
+    std::vector<xcb_shm_get_image_cookie_t> cookies;
+    cookies.reserve(size_t(bands));
+    auto bandTop = [&](int band) { return r.height() * band / bands; };
+    for (int band = 0; band < bands; ++band) {
+        const int top = bandTop(band), height = bandTop(band + 1) - top;
+        cookies.push_back(xcb_shm_get_image(m_connection, m_root, int16_t(r.x()), int16_t(r.y() + top),
+                                            uint16_t(r.width()), uint16_t(height), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP,
+                                            segment.id, uint32_t(size_t(top) * size_t(r.width()) * 4)));
+    }
+    xcb_flush(m_connection);
+    bool ok = true;
+    for (int band = 0; band < bands; ++band) {
+        auto image = reply(xcb_shm_get_image_reply(m_connection, cookies[size_t(band)], nullptr));
+        // Every reply is collected, even after a failure, so none is left for a later request.
+        if (!ok || !image || (image->depth != 24 && image->depth != 32)) {
+            ok = false;
+            continue;
+        }
+        const int top = bandTop(band);
+        setOpaque(static_cast<uint32_t*>(segment.memory) + size_t(top) * size_t(r.width()),
+                  size_t(bandTop(band + 1) - top) * size_t(r.width()));
+    }
+    if (!ok) {
+        std::lock_guard lock(m_segments->mutex);
+        m_segments->drop(segment);
+        return std::nullopt;
+    }
+    m_segmentIdle.stop();
+    return QImage(static_cast<uchar*>(segment.memory), r.width(), r.height(), r.width() * 4, QImage::Format_RGB32,
+                  &giveBack, new Lent{m_segments, segment});
 }
 
 std::optional<QImage> X11Capture::grabThroughSocket(const QRect& r, QString* error) {
@@ -197,7 +308,7 @@ void X11Capture::grabScreens(Done done) {
     }
     if (outcome.shots.isEmpty() && outcome.error.isEmpty()) outcome.error = QStringLiteral("There is no screen to capture.");
     if (!outcome.shots.isEmpty()) outcome.error.clear();
-    done(outcome);
+    done(std::move(outcome));
 }
 
 QList<PickableWindow> X11Capture::windows() {
