@@ -83,6 +83,7 @@ void PrintKeyOffer::bind() {
     if (m_session) return;
     m_session = new GlobalShortcuts(m_bus, this);
     m_session->setTimeoutMs(m_timeoutMs);
+    m_session->setSessionToken(QStringLiteral("pictavo"));
     connect(m_session, &GlobalShortcuts::opened, this, [this](bool ok) {
         if (!ok)
             qCWarning(lcPrintKey, "Pictavo: the desktop portal did not bind the Print key: %s",

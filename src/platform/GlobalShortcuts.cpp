@@ -117,7 +117,7 @@ void GlobalShortcuts::createSession() {
     // Subscribe before asking, so that an answer quicker than the call's reply is not lost.
     if (!subscribe(requestPath(m_bus, token))) return finish(false, QStringLiteral("cannot listen for the answer"));
     m_requestHandle = m_requestPaths.constFirst();
-    QVariantMap options{{QStringLiteral("handle_token"), token}, {QStringLiteral("session_handle_token"), newToken()}};
+    QVariantMap options{{QStringLiteral("handle_token"), token}, {QStringLiteral("session_handle_token"), m_sessionToken.isEmpty() ? newToken() : m_sessionToken}};
     if (!m_shortcuts.isEmpty()) {
         QList<PortalShortcut> list;
         for (const Shortcut& s : std::as_const(m_shortcuts)) {

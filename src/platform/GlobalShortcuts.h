@@ -35,6 +35,9 @@ public:
     // How long the portal may take for each step (tests make it short).
     static constexpr int kTimeoutMs = 10'000;
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
+    // KDE names the shortcuts' group after the session's token: a fixed one keeps the same group
+    // (and any key the person chose for it) from one start to the next. Empty: a new one each time.
+    void setSessionToken(const QString& token) { m_sessionToken = token; }
 
     // Asks for a session with `shortcuts` bound in it (none: only to learn whether the portal
     // makes sessions here). `opened` follows once, from the event loop, never inside this call.
@@ -64,6 +67,7 @@ private:
 
     QDBusConnection m_bus;
     int m_timeoutMs = kTimeoutMs;
+    QString m_sessionToken;
     QList<Shortcut> m_shortcuts;
     QTimer m_timer;
     quint64 m_generation = 0; // answers to an earlier open() are dropped

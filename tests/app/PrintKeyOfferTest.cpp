@@ -205,6 +205,8 @@ TEST_F(PrintKeyOfferTest, BindPrintBindsAndItsPressStartsOneSelection) {
     EXPECT_EQ(fake.shortcuts[1][0].first, QStringLiteral("capture-selection"));
     EXPECT_EQ(fake.shortcuts[1][0].second.value(QStringLiteral("description")).toString(), QStringLiteral("Capture Selection"));
     EXPECT_EQ(fake.shortcuts[1][0].second.value(QStringLiteral("preferred_trigger")).toString(), QStringLiteral("Print"));
+    // A fixed token: KDE names the shortcut's group after it, the same at every start.
+    EXPECT_EQ(fake.options[1].value(QStringLiteral("session_handle_token")).toString(), QStringLiteral("pictavo"));
     const QString session = offer->session()->sessionHandle();
     EXPECT_FALSE(fake.closed.contains(session));
 
