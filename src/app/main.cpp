@@ -6,6 +6,7 @@
 #include "editor/EditorModel.h"
 #include "io/DecodingChild.h"
 #include "app/Instance.h"
+#include "app/PrintKeyOffer.h"
 #include "app/StatusBarController.h"
 #include "platform/InstanceChannel.h"
 #include "platform/Session.h"
@@ -289,6 +290,9 @@ int runInstance(int argc, char** argv, const CommandLine& cl) {
     });
     EditorWindowController::quitHandler = [&tray] { emit tray.quitRequested(); };
     QObject::connect(&instance, &Instance::wakeRequested, &tray, &StatusBarController::wake);
+    // The Print key through the desktop portal: asked once, on a start of the tray program.
+    PrintKeyOffer printKey(tray);
+    printKey.start(!cl.startedForCommand);
     instance.setReady(); // files that came during start-up open now
     const int code = app.exec();
     EditorWindowController::quitHandler = nullptr; // the tray goes before the windows
