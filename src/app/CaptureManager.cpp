@@ -6,6 +6,8 @@
 #include "ui/capture/SelectionGeometry.h"
 #include "ui/capture/WindowPicker.h"
 
+#include <algorithm>
+#include <cmath>
 #include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -213,6 +215,10 @@ void CaptureManager::beginRegionSelection(const CaptureRequest& request, Done do
     m_backend->grabScreens([self, request, done](CaptureOutcome outcome) {
         if (!self) return;
         if (!self->holdShots(outcome, request, done)) return;
+        // One selection over every screen: a drag may cross from one to the next.
+        QRectF screens;
+        for (const ScreenShot& shot : outcome.shots) screens |= QRectF(shot.geometry);
+        auto* group = outcome.shots.size() > 1 ? new SelectionGroup(screens) : nullptr;
         for (int i = 0; i < outcome.shots.size(); ++i) {
             auto* overlay = new SelectionOverlayWindow(
                 screenNamed(outcome.shots[i], i), outcome.shots[i].image,
@@ -220,8 +226,11 @@ void CaptureManager::beginRegionSelection(const CaptureRequest& request, Done do
                     if (self) self->finishRegionSelection(result, i);
                 },
                 adjustsSelection());
+            overlay->view()->setGroup(group);
             self->m_overlays.append(overlay);
         }
+        // The group goes with the first overlay (all go together).
+        if (group) group->setParent(self->m_overlays.first());
         // The last one takes the keyboard.
         for (const auto& overlay : self->m_overlays)
             overlay->present(overlay == self->m_overlays.last());
@@ -237,11 +246,23 @@ void CaptureManager::finishRegionSelection(std::optional<SelectionOverlayWindow:
     const QList<ScreenShot> shots = std::exchange(m_shots, {});
     if (!done) return;
     if (!result) return done({CaptureResult::Status::cancelled, {}});
-    // Cut from the picture of the screen the selection was made on (names may repeat).
+    // Within one screen: cut from that screen's picture (names may repeat).
     if (shotIndex >= 0 && shotIndex < shots.size() && result->screen) {
         const ScreenShot& shot = shots[shotIndex];
-        const QRect cut = SelectionGeometry::captureRect(result->rect, shot.geometry, shot.devicePixelRatio);
-        if (!cut.isEmpty()) return deliver(shot.image.copy(cut), request, done);
+        const QRectF inside = result->rect.intersected(QRectF(shot.geometry));
+        int others = 0;
+        for (const ScreenShot& other : shots)
+            if (&other != &shot && result->rect.intersects(QRectF(other.geometry))) ++others;
+        if (others == 0 || inside == result->rect) {
+            const QRect cut = SelectionGeometry::captureRect(result->rect, shot.geometry, shot.devicePixelRatio);
+            if (!cut.isEmpty()) return deliver(shot.image.copy(cut), request, done);
+        } else {
+            // Across screens: cut from all of them stitched in device pixels.
+            const QRect cut = spanningCut(result->rect, shots);
+            const QImage all = stitched(shots);
+            if (all.isNull()) return fail(request, done, QStringLiteral("Not enough memory for the captured picture."));
+            if (!cut.isEmpty()) return deliver(all.copy(cut), request, done);
+        }
     }
     fail(request, done, QStringLiteral("The screen of the selection was disconnected during the selection."));
 }
@@ -350,6 +371,35 @@ void CaptureManager::closeOverlays() {
         if (overlay) overlay->deleteLater(), overlay->hide();
     for (const auto& picker : std::exchange(m_pickers, {}))
         if (picker) picker->deleteLater(), picker->hide();
+}
+
+QRect CaptureManager::spanningCut(const QRectF& selection, const QList<ScreenShot>& shots) {
+    // Each corner through the screen it lies on (or the nearest), as stitched() places screens:
+    // at their top left, at the largest scale.
+    double largest = 1;
+    QRect all;
+    for (const ScreenShot& shot : shots) largest = std::max(largest, shot.devicePixelRatio > 0 ? shot.devicePixelRatio : 1.0);
+    for (const ScreenShot& shot : shots) {
+        const double grow = largest / (shot.devicePixelRatio > 0 ? shot.devicePixelRatio : 1.0);
+        all |= QRect(deviceRectOf(shot).topLeft(), (QSizeF(shot.image.size()) * grow).toSize());
+    }
+    auto place = [&](QPointF p) {
+        const ScreenShot* nearest = nullptr;
+        double distance = 0;
+        for (const ScreenShot& shot : shots) {
+            const QRectF g(shot.geometry);
+            const double dx = std::max({g.left() - p.x(), 0.0, p.x() - g.right()});
+            const double dy = std::max({g.top() - p.y(), 0.0, p.y() - g.bottom()});
+            if (!nearest || dx + dy < distance) nearest = &shot, distance = dx + dy;
+        }
+        if (!nearest) return p;
+        const QPointF topLeft(nearest->geometry.topLeft());
+        return topLeft + (p - topLeft) * largest - QPointF(all.topLeft());
+    };
+    const QPointF a = place(selection.topLeft()), b = place(selection.bottomRight());
+    return QRect(QPoint(int(std::floor(a.x())), int(std::floor(a.y()))),
+                 QPoint(int(std::ceil(b.x())) - 1, int(std::ceil(b.y())) - 1))
+        .intersected(QRect(QPoint(), all.size()));
 }
 
 QImage CaptureManager::stitched(const QList<ScreenShot>& shots) {

@@ -70,6 +70,8 @@ public:
     // Every screen's picture in one, each at its place in device pixels; screens of a smaller
     // scale enlarged to the largest; transparent where no screen is.
     static QImage stitched(const QList<ScreenShot>& shots);
+    // A selection across screens (global logical points) as a rectangle of stitched(shots).
+    static QRect spanningCut(const QRectF& selection, const QList<ScreenShot>& shots);
 
     // The alert for a capture that failed.
     static void presentCaptureError(const QString& error);

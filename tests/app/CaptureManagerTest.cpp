@@ -495,6 +495,35 @@ TEST(CaptureManager, AllScreensAreStitchedInDevicePixels) {
     EXPECT_EQ(mixed.pixelColor(399, 199), QColor(Qt::yellow));
 }
 
+// A selection across screens is cut from them stitched: each corner through its own screen, at the
+// largest scale.
+TEST(CaptureManager, ASelectionAcrossScreensIsCutFromThemStitched) {
+    QImage left(1920, 1080, QImage::Format_RGB32), right(1280, 1024, QImage::Format_RGB32);
+    left.fill(Qt::green);
+    right.fill(Qt::blue);
+    const QList<ScreenShot> side{ScreenShot{QStringLiteral("a"), QRect(0, 0, 1920, 1080), 1, left},
+                                 ScreenShot{QStringLiteral("b"), QRect(1920, 200, 1280, 1024), 1, right}};
+    const QRect cut = CaptureManager::spanningCut(QRectF(1900, 300, 100, 100), side);
+    EXPECT_EQ(cut, QRect(1900, 300, 100, 100));
+    const QImage part = CaptureManager::stitched(side).copy(cut);
+    EXPECT_EQ(part.pixelColor(19, 50), QColor(Qt::green));
+    EXPECT_EQ(part.pixelColor(20, 50), QColor(Qt::blue));
+    // Down into the corner where no screen is: clipped to the screens' picture, not beyond.
+    EXPECT_EQ(CaptureManager::spanningCut(QRectF(1800, 1000, 300, 300), side), QRect(1800, 1000, 300, 224));
+
+    QImage sharp(200, 200, QImage::Format_RGB32);
+    sharp.fill(Qt::red);
+    QImage plain(100, 100, QImage::Format_RGB32);
+    plain.fill(Qt::yellow);
+    const QList<ScreenShot> mixed{ScreenShot{QStringLiteral("hi"), QRect(0, 0, 100, 100), 2, sharp},
+                                  ScreenShot{QStringLiteral("lo"), QRect(200, 0, 100, 100), 1, plain}};
+    const QRect across = CaptureManager::spanningCut(QRectF(QPointF(50, 20), QPointF(250, 80)), mixed);
+    EXPECT_EQ(across, QRect(100, 40, 200, 120));
+    const QImage both = CaptureManager::stitched(mixed).copy(across);
+    EXPECT_EQ(both.pixelColor(99, 60), QColor(Qt::red));
+    EXPECT_EQ(both.pixelColor(100, 60), QColor(Qt::yellow));
+}
+
 // A command stopped with Ctrl+C during its delay takes the countdown with it: no counter left on
 // the screen, no overlay later with nobody waiting for it, and the manager free for the next one.
 TEST(CaptureManager, ACancelDuringTheDelayStopsTheCountdown) {

@@ -3,6 +3,7 @@
 # Checks that FILE is a PNG of W x H pixels and, with a colour, that every pixel from row TOP down
 # has that colour (8-bit RGB or RGBA PNGs, as Pictavo writes them). Prints what it found; exit 0
 # when all holds, 1 otherwise. No image library: the test machines have none for Python.
+# png-check.py FILE --at X,Y ...   prints the colour of each pixel as #rrggbb, one per line.
 import struct, sys, zlib
 
 def fail(msg):
@@ -50,6 +51,13 @@ def rows(w, h, bpp, raw):
         prev = line
 
 (w, h, depth, ctype, _, _, interlace), raw = read(sys.argv[1])
+if len(sys.argv) > 2 and sys.argv[2] == "--at":
+    bpp = 3 if ctype == 2 else 4
+    lines = list(rows(w, h, bpp, raw))
+    for spot in sys.argv[3:]:
+        x, y = (int(v) for v in spot.split(","))
+        print("#" + bytes(lines[y][x * bpp:x * bpp + 3]).hex() if 0 <= x < w and 0 <= y < h else "outside")
+    sys.exit(0)
 ok = True
 print("png-check: %s: %dx%d" % (sys.argv[1], w, h))
 if len(sys.argv) > 2 and sys.argv[2] != "%dx%d" % (w, h):

@@ -25,6 +25,11 @@ XM_MONITORS="1920x1080+0+0 1920x1080+1920+0" "$here/xorg-monitors.sh" bash -c '
   xdotool mousemove 2000 100 mousedown 1 mousemove 2100 150 mousemove 2200 200 mouseup 1
   wait $client
   xmessage -geometry +2300+400 "Second screen" >/dev/null 2>&1 & sleep 1
+  # Across the two: from the first screen into the message on the second.
+  "$pictavo" capture region --output "$work/across.png" & client=$!
+  xdotool search --sync --onlyvisible --name "^Select a region$" >/dev/null; sleep 0.5
+  xdotool mousemove 1800 390 mousedown 1 mousemove 2000 420 mousemove 2350 450 mouseup 1
+  wait $client
   "$pictavo" capture window --output "$work/window.png" & client=$!
   xdotool search --sync --onlyvisible --name "^Pick a window$" >/dev/null; sleep 0.5
   xdotool mousemove 2320 420 sleep 0.3 click 1
@@ -42,6 +47,19 @@ if command -v xdotool >/dev/null && command -v xmessage >/dev/null && [ ! -e "$w
   echo "FAIL: the captures on the second monitor did not run"; failures=1
 elif [ -e "$work/xmessage-size" ]; then
   [ "$(size "$work/region.png")" = "200x100" ] || { echo "FAIL: a region on the second monitor is $(size "$work/region.png"), not 200x100"; failures=1; }
+  # 550 x 60 from 1800,390: the first screen's bare root on the left, the message (from x 2300,
+  # a light background) on the right; the same pixels as --all shows there.
+  if [ "$(size "$work/across.png")" != "550x60" ]; then
+    echo "FAIL: a region across the monitors is $(size "$work/across.png"), not 550x60"; failures=1
+  else
+    # all.png was taken before the message: the left is what it shows there; on the right, the
+    # message's light background (inside its border and clear of its text).
+    left="$(python3 "$here/png-check.py" "$work/across.png" --at 10,30)"
+    want="$(python3 "$here/png-check.py" "$work/all.png" --at 1810,420)"
+    right="$(python3 "$here/png-check.py" "$work/across.png" --at 540,50 549,59 | sort -u)"
+    [ "$left" = "$want" ] || { echo "FAIL: across the monitors, the first screen's part is $left, not $want"; failures=1; }
+    [ "$right" = "#ffffff" ] || { echo "FAIL: across the monitors, the second screen's part ($right) does not show the message"; failures=1; }
+  fi
   [ "$(size "$work/window.png")" = "$(cat "$work/xmessage-size")" ] ||
     { echo "FAIL: a window on the second monitor is $(size "$work/window.png"), not $(cat "$work/xmessage-size")"; failures=1; }
 fi

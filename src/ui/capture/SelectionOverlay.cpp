@@ -46,6 +46,41 @@ SelectionOverlayView::SelectionOverlayView(SelectionOverlayWindow* window) : QWi
     setAccessibleName(QStringLiteral("Drag to select a region; Escape cancels"));
 }
 
+void SelectionOverlayView::setGroup(SelectionGroup* group) {
+    if (m_group) disconnect(m_group, nullptr, this, nullptr);
+    m_group = group;
+    if (group) connect(group, &SelectionGroup::changed, this, &SelectionOverlayView::groupChanged);
+}
+
+QPointF SelectionOverlayView::origin() const {
+    return mapToGlobal(QPointF(0, 0));
+}
+
+QRectF SelectionOverlayView::bounds() const {
+    return m_group ? m_group->bounds().translated(-origin()) : QRectF(rect());
+}
+
+void SelectionOverlayView::publish() {
+    if (!m_group) return;
+    const bool drawing = m_dragStart && m_dragCurrent;
+    const std::optional<QRectF> shown =
+        drawing ? std::optional(SelectionGeometry::normalized(*m_dragStart, *m_dragCurrent)) : m_selection;
+    m_group->set(shown ? std::optional(shown->translated(origin())) : std::nullopt, !drawing, this);
+}
+
+void SelectionOverlayView::groupChanged(const QObject* from) {
+    if (from == this) return;
+    // Another screen's overlay draws or adjusts: this one shows its part and can take it over.
+    m_dragStart.reset();
+    m_dragCurrent.reset();
+    m_drag = Drag::none;
+    const std::optional<QRectF> local =
+        m_group->rect() ? std::optional(m_group->rect()->translated(-origin())) : std::nullopt;
+    m_selection = m_group->kept() ? local : std::nullopt;
+    m_drawnElsewhere = m_group->kept() ? std::nullopt : local;
+    update();
+}
+
 void SelectionOverlayView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const QPointF p = event->position();
@@ -63,13 +98,18 @@ void SelectionOverlayView::mousePressEvent(QMouseEvent* event) {
     }
     m_drag = Drag::drawing;
     m_dragStart = m_dragCurrent = p;
+    publish();
     update();
 }
 
-// The pointer stops on the last pixel of the screen: a drag to the edge takes the edge's pixels.
+// The pointer stops on the last pixel of the screens: a drag to the edge takes the edge's pixels.
+// Past this screen's edge it goes on over the group's other screens.
 QPointF SelectionOverlayView::reaching(QPointF p) const {
-    if (p.x() >= width() - 1) p.setX(width());
-    if (p.y() >= height() - 1) p.setY(height());
+    const QRectF area = bounds();
+    p.setX(std::clamp(p.x(), area.left(), area.right()));
+    p.setY(std::clamp(p.y(), area.top(), area.bottom()));
+    if (p.x() >= area.right() - 1) p.setX(area.right());
+    if (p.y() >= area.bottom() - 1) p.setY(area.bottom());
     return p;
 }
 
@@ -83,7 +123,7 @@ void SelectionOverlayView::mouseMoveEvent(QMouseEvent* event) {
         if (m_spaceHeld && m_dragStart && m_dragCurrent) {
             // Space held: the rectangle as drawn so far moves with the pointer.
             const QRectF moved = SelectionGeometry::keptInside(
-                SelectionGeometry::normalized(*m_dragStart, *m_dragCurrent).translated(delta), QRectF(rect()));
+                SelectionGeometry::normalized(*m_dragStart, *m_dragCurrent).translated(delta), bounds());
             const QPointF shift = moved.topLeft() - SelectionGeometry::normalized(*m_dragStart, *m_dragCurrent).topLeft();
             *m_dragStart += shift;
             *m_dragCurrent += shift;
@@ -91,16 +131,17 @@ void SelectionOverlayView::mouseMoveEvent(QMouseEvent* event) {
             m_dragCurrent = reaching(p);
         break;
     case Drag::moving:
-        m_selection = SelectionGeometry::keptInside(m_selection->translated(delta), QRectF(rect()));
+        m_selection = SelectionGeometry::keptInside(m_selection->translated(delta), bounds());
         break;
     case Drag::resizing:
         // Space held moves the whole selection here too.
-        m_selection = m_spaceHeld ? SelectionGeometry::keptInside(m_selection->translated(delta), QRectF(rect()))
+        m_selection = m_spaceHeld ? SelectionGeometry::keptInside(m_selection->translated(delta), bounds())
                                   : SelectionGeometry::resized(*m_selection, m_edges, reaching(p));
         break;
     case Drag::none:
         break;
     }
+    if (m_drag != Drag::none) publish();
     update();
 }
 
@@ -116,6 +157,7 @@ void SelectionOverlayView::mouseReleaseEvent(QMouseEvent* event) {
     if (!rect || !SelectionGeometry::isLargeEnough(*rect)) return finish(std::nullopt);
     if (m_adjustable) {
         m_selection = rect;
+        publish();
         return;
     }
     finish(*rect);
@@ -159,7 +201,8 @@ void SelectionOverlayView::keyPressEvent(QKeyEvent* event) {
                               : event->key() == Qt::Key_Right ? QPointF(step, 0)
                               : event->key() == Qt::Key_Up    ? QPointF(0, -step)
                                                               : QPointF(0, step);
-            m_selection = SelectionGeometry::keptInside(m_selection->translated(d), QRectF(rect()));
+            m_selection = SelectionGeometry::keptInside(m_selection->translated(d), bounds());
+            publish();
             update();
             return;
         }
@@ -309,7 +352,8 @@ void SelectionOverlayView::paintEvent(QPaintEvent* event) {
     painter.fillRect(area, QColor(0, 0, 0, int(0.12 * 255)));
     const std::optional<QRectF> shown =
         m_dragStart && m_dragCurrent ? std::optional(SelectionGeometry::normalized(*m_dragStart, *m_dragCurrent))
-                                     : m_selection;
+        : m_selection                ? m_selection
+                                     : m_drawnElsewhere;
     if (shown) {
         const QRectF r = *shown;
         // Undimmed: the picture itself inside the selection.

@@ -2,10 +2,40 @@
 
 #include "ui/capture/OverlayWindow.h"
 
+#include <QPointer>
+
 #include <functional>
 #include <optional>
 
 class SelectionOverlayView;
+
+// The selection shared by the overlays of one capture, in global logical coordinates: a drag may go
+// on across screens, each screen shows its part, and a kept selection is moved or resized from any
+// of them.
+class SelectionGroup final : public QObject {
+    Q_OBJECT
+
+public:
+    // `bounds`: every screen of the capture together.
+    explicit SelectionGroup(const QRectF& bounds, QObject* parent = nullptr) : QObject(parent), m_bounds(bounds) {}
+    const QRectF& bounds() const { return m_bounds; }
+    const std::optional<QRectF>& rect() const { return m_rect; }
+    // A selection kept (with handles) rather than one being drawn.
+    bool kept() const { return m_kept; }
+    void set(std::optional<QRectF> rect, bool kept, const QObject* from) {
+        m_rect = rect;
+        m_kept = kept;
+        emit changed(from);
+    }
+
+signals:
+    void changed(const QObject* from);
+
+private:
+    QRectF m_bounds;
+    std::optional<QRectF> m_rect;
+    bool m_kept = false;
+};
 
 // The region overlay over one screen: a drag selects a rectangle; Escape, a click or a sliver
 // selects nothing. Adjustable, the selection stays after the drag, to be moved, resized and nudged
@@ -49,6 +79,10 @@ public:
     bool isAdjustable() const { return m_adjustable; }
     // The selection kept after a drag, in adjustable mode.
     const std::optional<QRectF>& selection() const { return m_selection; }
+    // Shares the selection with the other screens' overlays.
+    void setGroup(SelectionGroup* group);
+    // Where a selection may go, in view coordinates: this screen, or every screen of the group.
+    QRectF bounds() const;
     // The line at the top of the screen under the pointer.
     QString hint() const;
     // The frozen screen's pixel under a point of this view, in device pixels, and its colour as
@@ -78,6 +112,10 @@ private:
     void drawMagnifier(QPainter& painter, QPointF point);
     QPointF reaching(QPointF point) const;
     void finish(std::optional<QRectF> rect);
+    QPointF origin() const; // this view's top left in global coordinates
+    // Tells the group what this view shows now.
+    void publish();
+    void groupChanged(const QObject* from);
     // What a drag with the button down does.
     enum class Drag { none, drawing, moving, resizing };
 
@@ -92,4 +130,6 @@ private:
     QPointF m_last;
     bool m_spaceHeld = false; // moves the selection being drawn instead of resizing it
     bool m_pointerHere = false;
+    QPointer<SelectionGroup> m_group;
+    std::optional<QRectF> m_drawnElsewhere; // a drag another screen's overlay is making
 };

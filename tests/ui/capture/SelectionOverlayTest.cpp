@@ -317,3 +317,56 @@ TEST(SelectionOverlay, ASelectionSqueezedToASliverIsNotTaken) {
     ASSERT_TRUE(last.has_value());
     EXPECT_EQ(last->rect.size(), QSizeF(58, 100));
 }
+
+// Two screens side by side, one overlay each sharing one selection: a drag goes on past the first
+// screen's edge (stopping at the last screen's), the second shows its part, and a kept selection
+// is nudged and confirmed from the other screen's overlay.
+TEST(SelectionOverlay, ASelectionCrossesIntoTheNextScreensOverlay) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    QImage frozen(400, 300, QImage::Format_RGB32);
+    frozen.fill(Qt::darkGreen);
+    for (const bool adjustable : {false, true}) {
+        SCOPED_TRACE(adjustable ? "adjustable" : "on release");
+        SelectionGroup group(QRectF(0, 0, 800, 300));
+        QList<std::optional<SelectionOverlayWindow::Result>> reports;
+        auto report = [&](std::optional<SelectionOverlayWindow::Result> r) { reports.append(r); };
+        SelectionOverlayWindow left(screen, frozen, report, adjustable), right(screen, frozen, report, adjustable);
+        left.setGeometry(0, 0, 400, 300);
+        right.setGeometry(400, 0, 400, 300);
+        left.view()->setGroup(&group);
+        right.view()->setGroup(&group);
+        left.show();
+        right.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&right));
+        ASSERT_EQ(right.view()->mapToGlobal(QPointF(0, 0)), QPointF(400, 0)) << "this platform moved the window";
+
+        mouse(left.view(), QEvent::MouseButtonPress, {300, 100});
+        mouse(left.view(), QEvent::MouseMove, {900, 400}); // beyond every screen: stops at their edge
+        EXPECT_EQ(group.rect(), QRectF(300, 100, 500, 200));
+        mouse(left.view(), QEvent::MouseMove, {500, 250});
+        // The other screen shows its part undimmed.
+        const QImage shown = right.view()->grab().toImage();
+        const double s = shown.devicePixelRatio();
+        EXPECT_EQ(shown.pixelColor(int(50 * s), int(200 * s)), QColor(Qt::darkGreen));
+        EXPECT_NE(shown.pixelColor(int(150 * s), int(200 * s)), QColor(Qt::darkGreen));
+        mouse(left.view(), QEvent::MouseButtonRelease, {500, 250});
+        if (!adjustable) {
+            ASSERT_EQ(reports.size(), 1);
+            ASSERT_TRUE(reports[0].has_value());
+            EXPECT_EQ(reports[0]->rect, QRectF(300, 100, 200, 150));
+            continue;
+        }
+        EXPECT_TRUE(reports.isEmpty());
+        ASSERT_TRUE(right.view()->selection().has_value());
+        EXPECT_EQ(*right.view()->selection(), QRectF(-100, 100, 200, 150));
+        // Nudged from the other screen, which keeps it inside both screens together.
+        QTest::keyClick(right.view(), Qt::Key_Right, Qt::ShiftModifier);
+        EXPECT_EQ(*left.view()->selection(), QRectF(310, 100, 200, 150));
+        for (int i = 0; i < 4; ++i) QTest::keyClick(right.view(), Qt::Key_Down, Qt::ShiftModifier);
+        EXPECT_EQ(group.rect(), QRectF(310, 140, 200, 150)) << "kept inside the screens' bottom at 300";
+        QTest::keyClick(right.view(), Qt::Key_Return);
+        ASSERT_EQ(reports.size(), 1);
+        ASSERT_TRUE(reports[0].has_value());
+        EXPECT_EQ(reports[0]->rect, QRectF(310, 140, 200, 150));
+    }
+}
