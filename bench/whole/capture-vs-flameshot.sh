@@ -40,24 +40,24 @@ echo "PNG sizes: pictavo $(stat -c %s "$work/p1.png" 2>/dev/null) bytes, flamesh
 "$pictavo" >/dev/null 2>&1 & pids+=($!)
 for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/pictavo.socket" ] && break; sleep 0.05; done
 sleep 1
-overlay_ms() { # overlay_ms NAME CMD... : ms from start until a window NAME is mapped, then Escape
-  local name="$1"; shift
+overlay_ms() { # overlay_ms "SEARCH ARGS" CMD... : ms from start until such a window is mapped, then Escape
+  local search="$1"; shift
   local t0 t1 client
   t0=$(date +%s%N)
   "$@" >/dev/null 2>&1 & client=$!
-  until xdotool search --onlyvisible --name "$name" >/dev/null 2>&1; do
+  until xdotool search --onlyvisible $search >/dev/null 2>&1; do
     [ $(( ($(date +%s%N) - t0) / 1000000 )) -gt 10000 ] && break
   done
   t1=$(date +%s%N)
   sleep 0.2; xdotool key Escape; wait "$client" 2>/dev/null
-  for _ in $(seq 50); do xdotool search --onlyvisible --name "$name" >/dev/null 2>&1 || break; sleep 0.05; done
+  for _ in $(seq 50); do xdotool search --onlyvisible $search >/dev/null 2>&1 || break; sleep 0.05; done
   echo $(( (t1 - t0) / 1000000 ))
 }
 o=()
-for i in $(seq "$runs"); do o+=("$(overlay_ms "Select a region" "$pictavo" capture region --output "$work/r$i.png")"); done
+for i in $(seq "$runs"); do o+=("$(overlay_ms "--name ^Select.a.region$" "$pictavo" capture region --output "$work/r$i.png")"); done
 stats "pictavo capture region: overlay" "${o[@]}"
 if command -v flameshot >/dev/null; then
   g=()
-  for i in $(seq "$runs"); do g+=("$(overlay_ms "flameshot" flameshot gui)"); done
+  for i in $(seq "$runs"); do g+=("$(overlay_ms "--class flameshot" flameshot gui)"); done
   stats "flameshot gui: overlay" "${g[@]}"
 fi

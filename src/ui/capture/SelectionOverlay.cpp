@@ -382,7 +382,7 @@ void SelectionOverlayView::paintEvent(QPaintEvent* event) {
         painter.drawLine(QPointF(0, m_cursorLocation->y()), QPointF(width(), m_cursorLocation->y()));
     }
     // What to do, on the screen under the pointer, and what lies under it.
-    if (m_pointerHere || rect().contains(mapFromGlobal(QCursor::pos()))) {
+    if (m_pointerHere) {
         drawHint(painter);
         if (m_cursorLocation && m_drag != Drag::moving) drawMagnifier(painter, *m_cursorLocation);
     }
