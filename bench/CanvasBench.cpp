@@ -174,3 +174,33 @@ void BM_SelectionOverlayMove5K(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SelectionOverlayMove5K)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A drag across two 2560 x 1440 screens sharing one selection: each move repaints both overlays.
+void BM_SelectionOverlayDragAcrossScreens(benchmark::State& state) {
+    const QImage frozen = BenchImages::screenshot5K(2).copy(0, 0, 2560, 1440);
+    SelectionGroup group(QRectF(0, 0, 5120, 1440));
+    auto none = [](std::optional<SelectionOverlayWindow::Result>) {};
+    SelectionOverlayWindow left(QGuiApplication::primaryScreen(), frozen, none);
+    SelectionOverlayWindow right(QGuiApplication::primaryScreen(), frozen, none);
+    left.setGeometry(0, 0, 2560, 1440);
+    right.setGeometry(2560, 0, 2560, 1440);
+    for (SelectionOverlayWindow* window : {&left, &right}) {
+        window->view()->resize(2560, 1440);
+        window->view()->setGroup(&group);
+    }
+    QImage target(2560, 1440, QImage::Format_ARGB32_Premultiplied);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(2000, 300), QPointF(2000, 300), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(left.view(), &press);
+    int step = 0;
+    for (auto _ : state) {
+        const QPointF p(2400 + (step % 200) * 5, 500 + (step % 150) * 3);
+        ++step;
+        QMouseEvent move(QEvent::MouseMove, p, p, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(left.view(), &move);
+        left.view()->render(&target);
+        right.view()->render(&target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+BENCHMARK(BM_SelectionOverlayDragAcrossScreens)->Unit(benchmark::kMillisecond)->UseRealTime();

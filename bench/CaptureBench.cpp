@@ -1,3 +1,4 @@
+#include "io/PngWriter.h"
 #include "platform/capture/X11Capture.h"
 
 #include <benchmark/benchmark.h>
@@ -42,5 +43,52 @@ void BM_X11GrabScreenThroughSocket(benchmark::State& state) {
     grab(state, false);
 }
 BENCHMARK(BM_X11GrabScreenThroughSocket)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The first grab after a while: a new segment, which both the server and we touch for the first time.
+void BM_X11GrabScreenFreshSegment(benchmark::State& state) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect rect(screen->geometry().topLeft(), screen->geometry().size() * screen->devicePixelRatio());
+    for (auto _ : state) {
+        std::unique_ptr<X11Capture> x11 = X11Capture::open();
+        if (!x11 || !x11->usesSharedMemory()) {
+            state.SkipWithError("needs an X display with MIT-SHM");
+            return;
+        }
+        std::optional<QImage> image = x11->grabRoot(rect);
+        if (!image) {
+            state.SkipWithError("the grab failed");
+            return;
+        }
+        benchmark::DoNotOptimize(image->constBits());
+    }
+}
+BENCHMARK(BM_X11GrabScreenFreshSegment)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// `capture screen --output x.png` after start-up: the grab, then the PNG written over the picture.
+void BM_X11CaptureScreenToPng(benchmark::State& state) {
+    std::unique_ptr<X11Capture> x11 = X11Capture::open();
+    if (!x11 || !x11->usesSharedMemory()) {
+        state.SkipWithError("needs an X display with MIT-SHM");
+        return;
+    }
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect rect(screen->geometry().topLeft(), screen->geometry().size() * screen->devicePixelRatio());
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        std::optional<QImage> image = x11->grabRoot(rect);
+        if (!image) {
+            state.SkipWithError("the grab failed");
+            return;
+        }
+        const std::optional<QByteArray> png = PngWriter::encodeConsuming(std::move(*image));
+        if (!png) {
+            state.SkipWithError("encode failed");
+            return;
+        }
+        bytes = png->size();
+    }
+    state.counters["bytes"] = double(bytes);
+}
+BENCHMARK(BM_X11CaptureScreenToPng)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
