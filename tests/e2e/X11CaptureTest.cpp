@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QTest>
 #include <QWidget>
 
 #include <xcb/xcb.h>
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -127,4 +130,115 @@ TEST_F(X11CaptureOnScreen, PicturesLendTheirSegmentAndGiveItBack) {
     EXPECT_EQ(kept.pixel(0, 0), qRgb(1, 2, 3));
     EXPECT_EQ(kept.pixel(300, 776), Pattern::expected(300, 776));
     EXPECT_EQ(wrongPixels(*second), 0);
+}
+
+namespace {
+
+// Windows made through the X protocol, with the properties a window manager would set, listed in
+// a stacking list set on the root by the test itself (taken off again at the end).
+class FakeDesktop {
+public:
+    FakeDesktop() : c(xcb_connect(nullptr, nullptr)) {
+        root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    }
+    ~FakeDesktop() {
+        xcb_delete_property(c, root, atom("_NET_CLIENT_LIST_STACKING"));
+        xcb_delete_property(c, root, atom("_NET_CURRENT_DESKTOP"));
+        for (xcb_window_t w : made) xcb_destroy_window(c, w);
+        xcb_disconnect(c);
+    }
+    xcb_atom_t atom(const char* name) {
+        auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr);
+        const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(r);
+        return a;
+    }
+    xcb_window_t window(QRect frame, bool mapped = true) {
+        const xcb_window_t w = xcb_generate_id(c);
+        const uint32_t redirect = 1;
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, root, int16_t(frame.x()), int16_t(frame.y()),
+                          uint16_t(frame.width()), uint16_t(frame.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT, &redirect);
+        if (mapped) xcb_map_window(c, w);
+        made.push_back(w);
+        return w;
+    }
+    void cardinals(xcb_window_t w, const char* property, xcb_atom_t type, std::vector<uint32_t> values) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(property), type, 32, uint32_t(values.size()),
+                            values.data());
+    }
+    void text(xcb_window_t w, xcb_atom_t property, xcb_atom_t type, const char* value) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, 8, uint32_t(strlen(value)), value);
+    }
+    void sync() { free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); }
+
+    xcb_connection_t* c;
+    xcb_window_t root;
+    std::vector<xcb_window_t> made;
+};
+
+// The shared-memory segments of this process of `bytes` bytes still in the system.
+int segmentsOfSize(size_t bytes) {
+    QFile table(QStringLiteral("/proc/sysvipc/shm"));
+    if (!table.open(QIODevice::ReadOnly)) return -1;
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    int count = 0;
+    for (const QByteArray& line : table.readAll().split('\n')) {
+        const QList<QByteArray> f = line.simplified().split(' ');
+        // key shmid perms size cpid lpid nattch ...
+        if (f.size() > 6 && f[3] == QByteArray::number(qulonglong(bytes)) && f[4] == pid.toLatin1()) ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+// What the picker offers: windows on this desktop (or on all), shown, not docks; top first, with
+// their frames and their titles (the old-style name when there is no UTF-8 one).
+TEST_F(X11CaptureOnScreen, TheWindowsOfThisDesktopAreOffered) {
+    FakeDesktop desk;
+    const xcb_atom_t cardinal = XCB_ATOM_CARDINAL, atomType = XCB_ATOM_ATOM;
+    const xcb_window_t alpha = desk.window({400, 100, 200, 100});
+    desk.text(alpha, desk.atom("_NET_WM_NAME"), desk.atom("UTF8_STRING"), "Alpha \xc3\xa9");
+    desk.cardinals(alpha, "_NET_WM_DESKTOP", cardinal, {0});
+    desk.cardinals(alpha, "_NET_FRAME_EXTENTS", cardinal, {2, 3, 20, 4});
+    const xcb_window_t elsewhere = desk.window({420, 120, 50, 50});
+    desk.cardinals(elsewhere, "_NET_WM_DESKTOP", cardinal, {1});
+    const xcb_window_t hidden = desk.window({440, 140, 50, 50});
+    desk.cardinals(hidden, "_NET_WM_STATE", atomType, {desk.atom("_NET_WM_STATE_HIDDEN")});
+    const xcb_window_t dock = desk.window({0, 1000, 1920, 30});
+    desk.cardinals(dock, "_NET_WM_WINDOW_TYPE", atomType, {desk.atom("_NET_WM_WINDOW_TYPE_DOCK")});
+    const xcb_window_t unmapped = desk.window({460, 160, 50, 50}, false);
+    const xcb_window_t echo = desk.window({700, 500, 120, 80});
+    desk.text(echo, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, "Echo");
+    desk.cardinals(echo, "_NET_WM_DESKTOP", cardinal, {0xFFFFFFFFu}); // on every desktop
+    desk.cardinals(desk.root, "_NET_CURRENT_DESKTOP", cardinal, {0});
+    desk.cardinals(desk.root, "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW,
+                   {alpha, elsewhere, hidden, dock, unmapped, echo});
+    desk.sync();
+
+    const QList<PickableWindow> offered = capture->windows();
+    ASSERT_EQ(offered.size(), 2);
+    EXPECT_EQ(offered[0].id, echo);
+    EXPECT_EQ(offered[0].title, QStringLiteral("Echo"));
+    EXPECT_EQ(offered[0].frame, QRect(700, 500, 120, 80));
+    EXPECT_EQ(offered[1].id, alpha);
+    EXPECT_EQ(offered[1].title, QStringLiteral("Alpha \u00e9"));
+    EXPECT_EQ(offered[1].frame, QRect(398, 80, 205, 124)) << "the frame's extents: left 2, right 3, top 20, bottom 4";
+}
+
+// Segments kept for later are few; one more coming back is given up, on the server's side too.
+TEST_F(X11CaptureOnScreen, SparesAreFewAndTheRestAreGivenUp) {
+    const size_t bytes = 301 * 777 * 4;
+    if (segmentsOfSize(bytes) < 0) GTEST_SKIP() << "no /proc/sysvipc/shm here";
+    {
+        QList<QImage> held;
+        for (int i = 0; i < 4; ++i) held.append(*capture->grabRoot(QRect(0, 0, 301, 777)));
+        EXPECT_EQ(segmentsOfSize(bytes), 4);
+    }
+    EXPECT_EQ(capture->spareSegments(), 2);
+    // Freed only once the server lets go of them as well.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return segmentsOfSize(bytes) == 2; }, 3000)) << segmentsOfSize(bytes);
+    capture.reset();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return segmentsOfSize(bytes) == 0; }, 3000)) << segmentsOfSize(bytes);
 }
