@@ -4,6 +4,8 @@
 # has that colour (8-bit RGB or RGBA PNGs, as Pictavo writes them). Prints what it found; exit 0
 # when all holds, 1 otherwise. No image library: the test machines have none for Python.
 # png-check.py FILE --at X,Y ...   prints the colour of each pixel as #rrggbb, one per line.
+# png-check.py FILE --areas WxH X,Y,W,H=#RRGGBB ...   checks the size and that every pixel of each
+#   area is within 3 levels of its colour (alpha aside).
 import struct, sys, zlib
 
 def fail(msg):
@@ -58,6 +60,29 @@ if len(sys.argv) > 2 and sys.argv[2] == "--at":
         x, y = (int(v) for v in spot.split(","))
         print("#" + bytes(lines[y][x * bpp:x * bpp + 3]).hex() if 0 <= x < w and 0 <= y < h else "outside")
     sys.exit(0)
+if len(sys.argv) > 3 and sys.argv[2] == "--areas":
+    if "%dx%d" % (w, h) != sys.argv[3]:
+        print("png-check: %s: %dx%d, not %s" % (sys.argv[1], w, h, sys.argv[3])); sys.exit(1)
+    bpp = 3 if ctype == 2 else 4
+    lines = list(rows(w, h, bpp, raw))
+    ok = True
+    for area in sys.argv[4:]:
+        box, colour = area.split("=")
+        ax, ay, aw, ah = (int(v) for v in box.split(","))
+        want = bytes.fromhex(colour.lstrip("#"))
+        other, first = 0, None
+        for y in range(ay, ay + ah):
+            line = lines[y]
+            for x in range(ax, ax + aw):
+                got = line[x * bpp:x * bpp + 3]
+                if any(abs(a - b) > 3 for a, b in zip(got, want)):
+                    other += 1
+                    if first is None: first = (x, y, bytes(got).hex())
+        if other:
+            print("png-check: %s: %d pixels of %s are not %s, the first at %d,%d: #%s" % (sys.argv[1], other, box, colour, *first))
+            ok = False
+    if ok: print("png-check: %s: %dx%d, each area its colour" % (sys.argv[1], w, h))
+    sys.exit(0 if ok else 1)
 ok = True
 print("png-check: %s: %dx%d" % (sys.argv[1], w, h))
 if len(sys.argv) > 2 and sys.argv[2] != "%dx%d" % (w, h):

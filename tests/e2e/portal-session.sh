@@ -3,8 +3,10 @@
 # Runs COMMAND inside a headless sway session that answers the desktop portal's Screenshot
 # requests: one 1920 x 1080 output painted #336699, a private session bus, xdg-desktop-portal and
 # its wlroots backend. COMMAND sees WAYLAND_DISPLAY, XDG_SESSION_TYPE=wayland,
-# DBUS_SESSION_BUS_ADDRESS, QT_QPA_PLATFORM=wayland and PICTAVO_PORTAL_SESSION=1; the script exits
-# with its status. Prints "SKIP: ..." and exits 0 where the session cannot be had.
+# DBUS_SESSION_BUS_ADDRESS, SWAYSOCK, QT_QPA_PLATFORM=wayland and PICTAVO_PORTAL_SESSION=1; the
+# script exits with its status. Prints "SKIP: ..." and exits 0 where the session cannot be had.
+# PS_OUTPUTS=2 adds a second output right of the first: HEADLESS-2, 2560 x 1440 device pixels at
+# scale 2 (1280 x 720 logical, at 1920,0), painted #cc6633; COMMAND then also sees PS_OUTPUTS=2.
 set -uo pipefail
 if [ $# -eq 0 ]; then
   echo "usage: $0 COMMAND..." >&2; exit 2
@@ -105,7 +107,31 @@ export XDG_DESKTOP_PORTAL_DIR="$work/portals"
 ipc="$(find "$swaydir" -maxdepth 1 -type s -name 'sway-ipc.*' 2>/dev/null | head -n1)"
 [ -n "$ipc" ] && export SWAYSOCK="$ipc"
 unset DISPLAY
-swaybg -c '#336699' >"$work/swaybg.log" 2>&1 9>&- &
+case "${PS_OUTPUTS:-1}" in
+  1) swaybg -c '#336699' >"$work/swaybg.log" 2>&1 9>&- & ;;
+  2)
+    for _ in $(seq 50); do
+      [ -n "$ipc" ] && break
+      sleep 0.1; ipc="$(find "$swaydir" -maxdepth 1 -type s -name 'sway-ipc.*' 2>/dev/null | head -n1)"
+    done
+    [ -n "$ipc" ] || { log "sway's IPC socket did not appear"; exit 1; }
+    export SWAYSOCK="$ipc"
+    # Headless outputs are made through IPC; the new one gets the next name, HEADLESS-2.
+    swaymsg create_output >"$work/swaymsg.log" 2>&1 &&
+      swaymsg output HEADLESS-2 resolution 2560x1440 position 1920 0 scale 2 >>"$work/swaymsg.log" 2>&1 || {
+      log "sway could not make the second output: $(tail -n 2 "$work/swaymsg.log" | tr '\n' ' ')"; exit 1; }
+    layout=""
+    for _ in $(seq 50); do
+      layout="$(swaymsg -t get_outputs -r 2>/dev/null | python3 -c 'import json,sys
+print(" ".join("%s:%gx%g+%g+%g@%g" % (o["name"], o["rect"]["width"], o["rect"]["height"], o["rect"]["x"], o["rect"]["y"], o["scale"]) for o in json.load(sys.stdin)))' 2>/dev/null)"
+      [ "$layout" = "HEADLESS-1:1920x1080+0+0@1 HEADLESS-2:1280x720+1920+0@2" ] && break
+      sleep 0.1
+    done
+    [ "$layout" = "HEADLESS-1:1920x1080+0+0@1 HEADLESS-2:1280x720+1920+0@2" ] ||
+      { log "the outputs are $layout, not the two asked for"; exit 1; }
+    swaybg -o HEADLESS-1 -c '#336699' -o HEADLESS-2 -c '#cc6633' >"$work/swaybg.log" 2>&1 9>&- & ;;
+  *) log "PS_OUTPUTS is 1 or 2, not $PS_OUTPUTS"; exit 2 ;;
+esac
 pids+=($!)
 
 # 2. A private session bus; the services it starts inherit this environment.

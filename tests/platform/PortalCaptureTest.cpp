@@ -11,8 +11,10 @@
 #include <QUrl>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -229,6 +231,61 @@ TEST(PortalCaptureTest, SplitsAScaledDesktopAtItsScale) {
     EXPECT_EQ(odd[1].image.pixel(0, 0), stripes.pixel(seam, 0));
 }
 
+// Screens of scales 1 and 2 side by side, as the wlroots portal answers them: the whole layout at
+// scale 2, the scale-1 screen enlarged. That screen's shot is its own 1920 x 1080 device pixels at
+// ratio 1 (each pixel back from its 2 x 2 block), the other's its 2560 x 1440 at ratio 2.
+TEST(PortalCaptureTest, SplitsMixedScalesIntoEachScreensOwnPixels) {
+    QImage own(1920, 1080, QImage::Format_RGB32);
+    for (int y = 0; y < own.height(); ++y)
+        for (int x = 0; x < own.width(); ++x) own.setPixel(x, y, qRgb(x * 37 % 256, y * 53 % 256, (x + y) * 11 % 256));
+    QImage desktop = paintedDesktop({6400, 2160}, {{QRect(3840, 0, 2560, 1440), Qt::yellow}});
+    {
+        QPainter painter(&desktop);
+        painter.drawImage(QRect(0, 0, 3840, 2160), own); // no smoothing: each pixel a 2 x 2 block
+    }
+    ASSERT_EQ(desktop.pixel(3838, 2158), own.pixel(1919, 1079));
+    const QRect first(0, 0, 1920, 1080), second(1920, 0, 1280, 720);
+    const QList<ScreenShot> shots = PortalCapture::splitDesktop(
+        desktop, {{QStringLiteral("HEADLESS-1"), first, 1}, {QStringLiteral("HEADLESS-2"), second, 2}});
+    ASSERT_EQ(shots.size(), 2);
+    EXPECT_EQ(shots[0].geometry, first);
+    EXPECT_DOUBLE_EQ(shots[0].devicePixelRatio, 1);
+    ASSERT_EQ(shots[0].image.size(), QSize(1920, 1080));
+    EXPECT_EQ(shots[0].image.convertToFormat(QImage::Format_RGB32), own);
+    EXPECT_EQ(shots[1].geometry, second);
+    EXPECT_DOUBLE_EQ(shots[1].devicePixelRatio, 2);
+    EXPECT_EQ(shots[1].image.size(), QSize(2560, 1440));
+    EXPECT_TRUE(allOf(shots[1].image, Qt::yellow));
+
+    // The scale-2 screen left of the scale-1 one and higher: the union's corner is its corner.
+    const QImage swapped = paintedDesktop({6400, 2160}, {{QRect(0, 0, 2560, 1440), Qt::yellow},
+                                                        {QRect(2560, 0, 3840, 2160), Qt::blue}});
+    const QList<ScreenShot> left = PortalCapture::splitDesktop(
+        swapped, {{QStringLiteral("A"), {0, 0, 1920, 1080}, 1}, {QStringLiteral("B"), {-1280, 0, 1280, 720}, 2}});
+    ASSERT_EQ(left.size(), 2);
+    EXPECT_EQ(left[0].image.size(), QSize(1920, 1080));
+    EXPECT_DOUBLE_EQ(left[0].devicePixelRatio, 1);
+    EXPECT_TRUE(allOf(left[0].image, Qt::blue));
+    EXPECT_EQ(left[1].image.size(), QSize(2560, 1440));
+    EXPECT_TRUE(allOf(left[1].image, Qt::yellow));
+}
+
+// A screen whose scale is larger than the picture's cannot get pixels the portal did not give:
+// it keeps the picture's pixels and ratio; one of the picture's scale is cut unchanged.
+TEST(PortalCaptureTest, KeepsThePictureScaleWhereTheScreenAsksForMore) {
+    const QImage desktop = paintedDesktop({3200, 1080}, {{QRect(0, 0, 1920, 1080), Qt::red},
+                                                        {QRect(1920, 0, 1280, 720), Qt::green}});
+    const QList<ScreenShot> shots = PortalCapture::splitDesktop(
+        desktop, {{QStringLiteral("A"), {0, 0, 1920, 1080}, 1}, {QStringLiteral("B"), {1920, 0, 1280, 720}, 2}});
+    ASSERT_EQ(shots.size(), 2);
+    EXPECT_DOUBLE_EQ(shots[0].devicePixelRatio, 1);
+    EXPECT_EQ(shots[0].image.size(), QSize(1920, 1080));
+    EXPECT_TRUE(allOf(shots[0].image, Qt::red));
+    EXPECT_DOUBLE_EQ(shots[1].devicePixelRatio, 1);
+    EXPECT_EQ(shots[1].image.size(), QSize(1280, 720));
+    EXPECT_TRUE(allOf(shots[1].image, Qt::green));
+}
+
 // A bus without any portal: the outcome names what to install, once, without waiting for the
 // timeout.
 TEST(PortalCaptureTest, BusWithoutAPortalSaysWhatToInstall) {
@@ -310,6 +367,53 @@ TEST_F(PortalCaptureSessionTest, GrabsTheDesktop) {
         EXPECT_FALSE(QFile::exists(capture.lastPictureFile())) << capture.lastPictureFile().toStdString();
         QTest::qWait(50);
         EXPECT_EQ(calls, 1);
+    }
+}
+
+// Inside tests/e2e/portal-session.sh with PS_OUTPUTS=2: HEADLESS-1 (1920 x 1080 at scale 1,
+// #336699) and HEADLESS-2 (2560 x 1440 at scale 2, 1280 x 720 logical right of it, #cc6633). The
+// portal answers the whole layout at scale 2; each shot is its output's own device pixels.
+TEST_F(PortalCaptureSessionTest, GrabsEachOutputAtItsOwnScale) {
+    if (qEnvironmentVariable("PS_OUTPUTS") != QLatin1String("2")) GTEST_SKIP() << "needs PS_OUTPUTS=2";
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect g = screen->geometry();
+        std::cout << "Qt screen " << screen->name().toStdString() << ": " << g.width() << "x" << g.height() << "+"
+                  << g.x() << "+" << g.y() << " ratio " << screen->devicePixelRatio() << std::endl;
+    }
+    PortalCapture capture;
+    std::optional<CaptureOutcome> outcome;
+    capture.grabScreens([&](CaptureOutcome o) { outcome = std::move(o); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, PortalCapture::kTimeoutMs + 2000));
+    ASSERT_TRUE(outcome->error.isEmpty()) << outcome->error.toStdString();
+    ASSERT_EQ(outcome->shots.size(), 2);
+    struct Want {
+        QString name;
+        QRect geometry;
+        double ratio;
+        QSize size;
+        QColor color;
+    };
+    const Want wants[] = {{QStringLiteral("HEADLESS-1"), {0, 0, 1920, 1080}, 1, {1920, 1080}, QColor(0x33, 0x66, 0x99)},
+                          {QStringLiteral("HEADLESS-2"), {1920, 0, 1280, 720}, 2, {2560, 1440}, QColor(0xcc, 0x66, 0x33)}};
+    for (int i = 0; i < 2; ++i) {
+        const ScreenShot& shot = outcome->shots[i];
+        const Want& want = wants[i];
+        std::cout << "shot " << shot.screenName.toStdString() << ": " << shot.image.width() << "x"
+                  << shot.image.height() << " ratio " << shot.devicePixelRatio << std::endl;
+        EXPECT_EQ(shot.screenName, want.name);
+        EXPECT_EQ(shot.geometry, want.geometry);
+        EXPECT_DOUBLE_EQ(shot.devicePixelRatio, want.ratio);
+        ASSERT_EQ(shot.image.size(), want.size) << want.name.toStdString();
+        // Every pixel, edges too (grim blends the enlarged output's outer pixels by a level or two).
+        int off = 0;
+        for (int y = 0; y < shot.image.height(); ++y)
+            for (int x = 0; x < shot.image.width(); ++x) {
+                const QColor c = shot.image.pixelColor(x, y);
+                if (std::abs(c.red() - want.color.red()) > 3 || std::abs(c.green() - want.color.green()) > 3 ||
+                    std::abs(c.blue() - want.color.blue()) > 3)
+                    ++off;
+            }
+        EXPECT_EQ(off, 0) << want.name.toStdString() << ": pixels not " << want.color.name().toStdString();
     }
 }
 

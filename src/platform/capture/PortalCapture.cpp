@@ -214,10 +214,10 @@ private:
     }
 
     QList<ScreenShot> shotsOf(const QImage& picture) const {
-        QList<QPair<QString, QRect>> screens;
+        QList<PortalCapture::DesktopScreen> screens;
         if (!m_interactive)
             for (const QScreen* screen : QGuiApplication::screens())
-                screens.append({screen->name(), screen->geometry()});
+                screens.append({screen->name(), screen->geometry(), screen->devicePixelRatio()});
         // A chosen window, or a process without screens (a command line capture): the whole picture.
         if (screens.isEmpty()) return {ScreenShot{QString(), QRect(QPoint(), picture.size()), 1, picture}};
         return PortalCapture::splitDesktop(picture, screens);
@@ -349,20 +349,34 @@ void PortalCapture::startNext() {
     request->start(token);
 }
 
-QList<ScreenShot> PortalCapture::splitDesktop(const QImage& desktop, const QList<QPair<QString, QRect>>& screens) {
+QList<ScreenShot> PortalCapture::splitDesktop(const QImage& desktop, const QList<DesktopScreen>& screens) {
     QRect logical;
-    for (const auto& screen : screens) logical |= screen.second;
+    for (const auto& screen : screens) logical |= screen.geometry;
     if (desktop.isNull() || logical.isEmpty()) return {};
     const double sx = double(desktop.width()) / logical.width();
     const double sy = double(desktop.height()) / logical.height();
     QList<ScreenShot> shots;
-    for (const auto& [name, geometry] : screens) {
+    for (const auto& [name, geometry, ratio] : screens) {
         // Edges rounded one by one, so that neighbouring screens share their edge without a gap.
         const QRect r = geometry.translated(-logical.topLeft());
         const int left = qRound(r.x() * sx), top = qRound(r.y() * sy);
         const int right = qRound((r.x() + r.width()) * sx), bottom = qRound((r.y() + r.height()) * sy);
         const QRect part = QRect(left, top, right - left, bottom - top) & desktop.rect();
-        shots.append(ScreenShot{name, geometry, sx, part.isEmpty() ? QImage() : desktop.copy(part)});
+        if (part.isEmpty()) {
+            shots.append(ScreenShot{name, geometry, sx, QImage()});
+            continue;
+        }
+        QImage image = desktop.copy(part);
+        // The portal enlarged a screen of a smaller scale: its own device pixels are fewer. Each
+        // is the average of the block enlarged from it, which gives back a nearest-neighbour
+        // enlargement exactly and, of grim's bilinear one, keeps flat areas and edges in place.
+        const QSize own(qRound(geometry.width() * ratio), qRound(geometry.height() * ratio));
+        if (ratio > 0 && !own.isEmpty() && own.width() < image.width() && own.height() < image.height()) {
+            image = image.scaled(own, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            shots.append(ScreenShot{name, geometry, ratio, std::move(image)});
+        } else {
+            shots.append(ScreenShot{name, geometry, sx, std::move(image)});
+        }
     }
     return shots;
 }

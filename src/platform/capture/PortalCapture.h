@@ -3,7 +3,6 @@
 #include "platform/capture/CaptureBackend.h"
 
 #include <QDBusConnection>
-#include <QPair>
 
 // Grabs through the desktop portal's Screenshot request (xdg-desktop-portal over the session bus),
 // the one way a Wayland session lets a program see the screen. Every call is asynchronous: the
@@ -28,9 +27,17 @@ public:
     // The portal's interactive dialog: the whole picture it answers, as one shot.
     void pickWindow(Done done) override;
 
-    // The part of `desktop` under each screen: `screens` are names and logical geometries, the
-    // picture covers their union, scaled to its size (the scale becomes the device pixel ratio).
-    static QList<ScreenShot> splitDesktop(const QImage& desktop, const QList<QPair<QString, QRect>>& screens);
+    // A screen as Qt reports it: name, logical geometry, and its own scale (0: not known).
+    struct DesktopScreen {
+        QString name;
+        QRect geometry;
+        double devicePixelRatio = 0;
+    };
+    // The part of `desktop` under each screen. The picture covers the union of the screens'
+    // logical geometries at one scale, the largest of theirs where they differ (as grim, behind the
+    // wlroots portal, makes it). A screen of a smaller scale gets its part brought down to its own
+    // device pixels; a screen of an unknown or larger scale keeps the picture's scale.
+    static QList<ScreenShot> splitDesktop(const QImage& desktop, const QList<DesktopScreen>& screens);
 
     // The file the portal answered last (already deleted once loaded); empty before any answer.
     QString lastPictureFile() const { return m_lastPictureFile; }
