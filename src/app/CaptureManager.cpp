@@ -33,7 +33,7 @@ QScreen* screenNamed(const ScreenShot& shot, int index) {
 // The part of a window frame (root device pixels) on one screen's picture, in the overlay's
 // logical coordinates and in the picture's pixels.
 QRect deviceRectOf(const ScreenShot& shot) {
-    return QRect(shot.geometry.topLeft(), shot.image.size());
+    return QRect(shot.devicePosition.value_or(shot.geometry.topLeft()), shot.image.size());
 }
 
 } // namespace
@@ -393,8 +393,8 @@ QRect CaptureManager::spanningCut(const QRectF& selection, const QList<ScreenSho
             if (!nearest || dx + dy < distance) nearest = &shot, distance = dx + dy;
         }
         if (!nearest) return p;
-        const QPointF topLeft(nearest->geometry.topLeft());
-        return topLeft + (p - topLeft) * largest - QPointF(all.topLeft());
+        const QPointF origin(nearest->devicePosition.value_or(nearest->geometry.topLeft()));
+        return origin + (p - QPointF(nearest->geometry.topLeft())) * largest - QPointF(all.topLeft());
     };
     const QPointF a = place(selection.topLeft()), b = place(selection.bottomRight());
     return QRect(QPoint(int(std::floor(a.x())), int(std::floor(a.y()))),

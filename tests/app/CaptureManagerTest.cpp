@@ -522,6 +522,22 @@ TEST(CaptureManager, ASelectionAcrossScreensIsCutFromThemStitched) {
     const QImage both = CaptureManager::stitched(mixed).copy(across);
     EXPECT_EQ(both.pixelColor(99, 60), QColor(Qt::red));
     EXPECT_EQ(both.pixelColor(100, 60), QColor(Qt::yellow));
+
+    // A portal's layout in points (Wayland): a 1920 x 1080 screen at scale 1 beside a 1280 x 720
+    // one at scale 2, placed where the portal's picture (at scale 2) had them.
+    QImage one(1920, 1080, QImage::Format_RGB32), two(2560, 1440, QImage::Format_RGB32);
+    one.fill(Qt::green);
+    two.fill(Qt::blue);
+    const QList<ScreenShot> wayland{
+        ScreenShot{QStringLiteral("HEADLESS-1"), QRect(0, 0, 1920, 1080), 1, one, QPoint(0, 0)},
+        ScreenShot{QStringLiteral("HEADLESS-2"), QRect(1920, 0, 1280, 720), 2, two, QPoint(3840, 0)}};
+    const QImage layout = CaptureManager::stitched(wayland);
+    ASSERT_EQ(layout.size(), QSize(6400, 2160));
+    EXPECT_EQ(layout.pixelColor(3839, 2159), QColor(Qt::green));
+    EXPECT_EQ(layout.pixelColor(3840, 0), QColor(Qt::blue));
+    EXPECT_EQ(layout.pixelColor(6399, 1439), QColor(Qt::blue));
+    EXPECT_EQ(layout.pixelColor(5000, 1500).alpha(), 0);
+    EXPECT_EQ(CaptureManager::spanningCut(QRectF(1900, 100, 40, 10), wayland), QRect(3800, 200, 80, 20));
 }
 
 // A command stopped with Ctrl+C during its delay takes the countdown with it: no counter left on

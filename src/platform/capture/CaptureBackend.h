@@ -16,6 +16,10 @@ struct ScreenShot {
     QRect geometry;         // the screen in Qt's global logical coordinates
     double devicePixelRatio = 1;
     QImage image;           // device pixels: geometry.size() * devicePixelRatio
+    // Where the screen's top left lies among all screens' device pixels. Unset: at the geometry's
+    // top left (X11 places screens in device pixels). A portal's picture of a layout in points
+    // sets it, at the picture's scale.
+    std::optional<QPoint> devicePosition = std::nullopt;
 };
 
 // A top-level window a person can pick, in X11 root coordinates (device pixels).

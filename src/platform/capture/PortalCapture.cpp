@@ -363,7 +363,7 @@ QList<ScreenShot> PortalCapture::splitDesktop(const QImage& desktop, const QList
         const int right = qRound((r.x() + r.width()) * sx), bottom = qRound((r.y() + r.height()) * sy);
         const QRect part = QRect(left, top, right - left, bottom - top) & desktop.rect();
         if (part.isEmpty()) {
-            shots.append(ScreenShot{name, geometry, sx, QImage()});
+            shots.append(ScreenShot{name, geometry, sx, QImage(), QPoint(left, top)});
             continue;
         }
         QImage image = desktop.copy(part);
@@ -373,9 +373,9 @@ QList<ScreenShot> PortalCapture::splitDesktop(const QImage& desktop, const QList
         const QSize own(qRound(geometry.width() * ratio), qRound(geometry.height() * ratio));
         if (ratio > 0 && !own.isEmpty() && own.width() < image.width() && own.height() < image.height()) {
             image = image.scaled(own, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            shots.append(ScreenShot{name, geometry, ratio, std::move(image)});
+            shots.append(ScreenShot{name, geometry, ratio, std::move(image), QPoint(left, top)});
         } else {
-            shots.append(ScreenShot{name, geometry, sx, std::move(image)});
+            shots.append(ScreenShot{name, geometry, sx, std::move(image), QPoint(left, top)});
         }
     }
     return shots;
