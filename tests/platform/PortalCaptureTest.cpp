@@ -95,6 +95,7 @@ public:
     QList<QColor> colors{Qt::red, Qt::green, Qt::blue};
     uint answer = 0;
     int requests = 0;
+    QList<bool> interactive; // as each request asked
     int inFlight = 0;
     int mostInFlight = 0;
 
@@ -105,6 +106,7 @@ public slots:
         const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
                                  .arg(sender, options.value(QStringLiteral("handle_token")).toString());
         const int index = requests++;
+        interactive.append(options.value(QStringLiteral("interactive")).toBool());
         mostInFlight = std::max(mostInFlight, ++inFlight);
         QTimer::singleShot(30, this, [this, path, index] {
             --inFlight;
@@ -475,6 +477,12 @@ TEST(PortalCaptureTest, RequestsTakeTurnsSoThatEachGetsItsOwnFile) {
         EXPECT_EQ(outcomes[i].shots[0].image.pixelColor(10, 10), expected[i]) << "grab " << i;
     }
     EXPECT_FALSE(QFile::exists(capture.lastPictureFile()));
+
+    // Picking a window is the portal's own dialog; a grab of the screens asks nothing.
+    std::optional<CaptureOutcome> picked;
+    capture.pickWindow([&](CaptureOutcome o) { picked = std::move(o); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return picked.has_value(); }, 5000));
+    EXPECT_EQ(portal.interactive, (QList<bool>{false, false, false, true}));
 }
 
 // GNOME's portal fails at once where the permission was refused: the permission store tells the

@@ -370,3 +370,29 @@ TEST(SelectionOverlay, ASelectionCrossesIntoTheNextScreensOverlay) {
         EXPECT_EQ(reports[0]->rect, QRectF(310, 140, 200, 150));
     }
 }
+
+// The hint at the top of the screen gives way to a selection under it: it goes to the bottom.
+TEST(SelectionOverlay, TheHintMakesWayForTheSelection) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    QImage frozen(screen->geometry().size() * screen->devicePixelRatio(), QImage::Format_RGB32);
+    frozen.fill(Qt::darkGreen);
+    SelectionOverlayWindow window(screen, frozen, [](std::optional<SelectionOverlayWindow::Result>) {}, true);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    SelectionOverlayView* view = window.view();
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(view, &enter); // the pointer is here: the hint shows
+    const double middle = view->width() / 2.0;
+    auto darkAt = [&](QPointF p) {
+        const QImage shown = view->grab().toImage();
+        const double s = shown.devicePixelRatio();
+        return shown.pixelColor(int(p.x() * s), int(p.y() * s)).green() < QColor(Qt::darkGreen).green() / 2;
+    };
+    EXPECT_TRUE(darkAt({middle, 27})) << "the hint's box at the top (above its text)";
+    mouse(view, QEvent::MouseButtonPress, {middle - 150, 5});
+    mouse(view, QEvent::MouseMove, {middle + 150, 90});
+    mouse(view, QEvent::MouseButtonRelease, {middle + 150, 90});
+    ASSERT_TRUE(view->selection().has_value());
+    EXPECT_FALSE(darkAt({middle, 27})) << "the selection shows its picture, not the hint";
+    EXPECT_TRUE(darkAt({middle, view->height() - 27.0})) << "the hint at the bottom (below its text)";
+}
