@@ -320,7 +320,21 @@ void CaptureManager::finishWindowPicking(std::optional<int> index, int shotIndex
     // Cut from what the person saw: the frozen picture, other windows over it included.
     const ScreenShot& shot = shots[shotIndex];
     const QRect device = deviceRectOf(shot);
-    const QRect cut = windows[*index].frame.intersected(device).translated(-device.topLeft());
+    const QRect frame = windows[*index].frame;
+    // A window over two screens of one scale: cut from both, stitched.
+    bool spans = false, oneScale = true;
+    for (const ScreenShot& other : shots) {
+        spans = spans || (&other != &shot && frame.intersects(deviceRectOf(other)));
+        oneScale = oneScale && other.devicePixelRatio == shot.devicePixelRatio;
+    }
+    if (spans && oneScale) {
+        QRect all;
+        for (const ScreenShot& other : shots) all |= deviceRectOf(other);
+        const QImage both = stitched(shots);
+        const QRect cut = frame.intersected(all).translated(-all.topLeft());
+        if (!both.isNull() && !cut.isEmpty()) return deliver(both.copy(cut), request, done);
+    }
+    const QRect cut = frame.intersected(device).translated(-device.topLeft());
     if (cut.isEmpty()) return done({CaptureResult::Status::cancelled, {}});
     deliver(shot.image.copy(cut), request, done);
 }

@@ -153,16 +153,19 @@ void StatusBarController::captureFromMenu(CaptureMode mode) {
     m_menu->hide();
     m_recent->hide();
     const bool launcherShown = m_launcher && m_launcher->isVisible();
+    // Where it stood: a window manager places a window shown again anew otherwise.
+    const QPoint place = launcherShown ? m_launcher->pos() : QPoint();
     if (launcherShown) {
         m_launcher->hide();
         m_launcherAway = true;
     }
     CaptureRequest request;
     request.mode = mode;
-    m_captures.capture(request, [self = QPointer<StatusBarController>(this), launcherShown](const CaptureResult&) {
+    m_captures.capture(request, [self = QPointer<StatusBarController>(this), launcherShown, place](const CaptureResult&) {
         if (!self || !launcherShown) return;
         self->m_launcherAway = false;
         self->updatePresence();
+        if (self->m_launcher && self->m_launcher->isVisible()) self->m_launcher->move(place);
     });
 }
 

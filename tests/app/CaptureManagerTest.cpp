@@ -328,7 +328,10 @@ TEST(CaptureManager, AWindowOnASecondScreenIsCutFromThatScreensPicture) {
                   {},
                   false});
         }
-        QList<PickableWindow> windows() override { return {{7, QStringLiteral("Camera"), QRect(2000, 100, 300, 200)}}; }
+        QList<PickableWindow> windows() override {
+            return {{7, QStringLiteral("Camera"), QRect(2000, 100, 300, 200)},
+                    {8, QStringLiteral("Across"), QRect(1800, 500, 300, 100)}};
+        }
     };
     CaptureManager manager([](QString*) { return std::make_unique<TwoScreens>(); });
     std::optional<CaptureResult> result;
@@ -348,6 +351,20 @@ TEST(CaptureManager, AWindowOnASecondScreenIsCutFromThatScreensPicture) {
     EXPECT_EQ(copied.size(), QSize(300, 200));
     EXPECT_EQ(copied.pixelColor(0, 0), QColor(Qt::red));
     EXPECT_EQ(copied.pixelColor(20, 20), QColor(Qt::blue));
+
+    // A window over both screens, picked on the left one: all of it, from both pictures.
+    result.reset();
+    manager.capture(request, [&](CaptureResult r) { result = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.pickers().size() == 2; }, 3000));
+    WindowPickerOverlay* left = manager.pickers()[0];
+    mouse(left, QEvent::MouseButtonPress, QPointF(1850, 550) / s);
+    mouse(left, QEvent::MouseButtonRelease, QPointF(1850, 550) / s);
+    ASSERT_TRUE(result.has_value());
+    ASSERT_EQ(result->status, CaptureResult::Status::done) << result->error.toStdString();
+    const QImage across = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(across.size(), QSize(300, 100));
+    EXPECT_EQ(across.pixelColor(119, 50), QColor(Qt::green));
+    EXPECT_EQ(across.pixelColor(120, 50), QColor(Qt::blue));
 }
 
 TEST(WindowPicker, SaysWhatToDoOnEveryScreenEvenWithNoWindowUnderThePointer) {

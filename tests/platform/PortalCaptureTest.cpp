@@ -449,7 +449,7 @@ TEST_F(PortalCaptureSessionTest, PickWindowReportsARefusal) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, PortalCapture::kTimeoutMs + 2000));
     EXPECT_FALSE(outcome->cancelled);
     EXPECT_TRUE(outcome->shots.isEmpty());
-    EXPECT_TRUE(outcome->error.contains(QStringLiteral("portal"))) << outcome->error.toStdString();
+    EXPECT_TRUE(outcome->error.contains(QStringLiteral("install slurp"))) << outcome->error.toStdString();
 }
 
 // Two grabs asked together reach the portal one after the other, each after the previous answer's

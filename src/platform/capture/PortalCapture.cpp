@@ -152,6 +152,15 @@ private slots:
             explainGnome(true);
             return;
         }
+        if (response != 0 && m_interactive) {
+            // wlroots' portal answers so when it has no chooser to offer (it uses slurp).
+            finish({{},
+                    QStringLiteral("The screenshot portal could not let you pick a window. On sway and other wlroots "
+                                   "desktops install slurp; elsewhere check that the portal of your desktop is "
+                                   "installed (xdg-desktop-portal-gnome, -kde or -wlr)."),
+                    false});
+            return;
+        }
         if (response != 0) {
             finish({{},
                     QStringLiteral("The screenshot portal did not take the picture. Allow screenshots for Pictavo in "

@@ -376,7 +376,8 @@ void SelectionOverlayView::paintEvent(QPaintEvent* event) {
             for (const QRectF& handle : SelectionGeometry::handles(r))
                 painter.drawRect(handle.adjusted(0.5, 0.5, -0.5, -0.5));
         }
-    } else if (m_cursorLocation) {
+    } else if (m_cursorLocation && m_pointerHere) {
+        // Only on the screen under the pointer: the one it left keeps no stale lines.
         painter.setPen(QPen(QColor(255, 255, 255, int(0.7 * 255)), 1));
         painter.drawLine(QPointF(m_cursorLocation->x(), 0), QPointF(m_cursorLocation->x(), height()));
         painter.drawLine(QPointF(0, m_cursorLocation->y()), QPointF(width(), m_cursorLocation->y()));

@@ -396,3 +396,26 @@ TEST(SelectionOverlay, TheHintMakesWayForTheSelection) {
     EXPECT_FALSE(darkAt({middle, 27})) << "the selection shows its picture, not the hint";
     EXPECT_TRUE(darkAt({middle, view->height() - 27.0})) << "the hint at the bottom (below its text)";
 }
+
+// The crosshair follows the pointer off this screen: the screen it left keeps no stale lines.
+TEST(SelectionOverlay, TheCrosshairLeavesWithThePointer) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    QImage frozen(screen->geometry().size() * screen->devicePixelRatio(), QImage::Format_RGB32);
+    frozen.fill(Qt::darkGreen);
+    SelectionOverlayWindow window(screen, frozen, [](std::optional<SelectionOverlayWindow::Result>) {});
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    SelectionOverlayView* view = window.view();
+    QEnterEvent enter(QPointF(100, 100), QPointF(100, 100), QPointF(100, 100));
+    QApplication::sendEvent(view, &enter);
+    mouse(view, QEvent::MouseMove, {100, 100});
+    auto lineAt = [&] {
+        const QImage shown = view->grab().toImage();
+        const double s = shown.devicePixelRatio();
+        return shown.pixelColor(int(100 * s), int(400 * s)).red() > 100;
+    };
+    EXPECT_TRUE(lineAt()) << "the crosshair's vertical line under the pointer";
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(view, &leave);
+    EXPECT_FALSE(lineAt()) << "gone with the pointer";
+}
