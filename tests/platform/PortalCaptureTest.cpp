@@ -85,7 +85,7 @@ private:
 
 // A Screenshot portal that names its files to the second, as KDE's does: every answer is written
 // to the same file, 30 ms after the request, in the next colour of `colors`. Or one that answers
-// every request with `answer` (2: failed) and no file.
+// every request with `answer` (2: failed) and no file, or never (`silent`).
 class FakePortal : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Screenshot")
@@ -94,6 +94,7 @@ public:
     FakePortal(QDBusConnection bus, QString folder) : m_bus(std::move(bus)), m_folder(std::move(folder)) {}
     QList<QColor> colors{Qt::red, Qt::green, Qt::blue};
     uint answer = 0;
+    bool silent = false;
     int requests = 0;
     QList<bool> interactive; // as each request asked
     int inFlight = 0;
@@ -110,6 +111,7 @@ public slots:
         mostInFlight = std::max(mostInFlight, ++inFlight);
         QTimer::singleShot(30, this, [this, path, index] {
             --inFlight;
+            if (silent) return;
             QVariantMap results;
             if (answer == 0) {
                 const QString file = m_folder + QStringLiteral("/Screenshot_20261208_120000.png");
@@ -513,11 +515,25 @@ TEST(PortalCaptureTest, GnomeFailureNamesTheScreenshotPermission) {
     };
     store.screenshot = {QStringLiteral("no")};
     const CaptureOutcome refused = grab();
+    EXPECT_EQ(portal.requests, 0) << "a refusal is known without asking the portal";
     store.screenshot.clear();
     const CaptureOutcome unset = grab();
     store.screenshot = {QStringLiteral("yes")};
     const CaptureOutcome granted = grab();
+    EXPECT_EQ(portal.requests, 2);
+    // GNOME's question left unanswered: the request waits the question's time, then says so.
+    store.screenshot.clear();
+    portal.silent = true;
+    qputenv("PICTAVO_PORTAL_TIMEOUT_MS", "300");
+    PortalCapture patient(bus.connect(QStringLiteral("pictavo-patient")));
+    std::optional<CaptureOutcome> unanswered;
+    patient.grabScreens([&](CaptureOutcome o) { unanswered = std::move(o); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return unanswered.has_value(); }, 3000));
+    qunsetenv("PICTAVO_PORTAL_TIMEOUT_MS");
     qputenv("XDG_CURRENT_DESKTOP", desktop);
+    ASSERT_TRUE(unanswered.has_value());
+    EXPECT_TRUE(unanswered->error.contains(QStringLiteral("was not answered"))) << unanswered->error.toStdString();
+    EXPECT_TRUE(unanswered->error.endsWith(PortalCapture::gnomeGrantCommand())) << unanswered->error.toStdString();
 
     EXPECT_TRUE(refused.error.contains(QStringLiteral("refused Pictavo the screenshot permission")))
         << refused.error.toStdString();

@@ -8,6 +8,8 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+
+#include <functional>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -66,6 +68,13 @@ QString gnomeNoPermission() {
            PortalCapture::gnomeGrantCommand();
 }
 
+QString gnomeUnanswered() {
+    return QStringLiteral("GNOME's question \u201cAllow Applications to Take Screenshots?\u201d was not answered, so "
+                          "Pictavo lacks the screenshot permission. Answer \u201cAllow\u201d there (it may still be "
+                          "on the screen) and capture again, or grant it in a terminal: ") +
+           PortalCapture::gnomeGrantCommand();
+}
+
 QString gnomeRefused() {
     return QStringLiteral("GNOME refused Pictavo the screenshot permission. To be asked again, reset it in a "
                           "terminal: ") +
@@ -97,7 +106,9 @@ public:
                       m_timer.interval() / 1000);
             // A question the person never saw (or left) would otherwise stay on the screen.
             closeOnPortal();
-            if (!m_interactive && PortalCapture::currentDesktop() == PortalCapture::Desktop::gnome)
+            if (m_asking)
+                finish({{}, gnomeUnanswered(), false});
+            else if (!m_interactive && PortalCapture::currentDesktop() == PortalCapture::Desktop::gnome)
                 explainGnome(false);
             else
                 finish({{}, noAnswer(), false});
@@ -119,6 +130,7 @@ public:
                     false});
             return;
         }
+        m_token = token;
         // Subscribe before asking, so that an answer quicker than the call's reply is not lost.
         if (!subscribe(requestPath(m_bus, token))) {
             finish({{}, QStringLiteral("Pictavo could not listen for the screenshot portal's answer: %1")
@@ -126,12 +138,23 @@ public:
                     false});
             return;
         }
+        if (m_interactive || PortalCapture::currentDesktop() != PortalCapture::Desktop::gnome)
+            return send(m_interactive ? m_owner->m_interactiveTimeoutMs : m_owner->m_timeoutMs);
+        // GNOME asks a person the first time, and refuses at once after a "Deny": the question
+        // gets the time a person needs, a refusal is explained without asking the portal.
+        lookUpPermission([this](const QStringList& granted) {
+            if (granted.contains(QStringLiteral("no"))) return finish({{}, gnomeRefused(), false});
+            m_asking = !granted.contains(QStringLiteral("yes"));
+            send(m_asking ? m_owner->m_interactiveTimeoutMs : m_owner->m_timeoutMs);
+        });
+    }
+
+    void send(int timeout) {
         QDBusMessage call = QDBusMessage::createMethodCall(kService, kObject, kScreenshot, QStringLiteral("Screenshot"));
-        const QVariantMap options{{QStringLiteral("handle_token"), token},
+        const QVariantMap options{{QStringLiteral("handle_token"), m_token},
                                   {QStringLiteral("interactive"), m_interactive},
                                   {QStringLiteral("modal"), true}};
         call << QString() << options;
-        const int timeout = m_interactive ? PortalCapture::kInteractiveTimeoutMs : PortalCapture::kTimeoutMs;
         auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, timeout), this);
         connect(watcher, &QDBusPendingCallWatcher::finished, this, &PortalRequest::replied);
         m_timer.start(timeout);
@@ -194,17 +217,14 @@ private:
             m_bus.send(QDBusMessage::createMethodCall(kService, m_paths.last(), kRequest, QStringLiteral("Close")));
     }
 
-    // GNOME answers a refused permission at once and an unanswered question never: the permission
-    // store tells which it was, so that the alert says how to grant or reset it.
-    void explainGnome(bool answered) {
-        m_explaining = true;
-        m_timer.stop();
-        unsubscribe();
+    // The entry of the permission store for screenshots by programs outside a sandbox: "yes",
+    // "no", or nothing when GNOME has not asked yet (or the store does not answer).
+    void lookUpPermission(std::function<void(QStringList)> then) {
         QDBusMessage lookup = QDBusMessage::createMethodCall(kStoreService, kStoreObject, kStoreService,
                                                              QStringLiteral("Lookup"));
         lookup << QStringLiteral("screenshot") << QStringLiteral("screenshot");
         auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(lookup, 3000), this);
-        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, answered](QDBusPendingCallWatcher* w) {
+        connect(watcher, &QDBusPendingCallWatcher::finished, this, [then = std::move(then)](QDBusPendingCallWatcher* w) {
             w->deleteLater();
             QStringList granted;
             const QDBusMessage reply = w->reply();
@@ -212,6 +232,17 @@ private:
                 const auto table = qdbus_cast<QMap<QString, QStringList>>(reply.arguments().constFirst());
                 granted = table.value(QString());
             }
+            then(granted);
+        });
+    }
+
+    // GNOME answers a refused permission at once and an unanswered question never: the permission
+    // store tells which it was, so that the alert says how to grant or reset it.
+    void explainGnome(bool answered) {
+        m_explaining = true;
+        m_timer.stop();
+        unsubscribe();
+        lookUpPermission([this, answered](const QStringList& granted) {
             if (granted.contains(QStringLiteral("no")))
                 finish({{}, gnomeRefused(), false});
             else if (!granted.contains(QStringLiteral("yes")))
@@ -292,12 +323,17 @@ private:
     QTimer m_timer;
     bool m_finished = false;
     bool m_explaining = false;
+    bool m_asking = false; // GNOME's question is on the screen
+    QString m_token;
 };
 
 PortalCapture::PortalCapture(QObject* parent) : PortalCapture(QDBusConnection::sessionBus(), parent) {}
 
 PortalCapture::PortalCapture(const QDBusConnection& bus, QObject* parent) : CaptureBackend(), m_bus(bus) {
     setParent(parent);
+    // Tests wait less for answers that will not come.
+    if (const int ms = qEnvironmentVariableIntValue("PICTAVO_PORTAL_TIMEOUT_MS"); ms > 0)
+        m_timeoutMs = m_interactiveTimeoutMs = ms;
 }
 
 PortalCapture::~PortalCapture() {

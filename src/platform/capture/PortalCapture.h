@@ -50,7 +50,8 @@ public:
     static QString gnomeGrantCommand();
     static QString gnomeResetCommand();
 
-    // How long a request may wait for the portal's answer.
+    // How long a request may wait for the portal's answer (PICTAVO_PORTAL_TIMEOUT_MS sets both,
+    // for tests).
     static constexpr int kTimeoutMs = 10'000;
     static constexpr int kInteractiveTimeoutMs = 120'000;
 
@@ -66,6 +67,8 @@ private:
     };
     QList<Waiting> m_waiting;
     bool m_running = false;
+    int m_timeoutMs = kTimeoutMs;
+    int m_interactiveTimeoutMs = kInteractiveTimeoutMs; // also GNOME's permission question
     quint32 m_counter = 0;
     QString m_lastPictureFile;
 };
