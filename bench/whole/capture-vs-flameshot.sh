@@ -3,7 +3,7 @@
 # Whole-process figures, in one run on one private Xvfb showing a screenshot-like picture:
 #  - `pictavo capture screen --output x.png` (no instance running) against `flameshot full --path`;
 #  - with the instance running, how long after `pictavo capture region` starts the overlay window
-#    is mapped (polled with xdotool every 2 ms), against `flameshot gui`.
+#    is mapped (map-watch.c), against `flameshot gui`.
 # Prints the median, minimum and maximum of each. Flameshot is optional (apt-get install flameshot).
 set -uo pipefail
 pictavo="$(realpath "$1")"; runs="${2:-7}"; size="${3:-5120x2880}"
@@ -40,24 +40,21 @@ echo "PNG sizes: pictavo $(stat -c %s "$work/p1.png" 2>/dev/null) bytes, flamesh
 "$pictavo" >/dev/null 2>&1 & pids+=($!)
 for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/pictavo.socket" ] && break; sleep 0.05; done
 sleep 1
-overlay_ms() { # overlay_ms "SEARCH ARGS" CMD... : ms from start until such a window is mapped, then Escape
-  local search="$1"; shift
-  local t0 t1 client
-  t0=$(date +%s%N)
-  "$@" >/dev/null 2>&1 & client=$!
-  until xdotool search --onlyvisible $search >/dev/null 2>&1; do
-    [ $(( ($(date +%s%N) - t0) / 1000000 )) -gt 10000 ] && break
-  done
-  t1=$(date +%s%N)
-  sleep 0.2; xdotool key Escape; wait "$client" 2>/dev/null
-  for _ in $(seq 50); do xdotool search --onlyvisible $search >/dev/null 2>&1 || break; sleep 0.05; done
-  echo $(( (t1 - t0) / 1000000 ))
+# The overlay: ms from the command's start to the mapping of its window (MapNotify, see map-watch.c).
+cc -O2 "$here/map-watch.c" -lxcb -o "$work/map-watch" || exit 1
+overlay_ms() { # overlay_ms NAME CMD... ; then Escape
+  local name="$1"; shift
+  local ms
+  ms="$("$work/map-watch" "$name" 10000 "$@")" || ms=10000
+  sleep 0.3; xdotool key Escape; sleep 0.3
+  pkill -f "flameshot gui" 2>/dev/null
+  echo "$ms"
 }
 o=()
-for i in $(seq "$runs"); do o+=("$(overlay_ms "--name ^Select.a.region$" "$pictavo" capture region --output "$work/r$i.png")"); done
+for i in $(seq "$runs"); do o+=("$(overlay_ms "Select a region" "$pictavo" capture region --output "$work/r$i.png")"); done
 stats "pictavo capture region: overlay" "${o[@]}"
 if command -v flameshot >/dev/null; then
   g=()
-  for i in $(seq "$runs"); do g+=("$(overlay_ms "--class flameshot" flameshot gui)"); done
+  for i in $(seq "$runs"); do g+=("$(overlay_ms "flameshot" flameshot gui)"); done
   stats "flameshot gui: overlay" "${g[@]}"
 fi
