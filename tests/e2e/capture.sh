@@ -107,6 +107,21 @@ wait $client; code=$?
 grep -qx "Pictavo: the capture was cancelled" "$work/cancel.err" || fail "cancel said: $(cat "$work/cancel.err")"
 [ ! -e "$work/cancel.png" ] || fail "a cancelled capture wrote a file"
 
+# Another client taking the overlay off the screen ends the capture too, and the next one works.
+"$pictavo" capture region --output "$work/closed.png" 2>"$work/closed.err" &
+client=$!
+overlay="$(xdotool search --sync --onlyvisible --name '^Select a region$' | head -n1)"; sleep 0.3
+xdotool windowunmap "$overlay"
+timeout 5 tail --pid=$client -f /dev/null || { fail "an overlay unmapped by another client left the capture running"; kill $client; }
+wait $client; code=$?
+[ $code -eq 1 ] || fail "a capture whose overlay another client unmapped exited $code"
+"$pictavo" capture region --output "$work/after.png" 2>"$work/after.err" &
+client=$!
+xdotool search --sync --onlyvisible --name '^Select a region$' >/dev/null; sleep 0.3
+xdotool key Escape
+wait $client
+grep -qx "Pictavo: the capture was cancelled" "$work/after.err" || fail "after an unmapped overlay the next capture said: $(cat "$work/after.err")"
+
 # A command stopped while its selection is on screen takes the selection with it.
 "$pictavo" capture region --output "$work/stopped.png" 2>/dev/null &
 client=$!

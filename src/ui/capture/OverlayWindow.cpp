@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 OverlayWindow::OverlayWindow(QScreen* screen, const QImage& frozen)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
@@ -38,6 +39,10 @@ void OverlayWindow::present(bool takeKeyboard) {
 
 void OverlayWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (QWindow* window = windowHandle(); window && !m_watching) {
+        window->installEventFilter(this);
+        m_watching = true;
+    }
     // Override-redirect windows get no focus from a window manager: take the keyboard outright,
     // once the window is mapped.
     QTimer::singleShot(0, this, [this] {
@@ -45,6 +50,19 @@ void OverlayWindow::showEvent(QShowEvent* event) {
         QWidget* target = focusProxy() ? focusProxy() : this;
         target->grabKeyboard();
     });
+}
+
+// Another X client may unmap or destroy the window under Qt's feet (xdotool windowclose, a window
+// manager's kill of override-redirect windows): Qt then only sees it stop being exposed. An
+// overlay once on the screen and no longer there ends its capture.
+bool OverlayWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Expose && watched == windowHandle()) {
+        if (windowHandle()->isExposed())
+            m_wasExposed = true;
+        else if (m_wasExposed && isVisible())
+            QTimer::singleShot(0, this, [this] { cancel(); });
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void OverlayWindow::hideEvent(QHideEvent* event) {

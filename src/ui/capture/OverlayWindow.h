@@ -25,8 +25,10 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    // However the window goes (a compositor's close, Alt+F4), the capture hears of it.
+    // However the window goes (a compositor's close, Alt+F4, another client unmapping it), the
+    // capture hears of it.
     void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Escape and losing the session's keyboard grab cancel.
     void keyPressEvent(QKeyEvent* event) override;
     // Reports "nothing selected" unless the overlay has reported already.
@@ -35,5 +37,7 @@ protected:
 private:
     QPointer<QScreen> m_screen;
     bool m_takeKeyboard = true;
+    bool m_watching = false;
+    bool m_wasExposed = false;
     QImage m_frozen;
 };
