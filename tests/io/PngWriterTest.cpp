@@ -11,6 +11,7 @@
 
 #include <span>
 #include <cstring>
+#include <zlib.h>
 #include <vector>
 
 namespace {
@@ -179,6 +180,34 @@ TEST(PngWriter, LargeImagesSplitIntoBoundedIdatChunks) {
     for (size_t i = 2; i + 1 < cs.size(); ++i) {
         EXPECT_EQ(cs[i].type, "IDAT");
         EXPECT_LE(cs[i].data.size(), 8 << 20);
+    }
+}
+
+// A large picture is compressed in two parts on two threads, joined into one zlib stream: zlib
+// itself inflates it whole and finds its checksum right, at every level, and the picture comes back.
+TEST(PngWriter, ALargePictureIsOneStreamFromTwoParts) {
+    QImage img(1800, 1000, QImage::Format_RGB32); // 5.4 MB of filtered rows
+    QRandomGenerator rng(7);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            img.setPixel(x, y, (x / 40 + y / 30) % 3 ? qRgb(236, 236, 236) : qRgb(rng.bounded(256), 40, 90));
+    for (const int level : {1, 6, 12}) {
+        SCOPED_TRACE(level);
+        const QByteArray png = expectRoundTrip(img, 2, level);
+        QByteArray stream;
+        for (const Chunk& c : chunks(png))
+            if (c.type == "IDAT") stream += c.data;
+        const uLong expected = uLong(img.height()) * (uLong(img.width()) * 3 + 1);
+        std::vector<Bytef> raw(expected + 16);
+        uLongf got = uLongf(raw.size());
+        EXPECT_EQ(uncompress(raw.data(), &got, reinterpret_cast<const Bytef*>(stream.constData()), uLong(stream.size())),
+                  Z_OK);
+        EXPECT_EQ(got, expected);
+        // The checksum is checked: one flipped bit of it is found.
+        stream[stream.size() - 1] = char(stream.back() ^ 1);
+        got = uLongf(raw.size());
+        EXPECT_EQ(uncompress(raw.data(), &got, reinterpret_cast<const Bytef*>(stream.constData()), uLong(stream.size())),
+                  Z_DATA_ERROR);
     }
 }
 
