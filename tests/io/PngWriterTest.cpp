@@ -10,6 +10,7 @@
 #include <libdeflate.h>
 
 #include <span>
+#include <algorithm>
 #include <cstring>
 #include <zlib.h>
 #include <vector>
@@ -243,6 +244,14 @@ TEST(PngWriter, ConsumingGivesTheSameFileAndSparesSharedPictures) {
     ASSERT_TRUE(fromBuffer);
     EXPECT_EQ(*fromBuffer, *PngWriter::encode(source));
     EXPECT_NE(std::memcmp(buffer.data(), source.constBits(), buffer.size()), 0);
+
+    // A picture on read-only memory (as decoded pictures come back from the decoding process) is
+    // copied by Qt before anything is written: the memory keeps its pixels.
+    const std::vector<uchar> readOnly(buffer.size(), 0x5a);
+    QImage onReadOnly(readOnly.data(), source.width(), source.height(), source.bytesPerLine(), QImage::Format_RGB32);
+    const QImage sameAsReadOnly = onReadOnly.copy();
+    EXPECT_EQ(*PngWriter::encodeConsuming(std::move(onReadOnly)), *PngWriter::encode(sameAsReadOnly));
+    EXPECT_TRUE(std::all_of(readOnly.begin(), readOnly.end(), [](uchar b) { return b == 0x5a; }));
 
     // Rows padded beyond their pixels, and translucent pictures, go the ordinary way.
     const QImage wide = filterBands(40);
