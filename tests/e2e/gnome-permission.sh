@@ -3,7 +3,8 @@
 # GNOME asks before a program takes screenshots without a dialog, and headless nobody answers:
 # a capture without the permission fails (exit 1, no file) naming it, with a terminal command
 # that grants it; after that command the capture works. With the permission set to "no" the
-# capture fails at once, with a command that resets it.
+# capture fails at once, with a command that resets it. First, a person answers the question:
+# "Allow" gives a picture without the question in it, "Deny" fails at once.
 set -uo pipefail
 pictavo="$1"
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -18,8 +19,6 @@ store() { # store METHOD ARGS...: a call to the portal's permission store
 }
 # capture NAME: a full-screen capture into $out/NAME.png; sets $code and $err, prints its time.
 # (timeout only so that a hanging capture ends the test; 124 then says it hung)
-# GNOME's question waits for a person for two minutes; nobody answers here.
-export PICTAVO_PORTAL_TIMEOUT_MS=8000
 capture() {
   local start=$(date +%s%N)
   timeout 30 "$pictavo" capture screen --output "$out/$1.png" 2>"$out/$1.err"; code=$?
@@ -29,6 +28,34 @@ capture() {
 }
 # The terminal command an error ends with.
 commands_in() { printf '%s\n' "$1" | sed -n 's/^.*\(gdbus call .*\)$/\1/p'; }
+
+# 0. A person at the screen answers GNOME's question, 3 s after the capture asked: Tab and Return
+#    is "Allow", Return alone "Deny" (the focused button).
+answered() { # answered NAME KEYSYM...
+  local name="$1"; shift
+  ( sleep 3; /usr/bin/python3 "$here/gnome-input.py" key "$@" >/dev/null ) &
+  capture "$name"
+  wait
+}
+answered allowed ff09 ff0d
+[ $code -eq 0 ] || fail "a capture the person allowed exited $code"
+/usr/bin/python3 "$here/png-check.py" "$out/allowed.png" "$GS_RES" "${GS_BG:-#204a87}" 32 ||
+  fail "the capture the person allowed is not the bare screen (the question in it?)"
+case "$(store Lookup screenshot screenshot 2>&1)" in
+  *"'': ['yes']"*) ;;
+  *) fail "after Allow the store does not hold the permission" ;;
+esac
+store DeletePermission screenshot screenshot '' >/dev/null
+answered denied ff0d
+[ $code -eq 1 ] || fail "a capture the person denied exited $code, not 1"
+case "$err" in
+  *"refused Pictavo the screenshot permission"*) ;;
+  *) fail "after Deny the error does not say the permission was refused" ;;
+esac
+store DeletePermission screenshot screenshot '' >/dev/null
+
+# From here nobody answers: GNOME's question would wait two minutes for a person.
+export PICTAVO_PORTAL_TIMEOUT_MS=8000
 
 # 1. No permission yet: the capture fails and says how to grant it.
 capture ungranted
