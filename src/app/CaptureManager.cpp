@@ -36,6 +36,24 @@ QRect deviceRectOf(const ScreenShot& shot) {
     return QRect(shot.devicePosition.value_or(shot.geometry.topLeft()), shot.image.size());
 }
 
+// Where stitched() puts each screen: at its device position, enlarged to the largest scale.
+struct Layout {
+    double largest = 1;
+    QList<QRect> places;
+    QRect all;
+};
+Layout layoutOf(const QList<ScreenShot>& shots) {
+    Layout layout;
+    for (const ScreenShot& shot : shots)
+        layout.largest = std::max(layout.largest, shot.devicePixelRatio > 0 ? shot.devicePixelRatio : 1.0);
+    for (const ScreenShot& shot : shots) {
+        const double grow = layout.largest / (shot.devicePixelRatio > 0 ? shot.devicePixelRatio : 1.0);
+        layout.places.append(QRect(deviceRectOf(shot).topLeft(), (QSizeF(shot.image.size()) * grow).toSize()));
+        layout.all |= layout.places.last();
+    }
+    return layout;
+}
+
 } // namespace
 
 CaptureManager::CaptureManager(BackendFactory factory, QObject* parent)
@@ -328,8 +346,7 @@ void CaptureManager::finishWindowPicking(std::optional<int> index, int shotIndex
         oneScale = oneScale && other.devicePixelRatio == shot.devicePixelRatio;
     }
     if (spans && oneScale) {
-        QRect all;
-        for (const ScreenShot& other : shots) all |= deviceRectOf(other);
+        const QRect all = layoutOf(shots).all;
         const QImage both = stitched(shots);
         const QRect cut = frame.intersected(all).translated(-all.topLeft());
         if (!both.isNull() && !cut.isEmpty()) return deliver(both.copy(cut), request, done);
@@ -388,15 +405,10 @@ void CaptureManager::closeOverlays() {
 }
 
 QRect CaptureManager::spanningCut(const QRectF& selection, const QList<ScreenShot>& shots) {
-    // Each corner through the screen it lies on (or the nearest), as stitched() places screens:
-    // at their top left, at the largest scale.
-    double largest = 1;
-    QRect all;
-    for (const ScreenShot& shot : shots) largest = std::max(largest, shot.devicePixelRatio > 0 ? shot.devicePixelRatio : 1.0);
-    for (const ScreenShot& shot : shots) {
-        const double grow = largest / (shot.devicePixelRatio > 0 ? shot.devicePixelRatio : 1.0);
-        all |= QRect(deviceRectOf(shot).topLeft(), (QSizeF(shot.image.size()) * grow).toSize());
-    }
+    // Each corner through the screen it lies on (or the nearest), as stitched() places screens.
+    const Layout layout = layoutOf(shots);
+    const double largest = layout.largest;
+    const QRect all = layout.all;
     auto place = [&](QPointF p) {
         const ScreenShot* nearest = nullptr;
         double distance = 0;
@@ -417,16 +429,7 @@ QRect CaptureManager::spanningCut(const QRectF& selection, const QList<ScreenSho
 }
 
 QImage CaptureManager::stitched(const QList<ScreenShot>& shots) {
-    double largest = 1;
-    for (const ScreenShot& shot : shots)
-        largest = std::max(largest, shot.devicePixelRatio > 0 ? shot.devicePixelRatio : 1.0);
-    QRect all;
-    QList<QRect> places;
-    for (const ScreenShot& shot : shots) {
-        const double grow = largest / (shot.devicePixelRatio > 0 ? shot.devicePixelRatio : 1.0);
-        places.append(QRect(deviceRectOf(shot).topLeft(), (QSizeF(shot.image.size()) * grow).toSize()));
-        all |= places.last();
-    }
+    const auto [largest, places, all] = layoutOf(shots);
     if (all.isEmpty() || qint64(all.width()) * all.height() > (qint64(1) << 29)) return QImage();
     QImage picture(all.size(), QImage::Format_ARGB32_Premultiplied);
     if (picture.isNull()) return picture;

@@ -15,16 +15,19 @@ got=$(size "$XDG_RUNTIME_DIR/alone.png")
 export XDG_CONFIG_HOME="$XDG_RUNTIME_DIR/config"
 mkdir -p "$XDG_CONFIG_HOME/Pictavo"
 printf '[General]\nPictavoSaveFolder=%s\n' "$XDG_RUNTIME_DIR/saves" > "$XDG_CONFIG_HOME/Pictavo/Pictavo.conf"
+# overlay_mapped: whether a region overlay shows on the output within 5 s.
+overlay_mapped() {
+  for _ in $(seq 50); do
+    swaymsg -t get_tree 2>/dev/null | grep -q '"name": "Select a region"' && return 0
+    sleep 0.1
+  done
+  return 1
+}
 "$pictavo" >/dev/null 2>&1 &
 for _ in $(seq 50); do [ -S "$XDG_RUNTIME_DIR/pictavo.socket" ] && break; sleep 0.1; done
 "$pictavo" capture region --output "$XDG_RUNTIME_DIR/region.png" 2>/dev/null &
 client=$!
-mapped=""
-for _ in $(seq 50); do
-  if swaymsg -t get_tree 2>/dev/null | grep -q '"name": "Select a region"'; then mapped=yes; break; fi
-  sleep 0.1
-done
-[ -n "$mapped" ] || fail "no region overlay was mapped on the Wayland output"
+overlay_mapped || fail "no region overlay was mapped on the Wayland output"
 # The compositor closes the overlay: the capture ends at once, as cancelled, and the next one runs.
 swaymsg '[title="^Select a region$"] kill' >/dev/null 2>&1
 timeout 5 tail --pid=$client -f /dev/null || { fail "an overlay closed by the compositor left the capture running"; kill "$client"; }
@@ -32,12 +35,7 @@ wait "$client"; code=$?
 [ $code -eq 1 ] || fail "a capture whose overlay the compositor closed exited $code"
 "$pictavo" capture region --output "$XDG_RUNTIME_DIR/again.png" 2>"$XDG_RUNTIME_DIR/again.err" &
 client=$!
-mapped=""
-for _ in $(seq 50); do
-  if swaymsg -t get_tree 2>/dev/null | grep -q '"name": "Select a region"'; then mapped=yes; break; fi
-  sleep 0.1
-done
-[ -n "$mapped" ] || fail "after the compositor closed an overlay, the next capture showed none ($(cat "$XDG_RUNTIME_DIR/again.err"))"
+overlay_mapped || fail "after the compositor closed an overlay, the next capture showed none ($(cat "$XDG_RUNTIME_DIR/again.err"))"
 kill "$client" 2>/dev/null
 kill "$(sed -n 1p "$XDG_RUNTIME_DIR/pictavo.socket.lock")" 2>/dev/null
 [ $failures -eq 0 ] && echo "wayland: all checks passed"
