@@ -419,3 +419,37 @@ TEST(SelectionOverlay, TheCrosshairLeavesWithThePointer) {
     QApplication::sendEvent(view, &leave);
     EXPECT_FALSE(lineAt()) << "gone with the pointer";
 }
+
+// Pixel-exact at the edges: the frozen screen is shown where it was (not a pixel aside), the last
+// column's colour is read as its own, and a drag stopping two pixels short of the bottom is not
+// taken to the edge.
+TEST(SelectionOverlay, EdgesArePixelExact) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpr = screen->devicePixelRatio();
+    QImage frozen(screen->geometry().size() * dpr, QImage::Format_RGB32);
+    frozen.fill(Qt::darkGreen);
+    for (int y = 0; y < frozen.height(); ++y) {
+        frozen.setPixel(int(100 * dpr), y, qRgb(255, 0, 0));
+        frozen.setPixel(frozen.width() - 1, y, qRgb(0, 0, 255));
+    }
+    std::optional<SelectionOverlayWindow::Result> last;
+    SelectionOverlayWindow window(screen, frozen, [&](std::optional<SelectionOverlayWindow::Result> r) { last = r; });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    SelectionOverlayView* view = window.view();
+    const QImage shown = view->grab().toImage();
+    const double s = shown.devicePixelRatio();
+    // Low on the screen, clear of the magnifier by a pointer at the top left.
+    const int y = int((view->height() - 40) * s);
+    EXPECT_GT(shown.pixelColor(int(100 * s), y).red(), 150);
+    EXPECT_LT(shown.pixelColor(int(99 * s), y).red(), 50);
+    EXPECT_LT(shown.pixelColor(int(101 * s), y).red(), 50);
+    EXPECT_EQ(view->colorHexAt(QPointF(view->width() - 0.25, 10)), QStringLiteral("0000FF"));
+
+    const QSize size = view->size();
+    mouse(view, QEvent::MouseButtonPress, {10, 10});
+    mouse(view, QEvent::MouseMove, QPointF(200, size.height() - 2));
+    mouse(view, QEvent::MouseButtonRelease, QPointF(200, size.height() - 2));
+    ASSERT_TRUE(last.has_value());
+    EXPECT_EQ(last->rect.bottom() - view->mapToGlobal(QPointF(0, 0)).y(), size.height() - 2);
+}
