@@ -8,6 +8,10 @@
 
 #include <benchmark/benchmark.h>
 
+#ifdef PICTAVO_TEXT_PICTURES
+bool writeTextPictures(int argc, char** argv);
+#endif
+
 int main(int argc, char** argv) {
     DecodingChild::serveIfAsked(argc, argv);
     QTemporaryDir home;
@@ -15,6 +19,9 @@ int main(int argc, char** argv) {
     qputenv("XDG_RUNTIME_DIR", home.path().toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+#ifdef PICTAVO_TEXT_PICTURES
+    if (writeTextPictures(argc, argv)) return 0;
+#endif
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -1,6 +1,7 @@
 #include "app/CaptureManager.h"
 
 #include "app/PreviewWindowController.h"
+#include "app/TextReading.h"
 #include "editor/FlatExport.h"
 #include "platform/Notifications.h"
 #include "ui/capture/SelectionGeometry.h"
@@ -62,6 +63,9 @@ CaptureManager::CaptureManager(BackendFactory factory, QObject* parent)
     onCopied = [](const QImage& image) {
         Notifications::notify(QStringLiteral("Screenshot copied"),
                               QStringLiteral("%1 × %2 px").arg(image.width()).arg(image.height()), image);
+    };
+    onTextCopied = [](int lines) {
+        Notifications::notify(QStringLiteral("Text copied"), TextReading::copiedMessage(lines), QImage());
     };
 }
 
@@ -362,8 +366,23 @@ void CaptureManager::cancelCurrent() {
     if (!m_pickers.isEmpty()) finishWindowPicking(std::nullopt, -1);
 }
 
+void CaptureManager::deliverText(QImage image, const CaptureRequest& request, const Done& done) {
+    // Read off the UI thread; the capture is over for the overlays already.
+    TextReading::read(this, std::move(image), request.languages, [this, request, done](const Result<RecognizedText>& text) {
+        if (!text) return fail(request, done, text.error().message);
+        CaptureResult result{CaptureResult::Status::done, {}, text->plainText(), text->lineCount()};
+        if (request.copyToClipboard) {
+            // Nothing read leaves the clipboard as it was.
+            if (result.lines > 0) TextReading::copy(*text);
+            if (onTextCopied) onTextCopied(result.lines);
+        }
+        done(result);
+    });
+}
+
 void CaptureManager::deliver(QImage image, const CaptureRequest& request, const Done& done) {
     if (image.isNull()) return fail(request, done, QStringLiteral("Not enough memory for the captured picture."));
+    if (request.readText) return deliverText(std::move(image), request, done);
     if (!request.outputPath.isEmpty()) {
         const std::optional<FlatExport::Format> format = FlatExport::formatForPath(request.outputPath);
         if (!format)

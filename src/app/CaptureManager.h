@@ -25,15 +25,22 @@ struct CaptureRequest {
     bool copyToClipboard = false;
     // Full screen: every screen in one picture instead of the main one.
     bool allScreens = false;
-    bool opensPreview() const { return outputPath.isEmpty() && !copyToClipboard; }
+    // The picture's text instead of the picture: in the result, and on the clipboard with copyToClipboard.
+    bool readText = false;
+    QString languages; // for readText; empty: the user's language
+    bool opensPreview() const { return outputPath.isEmpty() && !copyToClipboard && !readText; }
     // Failures are shown in an alert (a person is waiting at the screen), not only reported.
     bool alertOnFailure = true;
 };
 
 struct CaptureResult {
     enum class Status { done, cancelled, failed };
-    Status status = Status::done;
+    CaptureResult(Status status = Status::done, QString error = {}, QString text = {}, int lines = 0)
+        : status(status), error(std::move(error)), text(std::move(text)), lines(lines) {}
+    Status status;
     QString error;
+    QString text; // readText: what was read
+    int lines;
 };
 
 // Turns a capture command into a picture and hands it on: the screen, a window picked over the
@@ -66,6 +73,8 @@ public:
     bool isBusy() const { return m_busy; }
     // Told of every picture a capture put on the clipboard: a desktop notification by default.
     std::function<void(const QImage&)> onCopied;
+    // Text read and put on the clipboard, with how many lines.
+    std::function<void(int lines)> onTextCopied;
 
     // Every screen's picture in one, each at its place in device pixels; screens of a smaller
     // scale enlarged to the largest; transparent where no screen is.
@@ -98,6 +107,7 @@ private:
     void presentWindowPicker(const CaptureRequest& request, Done done);
     void finishWindowPicking(std::optional<int> index, int shotIndex);
     void deliver(QImage image, const CaptureRequest& request, const Done& done);
+    void deliverText(QImage image, const CaptureRequest& request, const Done& done);
     void fail(const CaptureRequest& request, const Done& done, const QString& error);
     void cancel(const CaptureOutcome& outcome, const CaptureRequest& request, const Done& done);
     void closeOverlays();

@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
 
 namespace {
@@ -60,6 +62,40 @@ CommandLine parseExport(const QStringList& args) {
     return cl;
 }
 
+bool takeLanguages(const QString& value, CommandLine* cl) {
+    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z][A-Za-z0-9_]{1,30}(\\+[A-Za-z][A-Za-z0-9_]{1,30}){0,7}$"));
+    if (!pattern.match(value).hasMatch()) return false;
+    cl->languages = value;
+    return true;
+}
+
+CommandLine parseText(const QStringList& args) {
+    CommandLine cl;
+    cl.action = CommandLine::Action::readText;
+    bool options = true;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (options && arg == QLatin1String("--")) {
+            options = false;
+        } else if (!options || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
+            if (!cl.input.isEmpty())
+                return usageError(QStringLiteral("text takes one input, got %1 and %2").arg(cl.input, arg));
+            cl.input = arg;
+        } else if (arg == QLatin1String("--lang")) {
+            if (i + 1 >= args.size() || !takeLanguages(args[++i], &cl))
+                return usageError(QStringLiteral("--lang takes languages such as eng or eng+deu"));
+        } else if (arg == QLatin1String("--page")) {
+            bool ok = false;
+            cl.pdfPage = i + 1 < args.size() ? args[++i].toInt(&ok) : 0;
+            if (!ok || cl.pdfPage < 1) return usageError(QStringLiteral("--page takes a page number from 1"));
+        } else {
+            return usageError(QStringLiteral("unknown option %1 for text").arg(arg));
+        }
+    }
+    if (cl.input.isEmpty()) return usageError(QStringLiteral("text needs an input file"));
+    return cl;
+}
+
 CommandLine parseCapture(const QStringList& args) {
     CommandLine cl;
     cl.action = CommandLine::Action::capture;
@@ -88,6 +124,11 @@ CommandLine parseCapture(const QStringList& args) {
             cl.clipboard = true;
         } else if (arg == QLatin1String("--all")) {
             cl.allScreens = true;
+        } else if (arg == QLatin1String("--text")) {
+            cl.text = true;
+        } else if (arg == QLatin1String("--lang")) {
+            if (i + 1 >= args.size() || !takeLanguages(args[++i], &cl))
+                return usageError(QStringLiteral("--lang takes languages such as eng or eng+deu"));
         } else {
             return usageError(QStringLiteral("unknown option %1 for capture").arg(arg));
         }
@@ -95,6 +136,9 @@ CommandLine parseCapture(const QStringList& args) {
     if (cl.captureMode.isEmpty()) return usageError(QStringLiteral("capture needs screen, window or region"));
     if (cl.allScreens && cl.captureMode != QLatin1String("screen"))
         return usageError(QStringLiteral("--all goes with capture screen"));
+    if (!cl.languages.isEmpty() && !cl.text) return usageError(QStringLiteral("--lang goes with --text"));
+    if (cl.text && (!cl.output.isEmpty() || cl.clipboard))
+        return usageError(QStringLiteral("--text prints the text; it does not go with --output or --clipboard"));
     return cl;
 }
 
@@ -127,6 +171,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         return cl;
     }
     if (first == QLatin1String("capture")) return parseCapture(args.mid(1));
+    if (first == QLatin1String("text")) return parseText(args.mid(1));
     // Internal: the instance a handing-over launch starts for itself.
     if (first == QLatin1String(kInstanceForCommand) && args.size() == 1) {
         cl.startedForCommand = true;
@@ -157,10 +202,18 @@ QString CommandLine::usage() {
         "                                   a region may span screens (at the largest screen scale)\n"
         "  pictavo capture screen --all     every screen as one picture, in device pixels (screens\n"
         "                                   of smaller scale enlarged to the largest)\n"
+        "  pictavo capture region --text [--lang LANGS]\n"
+        "                                   print the text in the selected region\n"
         "  pictavo --preview FILE           open a picture in the preview window (Save, Copy, Edit)\n"
         "  pictavo export INPUT --output FILE [--scale 100|75|50|25]\n"
         "                                   write the flat image of a project or picture as PNG,\n"
         "                                   JPEG or PDF (by FILE's extension); needs no display\n"
+        "  pictavo text FILE [--lang LANGS] [--page N]\n"
+        "                                   print the text recognised in a picture, project or PDF\n"
+        "                                   page (LANGS as eng+deu, by default the user's language\n"
+        "                                   where installed, else English); needs no display.\n"
+        "                                   Recognition can miss text (low contrast, tiny text, text\n"
+        "                                   in photos): check what matters\n"
         "  pictavo --version                print the version\n"
         "  pictavo --help                   print this help\n"
         "  --                               ends the options: later names may start with \"-\"\n");

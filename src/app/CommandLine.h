@@ -8,7 +8,7 @@
 // The parsed command line. Unknown options and missing or malformed arguments are usage errors
 // (exit 2).
 struct CommandLine {
-    enum class Action { startTray, openFiles, preview, exportFlat, capture, version, help, usageError };
+    enum class Action { startTray, openFiles, preview, exportFlat, capture, readText, version, help, usageError };
 
     Action action = Action::startTray;
     QStringList files;
@@ -18,6 +18,11 @@ struct CommandLine {
     QString input;
     QString output;
     int scalePercent = 100;
+
+    // text (and capture's --text)
+    QString languages; // as Tesseract takes them ("eng+deu"); empty: the user's language
+    int pdfPage = 1;   // of a PDF input, from 1
+    bool text = false; // capture --text: the text to standard output
 
     // capture
     QString captureMode; // "screen", "window" or "region"

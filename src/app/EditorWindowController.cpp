@@ -11,6 +11,7 @@
 #include "ui/ErrorAlert.h"
 #include "ui/SystemClipboard.h"
 #include "app/ActivationPolicy.h"
+#include "app/TextReading.h"
 #include "app/WindowGeometry.h"
 #include "render/EditorRenderer.h"
 
@@ -103,6 +104,7 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
     m_actions->onSave = [this] { save(); };
     m_actions->onSaveAs = [this] { saveAs(); };
     m_actions->onCopyImage = [this] { copyImage(); };
+    m_actions->onCopyText = [this] { copyText(); };
     m_actions->onExpandCanvas = [this] { m_toolbar->openCanvasPopover(); };
     m_actions->onRotateImage = [this] { m_toolbar->openRotatePopover(); };
     m_actions->onClose = [this] { close(); };
@@ -217,6 +219,36 @@ void EditorWindowController::copyImage() {
     m_toolbar->showCopied();
 }
 
+QRect EditorWindowController::textArea() const {
+    const std::optional<int> index = m_model->selectedIndex();
+    if (!index || m_model->selectedIDs().size() != 1) return {};
+    const Annotation& a = m_model->annotations()[*index];
+    if (a.tool != EditorTool::rect || std::abs(a.rotation) > 1e-9) return {};
+    // Inside its outline: the outline read as letters would add "|" and "l" to the text.
+    const double inset = a.filled ? 0 : a.width / 2 + 1;
+    return a.rect().normalized().adjusted(inset, inset, -inset, -inset).toAlignedRect().intersected(
+        QRect(QPoint(0, 0), m_model->baseImage().size()));
+}
+
+void EditorWindowController::copyText() {
+    if (m_readingText) return;
+    m_view->interaction().commitPendingText();
+    QImage flat = EditorRenderer::compose(m_model->scene());
+    if (flat.isNull()) return;
+    const QRect area = textArea();
+    if (!area.isEmpty()) flat = flat.copy(area);
+    m_readingText = true;
+    m_toolbar->showReadingText(true);
+    m_messageLabel->setText(QStringLiteral("Reading the text…"));
+    TextReading::read(this, std::move(flat), {}, [this](const Result<RecognizedText>& text) {
+        m_readingText = false;
+        m_toolbar->showReadingText(false);
+        if (!text) return m_messageLabel->setText(text.error().message.toHtmlEscaped());
+        const int lines = text->lineCount();
+        if (lines > 0) TextReading::copy(*text);
+        m_messageLabel->setText(TextReading::copiedMessage(lines));
+    });
+}
 
 void EditorWindowController::save(std::function<void()> onSaved) {
     m_view->interaction().commitPendingText();

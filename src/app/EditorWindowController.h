@@ -48,6 +48,10 @@ public:
     QString filePath() const { return m_filePath; }
     // Puts the flat picture on the clipboard and says so on the Copy button.
     void copyImage();
+    // The text of the flat picture, or of the one selected rectangle's inside, to the clipboard.
+    void copyText();
+    // Where Copy Text reads: the selected rectangle's inside, or empty for the whole picture.
+    QRect textArea() const;
     // Saves the flat image and its project: in place when the document has its files (opened
     // from a project, or saved once), else after asking where and how. `onSaved` runs after a
     // successful save.
@@ -91,6 +95,7 @@ private:
     EditorToolbar* m_toolbar;
     QLabel* m_sizeLabel;
     QLabel* m_messageLabel;
+    bool m_readingText = false;
     QLabel* m_versionLabel;
     QString m_filePath;
     QPoint m_placedAt; // where this window was opened, so the next one opens beside it

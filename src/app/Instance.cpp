@@ -66,6 +66,8 @@ QJsonObject Instance::requestFor(const CommandLine& cl) {
             if (!cl.output.isEmpty()) request.insert(QStringLiteral("output"), absolute(cl.output));
             if (cl.clipboard) request.insert(QStringLiteral("clipboard"), true);
             if (cl.allScreens) request.insert(QStringLiteral("all"), true);
+            if (cl.text) request.insert(QStringLiteral("text"), true);
+            if (!cl.languages.isEmpty()) request.insert(QStringLiteral("lang"), cl.languages);
             return request;
         }
         default:
@@ -107,6 +109,8 @@ CaptureRequest Instance::captureRequestFor(const QJsonObject& request) {
     capture.outputPath = request.value(QStringLiteral("output")).toString();
     capture.copyToClipboard = request.value(QStringLiteral("clipboard")).toBool();
     capture.allScreens = request.value(QStringLiteral("all")).toBool();
+    capture.readText = request.value(QStringLiteral("text")).toBool();
+    capture.languages = request.value(QStringLiteral("lang")).toString().left(300);
     // A script writing a file hears of a failure in its terminal; a preview is for a person.
     capture.alertOnFailure = capture.opensPreview();
     return capture;
@@ -207,7 +211,7 @@ void Instance::carryOut(const QJsonObject& request, InstanceReply* reply, std::f
             if (result.status == CaptureResult::Status::cancelled)
                 return answer->finish(false, QStringLiteral("the capture was cancelled"));
             if (result.status == CaptureResult::Status::failed) return answer->finish(false, result.error);
-            answer->finish(true);
+            answer->finish(true, {}, result.text);
         });
         return;
     }

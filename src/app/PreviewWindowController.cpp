@@ -2,7 +2,9 @@
 
 #include "app/ActivationPolicy.h"
 #include "app/EditorWindowController.h"
+#include "app/TextReading.h"
 #include "app/WindowGeometry.h"
+#include "ui/ErrorAlert.h"
 #include "ui/PngSaveDialog.h"
 
 #include <QAction>
@@ -81,6 +83,7 @@ PreviewWindowController::PreviewWindowController(const QImage& image, QWidget* p
     m_save = new QPushButton(QStringLiteral("Save…"));
     m_copy = new QPushButton(QStringLiteral("Copy to Clipboard"));
     m_edit = new QPushButton(QStringLiteral("Edit"));
+    m_copyText = new QPushButton(QStringLiteral("Copy Text"));
     const struct {
         QPushButton* button;
         const char* help;
@@ -88,6 +91,8 @@ PreviewWindowController::PreviewWindowController(const QImage& image, QWidget* p
     } buttons[] = {
         {m_save, "Save the picture as PNG", QKeySequence::Save},
         {m_copy, "Copy the picture to the clipboard", QKeySequence::Copy},
+        {m_copyText, "Copy the text of the picture to the clipboard — recognition can miss text, check what matters",
+         QKeySequence(QStringLiteral("Ctrl+Alt+C"))},
         {m_edit, "Open the picture in the editor to mark it up", QKeySequence(Qt::Key_Return)},
     };
     for (const auto& b : buttons) {
@@ -101,9 +106,11 @@ PreviewWindowController::PreviewWindowController(const QImage& image, QWidget* p
     connect(m_save, &QPushButton::clicked, this, &PreviewWindowController::onSave);
     connect(m_copy, &QPushButton::clicked, this, &PreviewWindowController::onCopy);
     connect(m_edit, &QPushButton::clicked, this, &PreviewWindowController::onEdit);
+    connect(m_copyText, &QPushButton::clicked, this, &PreviewWindowController::onCopyText);
     connect(this, &QDialog::finished, this, &PreviewWindowController::leaveActive); // Escape
     for (const auto& [key, slot] : {std::pair{QKeySequence(QKeySequence::Save), &PreviewWindowController::onSave},
-                                    std::pair{QKeySequence(QKeySequence::Copy), &PreviewWindowController::onCopy}}) {
+                                    std::pair{QKeySequence(QKeySequence::Copy), &PreviewWindowController::onCopy},
+                                    std::pair{QKeySequence(QStringLiteral("Ctrl+Alt+C")), &PreviewWindowController::onCopyText}}) {
         auto* action = new QAction(this);
         action->setShortcut(key);
         connect(action, &QAction::triggered, this, slot);
@@ -121,6 +128,7 @@ PreviewWindowController::PreviewWindowController(const QImage& image, QWidget* p
     row->addStretch();
     row->addWidget(m_save);
     row->addWidget(m_copy);
+    row->addWidget(m_copyText);
     row->addWidget(m_edit);
     row->addStretch();
     auto* column = new QVBoxLayout(this);
@@ -177,6 +185,26 @@ void PreviewWindowController::onCopy() {
     m_copy->setEnabled(false);
     m_save->setEnabled(false);
     QTimer::singleShot(kCopiedMs, this, &QWidget::close);
+}
+
+void PreviewWindowController::onCopyText() {
+    if (!m_copyText->isEnabled()) return; // reading
+    m_copyText->setEnabled(false);
+    auto say = [this](const QString& text) {
+        m_copyText->setText(text);
+        m_copyText->setAccessibleName(text);
+    };
+    say(QStringLiteral("Reading…"));
+    TextReading::read(this, image(), {}, [this, say](const Result<RecognizedText>& text) {
+        m_copyText->setEnabled(true);
+        if (!text) {
+            say(QStringLiteral("Copy Text"));
+            return ErrorAlert::present(text.error(), this);
+        }
+        if (text->lineCount() > 0) TextReading::copy(*text);
+        say(TextReading::copiedMessage(text->lineCount()));
+        QTimer::singleShot(2 * kCopiedMs, this, [say] { say(QStringLiteral("Copy Text")); });
+    });
 }
 
 void PreviewWindowController::onEdit() {

@@ -46,11 +46,13 @@ public:
     QPushButton* saveButton() const { return m_save; }
     QPushButton* copyButton() const { return m_copy; }
     QPushButton* editButton() const { return m_edit; }
+    QPushButton* copyTextButton() const { return m_copyText; }
 
     // The three actions; each closes the preview when done.
     void onSave();
     void onCopy();
     void onEdit();
+    void onCopyText();
 
     QString m_filePath;
 
@@ -65,4 +67,5 @@ private:
     QPushButton* m_save;
     QPushButton* m_copy;
     QPushButton* m_edit;
+    QPushButton* m_copyText;
 };

@@ -149,7 +149,7 @@ void StatusBarController::updatePresence() {
     if (!m_launcher->isVisible() && !m_launcherAway) m_launcher->show();
 }
 
-void StatusBarController::captureFromMenu(CaptureMode mode) {
+void StatusBarController::captureFromMenu(CaptureMode mode, bool readText) {
     m_menu->hide();
     m_recent->hide();
     const bool launcherShown = m_launcher && m_launcher->isVisible();
@@ -161,6 +161,9 @@ void StatusBarController::captureFromMenu(CaptureMode mode) {
     }
     CaptureRequest request;
     request.mode = mode;
+    // Its text, on the clipboard, instead of the picture.
+    request.readText = readText;
+    request.copyToClipboard = readText;
     m_captures.capture(request, [self = QPointer<StatusBarController>(this), launcherShown, place](const CaptureResult&) {
         if (!self || !launcherShown) return;
         self->m_launcherAway = false;
@@ -177,6 +180,10 @@ QList<StatusBarController::Command> StatusBarController::mainCommands() {
          Icons::Action::captureWindow, [this] { captureFromMenu(CaptureMode::window); }},
         {QStringLiteral("Capture Full Screen"), QStringLiteral("Capture the whole screen"), "video-display",
          Icons::Action::captureScreen, [this] { captureFromMenu(CaptureMode::fullScreen); }},
+        {QStringLiteral("Capture Text"),
+         QStringLiteral("Drag a region of the screen and copy its text to the clipboard (recognition can miss "
+                        "text: check what matters)"),
+         "edit-select-text", Icons::Action::captureText, [this] { captureFromMenu(CaptureMode::selection, true); }},
         {QStringLiteral("Open Image in Editor…"), QStringLiteral("Open a picture, a PDF page or a project"),
          "document-open", Icons::Action::openImage, [this] { openImage(); }},
     };

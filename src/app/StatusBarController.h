@@ -44,7 +44,7 @@ public:
 
     // A capture from the menu or the launcher: the launcher and the menus leave the screen before
     // the capture's pause starts, and the launcher comes back once the capture ends, however.
-    void captureFromMenu(CaptureMode mode);
+    void captureFromMenu(CaptureMode mode, bool readText = false);
 
     void openImage();
     void revealSaveFolder();

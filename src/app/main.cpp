@@ -5,6 +5,7 @@
 #include "app/EditorWindowController.h"
 #include "editor/EditorModel.h"
 #include "io/DecodingChild.h"
+#include "io/TextRecognition.h"
 #include "app/Instance.h"
 #include "app/PrintKeyOffer.h"
 #include "app/StatusBarController.h"
@@ -148,6 +149,37 @@ int runExport(int argc, char** argv, const CommandLine& cl) {
     return 0;
 }
 
+// `pictavo text FILE`: the text of a picture, a project's flat image or a PDF page, to standard output.
+int runText(int argc, char** argv, const CommandLine& cl) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid())
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    QGuiApplication app(argc, argv);
+    identify();
+    const Result<QString> languages = TextRecognition::checkedLanguages(cl.languages);
+    if (!languages) return fail(languages.error().message);
+    Result<QImage> picture = QImage();
+    if (cl.input.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
+        DecodingChild::Session session;
+        const Result<int> pages = session.pdfPageCount(cl.input);
+        if (!pages) return fail(pages.error().message);
+        if (cl.pdfPage > *pages)
+            return fail(QStringLiteral("“%1” has %2 page(s), not %3").arg(cl.input).arg(*pages).arg(cl.pdfPage));
+        picture = session.pdfPage(cl.input, cl.pdfPage - 1);
+    } else {
+        picture = DecodingChild::isolated<QImage>(cl.input, [&] { return FlatExport::flatImage(cl.input); });
+    }
+    if (!picture) return fail(picture.error().message);
+    const Result<RecognizedText> text =
+        DecodingChild::readText(*picture, *languages, QStringLiteral("“%1”").arg(cl.input));
+    if (!text) return fail(text.error().message);
+    if (text->words.isEmpty()) return printLine(stderr, QStringLiteral("Pictavo: no text found in “%1”").arg(cl.input), 0);
+    const QByteArray out = text->plainText().toUtf8() + '\n';
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    return 0;
+}
+
 // Where log lines may go. A command's own "Pictavo: " line is the whole of what it prints, so in
 // commands Qt's, libpng's and our log lines stay out of the terminal; the running instance keeps
 // its own "pictavo" lines (a dropped request, a failed capture). PICTAVO_VERBOSE=1 shows all.
@@ -246,7 +278,13 @@ int handOver(int argc, char** argv, const CommandLine& cl) {
         if (!socket) return fail(QStringLiteral("the Pictavo started in the background did not answer within 5 seconds"));
     }
     const InstanceClient::Answer answer = InstanceClient::exchange(*socket, Instance::requestFor(cl));
-    return answer.ok ? 0 : fail(answer.error);
+    if (!answer.ok) return fail(answer.error);
+    if (cl.text) {
+        if (answer.text.isEmpty()) return printLine(stderr, QStringLiteral("Pictavo: no text found"), 0);
+        const QByteArray out = answer.text.toUtf8() + '\n';
+        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    }
+    return 0;
 }
 
 // The running instance: plain `pictavo`, or started by a launch that hands it a command.
@@ -321,6 +359,8 @@ int main(int argc, char** argv) {
         return 2;
     case CommandLine::Action::exportFlat:
         return runExport(argc, argv, cl);
+    case CommandLine::Action::readText:
+        return runText(argc, argv, cl);
     case CommandLine::Action::capture:
     case CommandLine::Action::openFiles:
     case CommandLine::Action::preview:

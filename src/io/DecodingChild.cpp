@@ -2,6 +2,7 @@
 
 #include "graphics/DrawingSurface.h"
 #include "io/PdfSupport.h"
+#include "io/TextRecognition.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -272,6 +274,38 @@ Result<QImage> thumbnail(const QString& path, int index, QSize box) {
     return page;
 }
 
+// Words can be many more than a message holds: they go back as bytes in a sealed memfd.
+void recognise(const QJsonObject& request, int fd) {
+    const int width = request.value(QStringLiteral("width")).toInt(), height = request.value(QStringLiteral("height")).toInt();
+    const QString languages = request.value(QStringLiteral("languages")).toString();
+    const size_t length = size_t(std::max(width, 0)) * size_t(std::max(height, 0));
+    struct stat info {};
+    if (fd < 0 || width < 1 || height < 1 || width > ImageDecoder::kMaxSide || height > ImageDecoder::kMaxSide ||
+        ::fstat(fd, &info) != 0 || size_t(info.st_size) < length)
+        return void(sendMessage(kChildSocket, errorReply({IoError::Kind::readError, QStringLiteral("unreadable request")})));
+    void* address = ::mmap(nullptr, length, PROT_READ, MAP_SHARED | MAP_POPULATE, fd, 0);
+    if (address == MAP_FAILED) return void(sendMessage(kChildSocket, errorReply(tooLarge(QStringLiteral("the picture")))));
+    const QImage gray(static_cast<const uchar*>(address), width, height, width, QImage::Format_Grayscale8);
+    const Result<RecognizedText> text = TextRecognition::recognizeHere(gray, languages);
+    ::munmap(address, length);
+    if (!text) return void(sendMessage(kChildSocket, errorReply(text.error())));
+    const QByteArray bytes = TextRecognition::encode(*text);
+    const int out = newMemfd(size_t(bytes.size()));
+    bool written = out >= 0;
+    for (qsizetype done = 0; written && done < bytes.size();) {
+        const ssize_t n = ::pwrite(out, bytes.constData() + done, size_t(bytes.size() - done), off_t(done));
+        if (n < 0 && errno == EINTR) continue;
+        written = n > 0;
+        done += std::max<ssize_t>(n, 0);
+    }
+    if (!written || ::fcntl(out, F_ADD_SEALS, kSeals) != 0) {
+        if (out >= 0) ::close(out);
+        return void(sendMessage(kChildSocket, errorReply(tooLarge(QStringLiteral("the picture")))));
+    }
+    sendMessage(kChildSocket, {{QStringLiteral("ok"), true}}, out);
+    ::close(out);
+}
+
 void handle(const QJsonObject& request, int fd) {
     const QString op = request.value(QStringLiteral("op")).toString();
     const QString path = request.value(QStringLiteral("path")).toString();
@@ -293,6 +327,10 @@ void handle(const QJsonObject& request, int fd) {
             sendMessage(kChildSocket, pages    ? QJsonObject{{QStringLiteral("ok"), true}, {QStringLiteral("pages"), *pages}}
                                       : errno == ENOMEM ? errorReply(tooLarge(name))
                                                         : errorReply(pages.error()));
+            return;
+        }
+        if (op == QLatin1String("text")) {
+            recognise(request, fd);
             return;
         }
         Result<QImage> image = tooLarge(name);
@@ -386,6 +424,8 @@ QThreadPool& threads() {
 
 Session::Session() = default;
 
+Session::Session(Limits limits) : m_fixed(limits) {}
+
 Session::~Session() {
     stop();
 }
@@ -436,8 +476,16 @@ std::optional<Process> spawnChild(const Limits& limits, QString* error) {
     char name[] = "pictavo";
     char* argv[] = {name, const_cast<char*>(kArgument), const_cast<char*>(cpu.constData()),
                     const_cast<char*>(space.constData()), nullptr};
+    // OpenMP reads its thread limit once, when it is loaded: Tesseract's threads make it many
+    // times slower on screen-sized pictures, and Pictavo shares the cores out itself.
+    std::vector<char*> environment;
+    static char ompLimit[] = "OMP_THREAD_LIMIT=1";
+    for (char** e = environ; e && *e; ++e)
+        if (std::strncmp(*e, "OMP_THREAD_LIMIT=", 17) != 0) environment.push_back(*e);
+    environment.push_back(ompLimit);
+    environment.push_back(nullptr);
     pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, "/proc/self/exe", &actions, &attributes, argv, environ);
+    const int spawned = ::posix_spawn(&pid, "/proc/self/exe", &actions, &attributes, argv, environment.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     ::close(pair[1]);
@@ -500,14 +548,14 @@ std::optional<qint64> spareProcessId() {
 }
 
 bool Session::start(QString* error) {
-    m_limits = limits();
-    std::optional<Process> process = takeSpare(m_limits);
+    m_limits = m_fixed.value_or(limits());
+    std::optional<Process> process = m_fixed ? std::nullopt : takeSpare(m_limits);
     if (!process) process = spawnChild(m_limits, error);
     if (!process) return false;
     m_pid = process->pid;
     m_socket = process->socket;
     m_deadline = monotonicMs() + m_limits.wallMs;
-    replenishSpare(m_limits);
+    if (!m_fixed) replenishSpare(m_limits);
     return true;
 }
 
@@ -552,8 +600,13 @@ Result<Session::Reply> Session::call(const QJsonObject& request, const QString& 
             m_exceeded = slow(name, m_limits.cpuSeconds);
             return *m_exceeded;
         }
+        if (m_cancel && m_cancel->load()) {
+            stop();
+            return IoError{IoError::Kind::readError, QStringLiteral("Cancelled")};
+        }
         pollfd wait{m_socket, POLLIN, 0};
-        const int ready = ::poll(&wait, 1, int(std::min<qint64>(remaining, INT_MAX)));
+        // In slices while someone may cancel.
+        const int ready = ::poll(&wait, 1, int(std::min<qint64>(remaining, m_cancel ? 100 : INT_MAX)));
         if (ready < 0 && errno != EINTR) return failure(name, QString::fromLocal8Bit(std::strerror(errno)));
         if (ready <= 0) continue;
         Reply reply;
@@ -664,6 +717,56 @@ Result<QImage> Session::pdfPage(const QString& path, int index) {
                  path);
 }
 
+Result<RecognizedText> Session::recognizeText(const QImage& gray, const QString& languages, const QString& name,
+                                              const std::atomic<bool>* cancel) {
+    const IoError nonsense{IoError::Kind::readError,
+                           QStringLiteral("The text of %1 could not be read: the recognition process answered nonsense").arg(name)};
+    if (gray.format() != QImage::Format_Grayscale8 || gray.isNull())
+        return IoError{IoError::Kind::readError, QStringLiteral("The text of %1 could not be read").arg(name)};
+    const int fd = newMemfd(size_t(gray.width()) * size_t(gray.height()));
+    if (fd < 0) return IoError{IoError::Kind::readError, QStringLiteral("There is not enough memory to read the text")};
+    bool written = true;
+    for (int y = 0; written && y < gray.height(); ++y) {
+        const off_t at = off_t(y) * gray.width();
+        for (qsizetype done = 0; written && done < gray.width();) {
+            const ssize_t n = ::pwrite(fd, gray.constScanLine(y) + done, size_t(gray.width() - done), at + done);
+            if (n < 0 && errno == EINTR) continue;
+            written = n > 0;
+            done += std::max<ssize_t>(n, 0);
+        }
+    }
+    if (!written) {
+        ::close(fd);
+        return IoError{IoError::Kind::readError, QStringLiteral("There is not enough memory to read the text")};
+    }
+    m_cancel = cancel;
+    Result<Reply> reply = call({{QStringLiteral("op"), QStringLiteral("text")},
+                                {QStringLiteral("width"), gray.width()},
+                                {QStringLiteral("height"), gray.height()},
+                                {QStringLiteral("languages"), languages}},
+                               name, fd);
+    m_cancel = nullptr;
+    ::close(fd);
+    if (!reply) return reply.error();
+    const int words = reply->fd;
+    if (std::optional<IoError> error = refusal(reply->header, name)) {
+        if (words >= 0) ::close(words);
+        return IoError{error->kind, QStringLiteral("The text of %1 could not be read: %2").arg(name, error->message)};
+    }
+    struct stat info {};
+    // Sealed, and no more than a page of text could ever need.
+    if (words < 0 || ::fstat(words, &info) != 0 || info.st_size > (qint64(64) << 20) ||
+        (::fcntl(words, F_GET_SEALS) & kSeals) != kSeals) {
+        if (words >= 0) ::close(words);
+        return nonsense;
+    }
+    const QByteArray bytes = readAll(words);
+    ::close(words);
+    Result<RecognizedText> text = TextRecognition::decode(bytes, gray.size());
+    if (!text) return nonsense;
+    return text;
+}
+
 Result<QImage> Session::pdfThumbnail(const QString& path, int index, QSize box) {
     return image(call({{QStringLiteral("op"), QStringLiteral("thumbnail")},
                        {QStringLiteral("path"), path},
@@ -672,6 +775,27 @@ Result<QImage> Session::pdfThumbnail(const QString& path, int index, QSize box) 
                        {QStringLiteral("height"), box.height()}},
                       path),
                  path);
+}
+
+Result<RecognizedText> readText(const QImage& image, const QString& languages, const QString& name,
+                                 const std::atomic<bool>* cancel) {
+    const Result<QString> langs = TextRecognition::checkedLanguages(languages);
+    if (!langs) return langs.error();
+    const QImage gray = TextRecognition::prepared(image);
+    if (gray.isNull())
+        return IoError{IoError::Kind::readError, QStringLiteral("The text of %1 could not be read: it is empty").arg(name)};
+    Limits limits;
+    limits.wallMs = TextRecognition::kTimeLimitSeconds * 1000;
+    // Two recognisers share the time.
+    limits.cpuSeconds = 2 * TextRecognition::kTimeLimitSeconds + 5;
+    Session session(limits);
+    Result<RecognizedText> text = session.recognizeText(gray, *langs, name, cancel);
+    if (!text && session.exceeded())
+        return IoError{IoError::Kind::readError, QStringLiteral("Reading the text of %1 takes more than %2 seconds; "
+                                                                "try a smaller area")
+                                                     .arg(name)
+                                                     .arg(TextRecognition::kTimeLimitSeconds)};
+    return text;
 }
 
 } // namespace DecodingChild

@@ -2,6 +2,7 @@
 
 #include "io/ImageDecoder.h"
 #include "io/IoError.h"
+#include "io/RecognizedText.h"
 
 #include <QFuture>
 #include <QImage>
@@ -12,6 +13,7 @@
 #include <QSize>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -72,6 +74,8 @@ struct Usage {
 class Session final : public ImageDecoder::Backend {
 public:
     Session();
+    // A session under limits of its own (text recognition), never served by the spare child.
+    explicit Session(Limits limits);
     ~Session() override;
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -83,6 +87,11 @@ public:
     Result<QImage> pdfPage(const QString& path, int index);
     // The page drawn to fit `box` pixels, transparent where it draws nothing.
     Result<QImage> pdfThumbnail(const QString& path, int index, QSize box);
+
+    // TextRecognition::recognizeHere in the child, on a prepared (grey) picture. Setting `*cancel`
+    // ends the child.
+    Result<RecognizedText> recognizeText(const QImage& gray, const QString& languages, const QString& name,
+                                         const std::atomic<bool>* cancel = nullptr);
 
     // A new time budget, and a new child, for the next request (each thumbnail has its own).
     void renewBudget();
@@ -112,6 +121,8 @@ private:
     int m_socket = -1;
     qint64 m_deadline = 0;
     Limits m_limits;
+    std::optional<Limits> m_fixed;
+    const std::atomic<bool>* m_cancel = nullptr;
     std::optional<IoError> m_exceeded;
     std::optional<Usage> m_usage;
 };
@@ -128,6 +139,12 @@ template <typename T> Result<T> isolated(const QString& name, const std::functio
     if (session.exceeded()) return slowError(name);
     return loaded;
 }
+
+// The text of a picture, read by a child of its own under the text time limit (two recognisers
+// share it). Blocking: run it off the UI thread. Setting `*cancel` ends the child within a tenth of
+// a second. `name` is how errors speak of the picture ("the picture", “a file”).
+Result<RecognizedText> readText(const QImage& image, const QString& languages, const QString& name,
+                                const std::atomic<bool>* cancel = nullptr);
 
 // The threads that wait for children, so the instance's own thread never does.
 QThreadPool& threads();

@@ -176,12 +176,17 @@ InstanceReply::InstanceReply(QLocalSocket* socket, int heartbeatMs) : QObject(so
     heartbeat->start(heartbeatMs);
 }
 
-void InstanceReply::finish(bool ok, const QString& error) {
+void InstanceReply::finish(bool ok, const QString& error, const QString& text) {
     if (m_finished) return;
     m_finished = true;
     if (!m_socket) return; // the client went away: the work is done all the same
     QJsonObject answer{{QStringLiteral("ok"), ok}};
     if (!ok) answer.insert(QStringLiteral("error"), error);
+    if (!text.isEmpty()) {
+        // Escaped, a character takes at most six bytes: this always fits one message.
+        constexpr qsizetype kMaxText = (InstanceChannel::kMaxMessage - 1024) / 6;
+        answer.insert(QStringLiteral("text"), text.size() > kMaxText ? text.left(kMaxText) : text);
+    }
     m_socket->write(InstanceChannel::frame(answer));
     m_socket->flush();
     m_socket->disconnectFromServer();
@@ -336,7 +341,8 @@ Answer exchange(QLocalSocket& socket, const QJsonObject& request, int silenceLim
         bool malformed = false;
         while (std::optional<QJsonObject> answer = InstanceChannel::takeMessage(buffer, &malformed)) {
             if (!answer->contains(QStringLiteral("working")))
-                return {answer->value(QStringLiteral("ok")).toBool(), answer->value(QStringLiteral("error")).toString()};
+                return {answer->value(QStringLiteral("ok")).toBool(), answer->value(QStringLiteral("error")).toString(),
+                        answer->value(QStringLiteral("text")).toString()};
             silence.restart();
         }
         if (malformed) return {false, QStringLiteral("the running Pictavo sent an answer that cannot be read")};

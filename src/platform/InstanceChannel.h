@@ -57,7 +57,8 @@ public:
     static constexpr int kHeartbeatMs = 10000;
 
     explicit InstanceReply(QLocalSocket* socket, int heartbeatMs = kHeartbeatMs);
-    void finish(bool ok, const QString& error = {});
+    // `text` goes back to be printed (the text a capture read), cut to what one message holds.
+    void finish(bool ok, const QString& error = {}, const QString& text = {});
     bool isFinished() const { return m_finished; }
 
 signals:
@@ -109,8 +110,10 @@ private:
 namespace InstanceClient {
 
 struct Answer {
-    bool ok = false;
+    Answer(bool ok = false, QString error = {}, QString text = {}) : ok(ok), error(std::move(error)), text(std::move(text)) {}
+    bool ok;
     QString error;
+    QString text; // printed by the launch
 };
 
 // Connects to the running instance; null when none listens.

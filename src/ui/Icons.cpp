@@ -436,6 +436,16 @@ Drawing actionDrawing(Action action) {
             pen.line(12, 16.5, 12, 20);
             pen.line(7.5, 20.5, 16.5, 20.5);
         };
+    case Action::captureText:
+        return [](Pen& pen) {
+            // Corners of a selection around a letter T.
+            pen.poly({{3, 7}, {3, 3}, {7, 3}});
+            pen.poly({{17, 3}, {21, 3}, {21, 7}});
+            pen.poly({{21, 17}, {21, 21}, {17, 21}});
+            pen.poly({{7, 21}, {3, 21}, {3, 17}});
+            pen.line(8, 8, 16, 8);
+            pen.line(12, 8, 12, 17);
+        };
     case Action::openImage:
         return [](Pen& pen) {
             picture(pen, 2.5, 4, 15, 12);

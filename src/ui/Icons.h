@@ -40,6 +40,7 @@ enum class Action {
     captureSelection,
     captureWindow,
     captureScreen,
+    captureText,
     openImage,
     recent,
     folder

@@ -102,3 +102,30 @@ TEST(CommandLine, DoubleDashEndsTheOptions) {
               CommandLine::Action::usageError);
     EXPECT_EQ(CommandLine::parse({"pictavo", "--preview", "-shot.png"}).action, CommandLine::Action::usageError);
 }
+
+TEST(CommandLine, ParsesTextAndCaptureText) {
+    const CommandLine text = CommandLine::parse({"pictavo", "text", "page.pdf", "--lang", "eng+deu", "--page", "3"});
+    EXPECT_EQ(text.action, CommandLine::Action::readText);
+    EXPECT_EQ(text.input, QStringLiteral("page.pdf"));
+    EXPECT_EQ(text.languages, QStringLiteral("eng+deu"));
+    EXPECT_EQ(text.pdfPage, 3);
+    EXPECT_EQ(CommandLine::parse({"pictavo", "text", "a.png"}).pdfPage, 1);
+    EXPECT_TRUE(CommandLine::parse({"pictavo", "text", "a.png"}).languages.isEmpty());
+    for (const QStringList& bad : {QStringList{"pictavo", "text"}, QStringList{"pictavo", "text", "a.png", "b.png"},
+                                   QStringList{"pictavo", "text", "a.png", "--lang", "../x"},
+                                   QStringList{"pictavo", "text", "a.png", "--lang", "eng+"},
+                                   QStringList{"pictavo", "text", "a.png", "--page", "0"},
+                                   QStringList{"pictavo", "capture", "region", "--text", "--clipboard"},
+                                   QStringList{"pictavo", "capture", "region", "--lang", "eng"}})
+        EXPECT_EQ(CommandLine::parse(bad).action, CommandLine::Action::usageError) << bad.join(' ').toStdString();
+
+    // The request carries the wish for text and the languages to the running instance.
+    const CommandLine capture = CommandLine::parse({"pictavo", "capture", "region", "--text", "--lang", "deu"});
+    ASSERT_EQ(capture.action, CommandLine::Action::capture);
+    const CaptureRequest request = Instance::captureRequestFor(Instance::requestFor(capture));
+    EXPECT_TRUE(request.readText);
+    EXPECT_EQ(request.languages, QStringLiteral("deu"));
+    EXPECT_FALSE(request.opensPreview());
+    EXPECT_FALSE(request.copyToClipboard);
+    EXPECT_FALSE(Instance::captureRequestFor(Instance::requestFor(CommandLine::parse({"pictavo", "capture", "region"}))).readText);
+}

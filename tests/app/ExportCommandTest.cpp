@@ -243,3 +243,33 @@ TEST_F(ExportCommand, PngTextChunksAreSkipped) {
     EXPECT_EQ(out.size(), QSize(1, 1));
     EXPECT_EQ(out.pixel(0, 0), qRgb(255, 0, 0));
 }
+
+// `pictavo text`: the words of a picture to standard output, headless; failures in one line.
+TEST_F(ExportCommand, TextPrintsWhatAPictureSays) {
+    QImage image(420, 90, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(16);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        p.drawText(20, 40, QStringLiteral("Gateway unreachable since Monday"));
+    }
+    ASSERT_TRUE(image.save(path("page.png")));
+    const ProcessRun run = pictavo({QStringLiteral("text"), path("page.png")});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, QStringLiteral("Gateway unreachable since Monday\n"));
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+
+    const ProcessRun missing = pictavo({QStringLiteral("text"), path("page.png"), QStringLiteral("--lang"), QStringLiteral("xyz")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.out.isEmpty());
+    EXPECT_TRUE(missing.err.startsWith(QStringLiteral("Pictavo: The language “xyz” is not installed"))) << missing.err.toStdString();
+    EXPECT_EQ(missing.err.count(QLatin1Char('\n')), 1);
+
+    writeFile(path("broken.png"), QByteArray("\x89PNG\r\n\x1a\n") + QByteArray(40, 'x'));
+    const ProcessRun broken = pictavo({QStringLiteral("text"), path("broken.png")});
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_TRUE(broken.err.startsWith(QStringLiteral("Pictavo: "))) << broken.err.toStdString();
+}

@@ -48,10 +48,10 @@ TEST(StatusBarController, TheMenuInItsOrderAndTheRecentFilesOfTheSaveFolder) {
     CaptureManager captures;
     StatusBarController tray(captures);
     const QStringList menu = titles(tray.menu());
-    ASSERT_EQ(menu.size(), 11);
-    EXPECT_EQ(menu.mid(0, 9), (QStringList{"Capture Selection", "Capture Window", "Capture Full Screen", "|",
-                                           "Open Image in Editor…", "Recent", "|", "Preferences", "Quit Pictavo"}));
-    EXPECT_TRUE(menu[10].startsWith(QStringLiteral("Pictavo v")));
+    ASSERT_EQ(menu.size(), 12);
+    EXPECT_EQ(menu.mid(0, 10), (QStringList{"Capture Selection", "Capture Window", "Capture Full Screen", "Capture Text",
+                                            "|", "Open Image in Editor…", "Recent", "|", "Preferences", "Quit Pictavo"}));
+    EXPECT_TRUE(menu[11].startsWith(QStringLiteral("Pictavo v")));
     // The setting is off at first, and remembered once checked.
     QSettings().remove(QString::fromLatin1(CaptureManager::kAdjustSelectionKey));
     emit tray.preferencesMenu()->aboutToShow();
@@ -94,8 +94,8 @@ TEST(StatusBarController, MenuIconsOfOurOwnReadOnTheHighlight) {
     CaptureManager captures;
     StatusBarController tray(captures);
     tray.rebuildRecent();
-    QList<QAction*> commands = tray.menu()->actions().mid(0, 3);
-    commands << tray.menu()->actions()[4] << tray.recentMenu()->menuAction() << tray.recentMenu()->actions()[2];
+    QList<QAction*> commands = tray.menu()->actions().mid(0, 4);
+    commands << tray.menu()->actions()[5] << tray.recentMenu()->menuAction() << tray.recentMenu()->actions()[2];
     const QColor ink = QApplication::palette().color(QPalette::ButtonText);
     const QColor onHighlight = QApplication::palette().color(QPalette::HighlightedText);
     ASSERT_NE(ink.rgb(), onHighlight.rgb());

@@ -73,6 +73,10 @@ QList<CommandInfo> makeCommands() {
         {C::saveAs, QStringLiteral("Save As…"),
          QStringLiteral("Save the picture and its project under another name, format or size"),
          {keys("Ctrl+Shift+S")}, {}},
+        {C::copyText, QStringLiteral("Copy Text"),
+         QStringLiteral("Copy the text of the picture, or of the selected rectangle, to the clipboard — "
+                        "recognition can miss text, check what matters"),
+         {keys("Ctrl+Alt+C")}, {}},
     };
 }
 
@@ -335,6 +339,10 @@ void EditorActions::run(EditorCommand command) {
     case EditorCommand::renumberBadges:
         interaction.commitPendingText();
         m_model.renumberBadges();
+        return;
+    case EditorCommand::copyText:
+        interaction.commitPendingText();
+        if (onCopyText) onCopyText();
         return;
     }
 }

@@ -45,6 +45,7 @@ enum class EditorCommand {
     renumberBadges,
     zoomToFit,
     saveAs,
+    copyText,
 };
 
 struct CommandInfo {
@@ -77,7 +78,7 @@ public:
     QAction* toolAction(EditorTool tool) const;
 
     // What the window does for the commands that open dialogs or popovers.
-    std::function<void()> onSave, onSaveAs, onCopyImage, onExpandCanvas, onRotateImage, onClose, onZoomToFit;
+    std::function<void()> onSave, onSaveAs, onCopyImage, onExpandCanvas, onRotateImage, onClose, onZoomToFit, onCopyText;
 
     // Whether a text entry is open (its field keeps the keys then).
     bool isTyping() const;

@@ -377,7 +377,10 @@ void EditorToolbar::build() {
     m_saveButton = named(new QPushButton(QStringLiteral("Save…")), QStringLiteral("Save…"),
                          m_actions.action(EditorCommand::save)->toolTip());
     connect(m_saveButton, &QPushButton::clicked, m_actions.action(EditorCommand::save), &QAction::trigger);
-    m_right = group({m_copyButton, m_saveButton}, 8);
+    m_copyTextButton = named(new QPushButton(QStringLiteral("Copy Text")), QStringLiteral("Copy Text"),
+                             m_actions.action(EditorCommand::copyText)->toolTip());
+    connect(m_copyTextButton, &QPushButton::clicked, m_actions.action(EditorCommand::copyText), &QAction::trigger);
+    m_right = group({m_copyTextButton, m_copyButton, m_saveButton}, 8);
     m_right->setParent(this);
     m_copyButton->setMinimumWidth(m_copyButton->fontMetrics().horizontalAdvance(QStringLiteral("Copied!")) + 24);
 }
@@ -405,6 +408,12 @@ void EditorToolbar::showCopied() {
         });
     }
     m_copiedTimer->start(kCopiedMs);
+}
+
+void EditorToolbar::showReadingText(bool reading) {
+    m_copyTextButton->setText(reading ? QStringLiteral("Reading…") : QStringLiteral("Copy Text"));
+    m_copyTextButton->setAccessibleName(m_copyTextButton->text());
+    m_copyTextButton->setEnabled(!reading);
 }
 
 void EditorToolbar::refreshSettings() {

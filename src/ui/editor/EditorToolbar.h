@@ -52,6 +52,8 @@ public:
 
     // Shows "Copied!" on the Copy button for 1.5 s.
     void showCopied();
+    // "Reading…" on the Copy Text button while the text is recognised.
+    void showReadingText(bool reading);
     static constexpr int kCopiedMs = 1500;
 
     // The colour popover, created on first use; null while it was never opened.
@@ -137,6 +139,7 @@ private:
     QWidget* m_rotation = nullptr;
     QLineEdit* m_rotationField = nullptr;
     QPushButton* m_copyButton = nullptr;
+    QPushButton* m_copyTextButton = nullptr;
     QTimer* m_copiedTimer = nullptr;
     QPushButton* m_saveButton = nullptr;
     QList<QWidget*> m_items;

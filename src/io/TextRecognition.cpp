@@ -1,0 +1,319 @@
+#include "io/TextRecognition.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPainter>
+#include <QRegularExpression>
+
+#include <tesseract/baseapi.h>
+#include <tesseract/resultiterator.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <thread>
+
+namespace TextRecognition {
+
+namespace {
+
+// Screen text is small: lines (as the layout measures them, about the capital height) smaller
+// than this are scaled up to it. Measured on rendered settings pages: 20 reads as many values as
+// 28 or 40 at a quarter of their pixels; 10 (no scaling) and 14 read fewer.
+constexpr double kWantedLineHeight = 20;
+constexpr double kMaxUpscale = 4;
+// What an upscaled picture may hold, so a 5K picture of tiny text stays within the child's memory.
+constexpr qint64 kMaxScaledPixels = qint64(80) << 20;
+// Below this many pixels, a second recogniser costs more to start than it saves.
+constexpr qint64 kParallelPixels = 1500 * 1000;
+
+QStringList candidateFolders() {
+    QStringList folders;
+    const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
+    if (!prefix.isEmpty()) folders << prefix << prefix + QStringLiteral("/tessdata");
+    folders << QStringLiteral("/usr/share/tesseract-ocr/5/tessdata") << QStringLiteral("/usr/share/tesseract-ocr/4.00/tessdata")
+            << QStringLiteral("/usr/share/tessdata") << QStringLiteral("/usr/local/share/tessdata");
+    return folders;
+}
+
+bool validLanguageName(const QString& name) {
+    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z][A-Za-z0-9_]{1,30}$"));
+    return pattern.match(name).hasMatch();
+}
+
+double median(std::vector<int> values) {
+    if (values.empty()) return 0;
+    const auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+struct Block {
+    QRect box; // in the prepared picture's pixels
+    qint64 area() const { return qint64(box.width()) * box.height(); }
+};
+
+struct Layout {
+    std::vector<Block> blocks;
+    double lineHeight = 0;
+};
+
+// One recogniser: Tesseract's state is per instance, so each thread has its own.
+std::unique_ptr<tesseract::TessBaseAPI> engine(const QString& languages, QString* error) {
+    auto api = std::make_unique<tesseract::TessBaseAPI>();
+    const QByteArray folder = dataFolder().toLocal8Bit(), langs = languages.toLatin1();
+    if (api->Init(folder.isEmpty() ? nullptr : folder.constData(), langs.constData(), tesseract::OEM_LSTM_ONLY) != 0) {
+        *error = QStringLiteral("the text recognition data for “%1” could not be loaded").arg(languages);
+        return nullptr;
+    }
+    // Screens have no paper resolution; this keeps Tesseract from guessing one per picture.
+    api->SetVariable("user_defined_dpi", "300");
+    // Word lists turn random keys and serial numbers into dictionary words.
+    api->SetVariable("load_system_dawg", "0");
+    api->SetVariable("load_freq_dawg", "0");
+    return api;
+}
+
+Layout analyse(tesseract::TessBaseAPI& api, const QImage& gray) {
+    Layout layout;
+    api.SetImage(gray.constBits(), gray.width(), gray.height(), 1, int(gray.bytesPerLine()));
+    api.SetPageSegMode(tesseract::PSM_AUTO);
+    std::unique_ptr<tesseract::PageIterator> it(api.AnalyseLayout());
+    if (!it) return layout;
+    std::vector<int> heights;
+    bool textBlock = false;
+    do {
+        int l, t, r, b;
+        if (it->IsAtBeginningOf(tesseract::RIL_BLOCK)) {
+            textBlock = PTIsTextType(it->BlockType()) && it->BoundingBox(tesseract::RIL_BLOCK, &l, &t, &r, &b);
+            if (textBlock) layout.blocks.push_back({QRect(l, t, r - l, b - t)});
+        }
+        if (textBlock && it->BoundingBox(tesseract::RIL_TEXTLINE, &l, &t, &r, &b) && b - t > 2) heights.push_back(b - t);
+    } while (it->Next(tesseract::RIL_TEXTLINE));
+    layout.lineHeight = median(std::move(heights));
+    return layout;
+}
+
+// The words of what `api` last recognised, their boxes divided by `scale`; lines numbered from 1.
+QList<RecognizedWord> collect(tesseract::TessBaseAPI& api, double scale) {
+    QList<RecognizedWord> words;
+    std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
+    if (!it) return words;
+    int line = 0;
+    do {
+        if (it->Empty(tesseract::RIL_WORD)) continue;
+        if (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE) || line == 0) ++line;
+        std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_WORD));
+        int l, t, r, b;
+        if (!text || !it->BoundingBox(tesseract::RIL_WORD, &l, &t, &r, &b)) continue;
+        const QString word = QString::fromUtf8(text.get()).trimmed();
+        if (word.isEmpty()) continue;
+        const QRect box(QPoint(int(std::floor(l / scale)), int(std::floor(t / scale))),
+                        QPoint(int(std::ceil(r / scale)) - 1, int(std::ceil(b / scale)) - 1));
+        words.append({word, box, it->Confidence(tesseract::RIL_WORD), 0, line});
+    } while (it->Next(tesseract::RIL_WORD));
+    return words;
+}
+
+struct Part {
+    std::vector<Block> blocks;
+    QList<QList<RecognizedWord>> words; // per block
+    QString error;
+};
+
+// `api`: an engine already loaded, or null for one of its own.
+void recognisePart(tesseract::TessBaseAPI* loaded, const QImage& scaled, double scale, const QString& languages, Part* part) {
+    std::unique_ptr<tesseract::TessBaseAPI> own;
+    if (!loaded) own = engine(languages, &part->error);
+    tesseract::TessBaseAPI* api = loaded ? loaded : own.get();
+    if (!api) return;
+    api->SetImage(scaled.constBits(), scaled.width(), scaled.height(), 1, int(scaled.bytesPerLine()));
+    api->SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
+    for (const Block& block : part->blocks) {
+        const QRect area = QRect(int(std::floor(block.box.x() * scale)), int(std::floor(block.box.y() * scale)),
+                                 int(std::ceil(block.box.width() * scale)), int(std::ceil(block.box.height() * scale)))
+                               .adjusted(-4, -4, 4, 4)
+                               .intersected(scaled.rect());
+        QList<RecognizedWord> words;
+        if (!area.isEmpty()) {
+            api->SetRectangle(area.x(), area.y(), area.width(), area.height());
+            if (api->Recognize(nullptr) == 0) words = collect(*api, scale);
+        }
+        part->words.append(words);
+    }
+}
+
+} // namespace
+
+QString dataFolder() {
+    for (const QString& folder : candidateFolders()) {
+        QDir dir(folder);
+        if (dir.exists() && !dir.entryList({QStringLiteral("*.traineddata")}, QDir::Files).isEmpty())
+            return dir.absolutePath();
+    }
+    return {};
+}
+
+QStringList installedLanguages() {
+    const QString folder = dataFolder();
+    if (folder.isEmpty()) return {};
+    QStringList languages;
+    for (const QFileInfo& file : QDir(folder).entryInfoList({QStringLiteral("*.traineddata")}, QDir::Files, QDir::Name)) {
+        const QString name = file.completeBaseName();
+        if (name != QLatin1String("osd") && name != QLatin1String("equ") && validLanguageName(name)) languages << name;
+    }
+    return languages;
+}
+
+QString defaultLanguages(const QLocale& locale) {
+    const QStringList installed = installedLanguages();
+    QStringList chosen;
+    const QString own = QLocale::languageToCode(locale.language(), QLocale::ISO639Part3);
+    if (!own.isEmpty() && installed.contains(own)) chosen << own;
+    if (!chosen.contains(QLatin1String("eng")) && installed.contains(QLatin1String("eng"))) chosen << QStringLiteral("eng");
+    if (chosen.isEmpty() && !installed.isEmpty()) chosen << installed.first();
+    return chosen.isEmpty() ? QStringLiteral("eng") : chosen.join(QLatin1Char('+'));
+}
+
+Result<QString> checkedLanguages(const QString& languages) {
+    const QStringList installed = installedLanguages();
+    if (installed.isEmpty())
+        return IoError{IoError::Kind::readError,
+                       QStringLiteral("No text recognition languages are installed (install tesseract-ocr-eng)")};
+    if (languages.trimmed().isEmpty()) return defaultLanguages();
+    const QStringList asked = languages.split(QLatin1Char('+'));
+    if (asked.size() > 8)
+        return IoError{IoError::Kind::readError, QStringLiteral("At most 8 languages can be read at once")};
+    for (const QString& name : asked) {
+        if (!validLanguageName(name) || !installed.contains(name))
+            return IoError{IoError::Kind::readError,
+                           QStringLiteral("The language “%1” is not installed for text recognition (installed: %2; "
+                                          "more come with the tesseract-ocr-LANGUAGE packages)")
+                               .arg(name.left(40), installed.join(QStringLiteral(", ")))};
+    }
+    return asked.join(QLatin1Char('+'));
+}
+
+QImage prepared(const QImage& image) {
+    if (image.isNull()) return {};
+    QImage flat = image;
+    if (flat.hasAlphaChannel()) {
+        // Transparent parts read as the light ground they are usually shown on.
+        QImage ground(flat.size(), QImage::Format_RGB32);
+        ground.fill(Qt::white);
+        QPainter(&ground).drawImage(0, 0, flat);
+        flat = ground;
+    }
+    QImage gray = flat.convertToFormat(QImage::Format_Grayscale8);
+    // A dark theme: Tesseract reads dark text on light ground.
+    qint64 sum = 0;
+    const int step = std::max(1, int(std::sqrt(double(gray.width()) * gray.height() / 250000.0)));
+    qint64 samples = 0;
+    for (int y = 0; y < gray.height(); y += step) {
+        const uchar* row = gray.constScanLine(y);
+        for (int x = 0; x < gray.width(); x += step, ++samples) sum += row[x];
+    }
+    if (samples > 0 && sum / samples < 110) gray.invertPixels();
+    return gray;
+}
+
+Result<RecognizedText> recognizeHere(const QImage& gray, const QString& languages) {
+    if (gray.isNull() || gray.format() != QImage::Format_Grayscale8)
+        return IoError{IoError::Kind::readError, QStringLiteral("the picture could not be prepared for reading")};
+    QString error;
+    std::unique_ptr<tesseract::TessBaseAPI> api = engine(languages, &error);
+    if (!api) return IoError{IoError::Kind::readError, error};
+    const Layout layout = analyse(*api, gray);
+
+    RecognizedText text;
+    if (layout.blocks.empty()) return text;
+
+    double scale = layout.lineHeight > 0 ? std::clamp(kWantedLineHeight / layout.lineHeight, 1.0, kMaxUpscale) : 1.0;
+    const qint64 pixels = qint64(gray.width()) * gray.height();
+    while (scale > 1.0 && double(pixels) * scale * scale > double(kMaxScaledPixels)) scale -= 0.25;
+    if (scale < 1.2) scale = 1.0;
+    const QImage scaled = scale > 1.0 ? gray.scaled(int(std::lround(gray.width() * scale)), int(std::lround(gray.height() * scale)),
+                                                    Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                      : gray;
+
+    // Blocks shared between two recognisers by area, each keeping its blocks' order.
+    Part parts[2];
+    const bool parallel = pixels >= kParallelPixels && layout.blocks.size() > 1;
+    std::vector<int> owner(layout.blocks.size(), 0);
+    if (parallel) {
+        qint64 load[2] = {0, 0};
+        std::vector<size_t> bySize(layout.blocks.size());
+        for (size_t i = 0; i < bySize.size(); ++i) bySize[i] = i;
+        std::stable_sort(bySize.begin(), bySize.end(),
+                         [&](size_t a, size_t b) { return layout.blocks[a].area() > layout.blocks[b].area(); });
+        for (size_t i : bySize) {
+            const int to = load[0] <= load[1] ? 0 : 1;
+            owner[i] = to;
+            load[to] += layout.blocks[i].area();
+        }
+    }
+    for (size_t i = 0; i < layout.blocks.size(); ++i) parts[owner[i]].blocks.push_back(layout.blocks[i]);
+    if (parallel) {
+        std::thread second(recognisePart, nullptr, std::cref(scaled), scale, std::cref(languages), &parts[1]);
+        recognisePart(api.get(), scaled, scale, languages, &parts[0]);
+        second.join();
+    } else {
+        recognisePart(api.get(), scaled, scale, languages, &parts[0]);
+    }
+    for (const Part& part : parts)
+        if (!part.error.isEmpty()) return IoError{IoError::Kind::readError, part.error};
+
+    // Back in reading order, blocks and lines numbered over the whole picture.
+    size_t next[2] = {0, 0};
+    int line = 0;
+    for (size_t i = 0; i < layout.blocks.size(); ++i) {
+        const Part& part = parts[owner[i]];
+        const QList<RecognizedWord>& words = part.words[qsizetype(next[owner[i]]++)];
+        int lastLine = -1;
+        for (RecognizedWord word : words) {
+            if (word.line != lastLine) {
+                lastLine = word.line;
+                ++line;
+            }
+            word.line = line;
+            word.block = int(i);
+            text.words.append(word);
+        }
+    }
+    return text;
+}
+
+QByteArray encode(const RecognizedText& text) {
+    QJsonArray words;
+    for (const RecognizedWord& w : text.words)
+        words.append(QJsonArray{w.text, w.box.x(), w.box.y(), w.box.width(), w.box.height(), double(w.confidence), w.block,
+                                w.line});
+    return QJsonDocument(QJsonObject{{QStringLiteral("words"), words}}).toJson(QJsonDocument::Compact);
+}
+
+Result<RecognizedText> decode(const QByteArray& bytes, QSize bounds) {
+    const IoError nonsense{IoError::Kind::decodingError, QStringLiteral("the text recognition process answered nonsense")};
+    QJsonParseError parse{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parse);
+    if (parse.error != QJsonParseError::NoError || !document.isObject()) return nonsense;
+    const QJsonValue list = document.object().value(QStringLiteral("words"));
+    if (!list.isArray()) return nonsense;
+    RecognizedText text;
+    const QRect area(QPoint(0, 0), bounds);
+    for (const QJsonValue& value : list.toArray()) {
+        const QJsonArray w = value.toArray();
+        if (w.size() != 8 || !w[0].isString()) return nonsense;
+        for (int i = 1; i < 8; ++i)
+            if (!w[i].isDouble()) return nonsense;
+        const QRect box(w[1].toInt(), w[2].toInt(), w[3].toInt(), w[4].toInt());
+        const QString word = w[0].toString();
+        if (word.isEmpty() || word.size() > 1000 || box.isEmpty() || !area.contains(box)) return nonsense;
+        text.words.append({word, box, float(std::clamp(w[5].toDouble(), 0.0, 100.0)), w[6].toInt(), w[7].toInt()});
+    }
+    return text;
+}
+
+} // namespace TextRecognition

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "io/IoError.h"
+#include "io/RecognizedText.h"
+
+#include <QImage>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+
+// Reading the text of a picture, offline, with Tesseract: the engine's side. The program reads text
+// through DecodingChild::readText, in a limited child process started with OMP_THREAD_LIMIT=1:
+// Tesseract's OpenMP threads make it many times slower on screen-sized pictures, and OpenMP reads
+// the limit only when it is loaded.
+namespace TextRecognition {
+
+// The folder holding the installed *.traineddata (TESSDATA_PREFIX first), or empty.
+QString dataFolder();
+// Installed languages ("eng", "deu", ...), without the script-detection data.
+QStringList installedLanguages();
+// The user's language where it is installed, then English; "eng" when nothing fits.
+QString defaultLanguages(const QLocale& locale = QLocale());
+// `languages` as Tesseract takes them ("eng+deu"), checked against what is installed; empty means
+// the default. The error names what is missing.
+Result<QString> checkedLanguages(const QString& languages);
+
+// How long a picture may take before recognition gives up.
+inline constexpr int kTimeLimitSeconds = 30;
+
+// The picture as recognition reads it: grey, dark text on a light ground (a dark theme inverted).
+QImage prepared(const QImage& image);
+
+// In this process (the child's side): a prepared picture to words.
+Result<RecognizedText> recognizeHere(const QImage& gray, const QString& languages);
+
+// The words as bytes between the child and its parent, and back, refusing anything malformed.
+QByteArray encode(const RecognizedText& text);
+Result<RecognizedText> decode(const QByteArray& bytes, QSize bounds);
+
+} // namespace TextRecognition

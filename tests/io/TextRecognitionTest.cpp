@@ -1,0 +1,204 @@
+#include "io/DecodingChild.h"
+#include "io/TextRecognition.h"
+
+#include <QFile>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+struct Line {
+    QString text;
+    QRect drawn; // where its ink is
+};
+
+// A settings-page-like picture: lines of text on a plain ground at a pixel size.
+QImage page(const QStringList& lines, int pixelSize, QColor ground, QColor ink, QList<Line>* placed = nullptr,
+            QSize size = QSize(640, 360)) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(ground);
+    QPainter p(&image);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixelSize);
+    p.setFont(font);
+    p.setPen(ink);
+    const QFontMetrics metrics(font);
+    int y = 30;
+    for (const QString& text : lines) {
+        p.drawText(24, y + metrics.ascent(), text);
+        if (placed) placed->append({text, metrics.boundingRect(text).translated(24, y + metrics.ascent())});
+        y += metrics.height() * 2;
+    }
+    return image;
+}
+
+// Edits between two texts (Levenshtein).
+int distance(const QString& a, const QString& b) {
+    QList<int> row(b.size() + 1);
+    for (qsizetype j = 0; j <= b.size(); ++j) row[j] = int(j);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = int(i);
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const int above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// Blocks are parted by an empty line; the test pictures' lines are what matter.
+QStringList nonEmptyLines(const QString& text) {
+    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QString recognised(const QImage& image) {
+    const Result<RecognizedText> text = DecodingChild::readText(image, QStringLiteral("eng"), QStringLiteral("the test picture"));
+    EXPECT_TRUE(text.ok()) << (text.ok() ? "" : text.error().message.toStdString());
+    return text ? text->plainText() : QString();
+}
+
+} // namespace
+
+// Light and dark themes and small screen text read word for word, each word boxed where it was drawn.
+TEST(TextRecognition, ReadsScreenTextInLightAndDarkThemesWithItsBoxes) {
+    const QStringList lines{QStringLiteral("Device name: Front Door Reader"), QStringLiteral("Serial number: 4C7F-9A21-XK03"),
+                            QStringLiteral("Firmware 5.12.7 installed")};
+    QList<Line> placed;
+    const QImage light = page(lines, 13, Qt::white, QColor(30, 30, 30), &placed);
+    const Result<RecognizedText> text = DecodingChild::readText(light, QStringLiteral("eng"), QStringLiteral("it"));
+    ASSERT_TRUE(text.ok());
+    const QStringList read = nonEmptyLines(text->plainText());
+    ASSERT_EQ(read.size(), 3);
+    EXPECT_EQ(read[0], lines[0]);
+    EXPECT_EQ(read[2], lines[2]);
+    // A random serial may lose or gain a character (0 and O look alike), no more.
+    EXPECT_LE(distance(read[1], lines[1]), 1) << read[1].toStdString();
+    EXPECT_EQ(text->lineCount(), 3);
+    // "Reader" ends the first line: its box lies inside that line's ink, at its right end.
+    const RecognizedWord& reader = text->words[4];
+    ASSERT_EQ(reader.text, QStringLiteral("Reader"));
+    EXPECT_TRUE(placed[0].drawn.adjusted(-2, -2, 2, 2).contains(reader.box)) << reader.box.x() << "," << reader.box.y();
+    EXPECT_NEAR(reader.box.right(), placed[0].drawn.right(), 3);
+    EXPECT_GT(reader.box.left(), placed[0].drawn.center().x());
+    EXPECT_GT(reader.confidence, 50);
+
+    // A dark theme, and 11-pixel text that needs enlarging to be read.
+    const QStringList dark = nonEmptyLines(recognised(page(lines, 13, QColor(32, 33, 36), QColor(230, 230, 230))));
+    ASSERT_EQ(dark.size(), 3);
+    EXPECT_EQ(dark[0], lines[0]);
+    EXPECT_EQ(dark[2], lines[2]);
+    EXPECT_LE(distance(dark[1], lines[1]), 1) << dark[1].toStdString();
+    // (11-pixel serials are where misreads begin: the accuracy comparison counts those.)
+    const QStringList small = nonEmptyLines(recognised(page(lines, 11, Qt::white, Qt::black)));
+    ASSERT_EQ(small.size(), 3);
+    EXPECT_EQ(small[0], lines[0]);
+    EXPECT_EQ(small[2], lines[2]);
+}
+
+TEST(TextRecognition, AnEmptyPictureHasNoWords) {
+    QImage blank(300, 200, QImage::Format_RGB32);
+    blank.fill(QColor(240, 240, 240));
+    const Result<RecognizedText> text = DecodingChild::readText(blank, QString(), QStringLiteral("it"));
+    ASSERT_TRUE(text.ok());
+    EXPECT_TRUE(text->words.isEmpty());
+}
+
+TEST(TextRecognition, PreparedIsGreyWithDarkTextOnLightGround) {
+    QImage dark(40, 40, QImage::Format_ARGB32_Premultiplied);
+    dark.fill(QColor(20, 20, 20));
+    dark.setPixelColor(5, 5, Qt::white);
+    const QImage gray = TextRecognition::prepared(dark);
+    ASSERT_EQ(gray.format(), QImage::Format_Grayscale8);
+    EXPECT_GT(qGray(gray.pixel(0, 0)), 200);
+    EXPECT_LT(qGray(gray.pixel(5, 5)), 30);
+    QImage light(40, 40, QImage::Format_RGB32);
+    light.fill(QColor(230, 230, 230));
+    EXPECT_GT(qGray(TextRecognition::prepared(light).pixel(0, 0)), 200);
+    // Transparent parts are a light ground, not black.
+    QImage clear(40, 40, QImage::Format_ARGB32_Premultiplied);
+    clear.fill(Qt::transparent);
+    EXPECT_GT(qGray(TextRecognition::prepared(clear).pixel(3, 3)), 200);
+}
+
+TEST(TextRecognition, LanguagesAreCheckedAgainstWhatIsInstalled) {
+    ASSERT_TRUE(TextRecognition::installedLanguages().contains(QStringLiteral("eng")));
+    EXPECT_FALSE(TextRecognition::installedLanguages().contains(QStringLiteral("osd")));
+    EXPECT_EQ(TextRecognition::checkedLanguages(QStringLiteral("eng")).value(), QStringLiteral("eng"));
+    const Result<QString> missing = TextRecognition::checkedLanguages(QStringLiteral("eng+xyz"));
+    ASSERT_FALSE(missing.ok());
+    EXPECT_TRUE(missing.error().message.contains(QStringLiteral("“xyz”")));
+    EXPECT_TRUE(missing.error().message.contains(QStringLiteral("installed: ")));
+    EXPECT_FALSE(TextRecognition::checkedLanguages(QStringLiteral("../../etc/passwd")).ok());
+    // English follows the user's own language where that is installed, and stands alone otherwise.
+    EXPECT_EQ(TextRecognition::defaultLanguages(QLocale(QLocale::English, QLocale::UnitedKingdom)), QStringLiteral("eng"));
+    if (!TextRecognition::installedLanguages().contains(QStringLiteral("kor"))) {
+        EXPECT_EQ(TextRecognition::defaultLanguages(QLocale(QLocale::Korean)), QStringLiteral("eng"));
+    }
+}
+
+// What the child sends back is checked like any untrusted input.
+TEST(TextRecognition, WordsFromTheChildAreCheckedStrictly) {
+    RecognizedText text;
+    text.words.append({QStringLiteral("Serial"), QRect(10, 10, 40, 12), 91.5f, 0, 1});
+    text.words.append({QStringLiteral("ÄÖ-9"), QRect(60, 10, 30, 12), 80, 0, 1});
+    const Result<RecognizedText> back = TextRecognition::decode(TextRecognition::encode(text), QSize(100, 30));
+    ASSERT_TRUE(back.ok());
+    ASSERT_EQ(back->words.size(), 2);
+    EXPECT_EQ(back->words[1].text, QStringLiteral("ÄÖ-9"));
+    EXPECT_EQ(back->words[1].box, QRect(60, 10, 30, 12));
+    EXPECT_FLOAT_EQ(back->words[0].confidence, 91.5f);
+    // A box beyond the picture, a word of the wrong type or shape, or no list at all.
+    EXPECT_FALSE(TextRecognition::decode(TextRecognition::encode(text), QSize(80, 30)).ok());
+    EXPECT_FALSE(TextRecognition::decode(R"({"words":[[1,2,3,4,5,6,7,8]]})", QSize(100, 100)).ok());
+    EXPECT_FALSE(TextRecognition::decode(R"({"words":[["a",1,2,3,4,5,6]]})", QSize(100, 100)).ok());
+    EXPECT_FALSE(TextRecognition::decode(R"({"words":{}})", QSize(100, 100)).ok());
+    EXPECT_FALSE(TextRecognition::decode("[", QSize(100, 100)).ok());
+}
+
+TEST(TextRecognition, PlainTextSeparatesWordsLinesAndBlocks) {
+    RecognizedText text;
+    text.words = {{QStringLiteral("a"), {}, 0, 0, 1}, {QStringLiteral("b"), {}, 0, 0, 1}, {QStringLiteral("c"), {}, 0, 0, 2},
+                  {QStringLiteral("d"), {}, 0, 1, 3}};
+    EXPECT_EQ(text.plainText(), QStringLiteral("a b\nc\n\nd"));
+    EXPECT_EQ(text.lineCount(), 3);
+}
+
+// Tesseract's OpenMP threads make it many times slower: every child is started without them.
+TEST(TextRecognition, ChildrenRunWithOneOpenMpThread) {
+    DecodingChild::keepSpareReady(true);
+    const std::optional<qint64> pid = DecodingChild::spareProcessId();
+    ASSERT_TRUE(pid.has_value());
+    // Read once the child has finished starting: until then the kernel shows little or nothing.
+    QByteArray all;
+    for (int tries = 0; tries < 100 && !all.contains("XDG_RUNTIME_DIR="); ++tries) {
+        QThread::msleep(50);
+        QFile environment(QStringLiteral("/proc/%1/environ").arg(*pid));
+        ASSERT_TRUE(environment.open(QIODevice::ReadOnly));
+        all = environment.readAll();
+    }
+    const QList<QByteArray> variables = all.split('\0');
+    DecodingChild::keepSpareReady(false);
+    EXPECT_EQ(variables.count("OMP_THREAD_LIMIT=1"), 1);
+}
+
+TEST(TextRecognition, CancellingEndsTheChildAtOnce) {
+    const QImage big = page(QStringList(60, QStringLiteral("The quick brown fox jumps over the lazy dog 0123456789")), 12,
+                            Qt::white, Qt::black, nullptr, QSize(1600, 2400));
+    std::atomic<bool> cancel{false};
+    std::thread canceller([&cancel] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        cancel = true;
+    });
+    const Result<RecognizedText> text = DecodingChild::readText(big, QStringLiteral("eng"), QStringLiteral("it"), &cancel);
+    canceller.join();
+    ASSERT_FALSE(text.ok());
+    EXPECT_EQ(text.error().message, QStringLiteral("Cancelled"));
+}
