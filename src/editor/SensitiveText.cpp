@@ -317,7 +317,7 @@ bool randomLooking(QStringView run) {
     QString alnum = run.toString();
     alnum.removeIf([](QChar c) { return !c.isLetterOrNumber(); });
     return classes >= 2 && entropy(run) >= 3.5 && meanPieceLength(alnum) <= 3.5 &&
-           !uuid.match(run.toString()).hasMatch();
+           !uuid.match(run).hasMatch();
 }
 
 // Long random-looking strings, not inside URLs (a URL with a secret is found whole), paths or
@@ -391,7 +391,8 @@ void addLabelValue(Line& line, qsizetype start, bool separated, int minDigits) {
     qsizetype pos = start;
     qsizetype end = -1;
     int digits = 0;
-    while (pos < text.size()) {
+    // Ten words are more than any number printed in groups.
+    for (int words = 0; pos < text.size() && words < 10; ++words) {
         qsizetype wordEnd = text.indexOf(u' ', pos);
         if (wordEnd < 0) wordEnd = text.size();
         QStringView word = QStringView(text).mid(pos, wordEnd - pos);
@@ -400,7 +401,7 @@ void addLabelValue(Line& line, qsizetype start, bool separated, int minDigits) {
         if (closes) word.chop(1);
         const bool first = end < 0;
         const bool label = !first && labelRegex()
-                                         .match(text, pos, QRegularExpression::NormalMatch,
+                                         .match(word, 0, QRegularExpression::NormalMatch,
                                                 QRegularExpression::AnchorAtOffsetMatchOption)
                                          .hasMatch();
         if (word.isEmpty() || word.endsWith(u':') || label || masked(word) ||

@@ -184,3 +184,15 @@ TEST(SensitiveTextTest, SummaryCountsEachKindInOrder) {
         SensitiveText::summary(SensitiveText::find(page(u"https://a.de/?pwd=1 DE89370400440532013000"_s))),
         u"2 found: 1 URL, 1 IBAN"_s);
 }
+
+TEST(SensitiveTextTest, HostileLinesGiveBoundedFindings) {
+    // Long runs that every pattern starts on; a labelled value stops after ten words.
+    EXPECT_EQ(found(u"1 "_s.repeated(100000) + u"1:"_s.repeated(100000) + u" a@"_s.repeated(50000)),
+              QStringList());
+    EXPECT_EQ(found(u"Serial"_s + u" A1"_s.repeated(100000)),
+              QStringList{u"labelled value: "_s + u"A1 "_s.repeated(9) + u"A1"_s});
+    RecognizedText text = page(u"mail alice@example.com"_s);
+    text.words.insert(1, RecognizedWord{QString(), QRect(45, 0, 1, 20), 0, 0, 0});
+    ASSERT_EQ(SensitiveText::find(text).size(), 1);
+    EXPECT_EQ(SensitiveText::find(text)[0].box, QRect(QPoint(47, -3), QPoint(222, 22)));
+}
