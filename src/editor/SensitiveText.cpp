@@ -421,9 +421,7 @@ void findLabelled(QList<Line>& lines, qsizetype index) {
     Line& line = lines[index];
     const QString& text = line.text;
     for (const QRegularExpressionMatch& m : labelRegex().globalMatch(text)) {
-        int rule = 0;
-        while (m.capturedStart(rule + 1) < 0)
-            ++rule;
+        const int rule = m.lastCapturedIndex() - 1; // one group a rule, none inside
         qsizetype pos = m.capturedEnd();
         while (pos < text.size() && text[pos] == u' ')
             ++pos;
