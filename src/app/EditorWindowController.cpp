@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "editor/EditorModel.h"
+#include "editor/Redaction.h"
 #include "io/FileIO.h"
 #include "ui/editor/CanvasArea.h"
 #include "ui/editor/EditorView.h"
@@ -209,7 +210,8 @@ WindowGeometry::EditorChrome EditorWindowController::measuredChrome() {
 
 void EditorWindowController::copyImage() {
     m_view->interaction().commitPendingText();
-    const QImage flat = EditorRenderer::compose(m_model->scene());
+    // As a saved picture: blur beside a redaction spreads nothing of what it covers.
+    const QImage flat = EditorRenderer::compose(Redaction::hiding(m_model->scene()));
     if (flat.isNull()) return;
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
