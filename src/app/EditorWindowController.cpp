@@ -20,6 +20,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include <QAction>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -223,7 +225,7 @@ void EditorWindowController::copyImage() {
 void EditorWindowController::save(std::function<void()> onSaved) {
     m_view->interaction().commitPendingText();
     if (!m_files) return saveAs(std::move(onSaved));
-    if (auto error = saveTo(m_files->imagePath, m_files->format, m_files->scale, std::move(onSaved)))
+    if (auto error = saveTo(m_files->imagePath, m_files->format, m_files->scale, std::move(onSaved), m_files->burnBlur))
         ErrorAlert::present(*error, this);
 }
 
@@ -244,9 +246,14 @@ void EditorWindowController::saveAs(std::function<void()> onSaved) {
                             : m_filePath,
                         false);
     }
+    // Remembered for the document: saving in place asks nothing.
+    const QList<Annotation>& list = m_model->annotations();
+    dialog->offerBurningBlur(
+        std::any_of(list.cbegin(), list.cend(), [](const Annotation& a) { return a.tool == EditorTool::blur; }),
+        m_files && m_files->burnBlur);
     connect(dialog, &QFileDialog::accepted, this, [this, dialog, onSaved] {
         if (dialog->imagePath().isEmpty()) return;
-        if (auto error = saveTo(dialog->imagePath(), dialog->format(), dialog->scale(), onSaved))
+        if (auto error = saveTo(dialog->imagePath(), dialog->format(), dialog->scale(), onSaved, dialog->burnBlur()))
             ErrorAlert::present(*error, this);
     });
     dialog->open(); // a sheet on this window
@@ -276,15 +283,15 @@ void EditorWindowController::closeEvent(QCloseEvent* event) {
 }
 
 std::optional<IoError> EditorWindowController::saveTo(const QString& imagePath, FlatExport::Format format, double scale,
-                                            std::function<void()> onSaved) {
-    const SaveCommand::Outcome outcome = SaveCommand::save(*m_model, imagePath, format, scale);
+                                            std::function<void()> onSaved, bool burnBlur) {
+    const SaveCommand::Outcome outcome = SaveCommand::save(*m_model, imagePath, format, scale, burnBlur);
     if (outcome.error) return outcome.error;
     if (outcome.projectToPlace) {
         // After this event: the picture is saved, the project needs a folder the user may write.
         // Until it is written the edits are not safe, so the model stays dirty and the window open.
         QTimer::singleShot(0, this,
                            [this, bytes = *outcome.projectToPlace, path = outcome.projectPath, onSaved,
-                            files = SaveCommand::SavedFiles{outcome.imagePath, format, scale}] {
+                            files = SaveCommand::SavedFiles{outcome.imagePath, format, scale, burnBlur}] {
                                placeProjectElsewhere(bytes, path, [this, onSaved, files] {
                                    saved(files);
                                    if (onSaved) onSaved();
@@ -292,7 +299,7 @@ std::optional<IoError> EditorWindowController::saveTo(const QString& imagePath, 
                            });
         return std::nullopt;
     }
-    saved({outcome.imagePath, format, scale});
+    saved({outcome.imagePath, format, scale, burnBlur});
     if (outcome.undrawn > 0)
         ErrorAlert::present(QStringLiteral("“%1” was saved without %2 objects that would take too long to draw. "
                                            "The project beside it keeps them all.")
