@@ -74,7 +74,9 @@ Result<FileIO::PendingFile> prepare(QImage flat, const QString& outputPath, Form
     };
     if (image.isNull()) return undrawable("drawn");
     if (format == Format::pdf)
-        return FileIO::prepare(outputPath, [&image](QIODevice& device) { return PdfSupport::writeImage(image, device); });
+        return FileIO::prepare(outputPath, [&image, title = QFileInfo(outputPath).fileName()](QIODevice& device) {
+            return PdfSupport::writeImage(image, device, title);
+        });
     const std::optional<QByteArray> bytes =
         format == Format::png ? PngWriter::encodeConsuming(std::move(image)) : encode(image, format);
     if (!bytes) return undrawable("encoded");
