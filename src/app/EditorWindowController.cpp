@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "editor/EditorModel.h"
+#include "editor/Redaction.h"
 #include "io/FileIO.h"
 #include "ui/editor/CanvasArea.h"
 #include "ui/editor/EditorView.h"
@@ -19,6 +20,8 @@
 #include <QFrame>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include <QAction>
 #include <QClipboard>
@@ -211,7 +214,8 @@ WindowGeometry::EditorChrome EditorWindowController::measuredChrome() {
 
 void EditorWindowController::copyImage() {
     m_view->interaction().commitPendingText();
-    const QImage flat = EditorRenderer::compose(m_model->scene());
+    // As a saved picture: blur beside a redaction spreads nothing of what it covers.
+    const QImage flat = EditorRenderer::compose(Redaction::hiding(m_model->scene()));
     if (flat.isNull()) return;
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
@@ -253,7 +257,7 @@ void EditorWindowController::copyText() {
 void EditorWindowController::save(std::function<void()> onSaved) {
     m_view->interaction().commitPendingText();
     if (!m_files) return saveAs(std::move(onSaved));
-    if (auto error = saveTo(m_files->imagePath, m_files->format, m_files->scale, std::move(onSaved)))
+    if (auto error = saveTo(m_files->imagePath, m_files->format, m_files->scale, std::move(onSaved), m_files->burnBlur))
         ErrorAlert::present(*error, this);
 }
 
@@ -274,9 +278,14 @@ void EditorWindowController::saveAs(std::function<void()> onSaved) {
                             : m_filePath,
                         false);
     }
+    // Remembered for the document: saving in place asks nothing.
+    const QList<Annotation>& list = m_model->annotations();
+    dialog->offerBurningBlur(
+        std::any_of(list.cbegin(), list.cend(), [](const Annotation& a) { return a.tool == EditorTool::blur; }),
+        m_files && m_files->burnBlur);
     connect(dialog, &QFileDialog::accepted, this, [this, dialog, onSaved] {
         if (dialog->imagePath().isEmpty()) return;
-        if (auto error = saveTo(dialog->imagePath(), dialog->format(), dialog->scale(), onSaved))
+        if (auto error = saveTo(dialog->imagePath(), dialog->format(), dialog->scale(), onSaved, dialog->burnBlur()))
             ErrorAlert::present(*error, this);
     });
     dialog->open(); // a sheet on this window
@@ -306,15 +315,15 @@ void EditorWindowController::closeEvent(QCloseEvent* event) {
 }
 
 std::optional<IoError> EditorWindowController::saveTo(const QString& imagePath, FlatExport::Format format, double scale,
-                                            std::function<void()> onSaved) {
-    const SaveCommand::Outcome outcome = SaveCommand::save(*m_model, imagePath, format, scale);
+                                            std::function<void()> onSaved, bool burnBlur) {
+    const SaveCommand::Outcome outcome = SaveCommand::save(*m_model, imagePath, format, scale, burnBlur);
     if (outcome.error) return outcome.error;
     if (outcome.projectToPlace) {
         // After this event: the picture is saved, the project needs a folder the user may write.
         // Until it is written the edits are not safe, so the model stays dirty and the window open.
         QTimer::singleShot(0, this,
                            [this, bytes = *outcome.projectToPlace, path = outcome.projectPath, onSaved,
-                            files = SaveCommand::SavedFiles{outcome.imagePath, format, scale}] {
+                            files = SaveCommand::SavedFiles{outcome.imagePath, format, scale, burnBlur}] {
                                placeProjectElsewhere(bytes, path, [this, onSaved, files] {
                                    saved(files);
                                    if (onSaved) onSaved();
@@ -322,7 +331,7 @@ std::optional<IoError> EditorWindowController::saveTo(const QString& imagePath, 
                            });
         return std::nullopt;
     }
-    saved({outcome.imagePath, format, scale});
+    saved({outcome.imagePath, format, scale, burnBlur});
     if (outcome.undrawn > 0)
         ErrorAlert::present(QStringLiteral("“%1” was saved without %2 objects that would take too long to draw. "
                                            "The project beside it keeps them all.")

@@ -65,9 +65,10 @@ public:
     enum class CloseChoice { save, discard, cancel };
     std::function<CloseChoice()> askToSave;
     // The work after the dialog; errors are returned, not shown. `onSaved` runs once the model
-    // counts as saved: at once, or after the project found a place in a second dialog.
+    // counts as saved: at once, or after the project found a place in a second dialog. With
+    // `burnBlur` the project's picture gets the blurred pixels, and later saves keep doing so.
     std::optional<IoError> saveTo(const QString& imagePath, FlatExport::Format format, double scale,
-                                  std::function<void()> onSaved = {});
+                                  std::function<void()> onSaved = {}, bool burnBlur = false);
 
     // The status bar's texts: the picture's size, the last message and the version.
     QString sizeText() const;

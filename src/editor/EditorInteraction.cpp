@@ -75,6 +75,7 @@ void EditorInteraction::dragChanged(QPointF startView, QPointF currentView, bool
     case EditorTool::dot:
     case EditorTool::check:
     case EditorTool::blur:
+    case EditorTool::redact:
     case EditorTool::crop:
     case EditorTool::polygon:
     case EditorTool::image:
@@ -223,6 +224,7 @@ void EditorInteraction::dragEnded(QPointF endView) {
     case EditorTool::dot:
     case EditorTool::check:
     case EditorTool::blur:
+    case EditorTool::redact:
     case EditorTool::polygon:
     case EditorTool::image:
         commitDraft();

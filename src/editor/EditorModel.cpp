@@ -31,8 +31,6 @@ void EditorModel::setDraft(std::optional<Annotation> draft) {
     void EditorModel::Name(Type value) {                                                                     \
         if (assign(field, value)) emit toolSettingsChanged();                                                \
     }
-PICTAVO_SETTER(setTool, m_tool, EditorTool)
-PICTAVO_SETTER(setColor, m_color, const QColor&)
 PICTAVO_SETTER(setStrokeWidth, m_strokeWidth, double)
 PICTAVO_SETTER(setArrowHeadScale, m_arrowHeadScale, double)
 PICTAVO_SETTER(setDotStyle, m_dotStyle, DotStyle)
@@ -40,6 +38,27 @@ PICTAVO_SETTER(setStampType, m_stampType, StampType)
 PICTAVO_SETTER(setStampShowName, m_stampShowName, bool)
 PICTAVO_SETTER(setShapeFilled, m_shapeFilled, bool)
 #undef PICTAVO_SETTER
+
+void EditorModel::setTool(EditorTool tool) {
+    if (!assign(m_tool, tool)) return;
+    m_redactionColorShown = redactionColorInUse();
+    emit toolSettingsChanged();
+}
+
+bool EditorModel::redactionColorInUse() const {
+    if (m_tool == EditorTool::redact) return true;
+    if (m_tool != EditorTool::select) return false;
+    const std::optional<int> index = selectedIndex();
+    return index && m_annotations.at(*index).tool == EditorTool::redact;
+}
+
+QColor EditorModel::color() const {
+    return redactionColorInUse() ? m_redactColor : m_color;
+}
+
+void EditorModel::setColor(const QColor& color) {
+    if (assign(redactionColorInUse() ? m_redactColor : m_color, color)) emit toolSettingsChanged();
+}
 
 void EditorModel::chooseColor(const QColor& color) {
     setColor(color);
@@ -61,11 +80,20 @@ void EditorModel::selectionDidChange() {
 }
 
 void EditorModel::followSelection() {
-    if (m_tool != EditorTool::select) return;
-    const std::optional<int> index = selectedIndex();
-    if (!index) return;
+    // Selecting a redaction, or leaving one, changes which colour is shown.
+    bool changed = assign(m_redactionColorShown, redactionColorInUse());
+    const std::optional<int> index = m_tool == EditorTool::select ? selectedIndex() : std::nullopt;
+    if (!index) {
+        if (changed) emit toolSettingsChanged();
+        return;
+    }
     const Annotation& a = m_annotations.at(*index);
-    bool changed = assign(m_color, a.color);
+    // A redaction's colour is for redactions only, and it has no width.
+    if (a.tool == EditorTool::redact) {
+        if (assign(m_redactColor, a.color) || changed) emit toolSettingsChanged();
+        return;
+    }
+    changed |= assign(m_color, a.color);
     // Rounded half away from zero; a text shows the width that gives its size.
     const double width = (EditorTools::traits(a.tool).options & ToolOption::font)
                              ? std::clamp(std::round(a.fontSize / 3), 1.0, 50.0)
@@ -213,7 +241,7 @@ void EditorModel::advanceBadgeNumber() {
 Annotation EditorModel::newAnnotation(QPointF point) const {
     Annotation a;
     a.tool = m_tool;
-    a.color = m_color;
+    a.color = color();
     a.width = m_strokeWidth;
     a.headScale = m_arrowHeadScale;
     a.points = {point};

@@ -72,7 +72,10 @@ public:
     // selection: selecting an object, undo and redo set the colour and width to its own.
     EditorTool tool() const { return m_tool; }
     void setTool(EditorTool tool);
-    QColor color() const { return m_color; }
+    // Redactions have a colour of their own (black until one is picked for them): the colour
+    // while the redact tool is chosen or a single redaction is selected, the other objects'
+    // otherwise.
+    QColor color() const;
     void setColor(const QColor& color);
     double strokeWidth() const { return m_strokeWidth; }
     void setStrokeWidth(double width);
@@ -242,7 +245,7 @@ public:
 
     // The anchor point of another object nearest to `point`, if one lies within `radius`.
     std::optional<QPointF> snapPoint(QPointF point, std::optional<QUuid> excluding, double radius) const;
-    // The annotations in drawing order: blur, then images, then the rest, then text.
+    // The annotations in drawing order: blur, then images, then redactions, then the rest, then text.
     QList<Annotation> layeredAnnotations() const;
     static QList<Annotation> layeredAnnotations(QList<Annotation> annotations);
 
@@ -263,6 +266,8 @@ private:
     void restore(EditorSnapshot step);
     // Gives the style of new objects the single selection's colour, width and arrowhead.
     void followSelection();
+    // Whether the colour shown and picked is that of redactions.
+    bool redactionColorInUse() const;
     void selectionDidChange();
 
     QImage m_baseImage;
@@ -270,6 +275,8 @@ private:
     std::optional<Annotation> m_draft;
     EditorTool m_tool = EditorTool::pen;
     QColor m_color;
+    QColor m_redactColor = Qt::black;
+    bool m_redactionColorShown = false; // what color() last gave, to say when that changes
     double m_strokeWidth = 8.0;
     double m_arrowHeadScale = 1.5;
     DotStyle m_dotStyle = DotStyle::solid;

@@ -3,6 +3,7 @@
 #include "graphics/GaussianBlur.h"
 
 #include "editor/EditorModel.h"
+#include "editor/Redaction.h"
 #include "io/FileIO.h"
 #include "io/ImageDecoder.h"
 #include "io/ImageUtilities.h"
@@ -43,7 +44,7 @@ Result<QImage> flatImage(const QString& inputPath, int* droppedRecords, int* und
                                     if (!*blurred) *blurred = GaussianBlur::blur(base, GaussianBlur::regionSigma(base.size()));
                                     return **blurred;
                                 }};
-    QImage flat = EditorRenderer::compose(scene, undrawn);
+    QImage flat = EditorRenderer::compose(Redaction::hiding(std::move(scene)), undrawn);
     if (flat.isNull())
         return IoError{IoError::Kind::writeError,
                        QStringLiteral("Couldn't draw “%1”: not enough memory").arg(inputPath)};
@@ -73,7 +74,9 @@ Result<FileIO::PendingFile> prepare(QImage flat, const QString& outputPath, Form
     };
     if (image.isNull()) return undrawable("drawn");
     if (format == Format::pdf)
-        return FileIO::prepare(outputPath, [&image](QIODevice& device) { return PdfSupport::writeImage(image, device); });
+        return FileIO::prepare(outputPath, [&image, title = QFileInfo(outputPath).fileName()](QIODevice& device) {
+            return PdfSupport::writeImage(image, device, title);
+        });
     const std::optional<QByteArray> bytes =
         format == Format::png ? PngWriter::encodeConsuming(std::move(image)) : encode(image, format);
     if (!bytes) return undrawable("encoded");

@@ -1,6 +1,7 @@
 #include "editor/SaveCommand.h"
 
 #include "editor/EditorModel.h"
+#include "editor/Redaction.h"
 #include "io/FileIO.h"
 #include "io/ProjectIO.h"
 #include "render/EditorRenderer.h"
@@ -75,7 +76,8 @@ SavedFiles filesOfProject(const QString& projectPath, QSize pictureSize) {
     return files;
 }
 
-Outcome save(EditorModel& model, const QString& typedPath, FlatExport::Format format, double scale) {
+Outcome save(EditorModel& model, const QString& typedPath, FlatExport::Format format, double scale,
+             bool burnBlur) {
     Outcome outcome;
     const QString imagePath = outcome.imagePath = imagePathFor(typedPath, format);
     outcome.projectPath = projectPathFor(imagePath);
@@ -89,18 +91,27 @@ Outcome save(EditorModel& model, const QString& typedPath, FlatExport::Format fo
         outcome.error = projectRefused;
         return outcome;
     }
+    const auto undrawable = [&imagePath] {
+        return IoError{IoError::Kind::writeError,
+                       QStringLiteral("Couldn't write “%1”: the picture could not be drawn").arg(imagePath)};
+    };
+    // Neither file keeps what a redaction covers.
+    const EditorRenderer::Scene scene = Redaction::hiding(model.scene());
     // The project keeps the full-size picture, whatever size the flat image is saved at. Made
     // first: a project that cannot be encoded must not leave a new picture beside the old one.
-    Result<QByteArray> project = ProjectIO::encode(model.baseImage(), model.annotations());
+    const Redaction::Stored stored = Redaction::stored(scene, model.annotations(), burnBlur);
+    if (stored.baseImage.isNull()) {
+        outcome.error = undrawable();
+        return outcome;
+    }
+    Result<QByteArray> project = ProjectIO::encode(stored.baseImage, stored.annotations);
     if (!project) {
         outcome.error = project.error();
         return outcome;
     }
-    const QImage flat = EditorRenderer::compose(model.scene(), &outcome.undrawn);
+    const QImage flat = EditorRenderer::compose(scene, &outcome.undrawn);
     if (flat.isNull()) {
-        outcome.error =
-            IoError{IoError::Kind::writeError,
-                    QStringLiteral("Couldn't write “%1”: the picture could not be drawn").arg(imagePath)};
+        outcome.error = undrawable();
         return outcome;
     }
     // Both files are written completely before either replaces its old one.

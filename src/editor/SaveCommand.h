@@ -42,6 +42,8 @@ struct SavedFiles {
     QString imagePath;
     FlatExport::Format format = FlatExport::Format::png;
     double scale = 1.0;
+    // Whether the project's picture has the blurred pixels instead of the original ones.
+    bool burnBlur = false;
 };
 
 // The sizes a flat image can be saved at, largest first.
@@ -53,6 +55,9 @@ inline constexpr double kScales[] = {1.0, 0.75, 0.5, 0.25};
 SavedFiles filesOfProject(const QString& projectPath, QSize pictureSize);
 
 // `imagePath` goes through imagePathFor first: the flat image and the project are never one file.
-Outcome save(EditorModel& model, const QString& imagePath, FlatExport::Format format, double scale);
+// Both files have the redactions burnt in; the project's picture has the blurred pixels too with
+// `burnBlur`, and the original ones under blur regions without.
+Outcome save(EditorModel& model, const QString& imagePath, FlatExport::Format format, double scale,
+             bool burnBlur = false);
 
 } // namespace SaveCommand

@@ -9,7 +9,9 @@
 #include <QMutex>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace DrawingSurface {
 
@@ -161,6 +163,84 @@ void drawImage(QPainter& painter, const QImage& image, const QRectF& target) {
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter.drawImage(target, image, QRectF(image.rect()));
+    painter.restore();
+}
+
+namespace {
+
+// A shape's edge this close to a pixel's side leaves that pixel out: rotations and scales put
+// exact edges a rounding error beyond them.
+constexpr double kCoverTolerance = 1e-6;
+
+// The x extent of the convex polygon `p` within the strip y0 <= y <= y1: the extremes of its
+// outline's pieces there. Empty (first > second) when it misses the strip.
+std::pair<double, double> stripExtent(const QPolygonF& p, double y0, double y1) {
+    double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+    const qsizetype n = p.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QPointF a = p[i], b = p[(i + 1) % n];
+        double from = 0, to = 1;
+        if (a.y() == b.y()) {
+            if (a.y() < y0 || a.y() > y1) continue;
+        } else {
+            double t0 = (y0 - a.y()) / (b.y() - a.y()), t1 = (y1 - a.y()) / (b.y() - a.y());
+            if (t0 > t1) std::swap(t0, t1);
+            from = std::max(from, t0), to = std::min(to, t1);
+            if (from > to) continue;
+        }
+        const double xa = a.x() + from * (b.x() - a.x()), xb = a.x() + to * (b.x() - a.x());
+        lo = std::min({lo, xa, xb}), hi = std::max({hi, xa, xb});
+    }
+    return {lo, hi};
+}
+
+} // namespace
+
+QList<QRect> coveredPixels(const QPolygonF& corners, const QRect& device) {
+    QList<QRect> out;
+    if (corners.size() < 3 || device.isEmpty()) return out;
+    const QRectF box = corners.boundingRect();
+    for (const QPointF& c : corners)
+        if (!std::isfinite(c.x()) || !std::isfinite(c.y())) return out;
+    // Rows the shape enters by more than the tolerance, within the device.
+    const double firstRow = std::max(std::floor(box.top() + kCoverTolerance), double(device.top()));
+    const double endRow = std::min(std::ceil(box.bottom() - kCoverTolerance), double(device.bottom() + 1));
+    for (int y = int(firstRow); y < int(endRow); ++y) {
+        const auto [lo, hi] = stripExtent(corners, y, y + 1);
+        const double first = std::max(std::floor(lo + kCoverTolerance), double(device.left()));
+        const double end = std::min(std::ceil(hi - kCoverTolerance), double(device.right() + 1));
+        if (!(first < end)) continue;
+        const QRect row(int(first), y, int(end - first), 1);
+        // An upright box is one rectangle: rows of the same extent join the one above.
+        if (!out.isEmpty() && out.last().left() == row.left() && out.last().right() == row.right() &&
+            out.last().bottom() == y - 1)
+            out.last().setBottom(y);
+        else
+            out.append(row);
+    }
+    return out;
+}
+
+void fillCovered(QPainter& painter, const QPolygonF& corners, const QColor& color) {
+    const QPaintDevice* device = painter.device();
+    if (!device) return;
+    // In the device's own pixels. Not through deviceTransform(): for a widget painted into its
+    // window that holds the widget's place in the window, which the painter adds again below.
+    const qreal dpr = device->devicePixelRatioF();
+    const QRect pixels(QPoint(), QSize(device->width(), device->height()) * dpr);
+    const QTransform toPixels = painter.combinedTransform() * QTransform::fromScale(dpr, dpr);
+    const QList<QRect> spans = coveredPixels(toPixels.map(corners), pixels);
+    if (spans.isEmpty()) return;
+    QColor opaque = color.isValid() ? color : QColor(Qt::black);
+    opaque.setAlpha(255);
+    painter.save();
+    painter.resetTransform();
+    painter.scale(1 / dpr, 1 / dpr);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setOpacity(1);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const QRect& span : spans)
+        painter.fillRect(span, opaque);
     painter.restore();
 }
 

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QPolygonF>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
@@ -51,5 +52,13 @@ void drawText(QPainter& painter, const QRectF& rect, const QString& text, const 
 
 // Draws an image upright, scaled to fill `target`.
 void drawImage(QPainter& painter, const QImage& image, const QRectF& target);
+
+// Fills, with `color` made opaque, every device pixel that the convex polygon `corners` (in the
+// painter's coordinates) covers any part of, and no other: no antialiased edge lets what lies
+// under it show through, and its edges stay where the shape is. Overlaps thinner than a
+// millionth of a pixel do not count.
+void fillCovered(QPainter& painter, const QPolygonF& corners, const QColor& color);
+// The same pixels as rectangles in device pixels, rows of equal extent merged, within `device`.
+QList<QRect> coveredPixels(const QPolygonF& deviceCorners, const QRect& device);
 
 } // namespace DrawingSurface

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QImageWriter>
 #include <QPainter>
 
@@ -54,12 +55,18 @@ std::optional<QByteArray> jpegData(const QImage& image, double quality) {
         QPainter painter(&flat);
         painter.drawImage(QPointF(0, 0), image);
     }
+    // The pixels with their density and colour space only: Qt writes an image's text as comments,
+    // and text a decoded file brought along (an author, a place) must not go out with it.
+    QImage bare(flat.constBits(), flat.width(), flat.height(), flat.bytesPerLine(), flat.format());
+    bare.setDotsPerMeterX(flat.dotsPerMeterX());
+    bare.setDotsPerMeterY(flat.dotsPerMeterY());
+    bare.setColorSpace(flat.colorSpace());
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "jpeg");
     writer.setQuality(int(std::lround(std::clamp(quality, 0.0, 1.0) * 100)));
-    if (!writer.write(flat)) return std::nullopt;
+    if (!writer.write(bare)) return std::nullopt;
     return bytes;
 }
 

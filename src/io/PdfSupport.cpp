@@ -18,11 +18,12 @@ QSizeF pageSize(QSize pixels) {
                   std::max(1.0, std::round(pixels.height() * 0.75)));
 }
 
-bool writeImage(const QImage& image, QIODevice& device) {
+bool writeImage(const QImage& image, QIODevice& device, const QString& title) {
     if (image.isNull()) return false;
     const QSizeF page = pageSize(image.size());
     QPdfWriter writer(&device);
     writer.setCreator(QStringLiteral("Pictavo"));
+    writer.setTitle(title);
     writer.setResolution(72); // one device unit is one point
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     if (!writer.setPageSize(QPageSize(page, QPageSize::Point, QString(), QPageSize::ExactMatch))) return false;
@@ -38,7 +39,8 @@ std::optional<IoError> exportImage(const QImage& image, const QString& path) {
     if (image.isNull())
         return IoError{IoError::Kind::writeError,
                        QStringLiteral("Couldn't write “%1”: there is no picture").arg(path)};
-    return FileIO::writeFileAtomically(path, [&](QIODevice& device) { return writeImage(image, device); });
+    return FileIO::writeFileAtomically(
+        path, [&](QIODevice& device) { return writeImage(image, device, QFileInfo(path).fileName()); });
 }
 
 } // namespace PdfSupport

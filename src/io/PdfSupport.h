@@ -17,10 +17,11 @@ namespace PdfSupport {
 // are kept in whole points.
 QSizeF pageSize(QSize pixels);
 
-// Writes a one-page PDF whose picture fills the page, embedded losslessly. Written atomically.
+// Writes a one-page PDF whose picture fills the page, embedded losslessly, titled with the file's
+// name. Written atomically.
 std::optional<IoError> exportImage(const QImage& image, const QString& path);
-// The same PDF into a device; false when it could not be made.
-bool writeImage(const QImage& image, QIODevice& device);
+// The same PDF into a device, with `title`; false when it could not be made.
+bool writeImage(const QImage& image, QIODevice& device, const QString& title);
 
 // Reading PDFs for annotation. Pages are rendered as viewers show them (their /Rotate applied).
 // The number of pages, or the corrupt-file error when the file cannot be read as a PDF.

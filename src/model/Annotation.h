@@ -28,6 +28,7 @@ enum class EditorTool {
     dot,
     check,
     blur,
+    redact,
     text,
     crop,
     polygon,
@@ -109,7 +110,7 @@ enum class CanvasBackground { transparent, white, black };
 // the stored strings (raw values are case-sensitive).
 template <typename E> constexpr auto caseCount() -> int;
 template <> constexpr auto caseCount<EditorTool>() -> int {
-    return 15;
+    return 16;
 }
 template <> constexpr auto caseCount<DotStyle>() -> int {
     return 2;
@@ -150,7 +151,7 @@ enum class ToolFamily {
     none,     // makes no object (select, crop)
     stroke,   // freehand points (pen, highlighter)
     twoPoint, // a chain of vertices, drawn from a first to a last point (line, arrow, polygon)
-    box,      // the rectangle of a first and a last point (rectangle, ellipse, blur)
+    box,      // the rectangle of a first and a last point (rectangle, ellipse, blur, redaction)
     badge,    // a disc sized by its width at one point (numbered badge, check, stamp)
     text,     // a label at one point
     picture   // a pasted picture in a four-corner outline
@@ -169,7 +170,7 @@ Q_DECLARE_FLAGS(ToolOptions, ToolOption)
 Q_DECLARE_OPERATORS_FOR_FLAGS(ToolOptions)
 
 // How the drawing budget estimates what an object costs to draw.
-enum class DrawingCostClass { none, stroked, text, blur, picture, badge };
+enum class DrawingCostClass { none, stroked, text, blur, picture, badge, fill };
 
 // Everything the editor knows about one tool, in one table (Annotation.cpp). Adding a kind starts
 // there; docs/ARCHITECTURE.md lists the rest.
@@ -190,7 +191,7 @@ struct ToolTraits {
 
 namespace EditorTools {
 const ToolTraits& traits(EditorTool tool);
-// The eleven tools with a toolbar button (dot, check, polygon and image are made by other means).
+// The twelve tools with a toolbar button (dot, check, polygon and image are made by other means).
 QList<EditorTool> toolbarCases();
 QString symbol(EditorTool tool);
 QString help(EditorTool tool);

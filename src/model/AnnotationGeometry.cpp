@@ -151,6 +151,7 @@ QPainterPath drawingPath(const Annotation& a, double s, double minSpacing) {
     case EditorTool::dot:
     case EditorTool::check:
     case EditorTool::blur:
+    case EditorTool::redact:
     case EditorTool::text:
     case EditorTool::crop:
         return path;
@@ -223,6 +224,7 @@ QRectF bounds(const Annotation& a) {
     case EditorTool::rect:
     case EditorTool::ellipse:
     case EditorTool::blur:
+    case EditorTool::redact:
     case EditorTool::crop:
         return a.rect();
     }
@@ -263,7 +265,8 @@ QList<QPointF> rawAnchorPoints(const Annotation& a) {
         if (a.points.isEmpty()) return {};
         return {a.points.first(), a.points.last()};
     case EditorTool::rect:
-    case EditorTool::blur: {
+    case EditorTool::blur:
+    case EditorTool::redact: {
         const QRectF r = a.rect();
         return corners(r) + midpoints(r) + QList<QPointF>{r.center()};
     }
@@ -359,6 +362,7 @@ bool hitTest(const Annotation& a, QPointF p, double t) {
     case EditorTool::image:
         return polygonContains(a.points, p) || distance(p, closedPoints(a)) <= t;
     case EditorTool::blur:
+    case EditorTool::redact:
         return rectContains(a.rect().adjusted(-t, -t, t, t), p);
     case EditorTool::text:
         return rectContains(bounds(a).adjusted(-t, -t, t, t), p);

@@ -317,6 +317,14 @@ void drawBlur(const Annotation& a, QPainter& painter, const Scene& scene, double
     painter.restore();
 }
 
+// Every device pixel the box touches, in one opaque colour, also where the box is turned: the
+// saved picture hides all of what the box covers and nothing beside it.
+void drawRedaction(const Annotation& a, QPainter& painter, double s) {
+    const QRectF r = a.rect();
+    if (!(r.width() > 0) || !(r.height() > 0)) return;
+    DrawingSurface::fillCovered(painter, QPolygonF(scaled(r, s)), a.color);
+}
+
 void drawPicture(const Annotation& a, QPainter& painter, double s) {
     if (a.image.isNull() || a.points.size() <= 2) return;
     QPainterPath clip = Geo::drawingPath(a, s, pointSpacing(painter));
@@ -427,6 +435,9 @@ void draw(const Annotation& a, QPainter& painter, const Scene& scene, double s, 
         break;
     case EditorTool::blur:
         drawBlur(a, painter, scene, s, onScreen);
+        break;
+    case EditorTool::redact:
+        drawRedaction(a, painter, s);
         break;
     case EditorTool::image:
         drawPicture(a, painter, s);
@@ -614,6 +625,12 @@ double drawingCost(const Annotation& a, QSizeF canvas) {
     case DrawingCostClass::badge:
         cost += kBadge * covered(reach);
         break;
+    case DrawingCostClass::fill: {
+        // One rectangle upright; turned, one per row, counted as a fill's edges are.
+        const QRectF b = reach.intersected(picture);
+        cost += kFill * covered(reach) + (a.rotation != 0 ? kEdgeRow * std::max(b.height(), 0.0) : 0);
+        break;
+    }
     }
     return cost;
 }
@@ -663,6 +680,9 @@ QRectF paintedReach(const Annotation& a, double s) {
     case EditorTool::image:
         r |= scaled(a.imageFrame, s);
         break;
+    case EditorTool::redact:
+        break; // no stroke: the pixels its edges touch, within the margin
+
     case EditorTool::pen:
     case EditorTool::line:
     case EditorTool::rect:

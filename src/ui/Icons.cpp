@@ -281,6 +281,13 @@ Drawing toolDrawing(EditorTool tool) {
             }
             pen.setAlpha(1);
         };
+    case EditorTool::redact:
+        return [](Pen& pen) {
+            // Lines of text, the middle one under a solid bar.
+            pen.line(4, 5.5, 20, 5.5);
+            pen.fillRect(3, 9, 18, 6, 1);
+            pen.line(4, 18.5, 14, 18.5);
+        };
     case EditorTool::text:
         return [](Pen& pen) {
             pen.line(5, 5, 19, 5);

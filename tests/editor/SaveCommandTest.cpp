@@ -3,6 +3,7 @@
 #include "io/ProjectIO.h"
 
 #include "TestSupport.h"
+#include "io/WrittenBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -88,6 +89,7 @@ TEST(SaveCommand, PdfGetsItsProjectToo) {
         SaveCommand::save(*model, dir.filePath(QStringLiteral("plan.pdf")), FlatExport::Format::pdf, 1);
     ASSERT_FALSE(outcome.error);
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("plan.pictproj"))));
+    EXPECT_EQ(WrittenBytes::pdfTitles(contentOf(outcome.imagePath)), QStringList{QStringLiteral("plan.pdf")});
     EXPECT_EQ(SaveCommand::projectPathFor(QStringLiteral("/a/b/x.jpeg")), QStringLiteral("/a/b/x.pictproj"));
 }
 

@@ -131,6 +131,10 @@ TEST(RenderGallery, EveryAnnotationKind) {
     Annotation rotatedBlur = TestSupport::annotation(EditorTool::blur, {{380, 600}, {540, 760}}, red);
     rotatedBlur.rotation = 0.3;
     list << rotatedBlur;
+    list << TestSupport::annotation(EditorTool::redact, {{950, 360}, {1010, 400}}, Qt::black);
+    Annotation rotatedRedaction = TestSupport::annotation(EditorTool::redact, {{620, 700}, {760, 740}}, QColor(60, 60, 70));
+    rotatedRedaction.rotation = -0.2;
+    list << rotatedRedaction;
 
     const QImage out = EditorRenderer::compose(TestSupport::scene(model, list));
     ASSERT_EQ(out.size(), base.size());

@@ -236,8 +236,8 @@ void EditorToolbar::build() {
     m_widthField->setFixedWidth(kFieldWidth);
     m_widthField->setAlignment(Qt::AlignRight);
     connect(m_widthField, &QLineEdit::editingFinished, this, &EditorToolbar::commitWidthField);
-    add(group({iconLabel(Icons::action(Icons::Action::strokeWidth), QStringLiteral("Stroke width")), m_widthSlider,
-               m_widthField, new QLabel(QStringLiteral("px"))}));
+    m_width = add(group({iconLabel(Icons::action(Icons::Action::strokeWidth), QStringLiteral("Stroke width")),
+                         m_widthSlider, m_widthField, new QLabel(QStringLiteral("px"))}));
 
     // Arrowhead size
     m_arrowHeadSlider = named(new QSlider(Qt::Horizontal), QStringLiteral("Arrowhead size"),
@@ -445,6 +445,9 @@ void EditorToolbar::refreshSettings() {
 EditorToolbar::Shown EditorToolbar::shownFor(EditorTool tool, StampType stamp, const SelectionView& selection) {
     const ToolOptions options = EditorTools::traits(tool).options;
     Shown shown;
+    // What the width would change: nothing for a redaction or a pasted picture.
+    const ToolOptions sized = ToolOption::strokeWidth | ToolOption::font;
+    shown.width = bool((selection.single ? EditorTools::traits(*selection.single).options : options) & sized);
     shown.arrowHead = bool(options & ToolOption::arrowHead);
     shown.shapeFill = bool(options & ToolOption::fill);
     shown.stamp = bool(options & ToolOption::stampChoice);
@@ -478,6 +481,7 @@ QList<EditorToolbar::Shown> EditorToolbar::everyShown() {
 }
 
 bool EditorToolbar::isShownIn(QWidget* item, const Shown& shown) const {
+    if (item == m_width) return shown.width;
     if (item == m_arrowHead) return shown.arrowHead;
     if (item == m_shapeFill) return shown.shapeFill;
     if (item == m_stampButton || item == m_names) return shown.stamp;

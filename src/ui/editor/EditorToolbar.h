@@ -82,7 +82,7 @@ private:
 
     // Which of the controls that come and go are shown.
     struct Shown {
-        bool arrowHead = false, shapeFill = false, stamp = false, badgeSettings = false;
+        bool width = true, arrowHead = false, shapeFill = false, stamp = false, badgeSettings = false;
         bool selectionFill = false, selectionName = false, numberPlacement = false, selectionCommands = false,
              rotation = false;
         bool operator==(const Shown&) const = default;
@@ -120,6 +120,7 @@ private:
     QToolButton* m_colorButton = nullptr;
     QSlider* m_widthSlider = nullptr;
     QLineEdit* m_widthField = nullptr;
+    QWidget* m_width = nullptr;
     QWidget* m_arrowHead = nullptr;
     QSlider* m_arrowHeadSlider = nullptr;
     QWidget* m_shapeFill = nullptr;

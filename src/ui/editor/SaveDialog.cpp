@@ -5,6 +5,7 @@
 #include "io/SaveFolder.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -62,10 +63,21 @@ SaveDialog::SaveDialog(QWidget* parent) : QFileDialog(parent) {
     auto* message =
         new QLabel(QStringLiteral("Saves the flat image plus an editable .pictproj project next to it"));
     message->setForegroundRole(QPalette::PlaceholderText);
+    const QString burnTitle = QStringLiteral("Burn blurred parts into the project");
+    m_burnBlur = new QCheckBox(burnTitle);
+    m_burnBlur->setAccessibleName(burnTitle);
+    const QString burnHelp =
+        QStringLiteral("On, the project's picture holds the blurred pixels, so the original ones cannot be "
+                       "recovered from the project; off, it keeps them under the blur, so blur regions can "
+                       "still be moved or removed");
+    m_burnBlur->setToolTip(burnHelp);
+    m_burnBlur->setAccessibleDescription(burnHelp);
+    m_burnBlur->setVisible(false);
     if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
         const int rows = grid->rowCount();
         grid->addWidget(message, rows, 0, 1, grid->columnCount());
         grid->addLayout(row, rows + 1, 0, 1, grid->columnCount());
+        grid->addWidget(m_burnBlur, rows + 2, 0, 1, grid->columnCount(), Qt::AlignHCenter);
     }
     connect(m_format, &QComboBox::currentIndexChanged, this, &SaveDialog::formatChanged);
     formatChanged(0);
@@ -97,6 +109,15 @@ void SaveDialog::propose(const QString& path, bool inItsFolder) {
 void SaveDialog::setScale(double scale) {
     for (int i = 0; i < int(std::size(SaveCommand::kScales)); ++i)
         if (SaveCommand::kScales[i] == scale) m_size->setCurrentIndex(i);
+}
+
+void SaveDialog::offerBurningBlur(bool offered, bool on) {
+    m_burnBlur->setVisible(offered);
+    m_burnBlur->setChecked(offered && on);
+}
+
+bool SaveDialog::burnBlur() const {
+    return m_burnBlur->isVisibleTo(this) && m_burnBlur->isChecked();
 }
 
 FlatExport::Format SaveDialog::format() const {

@@ -4,6 +4,7 @@
 
 #include <QFileDialog>
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 
@@ -28,6 +29,11 @@ public:
     void setScale(double scale);
     // The project the document was opened from or last saved to: replacing it asks nothing.
     void setOwnProject(const QString& path) { m_ownProject = path; }
+    // The choice of burning blurred parts into the project's picture, shown for a document with
+    // blur regions only, set to `on`.
+    void offerBurningBlur(bool offered, bool on);
+    bool burnBlur() const;
+    QCheckBox* burnBlurChoice() const { return m_burnBlur; }
     // The flat image's path once the dialog was accepted, with the format's extension.
     QString imagePath() const { return m_imagePath; }
 
@@ -42,6 +48,7 @@ private:
 
     QComboBox* m_format;
     QComboBox* m_size;
+    QCheckBox* m_burnBlur;
     QString m_imagePath;
     QString m_ownProject;
 };

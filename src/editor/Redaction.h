@@ -1,0 +1,32 @@
+#pragma once
+
+#include "model/Annotation.h"
+#include "render/EditorRenderer.h"
+
+#include <QImage>
+#include <QList>
+
+// What saved files keep of a document with redactions: nothing of what a redaction covers, in the
+// flat picture and in the project alike. The editor's own picture stays whole; only the copies
+// written are burnt.
+namespace Redaction {
+
+// `scene` with its blurred copy made from the base with the redactions burnt in, so that a blur
+// region beside a redaction spreads nothing of what it hides; `scene` itself when it has no
+// redaction or no blur region. `scene.annotations` are in drawing order.
+EditorRenderer::Scene hiding(EditorRenderer::Scene scene);
+
+// What a project stores of a document.
+struct Stored {
+    QImage baseImage;
+    QList<Annotation> annotations;
+};
+
+// The project's copy of the document drawn as `scene` (annotations in drawing order) whose list is
+// `annotations`: the base with every redaction burnt in, and its blur regions too with `withBlur`;
+// each pasted picture a redaction lies over with the redaction burnt into its own pixels. The
+// objects stay, in the same order. What the drawing budget leaves out of the flat picture is left
+// out here too. A null base when memory cannot be had.
+Stored stored(const EditorRenderer::Scene& scene, const QList<Annotation>& annotations, bool withBlur);
+
+} // namespace Redaction
