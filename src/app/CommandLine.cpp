@@ -50,6 +50,8 @@ CommandLine parseExport(const QStringList& args) {
             if (!ok || (cl.scalePercent != 100 && cl.scalePercent != 75 && cl.scalePercent != 50 &&
                         cl.scalePercent != 25))
                 return usageError(QStringLiteral("--scale takes 100, 75, 50 or 25, not %1").arg(scale));
+        } else if (arg == QLatin1String("--redact")) {
+            cl.redact = true;
         } else {
             return usageError(QStringLiteral("unknown option %1 for export").arg(arg));
         }
@@ -205,9 +207,13 @@ QString CommandLine::usage() {
         "  pictavo capture region --text [--lang LANGS]\n"
         "                                   print the text in the selected region\n"
         "  pictavo --preview FILE           open a picture in the preview window (Save, Copy, Edit)\n"
-        "  pictavo export INPUT --output FILE [--scale 100|75|50|25]\n"
+        "  pictavo export INPUT --output FILE [--scale 100|75|50|25] [--redact]\n"
         "                                   write the flat image of a project or picture as PNG,\n"
-        "                                   JPEG or PDF (by FILE's extension); needs no display\n"
+        "                                   JPEG or PDF (by FILE's extension); needs no display.\n"
+        "                                   --redact covers e-mail and IP addresses, keys, serial\n"
+        "                                   numbers and the like found in its text with black boxes\n"
+        "                                   and names each kind covered; recognition can miss text,\n"
+        "                                   so check the result before sending it\n"
         "  pictavo text FILE [--lang LANGS] [--page N]\n"
         "                                   print the text recognised in a picture, project or PDF\n"
         "                                   page (LANGS as eng+deu, by default the user's language\n"

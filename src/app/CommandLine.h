@@ -18,6 +18,7 @@ struct CommandLine {
     QString input;
     QString output;
     int scalePercent = 100;
+    bool redact = false; // export --redact: sensitive text covered
 
     // text (and capture's --text)
     QString languages; // as Tesseract takes them ("eng+deu"); empty: the user's language

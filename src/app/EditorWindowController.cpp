@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "editor/EditorModel.h"
+#include "editor/SensitiveText.h"
 #include "editor/Redaction.h"
 #include "io/FileIO.h"
 #include "ui/editor/CanvasArea.h"
@@ -108,6 +109,7 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
     m_actions->onSaveAs = [this] { saveAs(); };
     m_actions->onCopyImage = [this] { copyImage(); };
     m_actions->onCopyText = [this] { copyText(); };
+    m_actions->onFindSensitiveText = [this] { findSensitiveText(); };
     m_actions->onExpandCanvas = [this] { m_toolbar->openCanvasPopover(); };
     m_actions->onRotateImage = [this] { m_toolbar->openRotatePopover(); };
     m_actions->onClose = [this] { close(); };
@@ -251,6 +253,32 @@ void EditorWindowController::copyText() {
         const int lines = text->lineCount();
         if (lines > 0) TextReading::copy(*text);
         m_messageLabel->setText(TextReading::copiedMessage(lines));
+    });
+}
+
+void EditorWindowController::findSensitiveText() {
+    if (m_readingText) return;
+    m_view->interaction().commitPendingText();
+    QImage flat = EditorRenderer::compose(m_model->scene());
+    if (flat.isNull()) return;
+    m_readingText = true;
+    m_toolbar->showReadingText(true);
+    m_messageLabel->setText(QStringLiteral("Looking for sensitive text…"));
+    // Boxes found on one picture belong on that picture only: a crop or turn meanwhile moves them.
+    const qint64 picture = m_model->baseImage().cacheKey();
+    const QRect bounds = flat.rect();
+    TextReading::read(this, std::move(flat), {}, [this, picture, bounds](const Result<RecognizedText>& text) {
+        m_readingText = false;
+        m_toolbar->showReadingText(false);
+        if (!text) return m_messageLabel->setText(text.error().message.toHtmlEscaped());
+        if (m_model->baseImage().cacheKey() != picture)
+            return m_messageLabel->setText(QStringLiteral("The picture changed while its text was read: nothing was covered. Try again."));
+        const QList<SensitiveText::Finding> findings = SensitiveText::find(*text, bounds);
+        QList<QRectF> boxes;
+        for (const SensitiveText::Finding& finding : findings) boxes.append(QRectF(finding.box));
+        m_model->addRedactions(boxes);
+        m_messageLabel->setText(SensitiveText::summary(findings).toHtmlEscaped() +
+                                (findings.isEmpty() ? QString() : QStringLiteral(" — check before sending")));
     });
 }
 

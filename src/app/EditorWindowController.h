@@ -50,6 +50,8 @@ public:
     void copyImage();
     // The text of the flat picture, or of the one selected rectangle's inside, to the clipboard.
     void copyText();
+    // Covers what the picture's text holds that should not be sent with selected redactions.
+    void findSensitiveText();
     // Where Copy Text reads: the selected rectangle's inside, or empty for the whole picture.
     QRect textArea() const;
     // Saves the flat image and its project: in place when the document has its files (opened

@@ -1,6 +1,7 @@
 #include "Version.h"
 #include "app/CommandLine.h"
 #include "editor/FlatExport.h"
+#include "editor/SensitiveText.h"
 #include "app/CaptureManager.h"
 #include "app/EditorWindowController.h"
 #include "editor/EditorModel.h"
@@ -19,6 +20,8 @@
 #include <QJsonObject>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QMap>
+#include <QPainter>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -144,7 +147,25 @@ int runExport(int argc, char** argv, const CommandLine& cl) {
                       .arg(undrawn)
                       .arg(cl.input),
                   0);
-    if (auto error = FlatExport::write(*flat, cl.output, *format, cl.scalePercent / 100.0))
+    QImage picture = *flat;
+    if (cl.redact) {
+        const Result<RecognizedText> text = DecodingChild::readText(picture, {}, QStringLiteral("“%1”").arg(cl.input));
+        if (!text) return fail(text.error().message);
+        const QList<SensitiveText::Finding> findings = SensitiveText::find(*text, picture.rect());
+        {
+            QPainter painter(&picture);
+            for (const SensitiveText::Finding& finding : findings) painter.fillRect(finding.box, Qt::black);
+        }
+        // One line per kind covered, as the summary counts them.
+        QMap<int, int> counts;
+        for (const SensitiveText::Finding& finding : findings) ++counts[int(finding.kind)];
+        for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+            printLine(stderr, QStringLiteral("Pictavo: covered %1 × %2")
+                                  .arg(it.value())
+                                  .arg(SensitiveText::kindName(SensitiveText::Kind(it.key()))), 0);
+        if (findings.isEmpty()) printLine(stderr, QStringLiteral("Pictavo: nothing sensitive found"), 0);
+    }
+    if (auto error = FlatExport::write(std::move(picture), cl.output, *format, cl.scalePercent / 100.0))
         return fail(error->message);
     return 0;
 }

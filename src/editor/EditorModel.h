@@ -141,6 +141,9 @@ public:
     // Adds a picture (pasted from the clipboard) with one undo step, when the project still
     // reopens whole with it.
     bool addPicture(const Annotation& picture);
+    // Redactions over `boxes` (image pixels) in the redaction colour, in one undo step, selected
+    // with the select tool so each can be moved or deleted; how many were added.
+    int addRedactions(const QList<QRectF>& boxes);
 
     // Replaces the base image with one undo step (flattening, tools that edit pixels).
     void replaceBaseImage(const QImage& image);

@@ -223,6 +223,28 @@ bool EditorModel::addPicture(const Annotation& picture) {
     return true;
 }
 
+int EditorModel::addRedactions(const QList<QRectF>& boxes) {
+    QList<Annotation> added;
+    QSet<QUuid> ids;
+    for (const QRectF& box : boxes) {
+        if (box.isEmpty()) continue;
+        Annotation a;
+        a.tool = EditorTool::redact;
+        a.color = m_redactColor;
+        a.points = {box.topLeft(), box.bottomRight()};
+        ids.insert(a.id);
+        added.append(a);
+    }
+    if (added.isEmpty() || !admits(m_baseImage.size(), m_annotations + added, QStringLiteral("Couldn't add the redactions")))
+        return 0;
+    pushUndo();
+    m_annotations.append(added);
+    emit documentChanged();
+    setTool(EditorTool::select);
+    setSelectedIDs(ids);
+    return int(added.size());
+}
+
 void EditorModel::translate(Annotation& a, QPointF delta) {
     for (QPointF& p : a.points)
         p += delta;

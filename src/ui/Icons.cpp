@@ -379,6 +379,14 @@ Drawing actionDrawing(Action action) {
         return [](Pen& pen) { undoArrow(pen); };
     case Action::redo:
         return [](Pen& pen) { pen.mirrored([&] { undoArrow(pen); }); };
+    case Action::findSensitive:
+        return [](Pen& pen) {
+            // A magnifier over two lines of text, the lower one covered.
+            pen.line(3, 5, 12, 5);
+            pen.rect(3, 9, 9, 3.5, 0.5);
+            pen.circle(15, 13, 5);
+            pen.line(18.5, 16.5, 22, 20);
+        };
     case Action::copyObjects:
         return [](Pen& pen) { overlappedSquares(pen, [](Pen& pen) { pen.rect(3.5, 8.5, 12, 12, 2); }); };
     case Action::copy:

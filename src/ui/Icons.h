@@ -31,6 +31,7 @@ enum class Action {
     undo,
     redo,
     copyObjects,
+    findSensitive,
     fineRotate,
     trash,
     flatten,

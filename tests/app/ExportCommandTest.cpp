@@ -296,3 +296,61 @@ TEST_F(ExportCommand, TextPrintsWhatAPictureSays) {
     EXPECT_EQ(broken.exitCode, 1);
     EXPECT_TRUE(broken.err.startsWith(QStringLiteral("Pictavo: "))) << broken.err.toStdString();
 }
+
+// `export --redact`: every secret wholly under one opaque colour, the plain values left readable.
+TEST_F(ExportCommand, RedactCoversSecretsAndLeavesPlainValues) {
+    const QList<QPair<QString, bool>> rows{
+        {QStringLiteral("Contact: anna.keller@example.com"), true},
+        {QStringLiteral("Camera IP 192.168.10.23"), true},
+        {QStringLiteral("MAC 00:1A:2B:3C:4D:5E"), true},
+        {QStringLiteral("Key AKIAQ3F9XK2LM7T8WZ4P"), true},
+        {QStringLiteral("Firmware 5.12.7"), false},
+        {QStringLiteral("Door Controller 12"), false},
+        {QStringLiteral("Updated 2026-12-08"), false},
+    };
+    QImage image(560, 30 + 34 * int(rows.size()), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QList<QRect> values;
+    {
+        QPainter p(&image);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(16);
+        p.setFont(font);
+        p.setPen(QColor(20, 20, 20));
+        const QFontMetrics metrics(font);
+        int y = 20;
+        for (const auto& [text, secret] : rows) {
+            p.drawText(20, y + metrics.ascent(), text);
+            // The value: what follows the label's last space.
+            const QString label = text.left(text.lastIndexOf(QLatin1Char(' ')) + 1);
+            const QString value = text.mid(label.size());
+            values.append(metrics.tightBoundingRect(value).translated(20 + metrics.horizontalAdvance(label), y + metrics.ascent()));
+            y += 34;
+        }
+    }
+    ASSERT_TRUE(image.save(path("secrets.png")));
+    const ProcessRun run = pictavo({QStringLiteral("export"), path("secrets.png"), QStringLiteral("--output"), path("out.png"),
+                                    QStringLiteral("--redact")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    for (const QString& kind : {QStringLiteral("e-mail"), QStringLiteral("IP"), QStringLiteral("MAC"), QStringLiteral("key")})
+        EXPECT_TRUE(run.err.contains(QStringLiteral("Pictavo: covered 1 × %1\n").arg(kind))) << run.err.toStdString();
+    const QImage out(path("out.png"));
+    ASSERT_EQ(out.size(), image.size());
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(rows[i].first.toStdString());
+        int black = 0, all = 0;
+        for (int y = values[i].top(); y <= values[i].bottom(); ++y)
+            for (int x = values[i].left(); x <= values[i].right(); ++x, ++all)
+                black += out.pixel(x, y) == qRgb(0, 0, 0);
+        if (rows[i].second)
+            EXPECT_EQ(black, all); // wholly covered
+        else
+            EXPECT_LE(black, all / 20); // at most 5 % of a plain value
+    }
+    // Read again, the output holds none of the secrets.
+    const ProcessRun again = pictavo({QStringLiteral("text"), path("out.png")});
+    for (const QString& secret : {QStringLiteral("example.com"), QStringLiteral("192.168"), QStringLiteral("3C:4D"),
+                                  QStringLiteral("AKIA")})
+        EXPECT_FALSE(again.out.contains(secret)) << again.out.toStdString();
+    EXPECT_TRUE(again.out.contains(QStringLiteral("Firmware 5.12.7"))) << again.out.toStdString();
+}

@@ -621,3 +621,28 @@ TEST(EditorSelection, APastedPictureBombIsRefusedWithItsReason) {
     ASSERT_EQ(m.annotations().size(), 1);
     EXPECT_EQ(m.annotations().first().image.size(), QSize(40, 30));
 }
+
+// Found sensitive text becomes redactions: one undo step, all selected, in the redaction colour.
+TEST(EditorSelection, FoundRedactionsAreOneStepAndSelected) {
+    QImage base(400, 300, QImage::Format_RGB32);
+    base.fill(Qt::white);
+    EditorModel model(base, {});
+    model.setColor(Qt::red); // the drawing colour is not the redactions'
+    model.setTool(EditorTool::pen);
+    EXPECT_EQ(model.addRedactions({QRectF(10, 10, 50, 12), QRectF(), QRectF(100, 40, 80, 14)}), 2);
+    ASSERT_EQ(model.annotations().size(), 2);
+    EXPECT_EQ(model.undoStack().size(), 1);
+    EXPECT_EQ(model.tool(), EditorTool::select);
+    QSet<QUuid> ids;
+    for (const Annotation& a : model.annotations()) {
+        EXPECT_EQ(a.tool, EditorTool::redact);
+        EXPECT_EQ(a.color, QColor(Qt::black));
+        ids.insert(a.id);
+    }
+    EXPECT_EQ(model.selectedIDs(), ids);
+    EXPECT_EQ(model.annotations()[1].rect().normalized(), QRectF(100, 40, 80, 14));
+    model.undo();
+    EXPECT_TRUE(model.annotations().isEmpty());
+    EXPECT_EQ(model.addRedactions({}), 0);
+    EXPECT_EQ(model.undoStack().size(), 0);
+}

@@ -77,6 +77,10 @@ QList<CommandInfo> makeCommands() {
          QStringLiteral("Copy the text of the picture, or of the selected rectangle, to the clipboard — "
                         "recognition can miss text, check what matters"),
          {keys("Ctrl+Alt+C")}, {}},
+        {C::findSensitiveText, QStringLiteral("Find Sensitive Text"),
+         QStringLiteral("Find Sensitive Text — covers e-mail and IP addresses, keys, serial numbers and the like with "
+                        "redactions; recognition can miss text, check before sending"),
+         {keys("Ctrl+Shift+X")}, I::findSensitive},
     };
 }
 
@@ -343,6 +347,10 @@ void EditorActions::run(EditorCommand command) {
     case EditorCommand::copyText:
         interaction.commitPendingText();
         if (onCopyText) onCopyText();
+        return;
+    case EditorCommand::findSensitiveText:
+        interaction.commitPendingText();
+        if (onFindSensitiveText) onFindSensitiveText();
         return;
     }
 }

@@ -46,6 +46,7 @@ enum class EditorCommand {
     zoomToFit,
     saveAs,
     copyText,
+    findSensitiveText,
 };
 
 struct CommandInfo {
@@ -78,7 +79,8 @@ public:
     QAction* toolAction(EditorTool tool) const;
 
     // What the window does for the commands that open dialogs or popovers.
-    std::function<void()> onSave, onSaveAs, onCopyImage, onExpandCanvas, onRotateImage, onClose, onZoomToFit, onCopyText;
+    std::function<void()> onSave, onSaveAs, onCopyImage, onExpandCanvas, onRotateImage, onClose, onZoomToFit, onCopyText,
+        onFindSensitiveText;
 
     // Whether a text entry is open (its field keeps the keys then).
     bool isTyping() const;

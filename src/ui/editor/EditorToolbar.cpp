@@ -203,6 +203,11 @@ void EditorToolbar::build() {
         button->setFixedSize(30, 28);
         m_tools->addButton(button, int(tool));
         toolLayout->addWidget(button);
+        if (tool == EditorTool::redact) {
+            QToolButton* find = commandButton(EditorCommand::findSensitiveText);
+            find->setFixedSize(30, 28);
+            toolLayout->addWidget(find);
+        }
         // Toggled, not clicked: a screen reader's Toggle action emits only this.
         connect(button, &QToolButton::toggled, this, [this, tool](bool on) {
             if (!on || m_refreshing || m_model.tool() == tool) return;
