@@ -14,6 +14,8 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 using TestSupport::annotation;
 using TestSupport::differingPixels;
 using TestSupport::noisePicture;
@@ -106,6 +108,30 @@ TEST(Redaction, APastedPictureUnderItKeepsNoneOfWhatItCovers) {
     EXPECT_EQ(n.wrong, 0);
     EXPECT_EQ(n.covered, 20 * 15);
     EXPECT_EQ(differingPixels(model.annotations().first().image, pixels), 0);
+
+    // Both turned: the stored picture drawn alone shows the box wherever it lies well inside both.
+    picture.rotation = 0.5;
+    Annotation turned = annotation(EditorTool::redact, {{110, 70}, {170, 120}}, kInk);
+    turned.rotation = -0.3;
+    const QImage under = noisePicture(240, 180);
+    EditorModel turnedModel(under, {picture, turned});
+    QTemporaryDir turnedDir;
+    const Saved turnedSaved = saveAndRead(turnedModel, turnedDir);
+    ASSERT_EQ(turnedSaved.project.annotations.size(), 2);
+    const QImage alone = EditorRenderer::compose({under, {turnedSaved.project.annotations.first()}, {}});
+    const QPolygonF inner[] = {TestSupport::turnedBox(turned.rect().adjusted(3, 3, -3, -3), -0.3),
+                               TestSupport::turnedBox(picture.imageFrame.adjusted(3, 3, -3, -3), 0.5)};
+    int checked = 0;
+    for (int y = 0; y < 180; ++y)
+        for (int x = 0; x < 240; ++x)
+            if (std::all_of(std::begin(inner), std::end(inner), [&](const QPolygonF& q) {
+                    return q.containsPoint(QPointF(x, y), Qt::OddEvenFill) && q.containsPoint(QPointF(x + 1, y + 1), Qt::OddEvenFill) &&
+                           q.containsPoint(QPointF(x + 1, y), Qt::OddEvenFill) && q.containsPoint(QPointF(x, y + 1), Qt::OddEvenFill);
+                })) {
+                ++checked;
+                EXPECT_EQ(alone.pixel(x, y), kInk.rgb()) << x << "," << y;
+            }
+    EXPECT_GT(checked, 1000);
 }
 
 // Off, the project keeps the original pixels under a blur region; on, the blurred ones the flat
