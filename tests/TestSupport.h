@@ -180,61 +180,6 @@ private:
     bool m_mounted = false;
 };
 
-// How a convex shape lies over the pixel (x, y): over part of it, clear of it, or so close to its
-// edge (within `slack` of a pixel) that either answer is right. The separating-axis test: its
-// least overlap over the pixel's axes and the shape's edge normals.
-enum class Overlap { covers, clear, grazes };
-inline Overlap pixelOverlap(const QPolygonF& convex, int x, int y, double slack = 1e-3) {
-    QList<QPointF> axes{{1, 0}, {0, 1}};
-    for (qsizetype i = 0; i < convex.size(); ++i) {
-        const QPointF edge = convex[(i + 1) % convex.size()] - convex[i];
-        const double length = std::hypot(edge.x(), edge.y());
-        if (length > 0) axes.append(QPointF(-edge.y(), edge.x()) / length);
-    }
-    const QPointF square[] = {QPointF(x, y), QPointF(x + 1, y), QPointF(x + 1, y + 1), QPointF(x, y + 1)};
-    double least = std::numeric_limits<double>::infinity();
-    for (const QPointF& axis : axes) {
-        auto along = [&axis](QPointF p) { return p.x() * axis.x() + p.y() * axis.y(); };
-        double a0 = along(convex[0]), a1 = a0, b0 = along(square[0]), b1 = b0;
-        for (const QPointF& p : convex)
-            a0 = std::min(a0, along(p)), a1 = std::max(a1, along(p));
-        for (const QPointF& p : square)
-            b0 = std::min(b0, along(p)), b1 = std::max(b1, along(p));
-        least = std::min(least, std::min(a1, b1) - std::max(a0, b0));
-    }
-    return least > slack ? Overlap::covers : least < -slack ? Overlap::clear : Overlap::grazes;
-}
-
-// Whether the pixel (x, y) lies inside the convex shape with `margin` pixels to spare.
-inline bool pixelInside(const QPolygonF& convex, int x, int y, double margin) {
-    double area = 0;
-    for (qsizetype i = 0; i < convex.size(); ++i) {
-        const QPointF a = convex[i], b = convex[(i + 1) % convex.size()];
-        area += a.x() * b.y() - b.x() * a.y();
-    }
-    for (qsizetype i = 0; i < convex.size(); ++i) {
-        const QPointF a = convex[i], e = convex[(i + 1) % convex.size()] - a;
-        const double length = std::hypot(e.x(), e.y());
-        for (const QPointF& p : {QPointF(x, y), QPointF(x + 1, y), QPointF(x + 1, y + 1), QPointF(x, y + 1)}) {
-            const double side = (e.x() * (p.y() - a.y()) - e.y() * (p.x() - a.x())) / length;
-            if ((area > 0 ? side : -side) < margin) return false;
-        }
-    }
-    return true;
-}
-
-// The corners of `box` turned by `radians` (clockwise on screen) about its centre.
-inline QPolygonF turnedBox(const QRectF& box, double radians) {
-    const QPointF c = box.center();
-    QPolygonF out;
-    for (const QPointF& p : {box.topLeft(), box.topRight(), box.bottomRight(), box.bottomLeft()}) {
-        const QPointF d = p - c;
-        out << QPointF(c.x() + std::cos(radians) * d.x() - std::sin(radians) * d.y(),
-                       c.y() + std::sin(radians) * d.x() + std::cos(radians) * d.y());
-    }
-    return out;
-}
-
 // Opaque pixels of every colour in no order: what lies under a box shows in any pixel.
 inline QImage noisePicture(int w, int h, quint32 seed = 7) {
     QImage image(w, h, QImage::Format_RGB32);
@@ -245,42 +190,66 @@ inline QImage noisePicture(int w, int h, quint32 seed = 7) {
     return image;
 }
 
-// How many pixels of two pictures differ in colour or alpha, whatever their formats and tags;
-// -1 when their sizes differ.
+// The corners of `box` turned by `radians` (clockwise on screen) about its centre.
+inline QPolygonF turnedBox(const QRectF& box, double radians) {
+    QPolygonF out;
+    for (const QPointF& p : {box.topLeft(), box.topRight(), box.bottomRight(), box.bottomLeft()}) {
+        const QPointF d = p - box.center();
+        out << box.center() + QPointF(std::cos(radians) * d.x() - std::sin(radians) * d.y(),
+                                      std::sin(radians) * d.x() + std::cos(radians) * d.y());
+    }
+    return out;
+}
+
+// How far the convex `shape` and the pixel (x, y) overlap, by the separating-axis test: their
+// least overlap along the pixel's sides and the shape's edge normals; negative when apart.
+inline double pixelOverlap(const QPolygonF& shape, int x, int y) {
+    QList<QPointF> axes{{1, 0}, {0, 1}};
+    for (qsizetype i = 0; i < shape.size(); ++i) {
+        const QPointF e = shape[(i + 1) % shape.size()] - shape[i];
+        if (!e.isNull()) axes.append(QPointF(-e.y(), e.x()) / std::hypot(e.x(), e.y()));
+    }
+    const QPolygonF pixel(QRectF(x, y, 1, 1));
+    double least = std::numeric_limits<double>::infinity();
+    for (const QPointF& axis : axes) {
+        auto range = [&axis](const QPolygonF& q) {
+            double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+            for (const QPointF& p : q)
+                lo = std::min(lo, QPointF::dotProduct(p, axis)), hi = std::max(hi, QPointF::dotProduct(p, axis));
+            return std::pair(lo, hi);
+        };
+        const auto [a0, a1] = range(shape);
+        const auto [b0, b1] = range(pixel);
+        least = std::min(least, std::min(a1, b1) - std::max(a0, b0));
+    }
+    return least;
+}
+
+// Checks that `image` is `ink` on every pixel `shape` covers any part of and `original` on every
+// other one; pixels it grazes (within a thousandth of a pixel) may be either. Counts them.
+struct CoverCount {
+    int covered = 0, wrong = 0;
+};
+inline CoverCount checkCover(const QImage& image, const QImage& original, const QPolygonF& shape, QRgb ink) {
+    CoverCount n;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const double overlap = pixelOverlap(shape, x, y);
+            const QRgb p = image.pixel(x, y);
+            n.covered += overlap > 1e-3;
+            n.wrong += overlap > 1e-3 ? p != ink : overlap < -1e-3 ? p != original.pixel(x, y)
+                                                               : p != ink && p != original.pixel(x, y);
+        }
+    return n;
+}
+
+// How many pixels of two pictures differ, whatever their formats and tags; -1 for other sizes.
 inline qint64 differingPixels(const QImage& a, const QImage& b) {
     if (a.size() != b.size()) return -1;
     qint64 n = 0;
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x)
             n += a.pixel(x, y) != b.pixel(x, y);
-    return n;
-}
-
-// The pixels of `image` that `shape` covers are `ink`, those it is clear of are `original`'s;
-// counts the pixels each way and those it grazes.
-struct CoverCount {
-    int covered = 0, clear = 0, grazed = 0, wrong = 0;
-};
-inline CoverCount checkCover(const QImage& image, const QImage& original, const QPolygonF& shape, QRgb ink) {
-    CoverCount n;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb p = image.pixel(x, y);
-            switch (pixelOverlap(shape, x, y)) {
-            case Overlap::covers:
-                ++n.covered;
-                if (p != ink) ++n.wrong;
-                break;
-            case Overlap::clear:
-                ++n.clear;
-                if (p != original.pixel(x, y)) ++n.wrong;
-                break;
-            case Overlap::grazes:
-                ++n.grazed;
-                if (p != ink && p != original.pixel(x, y)) ++n.wrong;
-                break;
-            }
-        }
     return n;
 }
 

@@ -4,7 +4,6 @@
 #include "model/Palette.h"
 
 #include "TestSupport.h"
-#include "io/WrittenBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -126,28 +125,6 @@ TEST_F(ExportCommand, PdfPageIsWholePointsWithALosslessPicture) {
     EXPECT_TRUE(images.contains(QRegularExpression(QStringLiteral("image\\s+1000\\s+601\\s+rgb"))))
         << images.toStdString();
     EXPECT_FALSE(images.contains(QStringLiteral("jpeg"))) << images.toStdString();
-}
-
-// A project's redaction hides what it covers in the exported picture, turned as it is; a PDF is
-// titled with its own name.
-TEST_F(ExportCommand, ARedactionHidesItsBoxAndAPdfIsTitledWithItsName) {
-    const QImage base = TestSupport::noisePicture(200, 150);
-    Annotation redaction = TestSupport::annotation(EditorTool::redact, {{40, 30}, {120, 90}}, QColor(20, 20, 20));
-    redaction.rotation = 0.25;
-    const Result<QByteArray> bytes = ProjectIO::encode(base, {redaction});
-    ASSERT_TRUE(bytes.ok());
-    writeFile(path("secret.pictproj"), *bytes);
-    ProcessRun run = pictavo({"export", path("secret.pictproj"), "--output", path("out.png")});
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const TestSupport::CoverCount n = TestSupport::checkCover(
-        QImage(path("out.png")), base, TestSupport::turnedBox(redaction.rect(), 0.25), qRgb(20, 20, 20));
-    EXPECT_EQ(n.wrong, 0);
-    EXPECT_GT(n.covered, 80 * 60);
-    run = pictavo({"export", path("secret.pictproj"), "--output", path("Secret copy.pdf")});
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    QFile pdf(path("Secret copy.pdf"));
-    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
-    EXPECT_EQ(WrittenBytes::pdfTitles(pdf.readAll()), QStringList{QStringLiteral("Secret copy.pdf")});
 }
 
 TEST_F(ExportCommand, AnyPictureCanBeExported) {

@@ -40,37 +40,6 @@ TEST(Annotation, ToolTablesAndToolbarOrder) {
               QStringLiteral("Icon stamp — pick the icon from the dropdown"));
 }
 
-// A box of one colour, stored as "redact", between what it hides and the marks drawn over it.
-TEST(Annotation, RedactIsABoxAboveThePictureAndBelowTheMarks) {
-    EXPECT_EQ(rawValue(EditorTool::redact), QStringLiteral("redact"));
-    EXPECT_EQ(fromRawValue<EditorTool>(u"redact"), EditorTool::redact);
-    EXPECT_EQ(EditorTools::help(EditorTool::redact),
-              QStringLiteral("Redact — an opaque box that hides what is under it, in the image and in the project"));
-    EXPECT_EQ(EditorTools::help(EditorTool::blur),
-              QStringLiteral("Blur — blurred text can sometimes be read back; use Redact to hide it"));
-    EXPECT_EQ(EditorTools::key(EditorTool::redact), QChar(u'X'));
-    const ToolTraits& t = EditorTools::traits(EditorTool::redact);
-    EXPECT_EQ(t.family, ToolFamily::box);
-    EXPECT_EQ(t.options, ToolOptions());
-    EXPECT_TRUE(EditorTools::isRotatable(EditorTool::redact));
-    EXPECT_FALSE(EditorTools::isFillable(EditorTool::redact));
-    using EditorTools::paintLayer;
-    EXPECT_LT(paintLayer(EditorTool::blur), paintLayer(EditorTool::redact));
-    EXPECT_LT(paintLayer(EditorTool::image), paintLayer(EditorTool::redact));
-    for (EditorTool over : {EditorTool::pen, EditorTool::highlighter, EditorTool::line, EditorTool::arrow,
-                            EditorTool::rect, EditorTool::ellipse, EditorTool::stamp, EditorTool::dot,
-                            EditorTool::check, EditorTool::text, EditorTool::polygon})
-        EXPECT_GT(paintLayer(over), paintLayer(EditorTool::redact)) << rawValue(over).toStdString();
-    // Every letter picks one tool.
-    QSet<QChar> keys;
-    for (EditorTool tool : allCases<EditorTool>()) {
-        const std::optional<QChar> key = EditorTools::key(tool);
-        if (!key) continue;
-        EXPECT_FALSE(keys.contains(*key)) << rawValue(tool).toStdString();
-        keys.insert(*key);
-    }
-}
-
 TEST(Annotation, RawValuesRoundTripAndAreCaseSensitive) {
     for (EditorTool t : allCases<EditorTool>())
         EXPECT_EQ(fromRawValue<EditorTool>(rawValue(t)), t);

@@ -145,38 +145,6 @@ TEST(EditorRenderer, BlurShowsTheBlurredBaseOnlyInsideItsRect) {
     EXPECT_EQ(unchanged.pixel(50, 75), base.pixel(50, 75));
 }
 
-// A redaction hides all of what its box touches, turned or not, at any zoom: every such pixel in
-// its colour made opaque, every other one as it was.
-TEST(EditorRenderer, ARedactionCoversEveryPixelItsBoxTouchesInOneOpaqueColour) {
-    const QImage base = TestSupport::noisePicture(160, 120);
-    QColor halfGreen(30, 160, 60);
-    halfGreen.setAlpha(90);
-    Annotation redaction = TestSupport::annotation(EditorTool::redact, {{120.5, 80.25}, {40.25, 30.75}}, halfGreen, 9);
-    for (double turn : {0.0, 0.3, -2.2}) {
-        redaction.rotation = turn;
-        const QPolygonF box = TestSupport::turnedBox(redaction.rect(), turn);
-        const TestSupport::CoverCount n = TestSupport::checkCover(compose(base, {redaction}), base, box, qRgb(30, 160, 60));
-        EXPECT_EQ(n.wrong, 0) << turn;
-        EXPECT_GE(n.covered, 81 * 51) << turn;
-        EXPECT_LT(n.grazed, 4) << turn;
-    }
-    // On screen at twice the size: the box's pixels at that scale.
-    const EditorModel model(base);
-    const QImage screen = base.scaled(320, 240);
-    QImage out = screen;
-    {
-        QPainter painter(&out);
-        painter.setRenderHint(QPainter::Antialiasing, true);
-        EditorRenderer::draw(redaction, painter, model.scene(false), 2.0, true);
-    }
-    const QRectF r = redaction.rect();
-    const QRectF twice(r.x() * 2, r.y() * 2, r.width() * 2, r.height() * 2);
-    EXPECT_EQ(TestSupport::checkCover(out, screen, TestSupport::turnedBox(twice, -2.2), qRgb(30, 160, 60)).wrong, 0);
-    // A box without area hides nothing.
-    redaction.points = {{40, 30}, {40, 90}};
-    EXPECT_EQ(TestSupport::differingPixels(compose(base, {redaction}), base), 0);
-}
-
 TEST(EditorRenderer, PicturesAreClippedToTheirOutline) {
     QImage picture(50, 50, QImage::Format_RGB32);
     picture.fill(Qt::magenta);

@@ -181,66 +181,45 @@ TEST(EditorWindowController, TypedNamesGiveEachFileItsOwnType) {
 TEST(EditorWindowController, BlurredPartsGoIntoTheProjectWhenTheSaveDialogSaysSo) {
     QTemporaryDir dir;
     SaveFolder::set(dir.path());
-    {
-        EditorWindowController plain(dirtyModel(), QStringLiteral("shot.png"));
-        plain.setAttribute(Qt::WA_DeleteOnClose, false);
-        plain.show();
-        plain.saveAs();
-        QPointer<SaveDialog> dialog = plain.findChild<SaveDialog*>();
-        ASSERT_TRUE(dialog);
-        EXPECT_FALSE(dialog->burnBlurChoice()->isVisibleTo(dialog)); // nothing blurred
-        dialog->reject();
-    }
     const QImage base = TestSupport::noisePicture(120, 80);
     auto owned = std::make_unique<EditorModel>(base);
     EditorModel* model = owned.get();
-    model->commit(TestSupport::annotation(EditorTool::blur, {{20, 20}, {80, 60}}), true);
     EditorWindowController window(std::move(owned), QStringLiteral("shot.png"));
     window.setAttribute(Qt::WA_DeleteOnClose, false);
     window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    // How many pixels of `area` the saved project's picture has changed.
-    auto changedIn = [&](const QRect& area) {
-        const Result<ProjectIO::Project> project = ProjectIO::load(dir.filePath(QStringLiteral("blurred.pictproj")));
-        EXPECT_TRUE(project.ok());
-        int changed = 0;
-        for (int y = area.top(); project && y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right(); ++x)
-                changed += project->baseImage.pixel(x, y) != base.pixel(x, y);
-        return changed;
+    auto dialog = [&] {
+        window.saveAs();
+        SaveDialog* shown = nullptr;
+        for (SaveDialog* d : window.findChildren<SaveDialog*>())
+            if (d->isVisible()) shown = d;
+        return shown;
     };
-
-    window.saveAs();
-    QPointer<SaveDialog> dialog = window.findChild<SaveDialog*>();
-    ASSERT_TRUE(dialog);
-    QCheckBox* burn = dialog->burnBlurChoice();
-    EXPECT_TRUE(burn->isVisibleTo(dialog));
-    EXPECT_FALSE(burn->isChecked());
+    SaveDialog* asking = dialog();
+    ASSERT_TRUE(asking);
+    EXPECT_FALSE(asking->burnBlurChoice()->isVisibleTo(asking)); // nothing blurred yet
+    asking->reject();
+    model->commit(TestSupport::annotation(EditorTool::blur, {{20, 20}, {80, 60}}), true);
+    asking = dialog();
+    ASSERT_TRUE(asking);
+    QCheckBox* burn = asking->burnBlurChoice();
+    EXPECT_TRUE(burn->isVisibleTo(asking) && !burn->isChecked());
     EXPECT_EQ(burn->text(), QStringLiteral("Burn blurred parts into the project"));
     EXPECT_EQ(burn->accessibleName(), burn->text());
-    EXPECT_TRUE(burn->toolTip().contains(QStringLiteral("blurred pixels"))) << burn->toolTip().toStdString();
+    EXPECT_TRUE(burn->toolTip().contains(QStringLiteral("blurred pixels")));
     burn->click();
-    typeAndSave(dialog, QStringLiteral("blurred"));
-    ASSERT_FALSE(dialog && dialog->isVisible());
-    EXPECT_GT(changedIn(QRect(20, 20, 60, 40)), 2000);
-    EXPECT_EQ(changedIn(QRect(85, 0, 35, 80)), 0);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-
-    // In place: no dialog, and the new region is burnt in too.
+    typeAndSave(asking, QStringLiteral("blurred"));
+    // Saving in place asks nothing and blurs a new region into the project too.
     model->commit(TestSupport::annotation(EditorTool::blur, {{90, 10}, {115, 40}}), true);
     window.save();
-    for (SaveDialog* d : window.findChildren<SaveDialog*>())
-        EXPECT_FALSE(d->isVisible());
     EXPECT_FALSE(model->isDirty());
-    EXPECT_GT(changedIn(QRect(90, 10, 25, 30)), 500);
-
-    window.saveAs();
-    dialog = nullptr;
-    for (SaveDialog* d : window.findChildren<SaveDialog*>())
-        if (d->isVisible()) dialog = d;
-    ASSERT_TRUE(dialog);
-    EXPECT_TRUE(dialog->burnBlurChoice()->isChecked());
-    dialog->reject();
+    const Result<ProjectIO::Project> project = ProjectIO::load(dir.filePath(QStringLiteral("blurred.pictproj")));
+    ASSERT_TRUE(project.ok());
+    EXPECT_GT(TestSupport::differingPixels(project->baseImage.copy(20, 20, 95, 40), base.copy(20, 20, 95, 40)), 2500);
+    EXPECT_EQ(TestSupport::differingPixels(project->baseImage.copy(0, 65, 120, 15), base.copy(0, 65, 120, 15)), 0);
+    asking = dialog();
+    ASSERT_TRUE(asking);
+    EXPECT_TRUE(asking->burnBlurChoice()->isChecked());
+    asking->reject();
 }
 
 TEST(SaveDialog, OneQuestionCoversThePictureAndItsProject) {
