@@ -75,6 +75,16 @@ xdotool mousemove 400 300 mousedown 1 mousemove 480 340 mousemove 600 400 mouseu
 wait $client || fail "capture region exited $? ($(cat "$work/region.err"))"
 [ "$(size "$work/region.png")" = "200x100" ] || fail "region.png is $(size "$work/region.png"), not 200x100"
 
+# The text of a dragged region, printed by the command once the instance has read it.
+eval "$(xwininfo -name xmessage | awk '/Absolute upper-left X/{print "wx="$4} /Absolute upper-left Y/{print "wy="$4} /Width:/{print "ww="$2} /Height:/{print "wh="$2}')"
+"$pictavo" capture region --text >"$work/text.out" 2>"$work/text.err" &
+client=$!
+xdotool search --sync --name '^Select a region$' >/dev/null; sleep 0.3
+xdotool mousemove $((wx - 4)) $((wy - 4)) mousedown 1 mousemove $((wx + ww / 2)) $((wy + wh / 2)) \
+  mousemove $((wx + ww + 4)) $((wy + wh + 4)) mouseup 1
+wait $client || fail "capture region --text exited $? ($(cat "$work/text.err"))"
+grep -q "Door 14 reader wiring" "$work/text.out" || fail "capture region --text printed: $(cat "$work/text.out")"
+
 # A jitter of the hand (2 x 3 points) is a click: nothing is captured.
 "$pictavo" capture region --output "$work/jitter.png" 2>"$work/jitter.err" &
 client=$!
