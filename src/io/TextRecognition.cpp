@@ -220,6 +220,12 @@ QImage prepared(const QImage& image) {
     return gray;
 }
 
+double enlargement(double lineHeight, qint64 pixels) {
+    double scale = lineHeight > 0 ? std::clamp(kWantedLineHeight / lineHeight, 1.0, kMaxUpscale) : 1.0;
+    while (scale > 1.0 && double(pixels) * scale * scale > double(kMaxScaledPixels)) scale -= 0.25;
+    return scale < 1.2 ? 1.0 : scale;
+}
+
 Result<RecognizedText> recognizeHere(const QImage& gray, const QString& languages) {
     if (gray.isNull() || gray.format() != QImage::Format_Grayscale8)
         return IoError{IoError::Kind::readError, QStringLiteral("the picture could not be prepared for reading")};
@@ -231,10 +237,8 @@ Result<RecognizedText> recognizeHere(const QImage& gray, const QString& language
     RecognizedText text;
     if (layout.blocks.empty()) return text;
 
-    double scale = layout.lineHeight > 0 ? std::clamp(kWantedLineHeight / layout.lineHeight, 1.0, kMaxUpscale) : 1.0;
     const qint64 pixels = qint64(gray.width()) * gray.height();
-    while (scale > 1.0 && double(pixels) * scale * scale > double(kMaxScaledPixels)) scale -= 0.25;
-    if (scale < 1.2) scale = 1.0;
+    const double scale = enlargement(layout.lineHeight, pixels);
     const QImage scaled = scale > 1.0 ? gray.scaled(int(std::lround(gray.width() * scale)), int(std::lround(gray.height() * scale)),
                                                     Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                                       : gray;

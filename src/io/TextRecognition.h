@@ -32,6 +32,10 @@ inline constexpr int kTimeLimitSeconds = 30;
 // The picture as recognition reads it: grey, dark text on a light ground (a dark theme inverted).
 QImage prepared(const QImage& image);
 
+// How much a picture of `pixels` pixels whose lines measure `lineHeight` is enlarged before it is
+// read: small text up to about 20 pixels, by at most 4, within 80 M pixels; 1 when not worth it.
+double enlargement(double lineHeight, qint64 pixels);
+
 // In this process (the child's side): a prepared picture to words.
 Result<RecognizedText> recognizeHere(const QImage& gray, const QString& languages);
 

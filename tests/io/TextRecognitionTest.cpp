@@ -101,6 +101,9 @@ TEST(TextRecognition, ReadsScreenTextInLightAndDarkThemesWithItsBoxes) {
     ASSERT_EQ(small.size(), 3);
     EXPECT_EQ(small[0], lines[0]);
     EXPECT_EQ(small[2], lines[2]);
+    // 9-pixel text is read only once enlarged.
+    const QStringList tiny = nonEmptyLines(recognised(page({QStringLiteral("Gateway unreachable since Monday")}, 9, Qt::white, Qt::black)));
+    EXPECT_EQ(tiny, QStringList{QStringLiteral("Gateway unreachable since Monday")});
 }
 
 TEST(TextRecognition, AnEmptyPictureHasNoWords) {
@@ -147,14 +150,17 @@ TEST(TextRecognition, LanguagesAreCheckedAgainstWhatIsInstalled) {
 // What the child sends back is checked like any untrusted input.
 TEST(TextRecognition, WordsFromTheChildAreCheckedStrictly) {
     RecognizedText text;
-    text.words.append({QStringLiteral("Serial"), QRect(10, 10, 40, 12), 91.5f, 0, 1});
-    text.words.append({QStringLiteral("ÄÖ-9"), QRect(60, 10, 30, 12), 80, 0, 1});
+    text.words.append({QStringLiteral("Serial"), QRect(0, 0, 40, 12), 91.5f, 0, 1});
+    text.words.append({QStringLiteral("ÄÖ-9"), QRect(60, 10, 30, 12), 80, 3, 7});
     const Result<RecognizedText> back = TextRecognition::decode(TextRecognition::encode(text), QSize(100, 30));
     ASSERT_TRUE(back.ok());
     ASSERT_EQ(back->words.size(), 2);
     EXPECT_EQ(back->words[1].text, QStringLiteral("ÄÖ-9"));
     EXPECT_EQ(back->words[1].box, QRect(60, 10, 30, 12));
     EXPECT_FLOAT_EQ(back->words[0].confidence, 91.5f);
+    EXPECT_EQ(back->words[0].box, QRect(0, 0, 40, 12)); // the picture's own corner is in it
+    EXPECT_EQ(back->words[1].block, 3);
+    EXPECT_EQ(back->words[1].line, 7);
     // A box beyond the picture, a word of the wrong type or shape, or no list at all.
     EXPECT_FALSE(TextRecognition::decode(TextRecognition::encode(text), QSize(80, 30)).ok());
     EXPECT_FALSE(TextRecognition::decode(R"({"words":[[1,2,3,4,5,6,7,8]]})", QSize(100, 100)).ok());
@@ -201,4 +207,19 @@ TEST(TextRecognition, CancellingEndsTheChildAtOnce) {
     canceller.join();
     ASSERT_FALSE(text.ok());
     EXPECT_EQ(text.error().message, QStringLiteral("Cancelled"));
+}
+
+// Small text is enlarged to about 20-pixel lines, by at most 4, and never past 80 M pixels.
+TEST(TextRecognition, SmallTextIsEnlargedWithinBounds) {
+    EXPECT_DOUBLE_EQ(TextRecognition::enlargement(10, 1920 * 1080), 2.0);
+    EXPECT_DOUBLE_EQ(TextRecognition::enlargement(4, 1920 * 1080), 4.0);
+    EXPECT_DOUBLE_EQ(TextRecognition::enlargement(18, 1920 * 1080), 1.0); // 1.11: not worth it
+    EXPECT_DOUBLE_EQ(TextRecognition::enlargement(30, 1920 * 1080), 1.0);
+    EXPECT_DOUBLE_EQ(TextRecognition::enlargement(0, 1920 * 1080), 1.0); // no lines found
+    // A 5K picture of 10-pixel lines: 2x would pass 80 M pixels (59 M at 1x... 14.7 M x 4), so less.
+    const qint64 fiveK = qint64(5120) * 2880;
+    const double scale = TextRecognition::enlargement(10, fiveK);
+    EXPECT_LE(double(fiveK) * scale * scale, double(qint64(80) << 20));
+    EXPECT_GE(scale, 1.5);
+    EXPECT_LT(scale, 2.0);
 }
