@@ -640,6 +640,11 @@ QSet<QUuid> beyondDrawingBudget(const QList<Annotation>& annotations, QSizeF can
     double spent = 0;
     for (const Annotation& a : annotations) {
         const double cost = drawingCost(a, canvas);
+        // A redaction left out would show what it hides: always drawn (a plain fill), and paid for.
+        if (a.tool == EditorTool::redact) {
+            spent += cost;
+            continue;
+        }
         if (spent + cost > kDrawingBudget)
             out.insert(a.id);
         else

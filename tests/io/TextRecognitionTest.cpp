@@ -216,10 +216,8 @@ TEST(TextRecognition, SmallTextIsEnlargedWithinBounds) {
     EXPECT_DOUBLE_EQ(TextRecognition::enlargement(18, 1920 * 1080), 1.0); // 1.11: not worth it
     EXPECT_DOUBLE_EQ(TextRecognition::enlargement(30, 1920 * 1080), 1.0);
     EXPECT_DOUBLE_EQ(TextRecognition::enlargement(0, 1920 * 1080), 1.0); // no lines found
-    // A 5K picture of 10-pixel lines: 2x would pass 80 M pixels (59 M at 1x... 14.7 M x 4), so less.
+    // A 5K picture of 5-pixel lines: 4x would be 236 M pixels; the largest step within 80 M is 2.25.
     const qint64 fiveK = qint64(5120) * 2880;
-    const double scale = TextRecognition::enlargement(10, fiveK);
-    EXPECT_LE(double(fiveK) * scale * scale, double(qint64(80) << 20));
-    EXPECT_GE(scale, 1.5);
-    EXPECT_LT(scale, 2.0);
+    EXPECT_DOUBLE_EQ(TextRecognition::enlargement(10, fiveK), 2.0);
+    EXPECT_DOUBLE_EQ(TextRecognition::enlargement(5, fiveK), 2.25);
 }

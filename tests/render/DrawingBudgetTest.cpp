@@ -89,6 +89,21 @@ TEST(DrawingBudget, WhatWouldTakeTooLongIsLeftOutAndCounted) {
     // Scale plays no part: the canvas at any zoom leaves out the same objects as the export.
     EXPECT_EQ(EditorRenderer::beyondDrawingBudget({ordinary, hostile, ordinary}, QSizeF(base.size())),
               QSet<QUuid>{hostile.id});
+
+    // A redaction past the budget is drawn all the same: left out, it would show what it hides.
+    // (A stroke that spends all but a sliver of the budget comes first.)
+    const Annotation redaction = annotation(EditorTool::redact, {{0, 0}, {400, 300}}, Qt::black, 1);
+    const QSizeF canvas(base.size());
+    const double sliver = EditorRenderer::drawingCost(redaction, canvas);
+    int low = 1, high = 8000;
+    while (high - low > 1) {
+        const int mid = (low + high) / 2;
+        (EditorRenderer::drawingCost(hostileStroke({100, 150}, mid), canvas) <= EditorRenderer::kDrawingBudget ? low : high) = mid;
+    }
+    const Annotation heavy = hostileStroke({100, 150}, low);
+    ASSERT_GT(EditorRenderer::drawingCost(heavy, canvas) + sliver, EditorRenderer::kDrawingBudget);
+    ASSERT_TRUE(EditorRenderer::beyondDrawingBudget({heavy}, canvas).isEmpty());
+    EXPECT_TRUE(EditorRenderer::beyondDrawingBudget({heavy, redaction}, canvas).isEmpty());
 }
 
 // Every drawn point of a stroke costs its join and outline whatever the width: a stroke of a
