@@ -237,7 +237,11 @@ QRect EditorWindowController::textArea() const {
 }
 
 void EditorWindowController::copyText() {
-    if (m_readingText) return;
+    if (m_readingText) {
+        // The button says "Cancel Reading" meanwhile.
+        if (m_stopReading) *m_stopReading = true;
+        return;
+    }
     m_view->interaction().commitPendingText();
     QImage flat = EditorRenderer::compose(m_model->scene());
     if (flat.isNull()) return;
@@ -246,10 +250,12 @@ void EditorWindowController::copyText() {
     m_readingText = true;
     m_toolbar->showReadingText(true);
     m_messageLabel->setText(QStringLiteral("Reading the text…"));
-    TextReading::read(this, std::move(flat), {}, [this](const Result<RecognizedText>& text) {
+    m_stopReading = TextReading::read(this, std::move(flat), {}, [this](const Result<RecognizedText>& text) {
         m_readingText = false;
         m_toolbar->showReadingText(false);
-        if (!text) return m_messageLabel->setText(text.error().message.toHtmlEscaped());
+        if (!text)
+            return m_messageLabel->setText(TextReading::wasCancelled(text.error()) ? QStringLiteral("Reading cancelled")
+                                                                                : text.error().message.toHtmlEscaped());
         const int lines = text->lineCount();
         if (lines > 0) TextReading::copy(*text);
         m_messageLabel->setText(TextReading::copiedMessage(lines));
@@ -267,16 +273,20 @@ void EditorWindowController::findSensitiveText() {
     // Boxes found on one picture belong on that picture only: a crop or turn meanwhile moves them.
     const qint64 picture = m_model->baseImage().cacheKey();
     const QRect bounds = flat.rect();
-    TextReading::read(this, std::move(flat), {}, [this, picture, bounds](const Result<RecognizedText>& text) {
+    m_stopReading = TextReading::read(this, std::move(flat), {}, [this, picture, bounds](const Result<RecognizedText>& text) {
         m_readingText = false;
         m_toolbar->showReadingText(false);
-        if (!text) return m_messageLabel->setText(text.error().message.toHtmlEscaped());
+        if (!text)
+            return m_messageLabel->setText(TextReading::wasCancelled(text.error()) ? QStringLiteral("Reading cancelled")
+                                                                                : text.error().message.toHtmlEscaped());
         if (m_model->baseImage().cacheKey() != picture)
             return m_messageLabel->setText(QStringLiteral("The picture changed while its text was read: nothing was covered. Try again."));
         const QList<SensitiveText::Finding> findings = SensitiveText::find(*text, bounds);
         QList<QRectF> boxes;
         for (const SensitiveText::Finding& finding : findings) boxes.append(QRectF(finding.box));
-        m_model->addRedactions(boxes);
+        // A refusal (the project could not be reopened with them) is shown by the model's alert.
+        if (!boxes.isEmpty() && m_model->addRedactions(boxes) == 0)
+            return m_messageLabel->setText(QStringLiteral("%1 — not covered").arg(SensitiveText::summary(findings).toHtmlEscaped()));
         m_messageLabel->setText(SensitiveText::summary(findings).toHtmlEscaped() +
                                 (findings.isEmpty() ? QString() : QStringLiteral(" — check before sending")));
     });

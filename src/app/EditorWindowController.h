@@ -99,6 +99,7 @@ private:
     QLabel* m_sizeLabel;
     QLabel* m_messageLabel;
     bool m_readingText = false;
+    std::shared_ptr<std::atomic<bool>> m_stopReading;
     QLabel* m_versionLabel;
     QString m_filePath;
     QPoint m_placedAt; // where this window was opened, so the next one opens beside it

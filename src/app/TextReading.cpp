@@ -11,7 +11,8 @@
 
 namespace TextReading {
 
-void read(QObject* context, QImage image, const QString& languages, Done done, const QString& name) {
+std::shared_ptr<std::atomic<bool>> read(QObject* context, QImage image, const QString& languages, Done done,
+                                        const QString& name) {
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     QObject::connect(context, &QObject::destroyed, [cancel] { *cancel = true; });
     const QString called = name.isEmpty() ? QStringLiteral("the picture") : name;
@@ -21,6 +22,11 @@ void read(QObject* context, QImage image, const QString& languages, Done done, c
             return DecodingChild::readText(image, languages, called, cancel.get());
         },
         [done = std::move(done)](const Result<RecognizedText>& text) { done(text); });
+    return cancel;
+}
+
+bool wasCancelled(const IoError& error) {
+    return error.message == QLatin1String("Cancelled");
 }
 
 void copy(const RecognizedText& text) {

@@ -181,7 +181,9 @@ int runText(int argc, char** argv, const CommandLine& cl) {
     const Result<QString> languages = TextRecognition::checkedLanguages(cl.languages);
     if (!languages) return fail(languages.error().message);
     Result<QImage> picture = QImage();
-    if (cl.input.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
+    const bool pdf = cl.input.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
+    if (!pdf && cl.pdfPage != 1) return fail(QStringLiteral("--page goes with a PDF, and “%1” is not one").arg(cl.input));
+    if (pdf) {
         DecodingChild::Session session;
         const Result<int> pages = session.pdfPageCount(cl.input);
         if (!pages) return fail(pages.error().message);
@@ -304,6 +306,9 @@ int handOver(int argc, char** argv, const CommandLine& cl) {
         if (answer.text.isEmpty()) return printLine(stderr, QStringLiteral("Pictavo: no text found"), 0);
         const QByteArray out = answer.text.toUtf8() + '\n';
         std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+        if (answer.cut)
+            printLine(stderr, QStringLiteral("Pictavo: warning: the text was cut short; `pictavo text` on a saved capture "
+                                             "prints all of it"), 0);
     }
     return 0;
 }

@@ -791,8 +791,7 @@ Result<RecognizedText> readText(const QImage& image, const QString& languages, c
     Session session(limits);
     Result<RecognizedText> text = session.recognizeText(gray, *langs, name, cancel);
     if (!text && session.exceeded())
-        return IoError{IoError::Kind::readError, QStringLiteral("Reading the text of %1 takes more than %2 seconds; "
-                                                                "try a smaller area")
+        return IoError{IoError::Kind::readError, QStringLiteral("Reading the text of %1 takes more than %2 seconds")
                                                      .arg(name)
                                                      .arg(TextRecognition::kTimeLimitSeconds)};
     return text;

@@ -171,7 +171,12 @@ QStringList installedLanguages() {
 QString defaultLanguages(const QLocale& locale) {
     const QStringList installed = installedLanguages();
     QStringList chosen;
-    const QString own = QLocale::languageToCode(locale.language(), QLocale::ISO639Part3);
+    // Tesseract names its data by ISO 639-3, except for a few languages it splits by script.
+    QString own = QLocale::languageToCode(locale.language(), QLocale::ISO639Part3);
+    if (locale.language() == QLocale::Chinese)
+        own = locale.script() == QLocale::TraditionalHanScript ? QStringLiteral("chi_tra") : QStringLiteral("chi_sim");
+    else if (locale.language() == QLocale::NorwegianBokmal || locale.language() == QLocale::NorwegianNynorsk)
+        own = QStringLiteral("nor");
     if (!own.isEmpty() && installed.contains(own)) chosen << own;
     if (!chosen.contains(QLatin1String("eng")) && installed.contains(QLatin1String("eng"))) chosen << QStringLiteral("eng");
     if (chosen.isEmpty() && !installed.isEmpty()) chosen << installed.first();

@@ -186,6 +186,7 @@ void InstanceReply::finish(bool ok, const QString& error, const QString& text) {
         // Escaped, a character takes at most six bytes: this always fits one message.
         constexpr qsizetype kMaxText = (InstanceChannel::kMaxMessage - 1024) / 6;
         answer.insert(QStringLiteral("text"), text.size() > kMaxText ? text.left(kMaxText) : text);
+        if (text.size() > kMaxText) answer.insert(QStringLiteral("cut"), true);
     }
     m_socket->write(InstanceChannel::frame(answer));
     m_socket->flush();
@@ -342,7 +343,7 @@ Answer exchange(QLocalSocket& socket, const QJsonObject& request, int silenceLim
         while (std::optional<QJsonObject> answer = InstanceChannel::takeMessage(buffer, &malformed)) {
             if (!answer->contains(QStringLiteral("working")))
                 return {answer->value(QStringLiteral("ok")).toBool(), answer->value(QStringLiteral("error")).toString(),
-                        answer->value(QStringLiteral("text")).toString()};
+                        answer->value(QStringLiteral("text")).toString(), answer->value(QStringLiteral("cut")).toBool()};
             silence.restart();
         }
         if (malformed) return {false, QStringLiteral("the running Pictavo sent an answer that cannot be read")};

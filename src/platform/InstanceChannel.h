@@ -110,10 +110,12 @@ private:
 namespace InstanceClient {
 
 struct Answer {
-    Answer(bool ok = false, QString error = {}, QString text = {}) : ok(ok), error(std::move(error)), text(std::move(text)) {}
+    Answer(bool ok = false, QString error = {}, QString text = {}, bool cut = false)
+        : ok(ok), error(std::move(error)), text(std::move(text)), cut(cut) {}
     bool ok;
     QString error;
     QString text; // printed by the launch
+    bool cut;     // the text was longer than a message holds
 };
 
 // Connects to the running instance; null when none listens.

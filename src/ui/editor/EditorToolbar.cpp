@@ -416,9 +416,11 @@ void EditorToolbar::showCopied() {
 }
 
 void EditorToolbar::showReadingText(bool reading) {
-    m_copyTextButton->setText(reading ? QStringLiteral("Reading…") : QStringLiteral("Copy Text"));
+    // While text is read, the same button stops it.
+    m_copyTextButton->setText(reading ? QStringLiteral("Cancel Reading") : QStringLiteral("Copy Text"));
     m_copyTextButton->setAccessibleName(m_copyTextButton->text());
-    m_copyTextButton->setEnabled(!reading);
+    m_copyTextButton->setToolTip(reading ? QStringLiteral("Stop reading the text")
+                                         : m_actions.action(EditorCommand::copyText)->toolTip());
 }
 
 void EditorToolbar::refreshSettings() {

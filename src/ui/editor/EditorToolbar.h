@@ -52,7 +52,7 @@ public:
 
     // Shows "Copied!" on the Copy button for 1.5 s.
     void showCopied();
-    // "Reading…" on the Copy Text button while the text is recognised.
+    // "Cancel Reading" on the Copy Text button while the text is recognised.
     void showReadingText(bool reading);
     static constexpr int kCopiedMs = 1500;
 
