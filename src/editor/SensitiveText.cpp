@@ -49,11 +49,10 @@ bool isUpperAlnum(QChar c) {
 
 // URLs that carry a credential: user:password@ or a query or fragment parameter named like one.
 bool isSecretName(const QString& name) {
-    static const QStringList exact = {
-        u"key"_s,  u"apikey"_s, u"pass"_s, u"pwd"_s,       u"passwd"_s,          u"sig"_s,
-        u"auth"_s, u"jwt"_s,    u"sid"_s,  u"sessionid"_s, u"x-amz-credential"_s};
-    static const QStringList endings = {u"token"_s,    u"secret"_s, u"signature"_s,
-                                        u"password"_s, u"_key"_s,   u"-key"_s};
+    static const QStringList exact = {u"key"_s, u"apikey"_s, u"pass"_s, u"pwd"_s, u"passwd"_s,
+                                      u"sig"_s, u"auth"_s,   u"jwt"_s,  u"sid"_s, u"x-amz-credential"_s};
+    static const QStringList endings = {u"token"_s,     u"secret"_s, u"signature"_s, u"password"_s,
+                                        u"sessionid"_s, u"sessid"_s, u"_key"_s,      u"-key"_s};
     return exact.contains(name) ||
            std::any_of(endings.begin(), endings.end(), [&](const QString& e) { return name.endsWith(e); });
 }
@@ -67,13 +66,12 @@ bool carriesSecret(QStringView url) {
     const qsizetype at = authority.lastIndexOf(u'@');
     const qsizetype colon = authority.indexOf(u':');
     if (at > 0 && colon >= 0 && colon + 1 < at) return true;
-    qsizetype query = authorityEnd;
-    while (query < url.size() && url[query] != u'?' && url[query] != u'#')
-        ++query;
-    const QStringList parameters = url.mid(query + 1).toString().split(QRegularExpression(u"[&;#?]"_s));
-    for (const QString& parameter : parameters) {
-        const qsizetype eq = parameter.indexOf(u'=');
-        if (eq > 0 && eq + 1 < parameter.size() && isSecretName(parameter.left(eq).toLower())) return true;
+    // The parameters of the query, the fragment and the path (";jsessionid=…"); the path before them is none.
+    static const QRegularExpression separators(u"[?&;#]"_s);
+    const QStringList parts = url.mid(authorityEnd).toString().split(separators);
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        const qsizetype eq = parts[i].indexOf(u'=');
+        if (eq > 0 && eq + 1 < parts[i].size() && isSecretName(parts[i].left(eq).toLower())) return true;
     }
     return false;
 }
@@ -161,8 +159,16 @@ void findIpv6(Line& line) {
     static const QRegularExpression re(
         uR"((?<![\w:.])(\[)?([0-9A-Fa-f]{0,4}(?::[0-9A-Fa-f]{0,4}){2,7}(?:\.\d{1,3}){0,3}))"
         uR"((?(1)\](?::\d{1,5})?)(?:/\d{1,3})?(?!\w|:|\.\d))"_s);
-    for (const QRegularExpressionMatch& m : re.globalMatch(line.text))
-        if (ipv6Valid(m.capturedView(2))) line.add(Kind::ip, ipRank, m.capturedStart(), m.capturedEnd());
+    for (const QRegularExpressionMatch& m : re.globalMatch(line.text)) {
+        // In "fe80::1: reachable" the colon is the sentence's.
+        QStringView address = m.capturedView(2);
+        qsizetype end = m.capturedEnd();
+        if (end == m.capturedEnd(2) && address.endsWith(u':') && !address.endsWith(u"::")) {
+            address.chop(1);
+            --end;
+        }
+        if (ipv6Valid(address)) line.add(Kind::ip, ipRank, m.capturedStart(), end);
+    }
 }
 
 // 00:1a:2b:3c:4d:5e, 00-1A-2B-3C-4D-5E and Cisco's 001a.2b3c.4d5e, with O read for 0.
@@ -186,7 +192,7 @@ bool ibanValid(const QString& iban) {
         "ME22MK19MR27MT31MU30NL18NO15PK24PL28PS29PT25QA29RO24RS22SA24SC31SE24SI19SK24SM27TN24TR26UA29VA22"
         "VG24XK20"_s;
     qsizetype at = lengths.indexOf(iban.left(2));
-    if (at < 0 || at % 4 != 0 || lengths.mid(at + 2, 2).toInt() != iban.size()) return false;
+    if (at < 0 || lengths.mid(at + 2, 2).toInt() != iban.size()) return false; // letter pairs only at codes
     const QString rotated = iban.mid(4) + iban.left(4);
     int remainder = 0;
     for (const QChar c : rotated)
