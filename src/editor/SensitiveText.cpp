@@ -359,6 +359,8 @@ constexpr LabelRule kLabels[] = {
     {u"(?:client[\\s_-]?)?secret", false, 0},
     {u"key|token", true, 0},
     {u"iban|(?:credit\\s*)?card(?:\\s*(?:number|num|no|nr))?\\.?|kreditkarte", false, 8},
+    // An address misread by a character is no longer an address, but its label still says what it is.
+    {u"(?:ip|ipv4|ipv6|mac|e-?mail)[\\s-]*address|ip-adresse|mac-adresse|e-?mail", false, 0},
 };
 
 const QRegularExpression& labelRegex() {
@@ -444,7 +446,7 @@ void findLabelled(QList<Line>& lines, qsizetype index) {
         else if (index + 1 < lines.size() && lines[index + 1].block == line.block)
             addLabelValue(lines[index + 1], 0, separated, kLabels[rule].minDigits);
     }
-    static const QRegularExpression prefixed(uR"((?<![\p{L}\p{N}_])S/?N-(?=[\w-]*\d)[\w-]+)"_s,
+    static const QRegularExpression prefixed(uR"((?<![\p{L}\p{N}_])S/?N-[\w-]{4,})"_s,
                                              QRegularExpression::CaseInsensitiveOption);
     for (const QRegularExpressionMatch& m : prefixed.globalMatch(text))
         line.add(Kind::labelled, labelRank, m.capturedStart(), m.capturedEnd());
@@ -472,18 +474,68 @@ QList<Candidate> resolve(QList<Candidate> candidates, const QString& text) {
 
 } // namespace
 
-QList<Finding> find(const RecognizedText& text, QRect bounds) {
-    QList<Line> lines;
+// The recognised lines grouped into rows as they stand on the screen: a settings page's label
+// column and value column are separate blocks to the recogniser, and a label must meet its value.
+static QList<QList<qsizetype>> rowsOf(const RecognizedText& text) {
+    struct Span {
+        QList<qsizetype> words;
+        int top = 0, bottom = 0, left = 0;
+    };
+    QList<Span> spans;
     for (qsizetype i = 0; i < text.words.size(); ++i) {
         const RecognizedWord& word = text.words[i];
         if (i == 0 || word.line != text.words[i - 1].line || word.block != text.words[i - 1].block)
-            lines.append(Line());
-        Line& line = lines.last();
-        line.block = word.block;
-        if (!line.words.isEmpty()) line.text += u' ';
-        line.words.append(i);
-        line.wordStarts.append(line.text.size());
-        line.text += word.text;
+            spans.append({{}, word.box.top(), word.box.bottom(), word.box.left()});
+        Span& span = spans.last();
+        span.words.append(i);
+        span.top = std::min(span.top, word.box.top());
+        span.bottom = std::max(span.bottom, word.box.bottom());
+        span.left = std::min(span.left, word.box.left());
+    }
+    std::stable_sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.top < b.top; });
+    struct Row {
+        QList<Span> spans;
+        int top = 0, bottom = 0;
+    };
+    QList<Row> rows;
+    for (const Span& span : spans) {
+        Row* into = nullptr;
+        // Rows come in order from the top: only the last few can share a row with this one.
+        for (qsizetype r = rows.size() - 1; r >= 0 && r >= rows.size() - 8 && !into; --r) {
+            const int overlap = std::min(rows[r].bottom, span.bottom) - std::max(rows[r].top, span.top) + 1;
+            const int smaller = std::min(rows[r].bottom - rows[r].top, span.bottom - span.top) + 1;
+            if (overlap * 2 >= smaller) into = &rows[r];
+        }
+        if (!into) {
+            rows.append({{}, span.top, span.bottom});
+            into = &rows.last();
+        }
+        into->spans.append(span);
+        into->top = std::min(into->top, span.top);
+        into->bottom = std::max(into->bottom, span.bottom);
+    }
+    QList<QList<qsizetype>> out;
+    for (Row& row : rows) {
+        std::stable_sort(row.spans.begin(), row.spans.end(), [](const Span& a, const Span& b) { return a.left < b.left; });
+        QList<qsizetype> words;
+        for (const Span& span : row.spans) words += span.words;
+        out.append(words);
+    }
+    return out;
+}
+
+QList<Finding> find(const RecognizedText& text, QRect bounds) {
+    QList<Line> lines;
+    for (const QList<qsizetype>& row : rowsOf(text)) {
+        Line line;
+        line.block = text.words[row.first()].block;
+        for (qsizetype i : row) {
+            if (!line.words.isEmpty()) line.text += u' ';
+            line.words.append(i);
+            line.wordStarts.append(line.text.size());
+            line.text += text.words[i].text;
+        }
+        lines.append(line);
     }
     for (qsizetype i = 0; i < lines.size(); ++i) {
         Line& line = lines[i];

@@ -220,3 +220,45 @@ TEST(SensitiveTextTest, HostileLinesGiveBoundedFindings) {
     ASSERT_EQ(SensitiveText::find(text).size(), 1);
     EXPECT_EQ(SensitiveText::find(text)[0].box, QRect(QPoint(47, -3), QPoint(222, 22)));
 }
+
+// A settings page read as two blocks, labels in one column and values in the other: each label
+// still meets the value on its row, and rows apart never mix.
+TEST(SensitiveTextTest, LabelsMeetTheirValuesAcrossColumns) {
+    RecognizedText text;
+    const QList<QPair<QString, QString>> rows{{u"Serial number"_s, u"C02XK1ABJGH5"_s},
+                                              {u"Password"_s, u"hunter2"_s},
+                                              {u"Device name"_s, u"Front door"_s}};
+    int line = 0;
+    for (int column = 0; column < 2; ++column) {
+        for (int r = 0; r < rows.size(); ++r, ++line) {
+            const QString cell = column == 0 ? rows[r].first : rows[r].second;
+            int x = column == 0 ? 20 : 300;
+            // The value column sits a pixel or two lower, as field text does.
+            const int y = 100 + 40 * r + column * 2;
+            for (const QString& w : cell.split(u' ')) {
+                text.words.append({w, QRect(x, y, 10 * int(w.size()), 16), 90, column, line});
+                x += 10 * int(w.size()) + 10;
+            }
+        }
+    }
+    const QList<SensitiveText::Finding> findings = SensitiveText::find(text);
+    ASSERT_EQ(findings.size(), 2);
+    EXPECT_EQ(findings[0].kind, Kind::labelled);
+    EXPECT_EQ(findings[0].value, u"C02XK1ABJGH5"_s);
+    EXPECT_EQ(findings[0].box, QRect(300, 102, 120, 16).adjusted(-3, -3, 3, 3)); // the margin of an 18-pixel row
+    EXPECT_EQ(findings[1].value, u"hunter2"_s);
+    EXPECT_EQ(findings[1].box.top(), 142 - 3);
+}
+
+// What recognition misread is no longer an address, but its label says what it is; a serial after
+// "SN-" needs no digit.
+TEST(SensitiveTextTest, LabelsCoverMisreadAddressesAndLetterSerials) {
+    expectFound({
+        {"IP address 202.235.129.998", {"labelled value: 202.235.129.998"}},
+        {"Administrator e-mail anna.keller@example,com", {"labelled value: anna.keller@example,com"}},
+        {"Tag SN-XHXH-EKAB", {"labelled value: SN-XHXH-EKAB"}},
+        {"IP address 10.0.0.7", {"IP: 10.0.0.7"}},
+        {"Send e-mail", {}},
+        {"SN-12", {}},
+    });
+}
