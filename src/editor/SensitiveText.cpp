@@ -412,7 +412,11 @@ void addLabelValue(Line& line, qsizetype start, bool separated, int minDigits) {
                                          .match(word, 0, QRegularExpression::NormalMatch,
                                                 QRegularExpression::AnchorAtOffsetMatchOption)
                                          .hasMatch();
-        if (word.isEmpty() || word.endsWith(u':') || label || masked(word) ||
+        // "Gateway:" starts the next pair; "CE:" or "18:09:" is a MAC address read with a space in it.
+        const bool nextLabel = word.endsWith(u':') && std::any_of(word.begin(), word.end(), [](QChar c) {
+                                   return c.isLetter() && !QStringLiteral("abcdefABCDEF").contains(c);
+                               });
+        if (word.isEmpty() || (word.endsWith(u':') && (first ? word.size() == 1 : nextLabel)) || label || masked(word) ||
             !((first && separated) || looksLikeValue(word)))
             break;
         digits += int(std::count_if(word.begin(), word.end(), [](QChar c) { return c.isDigit(); }));

@@ -258,6 +258,8 @@ TEST(SensitiveTextTest, LabelsCoverMisreadAddressesAndLetterSerials) {
         {"Administrator e-mail anna.keller@example,com", {"labelled value: anna.keller@example,com"}},
         {"Tag SN-XHXH-EKAB", {"labelled value: SN-XHXH-EKAB"}},
         {"IP address 10.0.0.7", {"IP: 10.0.0.7"}},
+        {"MAC address 18:09: 7A:6B:43:A6", {"labelled value: 18:09: 7A:6B:43:A6"}},
+        {"MAC address CE: 74:93:55:CF:F2 Gateway: 10.0.0.1", {"labelled value: CE: 74:93:55:CF:F2", "IP: 10.0.0.1"}},
         {"Send e-mail", {}},
         {"SN-12", {}},
     });
