@@ -28,6 +28,7 @@
 #include <QThread>
 
 #include <cstdio>
+#include <optional>
 #include <cstring>
 
 #include <fcntl.h>
@@ -117,15 +118,31 @@ void identify() {
     QGuiApplication::setApplicationVersion(QString::fromLatin1(Pictavo::kVersion));
 }
 
+// For commands that draw text but never show a window (export, text): they need no display.
+class HeadlessApplication {
+public:
+    HeadlessApplication(int& argc, char** argv) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Without a runtime folder Qt adds a warning line to our one-line error contract.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && m_runtime.isValid())
+            qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit());
+        m_app.emplace(argc, argv);
+        identify();
+    }
+
+private:
+    QTemporaryDir m_runtime; // outlives the application
+    std::optional<QGuiApplication> m_app;
+};
+
+// Recognised text as the command's output, UTF-8 whatever the locale.
+void printText(const QString& text) {
+    const QByteArray out = text.toUtf8() + '\n';
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+}
+
 int runExport(int argc, char** argv, const CommandLine& cl) {
-    // Export draws text but never shows a window: it needs no display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Without a runtime folder Qt adds a warning line to our one-line error contract.
-    QTemporaryDir runtime;
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid())
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    QGuiApplication app(argc, argv);
-    identify();
+    const HeadlessApplication app(argc, argv);
     const std::optional<FlatExport::Format> format = FlatExport::formatForPath(cl.output);
     if (!format) return fail(QStringLiteral("unsupported output %1").arg(cl.output));
     int dropped = 0, undrawn = 0;
@@ -172,12 +189,7 @@ int runExport(int argc, char** argv, const CommandLine& cl) {
 
 // `pictavo text FILE`: the text of a picture, a project's flat image or a PDF page, to standard output.
 int runText(int argc, char** argv, const CommandLine& cl) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir runtime;
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid())
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    QGuiApplication app(argc, argv);
-    identify();
+    const HeadlessApplication app(argc, argv);
     const Result<QString> languages = TextRecognition::checkedLanguages(cl.languages);
     if (!languages) return fail(languages.error().message);
     Result<QImage> picture = QImage();
@@ -198,8 +210,7 @@ int runText(int argc, char** argv, const CommandLine& cl) {
         DecodingChild::readText(*picture, *languages, QStringLiteral("“%1”").arg(cl.input));
     if (!text) return fail(text.error().message);
     if (text->words.isEmpty()) return printLine(stderr, QStringLiteral("Pictavo: no text found in “%1”").arg(cl.input), 0);
-    const QByteArray out = text->plainText().toUtf8() + '\n';
-    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    printText(text->plainText());
     return 0;
 }
 
@@ -304,8 +315,7 @@ int handOver(int argc, char** argv, const CommandLine& cl) {
     if (!answer.ok) return fail(answer.error);
     if (cl.text) {
         if (answer.text.isEmpty()) return printLine(stderr, QStringLiteral("Pictavo: no text found"), 0);
-        const QByteArray out = answer.text.toUtf8() + '\n';
-        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+        printText(answer.text);
         if (answer.cut)
             printLine(stderr, QStringLiteral("Pictavo: warning: the text was cut short; `pictavo text` on a saved capture "
                                              "prints all of it"), 0);
