@@ -272,3 +272,16 @@ TEST(SensitiveTextTest, LabelsCoverMisreadAddressesAndLetterSerials) {
         {"SN-12", {}},
     });
 }
+
+// Octets past 255 make no IPv4 address; lines share a row when they overlap by half the smaller.
+TEST(SensitiveTextTest, OctetsAndRowsHaveTheirBounds) {
+    expectFound({{"Build 1.2.3.456 ready", {}}, {"Build 1.2.3.255 ready", {"IP: 1.2.3.255"}}, {"mapped ::ffff:10.0.0.300 here", {}}});
+    auto pair = [](int valueTop) {
+        RecognizedText text;
+        text.words.append({u"Password"_s, QRect(20, 100, 80, 16), 90, 0, 0});
+        text.words.append({u"hunter2"_s, QRect(300, valueTop, 70, 16), 90, 1, 1});
+        return SensitiveText::find(text).size();
+    };
+    EXPECT_EQ(pair(108), 1); // 8 of 16 rows shared: one row
+    EXPECT_EQ(pair(109), 0); // 7: two rows, the label alone
+}
