@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
     QTemporaryDir home;
     const QString config = QDir(home.path()).filePath(QStringLiteral("config"));
     qputenv("XDG_CONFIG_HOME", config.toLocal8Bit());
+    // The recovery journal and the capture history too.
+    qputenv("XDG_STATE_HOME", QDir(home.path()).filePath(QStringLiteral("state")).toLocal8Bit());
     // The save folder lives under the pictures folder: keep it out of the real one.
     QDir().mkpath(config);
     QFile dirs(QDir(config).filePath(QStringLiteral("user-dirs.dirs")));

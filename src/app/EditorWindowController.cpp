@@ -161,6 +161,7 @@ EditorWindowController* EditorWindowController::show(const QImage& image, const 
                                                      const QString& filePath) {
     auto* window = new EditorWindowController(std::make_unique<EditorModel>(image, annotations), filePath);
     openWindows().append(window);
+    if (openedHandler) openedHandler(window);
     ActivationPolicy::shared().windowOpened(window);
     window->QMainWindow::show();
     // Window managers that place new windows themselves (openbox) ignore the position asked for
@@ -411,6 +412,14 @@ void EditorWindowController::saved(const SaveCommand::SavedFiles& files) {
                                 .arg(info.fileName().toHtmlEscaped(),
                                      QUrl::fromLocalFile(info.absolutePath()).toString(QUrl::FullyEncoded),
                                      QDir::toNativeSeparators(info.absolutePath()).toHtmlEscaped()));
+    refreshStatus();
+}
+
+void EditorWindowController::restoreUnsaved(const std::optional<SaveCommand::SavedFiles>& files) {
+    m_files = files;
+    if (files) setFilePath(files->imagePath);
+    m_model->markUnsaved();
+    m_messageLabel->setText(QStringLiteral("Restored unsaved edits"));
     refreshStatus();
 }
 

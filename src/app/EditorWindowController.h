@@ -39,6 +39,8 @@ public:
     static const QList<EditorWindowController*>& active();
     // Ctrl+Q in an editor: the application's quit, with its check for unsaved edits.
     static inline std::function<void()> quitHandler;
+    // Hears of every editor show() opens (the recovery journal watches them all).
+    static inline std::function<void(EditorWindowController*)> openedHandler;
 
     EditorModel& model() { return *m_model; }
     EditorView* view() const { return m_view; }
@@ -62,6 +64,9 @@ public:
     void saveAs(std::function<void()> onSaved = {});
     // The files a save in place writes, once there are any.
     const std::optional<SaveCommand::SavedFiles>& savedFiles() const { return m_files; }
+    // Edits brought back after the program ended without saving them: unsaved, and saved in place
+    // to `files` as before when the document had them.
+    void restoreUnsaved(const std::optional<SaveCommand::SavedFiles>& files);
 
     // What to do with unsaved edits when the window closes; the alert by default, tests replace it.
     enum class CloseChoice { save, discard, cancel };

@@ -9,8 +9,10 @@
 #include "io/TextRecognition.h"
 #include "app/Instance.h"
 #include "app/PrintKeyOffer.h"
+#include "app/RecoveryJournal.h"
 #include "app/StatusBarController.h"
 #include "platform/InstanceChannel.h"
+#include "platform/QuitSignals.h"
 #include "platform/Session.h"
 #include "ui/SaveFolderDialogs.h"
 
@@ -23,6 +25,8 @@
 #include <QMap>
 #include <QPainter>
 #include <QProcess>
+#include <QSessionManager>
+#include <QTimer>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QThread>
@@ -341,6 +345,10 @@ int runInstance(int argc, char** argv, const CommandLine& cl) {
     identify();
     // Closing the last window never quits: the instance stays for the next capture.
     app.setQuitOnLastWindowClosed(false);
+    // Ended from outside (kill, a closed terminal, Ctrl+C) before any editor could open, even during
+    // the first start's question: nothing to keep, so at once and quietly.
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, &app, [] { ::_exit(0); });
     Instance instance;
     switch (instance.start(&error)) {
     case InstanceServer::Start::listening:
@@ -363,13 +371,44 @@ int runInstance(int argc, char** argv, const CommandLine& cl) {
         app.quit();
     });
     EditorWindowController::quitHandler = [&tray] { emit tray.quitRequested(); };
+    // Unsaved edits of every editor, on disk within seconds of each change.
+    RecoveryJournal journal;
+    EditorWindowController::openedHandler = [&journal](EditorWindowController* editor) { journal.watch(editor); };
+    // From now on an end from outside is an orderly one: nothing is asked, the journal is brought
+    // up to date and the edits are offered back at the next start.
+    QObject::disconnect(&quitSignals, nullptr, nullptr, nullptr);
+    QObject::connect(&quitSignals, &QuitSignals::received, &app, [&journal] {
+        journal.keepEntries();
+        journal.flush();
+        QCoreApplication::exit(0);
+    });
+    // Logging out: the quit check when the session lets us ask (its Cancel cancels the logout),
+    // else the journal.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&journal](QSessionManager& manager) {
+        if (!manager.allowsInteraction()) return journal.flush();
+        const bool quitting = StatusBarController::confirmQuit();
+        if (!quitting) manager.cancel();
+        manager.release();
+        if (!quitting) return;
+        for (EditorWindowController* editor : EditorWindowController::active())
+            editor->model().markSaved();
+    });
     QObject::connect(&instance, &Instance::wakeRequested, &tray, &StatusBarController::wake);
     // The Print key through the desktop portal: asked once, on a start of the tray program.
     PrintKeyOffer printKey(tray);
     printKey.start(!cl.startedForCommand);
     instance.setReady(); // files that came during start-up open now
+    // What an earlier run left unsaved, offered once nothing is being captured.
+    QTimer offer;
+    offer.setSingleShot(true);
+    QObject::connect(&offer, &QTimer::timeout, &journal, [&] {
+        if (instance.captures().isBusy()) return offer.start(2000);
+        journal.offerLeftBehind();
+    });
+    offer.start(cl.startedForCommand ? 2000 : 0);
     const int code = app.exec();
     EditorWindowController::quitHandler = nullptr; // the tray goes before the windows
+    EditorWindowController::openedHandler = nullptr;
     return code;
 }
 

@@ -338,6 +338,26 @@ std::optional<Annotation> EditorInteraction::pendingText() const {
     return text;
 }
 
+QList<Annotation> EditorInteraction::annotationsWithPendingText() const {
+    QList<Annotation> list = m_model.annotations();
+    const std::optional<Annotation> label = pendingText();
+    if (!label) return list;
+    const bool blank = m_textDraft.trimmed().isEmpty();
+    if (m_textTemplate && m_labelIndex) {
+        // A badge being renumbered is out of the list: it goes back where it was.
+        Annotation badge = blank ? *m_textTemplate : *label;
+        if (!blank) badge.text = m_textDraft.trimmed();
+        list.insert(std::clamp<qsizetype>(*m_labelIndex, 0, list.size()), badge);
+    } else if (!blank) {
+        list.append(*label);
+    }
+    return list;
+}
+
+bool EditorInteraction::hasPendingTyping() const {
+    return m_textPosition.has_value() && !m_textDraft.trimmed().isEmpty();
+}
+
 void EditorInteraction::commitPendingText() {
     const std::optional<Annotation> label = pendingText();
     const bool blank = m_textDraft.trimmed().isEmpty();

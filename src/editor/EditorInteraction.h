@@ -54,6 +54,10 @@ public:
     // The text object the entry would commit now (its text may be blank); absent when no entry is
     // open. The field shows the label with its colour and size.
     std::optional<Annotation> pendingText() const;
+    // The objects as they would be with the text entry committed now, the model left as it is.
+    QList<Annotation> annotationsWithPendingText() const;
+    // Whether the entry holds typing that a commit would keep.
+    bool hasPendingTyping() const;
 
     // Pastes clipboard objects, or else `clipboardImage` as a picture object. False when neither
     // was there.

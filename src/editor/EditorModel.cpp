@@ -111,6 +111,10 @@ void EditorModel::markSaved() {
     if (assign(m_isDirty, false)) emit documentChanged();
 }
 
+void EditorModel::markUnsaved() {
+    if (assign(m_isDirty, true)) emit documentChanged();
+}
+
 EditorSnapshot EditorModel::snapshot() const {
     return EditorSnapshot{m_baseImage, m_annotations, m_nextDotNumber};
 }

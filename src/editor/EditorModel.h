@@ -107,6 +107,8 @@ public:
     quint64 historyGeneration() const { return m_historyGeneration; }
     // A successful save clears the flag; the history stays.
     void markSaved();
+    // Edits brought back from elsewhere (the recovery journal) count as unsaved.
+    void markUnsaved();
 
     // History
     // Records the current state as one undo step; with a key, only when the last recorded step had

@@ -441,7 +441,11 @@ qsizetype jsonValueBound(const QByteArray& json, qsizetype limit) {
 Result<QByteArray> encode(const QImage& baseImage, const QList<Annotation>& annotations) {
     const std::optional<QByteArray> base = PngWriter::encode(baseImage);
     if (!base) return encodingError(QStringLiteral("the picture could not be written as PNG"));
-    QList<QByteArray> blobs{*base};
+    return encodeWithPng(*base, annotations);
+}
+
+Result<QByteArray> encodeWithPng(const QByteArray& basePng, const QList<Annotation>& annotations) {
+    QList<QByteArray> blobs{basePng};
     QJsonArray records;
     for (const Annotation& a : annotations) {
         AnnotationDTO d = AnnotationDTO::from(a);

@@ -77,6 +77,8 @@ qsizetype jsonValueBound(const QByteArray& json, qsizetype limit = kMaxJsonValue
 
 // The complete file content of a base image and its annotations.
 Result<QByteArray> encode(const QImage& baseImage, const QList<Annotation>& annotations);
+// The same with the base image already encoded as PNG (a picture that has not changed since).
+Result<QByteArray> encodeWithPng(const QByteArray& basePng, const QList<Annotation>& annotations);
 // Why a project of this base size and these annotations would not reopen whole: a side longer than
 // one load accepts, or its pictures together over the pixels one load decodes. Empty when it would.
 // Whatever adds a picture or grows the base asks first, so nothing is written that reads back less.

@@ -9,7 +9,7 @@ for tool in openbox xdotool xclip xmessage xwininfo xprop xev; do
 done
 [ -n "${DISPLAY:-}" ] || { echo "SKIP: needs a display"; exit 0; }
 work="$(mktemp -d)"
-export XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" PICTAVO_CAPTURE_BACKEND=x11
+export XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" PICTAVO_CAPTURE_BACKEND=x11
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 # A save folder already chosen: no first-run welcome in the way.
 mkdir -p "$XDG_CONFIG_HOME/Pictavo"

@@ -8,7 +8,7 @@ for tool in openbox xdotool xprop; do
 done
 [ -n "${DISPLAY:-}" ] || { echo "SKIP: needs a display"; exit 0; }
 work="$(mktemp -d)"
-export XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config"
+export XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state"
 mkdir -m 700 "$XDG_RUNTIME_DIR"; mkdir -p "$XDG_CONFIG_HOME/Pictavo"
 printf '[General]\nPictavoSaveFolder=%s\n' "$work/saves" > "$XDG_CONFIG_HOME/Pictavo/Pictavo.conf"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY

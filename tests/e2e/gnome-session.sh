@@ -60,7 +60,7 @@ trap 'exit 130' INT TERM HUP
 
 export XDG_RUNTIME_DIR="$S/run" HOME="$S/home" XDG_SESSION_TYPE=wayland \
        XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_DESKTOP=gnome DESKTOP_SESSION=gnome \
-       XDG_DATA_HOME="$S/data" XDG_CONFIG_HOME="$S/config" XDG_CACHE_HOME="$S/cache" \
+       XDG_DATA_HOME="$S/data" XDG_CONFIG_HOME="$S/config" XDG_STATE_HOME="$S/state" XDG_CACHE_HOME="$S/cache" \
        GSETTINGS_BACKEND=keyfile NO_AT_BRIDGE=1 GTK_A11Y=none LIBGL_ALWAYS_SOFTWARE=1
 unset DISPLAY WAYLAND_DISPLAY XDG_SESSION_ID QT_QPA_PLATFORM
 # GSettings from a private key file: the solid background, no notification banners (root gets

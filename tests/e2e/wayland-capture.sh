@@ -12,7 +12,7 @@ got=$(size "$XDG_RUNTIME_DIR/alone.png")
 [ "$got" = "1920x1080" ] || fail "the Wayland capture is $got, not 1920x1080"
 
 # A save folder already chosen: no first-run welcome holding up start-up.
-export XDG_CONFIG_HOME="$XDG_RUNTIME_DIR/config"
+export XDG_CONFIG_HOME="$XDG_RUNTIME_DIR/config" XDG_STATE_HOME="$XDG_RUNTIME_DIR/state"
 mkdir -p "$XDG_CONFIG_HOME/Pictavo"
 printf '[General]\nPictavoSaveFolder=%s\n' "$XDG_RUNTIME_DIR/saves" > "$XDG_CONFIG_HOME/Pictavo/Pictavo.conf"
 # overlay_mapped: whether a region overlay shows on the output within 5 s.

@@ -24,7 +24,7 @@ check "full screen, alone" "$out/alone-main.png" 1920x1080 "${main_areas[@]}"
 check "--all, alone" "$out/alone-all.png" 6400x2160 "${all_areas[@]}"
 
 # A save folder already chosen: no first-run welcome holding up start-up.
-export XDG_CONFIG_HOME="$out/config"
+export XDG_CONFIG_HOME="$out/config" XDG_STATE_HOME="$out/state"
 mkdir -p "$XDG_CONFIG_HOME/Pictavo"
 printf '[General]\nPictavoSaveFolder=%s\n' "$out/saves" > "$XDG_CONFIG_HOME/Pictavo/Pictavo.conf"
 "$pictavo" >/dev/null 2>&1 &

@@ -57,6 +57,8 @@ EditorView::EditorView(EditorModel& model, QWidget* parent)
     setMouseTracking(false);
     // Clicks on the canvas never take the keyboard from the text entry field.
     setFocusPolicy(Qt::NoFocus);
+    setAccessibleName(QStringLiteral("Canvas"));
+    setAccessibleDescription(QStringLiteral("The screenshot and its annotations"));
     m_interaction.setScale(scale());
     m_interaction.textEntryChanged = [this] {
         syncTextField();
@@ -200,6 +202,7 @@ void EditorView::syncTextField() {
         connect(m_textField, &QPlainTextEdit::textChanged, this, [this] {
             m_interaction.setTextDraft(m_textField->toPlainText());
             placeTextField();
+            emit textTyped();
         });
         connect(m_textField, &QPlainTextEdit::cursorPositionChanged, this, &EditorView::revealTextCaret);
         connect(m_textField, &TextEntryField::submitted, this, [this] { m_interaction.commitPendingText(); });

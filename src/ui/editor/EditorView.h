@@ -64,6 +64,8 @@ signals:
     void zoomChanged(double zoom);
     // Text entry opened or closed.
     void textEntryChanged();
+    // The text being typed changed.
+    void textTyped();
     // The caret of the text entry field moved; `caret` is where it would lie on the canvas with
     // the field at its text's place, so the scroll area can bring that place into view.
     void textCaretMoved(QRect caret);

@@ -1,0 +1,176 @@
+#include "io/RecoveryStore.h"
+
+#include "io/FileIO.h"
+#include "io/StateFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QUuid>
+
+#include <algorithm>
+#include <cmath>
+
+#include <sys/stat.h>
+
+namespace RecoveryStore {
+
+namespace {
+
+constexpr int kIndexVersion = 1;
+
+// A regular file of ours, not followed through a link; its size, or absent.
+std::optional<qint64> regularFileSize(const QString& path) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    return qint64(info.st_size);
+}
+
+} // namespace
+
+QString defaultFolder() {
+    return StateFolder::path(QStringLiteral("recovery"));
+}
+
+bool isValidId(const QString& id) {
+    static const QRegularExpression pattern(QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"));
+    return pattern.match(id).hasMatch();
+}
+
+QString projectPath(const QString& folder, const QString& id) {
+    return QDir(folder).filePath(id + QStringLiteral(".pictproj"));
+}
+
+QString indexPath(const QString& folder, const QString& id) {
+    return QDir(folder).filePath(id + QStringLiteral(".json"));
+}
+
+QByteArray encodeIndex(const Entry& entry) {
+    QJsonObject index;
+    index.insert(QStringLiteral("version"), kIndexVersion);
+    index.insert(QStringLiteral("id"), entry.id);
+    index.insert(QStringLiteral("title"), entry.title);
+    index.insert(QStringLiteral("file"), entry.filePath);
+    index.insert(QStringLiteral("time"), entry.time.toUTC().toString(Qt::ISODateWithMs));
+    index.insert(QStringLiteral("pid"), entry.pid);
+    if (entry.saved) {
+        QJsonObject saved;
+        saved.insert(QStringLiteral("image"), entry.saved->imagePath);
+        saved.insert(QStringLiteral("format"), entry.saved->format);
+        saved.insert(QStringLiteral("scale"), entry.saved->scale);
+        saved.insert(QStringLiteral("burnBlur"), entry.saved->burnBlur);
+        index.insert(QStringLiteral("saved"), saved);
+    }
+    return QJsonDocument(index).toJson(QJsonDocument::Compact);
+}
+
+std::optional<Entry> decodeIndex(const QByteArray& json) {
+    if (json.size() > kMaxIndexBytes) return std::nullopt;
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) return std::nullopt;
+    const QJsonObject index = document.object();
+    const auto text = [&index](const char* key) -> std::optional<QString> {
+        const QJsonValue value = index.value(QLatin1String(key));
+        return value.isString() ? std::optional(value.toString()) : std::nullopt;
+    };
+    Entry entry;
+    if (index.value(QStringLiteral("version")).toInt() != kIndexVersion) return std::nullopt;
+    const auto id = text("id"), title = text("title"), file = text("file"), time = text("time");
+    if (!id || !isValidId(*id) || !title || !file || !time) return std::nullopt;
+    entry.id = *id;
+    entry.title = *title;
+    entry.filePath = *file;
+    entry.time = QDateTime::fromString(*time, Qt::ISODateWithMs);
+    if (!entry.time.isValid()) return std::nullopt;
+    const QJsonValue pid = index.value(QStringLiteral("pid"));
+    if (!pid.isDouble() || pid.toDouble() < 0 || pid.toDouble() > 4194304) return std::nullopt;
+    entry.pid = qint64(pid.toDouble());
+    const QJsonValue savedValue = index.value(QStringLiteral("saved"));
+    if (savedValue.isObject()) {
+        const QJsonObject saved = savedValue.toObject();
+        SavedFiles files;
+        const QJsonValue image = saved.value(QStringLiteral("image")), format = saved.value(QStringLiteral("format")),
+                         scale = saved.value(QStringLiteral("scale")), burn = saved.value(QStringLiteral("burnBlur"));
+        if (!image.isString() || image.toString().isEmpty() || !format.isString() || !scale.isDouble() ||
+            !burn.isBool())
+            return std::nullopt;
+        files.imagePath = image.toString();
+        files.format = format.toString();
+        files.scale = scale.toDouble();
+        files.burnBlur = burn.toBool();
+        if (!std::isfinite(files.scale) || files.scale <= 0 || files.scale > 1) return std::nullopt;
+        entry.saved = files;
+    } else if (!savedValue.isUndefined() && !savedValue.isNull()) {
+        return std::nullopt;
+    }
+    return entry;
+}
+
+std::optional<IoError> write(const QString& folder, const Entry& entry, const QByteArray& project) {
+    if (!isValidId(entry.id))
+        return IoError{IoError::Kind::writeError, QStringLiteral("Couldn't write the recovery entry: bad name")};
+    if (Result<QString> ready = StateFolder::ensurePrivate(folder); !ready) return ready.error();
+    // The project first: an index never names a project that is not complete.
+    Result<FileIO::PendingFile> projectFile = FileIO::prepare(projectPath(folder, entry.id), project);
+    if (!projectFile) return projectFile.error();
+    Result<FileIO::PendingFile> indexFile = FileIO::prepare(indexPath(folder, entry.id), encodeIndex(entry));
+    if (!indexFile) return indexFile.error();
+    if (auto error = projectFile->commit()) return error;
+    return indexFile->commit();
+}
+
+void remove(const QString& folder, const QString& id) {
+    if (!isValidId(id)) return;
+    // The index first: a project without one is only a stray file, never offered.
+    QFile::remove(indexPath(folder, id));
+    QFile::remove(projectPath(folder, id));
+}
+
+QList<Entry> list(const QString& folder) {
+    QList<Entry> entries;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList({QStringLiteral("*.json")}, QDir::Files | QDir::Hidden | QDir::System)) {
+        const QString id = name.chopped(5);
+        if (!isValidId(id)) continue;
+        const std::optional<qint64> indexSize = regularFileSize(indexPath(folder, id));
+        const std::optional<qint64> projectSize = regularFileSize(projectPath(folder, id));
+        if (!indexSize || !projectSize || *indexSize > kMaxIndexBytes) continue;
+        const Result<QByteArray> json = FileIO::readFile(indexPath(folder, id));
+        if (!json) continue;
+        std::optional<Entry> entry = decodeIndex(*json);
+        if (!entry || entry->id != id) continue;
+        entry->bytes = *indexSize + *projectSize;
+        entries.append(*entry);
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.time > b.time; });
+    return entries;
+}
+
+void prune(const QString& folder, const QDateTime& now, int maxAgeDays, qint64 maxBytes) {
+    const QList<Entry> entries = list(folder); // newest first
+    qint64 total = 0;
+    QSet<QString> kept;
+    for (const Entry& entry : entries) {
+        if (entry.time.addDays(maxAgeDays) < now || total + entry.bytes > maxBytes) {
+            remove(folder, entry.id);
+            continue;
+        }
+        total += entry.bytes;
+        kept.insert(entry.id);
+    }
+    // What a crash left half-written: temporary files and projects without their index.
+    const QDir dir(folder);
+    for (const QFileInfo& info : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QString name = info.fileName();
+        const bool temporary = name.startsWith(QLatin1String(".pictavo-"));
+        const bool strayProject = name.endsWith(QLatin1String(".pictproj")) && !kept.contains(name.chopped(9));
+        if ((temporary || strayProject) && info.lastModified().secsTo(now) > 60) QFile::remove(info.filePath());
+    }
+}
+
+} // namespace RecoveryStore
