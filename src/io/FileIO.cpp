@@ -295,9 +295,7 @@ Result<PendingFile> prepare(const QString& path, const std::function<bool(QIODev
     mode_t mode = 0666; // the umask applies
     if (!destination.existing) {
         struct stat folder {};
-        // A file in a folder only its owner may enter stays as private as the folder.
-        if (::fstat(destination.folder.fd, &folder) == 0 && ((folder.st_mode & 0077) == 0 || isSaveFolder(folder)))
-            mode = 0600;
+        if (::fstat(destination.folder.fd, &folder) == 0 && isSaveFolder(folder)) mode = 0600;
     }
     FdCloser file;
     for (int attempt = 0; attempt < 100 && file.fd < 0; ++attempt) {

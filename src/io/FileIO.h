@@ -50,8 +50,8 @@ private:
 std::optional<IoError> checkDestination(const QString& path);
 
 // Writes through a temporary file created with O_EXCL | O_NOFOLLOW in the destination's folder.
-// A file that is replaced keeps its mode and group; a new file in the save folder, or in a folder
-// only its owner may enter, is private to its owner. `write` returns false when it could not produce its content.
+// A file that is replaced keeps its mode and group; a new file in the save folder is private to
+// its owner. `write` returns false when it could not produce its content.
 Result<PendingFile> prepare(const QString& path, const std::function<bool(QIODevice&)>& write);
 Result<PendingFile> prepare(const QString& path, const QByteArray& bytes);
 

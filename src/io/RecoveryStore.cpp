@@ -121,7 +121,11 @@ std::optional<IoError> write(const QString& folder, const Entry& entry, const QB
     Result<FileIO::PendingFile> indexFile = FileIO::prepare(indexPath(folder, entry.id), encodeIndex(entry));
     if (!indexFile) return indexFile.error();
     if (auto error = projectFile->commit()) return error;
-    return indexFile->commit();
+    if (auto error = indexFile->commit()) return error;
+    // Nobody else may enter the folder; the files say so too, should they be copied out.
+    for (const QString& path : {projectPath(folder, entry.id), indexPath(folder, entry.id)})
+        ::chmod(QFile::encodeName(path).constData(), 0600);
+    return std::nullopt;
 }
 
 void remove(const QString& folder, const QString& id) {
