@@ -247,6 +247,27 @@ void BM_JournalWriteOnWorker(benchmark::State& state) {
     }
     delete editor;
 }
-BENCHMARK(BM_JournalWriteOnWorker)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_JournalWriteOnWorker)->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
+
+} // namespace
+
+namespace {
+
+// The writer thread's side when the picture changed (a crop, a flattening): the 5K PNG again.
+void BM_JournalWriteNewPicture(benchmark::State& state) {
+    QTemporaryDir dir;
+    RecoveryJournal journal(dir.path());
+    auto* editor = new EditorWindowController(std::make_unique<EditorModel>(BenchImages::screenshot5K(3), threeHundred()));
+    journal.watch(editor);
+    for (auto _ : state) {
+        state.PauseTiming();
+        editor->model().applyCrop(QRectF(QPointF(0, 0), editor->model().imageSize() - QSizeF(1, 1)));
+        state.ResumeTiming();
+        journal.writeEntry(editor);
+        journal.waitForWrites();
+    }
+    delete editor;
+}
+BENCHMARK(BM_JournalWriteNewPicture)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
 } // namespace
