@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QUuid>
 
@@ -151,6 +153,12 @@ TEST(RecoveryStore, IndexFieldsAreCheckedOneByOne) {
     EXPECT_FALSE(withField("saved", R"({"image":"/a.png","format":"png","scale":0,"burnBlur":false})"));
     EXPECT_TRUE(withField("saved", R"({"image":"/a.png","format":"png","scale":0.25,"burnBlur":false})"));
     EXPECT_TRUE(withField("saved", "null"));
+    // Each field it needs, left out.
+    for (const char* key : {"id", "title", "file", "time", "pid", "version"}) {
+        QJsonObject index = QJsonDocument::fromJson(RecoveryStore::encodeIndex(entry)).object();
+        index.remove(QLatin1String(key));
+        EXPECT_FALSE(RecoveryStore::decodeIndex(QJsonDocument(index).toJson())) << key;
+    }
 }
 
 TEST(RecoveryStore, PruningDropsTheTooOldThenTheOldestBeyondTheSizeAndStrayFiles) {
