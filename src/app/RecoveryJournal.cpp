@@ -220,7 +220,8 @@ void RecoveryJournal::offerLeftBehind() {
         for (const RecoveryStore::Entry& entry : entries)
             lines.append(QStringLiteral("%1 — %2").arg(
                 entry.title, QLocale().toString(entry.time.toLocalTime(), QLocale::ShortFormat)));
-        box.setInformativeText(QStringLiteral("Restore opens them again as they were, unsaved.\n\n") +
+        box.setInformativeText((count == 1 ? QStringLiteral("Restore opens it again as it was, unsaved.\n\n")
+                                           : QStringLiteral("Restore opens them again as they were, unsaved.\n\n")) +
                                lines.join(QLatin1Char('\n')));
         QPushButton* restore = box.addButton(QStringLiteral("Restore"), QMessageBox::AcceptRole);
         restore->setToolTip(QStringLiteral("Open the unsaved screenshots again in editors"));
