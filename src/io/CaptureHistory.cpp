@@ -8,8 +8,6 @@
 #include <QFile>
 #include <QMap>
 #include <QMutex>
-#include <QTimeZone>
-#include <QRegularExpression>
 #include <QSettings>
 
 #include <algorithm>
@@ -79,11 +77,24 @@ Result<QString> checkedFolder(bool create) {
     return pictavo + QStringLiteral("/history");
 }
 
+// Read by hand: every name of the folder is asked at each opening of the menu, and
+// QDateTime::fromString consults the local time zone for each.
 QDateTime timeOf(const QString& id) {
-    QDateTime time = QDateTime::fromString(id, kIdFormat);
-    if (!time.isValid()) return {};
-    time.setTimeZone(QTimeZone::utc());
-    return time;
+    if (id.size() != 19 || id[8] != QLatin1Char('-') || id[15] != QLatin1Char('-')) return {};
+    const auto number = [&id](int from, int length) {
+        int value = 0;
+        for (int i = from; i < from + length; ++i) {
+            if (id[i] < QLatin1Char('0') || id[i] > QLatin1Char('9')) return -1;
+            value = value * 10 + (id[i].unicode() - '0');
+        }
+        return value;
+    };
+    const int parts[] = {number(0, 4), number(4, 2), number(6, 2), number(9, 2), number(11, 2), number(13, 2), number(16, 3)};
+    if (std::any_of(std::begin(parts), std::end(parts), [](int part) { return part < 0; })) return {};
+    const QDate date(parts[0], parts[1], parts[2]);
+    const QTime time(parts[3], parts[4], parts[5], parts[6]);
+    if (!date.isValid() || !time.isValid()) return {};
+    return QDateTime(date, time, Qt::UTC);
 }
 
 QString idOf(const QDateTime& time) {
@@ -163,8 +174,7 @@ Result<QString> ensureFolder() {
 }
 
 bool isId(const QString& id) {
-    static const QRegularExpression pattern(QStringLiteral("^\\d{8}-\\d{6}-\\d{3}$"));
-    return pattern.match(id).hasMatch() && timeOf(id).isValid();
+    return timeOf(id).isValid();
 }
 
 QList<Entry> entries(int most) {

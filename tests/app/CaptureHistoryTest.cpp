@@ -221,6 +221,9 @@ TEST_F(CaptureHistoryTest, ANewEntryIsNewestEvenWhenTheClockWentBack) {
     EXPECT_EQ(entries[0].time, entries[1].time.addMSecs(1));
     EXPECT_FALSE(CaptureHistory::isId(QStringLiteral("20250230-120000-000"))); // no such day
     EXPECT_FALSE(CaptureHistory::isId(QStringLiteral("20250101-120000-000.thumb")));
+    EXPECT_FALSE(CaptureHistory::isId(QStringLiteral("2025x101-120000-000")));
+    EXPECT_FALSE(CaptureHistory::isId(QStringLiteral("20250101-126000-000")));
+    EXPECT_TRUE(CaptureHistory::isId(QStringLiteral("20250101-235959-999")));
 }
 
 // Turning "Keep Capture History" off asks first: No keeps it all and keeps it on, Yes deletes it
