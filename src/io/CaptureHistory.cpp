@@ -3,6 +3,7 @@
 #include "io/FileIO.h"
 #include "io/ImageDecoder.h"
 #include "io/PngWriter.h"
+#include "io/StateFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,9 +12,7 @@
 #include <QSettings>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,50 +30,12 @@ const QString kProject = QStringLiteral(".pictproj");
 constexpr qint64 kMaxThumbnailBytes = 1 << 20;
 constexpr int kMaxThumbnailSide = 4 * kThumbnailSide;
 
-QString reason(int osError) {
-    return QString::fromLocal8Bit(std::strerror(osError));
-}
-
-IoError refusal(const QString& folder, const QString& why) {
-    return IoError{IoError::Kind::noPermission,
-                   QStringLiteral("Couldn't keep captures in “%1”: %2").arg(folder, why)};
-}
-
-// One folder of the way, private to this user: made when `create`, a looser mode tightened.
-std::optional<IoError> checkPrivate(const QString& folder, bool create) {
-    const QByteArray native = QFile::encodeName(folder);
-    if (create && ::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) return refusal(folder, reason(errno));
-    struct stat info {};
-    if (::lstat(native.constData(), &info) != 0) return refusal(folder, reason(errno));
-    // A link could lead the pictures anywhere, another user's folder lets them read every one.
-    if (S_ISLNK(info.st_mode)) return refusal(folder, QStringLiteral("it is a link, not a folder"));
-    if (!S_ISDIR(info.st_mode)) return refusal(folder, QStringLiteral("it is not a folder"));
-    if (info.st_uid != ::geteuid()) return refusal(folder, QStringLiteral("it belongs to another user"));
-    if ((info.st_mode & 077) != 0 && ::chmod(native.constData(), 0700) != 0) return refusal(folder, reason(errno));
-    return std::nullopt;
-}
-
-QString stateHome() {
-    const QString base = qEnvironmentVariable("XDG_STATE_HOME");
-    if (!base.isEmpty() && QDir::isAbsolutePath(base)) return QDir::cleanPath(base);
-    return QDir::cleanPath(QDir::homePath() + QStringLiteral("/.local/state"));
-}
-
-// The history folder once it is checked; with `create`, made first where it is missing.
-Result<QString> checkedFolder(bool create) {
-    const QString base = stateHome();
-    if (create) {
-        // Missing parents (~/.local/state on a fresh account) are made private too.
-        QString walked;
-        for (const QString& part : base.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-            walked += QLatin1Char('/') + part;
-            ::mkdir(QFile::encodeName(walked).constData(), 0700);
-        }
-    }
-    const QString pictavo = base + QStringLiteral("/Pictavo");
-    for (const QString& level : {pictavo, pictavo + QStringLiteral("/history")})
-        if (std::optional<IoError> problem = checkPrivate(level, create)) return *problem;
-    return pictavo + QStringLiteral("/history");
+// The history folder, made and checked at each use: private to this user at both levels (a link
+// at Pictavo/ would lead history/ anywhere as well), a looser mode tightened.
+Result<QString> checkedFolder() {
+    if (const Result<QString> state = StateFolder::ensurePrivate(StateFolder::path(QString())); !state)
+        return state.error();
+    return StateFolder::ensurePrivate(StateFolder::path(QStringLiteral("history")));
 }
 
 // Read by hand: every name of the folder is asked at each opening of the menu, and
@@ -166,11 +127,7 @@ int limit() {
 }
 
 QString folder() {
-    return stateHome() + QStringLiteral("/Pictavo/history");
-}
-
-Result<QString> ensureFolder() {
-    return checkedFolder(true);
+    return StateFolder::path(QStringLiteral("history"));
 }
 
 bool isId(const QString& id) {
@@ -178,7 +135,7 @@ bool isId(const QString& id) {
 }
 
 QList<Entry> entries(int most) {
-    const Result<QString> dir = checkedFolder(false);
+    const Result<QString> dir = checkedFolder();
     if (!dir) return {};
     const QMap<QString, Names> byId = namesIn(*dir);
     QList<Entry> list;
@@ -201,7 +158,7 @@ QString newId(const QDateTime& when) {
     static QString last;
     const QMutexLocker lock(&mutex);
     QString latest = last;
-    if (const Result<QString> dir = checkedFolder(false)) {
+    if (const Result<QString> dir = checkedFolder()) {
         const QMap<QString, Names> byId = namesIn(*dir);
         if (!byId.isEmpty() && byId.lastKey() > latest) latest = byId.lastKey();
     }
@@ -217,7 +174,7 @@ QString newId(const QDateTime& when) {
 Result<Entry> add(const QString& id, const QImage& picture) {
     if (!isId(id) || picture.isNull())
         return IoError{IoError::Kind::writeError, QStringLiteral("Couldn't keep the capture: nothing to keep")};
-    const Result<QString> dir = checkedFolder(true);
+    const Result<QString> dir = checkedFolder();
     if (!dir) return dir.error();
     const QString base = *dir + QLatin1Char('/') + id;
     const std::optional<QByteArray> thumbnailBytes = PngWriter::encode(makeThumbnail(picture));
@@ -243,7 +200,7 @@ Result<Entry> add(const QString& id, const QImage& picture) {
 
 std::optional<IoError> addProject(const QString& id, const QByteArray& project) {
     if (!isId(id)) return IoError{IoError::Kind::writeError, QStringLiteral("Couldn't keep the project: no capture")};
-    const Result<QString> dir = checkedFolder(false);
+    const Result<QString> dir = checkedFolder();
     if (!dir) return dir.error();
     const QString base = *dir + QLatin1Char('/') + id;
     // The capture went (pruned, or the history deleted) while its editor was open.
@@ -255,7 +212,7 @@ std::optional<IoError> addProject(const QString& id, const QByteArray& project) 
 }
 
 int prune(int keep) {
-    const Result<QString> dir = checkedFolder(false);
+    const Result<QString> dir = checkedFolder();
     if (!dir) return 0;
     const QMap<QString, Names> byId = namesIn(*dir);
     int kept = 0, removed = 0;

@@ -40,11 +40,10 @@ void setEnabled(bool keep);
 // How many entries are kept: kLimitKey within 1 ... kMaxLimit, kDefaultLimit without it.
 int limit();
 
-// $XDG_STATE_HOME/Pictavo/history; a relative XDG_STATE_HOME is ignored, as the XDG rules ask.
+// $XDG_STATE_HOME/Pictavo/history. Every use makes it (and its missing parents) private to this
+// user, tightening a looser mode, and refuses a link, something else than a folder, or another
+// user's folder.
 QString folder();
-// Makes the folder (and its missing parents) private to this user, tightening a looser mode;
-// refuses a link, something else than a folder, or another user's folder.
-Result<QString> ensureFolder();
 
 // The entries with a picture, newest first, at most `most` (every one with 0). Nothing from a
 // folder that is refused; names that are not entries, links and empty files are passed over.

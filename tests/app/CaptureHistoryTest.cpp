@@ -368,6 +368,16 @@ TEST_F(CaptureHistoryTest, TheProjectSavedFromTheCapturesEditorIsKeptWithIt) {
 // thumbnail claiming a huge size is not decoded, and another user's folder is refused.
 TEST_F(CaptureHistoryTest, AHostileHistoryFolderIsNeitherReadNorWrittenThrough) {
     QTemporaryDir elsewhere;
+    // Pictavo's state folder itself a link: its history/ is not used either.
+    ASSERT_TRUE(QDir(elsewhere.path()).mkdir(QStringLiteral("history")));
+    ASSERT_TRUE(QFile::link(elsewhere.path(), state.filePath(QStringLiteral("Pictavo"))));
+    RecentCaptures::keep(TestSupport::solidImage(10, 10));
+    RecentCaptures::waitForWrites();
+    EXPECT_TRUE(TestSupport::everyName(elsewhere.filePath(QStringLiteral("history"))).isEmpty());
+    EXPECT_TRUE(CaptureHistory::entries().isEmpty());
+    ASSERT_TRUE(QFile::remove(state.filePath(QStringLiteral("Pictavo"))));
+    ASSERT_TRUE(QDir(elsewhere.path()).rmdir(QStringLiteral("history")));
+
     ASSERT_TRUE(QDir().mkpath(state.filePath(QStringLiteral("Pictavo"))));
     ASSERT_TRUE(TestSupport::solidImage(20, 20, Qt::red).save(elsewhere.filePath(QStringLiteral("20300101-000000-000.png"))));
     ASSERT_TRUE(QFile::link(elsewhere.path(), history()));
