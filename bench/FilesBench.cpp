@@ -1,6 +1,9 @@
 // What the tray does with files: the Recent menu lists the save folder at every opening, a PDF
-// page is rendered when it is opened for annotation, and pictures are decoded, here or in a child.
+// page is rendered when it is opened for annotation, and pictures are decoded, here or in a child;
+// every capture a person makes is kept in the capture history, listed by Recent Captures.
 #include "BenchImages.h"
+#include "app/RecentCaptures.h"
+#include "io/CaptureHistory.h"
 #include "io/DecodingChild.h"
 #include "io/ImageDecoder.h"
 #include "io/ImageUtilities.h"
@@ -9,6 +12,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QMenu>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
@@ -126,8 +130,60 @@ void BM_DecodePng5KInChild(benchmark::State& state) {
     state.SetLabel(state.range(0) == 1 ? "a child started ahead (the instance)" : "a child started for it (export)");
 }
 
+// The history in a state folder of its own while it lives.
+class ScopedHistory {
+public:
+    ScopedHistory() : m_saved(qgetenv("XDG_STATE_HOME")) { qputenv("XDG_STATE_HOME", m_state.path().toLocal8Bit()); }
+    ~ScopedHistory() { qputenv("XDG_STATE_HOME", m_saved); }
+
+private:
+    QTemporaryDir m_state;
+    QByteArray m_saved;
+};
+
+// One 5K capture kept as the worker thread keeps it: the 64 px thumbnail, both PNGs, both files
+// written and synced, then the bound applied.
+void BM_KeepCapture5K(benchmark::State& state) {
+    const ScopedHistory history;
+    const QImage shot = BenchImages::screenshot5K(1);
+    for (auto _ : state) {
+        const Result<CaptureHistory::Entry> kept = CaptureHistory::add(CaptureHistory::newId(), shot);
+        if (!kept) {
+            state.SkipWithError("the capture was not kept");
+            break;
+        }
+    }
+}
+
+// Its thumbnail alone.
+void BM_CaptureThumbnail5K(benchmark::State& state) {
+    const QImage shot = BenchImages::screenshot5K(1);
+    for (auto _ : state) benchmark::DoNotOptimize(CaptureHistory::makeThumbnail(shot).constBits());
+}
+
+// Recent Captures as it opens: 50 entries listed, the newest ten's thumbnails read and decoded,
+// the items made (on the UI thread, at every opening of the menu).
+void BM_RecentCapturesMenu(benchmark::State& state) {
+    const ScopedHistory history;
+    // The pictures are never read to build the menu: a smaller one fills the folder faster.
+    const QImage shot = BenchImages::screenshot5K(2).scaled(1280, 720);
+    for (int i = 0; i < CaptureHistory::kDefaultLimit; ++i)
+        if (!CaptureHistory::add(CaptureHistory::newId(), shot)) {
+            state.SkipWithError("the history could not be filled");
+            return;
+        }
+    QMenu menu;
+    for (auto _ : state) {
+        RecentCaptures::fill(&menu);
+        benchmark::DoNotOptimize(menu.actions().size());
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_KeepCapture5K)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+BENCHMARK(BM_CaptureThumbnail5K)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RecentCapturesMenu)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DecodePng5K)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DecodePng5KInChild)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RecentEntries5000)->Unit(benchmark::kMillisecond)->UseRealTime();

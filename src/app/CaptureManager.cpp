@@ -1,6 +1,7 @@
 #include "app/CaptureManager.h"
 
 #include "app/PreviewWindowController.h"
+#include "app/RecentCaptures.h"
 #include "app/TextReading.h"
 #include "editor/FlatExport.h"
 #include "platform/Notifications.h"
@@ -55,6 +56,19 @@ Layout layoutOf(const QList<ScreenShot>& shots) {
     return layout;
 }
 
+// A selection or a window picker on screen until the person answers it.
+bool showsOverlay(CaptureMode mode) {
+    return mode == CaptureMode::selection || mode == CaptureMode::window;
+}
+
+// What a region stored in the settings may be: a rectangle a person could have dragged.
+bool plausibleRegion(const QRectF& rect) {
+    constexpr double kFar = 1e6;
+    return rect.isValid() && std::isfinite(rect.x()) && std::isfinite(rect.y()) && std::isfinite(rect.width()) &&
+           std::isfinite(rect.height()) && std::abs(rect.x()) < kFar && std::abs(rect.y()) < kFar &&
+           rect.width() >= 1 && rect.height() >= 1 && rect.width() < kFar && rect.height() < kFar;
+}
+
 } // namespace
 
 CaptureManager::CaptureManager(BackendFactory factory, QObject* parent)
@@ -71,6 +85,8 @@ CaptureManager::CaptureManager(BackendFactory factory, QObject* parent)
 
 CaptureManager::~CaptureManager() {
     closeOverlays();
+    // A capture kept in the history is written before the program goes.
+    RecentCaptures::waitForWrites();
 }
 
 CaptureBackend* CaptureManager::backend(QString* error) {
@@ -80,7 +96,8 @@ CaptureBackend* CaptureManager::backend(QString* error) {
 
 int CaptureManager::delayMs(const CaptureRequest& request) {
     if (request.delaySeconds) return int(std::clamp(*request.delaySeconds, 0.0, 3600.0) * 1000);
-    return request.mode == CaptureMode::fullScreen ? kFullScreenMenuDelayMs : kMenuDelayMs;
+    // No overlay follows to cover the menu: it must be gone from the screen first.
+    return showsOverlay(request.mode) ? kMenuDelayMs : kFullScreenMenuDelayMs;
 }
 
 void CaptureManager::capture(CaptureMode mode) {
@@ -91,12 +108,17 @@ void CaptureManager::capture(CaptureMode mode) {
 
 void CaptureManager::capture(const CaptureRequest& request, Done done) {
     if (!done) done = [](CaptureResult) {};
-    if (request.mode != CaptureMode::fullScreen && m_busy) {
+    if (request.mode == CaptureMode::lastRegion && !lastRegion()) {
+        // Said before any countdown, from the event loop as every other answer is.
+        QTimer::singleShot(0, this, [this, request, done] { fail(request, done, noLastRegionError()); });
+        return;
+    }
+    if (showsOverlay(request.mode) && m_busy) {
         // A second selection or picker while one is on screen is ignored; a script hears why.
         done({CaptureResult::Status::failed, QStringLiteral("a capture is already in progress")});
         return;
     }
-    if (request.mode != CaptureMode::fullScreen) m_busy = true;
+    if (showsOverlay(request.mode)) m_busy = true;
     QPointer<CaptureManager> self(this);
     const int delay = delayMs(request);
     if (request.delaySeconds && delay >= 1000) return countDown(delay, request, done);
@@ -143,7 +165,7 @@ void CaptureManager::countDown(int delayMs, const CaptureRequest& request, Done 
             guard->close();
             emit countdown(0);
         }
-        if (request.mode != CaptureMode::fullScreen) m_busy = false;
+        if (showsOverlay(request.mode)) m_busy = false;
         done({CaptureResult::Status::cancelled, {}});
     };
     const auto next = [self, counter, tick, left, show, stopped, request, done] {
@@ -173,13 +195,13 @@ void CaptureManager::start(const CaptureRequest& request, Done done) {
     QString error;
     CaptureBackend* b = backend(&error);
     if (!b) {
-        m_busy = request.mode != CaptureMode::fullScreen ? false : m_busy;
+        m_busy = showsOverlay(request.mode) ? false : m_busy;
         return fail(request, done, error);
     }
     // An overlay under an application-modal question would get no click and no key: the person
     // would be stuck behind a frozen screen. The question comes forward instead.
     if (QWidget* modal = QApplication::activeModalWidget();
-        request.mode != CaptureMode::fullScreen && modal && modal->windowModality() == Qt::ApplicationModal) {
+        showsOverlay(request.mode) && modal && modal->windowModality() == Qt::ApplicationModal) {
         m_busy = false;
         modal->raise();
         modal->activateWindow();
@@ -196,6 +218,8 @@ void CaptureManager::start(const CaptureRequest& request, Done done) {
         return beginRegionSelection(request, done);
     case CaptureMode::window:
         return presentWindowPicker(request, done);
+    case CaptureMode::lastRegion:
+        return captureLastRegion(request, done);
     }
 }
 
@@ -268,25 +292,65 @@ void CaptureManager::finishRegionSelection(std::optional<SelectionOverlayWindow:
     const QList<ScreenShot> shots = std::exchange(m_shots, {});
     if (!done) return;
     if (!result) return done({CaptureResult::Status::cancelled, {}});
-    // Within one screen: cut from that screen's picture (names may repeat).
     if (shotIndex >= 0 && shotIndex < shots.size() && result->screen) {
-        const ScreenShot& shot = shots[shotIndex];
-        const QRectF inside = result->rect.intersected(QRectF(shot.geometry));
-        int others = 0;
-        for (const ScreenShot& other : shots)
-            if (&other != &shot && result->rect.intersects(QRectF(other.geometry))) ++others;
-        if (others == 0 || inside == result->rect) {
-            const QRect cut = SelectionGeometry::captureRect(result->rect, shot.geometry, shot.devicePixelRatio);
-            if (!cut.isEmpty()) return deliver(shot.image.copy(cut), request, done);
-        } else {
-            // Across screens: cut from all of them stitched in device pixels.
-            const QRect cut = spanningCut(result->rect, shots);
-            const QImage all = stitched(shots);
-            if (all.isNull()) return fail(request, done, QStringLiteral("Not enough memory for the captured picture."));
-            if (!cut.isEmpty()) return deliver(all.copy(cut), request, done);
-        }
+        // Whatever the picture is for (a file, the clipboard, its text): asked for again later.
+        rememberRegion({result->rect, shots[shotIndex].screenName, shots[shotIndex].geometry.topLeft()});
+        emit lastRegionChanged();
+        if (cutRegion(result->rect, shotIndex, shots, request, done)) return;
     }
     fail(request, done, QStringLiteral("The screen of the selection was disconnected during the selection."));
+}
+
+bool CaptureManager::cutRegion(const QRectF& rect, int shotIndex, const QList<ScreenShot>& shots,
+                               const CaptureRequest& request, const Done& done) {
+    // Within one screen: cut from that screen's picture (names may repeat).
+    const ScreenShot& shot = shots[shotIndex];
+    const QRectF inside = rect.intersected(QRectF(shot.geometry));
+    int others = 0;
+    for (const ScreenShot& other : shots)
+        if (&other != &shot && rect.intersects(QRectF(other.geometry))) ++others;
+    if (others == 0 || inside == rect) {
+        const QRect cut = SelectionGeometry::captureRect(rect, shot.geometry, shot.devicePixelRatio);
+        if (cut.isEmpty()) return false;
+        deliver(shot.image.copy(cut), request, done);
+        return true;
+    }
+    // Across screens: cut from all of them stitched in device pixels.
+    const QRect cut = spanningCut(rect, shots);
+    const QImage all = stitched(shots);
+    if (all.isNull()) {
+        fail(request, done, QStringLiteral("Not enough memory for the captured picture."));
+        return true;
+    }
+    if (cut.isEmpty()) return false;
+    deliver(all.copy(cut), request, done);
+    return true;
+}
+
+void CaptureManager::captureLastRegion(const CaptureRequest& request, Done done) {
+    const std::optional<LastRegion> region = lastRegion();
+    if (!region) return fail(request, done, noLastRegionError());
+    QPointer<CaptureManager> self(this);
+    m_backend->grabScreens([self, request, done, region = *region](CaptureOutcome outcome) {
+        if (!self) return;
+        if (outcome.cancelled) return self->cancel(outcome, request, done);
+        if (outcome.shots.isEmpty()) return self->fail(request, done, outcome.error);
+        const QList<ScreenShot> shots = std::move(outcome.shots);
+        // On its screen, where that screen is now; else on whichever screen it lies.
+        QRectF rect = region.rect;
+        int index = -1;
+        for (int i = 0; i < shots.size() && index < 0; ++i)
+            if (shots[i].screenName == region.screen) {
+                index = i;
+                rect.translate(QPointF(shots[i].geometry.topLeft() - region.screenOrigin));
+            }
+        for (int i = 0; i < shots.size() && index < 0; ++i)
+            if (QRectF(shots[i].geometry).intersects(rect)) index = i;
+        if (index >= 0 && self->cutRegion(rect, index, shots, request, done)) return;
+        self->fail(request, done,
+                   QStringLiteral("The last region is on no screen now (its screen was %1): select a region again.")
+                       .arg(region.screen.isEmpty() ? QStringLiteral("unnamed") : region.screen));
+    });
 }
 
 void CaptureManager::presentWindowPicker(const CaptureRequest& request, Done done) {
@@ -383,13 +447,15 @@ void CaptureManager::deliverText(QImage image, const CaptureRequest& request, co
 void CaptureManager::deliver(QImage image, const CaptureRequest& request, const Done& done) {
     if (image.isNull()) return fail(request, done, QStringLiteral("Not enough memory for the captured picture."));
     if (request.readText) return deliverText(std::move(image), request, done);
+    // Written on a worker thread, beside wherever else the picture goes.
+    const QString historyId = request.keptInHistory() ? RecentCaptures::keep(image) : QString();
     if (!request.outputPath.isEmpty()) {
         const std::optional<FlatExport::Format> format = FlatExport::formatForPath(request.outputPath);
         if (!format)
             return done({CaptureResult::Status::failed,
                          QStringLiteral("unsupported output %1 (use .png, .jpg or .pdf)").arg(request.outputPath)});
         // Only the file wants it: the encoder may write over the picture instead of copying it.
-        const bool fileOnly = !request.copyToClipboard && !request.opensPreview();
+        const bool fileOnly = !request.copyToClipboard && !request.opensPreview() && historyId.isEmpty();
         std::optional<IoError> error =
             FlatExport::write(fileOnly ? std::move(image) : image, request.outputPath, *format, 1.0);
         if (error) return done({CaptureResult::Status::failed, error->message});
@@ -399,7 +465,8 @@ void CaptureManager::deliver(QImage image, const CaptureRequest& request, const 
         QGuiApplication::clipboard()->setImage(image);
         if (onCopied) onCopied(image);
     }
-    if (request.opensPreview()) PreviewWindowController::show(image);
+    if (request.opensPreview())
+        PreviewWindowController::show(image)->setProperty(RecentCaptures::kEntryProperty, historyId);
     done({CaptureResult::Status::done, {}});
 }
 
@@ -467,6 +534,27 @@ bool CaptureManager::adjustsSelection() {
 
 void CaptureManager::setAdjustsSelection(bool adjust) {
     QSettings().setValue(QString::fromLatin1(kAdjustSelectionKey), adjust);
+}
+
+std::optional<CaptureManager::LastRegion> CaptureManager::lastRegion() {
+    const QSettings settings;
+    const QVariant rect = settings.value(QString::fromLatin1(kLastRegionKey));
+    // Settings are a file a person may edit: anything but a rectangle of the screens is none.
+    if (rect.typeId() != QMetaType::QRectF || !plausibleRegion(rect.toRectF())) return std::nullopt;
+    const QVariant origin = settings.value(QString::fromLatin1(kLastRegionOriginKey));
+    return LastRegion{rect.toRectF(), settings.value(QString::fromLatin1(kLastRegionScreenKey)).toString().left(200),
+                      origin.typeId() == QMetaType::QPoint ? origin.toPoint() : QPoint()};
+}
+
+void CaptureManager::rememberRegion(const LastRegion& region) {
+    QSettings settings;
+    settings.setValue(QString::fromLatin1(kLastRegionKey), region.rect);
+    settings.setValue(QString::fromLatin1(kLastRegionScreenKey), region.screen);
+    settings.setValue(QString::fromLatin1(kLastRegionOriginKey), region.screenOrigin);
+}
+
+QString CaptureManager::noLastRegionError() {
+    return QStringLiteral("there is no last region to capture again: select a region first (pictavo capture region)");
 }
 
 void CaptureManager::presentCaptureError(const QString& error) {

@@ -13,7 +13,8 @@
 
 class WindowPickerOverlay;
 
-enum class CaptureMode { selection, window, fullScreen };
+// lastRegion: the screen rectangle of the last region selection again, without an overlay.
+enum class CaptureMode { selection, window, fullScreen, lastRegion };
 
 // One capture to make: what, after how long, and where the picture goes.
 struct CaptureRequest {
@@ -29,6 +30,10 @@ struct CaptureRequest {
     bool readText = false;
     QString languages; // for readText; empty: the user's language
     bool opensPreview() const { return outputPath.isEmpty() && !copyToClipboard && !readText; }
+    // Kept in the capture history though it goes to a file or the clipboard (--history).
+    bool history = false;
+    // What a person sees is kept in the history; a script's file or copy only when it asks.
+    bool keptInHistory() const { return !readText && (opensPreview() || history); }
     // Failures are shown in an alert (a person is waiting at the screen), not only reported.
     bool alertOnFailure = true;
 };
@@ -91,9 +96,28 @@ public:
     static bool adjustsSelection();
     static void setAdjustsSelection(bool adjust);
 
+    // The last region selected, whatever became of its picture: "Capture Last Region Again" and
+    // `capture last-region` capture the same rectangle without an overlay. Global logical
+    // coordinates, with the screen it was selected on and where that screen lay then, so a screen
+    // moved in the layout takes its region along.
+    struct LastRegion {
+        QRectF rect;
+        QString screen;
+        QPoint screenOrigin;
+    };
+    static constexpr const char* kLastRegionKey = "PictavoLastRegion";
+    static constexpr const char* kLastRegionScreenKey = "PictavoLastRegionScreen";
+    static constexpr const char* kLastRegionOriginKey = "PictavoLastRegionScreenOrigin";
+    // Absent until a region was selected, or when what is stored is no rectangle one could select.
+    static std::optional<LastRegion> lastRegion();
+    static void rememberRegion(const LastRegion& region);
+    static QString noLastRegionError();
+
 signals:
     // Seconds left of a command line's delay, each second, then 0.
     void countdown(int secondsLeft);
+    // A region was selected: there is a last region to capture again.
+    void lastRegionChanged();
 
 private:
     void countDown(int delayMs, const CaptureRequest& request, Done done);
@@ -104,6 +128,11 @@ private:
     bool holdShots(const CaptureOutcome& outcome, const CaptureRequest& request, const Done& done);
     void beginRegionSelection(const CaptureRequest& request, Done done);
     void finishRegionSelection(std::optional<SelectionOverlayWindow::Result> result, int shotIndex);
+    void captureLastRegion(const CaptureRequest& request, Done done);
+    // Cuts `rect` (global logical) from the screen of `shotIndex`, or from the screens stitched
+    // when it reaches onto others, and delivers it; false when nothing of it is on the screens.
+    bool cutRegion(const QRectF& rect, int shotIndex, const QList<ScreenShot>& shots, const CaptureRequest& request,
+                   const Done& done);
     void presentWindowPicker(const CaptureRequest& request, Done done);
     void finishWindowPicking(std::optional<int> index, int shotIndex);
     void deliver(QImage image, const CaptureRequest& request, const Done& done);

@@ -108,8 +108,9 @@ CommandLine parseCapture(const QStringList& args) {
             options = false;
         } else if (!options || !arg.startsWith(QLatin1Char('-'))) {
             if (!cl.captureMode.isEmpty() ||
-                (arg != QLatin1String("screen") && arg != QLatin1String("window") && arg != QLatin1String("region")))
-                return usageError(QStringLiteral("capture takes screen, window or region, not %1").arg(arg));
+                (arg != QLatin1String("screen") && arg != QLatin1String("window") && arg != QLatin1String("region") &&
+                 arg != QLatin1String("last-region")))
+                return usageError(QStringLiteral("capture takes screen, window, region or last-region, not %1").arg(arg));
             cl.captureMode = arg;
         } else if (arg == QLatin1String("--delay")) {
             bool ok = false;
@@ -126,6 +127,8 @@ CommandLine parseCapture(const QStringList& args) {
             cl.clipboard = true;
         } else if (arg == QLatin1String("--all")) {
             cl.allScreens = true;
+        } else if (arg == QLatin1String("--history")) {
+            cl.history = true;
         } else if (arg == QLatin1String("--text")) {
             cl.text = true;
         } else if (arg == QLatin1String("--lang")) {
@@ -135,12 +138,13 @@ CommandLine parseCapture(const QStringList& args) {
             return usageError(QStringLiteral("unknown option %1 for capture").arg(arg));
         }
     }
-    if (cl.captureMode.isEmpty()) return usageError(QStringLiteral("capture needs screen, window or region"));
+    if (cl.captureMode.isEmpty()) return usageError(QStringLiteral("capture needs screen, window, region or last-region"));
     if (cl.allScreens && cl.captureMode != QLatin1String("screen"))
         return usageError(QStringLiteral("--all goes with capture screen"));
     if (!cl.languages.isEmpty() && !cl.text) return usageError(QStringLiteral("--lang goes with --text"));
     if (cl.text && (!cl.output.isEmpty() || cl.clipboard))
         return usageError(QStringLiteral("--text prints the text; it does not go with --output or --clipboard"));
+    if (cl.text && cl.history) return usageError(QStringLiteral("--history keeps pictures; it does not go with --text"));
     return cl;
 }
 
@@ -198,10 +202,15 @@ QString CommandLine::usage() {
         "Usage:\n"
         "  pictavo                          start the tray program (or wake the running one)\n"
         "  pictavo FILE...                  open images, .pictproj projects or PDFs in editor windows\n"
-        "  pictavo capture screen|window|region [--delay SECONDS] [--output FILE] [--clipboard]\n"
+        "  pictavo capture screen|window|region|last-region [--delay SECONDS] [--output FILE]\n"
+        "                  [--clipboard] [--history]\n"
         "                                   capture into a preview window, or write FILE (.png, .jpg,\n"
         "                                   .pdf) or copy it to the clipboard; Escape cancels (exit 1);\n"
-        "                                   a region may span screens (at the largest screen scale)\n"
+        "                                   a region may span screens (at the largest screen scale);\n"
+        "                                   last-region captures the rectangle of the last region\n"
+        "                                   selected again, without selecting. Captures that open a\n"
+        "                                   preview are kept in the capture history (Recent Captures);\n"
+        "                                   written or copied ones only with --history\n"
         "  pictavo capture screen --all     every screen as one picture, in device pixels (screens\n"
         "                                   of smaller scale enlarged to the largest)\n"
         "  pictavo capture region --text [--lang LANGS]\n"

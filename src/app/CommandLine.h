@@ -26,10 +26,11 @@ struct CommandLine {
     bool text = false; // capture --text: the text to standard output
 
     // capture
-    QString captureMode; // "screen", "window" or "region"
+    QString captureMode; // "screen", "window", "region" or "last-region"
     std::optional<double> delaySeconds;
     bool clipboard = false;
     bool allScreens = false; // capture screen --all
+    bool history = false;    // --history: kept in the capture history, though written or copied
 
     // The instance was started by a launch that hands it a command: no first-run questions.
     bool startedForCommand = false;

@@ -406,6 +406,7 @@ void EditorWindowController::placeProjectElsewhere(const QByteArray& project, co
 // Says where the file went, with its folder as a link; the next save writes the same files.
 void EditorWindowController::saved(const SaveCommand::SavedFiles& files) {
     m_files = files;
+    emit documentSaved(files);
     setFilePath(files.imagePath);
     const QFileInfo info(files.imagePath);
     m_messageLabel->setText(QStringLiteral("Saved “%1” in <a href=\"%2\">%3</a>")

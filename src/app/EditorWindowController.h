@@ -82,6 +82,10 @@ public:
     QString versionText() const;
     QString messageText() const;
 
+signals:
+    // After a save that wrote the picture (and the project beside it, where it could).
+    void documentSaved(const SaveCommand::SavedFiles& files);
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

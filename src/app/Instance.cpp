@@ -65,6 +65,7 @@ QJsonObject Instance::requestFor(const CommandLine& cl) {
             if (cl.delaySeconds) request.insert(QStringLiteral("delay"), *cl.delaySeconds);
             if (!cl.output.isEmpty()) request.insert(QStringLiteral("output"), absolute(cl.output));
             if (cl.clipboard) request.insert(QStringLiteral("clipboard"), true);
+            if (cl.history) request.insert(QStringLiteral("history"), true);
             if (cl.allScreens) request.insert(QStringLiteral("all"), true);
             if (cl.text) request.insert(QStringLiteral("text"), true);
             if (!cl.languages.isEmpty()) request.insert(QStringLiteral("lang"), cl.languages);
@@ -101,13 +102,15 @@ void Instance::applyActivation(const QJsonObject& request, const QString& platfo
 CaptureRequest Instance::captureRequestFor(const QJsonObject& request) {
     CaptureRequest capture;
     const QString mode = request.value(QStringLiteral("mode")).toString();
-    capture.mode = mode == QLatin1String("region")   ? CaptureMode::selection
-                   : mode == QLatin1String("window") ? CaptureMode::window
-                                                     : CaptureMode::fullScreen;
+    capture.mode = mode == QLatin1String("region")        ? CaptureMode::selection
+                   : mode == QLatin1String("window")      ? CaptureMode::window
+                   : mode == QLatin1String("last-region") ? CaptureMode::lastRegion
+                                                          : CaptureMode::fullScreen;
     // A command line needs no pause for a menu to close.
     capture.delaySeconds = request.value(QStringLiteral("delay")).toDouble(0);
     capture.outputPath = request.value(QStringLiteral("output")).toString();
     capture.copyToClipboard = request.value(QStringLiteral("clipboard")).toBool();
+    capture.history = request.value(QStringLiteral("history")).toBool();
     capture.allScreens = request.value(QStringLiteral("all")).toBool();
     capture.readText = request.value(QStringLiteral("text")).toBool();
     capture.languages = request.value(QStringLiteral("lang")).toString().left(300);
@@ -118,8 +121,9 @@ CaptureRequest Instance::captureRequestFor(const QJsonObject& request) {
 
 QString Instance::outputProblem(const QJsonObject& request) {
     const QString mode = request.value(QStringLiteral("mode")).toString();
-    if (mode != QLatin1String("screen") && mode != QLatin1String("window") && mode != QLatin1String("region"))
-        return QStringLiteral("capture takes screen, window or region, not “%1”").arg(mode);
+    if (mode != QLatin1String("screen") && mode != QLatin1String("window") && mode != QLatin1String("region") &&
+        mode != QLatin1String("last-region"))
+        return QStringLiteral("capture takes screen, window, region or last-region, not “%1”").arg(mode);
     const QString output = request.value(QStringLiteral("output")).toString();
     if (output.isEmpty()) return {};
     const QFileInfo folder(QFileInfo(output).absolutePath());

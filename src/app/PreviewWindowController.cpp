@@ -2,6 +2,7 @@
 
 #include "app/ActivationPolicy.h"
 #include "app/EditorWindowController.h"
+#include "app/RecentCaptures.h"
 #include "app/TextReading.h"
 #include "app/WindowGeometry.h"
 #include "ui/ErrorAlert.h"
@@ -209,6 +210,10 @@ void PreviewWindowController::onCopyText() {
 
 void PreviewWindowController::onEdit() {
     // The editor opens first, so the count of open windows never touches zero in between.
-    if (!image().isNull()) EditorWindowController::show(image(), {}, m_filePath);
+    if (!image().isNull()) {
+        // The capture's editor: what it saves is kept with the capture in the history.
+        RecentCaptures::tie(EditorWindowController::show(image(), {}, m_filePath),
+                            property(RecentCaptures::kEntryProperty).toString());
+    }
     close();
 }

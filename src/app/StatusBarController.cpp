@@ -4,6 +4,7 @@
 #include "app/CaptureManager.h"
 #include "app/EditorWindowController.h"
 #include "app/FileOpener.h"
+#include "app/RecentCaptures.h"
 #include "editor/EditorModel.h"
 #include "io/SaveFolder.h"
 #include "platform/FileManager.h"
@@ -12,6 +13,7 @@
 #include "ui/Icons.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -66,7 +68,8 @@ QIcon themedInMenu(const char* name, Icons::Action fallback) {
 
 StatusBarController::StatusBarController(CaptureManager& captures, QObject* parent)
     : QObject(parent), m_captures(captures), m_menu(new QMenu), m_recent(new QMenu(QStringLiteral("Recent"), m_menu)),
-      m_preferences(new QMenu(QStringLiteral("Preferences"), m_menu)) {
+      m_preferences(new QMenu(QStringLiteral("Preferences"), m_menu)),
+      m_recentCaptures(new QMenu(QStringLiteral("Recent Captures"), m_menu)) {
     QAction* adjust = m_preferences->addAction(QStringLiteral("Adjust Selection Before Capturing"));
     adjust->setCheckable(true);
     adjust->setToolTip(QStringLiteral("After the drag, move, resize or nudge the region, then press Return"));
@@ -74,12 +77,54 @@ StatusBarController::StatusBarController(CaptureManager& captures, QObject* pare
     connect(m_preferences, &QMenu::aboutToShow, adjust, [adjust] { adjust->setChecked(CaptureManager::adjustsSelection()); });
     adjust->setChecked(CaptureManager::adjustsSelection());
     connect(adjust, &QAction::toggled, this, [](bool on) { CaptureManager::setAdjustsSelection(on); });
+    QAction* history = m_preferences->addAction(QStringLiteral("Keep Capture History"));
+    history->setCheckable(true);
+    history->setToolTip(QStringLiteral("Keep your last %1 captures for Recent Captures, in %2; turning it off deletes them")
+                            .arg(CaptureHistory::limit())
+                            .arg(QDir::toNativeSeparators(CaptureHistory::folder())));
+    history->setChecked(CaptureHistory::isEnabled());
+    connect(m_preferences, &QMenu::aboutToShow, history, [history] { history->setChecked(CaptureHistory::isEnabled()); });
+    // Triggered, not toggled: bringing the check mark up to date must not ask anything.
+    connect(history, &QAction::triggered, this, [this, history](bool on) {
+        if (on) return CaptureHistory::setEnabled(true);
+        const qsizetype kept = CaptureHistory::entries().size();
+        if (kept > 0 && !(askToDeleteHistory && askToDeleteHistory(int(kept)))) {
+            history->setChecked(true); // kept, and still keeping
+            return;
+        }
+        RecentCaptures::turnOff();
+        rebuildRecentCaptures();
+    });
+    askToDeleteHistory = [](int kept) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Pictavo"), QStringLiteral("Delete the capture history?"));
+        box.setInformativeText(
+            (kept == 1 ? QStringLiteral("The capture kept for Recent Captures will be deleted")
+                       : QStringLiteral("The %1 captures kept for Recent Captures will be deleted").arg(kept)) +
+            QStringLiteral(", and new captures will not be kept. This cannot be undone."));
+        QPushButton* keep = box.addButton(QStringLiteral("Keep History"), QMessageBox::RejectRole);
+        keep->setToolTip(QStringLiteral("Leave Keep Capture History on; nothing is deleted"));
+        QPushButton* remove = box.addButton(QStringLiteral("Delete History"), QMessageBox::DestructiveRole);
+        remove->setToolTip(QStringLiteral("Turn Keep Capture History off and delete every kept capture"));
+        for (QPushButton* b : {keep, remove})
+            b->setAccessibleName(b->text());
+        box.setDefaultButton(keep);
+        box.exec();
+        return box.clickedButton() == remove;
+    };
     // No shortcut texts: a tray menu has no keyboard focus to take them.
-    const QList<Command> commands = mainCommands();
-    for (const Command& c : commands) {
-        if (&c == &commands.last()) m_menu->addSeparator(); // the captures, then opening a file
-        m_menu->addAction(themedInMenu(c.theme, c.icon), c.title, this, c.run);
+    for (const Command& c : mainCommands()) {
+        QAction* action = c.menu ? m_menu->addMenu(c.menu) : m_menu->addAction(themedInMenu(c.theme, c.icon), c.title, this, c.run);
+        if (c.menu) c.menu->setIcon(themedInMenu(c.theme, c.icon));
+        action->setToolTip(c.help);
+        if (c.lastRegion) m_lastRegion = action;
+        if (c.endsCaptures) m_menu->addSeparator(); // the captures, then opening a file
     }
+    m_menu->setToolTipsVisible(true);
+    connect(m_recentCaptures, &QMenu::aboutToShow, this, &StatusBarController::rebuildRecentCaptures);
+    connect(m_menu, &QMenu::aboutToShow, this, &StatusBarController::updateLastRegion);
+    connect(&m_captures, &CaptureManager::lastRegionChanged, this, &StatusBarController::updateLastRegion);
+    rebuildRecentCaptures();
+    updateLastRegion();
     m_recent->setIcon(themedInMenu("document-open-recent", Icons::Action::recent));
     m_folderIcon = themedInMenu("folder-open", Icons::Action::folder);
     m_menu->addMenu(m_recent);
@@ -138,6 +183,16 @@ void StatusBarController::rebuildRecent() {
     m_recent->setToolTipsVisible(true);
 }
 
+void StatusBarController::rebuildRecentCaptures() {
+    RecentCaptures::fill(m_recentCaptures);
+}
+
+void StatusBarController::updateLastRegion() {
+    const bool remembered = CaptureManager::lastRegion().has_value();
+    if (m_lastRegion) m_lastRegion->setEnabled(remembered);
+    if (m_lastRegionButton) m_lastRegionButton->setEnabled(remembered);
+}
+
 void StatusBarController::updatePresence() {
     // Without a tray host the icon still says it is visible (with a 0 x 0 geometry): ask the tray.
     const bool tray = QSystemTrayIcon::isSystemTrayAvailable();
@@ -145,13 +200,17 @@ void StatusBarController::updatePresence() {
         if (m_launcher) m_launcher->hide();
         return;
     }
-    if (!m_launcher) m_launcher = buildLauncher();
+    if (!m_launcher) {
+        m_launcher = buildLauncher();
+        updateLastRegion();
+    }
     if (!m_launcher->isVisible() && !m_launcherAway) m_launcher->show();
 }
 
 void StatusBarController::captureFromMenu(CaptureMode mode, bool readText) {
     m_menu->hide();
     m_recent->hide();
+    m_recentCaptures->hide();
     const bool launcherShown = m_launcher && m_launcher->isVisible();
     // Where it stood: a window manager places a window shown again anew otherwise.
     const QPoint place = launcherShown ? m_launcher->pos() : QPoint();
@@ -184,6 +243,14 @@ QList<StatusBarController::Command> StatusBarController::mainCommands() {
          QStringLiteral("Drag a region of the screen and copy its text to the clipboard (recognition can miss "
                         "text: check what matters)"),
          "edit-select-text", Icons::Action::captureText, [this] { captureFromMenu(CaptureMode::selection, true); }},
+        {QStringLiteral("Recent Captures"),
+         QStringLiteral("Your last %1 captures, newest first: choose one to open it in the editor")
+             .arg(RecentCaptures::kMenuEntries),
+         "document-open-recent", Icons::Action::recent, nullptr, m_recentCaptures},
+        {QStringLiteral("Capture Last Region Again"),
+         QStringLiteral("Capture the same part of the screen as the last selected region, without selecting it"),
+         "view-refresh", Icons::Action::captureSelection, [this] { captureFromMenu(CaptureMode::lastRegion); }, nullptr,
+         true, true},
         {QStringLiteral("Open Image in Editor…"), QStringLiteral("Open a picture, a PDF page or a project"),
          "document-open", Icons::Action::openImage, [this] { openImage(); }},
     };
@@ -232,8 +299,14 @@ QWidget* StatusBarController::buildLauncher() {
         column->addWidget(b);
         return b;
     };
-    for (const Command& c : mainCommands())
-        button(c.title, c.help, c.run, themed(c.theme, c.icon));
+    for (const Command& c : mainCommands()) {
+        if (c.menu) {
+            button(c.title, c.help, nullptr, themed(c.theme, c.icon))->setMenu(c.menu);
+            continue;
+        }
+        QPushButton* command = button(c.title, c.help, c.run, themed(c.theme, c.icon));
+        if (c.lastRegion) m_lastRegionButton = command;
+    }
     QPushButton* recent = button(QStringLiteral("Recent"), QStringLiteral("Pictures and projects in the save folder, newest first"),
                                  nullptr, themed("document-open-recent", Icons::Action::recent));
     recent->setMenu(m_recent);

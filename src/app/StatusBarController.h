@@ -12,6 +12,7 @@
 
 class CaptureManager;
 enum class CaptureMode;
+class QAction;
 class QMenu;
 class QSystemTrayIcon;
 class QWidget;
@@ -28,6 +29,8 @@ public:
 
     QMenu* menu() const { return m_menu; }
     QMenu* recentMenu() const { return m_recent; }
+    QMenu* recentCapturesMenu() const { return m_recentCaptures; }
+    QAction* lastRegionAction() const { return m_lastRegion; }
     QMenu* preferencesMenu() const { return m_preferences; }
     QSystemTrayIcon* trayIcon() const { return m_tray; }
     QWidget* launcher() const { return m_launcher; }
@@ -36,6 +39,13 @@ public:
     static QString appVersion(const QString& version, const QString& build);
     // Empties and refills the Recent menu from the save folder.
     void rebuildRecent();
+    // Empties and refills Recent Captures from the capture history.
+    void rebuildRecentCaptures();
+    // "Capture Last Region Again" is there to choose once a region was selected.
+    void updateLastRegion();
+    // "Keep Capture History" turned off: asks before deleting what is kept (the question by
+    // default, tests replace it); true goes on. `kept` entries are there.
+    std::function<bool(int kept)> askToDeleteHistory;
     // Shows the tray icon where a tray exists, else the launcher.
     void updatePresence();
     // Pictavo was started again: the launcher comes forward (out of its minimised state), or the
@@ -62,6 +72,9 @@ private:
         const char* theme; // the icon theme's name for it
         Icons::Action icon; // ours, where the theme has none
         std::function<void()> run;
+        QMenu* menu = nullptr; // a submenu instead of `run`
+        bool lastRegion = false; // there only while a last region is remembered
+        bool endsCaptures = false; // a separator follows
     };
     QList<Command> mainCommands();
     QWidget* buildLauncher();
@@ -71,6 +84,9 @@ private:
     QMenu* m_menu = nullptr;
     QMenu* m_recent = nullptr;
     QMenu* m_preferences = nullptr;
+    QMenu* m_recentCaptures = nullptr;
+    QAction* m_lastRegion = nullptr;
+    QPointer<QWidget> m_lastRegionButton;
     QIcon m_folderIcon; // for the Recent menu, rebuilt at every opening
     QSystemTrayIcon* m_tray = nullptr;
     QPointer<QWidget> m_launcher;

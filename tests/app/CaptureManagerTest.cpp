@@ -1,4 +1,6 @@
 #include "app/CaptureManager.h"
+#include "app/CommandLine.h"
+#include "app/Instance.h"
 #include "app/PreviewWindowController.h"
 #include "ui/capture/WindowPicker.h"
 
@@ -14,6 +16,7 @@
 #include <QFile>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -589,4 +592,125 @@ TEST(CaptureManager, ACancelDuringTheDelayStopsTheCountdown) {
     QTest::qWait(1300);
     EXPECT_EQ(grabs, 0);
     EXPECT_FALSE(result.has_value());
+}
+
+namespace {
+
+// Screens of noise: the same picture for the same seed, another for another.
+class NoiseScreens final : public CaptureBackend {
+public:
+    NoiseScreens(const quint32* seed, int* grabs) : m_seed(seed), m_grabs(grabs) {}
+    QString name() const override { return QStringLiteral("noise"); }
+    Abilities abilities() const override { return {true, true, false}; }
+    void grabScreens(Done done) override {
+        ++*m_grabs;
+        QScreen* screen = QGuiApplication::primaryScreen();
+        done({{ScreenShot{screen->name(), screen->geometry(), screen->devicePixelRatio(), picture(*m_seed)}}, {}, false});
+    }
+    static QImage picture(quint32 seed) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const QSize size = screen->geometry().size() * screen->devicePixelRatio();
+        return TestSupport::noisePicture(size.width(), size.height(), seed);
+    }
+
+private:
+    const quint32* m_seed;
+    int* m_grabs;
+};
+
+void forgetLastRegion() {
+    for (const char* key : {CaptureManager::kLastRegionKey, CaptureManager::kLastRegionScreenKey,
+                            CaptureManager::kLastRegionOriginKey})
+        QSettings().remove(QString::fromLatin1(key));
+}
+
+} // namespace
+
+// "Capture Last Region Again": none until a region was selected (whatever it was captured for);
+// then the same rectangle of a fresh grab, with no overlay, following its screen in the layout.
+TEST(CaptureManager, TheLastRegionIsCapturedAgainWithoutAnOverlay) {
+    forgetLastRegion();
+    quint32 seed = 11;
+    int grabs = 0;
+    CaptureManager manager([&](QString*) { return std::make_unique<NoiseScreens>(&seed, &grabs); });
+    int changed = 0;
+    QObject::connect(&manager, &CaptureManager::lastRegionChanged, [&] { ++changed; });
+    QTemporaryDir dir;
+    const QString again = dir.filePath(QStringLiteral("again.png"));
+    const auto captureLast = [&](const QString& path, bool* overlaySeen) {
+        std::optional<CaptureResult> result;
+        manager.capture(toFile(CaptureMode::lastRegion, path), [&](CaptureResult r) { result = r; });
+        EXPECT_FALSE(manager.isBusy());
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                *overlaySeen = *overlaySeen || !manager.overlays().isEmpty() || !manager.pickers().isEmpty();
+                return result.has_value();
+            },
+            3000));
+        return result.value_or(CaptureResult(CaptureResult::Status::failed, QStringLiteral("no answer")));
+    };
+
+    bool overlaySeen = false;
+    CaptureResult result = captureLast(again, &overlaySeen);
+    EXPECT_EQ(result.status, CaptureResult::Status::failed);
+    EXPECT_EQ(result.error, CaptureManager::noLastRegionError());
+    EXPECT_EQ(grabs, 0);
+    EXPECT_FALSE(QFile::exists(again));
+
+    // Selected for the clipboard: remembered all the same.
+    CaptureRequest toClipboard = toFile(CaptureMode::selection, QString());
+    toClipboard.copyToClipboard = true;
+    std::optional<CaptureResult> selected;
+    manager.onCopied = [](const QImage&) {};
+    manager.capture(toClipboard, [&](CaptureResult r) { selected = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !manager.overlays().isEmpty(); }, 3000));
+    SelectionOverlayView* view = manager.overlays().first()->view();
+    const double s = view->devicePixelRatioF();
+    mouse(view, QEvent::MouseButtonPress, QPointF(100, 100) / s);
+    mouse(view, QEvent::MouseMove, QPointF(150, 140) / s);
+    mouse(view, QEvent::MouseButtonRelease, QPointF(150, 140) / s);
+    ASSERT_TRUE(selected.has_value());
+    ASSERT_EQ(selected->status, CaptureResult::Status::done) << selected->error.toStdString();
+    EXPECT_EQ(changed, 1);
+    const QRect device(100, 100, 50, 40);
+    EXPECT_EQ(TestSupport::differingPixels(QGuiApplication::clipboard()->image(), NoiseScreens::picture(11).copy(device)), 0);
+    const std::optional<CaptureManager::LastRegion> region = CaptureManager::lastRegion();
+    ASSERT_TRUE(region.has_value());
+    EXPECT_EQ(region->rect, QRectF(QPointF(100, 100) / s, QPointF(150, 140) / s));
+    EXPECT_EQ(region->screen, QGuiApplication::primaryScreen()->name());
+    EXPECT_EQ(region->screenOrigin, QGuiApplication::primaryScreen()->geometry().topLeft());
+
+    // The screen changed meanwhile: the same rectangle of what it shows now, with no overlay.
+    seed = 12;
+    result = captureLast(again, &overlaySeen);
+    ASSERT_EQ(result.status, CaptureResult::Status::done) << result.error.toStdString();
+    EXPECT_FALSE(overlaySeen);
+    EXPECT_EQ(grabs, 2);
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(TestSupport::differingPixels(QImage(again), NoiseScreens::picture(12).copy(device)), 0);
+    EXPECT_GT(TestSupport::differingPixels(QImage(again), NoiseScreens::picture(11).copy(device)), 0);
+
+    // Its screen lay 30 points further left when the region was selected: the region moves with it.
+    CaptureManager::rememberRegion({region->rect, region->screen, region->screenOrigin - QPoint(30, 0)});
+    const QString moved = dir.filePath(QStringLiteral("moved.png"));
+    ASSERT_EQ(captureLast(moved, &overlaySeen).status, CaptureResult::Status::done);
+    EXPECT_EQ(TestSupport::differingPixels(QImage(moved), NoiseScreens::picture(12).copy(device.translated(int(30 * s), 0))), 0);
+
+    // Settings are a file: what is no rectangle a person could select is no last region.
+    for (const QVariant& stored : {QVariant(QStringLiteral("100,100,50,40")), QVariant(QRectF(10, 10, 0, 40)),
+                                   QVariant(QRectF(qInf(), 0, 10, 10)), QVariant(QRectF(5e6, 0, 10, 10))}) {
+        QSettings().setValue(QString::fromLatin1(CaptureManager::kLastRegionKey), stored);
+        EXPECT_FALSE(CaptureManager::lastRegion().has_value()) << stored.toString().toStdString();
+    }
+    forgetLastRegion();
+
+    // The command line's form of it, and no menu to wait for beyond the full screen's pause.
+    const CommandLine cl = CommandLine::parse({"pictavo", "capture", "last-region", "--output", "x.png"});
+    ASSERT_EQ(cl.action, CommandLine::Action::capture) << cl.error.toStdString();
+    const QJsonObject request = Instance::requestFor(cl);
+    EXPECT_EQ(Instance::captureRequestFor(request).mode, CaptureMode::lastRegion);
+    EXPECT_EQ(Instance::outputProblem(request), QString());
+    CaptureRequest menu;
+    menu.mode = CaptureMode::lastRegion;
+    EXPECT_EQ(CaptureManager::delayMs(menu), CaptureManager::kFullScreenMenuDelayMs);
 }

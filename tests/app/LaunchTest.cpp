@@ -26,6 +26,7 @@ QProcessEnvironment environmentFor(const QTemporaryDir& home) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("run")));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_STATE_HOME"), home.filePath(QStringLiteral("state")));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
@@ -104,4 +105,23 @@ TEST(Launch, AThousandIdleConnectionsLeaveTheInstanceAnswering) {
         ::close(fd);
     ::kill(pid_t(instance.processId()), SIGTERM);
     instance.waitForFinished(10000);
+}
+
+// `capture last-region` before any region was selected: one "Pictavo: " line, exit 1, no file.
+TEST(Launch, CaptureLastRegionWithNoneRememberedSaysSoInOneLine) {
+    QTemporaryDir home;
+    ASSERT_TRUE(QDir().mkpath(home.filePath(QStringLiteral("run"))));
+    QFile::setPermissions(home.filePath(QStringLiteral("run")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString output = home.filePath(QStringLiteral("again.png"));
+    QProcess launch;
+    launch.setProcessEnvironment(environmentFor(home));
+    launch.start(QStringLiteral(PICTAVO_BINARY), {QStringLiteral("capture"), QStringLiteral("last-region"),
+                                                  QStringLiteral("--output"), output});
+    ASSERT_TRUE(launch.waitForFinished(30000));
+    EXPECT_EQ(launch.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(launch.readAllStandardError()),
+              QStringLiteral("Pictavo: there is no last region to capture again: select a region first (pictavo "
+                             "capture region)\n"));
+    EXPECT_TRUE(launch.readAllStandardOutput().isEmpty());
+    EXPECT_FALSE(QFile::exists(output));
 }

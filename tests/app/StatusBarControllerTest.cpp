@@ -48,10 +48,13 @@ TEST(StatusBarController, TheMenuInItsOrderAndTheRecentFilesOfTheSaveFolder) {
     CaptureManager captures;
     StatusBarController tray(captures);
     const QStringList menu = titles(tray.menu());
-    ASSERT_EQ(menu.size(), 12);
-    EXPECT_EQ(menu.mid(0, 10), (QStringList{"Capture Selection", "Capture Window", "Capture Full Screen", "Capture Text",
-                                            "|", "Open Image in Editor…", "Recent", "|", "Preferences", "Quit Pictavo"}));
-    EXPECT_TRUE(menu[11].startsWith(QStringLiteral("Pictavo v")));
+    ASSERT_EQ(menu.size(), 14);
+    EXPECT_EQ(menu.mid(0, 12), (QStringList{"Capture Selection", "Capture Window", "Capture Full Screen", "Capture Text",
+                                            "Recent Captures", "Capture Last Region Again", "|", "Open Image in Editor…",
+                                            "Recent", "|", "Preferences", "Quit Pictavo"}));
+    EXPECT_TRUE(menu[13].startsWith(QStringLiteral("Pictavo v")));
+    EXPECT_EQ(tray.menu()->actions()[4]->menu(), tray.recentCapturesMenu());
+    for (QAction* added : tray.menu()->actions().mid(4, 2)) EXPECT_FALSE(added->toolTip().isEmpty());
     // The setting is off at first, and remembered once checked.
     QSettings().remove(QString::fromLatin1(CaptureManager::kAdjustSelectionKey));
     emit tray.preferencesMenu()->aboutToShow();
@@ -94,8 +97,8 @@ TEST(StatusBarController, MenuIconsOfOurOwnReadOnTheHighlight) {
     CaptureManager captures;
     StatusBarController tray(captures);
     tray.rebuildRecent();
-    QList<QAction*> commands = tray.menu()->actions().mid(0, 4);
-    commands << tray.menu()->actions()[5] << tray.recentMenu()->menuAction() << tray.recentMenu()->actions()[2];
+    QList<QAction*> commands = tray.menu()->actions().mid(0, 6);
+    commands << tray.menu()->actions()[7] << tray.recentMenu()->menuAction() << tray.recentMenu()->actions()[2];
     const QColor ink = QApplication::palette().color(QPalette::ButtonText);
     const QColor onHighlight = QApplication::palette().color(QPalette::HighlightedText);
     ASSERT_NE(ink.rgb(), onHighlight.rgb());
@@ -319,4 +322,61 @@ TEST(StatusBarController, TheLauncherIsNotInItsOwnCapturesAndComesBackHoweverThe
     QTest::keyClick(captures.overlays().first()->view(), Qt::Key_Escape);
     EXPECT_TRUE(launcher->isVisible());
     EXPECT_EQ(backend->launcherSeen, (QList<bool>{false, false}));
+}
+
+// "Capture Last Region Again" is there to choose once a region was selected, in the menu and on
+// the launcher alike, and captures that region into a preview without an overlay.
+TEST(StatusBarController, CaptureLastRegionAgainOnceARegionWasSelected) {
+    for (const char* key : {CaptureManager::kLastRegionKey, CaptureManager::kLastRegionScreenKey,
+                            CaptureManager::kLastRegionOriginKey})
+        QSettings().remove(QString::fromLatin1(key));
+    struct Grey final : CaptureBackend {
+        QString name() const override { return QStringLiteral("grey"); }
+        Abilities abilities() const override { return {true, false, true}; }
+        void grabScreens(Done done) override {
+            QScreen* screen = QGuiApplication::primaryScreen();
+            QImage shot(screen->geometry().size() * screen->devicePixelRatio(), QImage::Format_RGB32);
+            shot.fill(Qt::gray);
+            done({{ScreenShot{screen->name(), screen->geometry(), screen->devicePixelRatio(), shot}}, {}, false});
+        }
+    };
+    CaptureManager captures([](QString*) { return std::make_unique<Grey>(); });
+    StatusBarController tray(captures);
+    QAction* again = tray.lastRegionAction();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->text(), QStringLiteral("Capture Last Region Again"));
+    EXPECT_FALSE(again->isEnabled());
+    QPushButton* button = nullptr;
+    if (QWidget* launcher = tray.launcher())
+        for (QPushButton* b : launcher->findChildren<QPushButton*>())
+            if (b->accessibleName() == again->text()) button = b;
+    if (tray.launcher()) {
+        ASSERT_NE(button, nullptr);
+        EXPECT_FALSE(button->isEnabled());
+        EXPECT_FALSE(button->toolTip().isEmpty());
+        QPushButton* recentCaptures = nullptr;
+        for (QPushButton* b : tray.launcher()->findChildren<QPushButton*>())
+            if (b->accessibleName() == QStringLiteral("Recent Captures")) recentCaptures = b;
+        ASSERT_NE(recentCaptures, nullptr);
+        EXPECT_EQ(recentCaptures->menu(), tray.recentCapturesMenu());
+    }
+
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    CaptureManager::rememberRegion({QRectF(20, 30, 40, 25), screen->name(), screen->geometry().topLeft()});
+    emit captures.lastRegionChanged();
+    EXPECT_TRUE(again->isEnabled());
+    if (button) {
+        EXPECT_TRUE(button->isEnabled());
+    }
+
+    const qsizetype previews = PreviewWindowController::active().size();
+    again->trigger();
+    EXPECT_TRUE(captures.overlays().isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return PreviewWindowController::active().size() > previews; }, 3000));
+    EXPECT_TRUE(captures.overlays().isEmpty());
+    EXPECT_EQ(PreviewWindowController::active().last()->image().size(), QSize(40, 25) * screen->devicePixelRatio());
+    PreviewWindowController::active().last()->close();
+    for (const char* key : {CaptureManager::kLastRegionKey, CaptureManager::kLastRegionScreenKey,
+                            CaptureManager::kLastRegionOriginKey})
+        QSettings().remove(QString::fromLatin1(key));
 }

@@ -2,11 +2,18 @@
 // picture borrows coming back for the next grab.
 #include "platform/capture/X11Capture.h"
 
+#include "app/CaptureManager.h"
+#include "ui/capture/SelectionOverlay.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QApplication>
 #include <QGuiApplication>
+#include <QMouseEvent>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 
@@ -27,10 +34,14 @@ public:
         setAttribute(Qt::WA_PaintOnScreen); // Qt paints nothing over what we put
         setAttribute(Qt::WA_NoSystemBackground);
     }
-    static QRgb expected(int x, int y) { return qRgb(y % 256, (y / 256) * 40 + x % 7, x % 256); }
+    // The second variant is the first inverted: another colour at every pixel.
+    static QRgb expected(int x, int y, int variant = 0) {
+        const QRgb first = qRgb(y % 256, (y / 256) * 40 + x % 7, x % 256);
+        return variant == 0 ? first : first ^ 0x00ffffffu;
+    }
 
     // With a connection of its own, so that nothing of Qt's buffering comes between.
-    bool put() {
+    bool put(int variant = 0) {
         xcb_connection_t* c = xcb_connect(nullptr, nullptr);
         if (!c || xcb_connection_has_error(c)) return false;
         const xcb_window_t window = xcb_window_t(winId());
@@ -40,7 +51,8 @@ public:
             const int rows = std::min(64, height() - top);
             std::vector<uint32_t> data(size_t(width()) * size_t(rows));
             for (int y = 0; y < rows; ++y)
-                for (int x = 0; x < width(); ++x) data[size_t(y) * size_t(width()) + size_t(x)] = expected(x, top + y) & 0xffffffu;
+                for (int x = 0; x < width(); ++x)
+                    data[size_t(y) * size_t(width()) + size_t(x)] = expected(x, top + y, variant) & 0xffffffu;
             xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, gc, uint16_t(width()), uint16_t(rows), 0,
                           int16_t(top), 0, 24, uint32_t(data.size() * 4), reinterpret_cast<const uint8_t*>(data.data()));
         }
@@ -241,4 +253,73 @@ TEST_F(X11CaptureOnScreen, SparesAreFewAndTheRestAreGivenUp) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return segmentsOfSize(bytes) == 2; }, 3000)) << segmentsOfSize(bytes);
     capture.reset();
     EXPECT_TRUE(QTest::qWaitFor([&] { return segmentsOfSize(bytes) == 0; }, 3000)) << segmentsOfSize(bytes);
+}
+
+namespace {
+
+void mouse(QWidget* w, QEvent::Type type, QPointF p) {
+    QMouseEvent e(type, p, w->mapToGlobal(p), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+} // namespace
+
+// "Capture Last Region Again" off a real X server: after a region was dragged, the same rectangle
+// of the screen as it is now (the pattern is inverted meanwhile), grabbed with no overlay.
+TEST_F(X11CaptureOnScreen, TheLastRegionIsGrabbedAgainFromTheScreen) {
+    for (const char* key : {CaptureManager::kLastRegionKey, CaptureManager::kLastRegionScreenKey,
+                            CaptureManager::kLastRegionOriginKey})
+        QSettings().remove(QString::fromLatin1(key));
+    QTemporaryDir dir;
+    CaptureManager manager([](QString* error) { return X11Capture::open(error); });
+    CaptureRequest request;
+    request.mode = CaptureMode::selection;
+    request.delaySeconds = 0;
+    request.outputPath = dir.filePath(QStringLiteral("region.png"));
+    request.alertOnFailure = false;
+    std::optional<CaptureResult> result;
+    manager.capture(request, [&](CaptureResult r) { result = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !manager.overlays().isEmpty(); }, 5000));
+    SelectionOverlayView* view = manager.overlays().first()->view();
+    const double s = view->devicePixelRatioF();
+    mouse(view, QEvent::MouseButtonPress, QPointF(10, 20) / s);
+    mouse(view, QEvent::MouseMove, QPointF(60, 120) / s);
+    mouse(view, QEvent::MouseMove, QPointF(110, 220) / s);
+    mouse(view, QEvent::MouseButtonRelease, QPointF(110, 220) / s);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 5000));
+    ASSERT_EQ(result->status, CaptureResult::Status::done) << result->error.toStdString();
+    const QImage region(request.outputPath);
+    ASSERT_EQ(region.size(), QSize(100, 200));
+    int wrong = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 100; ++x) wrong += region.pixel(x, y) != Pattern::expected(x + 10, y + 20);
+    EXPECT_EQ(wrong, 0);
+
+    // The overlay has left the screen; the window shows the other pattern now.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.overlays().isEmpty(); }, 3000));
+    QTest::qWait(200);
+    ASSERT_TRUE(pattern.put(1));
+    request.mode = CaptureMode::lastRegion;
+    request.outputPath = dir.filePath(QStringLiteral("again.png"));
+    result.reset();
+    bool overlaySeen = false;
+    manager.capture(request, [&](CaptureResult r) { result = r; });
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            overlaySeen = overlaySeen || !manager.overlays().isEmpty();
+            return result.has_value();
+        },
+        5000));
+    ASSERT_EQ(result->status, CaptureResult::Status::done) << result->error.toStdString();
+    EXPECT_FALSE(overlaySeen);
+    const QImage again(request.outputPath);
+    ASSERT_EQ(again.size(), QSize(100, 200));
+    wrong = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 100; ++x) wrong += again.pixel(x, y) != Pattern::expected(x + 10, y + 20, 1);
+    EXPECT_EQ(wrong, 0);
+    for (const char* key : {CaptureManager::kLastRegionKey, CaptureManager::kLastRegionScreenKey,
+                            CaptureManager::kLastRegionOriginKey})
+        QSettings().remove(QString::fromLatin1(key));
 }

@@ -106,8 +106,9 @@ if sys.argv[1:] == ["preview"]:
 if sys.argv[1:] == ["launcher"]:
     # Without a tray: the launcher's commands, each found by its name.
     app = find_app("pictavo")
-    names = ("Capture Selection", "Capture Window", "Capture Full Screen", "Open Image in Editor…", "Recent",
-             "Open Save Folder", "Change Save Folder…", "Preferences", "Quit Pictavo")
+    names = ("Capture Selection", "Capture Window", "Capture Full Screen", "Recent Captures",
+             "Capture Last Region Again", "Open Image in Editor…", "Recent", "Open Save Folder",
+             "Change Save Folder…", "Preferences", "Quit Pictavo")
     for name in names:
         node = by_name(app, name)
         if node.getRole() != pyatspi.ROLE_PUSH_BUTTON or not showing(node):

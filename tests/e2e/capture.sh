@@ -75,6 +75,19 @@ xdotool mousemove 400 300 mousedown 1 mousemove 480 340 mousemove 600 400 mouseu
 wait $client || fail "capture region exited $? ($(cat "$work/region.err"))"
 [ "$(size "$work/region.png")" = "200x100" ] || fail "region.png is $(size "$work/region.png"), not 200x100"
 
+# The last region again, without selecting: the same rectangle, the same pixels while the screen is
+# unchanged; kept in the capture history because --history asks for it (the captures above were not).
+"$pictavo" capture last-region --output "$work/again.png" --history 2>"$work/again.err" ||
+  fail "capture last-region exited $? ($(cat "$work/again.err"))"
+cmp -s "$work/region.png" "$work/again.png" ||
+  fail "the last region captured again ($(size "$work/again.png")) is not the region's picture"
+kept=""
+for _ in $(seq 30); do
+  kept="$(find "$XDG_STATE_HOME/Pictavo/history" -name '*.png' ! -name '*.thumb.png' 2>/dev/null | wc -l)"
+  [ "$kept" = 1 ] && break; sleep 0.1
+done
+[ "$kept" = 1 ] || fail "the capture history holds $kept pictures, not the one captured with --history"
+
 # The text of a dragged region, printed by the command once the instance has read it.
 eval "$(xwininfo -name xmessage | awk '/Absolute upper-left X/{print "wx="$4} /Absolute upper-left Y/{print "wy="$4} /Width:/{print "ww="$2} /Height:/{print "wh="$2}')"
 "$pictavo" capture region --text >"$work/text.out" 2>"$work/text.err" &
