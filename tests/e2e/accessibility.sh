@@ -22,7 +22,15 @@ PY
 export XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 # The launches hand their files to an instance they start; it is stopped at the end.
-stop_instance() { pid="$(sed -n 1p "$XDG_RUNTIME_DIR/pictavo.socket.lock" 2>/dev/null)"; [ -n "$pid" ] && kill "$pid" 2>/dev/null || true; }
+# Each scenario starts afresh: edits left unsaved by the last one would be offered back at the next
+# start (the recovery journal), so they are dropped once the instance has ended.
+stop_instance() {
+  pid="$(sed -n 1p "$XDG_RUNTIME_DIR/pictavo.socket.lock" 2>/dev/null)"
+  if [ -n "$pid" ] && kill "$pid" 2>/dev/null; then
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  fi
+  rm -rf "$XDG_STATE_HOME/Pictavo/recovery"
+}
 trap 'stop_instance; kill $(jobs -p) "$DBUS_SESSION_BUS_PID" 2>/dev/null || true; rm -rf "$work"' EXIT
 unset QT_QPA_PLATFORM
 "$binary" "$work/shot.png"

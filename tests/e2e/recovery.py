@@ -22,8 +22,21 @@ def wait_for(check, what, timeout=10):
 mode = sys.argv[1]
 if mode == "edit":
     app = find_app("pictavo")
-    found = wait_for(lambda: len(editors(app)) == 2 and editors(app), "expected two editor windows")
-    first, second = found
+    wait_for(lambda: len(editors(app)) == 2, "expected two editor windows")
+    # The text goes into hall.png's editor, raised so that the click lands on its canvas; on the bus
+    # it is the editor where the window system has it.
+    window = subprocess.run(["xdotool", "search", "--sync", "--name", "hall.png"], check=True,
+                            capture_output=True, text=True).stdout.split()[0]
+    subprocess.run(["xdotool", "windowraise", window], check=True)
+    geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], check=True,
+                              capture_output=True, text=True).stdout
+    where = dict(line.split("=") for line in geometry.split())
+    def distance(w):
+        box = w.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        return abs(box.x - int(where["X"])) + abs(box.y - int(where["Y"]))
+    second = min(editors(app), key=distance)
+    first = [w for w in editors(app) if w != second][0]
+    time.sleep(0.3)
     press(by_name(first, "Rotate Image"))
     time.sleep(0.4)
     press(by_name(app, "90° Left"))

@@ -10,8 +10,9 @@ if ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null; then
 fi
 work="$(mktemp -d)"
 eval "$(dbus-launch --sh-syntax)"
-trap 'kill -9 $(jobs -p) 2>/dev/null || true; kill "$DBUS_SESSION_BUS_PID" 2>/dev/null || true; rm -rf "$work"' EXIT
-/usr/libexec/at-spi-bus-launcher --launch-immediately &
+trap 'kill $(jobs -p) 2>/dev/null || true; kill "$DBUS_SESSION_BUS_PID" 2>/dev/null || true; rm -rf "$work"' EXIT
+# Nothing started here keeps the test's output open after it ends.
+/usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
 sleep 1
 export XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work/run"
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
@@ -32,13 +33,13 @@ PY
 journal="$XDG_STATE_HOME/Pictavo/recovery"
 # The tray program started alone, up before anything is handed to it.
 start_tray() {
-  "$binary" & pid=$!
+  "$binary" >>"$work/instance.log" 2>&1 & pid=$!
   for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/pictavo.socket" ] && return; sleep 0.1; done
   echo "the tray program did not start"; exit 1
 }
 
 start_tray
-"$binary" "$work/gate.png" "$work/hall.png"
+"$binary" "$work/gate.png" "$work/hall.png" >>"$work/instance.log" 2>&1
 /usr/bin/python3 "$here/recovery.py" edit
 /usr/bin/python3 "$here/recovery.py" wait-journal "$journal" 2 "Door 3" "$pid"
 kill -9 "$pid"; wait "$pid" 2>/dev/null || true
