@@ -251,14 +251,15 @@ void EditorWindowController::copyText() {
     m_readingText = true;
     m_toolbar->showReadingText(true);
     m_messageLabel->setText(QStringLiteral("Reading the text…"));
-    m_stopReading = TextReading::read(this, std::move(flat), {}, [this](const Result<RecognizedText>& text) {
+    m_stopReading = TextReading::read(this, std::move(flat), {}, [this, area](const Result<RecognizedText>& read) {
         m_readingText = false;
         m_toolbar->showReadingText(false);
-        if (!text)
-            return m_messageLabel->setText(TextReading::wasCancelled(text.error()) ? QStringLiteral("Reading cancelled")
-                                                                                : text.error().message.toHtmlEscaped());
-        const int lines = text->lineCount();
-        if (lines > 0) TextReading::copy(*text);
+        if (!read)
+            return m_messageLabel->setText(TextReading::wasCancelled(read.error()) ? QStringLiteral("Reading cancelled")
+                                                                                : read.error().message.toHtmlEscaped());
+        const RecognizedText text = Redaction::uncovered(*read, m_model->annotations(), area.topLeft());
+        const int lines = text.lineCount();
+        if (lines > 0) TextReading::copy(text);
         m_messageLabel->setText(TextReading::copiedMessage(lines));
     });
 }
@@ -282,7 +283,9 @@ void EditorWindowController::findSensitiveText() {
                                                                                 : text.error().message.toHtmlEscaped());
         if (m_model->baseImage().cacheKey() != picture)
             return m_messageLabel->setText(QStringLiteral("The picture changed while its text was read: nothing was covered. Try again."));
-        const QList<SensitiveText::Finding> findings = SensitiveText::find(*text, bounds);
+        // What is covered already is not found again.
+        const QList<SensitiveText::Finding> findings =
+            SensitiveText::find(Redaction::uncovered(*text, m_model->annotations()), bounds);
         QList<QRectF> boxes;
         for (const SensitiveText::Finding& finding : findings) boxes.append(QRectF(finding.box));
         // A refusal (the project could not be reopened with them) is shown by the model's alert.

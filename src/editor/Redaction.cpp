@@ -5,6 +5,8 @@
 #include "model/AnnotationGeometry.h"
 
 #include <QHash>
+
+#include <algorithm>
 #include <QPainter>
 #include <QSet>
 #include <QTransform>
@@ -126,6 +128,22 @@ Stored stored(const EditorRenderer::Scene& scene, const QList<Annotation>& annot
         a.image = burntImage;
     }
     return out;
+}
+
+RecognizedText uncovered(const RecognizedText& text, const QList<Annotation>& annotations, QPointF offset) {
+    QList<const Annotation*> redactions;
+    for (const Annotation& a : annotations)
+        if (a.tool == EditorTool::redact) redactions.append(&a);
+    if (redactions.isEmpty()) return text;
+    RecognizedText kept;
+    for (const RecognizedWord& word : text.words) {
+        const QPointF middle = QRectF(word.box).center() + offset;
+        const bool covered = std::any_of(redactions.cbegin(), redactions.cend(), [&middle](const Annotation* a) {
+            return a->rect().normalized().contains(AnnotationGeometry::toObjectSpace(middle, *a));
+        });
+        if (!covered) kept.words.append(word);
+    }
+    return kept;
 }
 
 } // namespace Redaction

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "io/RecognizedText.h"
 #include "model/Annotation.h"
 #include "render/EditorRenderer.h"
 
@@ -28,5 +29,10 @@ struct Stored {
 // objects stay, in the same order. What the drawing budget leaves out of the flat picture is left
 // out here too. A null base when memory cannot be had.
 Stored stored(const EditorRenderer::Scene& scene, const QList<Annotation>& annotations, bool withBlur);
+
+// The words of `text` read in a picture whose top left lies at `offset` in the image, without those
+// whose middle a redaction of `annotations` covers: a black box read as letters is no text, and
+// what a redaction hides is not to be copied either.
+RecognizedText uncovered(const RecognizedText& text, const QList<Annotation>& annotations, QPointF offset = {});
 
 } // namespace Redaction

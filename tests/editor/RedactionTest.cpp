@@ -2,6 +2,7 @@
 // gone from every file written, the objects stay editable, and blurred parts go into the project
 // only when asked.
 #include "editor/EditorModel.h"
+#include "editor/Redaction.h"
 #include "editor/FlatExport.h"
 #include "editor/SaveCommand.h"
 #include "io/ProjectIO.h"
@@ -15,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cmath>
 
 using TestSupport::annotation;
 using TestSupport::differingPixels;
@@ -146,4 +148,34 @@ TEST(Redaction, BlurredPartsGoIntoTheProjectOnlyWhenAsked) {
     QPainter(&expected).drawImage(40, 30, blurred.flat.copy(40, 30, 100, 70));
     EXPECT_EQ(differingPixels(blurred.project.baseImage, expected), 0);
     EXPECT_GT(differingPixels(expected, base), 6000);
+}
+
+// Text read from a picture leaves out what redactions cover: a black box read as "|" or "—" is no
+// text, and what was hidden is not copied either. A turned redaction covers where it is drawn.
+TEST(Redaction, WordsUnderARedactionAreNotRead) {
+    const auto word = [](const char* text, QRect box, int line) {
+        RecognizedWord w;
+        w.text = QString::fromLatin1(text);
+        w.box = box;
+        w.line = line;
+        return w;
+    };
+    RecognizedText read;
+    read.words = {word("Serial", QRect(10, 10, 60, 20), 0), word("SN-4471", QRect(80, 10, 70, 20), 0),
+                  word("Zone", QRect(10, 60, 50, 20), 1), word("North", QRect(200, 60, 50, 20), 1)};
+    Annotation cover = annotation(EditorTool::redact, {{75, 5}, {160, 35}});
+    // A tall thin box turned a quarter: lying, it spans x 175...275 around y 70.
+    Annotation turned = annotation(EditorTool::redact, {{220, 20}, {230, 120}});
+    turned.rotation = M_PI / 2;
+    Annotation frame = annotation(EditorTool::rect, {{0, 0}, {300, 300}});
+    frame.filled = true;
+
+    const RecognizedText kept = Redaction::uncovered(read, {frame, cover, turned});
+    EXPECT_EQ(kept.plainText(), QStringLiteral("Serial\nZone"));
+    // Without redactions every word stays; only redactions count.
+    EXPECT_EQ(Redaction::uncovered(read, {frame}).words.size(), 4);
+    // Read from a part of the picture 180 px in: its words lie that much further right in the
+    // image, where "Zone" is under the turned box and "North" beyond it.
+    const RecognizedText part = Redaction::uncovered(read, {turned}, QPointF(180, 0));
+    EXPECT_EQ(part.plainText(), QStringLiteral("Serial SN-4471\nNorth"));
 }
