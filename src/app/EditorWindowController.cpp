@@ -421,10 +421,13 @@ void EditorWindowController::saved(const SaveCommand::SavedFiles& files) {
 
 void EditorWindowController::restoreUnsaved(const std::optional<SaveCommand::SavedFiles>& files) {
     m_files = files;
-    if (files) setFilePath(files->imagePath);
     m_model->markUnsaved();
     m_messageLabel->setText(QStringLiteral("Restored unsaved edits"));
     refreshStatus();
+}
+
+void EditorWindowController::showMessage(const QString& text) {
+    m_messageLabel->setText(text.toHtmlEscaped());
 }
 
 QString EditorWindowController::messageText() const {

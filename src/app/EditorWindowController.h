@@ -81,6 +81,7 @@ public:
     QString sizeText() const;
     QString versionText() const;
     QString messageText() const;
+    void showMessage(const QString& text);
 
 signals:
     // After a save that wrote the picture (and the project beside it, where it could).

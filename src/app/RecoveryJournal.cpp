@@ -14,10 +14,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QUuid>
+
+#include <atomic>
 
 #include <unistd.h>
 
@@ -26,9 +29,11 @@ namespace {
 // The base picture's PNG as last written: most edits leave the picture as it was, and encoding a
 // 5K screenshot again for every one would keep a core busy. Used on the writer thread only.
 struct EncodedBase {
-    qint64 key = 0;
+    std::atomic<qint64> key = 0; // read on the event loop to tell whether a write will be quick
     QByteArray png;
 };
+
+Q_LOGGING_CATEGORY(lcJournal, "pictavo")
 
 QString executableOf(qint64 pid) {
     return QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid));
@@ -78,7 +83,9 @@ struct RecoveryJournal::Watched {
     std::shared_ptr<EncodedBase> base = std::make_shared<EncodedBase>();
 };
 
-RecoveryJournal::RecoveryJournal(QString folder, QObject* parent) : QObject(parent), m_folder(std::move(folder)) {
+RecoveryJournal::RecoveryJournal(QString folder, QObject* parent)
+    : QObject(parent), m_folder(std::move(folder)), m_run(QUuid::createUuid().toString(QUuid::WithoutBraces)) {
+    m_runLock = RecoveryStore::lockRun(m_folder, m_run);
     m_writer.setMaxThreadCount(1);
     m_writer.setExpiryTimeout(-1);
     // However the event loop ends (a signal, the session's end), unsaved edits stay for the next
@@ -92,6 +99,10 @@ RecoveryJournal::RecoveryJournal(QString folder, QObject* parent) : QObject(pare
 
 RecoveryJournal::~RecoveryJournal() {
     waitForWrites();
+    if (m_runLock >= 0) {
+        QFile::remove(QDir(m_folder).filePath(QStringLiteral("run-%1.lock").arg(m_run)));
+        ::close(m_runLock);
+    }
 }
 
 void RecoveryJournal::waitForWrites() {
@@ -144,8 +155,10 @@ void RecoveryJournal::changed(EditorWindowController* editor) {
         watched->hasEntry = false;
         return;
     }
-    // Started by the first change and not pushed back by later ones: a long drag is written too.
-    if (!watched->timer->isActive()) watched->timer->start();
+    // Started by the first change and not pushed back by later ones: a long drag is written too. A
+    // picture not encoded yet takes about as long as the wait, so it is not waited for.
+    if (!watched->timer->isActive())
+        watched->timer->start(watched->base->key.load() == editor->model().baseImage().cacheKey() ? kDelayMs : 0);
 }
 
 void RecoveryJournal::writeEntry(EditorWindowController* editor) {
@@ -164,6 +177,7 @@ void RecoveryJournal::writeEntry(EditorWindowController* editor) {
         entry.saved = RecoveryStore::SavedFiles{files->imagePath, formatName(files->format), files->scale, files->burnBlur};
     entry.time = QDateTime::currentDateTimeUtc();
     entry.pid = ::getpid();
+    entry.run = m_run;
     QImage picture = editor->model().baseImage();
     QList<Annotation> annotations = editor->view()->interaction().annotationsWithPendingText();
     watched->hasEntry = true;
@@ -181,11 +195,23 @@ void RecoveryJournal::writeEntry(EditorWindowController* editor) {
         } else {
             error = project.error();
         }
-        if (error) qWarning("pictavo: recovery journal: %s", qPrintable(error->message));
+        if (error) qCWarning(lcJournal, "Pictavo: unsaved edits could not be kept for recovery: %s", qPrintable(error->message));
         // The destructor waits for this task, so `this` is alive; the call is queued to its thread.
-        QMetaObject::invokeMethod(this, [this, id = entry.id, ok = !error] { emit entryWritten(id, ok); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, id = entry.id, problem = error ? error->message : QString()] { written(id, problem); },
+            Qt::QueuedConnection);
     });
+}
+
+// A failure is said once in the editor's status bar, until a write succeeds again.
+void RecoveryJournal::written(const QString& id, const QString& problem) {
+    for (auto it = m_watched.cbegin(); it != m_watched.cend(); ++it) {
+        if ((*it)->id != id) continue;
+        if (!problem.isEmpty() && !(*it)->failed)
+            it.key()->showMessage(QStringLiteral("Unsaved edits can't be kept for recovery: %1").arg(problem));
+        (*it)->failed = !problem.isEmpty();
+    }
+    emit entryWritten(id, problem.isEmpty());
 }
 
 void RecoveryJournal::forget(const QString& id) {
@@ -201,7 +227,9 @@ void RecoveryJournal::flush() {
 QList<RecoveryStore::Entry> RecoveryJournal::leftBehind() const {
     RecoveryStore::prune(m_folder, QDateTime::currentDateTimeUtc());
     QList<RecoveryStore::Entry> entries = RecoveryStore::list(m_folder);
-    entries.removeIf([](const RecoveryStore::Entry& entry) { return runningPictavo(entry.pid); });
+    entries.removeIf([this](const RecoveryStore::Entry& entry) {
+        return entry.run.isEmpty() ? runningPictavo(entry.pid) : RecoveryStore::isRunLive(m_folder, entry.run);
+    });
     return entries;
 }
 
@@ -217,9 +245,11 @@ void RecoveryJournal::offerLeftBehind() {
                         count == 1 ? QStringLiteral("Pictavo closed with unsaved edits in 1 screenshot")
                                    : QStringLiteral("Pictavo closed with unsaved edits in %1 screenshots").arg(count));
         QStringList lines;
-        for (const RecoveryStore::Entry& entry : entries)
+        constexpr int kShown = 10; // the buttons stay on the screen
+        for (const RecoveryStore::Entry& entry : entries.mid(0, kShown))
             lines.append(QStringLiteral("%1 — %2").arg(
                 entry.title, QLocale().toString(entry.time.toLocalTime(), QLocale::ShortFormat)));
+        if (count > kShown) lines.append(QStringLiteral("and %1 more").arg(count - kShown));
         box.setInformativeText((count == 1 ? QStringLiteral("Restore opens it again as it was, unsaved.\n\n")
                                            : QStringLiteral("Restore opens them again as they were, unsaved.\n\n")) +
                                lines.join(QLatin1Char('\n')));
@@ -273,8 +303,9 @@ public:
 private:
     void opened(const RecoveryStore::Entry& entry, const Result<ProjectIO::Project>& project) {
         if (!project) {
-            m_errors.append(QStringLiteral("“%1” could not be restored: %2").arg(entry.title, project.error().message));
-            m_journal->forget(entry.id);
+            // Kept: the reason may pass (memory, a child that could not start); Discard removes it.
+            m_errors.append(QStringLiteral("“%1” could not be restored: %2. It is offered again at the next start.")
+                                .arg(entry.title, project.error().message));
             return;
         }
         // The editor takes the entry over: it stays on disk until the editor's first write.

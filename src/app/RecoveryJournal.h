@@ -64,9 +64,12 @@ private:
     class Restoring;
     void changed(EditorWindowController* editor);
     void forget(const QString& id);
+    void written(const QString& id, const QString& problem);
     bool needsEntry(EditorWindowController* editor) const;
 
     QString m_folder;
+    QString m_run; // this run's name in the entries it writes
+    int m_runLock = -1;
     QThreadPool m_writer; // one thread: writes and removals happen in the order asked
     QHash<EditorWindowController*, std::shared_ptr<Watched>> m_watched;
     bool m_keep = false;

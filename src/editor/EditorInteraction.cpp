@@ -350,6 +350,9 @@ QList<Annotation> EditorInteraction::annotationsWithPendingText() const {
         list.insert(std::clamp<qsizetype>(*m_labelIndex, 0, list.size()), badge);
     } else if (!blank) {
         list.append(*label);
+    } else if (m_textTemplate) {
+        // A text emptied while retyped is out of the list until the entry ends: as it was.
+        list.append(*m_textTemplate);
     }
     return list;
 }

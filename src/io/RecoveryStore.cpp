@@ -15,7 +15,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace RecoveryStore {
 
@@ -57,6 +62,7 @@ QByteArray encodeIndex(const Entry& entry) {
     index.insert(QStringLiteral("file"), entry.filePath);
     index.insert(QStringLiteral("time"), entry.time.toUTC().toString(Qt::ISODateWithMs));
     index.insert(QStringLiteral("pid"), entry.pid);
+    if (!entry.run.isEmpty()) index.insert(QStringLiteral("run"), entry.run);
     if (entry.saved) {
         QJsonObject saved;
         saved.insert(QStringLiteral("image"), entry.saved->imagePath);
@@ -90,6 +96,11 @@ std::optional<Entry> decodeIndex(const QByteArray& json) {
     const QJsonValue pid = index.value(QStringLiteral("pid"));
     if (!pid.isDouble() || pid.toDouble() < 0 || pid.toDouble() > 4194304) return std::nullopt;
     entry.pid = qint64(pid.toDouble());
+    const QJsonValue run = index.value(QStringLiteral("run"));
+    if (run.isString() && isValidId(run.toString()))
+        entry.run = run.toString();
+    else if (!run.isUndefined())
+        return std::nullopt;
     const QJsonValue savedValue = index.value(QStringLiteral("saved"));
     if (savedValue.isObject()) {
         const QJsonObject saved = savedValue.toObject();
@@ -111,10 +122,48 @@ std::optional<Entry> decodeIndex(const QByteArray& json) {
     return entry;
 }
 
+Result<QString> checkedFolder(const QString& folder) {
+    // The parent too: a link there would lead every use of the folder elsewhere.
+    const QString parent = QFileInfo(folder).absolutePath();
+    if (parent != folder)
+        if (Result<QString> checked = StateFolder::ensurePrivate(parent); !checked) return checked.error();
+    return StateFolder::ensurePrivate(folder);
+}
+
+namespace {
+
+QString lockPath(const QString& folder, const QString& run) {
+    return QDir(folder).filePath(QStringLiteral("run-%1.lock").arg(run));
+}
+
+} // namespace
+
+int lockRun(const QString& folder, const QString& run) {
+    if (!isValidId(run) || !checkedFolder(folder)) return -1;
+    const int fd = ::open(QFile::encodeName(lockPath(folder, run)).constData(),
+                          O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool isRunLive(const QString& folder, const QString& run) {
+    if (!isValidId(run)) return false;
+    const int fd = ::open(QFile::encodeName(lockPath(folder, run)).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    // Another open of a file this process holds conflicts too: our own run counts as live.
+    const bool live = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return live;
+}
+
 std::optional<IoError> write(const QString& folder, const Entry& entry, const QByteArray& project) {
     if (!isValidId(entry.id))
         return IoError{IoError::Kind::writeError, QStringLiteral("Couldn't write the recovery entry: bad name")};
-    if (Result<QString> ready = StateFolder::ensurePrivate(folder); !ready) return ready.error();
+    if (Result<QString> ready = checkedFolder(folder); !ready) return ready.error();
     // The project first: an index never names a project that is not complete.
     Result<FileIO::PendingFile> projectFile = FileIO::prepare(projectPath(folder, entry.id), project);
     if (!projectFile) return projectFile.error();
@@ -137,6 +186,7 @@ void remove(const QString& folder, const QString& id) {
 
 QList<Entry> list(const QString& folder) {
     QList<Entry> entries;
+    if (!checkedFolder(folder)) return entries;
     const QDir dir(folder);
     for (const QString& name : dir.entryList({QStringLiteral("*.json")}, QDir::Files | QDir::Hidden | QDir::System)) {
         const QString id = name.chopped(5);
@@ -156,6 +206,7 @@ QList<Entry> list(const QString& folder) {
 }
 
 void prune(const QString& folder, const QDateTime& now, int maxAgeDays, qint64 maxBytes) {
+    if (!checkedFolder(folder)) return;
     const QList<Entry> entries = list(folder); // newest first
     qint64 total = 0;
     QSet<QString> kept;
@@ -172,6 +223,12 @@ void prune(const QString& folder, const QDateTime& now, int maxAgeDays, qint64 m
     for (const QFileInfo& info : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
         const QString name = info.fileName();
         const bool temporary = name.startsWith(QLatin1String(".pictavo-"));
+        // The lock of a run that ended (one just made may not be taken yet: a minute's grace).
+        if (name.startsWith(QLatin1String("run-")) && name.endsWith(QLatin1String(".lock")) &&
+            !isRunLive(folder, name.mid(4, name.size() - 9)) && info.lastModified().secsTo(now) > 60) {
+            QFile::remove(info.filePath());
+            continue;
+        }
         const bool strayProject = name.endsWith(QLatin1String(".pictproj")) && !kept.contains(name.chopped(9));
         if ((temporary || strayProject) && info.lastModified().secsTo(now) > 60) QFile::remove(info.filePath());
     }

@@ -29,6 +29,7 @@ struct Entry {
     std::optional<SavedFiles> saved;
     QDateTime time;
     qint64 pid = 0; // the process that wrote it
+    QString run;    // the run of Pictavo that wrote it (a UUID), empty in entries that do not say
     qint64 bytes = 0; // both files, as found on disk
 };
 
@@ -42,6 +43,9 @@ QString projectPath(const QString& folder, const QString& id);
 QString indexPath(const QString& folder, const QString& id);
 bool isValidId(const QString& id);
 
+// The folder made if needed and checked, with its parent, to be this user's alone (a looser mode
+// tightened); nothing is read from or written to a folder that fails.
+Result<QString> checkedFolder(const QString& folder);
 // Makes the folder private if needed and replaces the entry's two files, both or neither.
 std::optional<IoError> write(const QString& folder, const Entry& entry, const QByteArray& project);
 void remove(const QString& folder, const QString& id);
@@ -51,6 +55,13 @@ QList<Entry> list(const QString& folder);
 // and stray files of half-written entries older than a minute.
 void prune(const QString& folder, const QDateTime& now, int maxAgeDays = kMaxAgeDays,
            qint64 maxBytes = kMaxTotalBytes);
+
+// A run holds its lock for as long as it lives, so that another run can tell its entries from
+// those of a run that ended (pids are reused, and the same in every run inside a container).
+// Returns the lock's descriptor, or -1; closing it ends the run.
+int lockRun(const QString& folder, const QString& run);
+// Whether a live run holds `run`'s lock (this process's own included).
+bool isRunLive(const QString& folder, const QString& run);
 
 // The index as stored, and read back (absent when it is not one).
 QByteArray encodeIndex(const Entry& entry);

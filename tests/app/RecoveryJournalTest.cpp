@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QMouseEvent>
 #include <QRandomGenerator>
@@ -22,6 +23,8 @@
 #include <QUuid>
 
 #include <cstring>
+
+#include <unistd.h>
 
 using TestSupport::annotation;
 
@@ -224,14 +227,14 @@ TEST(RecoveryJournal, WhatAnEarlierRunLeftComesBackUnsavedAndTiedToItsFiles) {
     EXPECT_DOUBLE_EQ(site->savedFiles()->scale, 0.5);
     EXPECT_EQ(site->filePath(), dir.filePath(QStringLiteral("site.png")));
     EXPECT_FALSE(opened[0]->savedFiles().has_value());
-    // Each editor carries its entry on under the same name; the damaged one is gone. One saved at
-    // once, before its first write, takes its old entry with it.
+    // Each editor carries its entry on under the same name; the damaged one stays for another try.
+    // One saved at once, before its first write, takes its old entry with it.
     EXPECT_EQ(journal.entryId(site), first.id);
     opened[0]->model().markSaved();
     journal.flush();
     QStringList ids;
     for (const RecoveryStore::Entry& entry : RecoveryStore::list(folder)) ids.append(entry.id);
-    EXPECT_EQ(ids, QStringList{first.id});
+    EXPECT_EQ(ids, (QStringList{first.id, damaged.id}));
 
     // Discarding them all (the quit's "Quit Anyway", then closing) leaves the folder empty.
     for (EditorWindowController* editor : opened) {
@@ -239,7 +242,75 @@ TEST(RecoveryJournal, WhatAnEarlierRunLeftComesBackUnsavedAndTiedToItsFiles) {
         delete editor;
     }
     journal.waitForWrites();
-    EXPECT_TRUE(RecoveryStore::list(folder).isEmpty());
+    EXPECT_EQ(RecoveryStore::list(folder).size(), 1); // the damaged one
+}
+
+// Whose entries are whose: a run that ended left them, whatever its pid (inside a container every
+// run has the same); a run still going keeps its own.
+TEST(RecoveryJournal, EntriesOfARunThatEndedAreOfferedThoseOfALiveRunAreNot) {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("recovery"));
+    const auto entryOf = [](const QString& run) {
+        RecoveryStore::Entry entry;
+        entry.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        entry.title = QStringLiteral("Edit Screenshot");
+        entry.time = QDateTime::currentDateTimeUtc();
+        entry.pid = QCoreApplication::applicationPid(); // the same pid as this run
+        entry.run = run;
+        return entry;
+    };
+    const QString ended = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QString live = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const RecoveryStore::Entry left = entryOf(ended);
+    ASSERT_FALSE(RecoveryStore::write(folder, left, *ProjectIO::encode(noisyPicture(8, 8), {})));
+    ASSERT_FALSE(RecoveryStore::write(folder, entryOf(live), *ProjectIO::encode(noisyPicture(8, 8), {})));
+    const int liveLock = RecoveryStore::lockRun(folder, live);
+    ASSERT_GE(liveLock, 0);
+    EXPECT_EQ(RecoveryStore::lockRun(folder, live), -1); // taken
+    RecoveryJournal journal(folder);
+    const QList<RecoveryStore::Entry> offered = journal.leftBehind();
+    ASSERT_EQ(offered.size(), 1);
+    EXPECT_EQ(offered[0].id, left.id);
+    ::close(liveLock); // that run ends too
+    EXPECT_EQ(journal.leftBehind().size(), 2);
+}
+
+TEST(RecoveryJournal, AFolderThatIsNotPrivatelyOursIsNeitherReadNorWritten) {
+    QTemporaryDir dir;
+    // The journal's folder is a link to a folder holding someone's projects and a planted entry.
+    const QString elsewhere = dir.filePath(QStringLiteral("elsewhere"));
+    RecoveryStore::Entry planted;
+    planted.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    planted.title = QStringLiteral("Edit Screenshot");
+    planted.time = QDateTime::currentDateTimeUtc().addDays(-30);
+    planted.pid = 1;
+    ASSERT_FALSE(RecoveryStore::write(elsewhere, planted, *ProjectIO::encode(noisyPicture(8, 8), {})));
+    const QString work = QDir(elsewhere).filePath(QStringLiteral("MyWork.pictproj"));
+    {
+        QFile file(work);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("mine");
+    }
+    const QString folder = dir.filePath(QStringLiteral("recovery"));
+    ASSERT_TRUE(QFile::link(elsewhere, folder));
+    RecoveryJournal journal(folder);
+    EXPECT_TRUE(journal.leftBehind().isEmpty());
+    // Nothing pruned there either, however old.
+    EXPECT_TRUE(QFile::exists(work));
+    EXPECT_TRUE(QFile::exists(RecoveryStore::projectPath(elsewhere, planted.id)));
+
+    // An editor's writes fail, and its window says so.
+    auto window = editorOn(noisyPicture(32, 32));
+    journal.watch(window.get());
+    window->model().commit(annotation(EditorTool::rect, {{5, 5}, {20, 20}}), true);
+    QSignalSpy written(&journal, &RecoveryJournal::entryWritten);
+    journal.flush();
+    ASSERT_TRUE(written.wait(2000));
+    EXPECT_FALSE(written.first().at(1).toBool());
+    EXPECT_TRUE(window->messageText().startsWith(QStringLiteral("Unsaved edits can&#x27;t be kept for recovery")) ||
+                window->messageText().startsWith(QStringLiteral("Unsaved edits can't be kept for recovery")))
+        << window->messageText().toStdString();
+    EXPECT_EQ(QDir(elsewhere).entryList(QDir::Files).size(), 3);
 }
 
 TEST(RecoveryJournal, DiscardRemovesWhatWasLeftAndAnswersAreKept) {

@@ -362,6 +362,36 @@ TEST_F(GestureTest, ATextFirstInTheListCanBeReopenedWhileAnotherIsTyped) {
     EXPECT_EQ(model->annotations()[0].text, QStringLiteral("Exit"));
 }
 
+// What a crash at this moment would keep (the recovery journal): the list with the entry's text in
+// it, the model untouched; a text emptied while retyped as it was, a new blank one not at all.
+TEST_F(GestureTest, TheListWithTheTypingKeepsAReopenedTextEvenWhileItIsEmpty) {
+    Annotation gate = annotation(EditorTool::text, {{20, 20}}, Palette::standardRed(), 1, QStringLiteral("Gate"));
+    Annotation arrow = annotation(EditorTool::arrow, {{100, 100}, {150, 150}});
+    open({gate, arrow});
+    model->setTool(EditorTool::select);
+    interaction->handleDoubleClick(QPointF(25, 25));
+    ASSERT_EQ(model->annotations().size(), 1); // out while retyped
+    interaction->setTextDraft(QString());
+    QList<Annotation> kept = interaction->annotationsWithPendingText();
+    ASSERT_EQ(kept.size(), 2);
+    EXPECT_EQ(kept[1].text, QStringLiteral("Gate"));
+    EXPECT_FALSE(interaction->hasPendingTyping());
+    interaction->setTextDraft(QStringLiteral("Gate 2"));
+    kept = interaction->annotationsWithPendingText();
+    ASSERT_EQ(kept.size(), 2);
+    EXPECT_EQ(kept[1].text, QStringLiteral("Gate 2"));
+    EXPECT_TRUE(interaction->hasPendingTyping());
+    EXPECT_EQ(model->annotations().size(), 1);
+    interaction->commitPendingText();
+
+    model->setTool(EditorTool::text);
+    press(QPointF(200, 200));
+    release(QPointF(200, 200));
+    interaction->setTextDraft(QStringLiteral("   "));
+    EXPECT_EQ(interaction->annotationsWithPendingText().size(), 2);
+    EXPECT_FALSE(interaction->hasPendingTyping());
+}
+
 TEST_F(GestureTest, PastedPicturesFitSixtyPercentOfTheCanvas) {
     open(QList<Annotation>{}, solidImage(1000, 800));
     TestSupport::MemoryClipboard clipboard; // holding no objects
