@@ -432,7 +432,18 @@ void CaptureManager::cancelCurrent() {
 
 void CaptureManager::deliverText(QImage image, const CaptureRequest& request, const Done& done) {
     // Read off the UI thread; the capture is over for the overlays already.
-    TextReading::read(this, std::move(image), request.languages, [this, request, done](const Result<RecognizedText>& text) {
+    struct Reading {
+        std::shared_ptr<std::atomic<bool>> stop;
+        bool finished = false;
+    };
+    auto reading = std::make_shared<Reading>();
+    reading->stop = TextReading::read(this, std::move(image), request.languages, [this, request, done, reading](const Result<RecognizedText>& text) {
+        reading->finished = true;
+        if (m_readings.removeAll(reading->stop) > 0) emit readingTextChanged();
+        if (!text && TextReading::wasCancelled(text.error())) {
+            if (done) done({CaptureResult::Status::cancelled});
+            return;
+        }
         if (!text) return fail(request, done, text.error().message);
         CaptureResult result{CaptureResult::Status::done, {}, text->plainText(), text->lineCount()};
         if (request.copyToClipboard) {
@@ -442,6 +453,15 @@ void CaptureManager::deliverText(QImage image, const CaptureRequest& request, co
         }
         done(result);
     });
+    if (!reading->finished && reading->stop) {
+        m_readings.append(reading->stop);
+        emit readingTextChanged();
+    }
+}
+
+void CaptureManager::cancelReadingText() {
+    for (const auto& stop : std::as_const(m_readings))
+        if (stop) *stop = true;
 }
 
 void CaptureManager::deliver(QImage image, const CaptureRequest& request, const Done& done) {

@@ -76,6 +76,9 @@ public:
     const QList<QPointer<SelectionOverlayWindow>>& overlays() const { return m_overlays; }
     const QList<QPointer<WindowPickerOverlay>>& pickers() const { return m_pickers; }
     bool isBusy() const { return m_busy; }
+    // Text of a capture is being read (the capture itself is over); it can be called off.
+    bool isReadingText() const { return !m_readings.isEmpty(); }
+    void cancelReadingText();
     // Told of every picture a capture put on the clipboard: a desktop notification by default.
     std::function<void(const QImage&)> onCopied;
     // Text read and put on the clipboard, with how many lines.
@@ -118,6 +121,7 @@ signals:
     void countdown(int secondsLeft);
     // A region was selected: there is a last region to capture again.
     void lastRegionChanged();
+    void readingTextChanged();
 
 private:
     void countDown(int delayMs, const CaptureRequest& request, Done done);
@@ -144,6 +148,7 @@ private:
     BackendFactory m_factory;
     std::unique_ptr<CaptureBackend> m_backend;
     std::function<void()> m_stopCountdown; // while a delay counts down
+    QList<std::shared_ptr<std::atomic<bool>>> m_readings; // the stop flags of the reads under way
     bool m_busy = false; // a selection or a picker is on screen, or its grab is running
     QList<QPointer<SelectionOverlayWindow>> m_overlays;
     QList<QPointer<WindowPickerOverlay>> m_pickers;

@@ -117,12 +117,14 @@ StatusBarController::StatusBarController(CaptureManager& captures, QObject* pare
         if (c.menu) c.menu->setIcon(themedInMenu(c.theme, c.icon));
         action->setToolTip(c.help);
         if (c.lastRegion) m_lastRegion = action;
+        if (c.readsText) m_captureText = action;
         if (c.endsCaptures) m_menu->addSeparator(); // the captures, then opening a file
     }
     m_menu->setToolTipsVisible(true);
     connect(m_recentCaptures, &QMenu::aboutToShow, this, &StatusBarController::rebuildRecentCaptures);
     connect(m_menu, &QMenu::aboutToShow, this, &StatusBarController::updateLastRegion);
     connect(&m_captures, &CaptureManager::lastRegionChanged, this, &StatusBarController::updateLastRegion);
+    connect(&m_captures, &CaptureManager::readingTextChanged, this, &StatusBarController::updateCaptureText);
     rebuildRecentCaptures();
     updateLastRegion();
     m_recent->setIcon(themedInMenu("document-open-recent", Icons::Action::recent));
@@ -207,6 +209,30 @@ void StatusBarController::updatePresence() {
     if (!m_launcher->isVisible() && !m_launcherAway) m_launcher->show();
 }
 
+namespace {
+QString captureTextHelp() {
+    return QStringLiteral("Drag a region of the screen and copy its text to the clipboard (recognition can miss text: "
+                          "check what matters)");
+}
+} // namespace
+
+// While the text of a capture is read, Capture Text calls it off.
+void StatusBarController::updateCaptureText() {
+    const bool reading = m_captures.isReadingText();
+    const QString title = reading ? QStringLiteral("Cancel Reading") : QStringLiteral("Capture Text");
+    const QString help = reading ? QStringLiteral("Stop reading the text of the capture; the clipboard stays as it was")
+                                 : captureTextHelp();
+    if (m_captureText) {
+        m_captureText->setText(title);
+        m_captureText->setToolTip(help);
+    }
+    if (m_captureTextButton) {
+        m_captureTextButton->setText(title);
+        m_captureTextButton->setAccessibleName(title);
+        m_captureTextButton->setToolTip(help);
+    }
+}
+
 void StatusBarController::captureFromMenu(CaptureMode mode, bool readText) {
     m_menu->hide();
     m_recent->hide();
@@ -240,9 +266,13 @@ QList<StatusBarController::Command> StatusBarController::mainCommands() {
         {QStringLiteral("Capture Full Screen"), QStringLiteral("Capture the whole screen"), "video-display",
          Icons::Action::captureScreen, [this] { captureFromMenu(CaptureMode::fullScreen); }},
         {QStringLiteral("Capture Text"),
-         QStringLiteral("Drag a region of the screen and copy its text to the clipboard (recognition can miss "
-                        "text: check what matters)"),
-         "edit-select-text", Icons::Action::captureText, [this] { captureFromMenu(CaptureMode::selection, true); }},
+         captureTextHelp(),
+         "edit-select-text", Icons::Action::captureText,
+         [this] {
+             if (m_captures.isReadingText()) return m_captures.cancelReadingText();
+             captureFromMenu(CaptureMode::selection, true);
+         },
+         nullptr, false, false, true},
         {QStringLiteral("Recent Captures"),
          QStringLiteral("Your last %1 captures, newest first: choose one to open it in the editor")
              .arg(RecentCaptures::kMenuEntries),
@@ -306,6 +336,7 @@ QWidget* StatusBarController::buildLauncher() {
         }
         QPushButton* command = button(c.title, c.help, c.run, themed(c.theme, c.icon));
         if (c.lastRegion) m_lastRegionButton = command;
+        if (c.readsText) m_captureTextButton = command;
     }
     QPushButton* recent = button(QStringLiteral("Recent"), QStringLiteral("Pictures and projects in the save folder, newest first"),
                                  nullptr, themed("document-open-recent", Icons::Action::recent));

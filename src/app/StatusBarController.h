@@ -14,6 +14,7 @@ class CaptureManager;
 enum class CaptureMode;
 class QAction;
 class QMenu;
+class QPushButton;
 class QSystemTrayIcon;
 class QWidget;
 
@@ -43,6 +44,7 @@ public:
     void rebuildRecentCaptures();
     // "Capture Last Region Again" is there to choose once a region was selected.
     void updateLastRegion();
+    void updateCaptureText();
     // "Keep Capture History" turned off: asks before deleting what is kept (the question by
     // default, tests replace it); true goes on. `kept` entries are there.
     std::function<bool(int kept)> askToDeleteHistory;
@@ -75,6 +77,7 @@ private:
         QMenu* menu = nullptr; // a submenu instead of `run`
         bool lastRegion = false; // there only while a last region is remembered
         bool endsCaptures = false; // a separator follows
+        bool readsText = false; // "Cancel Reading" while the text of a capture is read
     };
     QList<Command> mainCommands();
     QWidget* buildLauncher();
@@ -87,6 +90,8 @@ private:
     QMenu* m_recentCaptures = nullptr;
     QAction* m_lastRegion = nullptr;
     QPointer<QWidget> m_lastRegionButton;
+    QAction* m_captureText = nullptr;
+    QPointer<QPushButton> m_captureTextButton;
     QIcon m_folderIcon; // for the Recent menu, rebuilt at every opening
     QSystemTrayIcon* m_tray = nullptr;
     QPointer<QWidget> m_launcher;

@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/Instance.h"
 #include "app/PreviewWindowController.h"
+#include "app/StatusBarController.h"
 #include "ui/capture/WindowPicker.h"
 
 #include "TestSupport.h"
@@ -12,6 +13,7 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QFile>
 #include <QMouseEvent>
@@ -713,4 +715,41 @@ TEST(CaptureManager, TheLastRegionIsCapturedAgainWithoutAnOverlay) {
     CaptureRequest menu;
     menu.mode = CaptureMode::lastRegion;
     EXPECT_EQ(CaptureManager::delayMs(menu), CaptureManager::kFullScreenMenuDelayMs);
+}
+
+// The text of a tray capture is read after the capture is over; meanwhile Capture Text says
+// "Cancel Reading" and calls the reading off: nothing copied, nothing said, the item back.
+TEST(CaptureManager, ReadingTheTextOfACaptureCanBeCalledOff) {
+    int grabs = 0;
+    CaptureManager manager(fake(&grabs));
+    StatusBarController tray(manager);
+    int copied = 0;
+    manager.onTextCopied = [&](int) { ++copied; };
+    QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
+    const auto captureText = [&tray]() -> QAction* {
+        for (QAction* action : tray.menu()->actions())
+            if (action->text() == QStringLiteral("Capture Text") || action->text() == QStringLiteral("Cancel Reading"))
+                return action;
+        return nullptr;
+    };
+    ASSERT_NE(captureText(), nullptr);
+    CaptureRequest request;
+    request.mode = CaptureMode::fullScreen;
+    request.delaySeconds = 0;
+    request.readText = true;
+    request.copyToClipboard = true;
+    request.alertOnFailure = false;
+    std::optional<CaptureResult> result;
+    manager.capture(request, [&](CaptureResult r) { result = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.isReadingText() || result.has_value(); }, 5000));
+    ASSERT_TRUE(manager.isReadingText());
+    EXPECT_EQ(captureText()->text(), QStringLiteral("Cancel Reading"));
+    captureText()->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 20000));
+    EXPECT_EQ(result->status, CaptureResult::Status::cancelled);
+    EXPECT_FALSE(manager.isReadingText());
+    EXPECT_EQ(captureText()->text(), QStringLiteral("Capture Text"));
+    EXPECT_EQ(copied, 0);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+    EXPECT_EQ(grabs, 1); // the trigger called off the reading; it started no capture
 }
