@@ -215,7 +215,7 @@ namespace {
 // text being typed: the copy handed to the writer thread, not the encoding there.
 void BM_JournalWriteOnUiThread(benchmark::State& state) {
     QTemporaryDir dir;
-    RecoveryJournal journal(dir.path());
+    RecoveryJournal journal(dir.filePath(QStringLiteral("recovery")));
     auto* editor = new EditorWindowController(std::make_unique<EditorModel>(BenchImages::screenshot5K(3), threeHundred()));
     journal.watch(editor);
     editor->model().markUnsaved();
@@ -235,7 +235,7 @@ BENCHMARK(BM_JournalWriteOnUiThread)->Unit(benchmark::kMillisecond)->Iterations(
 // the objects are encoded and both files written and synced.
 void BM_JournalWriteOnWorker(benchmark::State& state) {
     QTemporaryDir dir;
-    RecoveryJournal journal(dir.path());
+    RecoveryJournal journal(dir.filePath(QStringLiteral("recovery")));
     auto* editor = new EditorWindowController(std::make_unique<EditorModel>(BenchImages::screenshot5K(3), threeHundred()));
     journal.watch(editor);
     editor->model().markUnsaved();
@@ -256,7 +256,7 @@ namespace {
 // The writer thread's side when the picture changed (a crop, a flattening): the 5K PNG again.
 void BM_JournalWriteNewPicture(benchmark::State& state) {
     QTemporaryDir dir;
-    RecoveryJournal journal(dir.path());
+    RecoveryJournal journal(dir.filePath(QStringLiteral("recovery")));
     auto* editor = new EditorWindowController(std::make_unique<EditorModel>(BenchImages::screenshot5K(3), threeHundred()));
     journal.watch(editor);
     for (auto _ : state) {

@@ -123,11 +123,17 @@ std::optional<Entry> decodeIndex(const QByteArray& json) {
 }
 
 Result<QString> checkedFolder(const QString& folder) {
-    // The parent too: a link there would lead every use of the folder elsewhere.
+    Result<QString> checked = StateFolder::ensurePrivate(folder);
+    if (!checked) return checked;
+    // The parent too, without changing it: a link there, or a folder others may write (and so
+    // replace ours in), would lead every use of the folder elsewhere.
     const QString parent = QFileInfo(folder).absolutePath();
-    if (parent != folder)
-        if (Result<QString> checked = StateFolder::ensurePrivate(parent); !checked) return checked.error();
-    return StateFolder::ensurePrivate(folder);
+    struct stat info {};
+    if (::lstat(QFile::encodeName(parent).constData(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        info.st_uid != ::geteuid() || (info.st_mode & 0022) != 0)
+        return IoError{IoError::Kind::writeError,
+                       QStringLiteral("Couldn't use “%1”: the folder it is in is not this user's alone").arg(folder)};
+    return checked;
 }
 
 namespace {

@@ -102,11 +102,20 @@ TEST(RecoveryStore, ALooseFolderIsTightenedAndALinkedOneRefused) {
     EXPECT_TRUE(RecoveryStore::write(linked, entryAt(QDateTime::currentDateTimeUtc()), "x").has_value());
     EXPECT_TRUE(QDir(elsewhere).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
     EXPECT_FALSE(StateFolder::ensurePrivate(linked).ok());
+
+    // Inside a folder others may write (as /tmp is) it is refused, and that folder left as it is.
+    const QString shared = dir.filePath(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkdir(shared));
+    ::chmod(QFile::encodeName(shared).constData(), 01777);
+    const QString inShared = QDir(shared).filePath(QStringLiteral("recovery"));
+    EXPECT_TRUE(RecoveryStore::write(inShared, entryAt(QDateTime::currentDateTimeUtc()), "x").has_value());
+    EXPECT_EQ(modeOf(shared), 01777u);
+    EXPECT_TRUE(RecoveryStore::list(inShared).isEmpty());
 }
 
 TEST(RecoveryStore, WhatDoesNotReadIsSkipped) {
     QTemporaryDir dir;
-    const QString folder = dir.path();
+    const QString folder = dir.filePath(QStringLiteral("recovery"));
     const RecoveryStore::Entry good = entryAt(QDateTime::currentDateTimeUtc());
     ASSERT_FALSE(RecoveryStore::write(folder, good, "project"));
     const auto id = [] { return QUuid::createUuid().toString(QUuid::WithoutBraces); };
@@ -163,7 +172,7 @@ TEST(RecoveryStore, IndexFieldsAreCheckedOneByOne) {
 
 TEST(RecoveryStore, PruningDropsTheTooOldThenTheOldestBeyondTheSizeAndStrayFiles) {
     QTemporaryDir dir;
-    const QString folder = dir.path();
+    const QString folder = dir.filePath(QStringLiteral("recovery"));
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const RecoveryStore::Entry stale = entryAt(now.addDays(-15));
     const RecoveryStore::Entry oldest = entryAt(now.addDays(-3));
