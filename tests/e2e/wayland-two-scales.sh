@@ -79,7 +79,7 @@ print(" ".join(sorted(o for o in walk(json.load(sys.stdin), None) if o)))' 2>/de
 "$pictavo" capture region --output "$out/region.png" 2>/dev/null &
 client=$!
 seen=""
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   seen="$(overlays)"; [ "$seen" = "HEADLESS-1 HEADLESS-2" ] && break; sleep 0.1
 done
 if [ "$seen" != "HEADLESS-1 HEADLESS-2" ]; then
@@ -100,7 +100,7 @@ for _ in $(seq 50); do seen="$(overlays)"; [ -z "$seen" ] && break; sleep 0.1; d
 # And the instance takes the next selection.
 "$pictavo" capture region --output "$out/region.png" 2>/dev/null &
 client=$!
-for _ in $(seq 100); do seen="$(overlays)"; [ "$seen" = "HEADLESS-1 HEADLESS-2" ] && break; sleep 0.1; done
+for _ in $(seq 300); do seen="$(overlays)"; [ "$seen" = "HEADLESS-1 HEADLESS-2" ] && break; sleep 0.1; done
 [ "$seen" = "HEADLESS-1 HEADLESS-2" ] || fail "after a cancel, the next region overlays are on '${seen}'"
 kill "$client" 2>/dev/null; wait "$client" 2>/dev/null
 
