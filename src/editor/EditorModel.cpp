@@ -2,6 +2,7 @@
 
 #include "model/Palette.h"
 
+#include <QHash>
 #include <QSettings>
 
 #include <algorithm>
@@ -116,13 +117,92 @@ void EditorModel::markUnsaved() {
 }
 
 EditorSnapshot EditorModel::snapshot() const {
-    return EditorSnapshot{m_baseImage, m_annotations, m_nextDotNumber};
+    return EditorSnapshot{m_baseImage, nullptr, m_annotations, m_nextDotNumber};
 }
 
-void EditorModel::restore(EditorSnapshot step) {
-    m_baseImage = step.image;
+bool EditorModel::restore(EditorSnapshot step) {
+    QImage image = step.image;
+    if (image.isNull() && step.packed) {
+        image = step.packed->unpack();
+        if (image.isNull()) return false;
+        m_unpacked = {image.cacheKey(), step.packed};
+    }
+    m_baseImage = std::move(image);
     m_annotations = std::move(step.annotations);
     m_nextDotNumber = step.nextDotNumber;
+    return true;
+}
+
+void EditorModel::setHistoryBudget(qint64 bytes) {
+    m_historyBudget = std::max<qint64>(0, bytes);
+    keepHistoryWithinBudget();
+}
+
+namespace {
+
+// Visits the steps nearest the current one first: the last undo step and the next redo step,
+// then one further back and one further on, and so on.
+template <typename Fn> void byDistance(const QList<EditorSnapshot>& undo, const QList<EditorSnapshot>& redo, Fn&& fn) {
+    const qsizetype depth = std::max(undo.size(), redo.size());
+    for (qsizetype i = 0; i < depth; ++i) {
+        if (i < undo.size()) fn(undo[undo.size() - 1 - i]);
+        if (i < redo.size()) fn(redo[redo.size() - 1 - i]);
+    }
+}
+
+} // namespace
+
+void EditorModel::keepHistoryWithinBudget() {
+    // The current picture is held anyway; steps that share a picture count it once.
+    QSet<qint64> seen{m_baseImage.cacheKey()};
+    QSet<qint64> toPack;
+    qint64 kept = 0;
+    byDistance(m_undoStack, m_redoStack, [&](const EditorSnapshot& step) {
+        if (step.image.isNull()) return;
+        const qint64 key = step.image.cacheKey();
+        if (seen.contains(key)) return;
+        seen.insert(key);
+        const qint64 bytes = step.image.sizeInBytes();
+        if (kept + bytes <= m_historyBudget)
+            kept += bytes;
+        else
+            toPack.insert(key);
+    });
+    if (toPack.isEmpty()) return;
+    QHash<qint64, std::shared_ptr<const PackedImage>> packs;
+    for (QList<EditorSnapshot>* stack : {&m_undoStack, &m_redoStack}) {
+        for (EditorSnapshot& step : *stack) {
+            if (step.image.isNull() || !toPack.contains(step.image.cacheKey())) continue;
+            std::shared_ptr<const PackedImage>& packed = packs[step.image.cacheKey()];
+            if (!packed && m_unpacked.imageKey == step.image.cacheKey()) packed = m_unpacked.from;
+            if (!packed) packed = PackedImage::pack(step.image);
+            if (!packed) continue; // memory is short: the picture stays as it is
+            step.packed = packed;
+            step.image = QImage();
+        }
+    }
+}
+
+qint64 EditorModel::historyBytes() const {
+    QSet<qint64> seen{m_baseImage.cacheKey()};
+    qint64 bytes = 0;
+    byDistance(m_undoStack, m_redoStack, [&](const EditorSnapshot& step) {
+        if (step.image.isNull() || seen.contains(step.image.cacheKey())) return;
+        seen.insert(step.image.cacheKey());
+        bytes += step.image.sizeInBytes();
+    });
+    return bytes;
+}
+
+qint64 EditorModel::packedHistoryBytes() const {
+    QSet<const PackedImage*> seen;
+    qint64 bytes = 0;
+    byDistance(m_undoStack, m_redoStack, [&](const EditorSnapshot& step) {
+        if (!step.packed || seen.contains(step.packed.get())) return;
+        seen.insert(step.packed.get());
+        bytes += step.packed->packedBytes();
+    });
+    return bytes;
 }
 
 void EditorModel::pushUndo(std::optional<MergeKey> mergeKey) {
@@ -131,12 +211,15 @@ void EditorModel::pushUndo(std::optional<MergeKey> mergeKey) {
         m_isDirty = true;
         return;
     }
+    // Only a picture new to the history can take it past its budget.
+    const bool newPicture = m_undoStack.isEmpty() || m_undoStack.last().image.cacheKey() != m_baseImage.cacheKey();
     m_undoStack.append(snapshot());
     m_redoStack.clear();
     m_isDirty = true;
     ++m_historyGeneration;
     m_mergeKey = std::move(mergeKey);
     m_mergeGeneration = m_historyGeneration;
+    if (newPicture) keepHistoryWithinBudget();
     emit documentChanged();
 }
 
@@ -156,18 +239,23 @@ void EditorModel::commit(const Annotation& annotation, bool recordUndo) {
 // is no longer where it was.
 void EditorModel::stepHistory(QList<EditorSnapshot>& from, QList<EditorSnapshot>& to) {
     if (from.isEmpty()) return;
-    EditorSnapshot step = from.takeLast();
-    to.append(snapshot());
-    restore(std::move(step));
+    EditorSnapshot current = snapshot();
+    if (!restore(from.last())) {
+        emit refused(tr("There is not enough memory to go to this step."));
+        return;
+    }
+    from.removeLast();
+    to.append(std::move(current));
     m_isDirty = true;
     ++m_historyGeneration;
+    keepHistoryWithinBudget();
     emit documentChanged();
     followSelection();
 }
 
 void EditorModel::revertToLastStep() {
-    if (m_undoStack.isEmpty()) return;
-    restore(m_undoStack.takeLast());
+    if (m_undoStack.isEmpty() || !restore(m_undoStack.last())) return;
+    m_undoStack.removeLast();
     ++m_historyGeneration;
     emit documentChanged();
     followSelection();
@@ -181,7 +269,8 @@ void EditorModel::rollBackTo(const HistoryMark& mark) {
     if (m_undoStack.size() < mark.undoDepth) return;
     m_undoStack.resize(mark.undoDepth);
     m_redoStack = mark.redo;
-    restore(mark.state);
+    restore(mark.state); // the mark's own state is never packed
+    keepHistoryWithinBudget();
     m_isDirty = mark.dirty;
     ++m_historyGeneration;
     emit documentChanged();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "graphics/PackedImage.h"
 #include "model/Annotation.h"
 
 #include <QImage>
@@ -18,9 +19,11 @@ namespace EditorRenderer {
 struct Scene;
 }
 
-// One step of undo history. The image is shared, not copied.
+// One step of undo history. The image is shared, not copied; an older step's may be packed
+// instead (image null), to keep the history within its memory budget.
 struct EditorSnapshot {
     QImage image;
+    std::shared_ptr<const PackedImage> packed;
     QList<Annotation> annotations;
     int64_t nextDotNumber = 1;
 };
@@ -117,6 +120,13 @@ public:
     void commit(const Annotation& annotation, bool recordUndo);
     void undo();
     void redo();
+    // Undo keeps every step; past this many bytes of unpacked pictures (the current one aside),
+    // the pictures of the steps farthest from the current one are packed.
+    static constexpr qint64 kHistoryBudget = qint64(512) << 20;
+    void setHistoryBudget(qint64 bytes);
+    // Bytes of the distinct unpacked pictures the history holds, and of the packed ones.
+    qint64 historyBytes() const;
+    qint64 packedHistoryBytes() const;
     // Goes back to the last recorded step and forgets it, without a redo step: a gesture that was
     // called off.
     void revertToLastStep();
@@ -268,7 +278,10 @@ signals:
 private:
     void stepHistory(QList<EditorSnapshot>& from, QList<EditorSnapshot>& to);
     EditorSnapshot snapshot() const;
-    void restore(EditorSnapshot step);
+    // False, changing nothing, when a packed picture cannot be unpacked (memory is short).
+    bool restore(EditorSnapshot step);
+    // Packs the pictures past the budget, the steps farthest from the current one first.
+    void keepHistoryWithinBudget();
     // Gives the style of new objects the single selection's colour, width and arrowhead.
     void followSelection();
     // Whether the colour shown and picked is that of redactions.
@@ -297,6 +310,12 @@ private:
     ObjectClipboard* m_clipboard = nullptr;
     bool m_isDirty = false;
     quint64 m_historyGeneration = 0;
+    qint64 m_historyBudget = kHistoryBudget;
+    // The packed bytes the last unpacked picture came from: undo after undo packs nothing again.
+    struct Unpacked {
+        qint64 imageKey = 0;
+        std::shared_ptr<const PackedImage> from;
+    } m_unpacked;
 
     // The blurred copy of the base image whose cacheKey() it was computed for. Not observed.
     struct BlurCache {

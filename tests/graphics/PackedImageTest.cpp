@@ -1,0 +1,98 @@
+#include "graphics/PackedImage.h"
+
+#include <gtest/gtest.h>
+
+#include <QColorSpace>
+#include <QPainter>
+#include <QRandomGenerator>
+
+#include <vector>
+
+namespace {
+
+// Noise, so that a band unpacked into the wrong rows cannot pass for the right one.
+QImage noise(int width, int height, QImage::Format format, quint32 seed) {
+    QImage image(width, height, format);
+    QRandomGenerator random(seed);
+    for (int y = 0; y < height; ++y) {
+        uchar* line = image.scanLine(y);
+        for (qsizetype x = 0; x < image.bytesPerLine(); ++x)
+            line[x] = uchar(random.bounded(256));
+    }
+    return image;
+}
+
+// Every byte of every row that holds pixels, padding aside.
+bool sameRows(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.format() != b.format()) return false;
+    const qsizetype used = (qsizetype(a.width()) * a.depth() + 7) / 8;
+    for (int y = 0; y < a.height(); ++y)
+        if (memcmp(a.constScanLine(y), b.constScanLine(y), size_t(used)) != 0) return false;
+    return true;
+}
+
+} // namespace
+
+// Back bit for bit, in the formats the editor holds and with what travels with the pixels: across
+// many bands shared out over the cores, a last band shorter than the others, and odd widths.
+TEST(PackedImage, GivesBackThePictureBitForBit) {
+    QImage wide = noise(5000, 500, QImage::Format_RGB32, 1); // 52 rows a band, ten bands
+    wide.setDotsPerMeterX(5906);
+    wide.setDotsPerMeterY(3937);
+    wide.setDevicePixelRatio(2);
+    wide.setColorSpace(QColorSpace::DisplayP3);
+    wide.setText(QStringLiteral("Source"), QStringLiteral("capture"));
+    QImage indexed = noise(333, 77, QImage::Format_Indexed8, 3);
+    QList<QRgb> table;
+    for (int i = 0; i < 256; ++i)
+        table.append(qRgb(i, 255 - i, i / 2));
+    indexed.setColorTable(table);
+    const std::vector<QImage> pictures{wide, noise(301, 203, QImage::Format_ARGB32_Premultiplied, 2),
+                                       noise(17, 1, QImage::Format_Grayscale8, 4), indexed,
+                                       noise(7001, 3, QImage::Format_RGB888, 5)};
+    for (const QImage& picture : pictures) {
+        const auto packed = PackedImage::pack(picture);
+        ASSERT_TRUE(packed) << picture.width();
+        EXPECT_EQ(packed->size(), picture.size());
+        EXPECT_EQ(packed->imageBytes(), picture.sizeInBytes());
+        const QImage back = packed->unpack();
+        EXPECT_TRUE(sameRows(back, picture)) << picture.width() << "×" << picture.height();
+        EXPECT_EQ(back, picture);
+        EXPECT_EQ(back.dotsPerMeterX(), picture.dotsPerMeterX());
+        EXPECT_EQ(back.dotsPerMeterY(), picture.dotsPerMeterY());
+        EXPECT_EQ(back.devicePixelRatio(), picture.devicePixelRatio());
+        EXPECT_EQ(back.colorSpace(), picture.colorSpace());
+        EXPECT_EQ(back.text(QStringLiteral("Source")), picture.text(QStringLiteral("Source")));
+        EXPECT_EQ(back.colorTable(), picture.colorTable());
+    }
+    EXPECT_FALSE(PackedImage::pack(QImage()));
+}
+
+// A picture over someone else's buffer, rows farther apart than QImage makes them.
+TEST(PackedImage, APictureWithItsOwnStrideComesBackInQImagesOwn) {
+    const QImage source = noise(100, 40, QImage::Format_ARGB32, 6);
+    std::vector<uchar> buffer(size_t(100 * 4 + 64) * 40, 0xAB);
+    for (int y = 0; y < 40; ++y)
+        memcpy(buffer.data() + size_t(y) * (100 * 4 + 64), source.constScanLine(y), 100 * 4);
+    const QImage strided(buffer.data(), 100, 40, 100 * 4 + 64, QImage::Format_ARGB32);
+    const auto packed = PackedImage::pack(strided);
+    ASSERT_TRUE(packed);
+    buffer.assign(buffer.size(), 0); // the packed copy owes nothing to the buffer
+    const QImage back = packed->unpack();
+    EXPECT_TRUE(sameRows(back, source));
+}
+
+// What the history gains by it: a screenshot of flat panels and text packs to a small part.
+TEST(PackedImage, AScreenshotPacksSmall) {
+    QImage shot(1920, 1080, QImage::Format_RGB32);
+    shot.fill(QColor(236, 236, 236));
+    QPainter painter(&shot);
+    painter.fillRect(0, 0, 1920, 40, QColor(40, 44, 52));
+    for (int row = 0; row < 40; ++row)
+        painter.drawText(60, 80 + row * 24, QStringLiteral("Setting %1: value 192.168.1.%1").arg(row));
+    painter.end();
+    const auto packed = PackedImage::pack(shot);
+    ASSERT_TRUE(packed);
+    EXPECT_LT(packed->packedBytes() * 20, shot.sizeInBytes());
+    EXPECT_EQ(packed->unpack(), shot);
+}
