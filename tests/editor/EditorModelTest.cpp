@@ -182,6 +182,13 @@ TEST_F(EditorModelTest, RecentColoursAreNewestFirstUniqueAndPersisted) {
     EXPECT_EQ(QSettings().value(EditorModel::kRecentColorsKey).toStringList(),
               (QStringList{QStringLiteral("FF3B30"), QStringLiteral("007AFF")}));
 
+    // The colour wells hear of a new list, and of nothing when the list stays as it was.
+    QSignalSpy settings(&m, &EditorModel::toolSettingsChanged);
+    m.noteColorUsed(red);
+    EXPECT_EQ(settings.count(), 0);
+    m.noteColorUsed(Palette::named("blue"));
+    EXPECT_EQ(settings.count(), 1);
+
     for (int i = 0; i < 10; ++i)
         m.noteColorUsed(QColor::fromRgb(i, 0, 0));
     EXPECT_EQ(m.recentColors().size(), 10);

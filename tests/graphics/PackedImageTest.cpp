@@ -42,6 +42,7 @@ TEST(PackedImage, GivesBackThePictureBitForBit) {
     wide.setDevicePixelRatio(2);
     wide.setColorSpace(QColorSpace::DisplayP3);
     wide.setText(QStringLiteral("Source"), QStringLiteral("capture"));
+    wide.setOffset(QPoint(-4, 9));
     QImage indexed = noise(333, 77, QImage::Format_Indexed8, 3);
     QList<QRgb> table;
     for (int i = 0; i < 256; ++i)
@@ -62,6 +63,7 @@ TEST(PackedImage, GivesBackThePictureBitForBit) {
         EXPECT_EQ(back.dotsPerMeterY(), picture.dotsPerMeterY());
         EXPECT_EQ(back.devicePixelRatio(), picture.devicePixelRatio());
         EXPECT_EQ(back.colorSpace(), picture.colorSpace());
+        EXPECT_EQ(back.offset(), picture.offset());
         EXPECT_EQ(back.text(QStringLiteral("Source")), picture.text(QStringLiteral("Source")));
         EXPECT_EQ(back.colorTable(), picture.colorTable());
     }
