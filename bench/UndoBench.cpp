@@ -34,6 +34,34 @@ void BM_PackScreenshot5K(benchmark::State& state) {
 }
 BENCHMARK(BM_PackScreenshot5K)->Unit(benchmark::kMillisecond);
 
+// The worst case for the history: a photo, a gradient under 4 bits of noise per channel.
+QImage photo5K() {
+    QImage image(BenchImages::kWidth, BenchImages::kHeight, QImage::Format_RGB32);
+    quint32 seed = 12345;
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const int n = int(seed >> 20);
+            line[x] = qRgb((x * 255 / image.width()) ^ (n & 15), (y * 255 / image.height()) ^ ((n >> 4) & 15),
+                           128 ^ ((n >> 8) & 15));
+        }
+    }
+    return image;
+}
+
+void BM_PackPhoto5K(benchmark::State& state) {
+    const QImage picture = photo5K();
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        auto packed = PackedImage::pack(picture);
+        bytes = packed->packedBytes();
+        benchmark::DoNotOptimize(packed);
+    }
+    state.counters["packed_MB"] = double(bytes) / 1e6;
+}
+BENCHMARK(BM_PackPhoto5K)->Unit(benchmark::kMillisecond);
+
 void BM_UnpackScreenshot5K(benchmark::State& state) {
     const auto packed = PackedImage::pack(BenchImages::screenshot5K(1));
     for (auto _ : state)

@@ -117,7 +117,9 @@ void EditorModel::markUnsaved() {
 }
 
 EditorSnapshot EditorModel::snapshot() const {
-    return EditorSnapshot{m_baseImage, nullptr, m_annotations, m_nextDotNumber};
+    // A picture unpacked from the history carries its packed bytes along: packing it again is free.
+    const bool unpacked = m_unpacked.from && m_unpacked.imageKey == m_baseImage.cacheKey();
+    return EditorSnapshot{m_baseImage, unpacked ? m_unpacked.from : nullptr, m_annotations, m_nextDotNumber};
 }
 
 bool EditorModel::restore(EditorSnapshot step) {
@@ -125,8 +127,13 @@ bool EditorModel::restore(EditorSnapshot step) {
     if (image.isNull() && step.packed) {
         image = step.packed->unpack();
         if (image.isNull()) return false;
-        m_unpacked = {image.cacheKey(), step.packed};
+        // Every step with this picture shares the one unpacked copy: one picture to the budget,
+        // to the view and to the journal, not one per step.
+        for (QList<EditorSnapshot>* stack : {&m_undoStack, &m_redoStack})
+            for (EditorSnapshot& other : *stack)
+                if (other.packed == step.packed && other.image.isNull()) other.image = image;
     }
+    if (step.packed) m_unpacked = {image.cacheKey(), step.packed};
     m_baseImage = std::move(image);
     m_annotations = std::move(step.annotations);
     m_nextDotNumber = step.nextDotNumber;
@@ -157,16 +164,18 @@ void EditorModel::keepHistoryWithinBudget() {
     QSet<qint64> seen{m_baseImage.cacheKey()};
     QSet<qint64> toPack;
     qint64 kept = 0;
+    bool full = false; // from the first picture that does not fit, everything farther is packed
     byDistance(m_undoStack, m_redoStack, [&](const EditorSnapshot& step) {
         if (step.image.isNull()) return;
         const qint64 key = step.image.cacheKey();
         if (seen.contains(key)) return;
         seen.insert(key);
         const qint64 bytes = step.image.sizeInBytes();
-        if (kept + bytes <= m_historyBudget)
-            kept += bytes;
-        else
+        full = full || kept + bytes > m_historyBudget;
+        if (full)
             toPack.insert(key);
+        else
+            kept += bytes;
     });
     if (toPack.isEmpty()) return;
     QHash<qint64, std::shared_ptr<const PackedImage>> packs;
@@ -174,7 +183,7 @@ void EditorModel::keepHistoryWithinBudget() {
         for (EditorSnapshot& step : *stack) {
             if (step.image.isNull() || !toPack.contains(step.image.cacheKey())) continue;
             std::shared_ptr<const PackedImage>& packed = packs[step.image.cacheKey()];
-            if (!packed && m_unpacked.imageKey == step.image.cacheKey()) packed = m_unpacked.from;
+            if (!packed) packed = step.packed; // unpacked earlier: its packed bytes are still good
             if (!packed) packed = PackedImage::pack(step.image);
             if (!packed) continue; // memory is short: the picture stays as it is
             step.packed = packed;
@@ -254,7 +263,11 @@ void EditorModel::stepHistory(QList<EditorSnapshot>& from, QList<EditorSnapshot>
 }
 
 void EditorModel::revertToLastStep() {
-    if (m_undoStack.isEmpty() || !restore(m_undoStack.last())) return;
+    if (m_undoStack.isEmpty()) return;
+    if (!restore(m_undoStack.last())) {
+        emit refused(tr("There is not enough memory to go to this step."));
+        return;
+    }
     m_undoStack.removeLast();
     ++m_historyGeneration;
     emit documentChanged();

@@ -280,7 +280,8 @@ private:
     EditorSnapshot snapshot() const;
     // False, changing nothing, when a packed picture cannot be unpacked (memory is short).
     bool restore(EditorSnapshot step);
-    // Packs the pictures past the budget, the steps farthest from the current one first.
+    // Packs the pictures past the budget, the steps farthest from the current one first. Runs
+    // whenever a picture enters the history (canvas operations: after the new one is in place).
     void keepHistoryWithinBudget();
     // Gives the style of new objects the single selection's colour, width and arrowhead.
     void followSelection();
@@ -311,7 +312,7 @@ private:
     bool m_isDirty = false;
     quint64 m_historyGeneration = 0;
     qint64 m_historyBudget = kHistoryBudget;
-    // The packed bytes the last unpacked picture came from: undo after undo packs nothing again.
+    // The packed bytes the current picture came from, while it is that picture.
     struct Unpacked {
         qint64 imageKey = 0;
         std::shared_ptr<const PackedImage> from;

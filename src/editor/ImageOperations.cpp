@@ -22,6 +22,7 @@ constexpr double kNoRotationRadians = 0.0001;
 void EditorModel::replaceBaseImage(const QImage& image) {
     pushUndo();
     m_baseImage = image;
+    keepHistoryWithinBudget();
     emit documentChanged();
 }
 
@@ -40,6 +41,7 @@ bool EditorModel::applyCrop(const QRectF& rect) {
 
     pushUndo();
     m_baseImage = cut;
+    keepHistoryWithinBudget();
     for (Annotation& a : m_annotations)
         translate(a, QPointF(-x0, -y0));
     emit documentChanged();
@@ -83,6 +85,7 @@ bool EditorModel::rotateCanvas(double degrees) {
 
     pushUndo();
     m_baseImage = rotated;
+    keepHistoryWithinBudget();
     const QPointF C(W / 2, H / 2), C2(newW / 2, newH / 2);
     auto turn = [s, c](QPointF v) { return QPointF(c * v.x() - s * v.y(), s * v.x() + c * v.y()); };
     // Each object's centre follows the picture; then the object turns about that centre.
@@ -115,6 +118,7 @@ bool EditorModel::expandCanvas(double top, double left, double bottom, double ri
 
     pushUndo();
     m_baseImage = expanded;
+    keepHistoryWithinBudget();
     for (Annotation& a : m_annotations)
         translate(a, QPointF(l, t));
     emit documentChanged();

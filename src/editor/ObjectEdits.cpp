@@ -98,6 +98,7 @@ void EditorModel::flattenSelected() {
     if (flat.isNull()) return;
     pushUndo();
     m_baseImage = flat;
+    keepHistoryWithinBudget();
     m_annotations.removeAt(*index);
     m_selectedIDs.clear();
     emit documentChanged();

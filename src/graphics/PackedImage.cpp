@@ -21,6 +21,14 @@ qsizetype ownStride(const QImage& image) {
 } // namespace
 
 std::shared_ptr<const PackedImage> PackedImage::pack(const QImage& source) {
+    try {
+        return packOrThrow(source);
+    } catch (const std::bad_alloc&) {
+        return nullptr; // kept as it is: packing is a saving, never a loss
+    }
+}
+
+std::shared_ptr<const PackedImage> PackedImage::packOrThrow(const QImage& source) {
     if (source.isNull()) return nullptr;
     // A picture over someone else's buffer may have another stride; unpacking allocates afresh.
     const QImage image = source.bytesPerLine() == ownStride(source) ? source : source.copy();
@@ -44,11 +52,7 @@ std::shared_ptr<const PackedImage> PackedImage::pack(const QImage& source) {
     const int bands = (rows + perBand - 1) / perBand;
     const qsizetype stride = packed->m_bytesPerLine;
     const uchar* bits = image.constBits();
-    try {
-        packed->m_bands.resize(size_t(bands));
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    packed->m_bands.resize(size_t(bands));
     std::atomic<bool> failed{false};
     Parallel::forRanges(bands, 4, [&](int begin, int end) {
         ZSTD_CCtx* context = ZSTD_createCCtx();
@@ -80,6 +84,16 @@ std::shared_ptr<const PackedImage> PackedImage::pack(const QImage& source) {
 }
 
 QImage PackedImage::unpack() const {
+    try {
+        return unpackOrThrow();
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+QImage PackedImage::unpackOrThrow() const {
+    // Not from the image pool: pictures of the history seldom have a size it holds, and a fresh
+    // buffer of the pool's (huge pages) cost 100 ms where a plain one costs 10.
     QImage image(m_size, m_format);
     if (image.isNull() || image.bytesPerLine() != m_bytesPerLine) return {};
     uchar* bits = image.bits();

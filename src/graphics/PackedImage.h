@@ -26,6 +26,9 @@ public:
     QSize size() const { return m_size; }
 
 private:
+    static std::shared_ptr<const PackedImage> packOrThrow(const QImage& image);
+    QImage unpackOrThrow() const;
+
     QSize m_size;
     QImage::Format m_format = QImage::Format_Invalid;
     qsizetype m_bytesPerLine = 0;

@@ -54,7 +54,10 @@ done
 [ $written -eq 20 ] || fail "$written of 20 captures started at once were written"
 
 # A display that does not answer, with no instance to hand over to: one line, exit 1, no abort.
-DISPLAY=:77 "$pictavo" capture screen --output "$work/none.png" 2>"$work/none.err"; code=$?
+# A display number nothing serves (another test or session may hold any fixed one).
+none=77
+while [ -e "/tmp/.X11-unix/X$none" ] || [ -e "/tmp/.X$none-lock" ]; do none=$((none + 1)); done
+DISPLAY=:$none "$pictavo" capture screen --output "$work/none.png" 2>"$work/none.err"; code=$?
 { [ $code -eq 1 ] && [ "$(wc -l < "$work/none.err")" -eq 1 ] && grep -q "^Pictavo: " "$work/none.err"; } ||
   fail "an unreachable display gave exit $code and: $(cat "$work/none.err")"
 

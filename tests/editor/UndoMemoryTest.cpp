@@ -38,7 +38,7 @@ struct Recorded {
     qsizetype objects;
 };
 
-std::vector<Recorded> operate(EditorModel& m, int operations) {
+std::vector<Recorded> operate(EditorModel& m, int operations, qint64 budget = -1) {
     std::vector<Recorded> states{{m.baseImage(), m.annotations().size()}};
     for (int i = 0; i < operations; ++i) {
         const QSizeF size = m.baseImage().size();
@@ -48,6 +48,8 @@ std::vector<Recorded> operate(EditorModel& m, int operations) {
         default: EXPECT_TRUE(m.expandCanvas(2, 3, 4, 1, Palette::white())); break;
         }
         states.push_back({m.baseImage(), m.annotations().size()});
+        // Within budget as soon as the replaced picture is history, not one operation later.
+        if (budget >= 0) EXPECT_LE(m.historyBytes(), budget) << "operation " << i;
         m.commit(mark(i), true);
         states.push_back({m.baseImage(), m.annotations().size()});
     }
@@ -68,14 +70,14 @@ TEST(UndoMemory, PacksTheFarthestStepsAndGivesEveryPictureBack) {
     EditorModel m(noise(240, 160, 1));
     const qint64 onePicture = m.baseImage().sizeInBytes() + 4096; // pictures shrink and grow a little
     m.setHistoryBudget(onePicture);
-    const std::vector<Recorded> states = operate(m, 30);
+    const std::vector<Recorded> states = operate(m, 30, onePicture);
     EXPECT_LE(m.historyBytes(), onePicture);
     EXPECT_GT(m.packedHistoryBytes(), 0);
     EXPECT_TRUE(m.undoStack().first().packed && m.undoStack().first().image.isNull());
     // The nearest step with another picture than the current one is at hand.
     const EditorSnapshot& beforeLast = m.undoStack()[m.undoStack().size() - 2];
     EXPECT_NE(beforeLast.image.cacheKey(), m.baseImage().cacheKey());
-    EXPECT_FALSE(beforeLast.packed);
+    EXPECT_FALSE(beforeLast.image.isNull());
     // Steps that share a picture share its packed bytes too.
     EXPECT_TRUE(m.undoStack()[1].packed);
     EXPECT_EQ(m.undoStack()[1].packed, m.undoStack()[2].packed);
@@ -86,8 +88,8 @@ TEST(UndoMemory, PacksTheFarthestStepsAndGivesEveryPictureBack) {
         EXPECT_LE(m.historyBytes(), onePicture) << "step " << step;
     }
     EXPECT_TRUE(m.undoStack().isEmpty());
-    EXPECT_FALSE(m.redoStack().last().packed); // the next redo is at hand as well
-    EXPECT_TRUE(m.redoStack().first().packed);
+    EXPECT_FALSE(m.redoStack().last().image.isNull()); // the next redo is at hand as well
+    EXPECT_TRUE(m.redoStack().first().image.isNull());
     for (size_t step = 1; step < states.size(); ++step) {
         m.redo();
         expectState(m, states[step], step);
@@ -127,4 +129,48 @@ TEST(UndoMemory, ARollBackFindsThePackedStepsItLeft) {
         m.undo();
         expectState(m, states[step], step);
     }
+}
+
+// The steps that share a packed picture share one unpacked copy when it comes back: one picture to
+// the budget and to whatever knows a picture by its identity (the view, the journal), and going
+// back and forth packs nothing again.
+TEST(UndoMemory, StepsSharingAPackedPictureShareItUnpacked) {
+    EditorModel m(noise(150, 100, 4));
+    ASSERT_TRUE(m.rotateCanvas(90));
+    for (int i = 0; i < 4; ++i)
+        m.commit(mark(i), true);
+    ASSERT_TRUE(m.rotateCanvas(90));
+    m.setHistoryBudget(0);
+    const qint64 packed = m.packedHistoryBytes();
+    ASSERT_GT(packed, 0);
+
+    m.undo(); // back to the turned picture and its last object
+    const qint64 turned = m.baseImage().cacheKey();
+    for (int i = 0; i < 4; ++i) {
+        m.undo();
+        EXPECT_EQ(m.baseImage().cacheKey(), turned) << "undo " << i;
+    }
+    m.undo(); // the first picture; with no budget the turned one is packed away again
+    m.redo();
+    const qint64 again = m.baseImage().cacheKey();
+    for (int i = 0; i < 4; ++i) {
+        m.redo();
+        EXPECT_EQ(m.baseImage().cacheKey(), again) << "redo " << i;
+    }
+    for (int i = 0; i < 5; ++i)
+        m.undo();
+    EXPECT_EQ(m.packedHistoryBytes(), packed);
+}
+
+// Farthest first means farthest first: once a nearer picture does not fit, a farther, smaller one
+// is packed as well, not kept in its place.
+TEST(UndoMemory, NothingFartherStaysUnpackedThanAPackedPicture) {
+    EditorModel m(noise(60, 40, 5));
+    ASSERT_TRUE(m.expandCanvas(100, 100, 100, 100, Palette::white())); // the big one, nearer
+    ASSERT_TRUE(m.applyCrop(QRectF(0, 0, 60, 40)));
+    m.setHistoryBudget(60 * 40 * 4 * 2); // room for the small one only
+    ASSERT_EQ(m.undoStack().size(), 2);
+    EXPECT_TRUE(m.undoStack()[1].image.isNull());
+    EXPECT_TRUE(m.undoStack()[0].image.isNull());
+    EXPECT_EQ(m.historyBytes(), 0);
 }

@@ -10,6 +10,8 @@
 
 TextEntryField::TextEntryField(QWidget* parent) : QPlainTextEdit(parent) {
     setPlaceholderText(QStringLiteral("Text — Shift+Return for new line"));
+    setAccessibleName(QStringLiteral("Text Being Typed"));
+    setToolTip(QStringLiteral("Return ends the text; Shift+Return starts a new line"));
     setFont(DrawingSurface::systemFont(16, DrawingSurface::FontWeight::regular, logicalDpiY()));
     // The lines in the field are the lines of the text: a soft wrap would show breaks the
     // committed text does not have.
