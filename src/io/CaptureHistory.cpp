@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QMutex>
 #include <QSettings>
@@ -135,6 +136,7 @@ bool isId(const QString& id) {
 }
 
 QList<Entry> entries(int most) {
+    if (!QFileInfo::exists(folder())) return {}; // nothing kept yet: a look makes no folder
     const Result<QString> dir = checkedFolder();
     if (!dir) return {};
     const QMap<QString, Names> byId = namesIn(*dir);
@@ -212,6 +214,7 @@ std::optional<IoError> addProject(const QString& id, const QByteArray& project) 
 }
 
 int prune(int keep) {
+    if (!QFileInfo::exists(folder())) return 0;
     const Result<QString> dir = checkedFolder();
     if (!dir) return 0;
     const QMap<QString, Names> byId = namesIn(*dir);

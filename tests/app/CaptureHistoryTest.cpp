@@ -286,6 +286,20 @@ TEST_F(CaptureHistoryTest, TurningItOffDeletesAfterAYesAndKeepsAfterANo) {
     EXPECT_EQ(CaptureHistory::entries().size(), 1);
 }
 
+// Someone who never kept a capture has no history folder: the menu and a deletion read nothing
+// into being.
+TEST_F(CaptureHistoryTest, LookingAtAnEmptyHistoryMakesNoFolder) {
+    CaptureManager captures(colours(kColours));
+    StatusBarController tray(captures);
+    emit tray.recentCapturesMenu()->aboutToShow();
+    EXPECT_EQ(tray.recentCapturesMenu()->actions().first()->text(), QStringLiteral("No Captures Yet"));
+    EXPECT_EQ(CaptureHistory::clear(), 0);
+    EXPECT_FALSE(QFileInfo::exists(history()));
+    captureToPreview(captures);
+    RecentCaptures::waitForWrites();
+    EXPECT_EQ(CaptureHistory::entries().size(), 1); // the first capture makes it
+}
+
 // `capture … --output/--clipboard` is a script's: kept only with --history; a preview always is.
 TEST_F(CaptureHistoryTest, ScriptsCapturesAreKeptOnlyWithHistory) {
     const auto parse = [](QStringList args) {
