@@ -1,5 +1,6 @@
 #include "editor/EditorModel.h"
 
+#include "io/StateFolder.h"
 #include "model/Palette.h"
 
 #include <QHash>
@@ -140,8 +141,9 @@ bool EditorModel::restore(EditorSnapshot step) {
     return true;
 }
 
-void EditorModel::setHistoryBudget(qint64 bytes) {
+void EditorModel::setHistoryBudget(qint64 bytes, qint64 packedBytes) {
     m_historyBudget = std::max<qint64>(0, bytes);
+    m_packedBudget = std::max<qint64>(0, packedBytes);
     keepHistoryWithinBudget();
 }
 
@@ -190,6 +192,40 @@ void EditorModel::keepHistoryWithinBudget() {
             step.image = QImage();
         }
     }
+    spillPackedPictures();
+}
+
+void EditorModel::spillPackedPictures() {
+    QSet<const PackedImage*> seen;
+    QList<std::shared_ptr<const PackedImage>> toSpill;
+    qint64 kept = 0;
+    bool full = false;
+    byDistance(m_undoStack, m_redoStack, [&](const EditorSnapshot& step) {
+        if (!step.packed || step.packed->isSpilled() || seen.contains(step.packed.get())) return;
+        seen.insert(step.packed.get());
+        full = full || kept + step.packed->packedBytes() > m_packedBudget;
+        if (full)
+            toSpill.append(step.packed);
+        else
+            kept += step.packed->packedBytes();
+    });
+    if (toSpill.isEmpty() || m_spillRefused) return;
+    if (!m_spillFile) {
+        const Result<QString> folder = StateFolder::ensurePrivate(StateFolder::path(QString()));
+        if (folder) m_spillFile = PackedImage::SpillFile::create(*folder);
+        if (!m_spillFile) {
+            m_spillRefused = true; // the pictures stay packed in memory
+            return;
+        }
+    }
+    for (const std::shared_ptr<const PackedImage>& packed : toSpill) {
+        const std::shared_ptr<const PackedImage> moved = packed->spilled(m_spillFile);
+        if (!moved) return; // a full disk: the rest stays in memory
+        for (QList<EditorSnapshot>* stack : {&m_undoStack, &m_redoStack})
+            for (EditorSnapshot& step : *stack)
+                if (step.packed == packed) step.packed = moved;
+        if (m_unpacked.from == packed) m_unpacked.from = moved;
+    }
 }
 
 qint64 EditorModel::historyBytes() const {
@@ -207,7 +243,18 @@ qint64 EditorModel::packedHistoryBytes() const {
     QSet<const PackedImage*> seen;
     qint64 bytes = 0;
     byDistance(m_undoStack, m_redoStack, [&](const EditorSnapshot& step) {
-        if (!step.packed || seen.contains(step.packed.get())) return;
+        if (!step.packed || step.packed->isSpilled() || seen.contains(step.packed.get())) return;
+        seen.insert(step.packed.get());
+        bytes += step.packed->packedBytes();
+    });
+    return bytes;
+}
+
+qint64 EditorModel::spilledHistoryBytes() const {
+    QSet<const PackedImage*> seen;
+    qint64 bytes = 0;
+    byDistance(m_undoStack, m_redoStack, [&](const EditorSnapshot& step) {
+        if (!step.packed || !step.packed->isSpilled() || seen.contains(step.packed.get())) return;
         seen.insert(step.packed.get());
         bytes += step.packed->packedBytes();
     });

@@ -123,10 +123,15 @@ public:
     // Undo keeps every step; past this many bytes of unpacked pictures (the current one aside),
     // the pictures of the steps farthest from the current one are packed.
     static constexpr qint64 kHistoryBudget = qint64(512) << 20;
-    void setHistoryBudget(qint64 bytes);
-    // Bytes of the distinct unpacked pictures the history holds, and of the packed ones.
+    // Past this many packed bytes in memory (photos pack only 1.4×), the packed pictures farthest
+    // away go to an unlinked file in Pictavo's private state folder.
+    static constexpr qint64 kPackedBudget = qint64(256) << 20;
+    void setHistoryBudget(qint64 bytes, qint64 packedBytes = kPackedBudget);
+    // Bytes of the distinct unpacked pictures the history holds, of the packed ones in memory, and
+    // of those in the file.
     qint64 historyBytes() const;
     qint64 packedHistoryBytes() const;
+    qint64 spilledHistoryBytes() const;
     // Goes back to the last recorded step and forgets it, without a redo step: a gesture that was
     // called off.
     void revertToLastStep();
@@ -280,6 +285,8 @@ private:
     EditorSnapshot snapshot() const;
     // False, changing nothing, when a packed picture cannot be unpacked (memory is short).
     bool restore(EditorSnapshot step);
+    // Moves the packed pictures past the packed budget to the file, the farthest first.
+    void spillPackedPictures();
     // Packs the pictures past the budget, the steps farthest from the current one first. Runs
     // whenever a picture enters the history (canvas operations: after the new one is in place).
     void keepHistoryWithinBudget();
@@ -312,6 +319,9 @@ private:
     bool m_isDirty = false;
     quint64 m_historyGeneration = 0;
     qint64 m_historyBudget = kHistoryBudget;
+    qint64 m_packedBudget = kPackedBudget;
+    std::shared_ptr<PackedImage::SpillFile> m_spillFile; // made when first needed
+    bool m_spillRefused = false; // no file could be made: not tried again on every step
     // The packed bytes the current picture came from, while it is that picture.
     struct Unpacked {
         qint64 imageKey = 0;

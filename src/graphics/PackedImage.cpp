@@ -2,11 +2,18 @@
 
 #include "graphics/Parallel.h"
 
+#include <QFile>
+
 #include <zstd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <new>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 namespace {
 
@@ -98,13 +105,28 @@ QImage PackedImage::unpackOrThrow() const {
     if (image.isNull() || image.bytesPerLine() != m_bytesPerLine) return {};
     uchar* bits = image.bits();
     const int rows = m_size.height();
+    const int bands = int(m_file ? m_ranges.size() : m_bands.size());
     std::atomic<bool> failed{false};
-    Parallel::forRanges(int(m_bands.size()), 4, [&](int begin, int end) {
+    Parallel::forRanges(bands, 4, [&](int begin, int end) {
+        QByteArray read;
         for (int b = begin; b < end && !failed; ++b) {
             const int first = b * m_rowsPerBand, count = std::min(m_rowsPerBand, rows - first);
             const size_t expected = size_t(m_bytesPerLine) * size_t(count);
-            const QByteArray& band = m_bands[size_t(b)];
-            const size_t n = ZSTD_decompress(bits + first * m_bytesPerLine, expected, band.constData(), size_t(band.size()));
+            const QByteArray* band = m_file ? &read : &m_bands[size_t(b)];
+            if (m_file) {
+                const auto [offset, size] = m_ranges[size_t(b)];
+                try {
+                    read.resize(size);
+                } catch (const std::bad_alloc&) {
+                    failed = true;
+                    break;
+                }
+                if (::pread(m_file->m_fd, read.data(), size_t(size), offset) != size) {
+                    failed = true;
+                    break;
+                }
+            }
+            const size_t n = ZSTD_decompress(bits + first * m_bytesPerLine, expected, band->constData(), size_t(band->size()));
             if (ZSTD_isError(n) || n != expected) failed = true;
         }
     });
@@ -118,4 +140,59 @@ QImage PackedImage::unpackOrThrow() const {
     for (auto it = m_text.cbegin(); it != m_text.cend(); ++it)
         image.setText(it.key(), it.value());
     return image;
+}
+
+std::shared_ptr<PackedImage::SpillFile> PackedImage::SpillFile::create(const QString& folder) {
+    // Unlinked from the start: nothing is left behind by a crash, and no one else can open it.
+    int fd = ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR)) { // a file system without O_TMPFILE
+        QByteArray name = QFile::encodeName(folder) + "/.undo-XXXXXX";
+        fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd >= 0) ::unlink(name.constData());
+    }
+    if (fd < 0) return nullptr;
+    return std::shared_ptr<SpillFile>(new SpillFile(fd));
+}
+
+PackedImage::SpillFile::~SpillFile() {
+    ::close(m_fd);
+}
+
+std::shared_ptr<const PackedImage> PackedImage::spilled(const std::shared_ptr<SpillFile>& file) const {
+    if (!file || m_file) return nullptr;
+    try {
+        auto moved = std::make_shared<PackedImage>(*this);
+        moved->m_bands.clear();
+        moved->m_bands.shrink_to_fit();
+        moved->m_ranges.reserve(m_bands.size());
+        qint64 at = file->m_end;
+        for (const QByteArray& band : m_bands) {
+            for (qsizetype done = 0; done < band.size();) {
+                const ssize_t n = ::pwrite(file->m_fd, band.constData() + done, size_t(band.size() - done), at + done);
+                if (n < 0 && errno == EINTR) continue;
+                if (n <= 0) {
+                    // A full disk: what was written is given back, the picture stays in memory.
+                    ::fallocate(file->m_fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, file->m_end, at + done - file->m_end);
+                    return nullptr;
+                }
+                done += n;
+            }
+            moved->m_ranges.emplace_back(at, band.size());
+            at += band.size();
+        }
+        file->m_end = at;
+        moved->m_file = file;
+        return moved;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+PackedImage::~PackedImage() {
+    // The file's space comes back as the pictures in it go; the file itself with the last one.
+    if (m_file && !m_ranges.empty()) {
+        const qint64 begin = m_ranges.front().first;
+        const qint64 end = m_ranges.back().first + m_ranges.back().second;
+        ::fallocate(m_file->m_fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, begin, end - begin);
+    }
 }

@@ -14,12 +14,36 @@
 // on every core.
 class PackedImage {
 public:
+    // An unlinked file only this process can reach, where packed pictures go when even packed they
+    // take too much memory (photos pack 1.4×). It is gone when the last picture in it is.
+    class SpillFile {
+    public:
+        // Null when no such file can be made in `folder`.
+        static std::shared_ptr<SpillFile> create(const QString& folder);
+        ~SpillFile();
+        SpillFile(const SpillFile&) = delete;
+        SpillFile& operator=(const SpillFile&) = delete;
+
+    private:
+        friend class PackedImage;
+        explicit SpillFile(int fd) : m_fd(fd) {}
+        int m_fd;
+        qint64 m_end = 0; // appended only; the space of a dropped picture is given back by a hole
+    };
+
     // Null for a null picture, or when memory for the packed bytes is short.
     static std::shared_ptr<const PackedImage> pack(const QImage& image);
+
+    // The same picture with its bands in `file` instead of memory; null when the file cannot take
+    // them (a full disk).
+    std::shared_ptr<const PackedImage> spilled(const std::shared_ptr<SpillFile>& file) const;
+    bool isSpilled() const { return bool(m_file); }
+    ~PackedImage();
 
     // The picture as it was packed, pixels, padding and metadata alike; null when memory is short.
     QImage unpack() const;
 
+    // The packed size, in memory or in the file.
     qsizetype packedBytes() const { return m_packedBytes; }
     // What the picture takes when unpacked.
     qsizetype imageBytes() const { return qsizetype(m_bytesPerLine) * m_size.height(); }
@@ -39,6 +63,8 @@ private:
     QColorSpace m_colorSpace;
     QList<QRgb> m_colorTable;
     QMap<QString, QString> m_text;
-    std::vector<QByteArray> m_bands;
+    std::vector<QByteArray> m_bands; // in memory, or empty when in a file:
+    std::shared_ptr<SpillFile> m_file;
+    std::vector<std::pair<qint64, qint64>> m_ranges; // offset and size of each band in the file
     qsizetype m_packedBytes = 0;
 };

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 
 #include <vector>
 
@@ -49,7 +50,9 @@ std::vector<Recorded> operate(EditorModel& m, int operations, qint64 budget = -1
         }
         states.push_back({m.baseImage(), m.annotations().size()});
         // Within budget as soon as the replaced picture is history, not one operation later.
-        if (budget >= 0) EXPECT_LE(m.historyBytes(), budget) << "operation " << i;
+        if (budget >= 0) {
+            EXPECT_LE(m.historyBytes(), budget) << "operation " << i;
+        }
         m.commit(mark(i), true);
         states.push_back({m.baseImage(), m.annotations().size()});
     }
@@ -173,4 +176,35 @@ TEST(UndoMemory, NothingFartherStaysUnpackedThanAPackedPicture) {
     EXPECT_TRUE(m.undoStack()[1].image.isNull());
     EXPECT_TRUE(m.undoStack()[0].image.isNull());
     EXPECT_EQ(m.historyBytes(), 0);
+}
+
+// Past the packed budget too (photos pack 1.4×), the farthest packed pictures go to an unlinked file
+// in the private state folder, and come back from it exactly; nothing is left in the folder.
+TEST(UndoMemory, PackedPicturesPastTheirBudgetGoToAFileAndComeBack) {
+    QTemporaryDir state;
+    const QByteArray saved = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", state.path().toLocal8Bit());
+    {
+        EditorModel m(noise(200, 120, 6));
+        const qint64 onePacked = PackedImage::pack(m.baseImage())->packedBytes();
+        m.setHistoryBudget(0, onePacked + 2048); // room for the nearest packed picture only
+        const std::vector<Recorded> states = operate(m, 9);
+        EXPECT_GT(m.spilledHistoryBytes(), 0);
+        EXPECT_LE(m.packedHistoryBytes(), onePacked + 2048);
+        EXPECT_GT(m.packedHistoryBytes(), 0);
+        EXPECT_TRUE(m.undoStack().first().packed->isSpilled());
+        const EditorSnapshot& beforeLast = m.undoStack()[m.undoStack().size() - 2];
+        EXPECT_FALSE(beforeLast.packed->isSpilled()); // the nearest packed picture stays in memory
+        EXPECT_TRUE(TestSupport::everyName(state.filePath(QStringLiteral("Pictavo"))).isEmpty());
+
+        for (size_t step = states.size() - 1; step-- > 0;) {
+            m.undo();
+            expectState(m, states[step], step);
+        }
+        for (size_t step = 1; step < states.size(); ++step) {
+            m.redo();
+            expectState(m, states[step], step);
+        }
+    }
+    qputenv("XDG_STATE_HOME", saved);
 }

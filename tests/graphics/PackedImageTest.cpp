@@ -4,7 +4,9 @@
 
 #include <QColorSpace>
 #include <QPainter>
+#include <QDir>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 
 #include <vector>
 
@@ -97,4 +99,29 @@ TEST(PackedImage, AScreenshotPacksSmall) {
     ASSERT_TRUE(packed);
     EXPECT_LT(packed->packedBytes() * 20, shot.sizeInBytes());
     EXPECT_EQ(packed->unpack(), shot);
+}
+
+// Moved to a file, a picture comes back the same; the file has no name anyone could open, and a
+// folder where no file can be made gives none.
+TEST(PackedImage, APictureMovedToAFileComesBackTheSame) {
+    QTemporaryDir folder;
+    const auto file = PackedImage::SpillFile::create(folder.path());
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    QImage first = noise(3000, 400, QImage::Format_RGB32, 7);
+    first.setDotsPerMeterX(3937);
+    const QImage second = noise(640, 480, QImage::Format_ARGB32_Premultiplied, 8);
+    const auto packedFirst = PackedImage::pack(first), packedSecond = PackedImage::pack(second);
+    const auto movedFirst = packedFirst->spilled(file), movedSecond = packedSecond->spilled(file);
+    ASSERT_TRUE(movedFirst && movedSecond);
+    EXPECT_TRUE(movedFirst->isSpilled());
+    EXPECT_FALSE(packedFirst->isSpilled());
+    EXPECT_EQ(movedFirst->packedBytes(), packedFirst->packedBytes());
+    EXPECT_FALSE(movedFirst->spilled(file)); // once is enough
+    EXPECT_EQ(movedSecond->unpack(), second);
+    const QImage back = movedFirst->unpack();
+    EXPECT_EQ(back, first);
+    EXPECT_EQ(back.dotsPerMeterX(), 3937);
+
+    EXPECT_FALSE(PackedImage::SpillFile::create(folder.filePath(QStringLiteral("missing"))));
 }

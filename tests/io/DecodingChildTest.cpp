@@ -363,7 +363,9 @@ TEST(DecodingChild, ASpareChildServesTheNextSessionUnderTheLimitsInForce) {
                   QStringLiteral("“%1” takes more than 1 second to decode").arg(bomb).toStdString());
         session.end();
         ASSERT_TRUE(session.lastUsage().has_value());
-        EXPECT_LT(session.lastUsage()->cpuSeconds, 2.0);
+        // Far from the 5 s of the limits the spare was started under; a kernel slow to stop it
+        // on a loaded machine was seen to let it run 2.2 s.
+        EXPECT_LT(session.lastUsage()->cpuSeconds, 3.5);
     }
     DecodingChild::keepSpareReady(false);
     EXPECT_FALSE(DecodingChild::spareProcessId().has_value());
