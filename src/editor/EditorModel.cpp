@@ -179,7 +179,10 @@ void EditorModel::keepHistoryWithinBudget() {
         else
             kept += bytes;
     });
-    if (toPack.isEmpty()) return;
+    if (toPack.isEmpty()) {
+        spillPackedPictures(); // a packed picture brought back (a roll-back) or a smaller budget
+        return;
+    }
     QHash<qint64, std::shared_ptr<const PackedImage>> packs;
     for (QList<EditorSnapshot>* stack : {&m_undoStack, &m_redoStack}) {
         for (EditorSnapshot& step : *stack) {
@@ -220,7 +223,10 @@ void EditorModel::spillPackedPictures() {
     }
     for (const std::shared_ptr<const PackedImage>& packed : toSpill) {
         const std::shared_ptr<const PackedImage> moved = packed->spilled(m_spillFile);
-        if (!moved) return; // a full disk: the rest stays in memory
+        if (!moved) {
+            m_spillRefused = true; // a full disk: not tried again on every step
+            return;
+        }
         for (QList<EditorSnapshot>* stack : {&m_undoStack, &m_redoStack})
             for (EditorSnapshot& step : *stack)
                 if (step.packed == packed) step.packed = moved;

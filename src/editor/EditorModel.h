@@ -321,7 +321,7 @@ private:
     qint64 m_historyBudget = kHistoryBudget;
     qint64 m_packedBudget = kPackedBudget;
     std::shared_ptr<PackedImage::SpillFile> m_spillFile; // made when first needed
-    bool m_spillRefused = false; // no file could be made: not tried again on every step
+    bool m_spillRefused = false; // no file could be made or filled: not tried again on every step
     // The packed bytes the current picture came from, while it is that picture.
     struct Unpacked {
         qint64 imageKey = 0;

@@ -25,6 +25,27 @@ qsizetype ownStride(const QImage& image) {
     return ((qsizetype(image.width()) * image.depth() + 31) >> 5) << 2;
 }
 
+// All of it, or false (a full disk, a read past the end, an I/O error).
+bool writeAll(int fd, const char* data, qint64 size, qint64 at) {
+    for (qint64 done = 0; done < size;) {
+        const ssize_t n = ::pwrite(fd, data + done, size_t(size - done), at + done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += n;
+    }
+    return true;
+}
+
+bool readAll(int fd, char* data, qint64 size, qint64 at) {
+    for (qint64 done = 0; done < size;) {
+        const ssize_t n = ::pread(fd, data + done, size_t(size - done), at + done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += n;
+    }
+    return true;
+}
+
 } // namespace
 
 std::shared_ptr<const PackedImage> PackedImage::pack(const QImage& source) {
@@ -121,7 +142,7 @@ QImage PackedImage::unpackOrThrow() const {
                     failed = true;
                     break;
                 }
-                if (::pread(m_file->m_fd, read.data(), size_t(size), offset) != size) {
+                if (!readAll(m_file->m_fd, read.data(), size, offset)) {
                     failed = true;
                     break;
                 }
@@ -151,36 +172,50 @@ std::shared_ptr<PackedImage::SpillFile> PackedImage::SpillFile::create(const QSt
         if (fd >= 0) ::unlink(name.constData());
     }
     if (fd < 0) return nullptr;
-    return std::shared_ptr<SpillFile>(new SpillFile(fd));
+    try {
+        return std::shared_ptr<SpillFile>(new SpillFile(fd));
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        return nullptr;
+    }
 }
 
 PackedImage::SpillFile::~SpillFile() {
     ::close(m_fd);
 }
 
+void PackedImage::SpillFile::release(qint64 offset, qint64 size) {
+    if (--m_pictures == 0) {
+        // The last picture gone: the whole file is given back, wherever holes cannot be punched too.
+        if (::ftruncate(m_fd, 0) == 0) m_end = 0;
+        return;
+    }
+    ::fallocate(m_fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, offset, size);
+}
+
+
 std::shared_ptr<const PackedImage> PackedImage::spilled(const std::shared_ptr<SpillFile>& file) const {
     if (!file || m_file) return nullptr;
+    const qint64 start = file->m_end;
+    // Room first: a full disk says so at once instead of being filled to its last byte.
+    if (::fallocate(file->m_fd, 0, start, m_packedBytes) != 0 && errno != EOPNOTSUPP) return nullptr;
     try {
-        auto moved = std::make_shared<PackedImage>(*this);
+        std::shared_ptr<PackedImage> moved(new PackedImage(*this));
         moved->m_bands.clear();
         moved->m_bands.shrink_to_fit();
         moved->m_ranges.reserve(m_bands.size());
-        qint64 at = file->m_end;
+        qint64 at = start;
         for (const QByteArray& band : m_bands) {
-            for (qsizetype done = 0; done < band.size();) {
-                const ssize_t n = ::pwrite(file->m_fd, band.constData() + done, size_t(band.size() - done), at + done);
-                if (n < 0 && errno == EINTR) continue;
-                if (n <= 0) {
-                    // A full disk: what was written is given back, the picture stays in memory.
-                    ::fallocate(file->m_fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, file->m_end, at + done - file->m_end);
-                    return nullptr;
-                }
-                done += n;
+            if (!writeAll(file->m_fd, band.constData(), band.size(), at)) {
+                moved->m_ranges.clear(); // nothing of it is in the file
+                ::fallocate(file->m_fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, start, at + band.size() - start);
+                return nullptr;
             }
             moved->m_ranges.emplace_back(at, band.size());
             at += band.size();
         }
         file->m_end = at;
+        ++file->m_pictures;
         moved->m_file = file;
         return moved;
     } catch (const std::bad_alloc&) {
@@ -189,10 +224,8 @@ std::shared_ptr<const PackedImage> PackedImage::spilled(const std::shared_ptr<Sp
 }
 
 PackedImage::~PackedImage() {
-    // The file's space comes back as the pictures in it go; the file itself with the last one.
     if (m_file && !m_ranges.empty()) {
         const qint64 begin = m_ranges.front().first;
-        const qint64 end = m_ranges.back().first + m_ranges.back().second;
-        ::fallocate(m_file->m_fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, begin, end - begin);
+        m_file->release(begin, m_ranges.back().first + m_ranges.back().second - begin);
     }
 }

@@ -15,7 +15,7 @@
 class PackedImage {
 public:
     // An unlinked file only this process can reach, where packed pictures go when even packed they
-    // take too much memory (photos pack 1.4×). It is gone when the last picture in it is.
+    // take too much memory (photos pack 1.4×). Emptied when the last picture in it is gone.
     class SpillFile {
     public:
         // Null when no such file can be made in `folder`.
@@ -24,11 +24,17 @@ public:
         SpillFile(const SpillFile&) = delete;
         SpillFile& operator=(const SpillFile&) = delete;
 
+        // Where the next picture goes: 0 once no picture is left in it.
+        qint64 size() const { return m_end; }
+
     private:
         friend class PackedImage;
         explicit SpillFile(int fd) : m_fd(fd) {}
+        // A picture in the file is gone: its space is given back.
+        void release(qint64 offset, qint64 size);
         int m_fd;
-        qint64 m_end = 0; // appended only; the space of a dropped picture is given back by a hole
+        qint64 m_end = 0; // appended to; a dropped picture leaves a hole
+        int m_pictures = 0;
     };
 
     // Null for a null picture, or when memory for the packed bytes is short.
@@ -39,6 +45,8 @@ public:
     std::shared_ptr<const PackedImage> spilled(const std::shared_ptr<SpillFile>& file) const;
     bool isSpilled() const { return bool(m_file); }
     ~PackedImage();
+    PackedImage() = default;
+    PackedImage& operator=(const PackedImage&) = delete;
 
     // The picture as it was packed, pixels, padding and metadata alike; null when memory is short.
     QImage unpack() const;
@@ -50,6 +58,8 @@ public:
     QSize size() const { return m_size; }
 
 private:
+    // Copies only inside: two objects for one range of the file would give its space back twice.
+    PackedImage(const PackedImage&) = default;
     static std::shared_ptr<const PackedImage> packOrThrow(const QImage& image);
     QImage unpackOrThrow() const;
 

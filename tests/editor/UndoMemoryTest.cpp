@@ -200,11 +200,26 @@ TEST(UndoMemory, PackedPicturesPastTheirBudgetGoToAFileAndComeBack) {
         for (size_t step = states.size() - 1; step-- > 0;) {
             m.undo();
             expectState(m, states[step], step);
+            EXPECT_LE(m.packedHistoryBytes(), onePacked + 2048) << "step " << step;
         }
         for (size_t step = 1; step < states.size(); ++step) {
             m.redo();
             expectState(m, states[step], step);
         }
+        // Halfway back, a new operation drops the redo steps, some of them in the file: the rest
+        // of the file still gives every earlier picture back.
+        for (size_t step = states.size() - 1; step-- > states.size() / 2;)
+            m.undo();
+        ASSERT_TRUE(m.rotateCanvas(90));
+        EXPECT_TRUE(m.redoStack().isEmpty());
+        m.undo();
+        for (size_t step = states.size() / 2; step-- > 0;) {
+            m.undo();
+            expectState(m, states[step], step);
+        }
     }
-    qputenv("XDG_STATE_HOME", saved);
+    if (saved.isNull())
+        qunsetenv("XDG_STATE_HOME");
+    else
+        qputenv("XDG_STATE_HOME", saved);
 }

@@ -101,27 +101,39 @@ TEST(PackedImage, AScreenshotPacksSmall) {
     EXPECT_EQ(packed->unpack(), shot);
 }
 
-// Moved to a file, a picture comes back the same; the file has no name anyone could open, and a
-// folder where no file can be made gives none.
-TEST(PackedImage, APictureMovedToAFileComesBackTheSame) {
+// Moved to a file, pictures come back the same, their bands read on every core; one dropped gives
+// its space back without touching the others, and the file is emptied with the last. The file has
+// no name anyone could open, and a folder where no file can be made gives none.
+TEST(PackedImage, PicturesMovedToAFileComeBackTheSame) {
     QTemporaryDir folder;
-    const auto file = PackedImage::SpillFile::create(folder.path());
+    auto file = PackedImage::SpillFile::create(folder.path());
     ASSERT_TRUE(file);
     EXPECT_TRUE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
-    QImage first = noise(3000, 400, QImage::Format_RGB32, 7);
+    QImage first = noise(3000, 800, QImage::Format_RGB32, 7); // ten bands, shared out over the cores
     first.setDotsPerMeterX(3937);
     const QImage second = noise(640, 480, QImage::Format_ARGB32_Premultiplied, 8);
-    const auto packedFirst = PackedImage::pack(first), packedSecond = PackedImage::pack(second);
-    const auto movedFirst = packedFirst->spilled(file), movedSecond = packedSecond->spilled(file);
-    ASSERT_TRUE(movedFirst && movedSecond);
+    const QImage third = noise(2500, 600, QImage::Format_RGB32, 9);
+    const auto packedFirst = PackedImage::pack(first);
+    auto movedFirst = packedFirst->spilled(file);
+    auto movedSecond = PackedImage::pack(second)->spilled(file);
+    auto movedThird = PackedImage::pack(third)->spilled(file);
+    ASSERT_TRUE(movedFirst && movedSecond && movedThird);
     EXPECT_TRUE(movedFirst->isSpilled());
     EXPECT_FALSE(packedFirst->isSpilled());
     EXPECT_EQ(movedFirst->packedBytes(), packedFirst->packedBytes());
+    EXPECT_EQ(file->size(), movedFirst->packedBytes() + movedSecond->packedBytes() + movedThird->packedBytes());
     EXPECT_FALSE(movedFirst->spilled(file)); // once is enough
-    EXPECT_EQ(movedSecond->unpack(), second);
+
+    movedSecond.reset(); // the one in the middle goes
     const QImage back = movedFirst->unpack();
     EXPECT_EQ(back, first);
     EXPECT_EQ(back.dotsPerMeterX(), 3937);
+    EXPECT_EQ(movedThird->unpack(), third);
+    movedFirst.reset();
+    EXPECT_EQ(movedThird->unpack(), third);
+    EXPECT_GT(file->size(), 0);
+    movedThird.reset();
+    EXPECT_EQ(file->size(), 0);
 
     EXPECT_FALSE(PackedImage::SpillFile::create(folder.filePath(QStringLiteral("missing"))));
 }
