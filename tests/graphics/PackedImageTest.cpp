@@ -10,6 +10,9 @@
 
 #include <vector>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 // Noise, so that a band unpacked into the wrong rows cannot pass for the right one.
@@ -136,4 +139,31 @@ TEST(PackedImage, PicturesMovedToAFileComeBackTheSame) {
     EXPECT_EQ(file->size(), 0);
 
     EXPECT_FALSE(PackedImage::SpillFile::create(folder.filePath(QStringLiteral("missing"))));
+}
+
+// A disk that takes no more (here a file size limit): the picture stays packed in memory and
+// nothing of it is left in the file, which still takes a picture that fits.
+TEST(PackedImage, AFullDiskLeavesThePictureInMemory) {
+    QTemporaryDir folder;
+    const auto file = PackedImage::SpillFile::create(folder.path());
+    ASSERT_TRUE(file);
+    const auto big = PackedImage::pack(noise(1000, 300, QImage::Format_RGB32, 10));
+    const auto small = PackedImage::pack(noise(40, 30, QImage::Format_RGB32, 11));
+    ASSERT_GT(big->packedBytes(), 256 * 1024);
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = before;
+    limited.rlim_cur = 256 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const auto refused = big->spilled(file);
+    const auto taken = small->spilled(file);
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(refused);
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(file->size(), small->packedBytes());
+    EXPECT_EQ(taken->unpack(), small->unpack());
+    EXPECT_FALSE(big->isSpilled());
+    EXPECT_FALSE(big->unpack().isNull());
 }
