@@ -1,6 +1,7 @@
 #include "app/RecoveryJournal.h"
 
 #include "app/EditorWindowController.h"
+#include "app/RecentCaptures.h"
 #include "editor/EditorInteraction.h"
 #include "editor/EditorModel.h"
 #include "io/DecodingChild.h"
@@ -178,6 +179,7 @@ void RecoveryJournal::writeEntry(EditorWindowController* editor) {
     entry.time = QDateTime::currentDateTimeUtc();
     entry.pid = ::getpid();
     entry.run = m_run;
+    entry.history = editor->property(RecentCaptures::kEntryProperty).toString();
     QImage picture = editor->model().baseImage();
     QList<Annotation> annotations = editor->view()->interaction().annotationsWithPendingText();
     watched->hasEntry = true;
@@ -315,6 +317,7 @@ private:
         m_journal->watch(editor); // when show() did not already
         m_journal->m_adoptedId.clear();
         editor->restoreUnsaved(savedFilesOf(entry));
+        RecentCaptures::tie(editor, entry.history); // its saves go on updating its capture's project
         ++m_opened;
     }
 

@@ -1,5 +1,6 @@
 #include "io/RecoveryStore.h"
 
+#include "io/CaptureHistory.h"
 #include "io/FileIO.h"
 #include "io/StateFolder.h"
 
@@ -63,6 +64,7 @@ QByteArray encodeIndex(const Entry& entry) {
     index.insert(QStringLiteral("time"), entry.time.toUTC().toString(Qt::ISODateWithMs));
     index.insert(QStringLiteral("pid"), entry.pid);
     if (!entry.run.isEmpty()) index.insert(QStringLiteral("run"), entry.run);
+    if (!entry.history.isEmpty()) index.insert(QStringLiteral("history"), entry.history);
     if (entry.saved) {
         QJsonObject saved;
         saved.insert(QStringLiteral("image"), entry.saved->imagePath);
@@ -96,6 +98,9 @@ std::optional<Entry> decodeIndex(const QByteArray& json) {
     const QJsonValue pid = index.value(QStringLiteral("pid"));
     if (!pid.isDouble() || pid.toDouble() < 0 || pid.toDouble() > 4194304) return std::nullopt;
     entry.pid = qint64(pid.toDouble());
+    // Optional, and only ever a name in the history folder: nothing else is trusted there.
+    const QJsonValue history = index.value(QStringLiteral("history"));
+    if (history.isString() && CaptureHistory::isId(history.toString())) entry.history = history.toString();
     const QJsonValue run = index.value(QStringLiteral("run"));
     if (run.isString() && isValidId(run.toString()))
         entry.run = run.toString();

@@ -30,6 +30,7 @@ struct Entry {
     QDateTime time;
     qint64 pid = 0; // the process that wrote it
     QString run;    // the run of Pictavo that wrote it (a UUID), empty in entries that do not say
+    QString history; // the capture history entry the editor keeps its project in, if any
     qint64 bytes = 0; // both files, as found on disk
 };
 

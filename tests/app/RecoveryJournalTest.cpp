@@ -2,6 +2,7 @@
 // the program ends without asking, and come back as they were.
 #include "app/EditorWindowController.h"
 #include "app/RecoveryJournal.h"
+#include "app/RecentCaptures.h"
 #include "editor/EditorModel.h"
 #include "io/ProjectIO.h"
 #include "io/RecoveryStore.h"
@@ -187,6 +188,7 @@ TEST(RecoveryJournal, WhatAnEarlierRunLeftComesBackUnsavedAndTiedToItsFiles) {
     };
     RecoveryStore::Entry first = entryOf(QStringLiteral("Edit Screenshot — site.png"), dir.filePath("site.png"), 3);
     first.saved = RecoveryStore::SavedFiles{dir.filePath(QStringLiteral("site.png")), QStringLiteral("jpeg"), 0.5, false};
+    first.history = QStringLiteral("20261209-101500-123"); // a capture kept in the history
     RecoveryStore::Entry second = entryOf(QStringLiteral("Edit Screenshot"), QString(), 2);
     RecoveryStore::Entry damaged = entryOf(QStringLiteral("Edit Screenshot — bad.png"), QString(), 1);
     ASSERT_FALSE(RecoveryStore::write(folder, first, *ProjectIO::encode(picture, objects)));
@@ -227,13 +229,20 @@ TEST(RecoveryJournal, WhatAnEarlierRunLeftComesBackUnsavedAndTiedToItsFiles) {
     EXPECT_DOUBLE_EQ(site->savedFiles()->scale, 0.5);
     EXPECT_EQ(site->filePath(), dir.filePath(QStringLiteral("site.png")));
     EXPECT_FALSE(opened[0]->savedFiles().has_value());
+    EXPECT_EQ(site->property(RecentCaptures::kEntryProperty).toString(), first.history);
+    EXPECT_TRUE(opened[0]->property(RecentCaptures::kEntryProperty).toString().isEmpty());
     // Each editor carries its entry on under the same name; the damaged one stays for another try.
     // One saved at once, before its first write, takes its old entry with it.
     EXPECT_EQ(journal.entryId(site), first.id);
     opened[0]->model().markSaved();
     journal.flush();
     QStringList ids;
-    for (const RecoveryStore::Entry& entry : RecoveryStore::list(folder)) ids.append(entry.id);
+    for (const RecoveryStore::Entry& entry : RecoveryStore::list(folder)) {
+        ids.append(entry.id);
+        if (entry.id == first.id) {
+            EXPECT_EQ(entry.history, first.history); // written again with it
+        }
+    }
     EXPECT_EQ(ids, (QStringList{first.id, damaged.id}));
 
     // Discarding them all (the quit's "Quit Anyway", then closing) leaves the folder empty.

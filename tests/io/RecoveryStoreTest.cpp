@@ -162,6 +162,10 @@ TEST(RecoveryStore, IndexFieldsAreCheckedOneByOne) {
     EXPECT_FALSE(withField("saved", R"({"image":"/a.png","format":"png","scale":0,"burnBlur":false})"));
     EXPECT_TRUE(withField("saved", R"({"image":"/a.png","format":"png","scale":0.25,"burnBlur":false})"));
     EXPECT_TRUE(withField("saved", "null"));
+    // The capture history entry is optional: anything but one of its names is left out, not refused.
+    EXPECT_EQ(withField("history", "\"20261209-101500-123\"")->history, QStringLiteral("20261209-101500-123"));
+    EXPECT_TRUE(withField("history", "\"../../etc/passwd\"")->history.isEmpty());
+    EXPECT_TRUE(withField("history", "5")->history.isEmpty());
     // Each field it needs, left out.
     for (const char* key : {"id", "title", "file", "time", "pid", "version"}) {
         QJsonObject index = QJsonDocument::fromJson(RecoveryStore::encodeIndex(entry)).object();
