@@ -17,6 +17,21 @@ printf '[General]\nPictavoSaveFolder=%s\n' "$work/saves" > "$XDG_CONFIG_HOME/Pic
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# A window of that name once it is on screen (the instance keeps its overlays made and hidden, so
+# one found unmapped is not there yet), retried past the X errors of windows that come and go.
+visible() {
+  for _ in $(seq 150); do
+    found="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)"
+    [ -n "$found" ] && { echo "$found"; return 0; }
+    sleep 0.1
+  done
+  fail "no window named $1 showed within 15 s"; return 1
+}
+# The end of a command, at most 30 s away: a step that went wrong fails instead of hanging.
+finished() {
+  timeout 30 tail --pid="$1" -f /dev/null || { fail "a command did not end within 30 s"; kill "$1" 2>/dev/null; }
+  wait "$1"
+}
 size() { python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); print("%dx%d" % struct.unpack(">II", d[16:24]))' "$1" 2>/dev/null; }
 instance_pid() { sed -n 1p "$XDG_RUNTIME_DIR/pictavo.socket.lock" 2>/dev/null; }
 cleanup() {
@@ -73,9 +88,9 @@ xclip -selection clipboard -t image/png -o > "$work/clip.png" 2>/dev/null
 # 3. A dragged region.
 "$pictavo" capture region --output "$work/region.png" 2>"$work/region.err" &
 client=$!
-xdotool search --sync --name '^Select a region$' >/dev/null; sleep 0.3
+visible '^Select a region$' >/dev/null; sleep 0.3
 xdotool mousemove 400 300 mousedown 1 mousemove 480 340 mousemove 600 400 mouseup 1
-wait $client || fail "capture region exited $? ($(cat "$work/region.err"))"
+finished $client || fail "capture region exited $? ($(cat "$work/region.err"))"
 [ "$(size "$work/region.png")" = "200x100" ] || fail "region.png is $(size "$work/region.png"), not 200x100"
 
 # The last region again, without selecting: the same rectangle, the same pixels while the screen is
@@ -95,18 +110,18 @@ done
 eval "$(xwininfo -name xmessage | awk '/Absolute upper-left X/{print "wx="$4} /Absolute upper-left Y/{print "wy="$4} /Width:/{print "ww="$2} /Height:/{print "wh="$2}')"
 "$pictavo" capture region --text >"$work/text.out" 2>"$work/text.err" &
 client=$!
-xdotool search --sync --name '^Select a region$' >/dev/null; sleep 0.3
+visible '^Select a region$' >/dev/null; sleep 0.3
 xdotool mousemove $((wx - 4)) $((wy - 4)) mousedown 1 mousemove $((wx + ww / 2)) $((wy + wh / 2)) \
   mousemove $((wx + ww + 4)) $((wy + wh + 4)) mouseup 1
-wait $client || fail "capture region --text exited $? ($(cat "$work/text.err"))"
+finished $client || fail "capture region --text exited $? ($(cat "$work/text.err"))"
 grep -q "Door 14 reader wiring" "$work/text.out" || fail "capture region --text printed: $(cat "$work/text.out")"
 
 # A jitter of the hand (2 x 3 points) is a click: nothing is captured.
 "$pictavo" capture region --output "$work/jitter.png" 2>"$work/jitter.err" &
 client=$!
-xdotool search --sync --name '^Select a region$' >/dev/null; sleep 0.3
+visible '^Select a region$' >/dev/null; sleep 0.3
 xdotool mousemove 400 300 mousedown 1 mousemove 401 302 mousemove 402 303 mouseup 1
-wait $client; code=$?
+finished $client; code=$?
 { [ $code -eq 1 ] && [ ! -e "$work/jitter.png" ]; } || fail "a 2 x 3 jitter gave exit $code and $(size "$work/jitter.png")"
 
 # With "Adjust Selection Before Capturing" on: the selection stays after the drag, an arrow key
@@ -114,21 +129,21 @@ wait $client; code=$?
 printf 'PictavoAdjustSelection=true\n' >> "$XDG_CONFIG_HOME/Pictavo/Pictavo.conf"
 "$pictavo" capture region --output "$work/adjusted.png" 2>"$work/adjusted.err" &
 client=$!
-xdotool search --sync --onlyvisible --name '^Select a region$' >/dev/null; sleep 0.3
+visible '^Select a region$' >/dev/null; sleep 0.3
 xdotool mousemove 400 300 mousedown 1 mousemove 480 340 mousemove 600 400 mouseup 1
 sleep 0.5
 [ -e "$work/adjusted.png" ] && fail "the adjustable selection captured on release"
 xdotool key Right sleep 0.2 key Return
-wait $client || fail "the adjusted capture exited $? ($(cat "$work/adjusted.err"))"
+finished $client || fail "the adjusted capture exited $? ($(cat "$work/adjusted.err"))"
 [ "$(size "$work/adjusted.png")" = "200x100" ] || fail "adjusted.png is $(size "$work/adjusted.png"), not 200x100"
 sed -i '/PictavoAdjustSelection/d' "$XDG_CONFIG_HOME/Pictavo/Pictavo.conf"
 
 # 4. Escape cancels, says so and fails the command.
 "$pictavo" capture region --output "$work/cancel.png" 2>"$work/cancel.err" &
 client=$!
-xdotool search --sync --name '^Select a region$' >/dev/null; sleep 0.3
+visible '^Select a region$' >/dev/null; sleep 0.3
 xdotool key Escape
-wait $client; code=$?
+finished $client; code=$?
 [ $code -eq 1 ] || fail "a cancelled capture exited $code"
 grep -qx "Pictavo: the capture was cancelled" "$work/cancel.err" || fail "cancel said: $(cat "$work/cancel.err")"
 [ ! -e "$work/cancel.png" ] || fail "a cancelled capture wrote a file"
@@ -136,22 +151,22 @@ grep -qx "Pictavo: the capture was cancelled" "$work/cancel.err" || fail "cancel
 # Another client taking the overlay off the screen ends the capture too, and the next one works.
 "$pictavo" capture region --output "$work/closed.png" 2>"$work/closed.err" &
 client=$!
-overlay="$(xdotool search --sync --onlyvisible --name '^Select a region$' | head -n1)"; sleep 0.3
+overlay="$(visible '^Select a region$')"; sleep 0.3
 xdotool windowunmap "$overlay"
 timeout 5 tail --pid=$client -f /dev/null || { fail "an overlay unmapped by another client left the capture running"; kill $client; }
-wait $client; code=$?
+finished $client; code=$?
 [ $code -eq 1 ] || fail "a capture whose overlay another client unmapped exited $code"
 "$pictavo" capture region --output "$work/after.png" 2>"$work/after.err" &
 client=$!
-xdotool search --sync --onlyvisible --name '^Select a region$' >/dev/null; sleep 0.3
+visible '^Select a region$' >/dev/null; sleep 0.3
 xdotool key Escape
-wait $client
+finished $client
 grep -qx "Pictavo: the capture was cancelled" "$work/after.err" || fail "after an unmapped overlay the next capture said: $(cat "$work/after.err")"
 
 # A command stopped while its selection is on screen takes the selection with it.
 "$pictavo" capture region --output "$work/stopped.png" 2>/dev/null &
 client=$!
-xdotool search --sync --name '^Select a region$' >/dev/null; sleep 0.3
+visible '^Select a region$' >/dev/null; sleep 0.3
 kill $client; wait $client 2>/dev/null
 for _ in $(seq 30); do xdotool search --onlyvisible --name '^Select a region$' >/dev/null || break; sleep 0.1; done
 xdotool search --onlyvisible --name '^Select a region$' >/dev/null && fail "a stopped command left its selection on screen"
@@ -159,9 +174,9 @@ xdotool search --onlyvisible --name '^Select a region$' >/dev/null && fail "a st
 # 5. A picked window, cut at its frame.
 "$pictavo" capture window --output "$work/window.png" 2>"$work/window.err" &
 client=$!
-xdotool search --sync --name '^Pick a window$' >/dev/null; sleep 0.3
+visible '^Pick a window$' >/dev/null; sleep 0.3
 xdotool mousemove 340 240 click 1
-wait $client || fail "capture window exited $? ($(cat "$work/window.err"))"
+finished $client || fail "capture window exited $? ($(cat "$work/window.err"))"
 # The client area plus the frame the window manager says it drew (left, right, top, bottom).
 id=$(xdotool search --name '^xmessage$' | head -1)
 read -r cw ch < <(xwininfo -id "$id" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w, h}')
@@ -204,11 +219,11 @@ if [ -z "$editor" ]; then fail "no editor for door.png"; else
   read -r ex ey ew eh < <(xwininfo -id "$editor" | awk '/Absolute upper-left X:/{x=$4} /Absolute upper-left Y:/{y=$4} /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}')
   "$pictavo" capture window --output "$work/own.png" 2>"$work/own.err" &
   client=$!
-  xdotool search --sync --onlyvisible --name '^Pick a window$' >/dev/null; sleep 0.3
+  visible '^Pick a window$' >/dev/null; sleep 0.3
   # Near its bottom-left corner: an alert may cover its middle.
   xdotool mousemove $((ex + 30)) $((ey + eh - 10)) sleep 0.2 click 1
   timeout 10 tail --pid=$client -f /dev/null || { fail "the picker did not take Pictavo's editor"; xdotool key Escape; }
-  wait $client || fail "picking Pictavo's editor exited $? ($(cat "$work/own.err"))"
+  finished $client || fail "picking Pictavo's editor exited $? ($(cat "$work/own.err"))"
   read -r l r t b < <(xprop -id "$editor" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
   expected="$((ew + l + r))x$((eh + t + b))"
   [ "$(size "$work/own.png")" = "$expected" ] || fail "the picked editor is $(size "$work/own.png"), not $expected"
@@ -228,7 +243,7 @@ if command -v gs >/dev/null; then
   "$pictavo" "$work/plans.pdf" & client=$!
   timeout 5 xdotool search --sync --name '^Choose a Page$' >/dev/null || fail "no page picker for a two-page PDF"
   sleep 0.3; xdotool key Return
-  wait $client || fail "opening a picked page exited $?"
+  finished $client || fail "opening a picked page exited $?"
   timeout 5 xdotool search --sync --name 'plans page 1.pdf' >/dev/null || fail "no editor for the picked page"
 fi
 
