@@ -245,26 +245,28 @@ qint64 EditorModel::historyBytes() const {
     return bytes;
 }
 
-qint64 EditorModel::packedHistoryBytes() const {
+namespace {
+
+// The distinct packed pictures of the history, in memory or in the file.
+qint64 packedBytesOf(const QList<EditorSnapshot>& undo, const QList<EditorSnapshot>& redo, bool inFile) {
     QSet<const PackedImage*> seen;
     qint64 bytes = 0;
-    byDistance(m_undoStack, m_redoStack, [&](const EditorSnapshot& step) {
-        if (!step.packed || step.packed->isSpilled() || seen.contains(step.packed.get())) return;
+    byDistance(undo, redo, [&](const EditorSnapshot& step) {
+        if (!step.packed || step.packed->isSpilled() != inFile || seen.contains(step.packed.get())) return;
         seen.insert(step.packed.get());
         bytes += step.packed->packedBytes();
     });
     return bytes;
 }
 
+} // namespace
+
+qint64 EditorModel::packedHistoryBytes() const {
+    return packedBytesOf(m_undoStack, m_redoStack, false);
+}
+
 qint64 EditorModel::spilledHistoryBytes() const {
-    QSet<const PackedImage*> seen;
-    qint64 bytes = 0;
-    byDistance(m_undoStack, m_redoStack, [&](const EditorSnapshot& step) {
-        if (!step.packed || !step.packed->isSpilled() || seen.contains(step.packed.get())) return;
-        seen.insert(step.packed.get());
-        bytes += step.packed->packedBytes();
-    });
-    return bytes;
+    return packedBytesOf(m_undoStack, m_redoStack, true);
 }
 
 void EditorModel::pushUndo(std::optional<MergeKey> mergeKey) {
