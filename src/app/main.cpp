@@ -193,9 +193,10 @@ int runExport(int argc, char** argv, const CommandLine& cl) {
 
 // `pictavo text FILE`: the text of a picture, a project's flat image or a PDF page, to standard output.
 int runText(int argc, char** argv, const CommandLine& cl) {
+    // Started first: its recognisers load while the application starts and the picture is decoded.
+    DecodingChild::TextReader reader(cl.languages);
     const HeadlessApplication app(argc, argv);
-    const Result<QString> languages = TextRecognition::checkedLanguages(cl.languages);
-    if (!languages) return fail(languages.error().message);
+    if (const std::optional<IoError> error = reader.languageError()) return fail(error->message);
     Result<QImage> picture = QImage();
     const bool pdf = cl.input.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
     if (!pdf && cl.pdfPage != 1) return fail(QStringLiteral("--page goes with a PDF, and “%1” is not one").arg(cl.input));
@@ -210,8 +211,7 @@ int runText(int argc, char** argv, const CommandLine& cl) {
         picture = DecodingChild::isolated<QImage>(cl.input, [&] { return FlatExport::flatImage(cl.input); });
     }
     if (!picture) return fail(picture.error().message);
-    const Result<RecognizedText> text =
-        DecodingChild::readText(*picture, *languages, QStringLiteral("“%1”").arg(cl.input));
+    const Result<RecognizedText> text = reader.read(*picture, QStringLiteral("“%1”").arg(cl.input));
     if (!text) return fail(text.error().message);
     if (text->words.isEmpty()) return printLine(stderr, QStringLiteral("Pictavo: no text found in “%1”").arg(cl.input), 0);
     printText(text->plainText());

@@ -333,6 +333,16 @@ void handle(const QJsonObject& request, int fd) {
             recognise(request, fd);
             return;
         }
+        // No answer: the parent sends its picture when it has one, and this is read after.
+        if (op == QLatin1String("loadText")) {
+            const QString languages = request.value(QStringLiteral("languages")).toString();
+            try {
+                if (!languages.isEmpty() && languages.size() < 300) TextRecognition::loadEngines(languages);
+            } catch (const std::bad_alloc&) {
+                // The reading loads them again and says why it cannot.
+            }
+            return;
+        }
         Result<QImage> image = tooLarge(name);
         if (op == QLatin1String("file")) {
             image = ImageDecoder::decodeFileHere(path, limit, allocate);
@@ -777,24 +787,45 @@ Result<QImage> Session::pdfThumbnail(const QString& path, int index, QSize box) 
                  path);
 }
 
-Result<RecognizedText> readText(const QImage& image, const QString& languages, const QString& name,
-                                 const std::atomic<bool>* cancel) {
-    const Result<QString> langs = TextRecognition::checkedLanguages(languages);
-    if (!langs) return langs.error();
-    const QImage gray = TextRecognition::prepared(image);
-    if (gray.isNull())
-        return IoError{IoError::Kind::readError, QStringLiteral("The text of %1 could not be read: it is empty").arg(name)};
+void Session::loadText(const QString& languages) {
+    if (m_exceeded) return;
+    QString why;
+    // Not started, or gone: the reading says why.
+    if (m_pid < 0 && !start(&why)) return;
+    sendMessage(m_socket, {{QStringLiteral("op"), QStringLiteral("loadText")}, {QStringLiteral("languages"), languages}});
+}
+
+namespace {
+Limits textLimits() {
     Limits limits;
     limits.wallMs = TextRecognition::kTimeLimitSeconds * 1000;
     // Two recognisers share the time.
     limits.cpuSeconds = 2 * TextRecognition::kTimeLimitSeconds + 5;
-    Session session(limits);
-    Result<RecognizedText> text = session.recognizeText(gray, *langs, name, cancel);
-    if (!text && session.exceeded())
+    return limits;
+}
+} // namespace
+
+TextReader::TextReader(const QString& languages)
+    : m_languages(TextRecognition::checkedLanguages(languages)), m_session(textLimits()) {
+    if (m_languages) m_session.loadText(*m_languages);
+}
+
+Result<RecognizedText> TextReader::read(const QImage& image, const QString& name, const std::atomic<bool>* cancel) {
+    if (!m_languages) return m_languages.error();
+    const QImage gray = TextRecognition::prepared(image);
+    if (gray.isNull())
+        return IoError{IoError::Kind::readError, QStringLiteral("The text of %1 could not be read: it is empty").arg(name)};
+    Result<RecognizedText> text = m_session.recognizeText(gray, *m_languages, name, cancel);
+    if (!text && m_session.exceeded())
         return IoError{IoError::Kind::readError, QStringLiteral("Reading the text of %1 takes more than %2 seconds")
                                                      .arg(name)
                                                      .arg(TextRecognition::kTimeLimitSeconds)};
     return text;
+}
+
+Result<RecognizedText> readText(const QImage& image, const QString& languages, const QString& name,
+                                 const std::atomic<bool>* cancel) {
+    return TextReader(languages).read(image, name, cancel);
 }
 
 } // namespace DecodingChild

@@ -93,6 +93,10 @@ public:
     Result<RecognizedText> recognizeText(const QImage& gray, const QString& languages, const QString& name,
                                          const std::atomic<bool>* cancel = nullptr);
 
+    // Starts the child now and has it load the recognisers for `languages` (checked) while the
+    // caller gets the picture ready; the next recognizeText with them takes them.
+    void loadText(const QString& languages);
+
     // A new time budget, and a new child, for the next request (each thumbnail has its own).
     void renewBudget();
     // The error of a child that ran past a limit: every later request answers it until renewBudget().
@@ -139,6 +143,24 @@ template <typename T> Result<T> isolated(const QString& name, const std::functio
     if (session.exceeded()) return slowError(name);
     return loaded;
 }
+
+// Reads the text of one picture in a child started at once, so the recognisers load while the
+// caller decodes the picture.
+class TextReader {
+public:
+    // Empty `languages`: the default ones.
+    explicit TextReader(const QString& languages);
+    // Why the languages asked for cannot be read, if so.
+    std::optional<IoError> languageError() const {
+        return m_languages ? std::nullopt : std::optional<IoError>(m_languages.error());
+    }
+    // Blocking, as readText.
+    Result<RecognizedText> read(const QImage& image, const QString& name, const std::atomic<bool>* cancel = nullptr);
+
+private:
+    Result<QString> m_languages;
+    Session m_session;
+};
 
 // The text of a picture, read by a child of its own under the text time limit (two recognisers
 // share it). Blocking: run it off the UI thread. Setting `*cancel` ends the child within a tenth of

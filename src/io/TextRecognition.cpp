@@ -1,5 +1,7 @@
 #include "io/TextRecognition.h"
 
+#include "graphics/Parallel.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -13,7 +15,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <future>
 #include <memory>
+#include <system_error>
 #include <thread>
 
 namespace TextRecognition {
@@ -21,9 +26,9 @@ namespace TextRecognition {
 namespace {
 
 // Screen text is small: lines (as the layout measures them, about the capital height) smaller
-// than this are scaled up to it. Measured on rendered settings pages: 20 reads as many values as
-// 28 or 40 at a quarter of their pixels; 10 (no scaling) and 14 read fewer.
-constexpr double kWantedLineHeight = 20;
+// than this are scaled up to it. Measured on rendered settings pages: 16 reads as many values as
+// 20, 28 or 40 but for 2 in 480, at two thirds of 20's time; 10 (no scaling) and 14 read fewer.
+constexpr double kWantedLineHeight = 16;
 constexpr double kMaxUpscale = 4;
 // What an upscaled picture may hold, so a 5K picture of tiny text stays within the child's memory.
 constexpr qint64 kMaxScaledPixels = qint64(80) << 20;
@@ -65,15 +70,16 @@ struct Layout {
 std::unique_ptr<tesseract::TessBaseAPI> engine(const QString& languages, QString* error) {
     auto api = std::make_unique<tesseract::TessBaseAPI>();
     const QByteArray folder = dataFolder().toLocal8Bit(), langs = languages.toLatin1();
-    if (api->Init(folder.isEmpty() ? nullptr : folder.constData(), langs.constData(), tesseract::OEM_LSTM_ONLY) != 0) {
+    // Word lists turn random keys and serial numbers into dictionary words. They are read while the
+    // engine loads, so they are turned off there (set later, the switch does nothing).
+    const std::vector<std::string> names{"load_system_dawg", "load_freq_dawg"}, values{"0", "0"};
+    if (api->Init(folder.isEmpty() ? nullptr : folder.constData(), langs.constData(), tesseract::OEM_LSTM_ONLY, nullptr, 0,
+                  &names, &values, false) != 0) {
         *error = QStringLiteral("the text recognition data for “%1” could not be loaded").arg(languages);
         return nullptr;
     }
     // Screens have no paper resolution; this keeps Tesseract from guessing one per picture.
     api->SetVariable("user_defined_dpi", "300");
-    // Word lists turn random keys and serial numbers into dictionary words.
-    api->SetVariable("load_system_dawg", "0");
-    api->SetVariable("load_freq_dawg", "0");
     return api;
 }
 
@@ -118,35 +124,120 @@ QList<RecognizedWord> collect(tesseract::TessBaseAPI& api, double scale) {
     return words;
 }
 
-struct Part {
+// The blocks of one picture, each read by whichever recogniser is free next, largest first so the
+// two end together; each block's words kept in its own place.
+struct Blocks {
+    QImage scaled;
+    double scale = 1;
     std::vector<Block> blocks;
-    QList<QList<RecognizedWord>> words; // per block
-    QString error;
+    std::vector<size_t> largestFirst;
+    std::atomic<size_t> next{0};
+    std::vector<QList<RecognizedWord>> words;
 };
 
-// `api`: an engine already loaded, or null for one of its own.
-void recognisePart(tesseract::TessBaseAPI* loaded, const QImage& scaled, double scale, const QString& languages, Part* part) {
-    std::unique_ptr<tesseract::TessBaseAPI> own;
-    if (!loaded) own = engine(languages, &part->error);
-    tesseract::TessBaseAPI* api = loaded ? loaded : own.get();
-    if (!api) return;
-    api->SetImage(scaled.constBits(), scaled.width(), scaled.height(), 1, int(scaled.bytesPerLine()));
-    api->SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
-    for (const Block& block : part->blocks) {
-        const QRect area = QRect(int(std::floor(block.box.x() * scale)), int(std::floor(block.box.y() * scale)),
-                                 int(std::ceil(block.box.width() * scale)), int(std::ceil(block.box.height() * scale)))
+void readBlocks(tesseract::TessBaseAPI& api, Blocks& work) {
+    api.SetImage(work.scaled.constBits(), work.scaled.width(), work.scaled.height(), 1, int(work.scaled.bytesPerLine()));
+    api.SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
+    const double scale = work.scale;
+    for (size_t taken; (taken = work.next.fetch_add(1)) < work.largestFirst.size();) {
+        const size_t i = work.largestFirst[taken];
+        const QRect box = work.blocks[i].box;
+        const QRect area = QRect(int(std::floor(box.x() * scale)), int(std::floor(box.y() * scale)),
+                                 int(std::ceil(box.width() * scale)), int(std::ceil(box.height() * scale)))
                                .adjusted(-4, -4, 4, 4)
-                               .intersected(scaled.rect());
-        QList<RecognizedWord> words;
-        if (!area.isEmpty()) {
-            api->SetRectangle(area.x(), area.y(), area.width(), area.height());
-            if (api->Recognize(nullptr) == 0) words = collect(*api, scale);
-        }
-        part->words.append(words);
+                               .intersected(work.scaled.rect());
+        if (area.isEmpty()) continue;
+        api.SetRectangle(area.x(), area.y(), area.width(), area.height());
+        if (api.Recognize(nullptr) == 0) work.words[i] = collect(api, scale);
     }
 }
 
+// `work` on a thread of its own; none (not joinable) when no thread is to be had.
+template <typename Work> std::thread started(Work work) {
+    try {
+        return std::thread(std::move(work));
+    } catch (const std::system_error&) {
+        return {};
+    }
+}
+
+// Engines loaded ahead of the picture (the child loads them while its parent decodes the file):
+// the first before the picture is read, the second on a thread of its own, needed only once the
+// first has found the layout.
+class Loaded {
+public:
+    ~Loaded() { reset(); }
+    void load(const QString& languages) {
+        reset();
+        m_languages = languages;
+        m_first = engine(languages, &m_firstError);
+        m_loader = started([this, languages] { m_second = engine(languages, &m_secondError); });
+    }
+    // The engines loaded for `languages`, if these are the ones.
+    std::unique_ptr<tesseract::TessBaseAPI> takeFirst(const QString& languages) {
+        return languages == m_languages ? std::move(m_first) : nullptr;
+    }
+    std::unique_ptr<tesseract::TessBaseAPI> takeSecond(const QString& languages) {
+        if (m_loader.joinable()) m_loader.join();
+        return languages == m_languages ? std::move(m_second) : nullptr;
+    }
+
+private:
+    void reset() {
+        if (m_loader.joinable()) m_loader.join();
+        m_first.reset();
+        m_second.reset();
+        m_languages.clear();
+    }
+    QString m_languages, m_firstError, m_secondError;
+    std::unique_ptr<tesseract::TessBaseAPI> m_first, m_second;
+    std::thread m_loader;
+};
+
+Loaded& loaded() {
+    static Loaded engines;
+    return engines;
+}
+
 } // namespace
+
+QImage enlarged(const QImage& gray, double scale) {
+    if (gray.format() != QImage::Format_Grayscale8 || gray.isNull() || scale <= 0) return {};
+    const int width = std::max(1, int(std::lround(gray.width() * scale))),
+              height = std::max(1, int(std::lround(gray.height() * scale)));
+    QImage out(width, height, QImage::Format_Grayscale8);
+    if (out.isNull()) return {};
+    // Bilinear, pixel centres on pixel centres, weights in 1/256.
+    const auto source = [scale](int to, int limit, int* from, int* weight) {
+        const double at = std::clamp((to + 0.5) / scale - 0.5, 0.0, double(limit - 1));
+        *from = std::min(int(at), limit - 1);
+        *weight = int(std::lround((at - *from) * 256));
+        if (*from == limit - 1) *weight = 0;
+    };
+    std::vector<int> xs(static_cast<size_t>(width)), xw(static_cast<size_t>(width));
+    for (int x = 0; x < width; ++x) source(x, gray.width(), &xs[size_t(x)], &xw[size_t(x)]);
+    const int last = gray.width() - 1;
+    Parallel::forRanges(height, 256, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            int sy, wy;
+            source(y, gray.height(), &sy, &wy);
+            const uchar* top = gray.constScanLine(sy);
+            const uchar* bottom = gray.constScanLine(std::min(sy + 1, gray.height() - 1));
+            uchar* row = out.scanLine(y);
+            for (int x = 0; x < width; ++x) {
+                const int sx = xs[size_t(x)], sx1 = std::min(sx + 1, last), wx = xw[size_t(x)];
+                const int upper = top[sx] * (256 - wx) + top[sx1] * wx;
+                const int lower = bottom[sx] * (256 - wx) + bottom[sx1] * wx;
+                row[x] = uchar((upper * (256 - wy) + lower * wy + (1 << 15)) >> 16);
+            }
+        }
+    });
+    return out;
+}
+
+void loadEngines(const QString& languages) {
+    loaded().load(languages);
+}
 
 QString dataFolder() {
     for (const QString& folder : candidateFolders()) {
@@ -234,55 +325,63 @@ double enlargement(double lineHeight, qint64 pixels) {
 Result<RecognizedText> recognizeHere(const QImage& gray, const QString& languages) {
     if (gray.isNull() || gray.format() != QImage::Format_Grayscale8)
         return IoError{IoError::Kind::readError, QStringLiteral("the picture could not be prepared for reading")};
+    std::unique_ptr<tesseract::TessBaseAPI> api = loaded().takeFirst(languages);
+    const qint64 pixels = qint64(gray.width()) * gray.height();
+    Blocks work;
+    // The second recogniser loads while the first finds the layout; it is told then whether there
+    // is more than one block to read. Without it, the first reads them all.
+    std::promise<bool> go;
+    std::thread helper;
+    if (pixels >= kParallelPixels) {
+        helper = started([&, wanted = go.get_future()]() mutable {
+            std::unique_ptr<tesseract::TessBaseAPI> second = loaded().takeSecond(languages);
+            QString ignored;
+            if (!second) second = engine(languages, &ignored);
+            if (wanted.get() && second) readBlocks(*second, work);
+        });
+    }
+    // Every way out lets the helper finish first: it reads this frame's state.
+    bool told = false;
+    const auto tell = [&](bool wanted) {
+        if (!told) go.set_value(wanted);
+        told = true;
+        if (helper.joinable()) helper.join();
+    };
+    struct Finally {
+        std::function<void()> run;
+        ~Finally() { run(); }
+    } finally{[&] { tell(false); }};
+
     QString error;
-    std::unique_ptr<tesseract::TessBaseAPI> api = engine(languages, &error);
+    if (!api) api = engine(languages, &error);
     if (!api) return IoError{IoError::Kind::readError, error};
     const Layout layout = analyse(*api, gray);
 
     RecognizedText text;
     if (layout.blocks.empty()) return text;
 
-    const qint64 pixels = qint64(gray.width()) * gray.height();
-    const double scale = enlargement(layout.lineHeight, pixels);
-    const QImage scaled = scale > 1.0 ? gray.scaled(int(std::lround(gray.width() * scale)), int(std::lround(gray.height() * scale)),
-                                                    Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                                      : gray;
-
-    // Blocks shared between two recognisers by area, each keeping its blocks' order.
-    Part parts[2];
-    const bool parallel = pixels >= kParallelPixels && layout.blocks.size() > 1;
-    std::vector<int> owner(layout.blocks.size(), 0);
-    if (parallel) {
-        qint64 load[2] = {0, 0};
-        std::vector<size_t> bySize(layout.blocks.size());
-        for (size_t i = 0; i < bySize.size(); ++i) bySize[i] = i;
-        std::stable_sort(bySize.begin(), bySize.end(),
-                         [&](size_t a, size_t b) { return layout.blocks[a].area() > layout.blocks[b].area(); });
-        for (size_t i : bySize) {
-            const int to = load[0] <= load[1] ? 0 : 1;
-            owner[i] = to;
-            load[to] += layout.blocks[i].area();
-        }
+    work.scale = enlargement(layout.lineHeight, pixels);
+    work.scaled = work.scale > 1.0 ? enlarged(gray, work.scale) : gray;
+    if (work.scaled.isNull())
+        return IoError{IoError::Kind::readError, QStringLiteral("There is not enough memory to read the text")};
+    work.blocks = layout.blocks;
+    work.words.resize(work.blocks.size());
+    work.largestFirst.resize(work.blocks.size());
+    for (size_t i = 0; i < work.largestFirst.size(); ++i) work.largestFirst[i] = i;
+    std::stable_sort(work.largestFirst.begin(), work.largestFirst.end(),
+                     [&](size_t a, size_t b) { return work.blocks[a].area() > work.blocks[b].area(); });
+    if (helper.joinable()) {
+        go.set_value(work.blocks.size() > 1);
+        told = true;
     }
-    for (size_t i = 0; i < layout.blocks.size(); ++i) parts[owner[i]].blocks.push_back(layout.blocks[i]);
-    if (parallel) {
-        std::thread second(recognisePart, nullptr, std::cref(scaled), scale, std::cref(languages), &parts[1]);
-        recognisePart(api.get(), scaled, scale, languages, &parts[0]);
-        second.join();
-    } else {
-        recognisePart(api.get(), scaled, scale, languages, &parts[0]);
-    }
-    for (const Part& part : parts)
-        if (!part.error.isEmpty()) return IoError{IoError::Kind::readError, part.error};
+    readBlocks(*api, work);
+    tell(false);
 
     // Back in reading order, blocks and lines numbered over the whole picture.
-    size_t next[2] = {0, 0};
     int line = 0;
-    for (size_t i = 0; i < layout.blocks.size(); ++i) {
-        const Part& part = parts[owner[i]];
-        const QList<RecognizedWord>& words = part.words[qsizetype(next[owner[i]]++)];
+    for (size_t i = 0; i < work.blocks.size(); ++i) {
         int lastLine = -1;
-        for (RecognizedWord word : words) {
+        for (RecognizedWord word : work.words[i]) {
             if (word.line != lastLine) {
                 lastLine = word.line;
                 ++line;

@@ -36,6 +36,14 @@ QImage prepared(const QImage& image);
 // read: small text up to about 20 pixels, by at most 4, within 80 M pixels; 1 when not worth it.
 double enlargement(double lineHeight, qint64 pixels);
 
+// `gray` enlarged `scale` times, bilinear; null when out of memory.
+QImage enlarged(const QImage& gray, double scale);
+
+// In this process (the child's side): loads two recognisers for `languages` ahead of the next
+// recognizeHere, which takes them. An engine that fails to load is loaded again (and its error
+// reported) then.
+void loadEngines(const QString& languages);
+
 // In this process (the child's side): a prepared picture to words.
 Result<RecognizedText> recognizeHere(const QImage& gray, const QString& languages);
 

@@ -209,15 +209,104 @@ TEST(TextRecognition, CancellingEndsTheChildAtOnce) {
     EXPECT_EQ(text.error().message, QStringLiteral("Cancelled"));
 }
 
-// Small text is enlarged to about 20-pixel lines, by at most 4, and never past 80 M pixels.
+// Small text is enlarged to about 16-pixel lines, by at most 4, and never past 80 M pixels.
 TEST(TextRecognition, SmallTextIsEnlargedWithinBounds) {
-    EXPECT_DOUBLE_EQ(TextRecognition::enlargement(10, 1920 * 1080), 2.0);
+    EXPECT_DOUBLE_EQ(TextRecognition::enlargement(10, 1920 * 1080), 1.6);
     EXPECT_DOUBLE_EQ(TextRecognition::enlargement(4, 1920 * 1080), 4.0);
-    EXPECT_DOUBLE_EQ(TextRecognition::enlargement(18, 1920 * 1080), 1.0); // 1.11: not worth it
+    EXPECT_DOUBLE_EQ(TextRecognition::enlargement(13, 1920 * 1080), 16.0 / 13);
+    EXPECT_DOUBLE_EQ(TextRecognition::enlargement(14, 1920 * 1080), 1.0); // 1.14: not worth it
     EXPECT_DOUBLE_EQ(TextRecognition::enlargement(30, 1920 * 1080), 1.0);
     EXPECT_DOUBLE_EQ(TextRecognition::enlargement(0, 1920 * 1080), 1.0); // no lines found
-    // A 5K picture of 5-pixel lines: 4x would be 236 M pixels; the largest step within 80 M is 2.25.
+    // A 5K picture of 5-pixel lines: 3.2x would be 151 M pixels; the largest step within 80 M is 2.2.
     const qint64 fiveK = qint64(5120) * 2880;
-    EXPECT_DOUBLE_EQ(TextRecognition::enlargement(10, fiveK), 2.0);
-    EXPECT_DOUBLE_EQ(TextRecognition::enlargement(5, fiveK), 2.25);
+    EXPECT_DOUBLE_EQ(TextRecognition::enlargement(10, fiveK), 1.6);
+    EXPECT_NEAR(TextRecognition::enlargement(5, fiveK), 2.2, 1e-9);
+}
+
+// Enlarging is bilinear between pixel centres: edges stay, steps become ramps the right way round.
+TEST(TextRecognition, EnlargingInterpolatesBetweenPixelCentres) {
+    QImage gray(2, 2, QImage::Format_Grayscale8);
+    gray.scanLine(0)[0] = 0;
+    gray.scanLine(0)[1] = 255;
+    gray.scanLine(1)[0] = 0;
+    gray.scanLine(1)[1] = 255;
+    const QImage twice = TextRecognition::enlarged(gray, 2);
+    ASSERT_EQ(twice.size(), QSize(4, 4));
+    for (int y = 0; y < 4; ++y) {
+        const uchar* row = twice.constScanLine(y);
+        EXPECT_EQ(row[0], 0);
+        EXPECT_EQ(row[1], 64);
+        EXPECT_EQ(row[2], 191);
+        EXPECT_EQ(row[3], 255);
+    }
+    // Across rows too, and a size that is not a whole multiple rounds to the nearest pixel.
+    QImage column(1, 2, QImage::Format_Grayscale8);
+    column.scanLine(0)[0] = 200;
+    column.scanLine(1)[0] = 0;
+    const QImage taller = TextRecognition::enlarged(column, 1.6);
+    ASSERT_EQ(taller.size(), QSize(2, 3));
+    EXPECT_EQ(taller.constScanLine(0)[0], 200);
+    EXPECT_EQ(taller.constScanLine(1)[1], 113); // 1.5 / 1.6 - 0.5: 0.44 of the way down
+    EXPECT_EQ(taller.constScanLine(2)[0], 0);
+    // A tall picture is split between threads: every row still comes from its own place.
+    QImage stripes(3, 3000, QImage::Format_Grayscale8);
+    for (int y = 0; y < stripes.height(); ++y) std::fill_n(stripes.scanLine(y), 3, uchar(y % 2 ? 255 : 0));
+    const QImage doubled = TextRecognition::enlarged(stripes, 2);
+    for (int y = 1; y + 2 < doubled.height(); y += 2) {
+        // Output rows 2k+1 and 2k+2 sit a quarter pixel from source rows k and k+1.
+        const int k = y / 2;
+        EXPECT_EQ(doubled.constScanLine(y)[1], k % 2 ? 191 : 64) << y;
+    }
+    EXPECT_TRUE(TextRecognition::enlarged(QImage(4, 4, QImage::Format_RGB32), 2).isNull());
+}
+
+// A large picture is read by two recognisers sharing its blocks; the words still come back in
+// reading order, blocks and lines numbered from the top.
+TEST(TextRecognition, BlocksReadInParallelComeBackInReadingOrder) {
+    QImage image(1920, 1080, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(15);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    // A small block first, then a large one (read first by whoever is free), then small ones.
+    const QStringList first{QStringLiteral("Alpha gateway")};
+    QStringList large;
+    for (int i = 0; i < 12; ++i) large << QStringLiteral("Bravo line %1 of the long block").arg(i + 1);
+    const QStringList third{QStringLiteral("Charlie camera")}, fourth{QStringLiteral("Delta door")};
+    int y = 60;
+    const auto draw = [&](const QStringList& lines) {
+        for (const QString& line : lines) {
+            p.drawText(80, y, line);
+            y += 26;
+        }
+        y += 180;
+    };
+    draw(first);
+    draw(large);
+    draw(third);
+    draw(fourth);
+    p.end();
+    const Result<RecognizedText> text = DecodingChild::readText(image, QStringLiteral("eng"), QStringLiteral("it"));
+    ASSERT_TRUE(text.ok()) << text.error().message.toStdString();
+    const QStringList lines = nonEmptyLines(text->plainText());
+    ASSERT_EQ(lines.size(), 15) << text->plainText().toStdString();
+    EXPECT_EQ(lines.first(), first[0]);
+    EXPECT_EQ(lines[1], large[0]);
+    EXPECT_EQ(lines[12], large[11]);
+    EXPECT_EQ(lines[13], third[0]);
+    EXPECT_EQ(lines[14], fourth[0]);
+    int lastBlock = -1, lastLine = 0, lastTop = -1;
+    for (const RecognizedWord& word : text->words) {
+        EXPECT_GE(word.block, lastBlock);
+        EXPECT_GE(word.line, lastLine);
+        if (word.line > lastLine) {
+            EXPECT_GT(word.box.top(), lastTop) << word.text.toStdString();
+            lastTop = word.box.top();
+        }
+        lastBlock = word.block;
+        lastLine = word.line;
+    }
+    EXPECT_EQ(text->lineCount(), 15);
 }
