@@ -12,6 +12,7 @@
 #include "app/RecentCaptures.h"
 #include "app/RecoveryJournal.h"
 #include "app/StatusBarController.h"
+#include "app/Translations.h"
 #include "platform/InstanceChannel.h"
 #include "platform/QuitSignals.h"
 #include "platform/Session.h"
@@ -121,6 +122,7 @@ void identify() {
     QGuiApplication::setOrganizationName(QStringLiteral("Pictavo"));
     QGuiApplication::setApplicationName(QStringLiteral("Pictavo"));
     QGuiApplication::setApplicationVersion(QString::fromLatin1(Pictavo::kVersion));
+    Translations::install();
 }
 
 // For commands that draw text but never show a window (export, text): they need no display.
