@@ -17,8 +17,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -257,70 +259,89 @@ void appendChunk(QByteArray& png, const char type[4], const Byte* data, size_t s
 // Below this, one thread compresses it all: a second costs more to start than it saves.
 constexpr size_t kSplitBytes = size_t(4) << 20;
 
-// The zlib stream of `data`. Large inputs are compressed on two threads: the first part by zlib,
+// Rows that zlib compresses when a picture's `size` filtered bytes are split between two threads,
+// 0 when one thread does it all. zlib is the slower of the two, so it takes the smaller part; the
+// split falls between rows so the rows on each side can also be filtered by that side's thread.
+int headRows(int h, size_t size) {
+    return size >= kSplitBytes && std::thread::hardware_concurrency() > 1 ? h * 3 / 10 : 0;
+}
+
+// One zlib stream of two parts, `head` then `rest`, compressed on two threads: the head by zlib,
 // ended with a full flush (byte-aligned, no final block, no history carried over), the rest by
-// libdeflate, which ends the stream; one stream, as PNG wants, at about the same size. zlib is
-// the slower of the two, so it takes the smaller part.
-std::optional<std::vector<Byte>> zlibStream(const Byte* data, size_t size, int level) {
+// libdeflate, which ends the stream; one stream, as PNG wants, at about the same size. Each thread
+// first runs its `make` (which writes its part, and may fail) and adds up its part's Adler-32.
+std::optional<std::vector<Byte>> zlibStream(const Byte* head, size_t headSize, const Byte* rest, size_t restSize,
+                                            int level, const std::function<bool()>& makeHead = {},
+                                            const std::function<bool()>& makeRest = {}) {
     // A compressor per call: setting one up costs microseconds next to milliseconds of deflate,
     // and nothing of its hundreds of KiB stays behind.
     const std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(libdeflate_alloc_compressor(level));
     if (!compressor) return std::nullopt;
-    const size_t head = size >= kSplitBytes && std::thread::hardware_concurrency() > 1 ? size * 3 / 10 : 0;
 
     // Output buffers are left uninitialised: only what is written is touched.
     std::unique_ptr<Byte[]> first;
     size_t firstSize = 0;
     bool firstOk = true;
+    std::uint32_t headAdler = 1;
+    const auto compressHead = [&] {
+        if (makeHead && !makeHead()) {
+            firstOk = false;
+            return;
+        }
+        headAdler = libdeflate_adler32(1, head, headSize);
+        z_stream z{};
+        if (deflateInit2(&z, std::min(level, 9), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+            firstOk = false;
+            return;
+        }
+        const size_t bound = deflateBound(&z, uLong(headSize)) + 64;
+        first.reset(new (std::nothrow) Byte[bound]);
+        if (first) {
+            z.next_in = const_cast<Byte*>(head);
+            z.avail_in = uInt(headSize);
+            z.next_out = first.get();
+            z.avail_out = uInt(bound);
+            // Room left over: the flush is complete.
+            firstOk = deflate(&z, Z_FULL_FLUSH) == Z_OK && z.avail_in == 0 && z.avail_out > 0;
+            firstSize = bound - z.avail_out;
+        } else {
+            firstOk = false;
+        }
+        deflateEnd(&z);
+    };
     std::thread helper;
-    if (head > 0) {
-        helper = std::thread([&] {
-            z_stream z{};
-            if (deflateInit2(&z, std::min(level, 9), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-                firstOk = false;
-                return;
-            }
-            const size_t bound = deflateBound(&z, uLong(head)) + 64;
-            first.reset(new (std::nothrow) Byte[bound]);
-            if (first) {
-                z.next_in = const_cast<Byte*>(data);
-                z.avail_in = uInt(head);
-                z.next_out = first.get();
-                z.avail_out = uInt(bound);
-                // Room left over: the flush is complete.
-                firstOk = deflate(&z, Z_FULL_FLUSH) == Z_OK && z.avail_in == 0 && z.avail_out > 0;
-                firstSize = bound - z.avail_out;
-            } else {
-                firstOk = false;
-            }
-            deflateEnd(&z);
-        });
+    if (headSize > 0) {
+        try {
+            helper = std::thread(compressHead);
+        } catch (const std::system_error&) {
+            compressHead(); // no thread to be had: here, first
+        }
     }
-    const size_t bound = libdeflate_deflate_compress_bound(compressor.get(), size - head);
-    std::unique_ptr<Byte[]> rest(new (std::nothrow) Byte[bound]);
-    const size_t restSize =
-        rest ? libdeflate_deflate_compress(compressor.get(), data + head, size - head, rest.get(), bound) : 0;
+    const bool restMade = !makeRest || makeRest();
+    const std::uint32_t restAdler = restMade ? libdeflate_adler32(1, rest, restSize) : 1;
+    const size_t bound = libdeflate_deflate_compress_bound(compressor.get(), restSize);
+    std::unique_ptr<Byte[]> out(restMade ? new (std::nothrow) Byte[bound] : nullptr);
+    const size_t restSizeOut = out ? libdeflate_deflate_compress(compressor.get(), rest, restSize, out.get(), bound) : 0;
     if (helper.joinable()) helper.join();
-    if (restSize == 0 || !firstOk) return std::nullopt;
+    if (restSizeOut == 0 || !firstOk) return std::nullopt;
     try {
-        std::vector<Byte> out;
-        out.reserve(2 + firstSize + restSize + 4);
-        out.push_back(0x78); // deflate, 32 KiB window
-        out.push_back(0x9C); // check bits for the default level
-        out.insert(out.end(), first.get(), first.get() + firstSize);
-        out.insert(out.end(), rest.get(), rest.get() + restSize);
+        std::vector<Byte> stream;
+        stream.reserve(2 + firstSize + restSizeOut + 4);
+        stream.push_back(0x78); // deflate, 32 KiB window
+        stream.push_back(0x9C); // check bits for the default level
+        stream.insert(stream.end(), first.get(), first.get() + firstSize);
+        stream.insert(stream.end(), out.get(), out.get() + restSizeOut);
         Byte tail[4];
-        putU32(tail, libdeflate_adler32(1, data, size));
-        out.insert(out.end(), tail, tail + 4);
-        return out;
+        putU32(tail, std::uint32_t(adler32_combine(headAdler, restAdler, z_off_t(restSize))));
+        stream.insert(stream.end(), tail, tail + 4);
+        return stream;
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
 }
 
 // The PNG of `filtered` rows: compressed into one zlib stream, cut into IDAT chunks.
-std::optional<QByteArray> deflated(const Byte* filtered, size_t filteredSize, int w, int h, bool alpha, int level) {
-    std::optional<std::vector<Byte>> stream = zlibStream(filtered, filteredSize, level);
+std::optional<QByteArray> wrapped(std::optional<std::vector<Byte>> stream, int w, int h, bool alpha) {
     if (!stream) return std::nullopt;
     const Byte* zlib = stream->data();
     const size_t zlibSize = stream->size();
@@ -400,7 +421,8 @@ std::optional<QByteArray> PngWriter::encode(const QImage& image, int level) {
         });
         if (failed) return std::nullopt;
 
-        return deflated(filtered.get(), filteredSize, w, h, alpha, level);
+        const size_t head = size_t(headRows(h, filteredSize)) * (rowBytes + 1);
+        return wrapped(zlibStream(filtered.get(), head, filtered.get() + head, filteredSize - head, level), w, h, alpha);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
@@ -415,16 +437,42 @@ std::optional<QByteArray> PngWriter::encodeConsuming(QImage image, int level) {
     // row y + 1 (4w further on) begins, and each row is read before it is overwritten. One pass
     // in order, but no buffer as large as the picture to fault in.
     const int w = image.width(), h = image.height();
-    const size_t rowBytes = size_t(w) * 3;
+    const size_t rowBytes = size_t(w) * 3, stride = size_t(w) * 4;
     Byte* out = image.bits();
-    try {
-        RowScratch s(rowBytes);
-        for (int y = 0; y < h; ++y) {
-            convertRow(reinterpret_cast<const std::uint32_t*>(image.constScanLine(y)), s.cur.data(), w, false);
-            filterRow(s.cur.data(), s.prev.data(), rowBytes, 3, s, out + size_t(y) * (rowBytes + 1));
-            s.prev.swap(s.cur);
+    // Rows [begin, end) filtered into `to`, one after another; `prev` holds row begin - 1 as RGB.
+    // Each row's filtered bytes end before the next row's pixels begin (3w + 1 <= 4w), so `to` may
+    // be the rows' own memory.
+    const auto filterRows = [&](int begin, int end, const std::vector<Byte>* prev, Byte* to) {
+        try {
+            RowScratch s(rowBytes);
+            if (prev) s.prev = *prev;
+            for (int y = begin; y < end; ++y) {
+                convertRow(reinterpret_cast<const std::uint32_t*>(image.constScanLine(y)), s.cur.data(), w, false);
+                filterRow(s.cur.data(), s.prev.data(), rowBytes, 3, s, to + size_t(y - begin) * (rowBytes + 1));
+                s.prev.swap(s.cur);
+            }
+            return true;
+        } catch (const std::bad_alloc&) {
+            return false;
         }
-        return deflated(out, size_t(h) * (rowBytes + 1), w, h, false, level);
+    };
+    try {
+        const size_t filteredSize = size_t(h) * (rowBytes + 1);
+        const int k = headRows(h, filteredSize);
+        if (k == 0) {
+            if (!filterRows(0, h, nullptr, out)) return std::nullopt;
+            return wrapped(zlibStream(out, 0, out, filteredSize, level), w, h, false);
+        }
+        // Two halves, each filtered in its own rows' memory by the thread that compresses it: the
+        // head from the picture's start, the rest from row k's first byte. Row k's filter needs row
+        // k - 1, read before either side writes anything.
+        std::vector<Byte> beforeRest(rowBytes);
+        convertRow(reinterpret_cast<const std::uint32_t*>(image.constScanLine(k - 1)), beforeRest.data(), w, false);
+        Byte* const restAt = out + size_t(k) * stride;
+        return wrapped(zlibStream(out, size_t(k) * (rowBytes + 1), restAt, size_t(h - k) * (rowBytes + 1), level,
+                                  [&] { return filterRows(0, k, nullptr, out); },
+                                  [&] { return filterRows(k, h, &beforeRest, restAt); }),
+                       w, h, false);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
