@@ -112,6 +112,13 @@ TEST(TextRecognition, AnEmptyPictureHasNoWords) {
     const Result<RecognizedText> text = DecodingChild::readText(blank, QString(), QStringLiteral("it"));
     ASSERT_TRUE(text.ok());
     EXPECT_TRUE(text->words.isEmpty());
+    // A blank screen, large enough for the second recogniser: it is let go at once, not left
+    // waiting for blocks until the time limit.
+    QImage screen(1920, 1080, QImage::Format_RGB32);
+    screen.fill(QColor(240, 240, 240));
+    const Result<RecognizedText> none = DecodingChild::readText(screen, QString(), QStringLiteral("it"));
+    ASSERT_TRUE(none.ok()) << none.error().message.toStdString();
+    EXPECT_TRUE(none->words.isEmpty());
 }
 
 TEST(TextRecognition, PreparedIsGreyWithDarkTextOnLightGround) {
