@@ -120,7 +120,16 @@ void CaptureManager::capture(const CaptureRequest& request, Done done) {
     }
     if (showsOverlay(request.mode)) m_busy = true;
     QPointer<CaptureManager> self(this);
-    const int delay = delayMs(request);
+    int delay = delayMs(request);
+    if (m_asideFor > 0 || (stepAside && stepAside())) {
+        // A command line's capture has no pause of its own: it waits for the window to be gone.
+        ++m_asideFor;
+        delay = std::max(delay, kWindowGoneMs);
+        done = [self, done](CaptureResult result) {
+            if (self && --self->m_asideFor == 0 && self->stepBack) self->stepBack();
+            done(std::move(result));
+        };
+    }
     if (request.delaySeconds && delay >= 1000) return countDown(delay, request, done);
     QTimer::singleShot(delay, this, [self, request, done] {
         if (self) self->start(request, done);

@@ -62,6 +62,8 @@ public:
     static constexpr int kMenuDelayMs = 150;
     // How long the countdown's counter has to leave the screen before the grab.
     static constexpr int kCounterGoneMs = 120;
+    // How long a window of ours put aside takes to leave the screen (a compositor fades it out).
+    static constexpr int kWindowGoneMs = 300;
 
     explicit CaptureManager(BackendFactory factory = {}, QObject* parent = nullptr);
     ~CaptureManager() override;
@@ -83,6 +85,11 @@ public:
     std::function<void(const QImage&)> onCopied;
     // Text read and put on the clipboard, with how many lines.
     std::function<void(int lines)> onTextCopied;
+    // Pictavo's own window that must stay out of every capture, whoever asked for it (the launcher
+    // where there is no tray): put aside before the pause, returning whether it was on the screen,
+    // and back once the last capture under way has ended.
+    std::function<bool()> stepAside;
+    std::function<void()> stepBack;
 
     // Every screen's picture in one, each at its place in device pixels; screens of a smaller
     // scale enlarged to the largest; transparent where no screen is.
@@ -150,6 +157,7 @@ private:
     std::function<void()> m_stopCountdown; // while a delay counts down
     QList<std::shared_ptr<std::atomic<bool>>> m_readings; // the stop flags of the reads under way
     bool m_busy = false; // a selection or a picker is on screen, or its grab is running
+    int m_asideFor = 0;  // captures under way while a window of ours is put aside
     QList<QPointer<SelectionOverlayWindow>> m_overlays;
     QList<QPointer<WindowPickerOverlay>> m_pickers;
     QList<ScreenShot> m_shots;

@@ -95,6 +95,20 @@ StatusBarController::StatusBarController(CaptureManager& captures, QObject* pare
         RecentCaptures::turnOff();
         rebuildRecentCaptures();
     });
+    // The launcher keeps out of every capture, a command line's as well as its own.
+    m_captures.stepAside = [self = QPointer<StatusBarController>(this)] {
+        if (!self || !self->m_launcher || !self->m_launcher->isVisible()) return false;
+        self->m_launcherPlace = self->m_launcher->pos();
+        self->m_launcher->hide();
+        self->m_launcherAway = true;
+        return true;
+    };
+    m_captures.stepBack = [self = QPointer<StatusBarController>(this)] {
+        if (!self) return;
+        self->m_launcherAway = false;
+        self->updatePresence();
+        if (self->m_launcher && self->m_launcher->isVisible()) self->m_launcher->move(self->m_launcherPlace);
+    };
     askToDeleteHistory = [](int kept) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Pictavo"), QStringLiteral("Delete the capture history?"));
         box.setInformativeText(
@@ -159,6 +173,8 @@ StatusBarController::StatusBarController(CaptureManager& captures, QObject* pare
 }
 
 StatusBarController::~StatusBarController() {
+    m_captures.stepAside = nullptr;
+    m_captures.stepBack = nullptr;
     delete m_launcher;
     delete m_menu;
 }
@@ -237,24 +253,12 @@ void StatusBarController::captureFromMenu(CaptureMode mode, bool readText) {
     m_menu->hide();
     m_recent->hide();
     m_recentCaptures->hide();
-    const bool launcherShown = m_launcher && m_launcher->isVisible();
-    // Where it stood: a window manager places a window shown again anew otherwise.
-    const QPoint place = launcherShown ? m_launcher->pos() : QPoint();
-    if (launcherShown) {
-        m_launcher->hide();
-        m_launcherAway = true;
-    }
     CaptureRequest request;
     request.mode = mode;
     // Its text, on the clipboard, instead of the picture.
     request.readText = readText;
     request.copyToClipboard = readText;
-    m_captures.capture(request, [self = QPointer<StatusBarController>(this), launcherShown, place](const CaptureResult&) {
-        if (!self || !launcherShown) return;
-        self->m_launcherAway = false;
-        self->updatePresence();
-        if (self->m_launcher && self->m_launcher->isVisible()) self->m_launcher->move(place);
-    });
+    m_captures.capture(request);
 }
 
 QList<StatusBarController::Command> StatusBarController::mainCommands() {

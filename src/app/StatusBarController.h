@@ -97,4 +97,5 @@ private:
     QPointer<QWidget> m_launcher;
     QTimer m_presence;
     bool m_launcherAway = false; // hidden for a capture: not brought back by the presence check
+    QPoint m_launcherPlace;      // where it stood: a window manager places a window shown again anew
 };

@@ -24,6 +24,7 @@
 #include <QScreen>
 #include <QPushButton>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
 #include <QSystemTrayIcon>
@@ -322,6 +323,32 @@ TEST(StatusBarController, TheLauncherIsNotInItsOwnCapturesAndComesBackHoweverThe
     QTest::keyClick(captures.overlays().first()->view(), Qt::Key_Escape);
     EXPECT_TRUE(launcher->isVisible());
     EXPECT_EQ(backend->launcherSeen, (QList<bool>{false, false}));
+
+    // Two command lines' captures at once, with no pause of their own: the launcher waits for the
+    // window to leave the screen, stays away until both are written, and comes back where it stood.
+    launcher->move(launcher->pos() + QPoint(23, 17));
+    const QPoint stood = launcher->pos();
+    QTemporaryDir dir;
+    int finished = 0;
+    bool awayAfterFirst = false;
+    QElapsedTimer clock;
+    clock.start();
+    for (const char* name : {"a.png", "b.png"}) {
+        CaptureRequest request;
+        request.delaySeconds = 0;
+        request.outputPath = dir.filePath(QString::fromLatin1(name));
+        captures.capture(request, [&](const CaptureResult& result) {
+            EXPECT_EQ(result.status, CaptureResult::Status::done) << result.error.toStdString();
+            if (++finished == 1) awayAfterFirst = !launcher->isVisible();
+        });
+    }
+    EXPECT_FALSE(launcher->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished == 2; }, 3000));
+    EXPECT_GE(clock.elapsed(), CaptureManager::kWindowGoneMs);
+    EXPECT_TRUE(awayAfterFirst);
+    EXPECT_TRUE(launcher->isVisible());
+    EXPECT_EQ(launcher->pos(), stood);
+    EXPECT_EQ(backend->launcherSeen, (QList<bool>{false, false, false, false}));
 }
 
 // "Capture Last Region Again" is there to choose once a region was selected, in the menu and on

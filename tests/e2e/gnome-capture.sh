@@ -23,6 +23,8 @@ printf '[General]\nPictavoSaveFolder=%s\n' "$out/saves" > "$XDG_CONFIG_HOME/Pict
 instance=$!
 for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/pictavo.socket" ] && break; sleep 0.1; done
 [ -S "$XDG_RUNTIME_DIR/pictavo.socket" ] || fail "the running Pictavo opened no socket"
+# The launcher well on the screen (GNOME has no tray), so the capture has to put it aside.
+sleep 1
 "$pictavo" capture screen --output "$out/instance.png"; code=$?
 [ $code -eq 0 ] || fail "capture screen --output through the instance exited $code"
 /usr/bin/python3 "$here/png-check.py" "$out/instance.png" "$GS_RES" "$GS_BG" $top || fail "the capture through the instance is not the session's screen"
