@@ -244,7 +244,8 @@ void EditorWindowController::copyText() {
         return;
     }
     m_view->interaction().commitPendingText();
-    QImage flat = EditorRenderer::compose(m_model->scene());
+    // Redaction boxes read as letters and spoil the words beside them: the reader sees the ground.
+    QImage flat = Redaction::forReading(EditorRenderer::compose(m_model->scene()), m_model->annotations());
     if (flat.isNull()) return;
     const QRect area = textArea();
     if (!area.isEmpty()) flat = flat.copy(area);
@@ -267,7 +268,7 @@ void EditorWindowController::copyText() {
 void EditorWindowController::findSensitiveText() {
     if (m_readingText) return;
     m_view->interaction().commitPendingText();
-    QImage flat = EditorRenderer::compose(m_model->scene());
+    QImage flat = Redaction::forReading(EditorRenderer::compose(m_model->scene()), m_model->annotations());
     if (flat.isNull()) return;
     m_readingText = true;
     m_toolbar->showReadingText(true);

@@ -6,10 +6,10 @@
 
 #include <QHash>
 
-#include <algorithm>
 #include <QPainter>
 #include <QSet>
 #include <QTransform>
+#include <algorithm>
 
 #include <memory>
 #include <optional>
@@ -81,7 +81,8 @@ QImage burntPicture(const Annotation& picture, const QList<Annotation>& above) {
 } // namespace
 
 EditorRenderer::Scene hiding(EditorRenderer::Scene scene) {
-    const QSet<QUuid> skipped = EditorRenderer::beyondDrawingBudget(scene.annotations, QSizeF(scene.baseImage.size()));
+    const QSet<QUuid> skipped =
+        EditorRenderer::beyondDrawingBudget(scene.annotations, QSizeF(scene.baseImage.size()));
     const QList<Annotation> redactions = drawnRedactions(scene, skipped);
     const bool blurs = std::any_of(scene.annotations.cbegin(), scene.annotations.cend(),
                                    [](const Annotation& a) { return a.tool == EditorTool::blur; });
@@ -91,8 +92,9 @@ EditorRenderer::Scene hiding(EditorRenderer::Scene scene) {
     scene.blurredImage = [base, redactions, blurred] {
         if (!*blurred) {
             const QImage redacted = EditorRenderer::compose(EditorRenderer::Scene{base, redactions, {}});
-            *blurred = redacted.isNull() ? QImage()
-                                         : GaussianBlur::blur(redacted, GaussianBlur::regionSigma(base.size()));
+            *blurred = redacted.isNull()
+                           ? QImage()
+                           : GaussianBlur::blur(redacted, GaussianBlur::regionSigma(base.size()));
         }
         return **blurred;
     };
@@ -101,14 +103,17 @@ EditorRenderer::Scene hiding(EditorRenderer::Scene scene) {
 
 Stored stored(const EditorRenderer::Scene& scene, const QList<Annotation>& annotations, bool withBlur) {
     Stored out{scene.baseImage, annotations};
-    const QSet<QUuid> skipped = EditorRenderer::beyondDrawingBudget(scene.annotations, QSizeF(scene.baseImage.size()));
+    const QSet<QUuid> skipped =
+        EditorRenderer::beyondDrawingBudget(scene.annotations, QSizeF(scene.baseImage.size()));
     QList<Annotation> burnt;
     for (const Annotation& a : scene.annotations)
-        if (!skipped.contains(a.id) && (a.tool == EditorTool::redact || (withBlur && a.tool == EditorTool::blur)))
+        if (!skipped.contains(a.id) &&
+            (a.tool == EditorTool::redact || (withBlur && a.tool == EditorTool::blur)))
             burnt.append(a);
     if (burnt.isEmpty()) return out;
     // Drawn as the flat picture draws them: the same pixels, in the same order.
-    out.baseImage = EditorRenderer::compose(EditorRenderer::Scene{scene.baseImage, burnt, scene.blurredImage});
+    out.baseImage =
+        EditorRenderer::compose(EditorRenderer::Scene{scene.baseImage, burnt, scene.blurredImage});
     if (out.baseImage.isNull()) return out;
 
     // Pictures lie below redactions: each keeps none of what a redaction drawn after it covers.
@@ -138,12 +143,67 @@ RecognizedText uncovered(const RecognizedText& text, const QList<Annotation>& an
     RecognizedText kept;
     for (const RecognizedWord& word : text.words) {
         const QPointF middle = QRectF(word.box).center() + offset;
-        const bool covered = std::any_of(redactions.cbegin(), redactions.cend(), [&middle](const Annotation* a) {
-            return a->rect().normalized().contains(AnnotationGeometry::toObjectSpace(middle, *a));
-        });
+        const bool covered =
+            std::any_of(redactions.cbegin(), redactions.cend(), [&middle](const Annotation* a) {
+                return a->rect().normalized().contains(AnnotationGeometry::toObjectSpace(middle, *a));
+            });
         if (!covered) kept.words.append(word);
     }
     return kept;
+}
+
+namespace {
+
+// The commonest colour on the outline of `r` (object space of `a`) in `image`: the ground the box
+// lies on, whatever letters the outline crosses. White when the outline is off the picture.
+QRgb groundAround(const QImage& image, const Annotation& a, const QRectF& r, QPointF offset) {
+    QHash<QRgb, int> counts;
+    const QRect inside = image.rect();
+    const auto sample = [&](QPointF objectPoint) {
+        const QPoint p = (AnnotationGeometry::fromObjectSpace(objectPoint, a) - offset).toPoint();
+        if (inside.contains(p)) ++counts[image.pixel(p) | 0xff000000u];
+    };
+    const double w = r.width(), h = r.height();
+    const int across = std::clamp(int(w / 2), 1, 2000), down = std::clamp(int(h / 2), 1, 2000);
+    for (int i = 0; i <= across; ++i) {
+        sample(QPointF(r.left() + w * i / across, r.top()));
+        sample(QPointF(r.left() + w * i / across, r.bottom()));
+    }
+    for (int i = 0; i <= down; ++i) {
+        sample(QPointF(r.left(), r.top() + h * i / down));
+        sample(QPointF(r.right(), r.top() + h * i / down));
+    }
+    QRgb best = 0xffffffffu;
+    int most = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > most || (it.value() == most && it.key() < best)) best = it.key(), most = it.value();
+    return best;
+}
+
+} // namespace
+
+QImage forReading(QImage flat, const QList<Annotation>& annotations, QPointF offset) {
+    if (flat.isNull()) return flat;
+    if (flat.format() != QImage::Format_RGB32 && flat.format() != QImage::Format_ARGB32_Premultiplied)
+        flat = flat.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&flat);
+    painter.setPen(Qt::NoPen);
+    for (const Annotation& a : annotations) {
+        if (a.tool != EditorTool::redact) continue;
+        const QRectF r = a.rect().normalized();
+        if (!(r.width() > 0) || !(r.height() > 0)) continue;
+        // The outline sampled a little outside the box, and the fill reaching over its smoothed edge.
+        const QColor ground = QColor::fromRgb(groundAround(flat, a, r.adjusted(-3, -3, 3, 3), offset));
+        const QRectF covered = r.adjusted(-1.5, -1.5, 1.5, 1.5);
+        QPolygonF shape;
+        for (QPointF corner :
+             {covered.topLeft(), covered.topRight(), covered.bottomRight(), covered.bottomLeft()})
+            shape << AnnotationGeometry::fromObjectSpace(corner, a) - offset;
+        painter.setBrush(ground);
+        painter.drawPolygon(shape);
+    }
+    painter.end();
+    return flat;
 }
 
 } // namespace Redaction

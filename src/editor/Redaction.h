@@ -33,6 +33,12 @@ Stored stored(const EditorRenderer::Scene& scene, const QList<Annotation>& annot
 // The words of `text` read in a picture whose top left lies at `offset` in the image, without those
 // whose middle a redaction of `annotations` covers: a black box read as letters is no text, and
 // what a redaction hides is not to be copied either.
-RecognizedText uncovered(const RecognizedText& text, const QList<Annotation>& annotations, QPointF offset = {});
+RecognizedText uncovered(const RecognizedText& text, const QList<Annotation>& annotations,
+                         QPointF offset = {});
+
+// `flat`, whose top left lies at `offset` in the image, as text recognition should see it: each
+// redaction filled with the colour of the ground around it, so that the box is neither read as
+// letters nor spoils the reading of the words beside it. Never shown: what the box hides stays hidden.
+QImage forReading(QImage flat, const QList<Annotation>& annotations, QPointF offset = {});
 
 } // namespace Redaction

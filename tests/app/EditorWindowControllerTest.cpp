@@ -398,3 +398,44 @@ TEST(EditorWindowController, ZoomingLeavesTheShadowWhereTheCanvasIs) {
         EXPECT_TRUE(matchesAFreshPaint()) << "zoomed in " << i + 1;
     }
 }
+
+// Copy Text leaves out what redactions hide, and the boxes are not read as letters nor spoil the
+// words beside them.
+TEST(EditorWindowController, CopyTextReadsAroundRedactions) {
+    struct Line {
+        QString before, secret, after;
+    };
+    const QList<Line> lines{{QStringLiteral("Password is "), QStringLiteral("hunter2-secret-77"), QStringLiteral(" for the gateway")},
+                            {QStringLiteral("API key "), QStringLiteral("sk-ABCD1234EFGH"), QStringLiteral(" please rotate")},
+                            {QStringLiteral("Mail to "), QStringLiteral("j.smith@example.com"), QStringLiteral(" today")}};
+    QImage page(640, 170, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QList<Annotation> redactions;
+    {
+        QPainter p(&page);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(14);
+        p.setFont(font);
+        p.setPen(QColor(30, 30, 30));
+        const QFontMetrics metrics(font);
+        int baseline = 30;
+        for (const Line& line : lines) {
+            p.drawText(20, baseline, line.before + line.secret + line.after);
+            const int left = 20 + metrics.horizontalAdvance(line.before);
+            const QRect secret(left, baseline - metrics.ascent(), metrics.horizontalAdvance(line.secret), metrics.height());
+            redactions << annotation(EditorTool::redact, {QPointF(secret.topLeft()) - QPointF(2, 2),
+                                                          QPointF(secret.bottomRight()) + QPointF(2, 2)});
+            baseline += 50;
+        }
+    }
+    EditorWindowController window(std::make_unique<EditorModel>(page, redactions), QStringLiteral("page.png"));
+    window.setAttribute(Qt::WA_DeleteOnClose, false);
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    window.copyText();
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::clipboard()->text() != QLatin1String("before"); }, 30000));
+    QStringList read = QApplication::clipboard()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (QString& l : read) l = l.simplified();
+    EXPECT_EQ(read, (QStringList{QStringLiteral("Password is for the gateway"), QStringLiteral("API key please rotate"),
+                                 QStringLiteral("Mail to today")}))
+        << QApplication::clipboard()->text().toStdString();
+}

@@ -1,11 +1,12 @@
 // What saving keeps of a document with redactions and blur regions: what a redaction covers is
 // gone from every file written, the objects stay editable, and blurred parts go into the project
 // only when asked.
-#include "editor/EditorModel.h"
 #include "editor/Redaction.h"
+#include "editor/EditorModel.h"
 #include "editor/FlatExport.h"
 #include "editor/SaveCommand.h"
 #include "io/ProjectIO.h"
+#include "model/AnnotationGeometry.h"
 
 #include "TestSupport.h"
 
@@ -33,8 +34,8 @@ struct Saved {
 };
 
 Saved saveAndRead(EditorModel& model, const QTemporaryDir& dir, bool burnBlur = false) {
-    const SaveCommand::Outcome out =
-        SaveCommand::save(model, dir.filePath(QStringLiteral("shot.png")), FlatExport::Format::png, 1, burnBlur);
+    const SaveCommand::Outcome out = SaveCommand::save(model, dir.filePath(QStringLiteral("shot.png")),
+                                                       FlatExport::Format::png, 1, burnBlur);
     EXPECT_FALSE(out.error);
     const Result<ProjectIO::Project> project = ProjectIO::load(out.projectPath);
     return {QImageReader(out.imagePath).read(), project ? *project : ProjectIO::Project{}, out.projectPath};
@@ -50,15 +51,16 @@ TEST(Redaction, ItIsBurntExactlyIntoEveryPictureWrittenAndStaysAnObject) {
     QColor translucent = kInk;
     translucent.setAlpha(90);
     for (double turn : {0.0, 0.4}) {
-        Annotation redaction = annotation(EditorTool::redact, {{40, 30}, {120, 90}}, turn ? translucent : kInk);
+        Annotation redaction =
+            annotation(EditorTool::redact, {{40, 30}, {120, 90}}, turn ? translucent : kInk);
         redaction.rotation = turn;
         EditorModel model(base, {redaction});
         QTemporaryDir dir;
         const Saved saved = saveAndRead(model, dir);
         const Result<QImage> exported = FlatExport::flatImage(saved.projectPath);
         for (const QImage& written : {saved.project.baseImage, saved.flat, exported ? *exported : QImage()}) {
-            const TestSupport::CoverCount n =
-                TestSupport::checkCover(written, base, TestSupport::turnedBox(redaction.rect(), turn), kInk.rgb());
+            const TestSupport::CoverCount n = TestSupport::checkCover(
+                written, base, TestSupport::turnedBox(redaction.rect(), turn), kInk.rgb());
             EXPECT_EQ(n.wrong, 0) << turn;
             EXPECT_GE(n.covered, 80 * 60) << turn;
         }
@@ -100,7 +102,8 @@ TEST(Redaction, APastedPictureUnderItKeepsNoneOfWhatItCovers) {
     Annotation picture = annotation(EditorTool::image, {{100, 60}, {200, 60}, {200, 140}, {100, 140}});
     picture.image = pixels;
     picture.imageFrame = QRectF(100, 60, 100, 80); // twice its size
-    EditorModel model(noisePicture(240, 180), {picture, annotation(EditorTool::redact, {{120, 70}, {160, 100}}, kInk)});
+    EditorModel model(noisePicture(240, 180),
+                      {picture, annotation(EditorTool::redact, {{120, 70}, {160, 100}}, kInk)});
     QTemporaryDir dir;
     const Saved saved = saveAndRead(model, dir);
     ASSERT_EQ(saved.project.annotations.size(), 2);
@@ -127,8 +130,10 @@ TEST(Redaction, APastedPictureUnderItKeepsNoneOfWhatItCovers) {
     for (int y = 0; y < 180; ++y)
         for (int x = 0; x < 240; ++x)
             if (std::all_of(std::begin(inner), std::end(inner), [&](const QPolygonF& q) {
-                    return q.containsPoint(QPointF(x, y), Qt::OddEvenFill) && q.containsPoint(QPointF(x + 1, y + 1), Qt::OddEvenFill) &&
-                           q.containsPoint(QPointF(x + 1, y), Qt::OddEvenFill) && q.containsPoint(QPointF(x, y + 1), Qt::OddEvenFill);
+                    return q.containsPoint(QPointF(x, y), Qt::OddEvenFill) &&
+                           q.containsPoint(QPointF(x + 1, y + 1), Qt::OddEvenFill) &&
+                           q.containsPoint(QPointF(x + 1, y), Qt::OddEvenFill) &&
+                           q.containsPoint(QPointF(x, y + 1), Qt::OddEvenFill);
                 })) {
                 ++checked;
                 EXPECT_EQ(alone.pixel(x, y), kInk.rgb()) << x << "," << y;
@@ -178,4 +183,57 @@ TEST(Redaction, WordsUnderARedactionAreNotRead) {
     // image, where "Zone" is under the turned box and "North" beyond it.
     const RecognizedText part = Redaction::uncovered(read, {turned}, QPointF(180, 0));
     EXPECT_EQ(part.plainText(), QStringLiteral("Serial SN-4471\nNorth"));
+}
+
+// Text recognition sees the ground in place of each box, turned with it: on a light half and a
+// dark half alike, whatever letters its edge crosses; the rest of the picture is untouched, and a
+// part of the picture read on its own is filled at the same places.
+TEST(Redaction, ForReadingEachBoxTakesTheGroundAroundIt) {
+    const QColor light(236, 238, 240), dark(32, 33, 36);
+    QImage image(400, 200, QImage::Format_RGB32);
+    image.fill(light);
+    QPainter p(&image);
+    p.fillRect(200, 0, 200, 200, dark);
+    // Letters running through both boxes' edges.
+    p.fillRect(40, 60, 120, 3, kInk);
+    p.fillRect(250, 95, 3, 60, kInk);
+    Annotation upright = annotation(EditorTool::redact, {{50, 40}, {150, 80}});
+    Annotation turned = annotation(EditorTool::redact, {{240, 90}, {360, 120}});
+    turned.rotation = M_PI / 6;
+    const QList<Annotation> boxes{upright, turned};
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    for (const Annotation& a : boxes) {
+        QPolygonF shape;
+        const QRectF r = a.rect();
+        for (QPointF c : {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft()})
+            shape << AnnotationGeometry::fromObjectSpace(c, a);
+        p.drawPolygon(shape);
+    }
+    p.end();
+
+    const QImage read = Redaction::forReading(image, boxes);
+    ASSERT_EQ(read.size(), image.size());
+    int inside = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QPointF at(x + 0.5, y + 0.5);
+            bool near = false;
+            for (qsizetype i = 0; i < boxes.size(); ++i) {
+                const QPointF local = AnnotationGeometry::toObjectSpace(at, boxes[i]);
+                near = near || boxes[i].rect().adjusted(-4, -4, 4, 4).contains(local);
+                if (boxes[i].rect().adjusted(1, 1, -1, -1).contains(local)) {
+                    ++inside;
+                    ASSERT_EQ(QColor(read.pixel(x, y)), i == 0 ? light : dark) << x << "," << y;
+                }
+            }
+            if (!near) ASSERT_EQ(read.pixel(x, y), image.pixel(x, y)) << x << "," << y;
+        }
+    EXPECT_GT(inside, 7000);
+    // The ink outside the boxes is still there to be read.
+    EXPECT_EQ(QColor(read.pixel(45, 61)), kInk);
+
+    // The part from (200, 50) on, read alone, is the same as that part of the whole.
+    const QImage part = Redaction::forReading(image.copy(200, 50, 200, 150), boxes, QPointF(200, 50));
+    EXPECT_EQ(part, read.copy(200, 50, 200, 150));
 }
