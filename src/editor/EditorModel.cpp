@@ -49,9 +49,15 @@ void EditorModel::setTool(EditorTool tool) {
 
 bool EditorModel::redactionColorInUse() const {
     if (m_tool == EditorTool::redact) return true;
-    if (m_tool != EditorTool::select) return false;
-    const std::optional<int> index = selectedIndex();
-    return index && m_annotations.at(*index).tool == EditorTool::redact;
+    if (m_tool != EditorTool::select || m_selectedIDs.isEmpty()) return false;
+    // Several found redactions selected take their colour together; a mixed selection the others'.
+    bool any = false;
+    for (const Annotation& a : m_annotations) {
+        if (!m_selectedIDs.contains(a.id)) continue;
+        if (a.tool != EditorTool::redact) return false;
+        any = true;
+    }
+    return any;
 }
 
 QColor EditorModel::color() const {

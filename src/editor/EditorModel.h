@@ -238,9 +238,10 @@ public:
     // Index of the single selection in annotations(); absent when it matches nothing.
     std::optional<int> selectedIndex() const;
 
-    // Object edits. Those on the single selection do nothing while zero or several are selected.
-    // The colour changes of one object share one undo step until another object is recoloured,
-    // even across other edits; width changes likewise.
+    // Object edits. Those on the single selection do nothing while zero or several are selected;
+    // a colour goes to every selected object, in one step. The colour changes of the same objects
+    // share one undo step until others are recoloured, even across other edits; width changes
+    // likewise.
     void applyColorToSelection(const QColor& color);
     // Sets the width, or for a text the font size max(3 × width, 6).
     void applyWidthToSelection(double width);

@@ -45,15 +45,19 @@ std::optional<int> EditorModel::selectedIndex() const {
 }
 
 void EditorModel::applyColorToSelection(const QColor& color) {
-    const std::optional<int> index = selectedIndex();
     // A colour with no hex form could be neither saved nor listed among the recent colours.
     const std::optional<QString> hex = pictavoHex(color);
-    if (!index || !hex) return;
-    const Annotation& a = m_annotations.at(*index);
-    if (pictavoHex(a.color) == hex) return;
-    pushUndo(MergeKey{MergeKey::Kind::color, {a.id}});
+    if (!hex) return;
+    QList<qsizetype> changing;
+    QSet<QUuid> ids;
+    for (qsizetype i = 0; i < m_annotations.size(); ++i) {
+        const Annotation& a = m_annotations.at(i);
+        if (m_selectedIDs.contains(a.id) && pictavoHex(a.color) != hex) changing.append(i), ids.insert(a.id);
+    }
+    if (changing.isEmpty()) return;
+    pushUndo(MergeKey{MergeKey::Kind::color, ids});
     // Writable access only after pushUndo: the snapshot shares the list until it detaches.
-    m_annotations[*index].color = color;
+    for (qsizetype i : changing) m_annotations[i].color = color;
     emit documentChanged();
 }
 

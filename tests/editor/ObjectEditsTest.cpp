@@ -49,9 +49,19 @@ TEST(EditorSelection, ColourAndWidthChangesCoalescePerObject) {
         annotation(EditorTool::text, {{5, 5}}, Palette::standardRed(), 8, QStringLiteral("Hi"));
     const Annotation rect = annotation(EditorTool::rect, {{0, 0}, {9, 9}}, Palette::standardRed(), 8);
     EditorModel m(solidImage(64, 48), {text, rect});
+    // Several selected take a colour together, in one step, and again in the same step; a width
+    // goes to one object only.
     m.setSelectedIDs({text.id, rect.id});
     m.applyColorToSelection(Palette::named("blue"));
     m.applyWidthToSelection(3);
+    EXPECT_EQ(m.annotations()[0].color, Palette::named("blue"));
+    EXPECT_EQ(m.annotations()[1].color, Palette::named("blue"));
+    EXPECT_DOUBLE_EQ(m.annotations()[1].width, 8);
+    m.applyColorToSelection(Palette::named("green"));
+    EXPECT_EQ(m.undoStack().size(), 1);
+    m.undo();
+    EXPECT_EQ(m.annotations()[0].color, Palette::standardRed());
+    EXPECT_EQ(m.annotations()[1].color, Palette::standardRed());
     EXPECT_TRUE(m.undoStack().isEmpty());
 
     m.setSelectedID(text.id);
@@ -627,6 +637,14 @@ TEST(EditorSelection, FoundRedactionsAreOneStepAndSelected) {
     }
     EXPECT_EQ(model.selectedIDs(), ids);
     EXPECT_EQ(model.annotations()[1].rect().normalized(), QRectF(100, 40, 80, 14));
+    // The colour well shows the redactions' colour and recolours them all; the pen keeps red.
+    EXPECT_EQ(model.color(), QColor(Qt::black));
+    model.chooseColor(Palette::named("blue"));
+    for (const Annotation& a : model.annotations()) EXPECT_EQ(a.color, Palette::named("blue"));
+    EXPECT_EQ(model.undoStack().size(), 2);
+    model.undo();
+    model.setTool(EditorTool::pen);
+    EXPECT_EQ(model.color(), QColor(Qt::red));
     model.undo();
     EXPECT_TRUE(model.annotations().isEmpty());
     EXPECT_EQ(model.addRedactions({}), 0);
