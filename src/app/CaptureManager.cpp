@@ -75,11 +75,11 @@ CaptureManager::CaptureManager(BackendFactory factory, QObject* parent)
     : QObject(parent), m_factory(factory ? std::move(factory) : BackendFactory(&CaptureBackends::forSession)) {
     // The command line gives no other sign that a copy worked.
     onCopied = [](const QImage& image) {
-        Notifications::notify(QStringLiteral("Screenshot copied"),
-                              QStringLiteral("%1 × %2 px").arg(image.width()).arg(image.height()), image);
+        Notifications::notify(tr("Screenshot copied"),
+                              tr("%1 × %2 px").arg(image.width()).arg(image.height()), image);
     };
     onTextCopied = [](int lines) {
-        Notifications::notify(QStringLiteral("Text copied"), TextReading::copiedMessage(lines), QImage());
+        Notifications::notify(tr("Text copied"), TextReading::copiedMessage(lines), QImage());
     };
 }
 
@@ -149,7 +149,7 @@ void CaptureManager::countDown(int delayMs, const CaptureRequest& request, Done 
     counter->setStyleSheet(QStringLiteral("QLabel { background: rgba(0, 0, 0, 190); color: white; "
                                           "font-size: 28px; font-weight: 600; border-radius: 10px; }"));
     counter->setFixedSize(72, 56);
-    counter->setAccessibleName(QStringLiteral("Capture countdown"));
+    counter->setAccessibleName(tr("Capture countdown"));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         counter->move(area.right() - counter->width() - 16, area.bottom() - counter->height() - 16);
@@ -307,7 +307,8 @@ void CaptureManager::finishRegionSelection(std::optional<SelectionOverlayWindow:
         emit lastRegionChanged();
         if (cutRegion(result->rect, shotIndex, shots, request, done)) return;
     }
-    fail(request, done, QStringLiteral("The screen of the selection was disconnected during the selection."));
+    fail(request, done,
+         QString::fromUtf8(QT_TR_NOOP("The screen of the selection was disconnected during the selection.")));
 }
 
 bool CaptureManager::cutRegion(const QRectF& rect, int shotIndex, const QList<ScreenShot>& shots,
@@ -328,7 +329,7 @@ bool CaptureManager::cutRegion(const QRectF& rect, int shotIndex, const QList<Sc
     const QRect cut = spanningCut(rect, shots);
     const QImage all = stitched(shots);
     if (all.isNull()) {
-        fail(request, done, QStringLiteral("Not enough memory for the captured picture."));
+        fail(request, done, QString::fromUtf8(QT_TR_NOOP("Not enough memory for the captured picture.")));
         return true;
     }
     if (cut.isEmpty()) return false;
@@ -356,9 +357,16 @@ void CaptureManager::captureLastRegion(const CaptureRequest& request, Done done)
         for (int i = 0; i < shots.size() && index < 0; ++i)
             if (QRectF(shots[i].geometry).intersects(rect)) index = i;
         if (index >= 0 && self->cutRegion(rect, index, shots, request, done)) return;
-        self->fail(request, done,
-                   QStringLiteral("The last region is on no screen now (its screen was %1): select a region again.")
-                       .arg(region.screen.isEmpty() ? QStringLiteral("unnamed") : region.screen));
+        // The alert in the person's language, the command line's answer in English.
+        const char* const noScreen =
+            QT_TR_NOOP("The last region is on no screen now (its screen was %1): select a region again.");
+        if (request.alertOnFailure)
+            presentCaptureError(tr(noScreen).arg(region.screen.isEmpty() ? tr("unnamed") : region.screen));
+        CaptureRequest quiet = request;
+        quiet.alertOnFailure = false;
+        self->fail(quiet, done,
+                   QString::fromUtf8(noScreen).arg(region.screen.isEmpty() ? QStringLiteral("unnamed")
+                                                                           : region.screen));
     });
 }
 
@@ -474,7 +482,9 @@ void CaptureManager::cancelReadingText() {
 }
 
 void CaptureManager::deliver(QImage image, const CaptureRequest& request, const Done& done) {
-    if (image.isNull()) return fail(request, done, QStringLiteral("Not enough memory for the captured picture."));
+    if (image.isNull())
+        return fail(request, done,
+                    QString::fromUtf8(QT_TR_NOOP("Not enough memory for the captured picture.")));
     if (request.readText) return deliverText(std::move(image), request, done);
     // Written on a worker thread, beside wherever else the picture goes.
     const QString historyId = request.keptInHistory() ? RecentCaptures::keep(image) : QString();
@@ -506,7 +516,8 @@ void CaptureManager::cancel(const CaptureOutcome& outcome, const CaptureRequest&
 }
 
 void CaptureManager::fail(const CaptureRequest& request, const Done& done, const QString& error) {
-    const QString text = error.isEmpty() ? QStringLiteral("The screen could not be read.") : error;
+    const QString text =
+        error.isEmpty() ? QString::fromUtf8(QT_TR_NOOP("The screen could not be read.")) : error;
     qCWarning(lcCapture, "Pictavo: capture failed: %s", qPrintable(text));
     if (request.alertOnFailure) presentCaptureError(text);
     if (done) done({CaptureResult::Status::failed, text});
@@ -583,13 +594,15 @@ void CaptureManager::rememberRegion(const LastRegion& region) {
 }
 
 QString CaptureManager::noLastRegionError() {
-    return QStringLiteral("there is no last region to capture again: select a region first (pictavo capture region)");
+    return QString::fromUtf8(QT_TR_NOOP(
+        "there is no last region to capture again: select a region first (pictavo capture region)"));
 }
 
 void CaptureManager::presentCaptureError(const QString& error) {
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Pictavo"),
-                                QStringLiteral("Couldn't Capture the Screen"));
-    box->setInformativeText(error);
+    auto* box =
+        new QMessageBox(QMessageBox::Warning, QStringLiteral("Pictavo"), tr("Couldn't Capture the Screen"));
+    // Errors stay English for the command line; those marked QT_TR_NOOP are shown translated here.
+    box->setInformativeText(tr(error.toUtf8().constData()));
     box->setAttribute(Qt::WA_DeleteOnClose);
     // Not application-modal (a message box's default): the next capture's overlay must get input.
     box->setWindowModality(Qt::NonModal);

@@ -52,7 +52,7 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
                                                QWidget* parent)
     : QMainWindow(parent), m_model(std::move(model)) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setAccessibleName(QStringLiteral("Edit Screenshot"));
+    setAccessibleName(tr("Edit Screenshot"));
     m_model->setClipboard(&SystemClipboard::instance());
     m_view = new EditorView(*m_model);
     m_area = new CanvasArea(m_view);
@@ -81,8 +81,8 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
     m_messageLabel = new QLabel;
     m_messageLabel->setTextFormat(Qt::RichText);
     m_messageLabel->setOpenExternalLinks(true);
-    m_messageLabel->setAccessibleName(QStringLiteral("Status"));
-    m_versionLabel = new QLabel(QStringLiteral("v%1").arg(QString::fromLatin1(Pictavo::kVersion)));
+    m_messageLabel->setAccessibleName(tr("Status"));
+    m_versionLabel = new QLabel(tr("v%1").arg(QString::fromLatin1(Pictavo::kVersion)));
     for (QLabel* label : {m_sizeLabel, m_versionLabel})
         label->setForegroundRole(QPalette::PlaceholderText);
     statusBar()->addWidget(m_sizeLabel);
@@ -101,7 +101,7 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
 
     connect(m_view, &EditorView::textEntryChanged, this, [this] {
         if (m_actions->isTyping())
-            statusBar()->showMessage(QStringLiteral("Shift+Return for a new line"));
+            statusBar()->showMessage(tr("Shift+Return for a new line"));
         else
             statusBar()->clearMessage();
     });
@@ -117,11 +117,11 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
 
     askToSave = [this] {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Pictavo"),
-                        QStringLiteral("Save changes to this screenshot?"), QMessageBox::NoButton, this);
-        box.setInformativeText(QStringLiteral("Your annotations will be lost if you close without saving."));
-        QPushButton* saveButton = box.addButton(QStringLiteral("Save…"), QMessageBox::AcceptRole);
-        QPushButton* discard = box.addButton(QStringLiteral("Don't Save"), QMessageBox::DestructiveRole);
-        box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+                        tr("Save changes to this screenshot?"), QMessageBox::NoButton, this);
+        box.setInformativeText(tr("Your annotations will be lost if you close without saving."));
+        QPushButton* saveButton = box.addButton(tr("Save…"), QMessageBox::AcceptRole);
+        QPushButton* discard = box.addButton(tr("Don't Save"), QMessageBox::DestructiveRole);
+        box.addButton(tr("Cancel"), QMessageBox::RejectRole);
         box.setDefaultButton(saveButton);
         box.exec();
         if (box.clickedButton() == saveButton) return CloseChoice::save;
@@ -153,7 +153,8 @@ EditorWindowController::EditorWindowController(std::unique_ptr<EditorModel> mode
     addAction(quit);
     // "Saved … in …" is true only until the next edit.
     connect(m_model.get(), &EditorModel::documentChanged, this, [this] {
-        if (m_model->isDirty() && m_messageLabel->text().startsWith(QLatin1String("Saved"))) m_messageLabel->clear();
+        if (m_model->isDirty() && !m_savedMessage.isEmpty() && m_messageLabel->text() == m_savedMessage)
+            m_messageLabel->clear();
     });
 }
 
@@ -251,13 +252,14 @@ void EditorWindowController::copyText() {
     if (!area.isEmpty()) flat = flat.copy(area);
     m_readingText = true;
     m_toolbar->showReadingText(true);
-    m_messageLabel->setText(QStringLiteral("Reading the text…"));
+    m_messageLabel->setText(tr("Reading the text…"));
     m_stopReading = TextReading::read(this, std::move(flat), {}, [this, area](const Result<RecognizedText>& read) {
         m_readingText = false;
         m_toolbar->showReadingText(false);
         if (!read)
-            return m_messageLabel->setText(TextReading::wasCancelled(read.error()) ? QStringLiteral("Reading cancelled")
-                                                                                : read.error().message.toHtmlEscaped());
+            return m_messageLabel->setText(TextReading::wasCancelled(read.error())
+                                               ? tr("Reading cancelled")
+                                               : read.error().message.toHtmlEscaped());
         const RecognizedText text = Redaction::uncovered(*read, m_model->annotations(), area.topLeft());
         const int lines = text.lineCount();
         if (lines > 0) TextReading::copy(text);
@@ -272,7 +274,7 @@ void EditorWindowController::findSensitiveText() {
     if (flat.isNull()) return;
     m_readingText = true;
     m_toolbar->showReadingText(true);
-    m_messageLabel->setText(QStringLiteral("Looking for sensitive text…"));
+    m_messageLabel->setText(tr("Looking for sensitive text…"));
     // Boxes found on one picture belong on that picture only: a crop or turn meanwhile moves them.
     const qint64 picture = m_model->baseImage().cacheKey();
     const QRect bounds = flat.rect();
@@ -280,20 +282,22 @@ void EditorWindowController::findSensitiveText() {
         m_readingText = false;
         m_toolbar->showReadingText(false);
         if (!text)
-            return m_messageLabel->setText(TextReading::wasCancelled(text.error()) ? QStringLiteral("Reading cancelled")
-                                                                                : text.error().message.toHtmlEscaped());
+            return m_messageLabel->setText(TextReading::wasCancelled(text.error())
+                                               ? tr("Reading cancelled")
+                                               : text.error().message.toHtmlEscaped());
         if (m_model->baseImage().cacheKey() != picture)
-            return m_messageLabel->setText(QStringLiteral("The picture changed while its text was read: nothing was covered. Try again."));
+            return m_messageLabel->setText(
+                tr("The picture changed while its text was read: nothing was covered. Try again."));
         // What is covered already is not found again.
         const QList<SensitiveText::Finding> findings =
             SensitiveText::find(Redaction::uncovered(*text, m_model->annotations()), bounds);
         QList<QRectF> boxes;
         for (const SensitiveText::Finding& finding : findings) boxes.append(QRectF(finding.box));
+        const QString summary = SensitiveText::summary(findings).toHtmlEscaped();
         // A refusal (the project could not be reopened with them) is shown by the model's alert.
         if (!boxes.isEmpty() && m_model->addRedactions(boxes) == 0)
-            return m_messageLabel->setText(QStringLiteral("%1 — not covered").arg(SensitiveText::summary(findings).toHtmlEscaped()));
-        m_messageLabel->setText(SensitiveText::summary(findings).toHtmlEscaped() +
-                                (findings.isEmpty() ? QString() : QStringLiteral(" — check before sending")));
+            return m_messageLabel->setText(tr("%1 — not covered").arg(summary));
+        m_messageLabel->setText(findings.isEmpty() ? summary : tr("%1 — check before sending").arg(summary));
     });
 }
 
@@ -376,25 +380,24 @@ std::optional<IoError> EditorWindowController::saveTo(const QString& imagePath, 
     }
     saved({outcome.imagePath, format, scale, burnBlur});
     if (outcome.undrawn > 0)
-        ErrorAlert::present(QStringLiteral("“%1” was saved without %2 objects that would take too long to draw. "
-                                           "The project beside it keeps them all.")
-                                .arg(QFileInfo(outcome.imagePath).fileName())
-                                .arg(outcome.undrawn),
-                            this);
+        ErrorAlert::present(
+            tr("“%1” was saved without %2 objects that would take too long to draw. "
+               "The project beside it keeps them all.")
+                .arg(QFileInfo(outcome.imagePath).fileName(), QString::number(outcome.undrawn)),
+            this);
     if (onSaved) onSaved();
     return std::nullopt;
 }
 
 void EditorWindowController::placeProjectElsewhere(const QByteArray& project, const QString& suggestedPath,
                                          std::function<void()> onSaved) {
-    auto* dialog =
-        new QFileDialog(this, QStringLiteral("Choose where to save the editable .pictproj project"));
+    auto* dialog = new QFileDialog(this, tr("Choose where to save the editable .pictproj project"));
     dialog->setObjectName(QStringLiteral("projectDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     // Nothing may change the document or close its window before the project has a place.
     dialog->setWindowModality(Qt::ApplicationModal);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setNameFilter(QStringLiteral("Pictavo project (*.pictproj)"));
+    dialog->setNameFilter(tr("Pictavo project (*.pictproj)"));
     dialog->setDefaultSuffix(QStringLiteral("pictproj"));
     dialog->selectFile(QFileInfo(suggestedPath).fileName());
     connect(dialog, &QFileDialog::accepted, this, [this, dialog, project, onSaved] {
@@ -413,17 +416,18 @@ void EditorWindowController::saved(const SaveCommand::SavedFiles& files) {
     emit documentSaved(files);
     setFilePath(files.imagePath);
     const QFileInfo info(files.imagePath);
-    m_messageLabel->setText(QStringLiteral("Saved “%1” in <a href=\"%2\">%3</a>")
-                                .arg(info.fileName().toHtmlEscaped(),
-                                     QUrl::fromLocalFile(info.absolutePath()).toString(QUrl::FullyEncoded),
-                                     QDir::toNativeSeparators(info.absolutePath()).toHtmlEscaped()));
+    m_savedMessage = tr("Saved “%1” in <a href=\"%2\">%3</a>")
+                         .arg(info.fileName().toHtmlEscaped(),
+                              QUrl::fromLocalFile(info.absolutePath()).toString(QUrl::FullyEncoded),
+                              QDir::toNativeSeparators(info.absolutePath()).toHtmlEscaped());
+    m_messageLabel->setText(m_savedMessage);
     refreshStatus();
 }
 
 void EditorWindowController::restoreUnsaved(const std::optional<SaveCommand::SavedFiles>& files) {
     m_files = files;
     m_model->markUnsaved();
-    m_messageLabel->setText(QStringLiteral("Restored unsaved edits"));
+    m_messageLabel->setText(tr("Restored unsaved edits"));
     refreshStatus();
 }
 
@@ -444,13 +448,14 @@ QString EditorWindowController::versionText() const {
 
 void EditorWindowController::refreshStatus() {
     const QSizeF size = m_model->imageSize();
-    m_sizeLabel->setText(QStringLiteral("%1 × %2 px").arg(qint64(size.width())).arg(qint64(size.height())));
+    m_sizeLabel->setText(tr("%1 × %2 px").arg(qint64(size.width())).arg(qint64(size.height())));
     const qsizetype undrawn = m_view->undrawnCount();
-    m_sizeLabel->setToolTip(undrawn > 0 ? QStringLiteral("%1 objects would take too long to draw and are not shown")
-                                              .arg(undrawn)
-                                        : QString());
+    m_sizeLabel->setToolTip(undrawn > 0
+                                ? tr("%1 objects would take too long to draw and are not shown").arg(undrawn)
+                                : QString());
     if (undrawn > 0)
-        m_sizeLabel->setText(m_sizeLabel->text() + QStringLiteral(" — %1 objects not shown").arg(undrawn));
+        m_sizeLabel->setText(
+            tr("%1 — %2 objects not shown").arg(m_sizeLabel->text(), QString::number(undrawn)));
     setWindowModified(m_model->isDirty());
 }
 

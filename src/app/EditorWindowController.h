@@ -108,6 +108,7 @@ private:
     EditorToolbar* m_toolbar;
     QLabel* m_sizeLabel;
     QLabel* m_messageLabel;
+    QString m_savedMessage; // "Saved … in …", cleared from the label by the next edit
     bool m_readingText = false;
     std::shared_ptr<std::atomic<bool>> m_stopReading;
     QLabel* m_versionLabel;

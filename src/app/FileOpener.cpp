@@ -9,6 +9,7 @@
 #include "ui/ErrorAlert.h"
 #include "ui/PdfPagePicker.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -100,14 +101,15 @@ private:
         }
         if (project->droppedRecords > 0)
             m_outcome.errors.append(
-                QStringLiteral("“%1” was opened without %2 of its objects: they could not be read.")
-                    .arg(QFileInfo(file).fileName())
-                    .arg(project->droppedRecords));
+                QCoreApplication::translate(
+                    "Editor", "“%1” was opened without %2 of its objects: they could not be read.")
+                    .arg(QFileInfo(file).fileName(), QString::number(project->droppedRecords)));
         if (const qsizetype undrawn =
                 EditorRenderer::beyondDrawingBudget(project->annotations, QSizeF(project->baseImage.size())).size())
-            m_outcome.errors.append(QStringLiteral("%1 objects of “%2” would take too long to draw and are not shown.")
-                                        .arg(undrawn)
-                                        .arg(QFileInfo(file).fileName()));
+            m_outcome.errors.append(
+                QCoreApplication::translate(
+                    "Editor", "%1 objects of “%2” would take too long to draw and are not shown.")
+                    .arg(QString::number(undrawn), QFileInfo(file).fileName()));
         EditorWindowController::show(project->baseImage, project->annotations, editorPath);
         ++m_outcome.opened;
         next();

@@ -37,7 +37,7 @@ QList<PreviewWindowController*>& openPreviews() {
 
 PreviewView::PreviewView(const QImage& image, QWidget* parent)
     : QWidget(parent), m_image(image), m_display(WindowGeometry::previewDisplaySize(image.size())) {
-    setAccessibleName(QStringLiteral("Captured picture"));
+    setAccessibleName(tr("Captured picture"));
     setFixedSize(sizeHint());
     const qreal dpr = std::max(devicePixelRatioF(), 1.0);
     if (!image.isNull())
@@ -78,28 +78,28 @@ PreviewWindowController::PreviewWindowController(const QImage& image, QWidget* p
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowStaysOnTopHint) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Screenshot"));
-    setAccessibleName(QStringLiteral("Screenshot"));
+    setWindowTitle(tr("Screenshot"));
+    setAccessibleName(tr("Screenshot"));
     m_view = new PreviewView(image);
-    m_save = new QPushButton(QStringLiteral("Save…"));
-    m_copy = new QPushButton(QStringLiteral("Copy to Clipboard"));
-    m_edit = new QPushButton(QStringLiteral("Edit"));
-    m_copyText = new QPushButton(QStringLiteral("Copy Text"));
+    m_save = new QPushButton(tr("Save…"));
+    m_copy = new QPushButton(tr("Copy to Clipboard"));
+    m_edit = new QPushButton(tr("Edit"));
+    m_copyText = new QPushButton(tr("Copy Text"));
     const struct {
         QPushButton* button;
-        const char* help;
+        QString help;
         QKeySequence key;
     } buttons[] = {
-        {m_save, "Save the picture as PNG", QKeySequence::Save},
-        {m_copy, "Copy the picture to the clipboard", QKeySequence::Copy},
-        {m_copyText, "Copy the text of the picture to the clipboard — recognition can miss text, check what matters",
+        {m_save, tr("Save the picture as PNG"), QKeySequence::Save},
+        {m_copy, tr("Copy the picture to the clipboard"), QKeySequence::Copy},
+        {m_copyText,
+         tr("Copy the text of the picture to the clipboard — recognition can miss text, check what matters"),
          QKeySequence(QStringLiteral("Ctrl+Alt+C"))},
-        {m_edit, "Open the picture in the editor to mark it up", QKeySequence(Qt::Key_Return)},
+        {m_edit, tr("Open the picture in the editor to mark it up"), QKeySequence(Qt::Key_Return)},
     };
     for (const auto& b : buttons) {
         b.button->setAccessibleName(b.button->text());
-        b.button->setToolTip(QStringLiteral("%1 (%2)").arg(QString::fromLatin1(b.help),
-                                                            b.key.toString(QKeySequence::NativeText)));
+        b.button->setToolTip(QStringLiteral("%1 (%2)").arg(b.help, b.key.toString(QKeySequence::NativeText)));
         b.button->setMinimumHeight(32);
         b.button->setAutoDefault(false);
     }
@@ -181,7 +181,7 @@ void PreviewWindowController::onCopy() {
     clipboard->clear();
     clipboard->setImage(image());
     // Said on the button for a moment, then the preview goes, as the editor's Copy says it.
-    m_copy->setText(QStringLiteral("Copied!"));
+    m_copy->setText(tr("Copied!"));
     m_copy->setAccessibleName(m_copy->text());
     m_copy->setEnabled(false);
     m_save->setEnabled(false);
@@ -195,16 +195,16 @@ void PreviewWindowController::onCopyText() {
         m_copyText->setText(text);
         m_copyText->setAccessibleName(text);
     };
-    say(QStringLiteral("Reading…"));
+    say(tr("Reading…"));
     TextReading::read(this, image(), {}, [this, say](const Result<RecognizedText>& text) {
         m_copyText->setEnabled(true);
         if (!text) {
-            say(QStringLiteral("Copy Text"));
+            say(tr("Copy Text"));
             return ErrorAlert::present(text.error(), this);
         }
         if (text->lineCount() > 0) TextReading::copy(*text);
         say(TextReading::copiedMessage(text->lineCount()));
-        QTimer::singleShot(2 * kCopiedMs, this, [say] { say(QStringLiteral("Copy Text")); });
+        QTimer::singleShot(2 * kCopiedMs, this, [say] { say(tr("Copy Text")); });
     });
 }
 

@@ -92,5 +92,7 @@ void PrintKeyOffer::bind() {
     connect(m_session, &GlobalShortcuts::activated, this, [this](const QString& id) {
         if (id == QLatin1String(kShortcutId)) m_tray.captureFromMenu(CaptureMode::selection);
     });
-    m_session->open({{QString::fromLatin1(kShortcutId), QStringLiteral("Capture Selection"), QStringLiteral("Print")}});
+    // The desktop lists the shortcut under the tray menu's name for the same command.
+    m_session->open({{QString::fromLatin1(kShortcutId), StatusBarController::tr("Capture Selection"),
+                      QStringLiteral("Print")}});
 }

@@ -61,16 +61,18 @@ void fill(QMenu* menu) {
                                         timeText(entry.time, now));
         item->setData(entry.id);
         item->setToolTip(entry.projectPath.isEmpty()
-                             ? QStringLiteral("Open this capture in the editor")
-                             : QStringLiteral("Open this capture in the editor, with the marks saved on it"));
+                             ? QCoreApplication::translate("History", "Open this capture in the editor")
+                             : QCoreApplication::translate(
+                                   "History", "Open this capture in the editor, with the marks saved on it"));
         QObject::connect(item, &QAction::triggered, item, [entry] { open(entry); });
     }
     if (entries.isEmpty()) {
-        QAction* none = menu->addAction(QStringLiteral("No Captures Yet"));
+        QAction* none = menu->addAction(QCoreApplication::translate("History", "No Captures Yet"));
         none->setEnabled(false);
-        none->setToolTip(CaptureHistory::isEnabled()
-                             ? QStringLiteral("The pictures you capture are listed here")
-                             : QStringLiteral("Keep Capture History is off in Preferences"));
+        none->setToolTip(
+            CaptureHistory::isEnabled()
+                ? QCoreApplication::translate("History", "The pictures you capture are listed here")
+                : QCoreApplication::translate("History", "Keep Capture History is off in Preferences"));
     }
     menu->setToolTipsVisible(true);
 }
@@ -127,8 +129,9 @@ QString timeText(const QDateTime& utc, const QDateTime& now) {
     const QDateTime local = utc.toLocalTime();
     const QString time = local.time().toString(QStringLiteral("HH:mm:ss"));
     const QDate today = now.toLocalTime().date();
-    if (local.date() == today) return QStringLiteral("Today %1").arg(time);
-    if (local.date() == today.addDays(-1)) return QStringLiteral("Yesterday %1").arg(time);
+    if (local.date() == today) return QCoreApplication::translate("History", "Today %1").arg(time);
+    if (local.date() == today.addDays(-1))
+        return QCoreApplication::translate("History", "Yesterday %1").arg(time);
     return QStringLiteral("%1 %2").arg(QLocale().toString(local.date(), QLocale::ShortFormat), time);
 }
 

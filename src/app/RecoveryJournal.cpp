@@ -210,7 +210,7 @@ void RecoveryJournal::written(const QString& id, const QString& problem) {
     for (auto it = m_watched.cbegin(); it != m_watched.cend(); ++it) {
         if ((*it)->id != id) continue;
         if (!problem.isEmpty() && !(*it)->failed)
-            it.key()->showMessage(QStringLiteral("Unsaved edits can't be kept for recovery: %1").arg(problem));
+            it.key()->showMessage(tr("Unsaved edits can't be kept for recovery: %1").arg(problem));
         (*it)->failed = !problem.isEmpty();
     }
     emit entryWritten(id, problem.isEmpty());
@@ -244,23 +244,23 @@ void RecoveryJournal::offerLeftBehind() {
     } else {
         const int count = int(entries.size());
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Pictavo"),
-                        count == 1 ? QStringLiteral("Pictavo closed with unsaved edits in 1 screenshot")
-                                   : QStringLiteral("Pictavo closed with unsaved edits in %1 screenshots").arg(count));
+                        count == 1 ? tr("Pictavo closed with unsaved edits in 1 screenshot")
+                                   : tr("Pictavo closed with unsaved edits in %1 screenshots").arg(count));
         QStringList lines;
         constexpr int kShown = 10; // the buttons stay on the screen
         for (const RecoveryStore::Entry& entry : entries.mid(0, kShown))
             lines.append(QStringLiteral("%1 — %2").arg(
                 entry.title, QLocale().toString(entry.time.toLocalTime(), QLocale::ShortFormat)));
-        if (count > kShown) lines.append(QStringLiteral("and %1 more").arg(count - kShown));
-        box.setInformativeText((count == 1 ? QStringLiteral("Restore opens it again as it was, unsaved.\n\n")
-                                           : QStringLiteral("Restore opens them again as they were, unsaved.\n\n")) +
-                               lines.join(QLatin1Char('\n')));
-        QPushButton* restore = box.addButton(QStringLiteral("Restore"), QMessageBox::AcceptRole);
-        restore->setToolTip(QStringLiteral("Open the unsaved screenshots again in editors"));
-        QPushButton* discardButton = box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
-        discardButton->setToolTip(QStringLiteral("Delete the unsaved edits for good"));
+        if (count > kShown) lines.append(tr("and %1 more").arg(count - kShown));
+        box.setInformativeText((count == 1 ? tr("Restore opens it again as it was, unsaved.")
+                                           : tr("Restore opens them again as they were, unsaved.")) +
+                               QStringLiteral("\n\n") + lines.join(QLatin1Char('\n')));
+        QPushButton* restore = box.addButton(tr("Restore"), QMessageBox::AcceptRole);
+        restore->setToolTip(tr("Open the unsaved screenshots again in editors"));
+        QPushButton* discardButton = box.addButton(tr("Discard"), QMessageBox::DestructiveRole);
+        discardButton->setToolTip(tr("Delete the unsaved edits for good"));
         box.setDefaultButton(restore);
-        box.setAccessibleName(QStringLiteral("Restore Unsaved Screenshots"));
+        box.setAccessibleName(tr("Restore Unsaved Screenshots"));
         box.exec();
         if (box.clickedButton() == restore)
             restoring = true;
@@ -306,8 +306,9 @@ private:
     void opened(const RecoveryStore::Entry& entry, const Result<ProjectIO::Project>& project) {
         if (!project) {
             // Kept: the reason may pass (memory, a child that could not start); Discard removes it.
-            m_errors.append(QStringLiteral("“%1” could not be restored: %2. It is offered again at the next start.")
-                                .arg(entry.title, project.error().message));
+            m_errors.append(
+                RecoveryJournal::tr("“%1” could not be restored: %2. It is offered again at the next start.")
+                    .arg(entry.title, project.error().message));
             return;
         }
         // The editor takes the entry over: it stays on disk until the editor's first write.

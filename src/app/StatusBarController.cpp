@@ -67,21 +67,22 @@ QIcon themedInMenu(const char* name, Icons::Action fallback) {
 } // namespace
 
 StatusBarController::StatusBarController(CaptureManager& captures, QObject* parent)
-    : QObject(parent), m_captures(captures), m_menu(new QMenu), m_recent(new QMenu(QStringLiteral("Recent"), m_menu)),
-      m_preferences(new QMenu(QStringLiteral("Preferences"), m_menu)),
-      m_recentCaptures(new QMenu(QStringLiteral("Recent Captures"), m_menu)) {
-    QAction* adjust = m_preferences->addAction(QStringLiteral("Adjust Selection Before Capturing"));
+    : QObject(parent), m_captures(captures), m_menu(new QMenu), m_recent(new QMenu(tr("Recent"), m_menu)),
+      m_preferences(new QMenu(tr("Preferences"), m_menu)),
+      m_recentCaptures(new QMenu(tr("Recent Captures"), m_menu)) {
+    QAction* adjust = m_preferences->addAction(tr("Adjust Selection Before Capturing"));
     adjust->setCheckable(true);
-    adjust->setToolTip(QStringLiteral("After the drag, move, resize or nudge the region, then press Return"));
+    adjust->setToolTip(tr("After the drag, move, resize or nudge the region, then press Return"));
     m_preferences->setToolTipsVisible(true);
     connect(m_preferences, &QMenu::aboutToShow, adjust, [adjust] { adjust->setChecked(CaptureManager::adjustsSelection()); });
     adjust->setChecked(CaptureManager::adjustsSelection());
     connect(adjust, &QAction::toggled, this, [](bool on) { CaptureManager::setAdjustsSelection(on); });
-    QAction* history = m_preferences->addAction(QStringLiteral("Keep Capture History"));
+    QAction* history = m_preferences->addAction(tr("Keep Capture History"));
     history->setCheckable(true);
-    history->setToolTip(QStringLiteral("Keep your last %1 captures for Recent Captures, in %2; turning it off deletes them")
-                            .arg(CaptureHistory::limit())
-                            .arg(QDir::toNativeSeparators(CaptureHistory::folder())));
+    history->setToolTip(
+        tr("Keep your last %1 captures for Recent Captures, in %2; turning it off deletes them")
+            .arg(CaptureHistory::limit())
+            .arg(QDir::toNativeSeparators(CaptureHistory::folder())));
     history->setChecked(CaptureHistory::isEnabled());
     connect(m_preferences, &QMenu::aboutToShow, history, [history] { history->setChecked(CaptureHistory::isEnabled()); });
     // Triggered, not toggled: bringing the check mark up to date must not ask anything.
@@ -110,15 +111,18 @@ StatusBarController::StatusBarController(CaptureManager& captures, QObject* pare
         if (self->m_launcher && self->m_launcher->isVisible()) self->m_launcher->move(self->m_launcherPlace);
     };
     askToDeleteHistory = [](int kept) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Pictavo"), QStringLiteral("Delete the capture history?"));
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Pictavo"), tr("Delete the capture history?"));
         box.setInformativeText(
-            (kept == 1 ? QStringLiteral("The capture kept for Recent Captures will be deleted")
-                       : QStringLiteral("The %1 captures kept for Recent Captures will be deleted").arg(kept)) +
-            QStringLiteral(", and new captures will not be kept. This cannot be undone."));
-        QPushButton* keep = box.addButton(QStringLiteral("Keep History"), QMessageBox::RejectRole);
-        keep->setToolTip(QStringLiteral("Leave Keep Capture History on; nothing is deleted"));
-        QPushButton* remove = box.addButton(QStringLiteral("Delete History"), QMessageBox::DestructiveRole);
-        remove->setToolTip(QStringLiteral("Turn Keep Capture History off and delete every kept capture"));
+            kept == 1
+                ? tr("The capture kept for Recent Captures will be deleted, and new captures will not be "
+                     "kept. This cannot be undone.")
+                : tr("The %1 captures kept for Recent Captures will be deleted, and new captures will not be "
+                     "kept. This cannot be undone.")
+                      .arg(kept));
+        QPushButton* keep = box.addButton(tr("Keep History"), QMessageBox::RejectRole);
+        keep->setToolTip(tr("Leave Keep Capture History on; nothing is deleted"));
+        QPushButton* remove = box.addButton(tr("Delete History"), QMessageBox::DestructiveRole);
+        remove->setToolTip(tr("Turn Keep Capture History off and delete every kept capture"));
         for (QPushButton* b : {keep, remove})
             b->setAccessibleName(b->text());
         box.setDefaultButton(keep);
@@ -147,7 +151,7 @@ StatusBarController::StatusBarController(CaptureManager& captures, QObject* pare
     connect(m_recent, &QMenu::aboutToShow, this, &StatusBarController::rebuildRecent);
     m_menu->addSeparator();
     m_menu->addMenu(m_preferences);
-    m_menu->addAction(QStringLiteral("Quit Pictavo"), this, &StatusBarController::quitRequested);
+    m_menu->addAction(tr("Quit Pictavo"), this, &StatusBarController::quitRequested);
     m_menu->addSeparator();
     QAction* version = m_menu->addAction(
         QStringLiteral("Pictavo ") + appVersion(QString::fromLatin1(Pictavo::kVersion), QString::fromLatin1(Pictavo::kBuildNumber)));
@@ -164,7 +168,8 @@ StatusBarController::StatusBarController(CaptureManager& captures, QObject* pare
     m_tray->show();
     // A command line's delay counts down where the person looks for Pictavo.
     connect(&m_captures, &CaptureManager::countdown, this, [this](int left) {
-        m_tray->setToolTip(left > 0 ? QStringLiteral("Pictavo — capturing in %1 s").arg(left) : QStringLiteral("Pictavo"));
+        m_tray->setToolTip(left > 0 ? tr("Pictavo — capturing in %1 s").arg(left)
+                                    : QStringLiteral("Pictavo"));
     });
     m_presence.setInterval(1000);
     connect(&m_presence, &QTimer::timeout, this, &StatusBarController::updatePresence);
@@ -193,11 +198,10 @@ void StatusBarController::rebuildRecent() {
         item->setToolTip(entry.path);
         item->setData(entry.path);
     }
-    if (entries.isEmpty()) m_recent->addAction(QStringLiteral("No Files in the Save Folder Yet"))->setEnabled(false);
+    if (entries.isEmpty()) m_recent->addAction(tr("No Files in the Save Folder Yet"))->setEnabled(false);
     m_recent->addSeparator();
-    m_recent->addAction(m_folderIcon, QStringLiteral("Open Save Folder"), this,
-                        &StatusBarController::revealSaveFolder);
-    m_recent->addAction(QStringLiteral("Change Save Folder…"), this, [] { SaveFolderDialogs::choose(); });
+    m_recent->addAction(m_folderIcon, tr("Open Save Folder"), this, &StatusBarController::revealSaveFolder);
+    m_recent->addAction(tr("Change Save Folder…"), this, [] { SaveFolderDialogs::choose(); });
     m_recent->setToolTipsVisible(true);
 }
 
@@ -227,16 +231,17 @@ void StatusBarController::updatePresence() {
 
 namespace {
 QString captureTextHelp() {
-    return QStringLiteral("Drag a region of the screen and copy its text to the clipboard (recognition can miss text: "
-                          "check what matters)");
+    return StatusBarController::tr(
+        "Drag a region of the screen and copy its text to the clipboard (recognition can miss "
+        "text: check what matters)");
 }
 } // namespace
 
 // While the text of a capture is read, Capture Text calls it off.
 void StatusBarController::updateCaptureText() {
     const bool reading = m_captures.isReadingText();
-    const QString title = reading ? QStringLiteral("Cancel Reading") : QStringLiteral("Capture Text");
-    const QString help = reading ? QStringLiteral("Stop reading the text of the capture; the clipboard stays as it was")
+    const QString title = reading ? tr("Cancel Reading") : tr("Capture Text");
+    const QString help = reading ? tr("Stop reading the text of the capture; the clipboard stays as it was")
                                  : captureTextHelp();
     if (m_captureText) {
         m_captureText->setText(title);
@@ -263,30 +268,28 @@ void StatusBarController::captureFromMenu(CaptureMode mode, bool readText) {
 
 QList<StatusBarController::Command> StatusBarController::mainCommands() {
     return {
-        {QStringLiteral("Capture Selection"), QStringLiteral("Drag a region of the screen to capture"),
-         "select-rectangular", Icons::Action::captureSelection, [this] { captureFromMenu(CaptureMode::selection); }},
-        {QStringLiteral("Capture Window"), QStringLiteral("Click a window to capture it"), "window",
-         Icons::Action::captureWindow, [this] { captureFromMenu(CaptureMode::window); }},
-        {QStringLiteral("Capture Full Screen"), QStringLiteral("Capture the whole screen"), "video-display",
+        {tr("Capture Selection"), tr("Drag a region of the screen to capture"), "select-rectangular",
+         Icons::Action::captureSelection, [this] { captureFromMenu(CaptureMode::selection); }},
+        {tr("Capture Window"), tr("Click a window to capture it"), "window", Icons::Action::captureWindow,
+         [this] { captureFromMenu(CaptureMode::window); }},
+        {tr("Capture Full Screen"), tr("Capture the whole screen"), "video-display",
          Icons::Action::captureScreen, [this] { captureFromMenu(CaptureMode::fullScreen); }},
-        {QStringLiteral("Capture Text"),
-         captureTextHelp(),
-         "edit-select-text", Icons::Action::captureText,
+        {tr("Capture Text"), captureTextHelp(), "edit-select-text", Icons::Action::captureText,
          [this] {
              if (m_captures.isReadingText()) return m_captures.cancelReadingText();
              captureFromMenu(CaptureMode::selection, true);
          },
          nullptr, false, false, true},
-        {QStringLiteral("Recent Captures"),
-         QStringLiteral("Your last %1 captures, newest first: choose one to open it in the editor")
+        {tr("Recent Captures"),
+         tr("Your last %1 captures, newest first: choose one to open it in the editor")
              .arg(RecentCaptures::kMenuEntries),
          "document-open-recent", Icons::Action::recent, nullptr, m_recentCaptures},
-        {QStringLiteral("Capture Last Region Again"),
-         QStringLiteral("Capture the same part of the screen as the last selected region, without selecting it"),
-         "view-refresh", Icons::Action::captureSelection, [this] { captureFromMenu(CaptureMode::lastRegion); }, nullptr,
-         true, true},
-        {QStringLiteral("Open Image in Editor…"), QStringLiteral("Open a picture, a PDF page or a project"),
-         "document-open", Icons::Action::openImage, [this] { openImage(); }},
+        {tr("Capture Last Region Again"),
+         tr("Capture the same part of the screen as the last selected region, without selecting it"),
+         "view-refresh", Icons::Action::captureSelection,
+         [this] { captureFromMenu(CaptureMode::lastRegion); }, nullptr, true, true},
+        {tr("Open Image in Editor…"), tr("Open a picture, a PDF page or a project"), "document-open",
+         Icons::Action::openImage, [this] { openImage(); }},
     };
 }
 
@@ -299,8 +302,8 @@ void StatusBarController::wake(bool windowsShown) {
         return;
     }
     if (QSystemTrayIcon::isSystemTrayAvailable() && !windowsShown)
-        m_tray->showMessage(QStringLiteral("Pictavo is running"),
-                            QStringLiteral("Its menu is behind this icon: captures, recent files and the save folder."),
+        m_tray->showMessage(tr("Pictavo is running"),
+                            tr("Its menu is behind this icon: captures, recent files and the save folder."),
                             QSystemTrayIcon::Information, 4000);
 }
 
@@ -342,16 +345,17 @@ QWidget* StatusBarController::buildLauncher() {
         if (c.lastRegion) m_lastRegionButton = command;
         if (c.readsText) m_captureTextButton = command;
     }
-    QPushButton* recent = button(QStringLiteral("Recent"), QStringLiteral("Pictures and projects in the save folder, newest first"),
+    QPushButton* recent = button(tr("Recent"), tr("Pictures and projects in the save folder, newest first"),
                                  nullptr, themed("document-open-recent", Icons::Action::recent));
     recent->setMenu(m_recent);
-    button(QStringLiteral("Open Save Folder"), QStringLiteral("Show the save folder in the file manager"),
-           [this] { revealSaveFolder(); }, themed("folder-open", Icons::Action::folder));
-    button(QStringLiteral("Change Save Folder…"), QStringLiteral("Choose another folder for saved screenshots"),
+    button(
+        tr("Open Save Folder"), tr("Show the save folder in the file manager"),
+        [this] { revealSaveFolder(); }, themed("folder-open", Icons::Action::folder));
+    button(tr("Change Save Folder…"), tr("Choose another folder for saved screenshots"),
            [] { SaveFolderDialogs::choose(); });
-    QPushButton* preferences = button(QStringLiteral("Preferences"), QStringLiteral("How captures behave"), nullptr);
+    QPushButton* preferences = button(tr("Preferences"), tr("How captures behave"), nullptr);
     preferences->setMenu(m_preferences);
-    button(QStringLiteral("Quit Pictavo"), QStringLiteral("Quit Pictavo"), [this] { emit quitRequested(); });
+    button(tr("Quit Pictavo"), tr("Quit Pictavo"), [this] { emit quitRequested(); });
     auto* version = new QLabel(QStringLiteral("Pictavo ") + appVersion(QString::fromLatin1(Pictavo::kVersion),
                                                                       QString::fromLatin1(Pictavo::kBuildNumber)));
     version->setEnabled(false);
@@ -362,9 +366,9 @@ QWidget* StatusBarController::buildLauncher() {
 
 void StatusBarController::openImage() {
     const QString file = QFileDialog::getOpenFileName(
-        nullptr, QStringLiteral("Open Image in Editor"), SaveFolder::path(),
-        QStringLiteral("Pictures, PDFs and projects (*.png *.jpg *.jpeg *.gif *.bmp *.tif *.tiff *.webp *.pdf "
-                       "*.pictproj *.PNG *.JPG *.JPEG *.PDF *.PICTPROJ);;All files (*)"));
+        nullptr, tr("Open Image in Editor"), SaveFolder::path(),
+        tr("Pictures, PDFs and projects (*.png *.jpg *.jpeg *.gif *.bmp *.tif *.tiff *.webp *.pdf "
+           "*.pictproj *.PNG *.JPG *.JPEG *.PDF *.PICTPROJ);;All files (*)"));
     if (!file.isEmpty()) FileOpener::open({file});
 }
 
@@ -374,8 +378,8 @@ void StatusBarController::revealSaveFolder() {
 }
 
 QString StatusBarController::unsavedMessage(int dirtyEditors) {
-    return dirtyEditors == 1 ? QStringLiteral("You have unsaved screenshot edits")
-                             : QStringLiteral("You have unsaved edits in %1 editor windows").arg(dirtyEditors);
+    return dirtyEditors == 1 ? tr("You have unsaved screenshot edits")
+                             : tr("You have unsaved edits in %1 editor windows").arg(dirtyEditors);
 }
 
 bool StatusBarController::confirmQuit(QWidget* parent) {
@@ -391,9 +395,9 @@ bool StatusBarController::confirmQuit(QWidget* parent) {
     dirty.first()->activateWindow();
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Pictavo"), unsavedMessage(int(dirty.size())),
                     QMessageBox::NoButton, parent ? parent : dirty.first());
-    box.setInformativeText(QStringLiteral("Quitting now will discard them. Cancel to go back and save."));
-    QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    QPushButton* quit = box.addButton(QStringLiteral("Quit Anyway"), QMessageBox::DestructiveRole);
+    box.setInformativeText(tr("Quitting now will discard them. Cancel to go back and save."));
+    QPushButton* cancel = box.addButton(tr("Cancel"), QMessageBox::RejectRole);
+    QPushButton* quit = box.addButton(tr("Quit Anyway"), QMessageBox::DestructiveRole);
     box.setDefaultButton(cancel);
     box.exec();
     return box.clickedButton() == quit;

@@ -4,6 +4,7 @@
 #include "io/TextRecognition.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QGuiApplication>
 
 #include <atomic>
@@ -34,8 +35,9 @@ void copy(const RecognizedText& text) {
 }
 
 QString copiedMessage(int lines) {
-    if (lines <= 0) return QStringLiteral("No text found");
-    return lines == 1 ? QStringLiteral("Copied 1 line of text") : QStringLiteral("Copied %1 lines of text").arg(lines);
+    if (lines <= 0) return QCoreApplication::translate("TextReading", "No text found");
+    return lines == 1 ? QCoreApplication::translate("TextReading", "Copied 1 line of text")
+                      : QCoreApplication::translate("TextReading", "Copied %1 lines of text").arg(lines);
 }
 
 } // namespace TextReading

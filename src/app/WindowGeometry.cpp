@@ -1,5 +1,6 @@
 #include "app/WindowGeometry.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QScreen>
 
@@ -84,13 +85,13 @@ QPoint cascadedPosition(QRect available, QSize size, const QList<QPoint>& taken)
 }
 
 QString editorTitle(const QString& filePath) {
-    QString title = QStringLiteral("Edit Screenshot");
+    QString title = QCoreApplication::translate("Editor", "Edit Screenshot");
     const QString name = QFileInfo(filePath).fileName();
     if (!name.isEmpty()) {
         // A "[*]" in the name itself would be taken for the mark; Qt reads "[*][*]" as the text.
         QString shown = name;
         shown.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
-        title += QStringLiteral(" \u2014 ") + shown;
+        title = QCoreApplication::translate("Editor", "Edit Screenshot — %1").arg(shown);
     }
     return title + QLatin1String("[*]");
 }
