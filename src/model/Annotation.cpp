@@ -61,6 +61,7 @@ struct StampInfo {
 };
 
 // The category is a fixed table indexed by the case's position, not derived from the name.
+// clang-format off
 constexpr StampInfo kStamps[] = {
     {u"numberCircle", u"Number Circle", u"1.circle", StampCategory::general, u"badge number step count numbered"},
     {u"checkMark", u"Check Mark", u"checkmark", StampCategory::general, u"tick ok done yes"},
@@ -125,6 +126,7 @@ constexpr StampInfo kStamps[] = {
     {u"battery", u"Battery / DC", u"minus.plus.batteryblock", StampCategory::circuit, u"battery dc power supply"},
     {u"terminal", u"Terminal", u"circle.circle", StampCategory::circuit, u"terminal connection wire"},
 };
+// clang-format on
 static_assert(std::size(kStamps) == caseCount<StampType>());
 
 struct CategoryInfo {
@@ -202,6 +204,9 @@ QString EditorTools::symbol(EditorTool tool) {
 QString EditorTools::help(EditorTool tool) {
     return QString::fromUtf16(kTools[int(tool)].help);
 }
+QString EditorTools::name(EditorTool tool) {
+    return help(tool).section(QStringLiteral(" — "), 0, 0);
+}
 bool EditorTools::isFillable(EditorTool tool) {
     return kTools[int(tool)].fillable;
 }
@@ -242,14 +247,18 @@ StampCategory StampTypes::category(StampType type) {
 QString StampTypes::keywords(StampType type) {
     return QString::fromUtf16(kStamps[int(type)].keywords);
 }
-bool StampTypes::matches(StampType type, QStringView query) {
-    const QString haystack = (title(type) + u' ' + keywords(type) + u' ' + StampCategories::title(category(type))).toLower();
-    QStringList words;
-    for (const QString& word : haystack.split(QRegularExpression(QStringLiteral("[^\\w]+")), Qt::SkipEmptyParts))
-        words.append(word);
+bool StampTypes::matches(StampType type, QStringView query, QStringView alsoKnownAs) {
+    // Letters of any script make words: a translated title is found by its own words ("Дверной").
+    static const QRegularExpression separators(QStringLiteral("[^\\w]+"),
+                                               QRegularExpression::UseUnicodePropertiesOption);
+    QString haystack =
+        title(type) + u' ' + keywords(type) + u' ' + StampCategories::title(category(type)) + u' ';
+    haystack.append(alsoKnownAs);
+    const QStringList words = haystack.toLower().split(separators, Qt::SkipEmptyParts);
     // Every word of the query begins a word of the stamp's: "card rea" finds the access reader.
-    for (const QString& part : query.toString().toLower().split(QRegularExpression(QStringLiteral("[^\\w]+")), Qt::SkipEmptyParts))
-        if (std::none_of(words.cbegin(), words.cend(), [&](const QString& word) { return word.startsWith(part); }))
+    for (const QString& part : query.toString().toLower().split(separators, Qt::SkipEmptyParts))
+        if (std::none_of(words.cbegin(), words.cend(),
+                         [&](const QString& word) { return word.startsWith(part); }))
             return false;
     return true;
 }

@@ -195,6 +195,8 @@ const ToolTraits& traits(EditorTool tool);
 QList<EditorTool> toolbarCases();
 QString symbol(EditorTool tool);
 QString help(EditorTool tool);
+// The tool's name: its help up to a " — " ("Blur" of "Blur — blurred text can…").
+QString name(EditorTool tool);
 bool isVertexEditable(EditorTool tool);
 // Rectangles, ellipses and polygons: outlined or filled.
 bool isFillable(EditorTool tool);
@@ -227,8 +229,9 @@ QString menuSymbol(StampType type);
 StampCategory category(StampType type);
 // Words people look a stamp up by ("card reader", "cctv", "pir"), besides its title.
 QString keywords(StampType type);
-// Whether every word of `query` begins a word of the stamp's title, keywords or category.
-bool matches(StampType type, QStringView query);
+// Whether every word of `query` begins a word of the stamp's title, keywords or category, or of
+// `alsoKnownAs`: the title and category as the user's language shows them.
+bool matches(StampType type, QStringView query, QStringView alsoKnownAs = {});
 } // namespace StampTypes
 
 namespace StampCategories {

@@ -13,10 +13,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTranslator>
 #include <QWindow>
 
 namespace {
@@ -46,6 +48,23 @@ protected:
     }
     void key(Qt::Key k) { QTest::keyClick(picker.list(), k); }
     QListWidgetItem* current() const { return picker.list()->currentItem(); }
+    // The stamps the list shows, in order (headings have no text).
+    QList<StampType> shown() const {
+        QList<StampType> out;
+        for (int row = 0; row < picker.list()->count(); ++row) {
+            const QListWidgetItem* item = picker.list()->item(row);
+            if (!item->isHidden() && !item->text().isEmpty())
+                out.append(StampType(item->data(Qt::UserRole + 2).toInt()));
+        }
+        return out;
+    }
+    // Types `text` into the search field, also letters keyClicks cannot send (it sends Latin-1 only).
+    void type(const QString& text) {
+        picker.searchField()->clear();
+        for (QChar c : text)
+            QTest::sendKeyEvent(QTest::Click, picker.searchField(), Qt::Key(c.toUpper().unicode()),
+                                QString(c), Qt::NoModifier);
+    }
 
     EditorModel model{canvasImage()};
     QWidget anchorWindow;
@@ -176,21 +195,14 @@ TEST_F(StampPickerTest, EscapeClosesWithoutChoosing) {
 TEST_F(StampPickerTest, TypingSearchesTitlesAndTheWordsPeopleUse) {
     QSignalSpy chosen(&picker, &StampPicker::stampChosen);
     open();
-    auto shown = [&] {
-        QList<StampType> out;
-        for (int row = 0; row < picker.list()->count(); ++row) {
-            const QListWidgetItem* item = picker.list()->item(row);
-            if (!item->isHidden() && !item->text().isEmpty()) out.append(StampType(item->data(Qt::UserRole + 2).toInt()));
-        }
-        return out;
-    };
     QTest::keyClicks(picker.searchField(), QStringLiteral("card reader"));
     EXPECT_EQ(shown(), QList<StampType>{StampType::accessReader});
     EXPECT_EQ(current()->text(), StampTypes::title(StampType::accessReader));
     picker.searchField()->clear();
     QTest::keyClicks(picker.searchField(), QStringLiteral("CAMERA"));
-    EXPECT_EQ(shown(), (QList<StampType>{StampType::cameraBox, StampType::camera360, StampType::cameraDome,
-                                         StampType::cameraPTZ, StampType::cameraBullet, StampType::cameraThermal}));
+    EXPECT_EQ(shown(),
+              (QList<StampType>{StampType::cameraBox, StampType::camera360, StampType::cameraDome,
+                                StampType::cameraPTZ, StampType::cameraBullet, StampType::cameraThermal}));
     // Arrows from the search field move in the list; typing into the list searches on.
     QTest::keyClick(picker.searchField(), Qt::Key_Down);
     EXPECT_EQ(current()->text(), StampTypes::title(StampType::camera360));
@@ -215,6 +227,45 @@ TEST_F(StampPickerTest, TypingSearchesTitlesAndTheWordsPeopleUse) {
     EXPECT_EQ(model.stampType(), StampType::motionDetector);
 }
 
+// Translates one stamp title, as a Russian translation would.
+class OneTitleTranslator final : public QTranslator {
+public:
+    QString translate(const char* context, const char* source, const char*, int) const override {
+        if (qstrcmp(context, "Stamps") == 0 && qstrcmp(source, "Door Contact") == 0)
+            return QStringLiteral("Дверной контакт");
+        return {};
+    }
+    bool isEmpty() const override { return false; }
+};
+
+TEST_F(StampPickerTest, TypingFindsAStampByItsTranslatedTitleAndStillByItsEnglishWords) {
+    OneTitleTranslator russian;
+    QCoreApplication::installTranslator(&russian);
+    const auto uninstall = qScopeGuard([&] { QCoreApplication::removeTranslator(&russian); });
+    open(); // each opening fills the list in the language installed now
+    const QListWidgetItem* entry = picker.list()->item(picker.rowOf(StampType::doorContact));
+    EXPECT_EQ(entry->text(), QStringLiteral("Дверной контакт"));
+    EXPECT_EQ(entry->data(Qt::AccessibleTextRole).toString(), QStringLiteral("Дверной контакт"));
+
+    // Either word of the translation, in any case.
+    type(QStringLiteral("ДВЕР"));
+    EXPECT_EQ(shown(), QList<StampType>{StampType::doorContact});
+    type(QStringLiteral("конт"));
+    EXPECT_EQ(shown(), QList<StampType>{StampType::doorContact});
+    // A word in the same script that the stamp's words do not begin with finds nothing.
+    type(QStringLiteral("дым"));
+    EXPECT_TRUE(shown().isEmpty());
+    // The English title and the English words people use still find it.
+    type(QStringLiteral("door contact"));
+    EXPECT_EQ(shown(), QList<StampType>{StampType::doorContact});
+    type(QStringLiteral("reed"));
+    EXPECT_EQ(shown(), QList<StampType>{StampType::doorContact});
+    // And the one found is the one Return places.
+    type(QStringLiteral("дверной"));
+    QTest::keyClick(picker.searchField(), Qt::Key_Return);
+    EXPECT_EQ(model.stampType(), StampType::doorContact);
+}
+
 TEST_F(StampPickerTest, TheLastUsedStampsComeFirstAndEscapeInTheSearchCloses) {
     for (StampType type : {StampType::siren, StampType::cameraDome}) {
         open();
@@ -232,7 +283,8 @@ TEST_F(StampPickerTest, TheLastUsedStampsComeFirstAndEscapeInTheSearchCloses) {
     QTest::keyClicks(picker.searchField(), QStringLiteral("siren"));
     int sirens = 0;
     for (int row = 0; row < list->count(); ++row)
-        sirens += !list->item(row)->isHidden() && list->item(row)->text() == StampTypes::title(StampType::siren);
+        sirens +=
+            !list->item(row)->isHidden() && list->item(row)->text() == StampTypes::title(StampType::siren);
     EXPECT_EQ(sirens, 1);
     QTest::keyClick(picker.searchField(), Qt::Key_Escape);
     EXPECT_FALSE(picker.isVisible());
@@ -245,7 +297,8 @@ TEST_F(StampPickerTest, AClickChoosesAndAClickOnAHeadingDoesNot) {
     QListWidget* list = picker.list();
     const int headingRow = picker.rowOf(StampType::doorContact) - 1;
     list->scrollToItem(list->item(headingRow));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(headingRow)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(headingRow)).center());
     EXPECT_EQ(chosen.size(), 0);
     EXPECT_TRUE(picker.isVisible());
     QListWidgetItem* siren = list->item(picker.rowOf(StampType::siren));
@@ -292,7 +345,8 @@ TEST_F(StampPickerTest, AnEntrySelectedOverTheAccessibilityBusIsChosen) {
     ASSERT_NE(iface, nullptr);
     QAccessibleInterface* entry = nullptr;
     for (int i = 0; i < iface->childCount(); ++i)
-        if (iface->child(i)->text(QAccessible::Name) == StampTypes::title(StampType::doorContact)) entry = iface->child(i);
+        if (iface->child(i)->text(QAccessible::Name) == StampTypes::title(StampType::doorContact))
+            entry = iface->child(i);
     ASSERT_NE(entry, nullptr);
     ASSERT_NE(entry->actionInterface(), nullptr);
     entry->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());

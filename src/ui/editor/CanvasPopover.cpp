@@ -18,19 +18,14 @@ namespace {
 // More than this is refused by the model anyway, with its reason.
 constexpr double kMaxAmount = 100000;
 
-QString capitalised(QString text) {
-    if (!text.isEmpty()) text[0] = text[0].toUpper();
-    return text;
-}
-
 } // namespace
 
 CanvasPopover::CanvasPopover(EditorModel& model, QWidget* parent)
-    : Popover(QStringLiteral("Expand Canvas"), parent), m_model(model) {
+    : Popover(tr("Expand Canvas"), parent), m_model(model) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 14, 14, 14);
     layout->setSpacing(8);
-    layout->addWidget(heading(QStringLiteral("Expand Canvas")));
+    layout->addWidget(heading(tr("Expand Canvas")));
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(8);
@@ -40,10 +35,10 @@ CanvasPopover::CanvasPopover(EditorModel& model, QWidget* parent)
         const char* label;
         const char* help;
     } sides[] = {
-        {top, "Top", "Pixels to add above the image"},
-        {bottom, "Bottom", "Pixels to add below the image"},
-        {left, "Left", "Pixels to add left of the image"},
-        {right, "Right", "Pixels to add right of the image"},
+        {top, QT_TR_NOOP("Top"), QT_TR_NOOP("Pixels to add above the image")},
+        {bottom, QT_TR_NOOP("Bottom"), QT_TR_NOOP("Pixels to add below the image")},
+        {left, QT_TR_NOOP("Left"), QT_TR_NOOP("Pixels to add left of the image")},
+        {right, QT_TR_NOOP("Right"), QT_TR_NOOP("Pixels to add right of the image")},
     };
     for (int i = 0; i < 4; ++i) {
         auto* field = new QLineEdit;
@@ -53,9 +48,9 @@ CanvasPopover::CanvasPopover(EditorModel& model, QWidget* parent)
         auto* validator = new QDoubleValidator(0, kMaxAmount, 2, field);
         validator->setNotation(QDoubleValidator::StandardNotation);
         field->setValidator(validator);
-        field->setAccessibleName(QString::fromLatin1(sides[i].label));
-        field->setToolTip(QString::fromLatin1(sides[i].help));
-        auto* label = new QLabel(QString::fromLatin1(sides[i].label));
+        field->setAccessibleName(tr(sides[i].label));
+        field->setToolTip(tr(sides[i].help));
+        auto* label = new QLabel(tr(sides[i].label));
         label->setBuddy(field);
         grid->addWidget(label, i / 2, (i % 2) * 2, Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(field, i / 2, (i % 2) * 2 + 1);
@@ -69,17 +64,29 @@ CanvasPopover::CanvasPopover(EditorModel& model, QWidget* parent)
     m_fill->setExclusive(true);
     auto* fill = new QHBoxLayout;
     fill->setSpacing(0);
-    auto* fillLabel = new QLabel(QStringLiteral("Fill"));
+    auto* fillLabel = new QLabel(tr("Fill"));
     fill->addWidget(fillLabel);
     fill->addSpacing(8);
     for (CanvasBackground background : allCases<CanvasBackground>()) {
-        const QString text = capitalised(rawValue(background));
+        QString text, help;
+        switch (background) {
+        case CanvasBackground::transparent:
+            text = tr("Transparent");
+            help = tr("Leave the added space transparent");
+            break;
+        case CanvasBackground::white:
+            text = tr("White");
+            help = tr("Fill the added space with white");
+            break;
+        case CanvasBackground::black:
+            text = tr("Black");
+            help = tr("Fill the added space with black");
+            break;
+        }
         auto* b = new QPushButton(text);
         b->setCheckable(true);
         b->setAccessibleName(text);
-        b->setToolTip(background == CanvasBackground::transparent
-                          ? QStringLiteral("Leave the added space transparent")
-                          : QStringLiteral("Fill the added space with %1").arg(rawValue(background)));
+        b->setToolTip(help);
         m_fill->addButton(b, int(background));
         fill->addWidget(b);
     }
@@ -88,13 +95,13 @@ CanvasPopover::CanvasPopover(EditorModel& model, QWidget* parent)
     setFill(CanvasBackground::transparent);
     layout->addLayout(fill);
 
-    m_expand = new QPushButton(QStringLiteral("Expand"));
+    m_expand = new QPushButton(tr("Expand"));
     m_expand->setAccessibleName(m_expand->text());
-    m_expand->setToolTip(QStringLiteral("Add the space around the image"));
+    m_expand->setToolTip(tr("Add the space around the image"));
     connect(m_expand, &QPushButton::clicked, this, &CanvasPopover::expand);
     setDefaultButton(m_expand);
     auto* actions = new QHBoxLayout;
-    actions->addWidget(caption(QStringLiteral("pixels")));
+    actions->addWidget(caption(tr("pixels")));
     actions->addStretch(1);
     actions->addWidget(m_expand);
     layout->addLayout(actions);
@@ -143,9 +150,14 @@ void CanvasPopover::setFill(CanvasBackground fill) {
 void CanvasPopover::expand() {
     std::optional<QColor> background;
     switch (fill()) {
-    case CanvasBackground::transparent: break;
-    case CanvasBackground::white: background = Palette::white(); break;
-    case CanvasBackground::black: background = Palette::black(); break;
+    case CanvasBackground::transparent:
+        break;
+    case CanvasBackground::white:
+        background = Palette::white();
+        break;
+    case CanvasBackground::black:
+        background = Palette::black();
+        break;
     }
     const double t = amount(top), l = amount(left), b = amount(bottom), r = amount(right);
     close();

@@ -5,6 +5,7 @@
 
 #include <QColorDialog>
 #include <QConicalGradient>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -14,6 +15,19 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// The palette's names stay English in the model (they name its colours in code); they are
+// translated where the swatches show them, and this list is where lupdate finds them.
+[[maybe_unused]] constexpr const char* kColorNames[] = {
+    QT_TRANSLATE_NOOP("Colors", "black"),  QT_TRANSLATE_NOOP("Colors", "white"),
+    QT_TRANSLATE_NOOP("Colors", "gray"),   QT_TRANSLATE_NOOP("Colors", "brown"),
+    QT_TRANSLATE_NOOP("Colors", "red"),    QT_TRANSLATE_NOOP("Colors", "orange"),
+    QT_TRANSLATE_NOOP("Colors", "yellow"), QT_TRANSLATE_NOOP("Colors", "green"),
+    QT_TRANSLATE_NOOP("Colors", "mint"),   QT_TRANSLATE_NOOP("Colors", "teal"),
+    QT_TRANSLATE_NOOP("Colors", "blue"),   QT_TRANSLATE_NOOP("Colors", "indigo"),
+    QT_TRANSLATE_NOOP("Colors", "purple"), QT_TRANSLATE_NOOP("Colors", "pink"),
+};
+static_assert(std::size(kColorNames) == Palette::kEntries.size());
 
 bool sameHex(const QColor& a, const QColor& b) {
     const std::optional<QString> ha = pictavoHex(a);
@@ -132,39 +146,48 @@ bool SwatchGrid::eventFilter(QObject* watched, QEvent* event) {
     if (index < 0) return false;
     int target = index;
     switch (static_cast<QKeyEvent*>(event)->key()) {
-    case Qt::Key_Left: target = index - 1; break;
-    case Qt::Key_Right: target = index + 1; break;
-    case Qt::Key_Up: target = index - kColumns; break;
-    case Qt::Key_Down: target = index + kColumns; break;
-    default: return false;
+    case Qt::Key_Left:
+        target = index - 1;
+        break;
+    case Qt::Key_Right:
+        target = index + 1;
+        break;
+    case Qt::Key_Up:
+        target = index - kColumns;
+        break;
+    case Qt::Key_Down:
+        target = index + kColumns;
+        break;
+    default:
+        return false;
     }
     if (target >= 0 && target < m_swatches.size()) m_swatches[target]->setFocus(Qt::TabFocusReason);
     return true;
 }
 
 ColorPopover::ColorPopover(EditorModel& model, QWidget* parent)
-    : Popover(QStringLiteral("Color"), parent), m_model(model) {
+    : Popover(tr("Color"), parent), m_model(model) {
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(12, 12, 12, 12);
     m_layout->setSpacing(8);
 
     QList<SwatchGrid::Swatch> standard;
     for (const Palette::Entry& entry : Palette::kEntries)
-        standard.append({Palette::color(entry), QString::fromLatin1(entry.name)});
+        standard.append({Palette::color(entry), QCoreApplication::translate("Colors", entry.name)});
     m_palette = new SwatchGrid(standard);
     connect(m_palette, &SwatchGrid::chosen, this, &ColorPopover::choose);
     m_layout->addWidget(m_palette);
 
-    m_recentCaption = caption(QStringLiteral("Recent"));
+    m_recentCaption = caption(tr("Recent"));
     // Shown with the first recent colour.
     m_recentCaption->hide();
     m_layout->addWidget(m_recentCaption);
     m_layout->addWidget(divider());
 
     m_more = new QToolButton;
-    m_more->setText(QStringLiteral("More colors…"));
+    m_more->setText(tr("More colors…"));
     m_more->setAccessibleName(m_more->text());
-    m_more->setToolTip(QStringLiteral("Pick any color"));
+    m_more->setToolTip(tr("Pick any color"));
     m_more->setIcon(colorWheelIcon());
     m_more->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_more->setAutoRaise(true);
@@ -234,7 +257,7 @@ void ColorPopover::openColorDialog() {
     const HistoryMark mark = m_model.markHistory();
     auto* dialog = new QColorDialog(before, window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(QStringLiteral("Colors"));
+    dialog->setWindowTitle(tr("Colors"));
     m_dialog = dialog;
     connect(dialog, &QColorDialog::currentColorChanged, this, [this](const QColor& color) {
         if (color.isValid()) m_model.chooseColor(color);

@@ -9,12 +9,13 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QWidget>
 
 #include <cmath>
@@ -22,6 +23,38 @@
 namespace EditorCommands {
 
 namespace {
+
+// The model's tool table stays English (other code relies on it); its texts are translated where
+// they are shown, and this list is where lupdate finds them.
+[[maybe_unused]] constexpr const char* kToolTexts[] = {
+    QT_TRANSLATE_NOOP("Tools", "Select — drag to move/resize, double-click a line for a vertex"),
+    QT_TRANSLATE_NOOP("Tools", "Pencil"),
+    QT_TRANSLATE_NOOP("Tools", "Highlighter"),
+    QT_TRANSLATE_NOOP("Tools", "Line"),
+    QT_TRANSLATE_NOOP("Tools", "Arrow"),
+    QT_TRANSLATE_NOOP("Tools", "Rectangle"),
+    QT_TRANSLATE_NOOP("Tools", "Ellipse"),
+    QT_TRANSLATE_NOOP("Tools", "Icon stamp — pick the icon from the dropdown"),
+    QT_TRANSLATE_NOOP("Tools", "Numbered dot"),
+    QT_TRANSLATE_NOOP("Tools", "Checkmark badge"),
+    QT_TRANSLATE_NOOP("Tools", "Blur — blurred text can sometimes be read back; use Redact to hide it"),
+    QT_TRANSLATE_NOOP("Tools",
+                      "Redact — an opaque box that hides what is under it, in the image and in the project"),
+    QT_TRANSLATE_NOOP("Tools", "Text"),
+    QT_TRANSLATE_NOOP("Tools", "Crop"),
+    QT_TRANSLATE_NOOP("Tools", "Polygon"),
+    QT_TRANSLATE_NOOP("Tools", "Pasted image"),
+    // The names of the tools whose help says more than their name
+    QT_TRANSLATE_NOOP("Tools", "Select"),
+    QT_TRANSLATE_NOOP("Tools", "Icon stamp"),
+    QT_TRANSLATE_NOOP("Tools", "Blur"),
+    QT_TRANSLATE_NOOP("Tools", "Redact"),
+};
+static_assert(std::size(kToolTexts) >= caseCount<EditorTool>());
+
+QString translatedTool(const QString& english) {
+    return QCoreApplication::translate("Tools", english.toUtf8().constData());
+}
 
 QKeySequence keys(const char* text) {
     return QKeySequence(QString::fromLatin1(text));
@@ -31,56 +64,136 @@ QList<CommandInfo> makeCommands() {
     using C = EditorCommand;
     using I = Icons::Action;
     return {
-        {C::pasteImage, QStringLiteral("Paste Image"), QStringLiteral("Paste image from clipboard as an object"),
-         {keys("Ctrl+V")}, I::pasteImage},
-        {C::expandCanvas, QStringLiteral("Expand Canvas"),
-         QStringLiteral("Expand canvas — add space around the image"), {}, I::expandCanvas},
-        {C::rotateImage, QStringLiteral("Rotate Image"),
-         QStringLiteral("Rotate image — turn or straighten the whole screenshot"), {}, I::rotateImage},
-        {C::zoomOut, QStringLiteral("Zoom Out"), QStringLiteral("Zoom out"),
-         {keys("Ctrl+-"), QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus))}, I::zoomOut},
-        {C::zoomIn, QStringLiteral("Zoom In"), QStringLiteral("Zoom in"),
-         {keys("Ctrl+="), keys("Ctrl++"), QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus))},
+        {C::pasteImage,
+         QT_TRANSLATE_NOOP("EditorActions", "Paste Image"),
+         QT_TRANSLATE_NOOP("EditorActions", "Paste image from clipboard as an object"),
+         {keys("Ctrl+V")},
+         I::pasteImage},
+        {C::expandCanvas,
+         QT_TRANSLATE_NOOP("EditorActions", "Expand Canvas"),
+         QT_TRANSLATE_NOOP("EditorActions", "Expand canvas — add space around the image"),
+         {},
+         I::expandCanvas},
+        {C::rotateImage,
+         QT_TRANSLATE_NOOP("EditorActions", "Rotate Image"),
+         QT_TRANSLATE_NOOP("EditorActions", "Rotate image — turn or straighten the whole screenshot"),
+         {},
+         I::rotateImage},
+        {C::zoomOut,
+         QT_TRANSLATE_NOOP("EditorActions", "Zoom Out"),
+         QT_TRANSLATE_NOOP("EditorActions", "Zoom out"),
+         {keys("Ctrl+-"),
+          QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus))},
+         I::zoomOut},
+        {C::zoomIn,
+         QT_TRANSLATE_NOOP("EditorActions", "Zoom In"),
+         QT_TRANSLATE_NOOP("EditorActions", "Zoom in"),
+         {keys("Ctrl+="), keys("Ctrl++"),
+          QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus))},
          I::zoomIn},
-        {C::actualSize, QStringLiteral("1:1"), QStringLiteral("Actual size — 100%"), {keys("Ctrl+0")}, {}},
-        {C::undo, QStringLiteral("Undo"), QStringLiteral("Undo"), {keys("Ctrl+Z")}, I::undo},
-        {C::redo, QStringLiteral("Redo"), QStringLiteral("Redo"), {keys("Ctrl+Shift+Z"), keys("Ctrl+Y")}, I::redo},
-        {C::copyObjects, QStringLiteral("Copy Objects"),
-         QStringLiteral("Copy selected object(s) — Ctrl+V pastes a duplicate"), {keys("Ctrl+C")},
+        {C::actualSize,
+         QT_TRANSLATE_NOOP("EditorActions", "1:1"),
+         QT_TRANSLATE_NOOP("EditorActions", "Actual size — 100%"),
+         {keys("Ctrl+0")},
+         {}},
+        {C::undo,
+         QT_TRANSLATE_NOOP("EditorActions", "Undo"),
+         QT_TRANSLATE_NOOP("EditorActions", "Undo"),
+         {keys("Ctrl+Z")},
+         I::undo},
+        {C::redo,
+         QT_TRANSLATE_NOOP("EditorActions", "Redo"),
+         QT_TRANSLATE_NOOP("EditorActions", "Redo"),
+         {keys("Ctrl+Shift+Z"), keys("Ctrl+Y")},
+         I::redo},
+        {C::copyObjects,
+         QT_TRANSLATE_NOOP("EditorActions", "Copy Objects"),
+         QT_TRANSLATE_NOOP("EditorActions", "Copy selected object(s) — Ctrl+V pastes a duplicate"),
+         {keys("Ctrl+C")},
          I::copyObjects},
-        {C::rotateLeft, QStringLiteral("Rotate Left"), QStringLiteral("Rotate 90° left"), {keys("Ctrl+Shift+R")},
+        {C::rotateLeft,
+         QT_TRANSLATE_NOOP("EditorActions", "Rotate Left"),
+         QT_TRANSLATE_NOOP("EditorActions", "Rotate 90° left"),
+         {keys("Ctrl+Shift+R")},
          I::rotateLeft},
-        {C::rotateRight, QStringLiteral("Rotate Right"), QStringLiteral("Rotate 90° right"), {keys("Ctrl+R")},
+        {C::rotateRight,
+         QT_TRANSLATE_NOOP("EditorActions", "Rotate Right"),
+         QT_TRANSLATE_NOOP("EditorActions", "Rotate 90° right"),
+         {keys("Ctrl+R")},
          I::rotateRight},
-        {C::fineRotateLeft, QStringLiteral("Fine Rotate Left"), QStringLiteral("Fine rotate — 1° per step"), {},
+        {C::fineRotateLeft,
+         QT_TRANSLATE_NOOP("EditorActions", "Fine Rotate Left"),
+         QT_TRANSLATE_NOOP("EditorActions", "Fine rotate — 1° per step"),
+         {},
          {}},
-        {C::fineRotateRight, QStringLiteral("Fine Rotate Right"), QStringLiteral("Fine rotate — 1° per step"), {},
+        {C::fineRotateRight,
+         QT_TRANSLATE_NOOP("EditorActions", "Fine Rotate Right"),
+         QT_TRANSLATE_NOOP("EditorActions", "Fine rotate — 1° per step"),
+         {},
          {}},
-        {C::deleteSelection, QStringLiteral("Delete"), QStringLiteral("Delete selected element(s)"),
-         {QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Backspace)}, I::trash},
-        {C::flatten, QStringLiteral("Flatten"),
-         QStringLiteral("Flatten selected element into the image (no longer editable)"), {}, I::flatten},
-        {C::copyImage, QStringLiteral("Copy"), QStringLiteral("Copy the flat image to the clipboard"),
-         {keys("Ctrl+Shift+C")}, {}},
-        {C::save, QStringLiteral("Save…"), QStringLiteral("Saves the flat PNG plus an editable .pictproj project"),
-         {keys("Ctrl+S")}, {}},
-        {C::selectAll, QStringLiteral("Select All"), QStringLiteral("Select every object"),
-         {keys("Ctrl+A")}, {}},
-        {C::closeWindow, QStringLiteral("Close"), QStringLiteral("Close this window"), {keys("Ctrl+W")}, {}},
-        {C::renumberBadges, QStringLiteral("Renumber Badges"),
-         QStringLiteral("Number the selected badges (two or more), or all of them, 1, 2, 3… in drawing order"), {}, {}},
-        {C::zoomToFit, QStringLiteral("Fit"), QStringLiteral("Zoom to fit the window"), {keys("Ctrl+9")}, {}},
-        {C::saveAs, QStringLiteral("Save As…"),
-         QStringLiteral("Save the picture and its project under another name, format or size"),
-         {keys("Ctrl+Shift+S")}, {}},
-        {C::copyText, QStringLiteral("Copy Text"),
-         QStringLiteral("Copy the text of the picture, or of the selected rectangle, to the clipboard — "
-                        "recognition can miss text, check what matters"),
-         {keys("Ctrl+Alt+C")}, {}},
-        {C::findSensitiveText, QStringLiteral("Find Sensitive Text"),
-         QStringLiteral("Find Sensitive Text — covers e-mail and IP addresses, keys, serial numbers and the like with "
-                        "redactions; recognition can miss text, check before sending"),
-         {keys("Ctrl+Shift+X")}, I::findSensitive},
+        {C::deleteSelection,
+         QT_TRANSLATE_NOOP("EditorActions", "Delete"),
+         QT_TRANSLATE_NOOP("EditorActions", "Delete selected element(s)"),
+         {QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Backspace)},
+         I::trash},
+        {C::flatten,
+         QT_TRANSLATE_NOOP("EditorActions", "Flatten"),
+         QT_TRANSLATE_NOOP("EditorActions", "Flatten selected element into the image (no longer editable)"),
+         {},
+         I::flatten},
+        {C::copyImage,
+         QT_TRANSLATE_NOOP("EditorActions", "Copy"),
+         QT_TRANSLATE_NOOP("EditorActions", "Copy the flat image to the clipboard"),
+         {keys("Ctrl+Shift+C")},
+         {}},
+        {C::save,
+         QT_TRANSLATE_NOOP("EditorActions", "Save…"),
+         QT_TRANSLATE_NOOP("EditorActions", "Saves the flat PNG plus an editable .pictproj project"),
+         {keys("Ctrl+S")},
+         {}},
+        {C::selectAll,
+         QT_TRANSLATE_NOOP("EditorActions", "Select All"),
+         QT_TRANSLATE_NOOP("EditorActions", "Select every object"),
+         {keys("Ctrl+A")},
+         {}},
+        {C::closeWindow,
+         QT_TRANSLATE_NOOP("EditorActions", "Close"),
+         QT_TRANSLATE_NOOP("EditorActions", "Close this window"),
+         {keys("Ctrl+W")},
+         {}},
+        {C::renumberBadges,
+         QT_TRANSLATE_NOOP("EditorActions", "Renumber Badges"),
+         QT_TRANSLATE_NOOP(
+             "EditorActions",
+             "Number the selected badges (two or more), or all of them, 1, 2, 3… in drawing order"),
+         {},
+         {}},
+        {C::zoomToFit,
+         QT_TRANSLATE_NOOP("EditorActions", "Fit"),
+         QT_TRANSLATE_NOOP("EditorActions", "Zoom to fit the window"),
+         {keys("Ctrl+9")},
+         {}},
+        {C::saveAs,
+         QT_TRANSLATE_NOOP("EditorActions", "Save As…"),
+         QT_TRANSLATE_NOOP("EditorActions",
+                           "Save the picture and its project under another name, format or size"),
+         {keys("Ctrl+Shift+S")},
+         {}},
+        {C::copyText,
+         QT_TRANSLATE_NOOP("EditorActions", "Copy Text"),
+         QT_TRANSLATE_NOOP("EditorActions",
+                           "Copy the text of the picture, or of the selected rectangle, to the clipboard — "
+                           "recognition can miss text, check what matters"),
+         {keys("Ctrl+Alt+C")},
+         {}},
+        {C::findSensitiveText,
+         QT_TRANSLATE_NOOP("EditorActions", "Find Sensitive Text"),
+         QT_TRANSLATE_NOOP(
+             "EditorActions",
+             "Find Sensitive Text — covers e-mail and IP addresses, keys, serial numbers and the like with "
+             "redactions; recognition can miss text, check before sending"),
+         {keys("Ctrl+Shift+X")},
+         I::findSensitive},
     };
 }
 
@@ -100,6 +213,14 @@ QString toolTip(const QString& help, const QKeySequence& key) {
     return QStringLiteral("%1 (%2)").arg(help, key.toString(QKeySequence::NativeText));
 }
 
+QString toolName(EditorTool tool) {
+    return translatedTool(EditorTools::name(tool));
+}
+
+QString toolHelp(EditorTool tool) {
+    return translatedTool(EditorTools::help(tool));
+}
+
 } // namespace EditorCommands
 
 EditorActions::EditorActions(QWidget* window, EditorModel& model, EditorView& view)
@@ -107,9 +228,10 @@ EditorActions::EditorActions(QWidget* window, EditorModel& model, EditorView& vi
     // Shortcut overrides are sent to the focus widget before any shortcut fires.
     qApp->installEventFilter(this);
     for (const CommandInfo& c : EditorCommands::all()) {
-        auto* action = new QAction(c.text, this);
-        action->setToolTip(EditorCommands::toolTip(c.help, c.keys.value(0)));
-        action->setStatusTip(c.help);
+        auto* action = new QAction(tr(c.text), this);
+        const QString help = tr(c.help);
+        action->setToolTip(EditorCommands::toolTip(help, c.keys.value(0)));
+        action->setStatusTip(help);
         if (c.icon) action->setIcon(Icons::action(*c.icon));
         action->setShortcuts(c.keys);
         action->setShortcutContext(Qt::WindowShortcut);
@@ -120,7 +242,7 @@ EditorActions::EditorActions(QWidget* window, EditorModel& model, EditorView& vi
     for (EditorTool tool : EditorTools::toolbarCases()) {
         const std::optional<QChar> key = EditorTools::key(tool);
         if (!key) continue;
-        auto* action = new QAction(EditorTools::help(tool), this);
+        auto* action = new QAction(EditorCommands::toolHelp(tool), this);
         action->setShortcut(QKeySequence(QString(*key)));
         action->setShortcutContext(Qt::WindowShortcut);
         connect(action, &QAction::triggered, this, [this, tool] { pickTool(tool); });
@@ -154,7 +276,8 @@ EditorActions::EditorActions(QWidget* window, EditorModel& model, EditorView& vi
     });
     window->addAction(escape);
     // Undo and redo follow the history; the selection's commands the selection and the tool.
-    for (auto signal : {&EditorModel::documentChanged, &EditorModel::selectionChanged, &EditorModel::toolSettingsChanged})
+    for (auto signal :
+         {&EditorModel::documentChanged, &EditorModel::selectionChanged, &EditorModel::toolSettingsChanged})
         connect(&m_model, signal, this, &EditorActions::refresh);
     connect(&m_view, &EditorView::textEntryChanged, this, &EditorActions::refresh);
     refresh();
@@ -178,12 +301,12 @@ void EditorActions::refresh() {
     action(EditorCommand::undo)->setEnabled(!m_model.undoStack().isEmpty() || isTyping());
     action(EditorCommand::redo)->setEnabled(!m_model.redoStack().isEmpty());
     const bool selecting = m_model.tool() == EditorTool::select && !isTyping();
-    const bool anySelected = selecting && std::any_of(m_model.annotations().cbegin(), m_model.annotations().cend(),
-                                                      [&](const Annotation& a) {
-                                                          return m_model.selectedIDs().contains(a.id);
-                                                      });
-    for (EditorCommand c : {EditorCommand::rotateLeft, EditorCommand::rotateRight, EditorCommand::fineRotateLeft,
-                            EditorCommand::fineRotateRight, EditorCommand::deleteSelection})
+    const bool anySelected =
+        selecting && std::any_of(m_model.annotations().cbegin(), m_model.annotations().cend(),
+                                 [&](const Annotation& a) { return m_model.selectedIDs().contains(a.id); });
+    for (EditorCommand c :
+         {EditorCommand::rotateLeft, EditorCommand::rotateRight, EditorCommand::fineRotateLeft,
+          EditorCommand::fineRotateRight, EditorCommand::deleteSelection})
         action(c)->setEnabled(anySelected);
     action(EditorCommand::flatten)->setEnabled(selecting && m_model.selectedIndex().has_value());
     action(EditorCommand::renumberBadges)
@@ -191,13 +314,15 @@ void EditorActions::refresh() {
                                  [](const Annotation& a) { return a.isNumberBadge(); }));
 }
 
-bool EditorActions::keyBelongsToFocus(const QWidget* focus, const QWidget* editorWindow, const QKeyEvent& key) {
+bool EditorActions::keyBelongsToFocus(const QWidget* focus, const QWidget* editorWindow,
+                                      const QKeyEvent& key) {
     if (!focus) return false;
     // Shortcuts with Ctrl or Alt are the editor's wherever the focus is.
     if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
     const QWidget* window = focus->window();
     // A popover, the stamp picker or the colour dialog of this editor: every plain key is theirs.
-    if (window != editorWindow) return window->parentWidget() && window->parentWidget()->window() == editorWindow;
+    if (window != editorWindow)
+        return window->parentWidget() && window->parentWidget()->window() == editorWindow;
     switch (key.key()) {
     case Qt::Key_Left:
     case Qt::Key_Right:
@@ -236,14 +361,16 @@ void EditorActions::fillContextMenu(QMenu& menu, std::optional<QPointF> canvasPo
     auto add = [&](EditorCommand c) { menu.addAction(action(c)); };
     std::optional<int> hit;
     if (canvasPoint && !isTyping())
-        hit = ObjectManipulation::hitIndex(m_model, m_view.interaction().toImage(*canvasPoint), m_view.scale());
+        hit =
+            ObjectManipulation::hitIndex(m_model, m_view.interaction().toImage(*canvasPoint), m_view.scale());
     if (hit) {
         const QUuid id = m_model.annotations()[*hit].id;
         m_model.setTool(EditorTool::select);
         if (!m_model.selectedIDs().contains(id)) m_model.setSelectedID(id);
         refresh();
-        for (EditorCommand c : {EditorCommand::copyObjects, EditorCommand::deleteSelection, EditorCommand::flatten,
-                                EditorCommand::rotateLeft, EditorCommand::rotateRight})
+        for (EditorCommand c :
+             {EditorCommand::copyObjects, EditorCommand::deleteSelection, EditorCommand::flatten,
+              EditorCommand::rotateLeft, EditorCommand::rotateRight})
             add(c);
         if (m_model.annotations()[*hit].isNumberBadge()) {
             menu.addSeparator();
@@ -253,8 +380,8 @@ void EditorActions::fillContextMenu(QMenu& menu, std::optional<QPointF> canvasPo
     }
     add(EditorCommand::pasteImage);
     menu.addSeparator();
-    for (EditorCommand c : {EditorCommand::zoomIn, EditorCommand::zoomOut, EditorCommand::actualSize,
-                            EditorCommand::zoomToFit})
+    for (EditorCommand c :
+         {EditorCommand::zoomIn, EditorCommand::zoomOut, EditorCommand::actualSize, EditorCommand::zoomToFit})
         add(c);
     menu.addSeparator();
     add(EditorCommand::saveAs);

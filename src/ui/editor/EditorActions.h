@@ -7,8 +7,8 @@
 #include <QObject>
 #include <QPointF>
 #include <QSet>
-#include <QUuid>
 #include <QString>
+#include <QUuid>
 
 #include <functional>
 #include <optional>
@@ -51,8 +51,9 @@ enum class EditorCommand {
 
 struct CommandInfo {
     EditorCommand command;
-    QString text; // the button's label and accessible name
-    QString help; // the tooltip's text, without the keys
+    // In English, translated where shown (context "EditorActions").
+    const char* text; // the button's label and accessible name
+    const char* help; // the tooltip's text, without the keys
     QList<QKeySequence> keys;
     std::optional<Icons::Action> icon;
 };
@@ -62,6 +63,10 @@ const QList<CommandInfo>& all();
 const CommandInfo& info(EditorCommand command);
 // The tooltip: the help followed by the first key sequence in its Linux form, "Zoom in (Ctrl+=)".
 QString toolTip(const QString& help, const QKeySequence& key);
+// A tool's name ("Blur") and help ("Blur — blurred text can…") as shown: the model's English
+// text, translated.
+QString toolName(EditorTool tool);
+QString toolHelp(EditorTool tool);
 } // namespace EditorCommands
 
 // The window's actions: one QAction per command, and one per key sequence (Qt fires neither of
@@ -79,8 +84,8 @@ public:
     QAction* toolAction(EditorTool tool) const;
 
     // What the window does for the commands that open dialogs or popovers.
-    std::function<void()> onSave, onSaveAs, onCopyImage, onExpandCanvas, onRotateImage, onClose, onZoomToFit, onCopyText,
-        onFindSensitiveText;
+    std::function<void()> onSave, onSaveAs, onCopyImage, onExpandCanvas, onRotateImage, onClose, onZoomToFit,
+        onCopyText, onFindSensitiveText;
 
     // Whether a text entry is open (its field keeps the keys then).
     bool isTyping() const;

@@ -3,11 +3,11 @@
 #include "editor/EditorModel.h"
 #include "editor/ObjectManipulation.h"
 #include "model/Palette.h"
+#include "ui/Icons.h"
 #include "ui/editor/BadgeNumberField.h"
 #include "ui/editor/CanvasPopover.h"
 #include "ui/editor/ColorPopover.h"
 #include "ui/editor/EditorView.h"
-#include "ui/Icons.h"
 #include "ui/editor/RotatePopover.h"
 #include "ui/editor/StampPicker.h"
 #include "ui/editor/ToolbarFlowLayout.h"
@@ -39,15 +39,22 @@ constexpr int kArrowHeadSliderWidth = 70;
 constexpr int kFieldWidth = 44;
 constexpr int kRightGap = 16;
 
-// The accessible name and the tooltip every control carries.
-template <typename W> W* named(W* widget, const QString& name, const QString& help = QString()) {
+// The accessible name and the tooltip every control carries. The object name stays English in
+// every language.
+template <typename W>
+W* labelled(W* widget, const QString& objectName, const QString& name, const QString& help = QString()) {
     widget->setAccessibleName(name);
-    widget->setObjectName(name);
+    widget->setObjectName(objectName);
     if (!help.isEmpty()) {
         widget->setToolTip(help);
         widget->setAccessibleDescription(help);
     }
     return widget;
+}
+
+// A control named by one of the toolbar's English texts (marked with QT_TR_NOOP), translated.
+template <typename W> W* named(W* widget, const char* name, const QString& help = QString()) {
+    return labelled(widget, QString::fromUtf8(name), EditorToolbar::tr(name), help);
 }
 
 // A small group of controls shown and hidden together.
@@ -69,17 +76,17 @@ QLabel* iconLabel(const QIcon& icon, const QString& name) {
 }
 
 // A checkable icon button of a two-way choice ("segmented picker").
-QToolButton* segment(const QIcon& icon, const QString& name, const QString& help) {
+QToolButton* segment(const QIcon& icon, const char* name, const QString& help) {
     auto* button = named(new QToolButton, name, help);
     button->setIcon(icon);
-    button->setText(name);
+    button->setText(button->accessibleName());
     button->setCheckable(true);
     button->setAutoRaise(true);
     button->setToolButtonStyle(Qt::ToolButtonIconOnly);
     return button;
 }
 
-QToolButton* textSegment(const QString& text, const QString& name, const QString& help) {
+QToolButton* textSegment(const QString& text, const char* name, const QString& help) {
     auto* button = named(new QToolButton, name, help);
     button->setText(text);
     button->setCheckable(true);
@@ -103,7 +110,7 @@ public:
     explicit ColorWell(EditorModel& model) : m_model(model) {
         setAutoRaise(true);
         setFixedSize(28, 26);
-        setText(QStringLiteral("Color"));
+        setText(EditorToolbar::tr("Color"));
     }
 
 protected:
@@ -132,7 +139,7 @@ private:
 
 EditorToolbar::EditorToolbar(EditorModel& model, EditorView& view, EditorActions& actions, QWidget* parent)
     : QWidget(parent), m_model(model), m_view(view), m_actions(actions) {
-    setAccessibleName(QStringLiteral("Toolbar"));
+    setAccessibleName(tr("Toolbar"));
     build();
     // Each part listens to what it shows: a pointer move of a drag touches none of the settings.
     connect(&m_model, &EditorModel::toolSettingsChanged, this, [this] {
@@ -161,7 +168,8 @@ QToolButton* EditorToolbar::commandButton(EditorCommand command) {
     button->setAutoRaise(true);
     button->setIconSize(QSize(18, 18));
     button->setToolButtonStyle(action->icon().isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
-    return named(button, action->text(), action->toolTip());
+    return labelled(button, QString::fromUtf8(EditorCommands::info(command).text), action->text(),
+                    action->toolTip());
 }
 
 QWidget* EditorToolbar::divider() {
@@ -169,7 +177,7 @@ QWidget* EditorToolbar::divider() {
     line->setFrameShape(QFrame::VLine);
     line->setFrameShadow(QFrame::Sunken);
     line->setFixedHeight(22);
-    line->setAccessibleName(QStringLiteral("Divider"));
+    line->setAccessibleName(tr("Divider"));
     return line;
 }
 
@@ -192,9 +200,9 @@ void EditorToolbar::build() {
     for (EditorTool tool : EditorTools::toolbarCases()) {
         auto* button = new QToolButton;
         const std::optional<QChar> key = EditorTools::key(tool);
-        const QString help = EditorTools::help(tool);
-        named(button, help.section(QStringLiteral(" — "), 0, 0),
-              key ? EditorCommands::toolTip(help, QKeySequence(QString(*key))) : help);
+        const QString help = EditorCommands::toolHelp(tool);
+        labelled(button, EditorTools::name(tool), EditorCommands::toolName(tool),
+                 key ? EditorCommands::toolTip(help, QKeySequence(QString(*key))) : help);
         button->setIcon(Icons::tool(tool));
         button->setIconSize(QSize(18, 18));
         button->setText(button->accessibleName());
@@ -216,49 +224,49 @@ void EditorToolbar::build() {
             if (tool != EditorTool::select) m_model.setSelectedID(std::nullopt);
         });
     }
-    toolRow->setAccessibleName(QStringLiteral("Tools"));
+    toolRow->setAccessibleName(tr("Tools"));
     add(toolRow);
     add(divider());
 
     // Colour
-    m_colorButton = named(new ColorWell(m_model), QStringLiteral("Color"),
-                          QStringLiteral("Color — recolors the selected element too"));
+    m_colorButton =
+        named(new ColorWell(m_model), QT_TR_NOOP("Color"), tr("Color — recolors the selected element too"));
     connect(m_colorButton, &QToolButton::clicked, this, &EditorToolbar::openColorPopover);
     add(m_colorButton);
 
     // Stroke width
-    m_widthSlider = named(new QSlider(Qt::Horizontal), QStringLiteral("Size"),
-                          QStringLiteral("Size in image pixels — same at any zoom"));
+    m_widthSlider =
+        named(new QSlider(Qt::Horizontal), QT_TR_NOOP("Size"), tr("Size in image pixels — same at any zoom"));
     m_widthSlider->setRange(1, 50);
     m_widthSlider->setSingleStep(1);
     m_widthSlider->setFixedWidth(kSliderWidthScale);
     connect(m_widthSlider, &QSlider::valueChanged, this, [this](int v) {
         if (!m_refreshing) m_model.chooseStrokeWidth(v);
     });
-    m_widthField = named(new QLineEdit, QStringLiteral("Size in pixels"),
-                         QStringLiteral("Type a size in image pixels (1–200)"));
+    m_widthField =
+        named(new QLineEdit, QT_TR_NOOP("Size in pixels"), tr("Type a size in image pixels (1–200)"));
     m_widthField->setValidator(new QIntValidator(0, 9999, m_widthField));
     m_widthField->setFixedWidth(kFieldWidth);
     m_widthField->setAlignment(Qt::AlignRight);
     connect(m_widthField, &QLineEdit::editingFinished, this, &EditorToolbar::commitWidthField);
-    m_width = add(group({iconLabel(Icons::action(Icons::Action::strokeWidth), QStringLiteral("Stroke width")),
-                         m_widthSlider, m_widthField, new QLabel(QStringLiteral("px"))}));
+    m_width = add(group({iconLabel(Icons::action(Icons::Action::strokeWidth), tr("Stroke width")),
+                         m_widthSlider, m_widthField, new QLabel(tr("px"))}));
 
     // Arrowhead size
-    m_arrowHeadSlider = named(new QSlider(Qt::Horizontal), QStringLiteral("Arrowhead size"),
-                              QStringLiteral("Arrowhead size"));
+    m_arrowHeadSlider =
+        named(new QSlider(Qt::Horizontal), QT_TR_NOOP("Arrowhead size"), tr("Arrowhead size"));
     m_arrowHeadSlider->setRange(5, 30); // tenths
     m_arrowHeadSlider->setFixedWidth(kArrowHeadSliderWidth);
     connect(m_arrowHeadSlider, &QSlider::valueChanged, this, [this](int v) {
         if (!m_refreshing) m_model.setArrowHeadScale(v / 10.0);
     });
-    m_arrowHead = add(group({iconLabel(Icons::action(Icons::Action::arrowHead), QStringLiteral("Arrowhead")),
-                             m_arrowHeadSlider}));
+    m_arrowHead =
+        add(group({iconLabel(Icons::action(Icons::Action::arrowHead), tr("Arrowhead")), m_arrowHeadSlider}));
 
     // Shape fill of new shapes
-    const QString fillHelp = QStringLiteral("Hollow outline or solid fill");
-    auto* outlined = segment(Icons::action(Icons::Action::shapeOutlined), QStringLiteral("Outline"), fillHelp);
-    auto* filled = segment(Icons::action(Icons::Action::shapeFilled), QStringLiteral("Fill"), fillHelp);
+    const QString fillHelp = tr("Hollow outline or solid fill");
+    auto* outlined = segment(Icons::action(Icons::Action::shapeOutlined), QT_TR_NOOP("Outline"), fillHelp);
+    auto* filled = segment(Icons::action(Icons::Action::shapeFilled), QT_TR_NOOP("Fill"), fillHelp);
     m_shapeFillGroup = exclusive(this, {outlined, filled});
     connect(m_shapeFillGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
         if (on && !m_refreshing) m_model.setShapeFilled(id == 1);
@@ -266,7 +274,7 @@ void EditorToolbar::build() {
     m_shapeFill = add(group({outlined, filled}, 0));
 
     // Icon of the stamp tool
-    m_stampButton = named(new QToolButton, QStringLiteral("Icon"), QStringLiteral("Which icon the stamp tool places"));
+    m_stampButton = named(new QToolButton, QT_TR_NOOP("Icon"), StampPicker::tr(StampPicker::kHelp));
     m_stampButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     // No popup mode: a tool button in InstantPopup mode without a menu offers no action on the
     // accessibility bus.
@@ -275,34 +283,35 @@ void EditorToolbar::build() {
     // As wide as the longest title, so choosing a stamp never rewraps the rows.
     int widest = 0;
     for (StampType type : allCases<StampType>()) {
-        m_stampButton->setText(StampTypes::title(type));
+        m_stampButton->setText(StampPicker::shownTitle(type));
         widest = std::max(widest, m_stampButton->sizeHint().width());
     }
     m_stampButton->setMinimumWidth(widest);
     add(m_stampButton);
 
     // Names
-    m_names = named(new QCheckBox(QStringLiteral("Names")), QStringLiteral("Names"),
-                    QStringLiteral("Show the icon's name below new stamps"));
+    m_names =
+        named(new QCheckBox(tr("Names")), QT_TR_NOOP("Names"), tr("Show the icon's name below new stamps"));
     connect(m_names, &QCheckBox::toggled, this, [this](bool on) {
         if (!m_refreshing) m_model.setStampShowName(on);
     });
     add(m_names);
 
     // Badge style and next number
-    const QString styleHelp = QStringLiteral("Solid or hollow badge");
-    auto* solid = segment(Icons::action(Icons::Action::badgeSolid), QStringLiteral("Solid"), styleHelp);
-    auto* hollow = segment(Icons::action(Icons::Action::badgeHollow), QStringLiteral("Hollow"), styleHelp);
+    const QString styleHelp = tr("Solid or hollow badge");
+    auto* solid = segment(Icons::action(Icons::Action::badgeSolid), QT_TR_NOOP("Solid"), styleHelp);
+    auto* hollow = segment(Icons::action(Icons::Action::badgeHollow), QT_TR_NOOP("Hollow"), styleHelp);
     m_badgeStyleGroup = exclusive(this, {solid, hollow});
     connect(m_badgeStyleGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
         if (on && !m_refreshing) m_model.setDotStyle(id == 1 ? DotStyle::hollow : DotStyle::solid);
     });
-    m_nextNumber = named(new BadgeNumberField, QStringLiteral("Next number"), QStringLiteral("Number for the next dot"));
+    m_nextNumber = named(new BadgeNumberField, QT_TR_NOOP("Next number"), tr("Number for the next dot"));
     m_nextNumber->setFixedWidth(kFieldWidth + 22);
     connect(m_nextNumber, &BadgeNumberField::valueEdited, this, [this](int64_t v) {
         if (!m_refreshing) m_model.setNextDotNumber(v);
     });
-    m_badgeSettings = add(group({solid, hollow, m_nextNumber, commandButton(EditorCommand::renumberBadges)}, 2));
+    m_badgeSettings =
+        add(group({solid, hollow, m_nextNumber, commandButton(EditorCommand::renumberBadges)}, 2));
 
     add(divider());
     // The picture
@@ -311,8 +320,9 @@ void EditorToolbar::build() {
     add(commandButton(EditorCommand::rotateImage));
     add(divider());
     // Zoom
-    m_zoomReadout = named(new QLabel, QStringLiteral("Zoom"));
-    m_zoomReadout->setMinimumWidth(m_zoomReadout->fontMetrics().horizontalAdvance(QStringLiteral("100.5%")) + 8);
+    m_zoomReadout = named(new QLabel, QT_TR_NOOP("Zoom"));
+    m_zoomReadout->setMinimumWidth(m_zoomReadout->fontMetrics().horizontalAdvance(QStringLiteral("100.5%")) +
+                                   8);
     m_zoomReadout->setAlignment(Qt::AlignCenter);
     add(group({commandButton(EditorCommand::zoomOut), m_zoomReadout, commandButton(EditorCommand::zoomIn),
                commandButton(EditorCommand::actualSize), commandButton(EditorCommand::zoomToFit)},
@@ -323,8 +333,9 @@ void EditorToolbar::build() {
 
     // Fill of the selected shape
     auto* selOutlined =
-        segment(Icons::action(Icons::Action::shapeOutlined), QStringLiteral("Selection outline"), fillHelp);
-    auto* selFilled = segment(Icons::action(Icons::Action::shapeFilled), QStringLiteral("Selection fill"), fillHelp);
+        segment(Icons::action(Icons::Action::shapeOutlined), QT_TR_NOOP("Selection outline"), fillHelp);
+    auto* selFilled =
+        segment(Icons::action(Icons::Action::shapeFilled), QT_TR_NOOP("Selection fill"), fillHelp);
     m_selectionFillGroup = exclusive(this, {selOutlined, selFilled});
     connect(m_selectionFillGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
         if (on && !m_refreshing) m_model.setSelectionFlag(SelectionFlag::filled, id == 1);
@@ -332,17 +343,17 @@ void EditorToolbar::build() {
     m_selectionFill = add(group({selOutlined, selFilled}, 0));
 
     // Name of the selected stamp
-    m_selectionName = named(new QCheckBox(QStringLiteral("Name")), QStringLiteral("Name"),
-                            QStringLiteral("Show this stamp's name below it"));
+    m_selectionName =
+        named(new QCheckBox(tr("Name")), QT_TR_NOOP("Name"), tr("Show this stamp's name below it"));
     connect(m_selectionName, &QCheckBox::toggled, this, [this](bool on) {
         if (!m_refreshing) m_model.setSelectionFlag(SelectionFlag::showName, on);
     });
     add(m_selectionName);
 
     // Number placement of the selected badge
-    const QString placeHelp = QStringLiteral("Number inside or outside the circle");
-    auto* in = textSegment(QStringLiteral("In"), QStringLiteral("Number in"), placeHelp);
-    auto* out = textSegment(QStringLiteral("Out"), QStringLiteral("Number out"), placeHelp);
+    const QString placeHelp = tr("Number inside or outside the circle");
+    auto* in = textSegment(tr("In"), QT_TR_NOOP("Number in"), placeHelp);
+    auto* out = textSegment(tr("Out"), QT_TR_NOOP("Number out"), placeHelp);
     m_numberPlacementGroup = exclusive(this, {in, out});
     connect(m_numberPlacementGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
         if (on && !m_refreshing) m_model.setSelectionFlag(SelectionFlag::labelOutside, id == 1);
@@ -350,7 +361,8 @@ void EditorToolbar::build() {
     m_numberPlacement = add(group({in, out, commandButton(EditorCommand::renumberBadges)}, 0));
 
     // Selection commands
-    for (EditorCommand c : {EditorCommand::copyObjects, EditorCommand::rotateLeft, EditorCommand::rotateRight})
+    for (EditorCommand c :
+         {EditorCommand::copyObjects, EditorCommand::rotateLeft, EditorCommand::rotateRight})
         m_selectionCommands.append(add(commandButton(c)));
     auto* fineLeft = commandButton(EditorCommand::fineRotateLeft);
     auto* fineRight = commandButton(EditorCommand::fineRotateRight);
@@ -359,11 +371,11 @@ void EditorToolbar::build() {
     fineLeft->setText(QStringLiteral("−1°"));
     fineRight->setText(QStringLiteral("+1°"));
     auto* fine = group({fineLeft, fineRight}, 0);
-    fine->setAccessibleName(QStringLiteral("Fine rotate"));
+    fine->setAccessibleName(tr("Fine rotate"));
     m_selectionCommands.append(add(fine));
 
     // Rotation of the single selection
-    m_rotationField = named(new QLineEdit, QStringLiteral("Rotation"), QStringLiteral("Rotation in degrees"));
+    m_rotationField = named(new QLineEdit, QT_TR_NOOP("Rotation"), tr("Rotation in degrees"));
     m_rotationField->setPlaceholderText(QStringLiteral("0"));
     m_rotationField->setValidator(new QDoubleValidator(-100000, 100000, 2, m_rotationField));
     m_rotationField->setFixedWidth(kFieldWidth);
@@ -376,18 +388,20 @@ void EditorToolbar::build() {
         m_selectionCommands.append(add(commandButton(c)));
 
     // Right-aligned: Copy and Save.
-    m_copyButton = named(new QPushButton(QStringLiteral("Copy")), QStringLiteral("Copy"),
+    m_copyButton = named(new QPushButton(tr("Copy")), QT_TR_NOOP("Copy"),
                          m_actions.action(EditorCommand::copyImage)->toolTip());
-    connect(m_copyButton, &QPushButton::clicked, m_actions.action(EditorCommand::copyImage), &QAction::trigger);
-    m_saveButton = named(new QPushButton(QStringLiteral("Save…")), QStringLiteral("Save…"),
+    connect(m_copyButton, &QPushButton::clicked, m_actions.action(EditorCommand::copyImage),
+            &QAction::trigger);
+    m_saveButton = named(new QPushButton(tr("Save…")), QT_TR_NOOP("Save…"),
                          m_actions.action(EditorCommand::save)->toolTip());
     connect(m_saveButton, &QPushButton::clicked, m_actions.action(EditorCommand::save), &QAction::trigger);
-    m_copyTextButton = named(new QPushButton(QStringLiteral("Copy Text")), QStringLiteral("Copy Text"),
+    m_copyTextButton = named(new QPushButton(tr("Copy Text")), QT_TR_NOOP("Copy Text"),
                              m_actions.action(EditorCommand::copyText)->toolTip());
-    connect(m_copyTextButton, &QPushButton::clicked, m_actions.action(EditorCommand::copyText), &QAction::trigger);
+    connect(m_copyTextButton, &QPushButton::clicked, m_actions.action(EditorCommand::copyText),
+            &QAction::trigger);
     m_right = group({m_copyTextButton, m_copyButton, m_saveButton}, 8);
     m_right->setParent(this);
-    m_copyButton->setMinimumWidth(m_copyButton->fontMetrics().horizontalAdvance(QStringLiteral("Copied!")) + 24);
+    m_copyButton->setMinimumWidth(m_copyButton->fontMetrics().horizontalAdvance(tr("Copied!")) + 24);
 }
 
 QWidget* EditorToolbar::item(const QString& accessibleName) const {
@@ -401,14 +415,14 @@ QAbstractButton* EditorToolbar::toolButton(EditorTool tool) const {
 }
 
 void EditorToolbar::showCopied() {
-    m_copyButton->setText(QStringLiteral("Copied!"));
+    m_copyButton->setText(tr("Copied!"));
     m_copyButton->setAccessibleName(m_copyButton->text()); // read out too
     // One timer: a second copy restarts the 1.5 s instead of being cut short by the first.
     if (!m_copiedTimer) {
         m_copiedTimer = new QTimer(this);
         m_copiedTimer->setSingleShot(true);
         connect(m_copiedTimer, &QTimer::timeout, m_copyButton, [button = m_copyButton] {
-            button->setText(QStringLiteral("Copy"));
+            button->setText(tr("Copy"));
             button->setAccessibleName(button->text());
         });
     }
@@ -417,9 +431,9 @@ void EditorToolbar::showCopied() {
 
 void EditorToolbar::showReadingText(bool reading) {
     // While text is read, the same button stops it.
-    m_copyTextButton->setText(reading ? QStringLiteral("Cancel Reading") : QStringLiteral("Copy Text"));
+    m_copyTextButton->setText(reading ? tr("Cancel Reading") : tr("Copy Text"));
     m_copyTextButton->setAccessibleName(m_copyTextButton->text());
-    m_copyTextButton->setToolTip(reading ? QStringLiteral("Stop reading the text")
+    m_copyTextButton->setToolTip(reading ? tr("Stop reading the text")
                                          : m_actions.action(EditorCommand::copyText)->toolTip());
 }
 
@@ -440,7 +454,7 @@ void EditorToolbar::refreshSettings() {
         // Drawing the glyph is the dearest part of a refresh: only when the stamp changed.
         m_stampShown = m_model.stampType();
         m_stampButton->setIcon(Icons::stamp(m_model.stampType(), palette().color(QPalette::ButtonText)));
-        m_stampButton->setText(StampTypes::title(m_model.stampType()));
+        m_stampButton->setText(StampPicker::shownTitle(m_model.stampType()));
     }
     m_names->setChecked(m_model.stampShowName());
     m_badgeStyleGroup->button(m_model.dotStyle() == DotStyle::hollow ? 1 : 0)->setChecked(true);
@@ -449,7 +463,8 @@ void EditorToolbar::refreshSettings() {
     show(shownFor(tool, m_model.stampType(), selectionView()));
 }
 
-EditorToolbar::Shown EditorToolbar::shownFor(EditorTool tool, StampType stamp, const SelectionView& selection) {
+EditorToolbar::Shown EditorToolbar::shownFor(EditorTool tool, StampType stamp,
+                                             const SelectionView& selection) {
     const ToolOptions options = EditorTools::traits(tool).options;
     Shown shown;
     // What the width would change: nothing for a redaction or a pasted picture.
@@ -458,7 +473,8 @@ EditorToolbar::Shown EditorToolbar::shownFor(EditorTool tool, StampType stamp, c
     shown.arrowHead = bool(options & ToolOption::arrowHead);
     shown.shapeFill = bool(options & ToolOption::fill);
     shown.stamp = bool(options & ToolOption::stampChoice);
-    shown.badgeSettings = (options & ToolOption::badgeStyle) && (!shown.stamp || stamp == StampType::numberCircle);
+    shown.badgeSettings =
+        (options & ToolOption::badgeStyle) && (!shown.stamp || stamp == StampType::numberCircle);
     shown.selectionFill = selection.single && EditorTools::isFillable(*selection.single);
     shown.selectionName = selection.single == EditorTool::stamp;
     shown.numberPlacement = selection.numberBadge;
@@ -514,8 +530,8 @@ QString EditorToolbar::zoomText(double zoom) {
     const long whole = std::lround(percent);
     if (whole == 100 && std::abs(percent - 100) >= 0.05)
         // Away from 100, so "100.0%" never stands for a zoom that is not.
-        return QStringLiteral("%1%").arg((percent < 100 ? std::floor(percent * 10) : std::ceil(percent * 10)) / 10, 0,
-                                         'f', 1);
+        return QStringLiteral("%1%").arg(
+            (percent < 100 ? std::floor(percent * 10) : std::ceil(percent * 10)) / 10, 0, 'f', 1);
     return QStringLiteral("%1%").arg(whole);
 }
 
@@ -635,7 +651,8 @@ int EditorToolbar::heightForWidth(int width) const {
 }
 
 QSize EditorToolbar::sizeHint() const {
-    return QSize(m_flow->sizeHint().width() + m_right->sizeHint().width() + kRightGap, heightForWidth(width()));
+    return QSize(m_flow->sizeHint().width() + m_right->sizeHint().width() + kRightGap,
+                 heightForWidth(width()));
 }
 
 QSize EditorToolbar::minimumSizeHint() const {

@@ -1,9 +1,9 @@
 #include "ui/editor/EditorView.h"
 
 #include "editor/EditorModel.h"
+#include "graphics/DrawingSurface.h"
 #include "model/AnnotationGeometry.h"
 #include "model/Palette.h"
-#include "graphics/DrawingSurface.h"
 #include "render/EditorRenderer.h"
 #include "ui/editor/EditorColors.h"
 #include "ui/editor/TextEntryField.h"
@@ -57,8 +57,8 @@ EditorView::EditorView(EditorModel& model, QWidget* parent)
     setMouseTracking(false);
     // Clicks on the canvas never take the keyboard from the text entry field.
     setFocusPolicy(Qt::NoFocus);
-    setAccessibleName(QStringLiteral("Canvas"));
-    setAccessibleDescription(QStringLiteral("The screenshot and its annotations"));
+    setAccessibleName(tr("Canvas"));
+    setAccessibleDescription(tr("The screenshot and its annotations"));
     m_interaction.setScale(scale());
     m_interaction.textEntryChanged = [this] {
         syncTextField();
@@ -66,7 +66,8 @@ EditorView::EditorView(EditorModel& model, QWidget* parent)
     };
     connect(&m_model, &EditorModel::documentChanged, this, &EditorView::modelChanged);
     // The handles, the marquee, the draft and the snap indicator are drawn over the cached layers.
-    for (auto signal : {&EditorModel::selectionChanged, &EditorModel::toolSettingsChanged, &EditorModel::draftChanged})
+    for (auto signal :
+         {&EditorModel::selectionChanged, &EditorModel::toolSettingsChanged, &EditorModel::draftChanged})
         connect(&m_model, signal, this, qOverload<>(&QWidget::update));
     connect(&m_model, &EditorModel::toolSettingsChanged, this, &EditorView::styleTextField);
     m_beyondBudget = EditorRenderer::beyondDrawingBudget(m_model.layeredAnnotations(), m_model.imageSize());
@@ -111,7 +112,8 @@ void EditorView::changeEvent(QEvent* event) {
 
 void EditorView::modelChanged() {
     if (!m_interaction.isDragging())
-        m_beyondBudget = EditorRenderer::beyondDrawingBudget(m_model.layeredAnnotations(), m_model.imageSize());
+        m_beyondBudget =
+            EditorRenderer::beyondDrawingBudget(m_model.layeredAnnotations(), m_model.imageSize());
     if (sizeHint() != size()) {
         updateGeometryForScale();
         return;
@@ -222,7 +224,8 @@ void EditorView::styleTextField() {
     if (!m_textField || !label) return;
     // A badge's number in the size and weight it is drawn with.
     const bool badge = label->isNumberBadge();
-    const double size = badge ? std::max(1.2 * AnnotationGeometry::drawnBadgeRadius(*label), 9.0) : label->fontSize;
+    const double size =
+        badge ? std::max(1.2 * AnnotationGeometry::drawnBadgeRadius(*label), 9.0) : label->fontSize;
     m_textField->setLabelLook(DrawingSurface::systemFont(size * scale(),
                                                          badge ? DrawingSurface::FontWeight::bold
                                                                : DrawingSurface::FontWeight::semibold,
@@ -270,7 +273,7 @@ void EditorView::placeTextField() {
     m_textField->setMaximumTextWidth(host->width());
     // The typed text starts where the label will: the field's own frame and margins lie outside.
     const QPoint anchor = textAnchor() - m_textField->textOrigin();
-    const QPoint wanted = host == this              ? anchor
+    const QPoint wanted = host == this               ? anchor
                           : host->isAncestorOf(this) ? mapTo(host, anchor)
                                                      : host->mapFromGlobal(mapToGlobal(anchor));
     // Shifted left and up only where the host's edge would cut it; a host smaller than the field

@@ -32,11 +32,11 @@ QString degreesText(const QLocale& locale, double degrees) {
 } // namespace
 
 RotatePopover::RotatePopover(EditorModel& model, QWidget* parent)
-    : Popover(QStringLiteral("Rotate Image"), parent), m_model(model) {
+    : Popover(tr("Rotate Image"), parent), m_model(model) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 14, 14, 14);
     layout->setSpacing(8);
-    layout->addWidget(heading(QStringLiteral("Rotate Image")));
+    layout->addWidget(heading(tr("Rotate Image")));
 
     auto button = [](const QString& text, const QString& help) {
         auto* b = new QPushButton(text);
@@ -44,9 +44,9 @@ RotatePopover::RotatePopover(EditorModel& model, QWidget* parent)
         b->setToolTip(help);
         return b;
     };
-    m_left = button(QStringLiteral("90° Left"), QStringLiteral("Turn the whole image a quarter turn to the left"));
-    m_right = button(QStringLiteral("90° Right"), QStringLiteral("Turn the whole image a quarter turn to the right"));
-    m_half = button(QStringLiteral("180°"), QStringLiteral("Turn the whole image upside down"));
+    m_left = button(tr("90° Left"), tr("Turn the whole image a quarter turn to the left"));
+    m_right = button(tr("90° Right"), tr("Turn the whole image a quarter turn to the right"));
+    m_half = button(QStringLiteral("180°"), tr("Turn the whole image upside down"));
     updateIcons();
     connect(m_left, &QPushButton::clicked, this, [this] { turn(-90); });
     connect(m_right, &QPushButton::clicked, this, [this] { turn(90); });
@@ -60,15 +60,15 @@ RotatePopover::RotatePopover(EditorModel& model, QWidget* parent)
     layout->addSpacing(2);
     layout->addWidget(divider());
     layout->addSpacing(2);
-    layout->addWidget(heading(QStringLiteral("Straighten")));
+    layout->addWidget(heading(tr("Straighten")));
 
     m_slider = new QSlider(Qt::Horizontal);
     m_slider->setRange(int(-kMaxStraighten * kSliderSteps), int(kMaxStraighten * kSliderSteps));
     m_slider->setSingleStep(kSliderSteps / 2);
     m_slider->setPageStep(5 * kSliderSteps);
     m_slider->setFixedWidth(150);
-    m_slider->setAccessibleName(QStringLiteral("Straighten"));
-    m_slider->setToolTip(QStringLiteral("Tilt the whole image by up to 45° either way"));
+    m_slider->setAccessibleName(tr("Straighten"));
+    m_slider->setToolTip(tr("Tilt the whole image by up to 45° either way"));
     connect(m_slider, &QSlider::valueChanged, this,
             [this](int value) { setStraightenDegrees(double(value) / kSliderSteps); });
 
@@ -80,8 +80,8 @@ RotatePopover::RotatePopover(EditorModel& model, QWidget* parent)
     auto* validator = new QDoubleValidator(-999, 999, 2, m_field);
     validator->setNotation(QDoubleValidator::StandardNotation);
     m_field->setValidator(validator);
-    m_field->setAccessibleName(QStringLiteral("Straighten angle in degrees"));
-    m_field->setToolTip(QStringLiteral("Straighten angle in degrees, −45 to 45"));
+    m_field->setAccessibleName(tr("Straighten angle in degrees"));
+    m_field->setToolTip(tr("Straighten angle in degrees, −45 to 45"));
     connect(m_field, &QLineEdit::textEdited, this, [this](const QString& text) {
         bool ok = false;
         const double degrees = text.isEmpty() ? 0 : m_field->locale().toDouble(text, &ok);
@@ -100,11 +100,11 @@ RotatePopover::RotatePopover(EditorModel& model, QWidget* parent)
     straighten->addWidget(new QLabel(QStringLiteral("°")));
     layout->addLayout(straighten);
 
-    QLabel* note = caption(QStringLiteral("Canvas grows to fit; corners stay transparent — crop to trim."));
+    QLabel* note = caption(tr("Canvas grows to fit; corners stay transparent — crop to trim."));
     note->setWordWrap(true);
     layout->addWidget(note);
 
-    m_apply = button(QStringLiteral("Apply"), QStringLiteral("Rotate the whole image by the straighten angle"));
+    m_apply = button(tr("Apply"), tr("Rotate the whole image by the straighten angle"));
     connect(m_apply, &QPushButton::clicked, this, &RotatePopover::apply);
     setDefaultButton(m_apply);
     auto* actions = new QHBoxLayout;

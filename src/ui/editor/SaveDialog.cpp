@@ -1,7 +1,7 @@
 #include "ui/editor/SaveDialog.h"
 
-#include "io/ImageUtilities.h"
 #include "editor/SaveCommand.h"
+#include "io/ImageUtilities.h"
 #include "io/SaveFolder.h"
 
 #include <QAbstractItemView>
@@ -17,6 +17,7 @@
 
 namespace {
 
+// Titles and filters in English, translated where shown.
 struct FormatChoice {
     const char* title;
     const char* filter;
@@ -24,9 +25,12 @@ struct FormatChoice {
     FlatExport::Format format;
 };
 constexpr FormatChoice kFormats[] = {
-    {"PNG (lossless)", "PNG image (*.png)", "png", FlatExport::Format::png},
-    {"JPEG (smaller)", "JPEG image (*.jpg *.jpeg)", "jpg", FlatExport::Format::jpeg},
-    {"PDF", "PDF document (*.pdf)", "pdf", FlatExport::Format::pdf},
+    {QT_TRANSLATE_NOOP("SaveDialog", "PNG (lossless)"), QT_TRANSLATE_NOOP("SaveDialog", "PNG image (*.png)"),
+     "png", FlatExport::Format::png},
+    {QT_TRANSLATE_NOOP("SaveDialog", "JPEG (smaller)"),
+     QT_TRANSLATE_NOOP("SaveDialog", "JPEG image (*.jpg *.jpeg)"), "jpg", FlatExport::Format::jpeg},
+    {QT_TRANSLATE_NOOP("SaveDialog", "PDF"), QT_TRANSLATE_NOOP("SaveDialog", "PDF document (*.pdf)"), "pdf",
+     FlatExport::Format::pdf},
 };
 
 bool sameFile(const QString& a, const QString& b) {
@@ -42,34 +46,33 @@ SaveDialog::SaveDialog(QWidget* parent) : QFileDialog(parent) {
     setFileMode(QFileDialog::AnyFile);
     // Qt's question names one file; ours names the picture and its project together.
     setOption(QFileDialog::DontConfirmOverwrite, true);
-    setWindowTitle(QStringLiteral("Save"));
+    setWindowTitle(tr("Save"));
     setDirectory(SaveFolder::path());
     selectFile(ImageUtilities::defaultFileName());
 
     m_format = new QComboBox;
     for (const FormatChoice& f : kFormats)
-        m_format->addItem(QString::fromLatin1(f.title));
+        m_format->addItem(tr(f.title));
     m_size = new QComboBox;
     for (const char* title : {"100%", "75%", "50%", "25%"})
         m_size->addItem(QString::fromLatin1(title));
     auto* row = new QHBoxLayout;
     row->addStretch();
-    row->addWidget(new QLabel(QStringLiteral("Format:")));
+    row->addWidget(new QLabel(tr("Format:")));
     row->addWidget(m_format);
     row->addSpacing(8);
-    row->addWidget(new QLabel(QStringLiteral("Size:")));
+    row->addWidget(new QLabel(tr("Size:")));
     row->addWidget(m_size);
     row->addStretch();
-    auto* message =
-        new QLabel(QStringLiteral("Saves the flat image plus an editable .pictproj project next to it"));
+    auto* message = new QLabel(tr("Saves the flat image plus an editable .pictproj project next to it"));
     message->setForegroundRole(QPalette::PlaceholderText);
-    const QString burnTitle = QStringLiteral("Burn blurred parts into the project");
+    const QString burnTitle = tr("Burn blurred parts into the project");
     m_burnBlur = new QCheckBox(burnTitle);
     m_burnBlur->setAccessibleName(burnTitle);
     const QString burnHelp =
-        QStringLiteral("On, the project's picture holds the blurred pixels, so the original ones cannot be "
-                       "recovered from the project; off, it keeps them under the blur, so blur regions can "
-                       "still be moved or removed");
+        tr("On, the project's picture holds the blurred pixels, so the original ones cannot be "
+           "recovered from the project; off, it keeps them under the blur, so blur regions can "
+           "still be moved or removed");
     m_burnBlur->setToolTip(burnHelp);
     m_burnBlur->setAccessibleDescription(burnHelp);
     m_burnBlur->setVisible(false);
@@ -144,12 +147,13 @@ void SaveDialog::formatChanged(int index) {
     // makes Qt swap whatever last extension the name has, "shot.final" becoming "shot.jpg".
     QLineEdit* name = nameField();
     const QString typed = name ? name->text() : QString();
-    setNameFilter(QString::fromLatin1(f.filter));
+    setNameFilter(tr(f.filter));
     setDefaultSuffix(QString::fromLatin1(f.suffix));
     if (typed.isEmpty()) return;
     clearListSelection();
     // Untouched when it already fits, so the cursor stays where the person types.
-    if (const QString renamed = SaveCommand::imagePathFor(typed, f.format); renamed != typed) name->setText(renamed);
+    if (const QString renamed = SaveCommand::imagePathFor(typed, f.format); renamed != typed)
+        name->setText(renamed);
 }
 
 void SaveDialog::accept() {
@@ -180,12 +184,11 @@ bool SaveDialog::mayReplace(const QString& imagePath, const QString& projectPath
     if (existing.isEmpty()) return true;
     const QString text =
         existing.size() == 2
-            ? QStringLiteral("“%1” and “%2” already exist. Do you want to replace them?")
-                  .arg(existing[0], existing[1])
-            : QStringLiteral("“%1” already exists. Do you want to replace it?").arg(existing[0]);
+            ? tr("“%1” and “%2” already exist. Do you want to replace them?").arg(existing[0], existing[1])
+            : tr("“%1” already exists. Do you want to replace it?").arg(existing[0]);
     QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::NoButton, this);
-    QPushButton* replace = box.addButton(QStringLiteral("Replace"), QMessageBox::AcceptRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    QPushButton* replace = box.addButton(tr("Replace"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(tr("Cancel"), QMessageBox::RejectRole);
     box.setDefaultButton(cancel);
     box.setEscapeButton(cancel);
     box.exec();

@@ -4,16 +4,17 @@
 #include "ui/Icons.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QScopedValueRollback>
-#include <QTimer>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -25,10 +26,89 @@ namespace {
 constexpr int kHeadingRole = Qt::UserRole + 1;
 constexpr int kStampRole = Qt::UserRole + 2;
 constexpr int kRecentRole = Qt::UserRole + 3;
+// The title and category as shown, which the search matches besides the English ones.
+constexpr int kShownWordsRole = Qt::UserRole + 4;
 constexpr int kIconSize = 20;
 constexpr int kMaxHeight = 440;
 constexpr int kInset = 4; // the highlight's distance from the list's edges
 constexpr int kGap = 8;   // between glyph and title
+
+// The model keeps the stamp and category titles in English (the search matches them, pictures
+// carry them); they are translated where the picker and the toolbar show them, and this list is
+// where lupdate finds them.
+[[maybe_unused]] constexpr const char* kShownTitles[] = {
+    QT_TRANSLATE_NOOP("Stamps", "Number Circle"),
+    QT_TRANSLATE_NOOP("Stamps", "Check Mark"),
+    QT_TRANSLATE_NOOP("Stamps", "Check Box"),
+    QT_TRANSLATE_NOOP("Stamps", "Check Circle"),
+    QT_TRANSLATE_NOOP("Stamps", "Circle Slash"),
+    QT_TRANSLATE_NOOP("Stamps", "Door Contact"),
+    QT_TRANSLATE_NOOP("Stamps", "Motion Detector"),
+    QT_TRANSLATE_NOOP("Stamps", "Glass Break"),
+    QT_TRANSLATE_NOOP("Stamps", "Keypad"),
+    QT_TRANSLATE_NOOP("Stamps", "Siren / Sounder"),
+    QT_TRANSLATE_NOOP("Stamps", "Panic Button"),
+    QT_TRANSLATE_NOOP("Stamps", "Alarm Panel"),
+    QT_TRANSLATE_NOOP("Stamps", "Beam Sensor"),
+    QT_TRANSLATE_NOOP("Stamps", "Access Reader"),
+    QT_TRANSLATE_NOOP("Stamps", "Access Door"),
+    QT_TRANSLATE_NOOP("Stamps", "Maglock"),
+    QT_TRANSLATE_NOOP("Stamps", "Strike"),
+    QT_TRANSLATE_NOOP("Stamps", "Rim Strike"),
+    QT_TRANSLATE_NOOP("Stamps", "Push Button"),
+    QT_TRANSLATE_NOOP("Stamps", "Request to Exit"),
+    QT_TRANSLATE_NOOP("Stamps", "Biometric Reader"),
+    QT_TRANSLATE_NOOP("Stamps", "Intercom"),
+    QT_TRANSLATE_NOOP("Stamps", "Turnstile"),
+    QT_TRANSLATE_NOOP("Stamps", "Power Transfer (EPT)"),
+    QT_TRANSLATE_NOOP("Stamps", "Camera (Box)"),
+    QT_TRANSLATE_NOOP("Stamps", "Camera (360°)"),
+    QT_TRANSLATE_NOOP("Stamps", "Camera (Dome)"),
+    QT_TRANSLATE_NOOP("Stamps", "Camera (PTZ)"),
+    QT_TRANSLATE_NOOP("Stamps", "Camera (Bullet)"),
+    QT_TRANSLATE_NOOP("Stamps", "Camera (Thermal)"),
+    QT_TRANSLATE_NOOP("Stamps", "Smoke Detector"),
+    QT_TRANSLATE_NOOP("Stamps", "Heat Detector"),
+    QT_TRANSLATE_NOOP("Stamps", "Pull Station"),
+    QT_TRANSLATE_NOOP("Stamps", "Horn / Strobe"),
+    QT_TRANSLATE_NOOP("Stamps", "Fire Panel (FACP)"),
+    QT_TRANSLATE_NOOP("Stamps", "Sprinkler Head"),
+    QT_TRANSLATE_NOOP("Stamps", "Fire Extinguisher"),
+    QT_TRANSLATE_NOOP("Stamps", "Equipment Rack"),
+    QT_TRANSLATE_NOOP("Stamps", "Network Switch"),
+    QT_TRANSLATE_NOOP("Stamps", "Router"),
+    QT_TRANSLATE_NOOP("Stamps", "Wireless AP"),
+    QT_TRANSLATE_NOOP("Stamps", "Server"),
+    QT_TRANSLATE_NOOP("Stamps", "Workstation"),
+    QT_TRANSLATE_NOOP("Stamps", "Data Outlet"),
+    QT_TRANSLATE_NOOP("Stamps", "NVR / Recorder"),
+    QT_TRANSLATE_NOOP("Stamps", "UPS"),
+    QT_TRANSLATE_NOOP("Stamps", "Relay Coil"),
+    QT_TRANSLATE_NOOP("Stamps", "Relay Contact (NO)"),
+    QT_TRANSLATE_NOOP("Stamps", "Relay Contact (NC)"),
+    QT_TRANSLATE_NOOP("Stamps", "Switch (SPST)"),
+    QT_TRANSLATE_NOOP("Stamps", "Push Button (NO)"),
+    QT_TRANSLATE_NOOP("Stamps", "Resistor"),
+    QT_TRANSLATE_NOOP("Stamps", "Capacitor"),
+    QT_TRANSLATE_NOOP("Stamps", "Diode"),
+    QT_TRANSLATE_NOOP("Stamps", "LED"),
+    QT_TRANSLATE_NOOP("Stamps", "Inductor / Coil"),
+    QT_TRANSLATE_NOOP("Stamps", "Fuse"),
+    QT_TRANSLATE_NOOP("Stamps", "Transistor (NPN)"),
+    QT_TRANSLATE_NOOP("Stamps", "Transistor (PNP)"),
+    QT_TRANSLATE_NOOP("Stamps", "Ground"),
+    QT_TRANSLATE_NOOP("Stamps", "Battery / DC"),
+    QT_TRANSLATE_NOOP("Stamps", "Terminal"),
+    // The categories
+    QT_TRANSLATE_NOOP("Stamps", "General"),
+    QT_TRANSLATE_NOOP("Stamps", "Security"),
+    QT_TRANSLATE_NOOP("Stamps", "Access"),
+    QT_TRANSLATE_NOOP("Stamps", "Cameras"),
+    QT_TRANSLATE_NOOP("Stamps", "Fire"),
+    QT_TRANSLATE_NOOP("Stamps", "IT / Network"),
+    QT_TRANSLATE_NOOP("Stamps", "Electrical / Circuit"),
+};
+static_assert(std::size(kShownTitles) == caseCount<StampType>() + caseCount<StampCategory>());
 
 bool isEntry(const QModelIndex& index) {
     return index.isValid() && index.data(kStampRole).isValid();
@@ -60,7 +140,8 @@ class PickerDelegate final : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         const QString heading = index.data(kHeadingRole).toString();
         painter->save();
         const QRect r = option.rect;
@@ -72,7 +153,8 @@ public:
         if (index.row() > 0) {
             QColor rule = option.palette.color(QPalette::Text);
             rule.setAlphaF(0.12f);
-            painter->fillRect(QRect(r.left() + kInset + 6, r.top() + 3, r.width() - 2 * kInset - 12, 1), rule);
+            painter->fillRect(QRect(r.left() + kInset + 6, r.top() + 3, r.width() - 2 * kInset - 12, 1),
+                              rule);
         }
         QFont font = option.font;
         font.setBold(true);
@@ -105,12 +187,14 @@ public:
             painter->drawRoundedRect(band, 4, 4);
         }
         const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
-        const QRect iconRect(r.left() + kInset + 6, r.top() + (r.height() - kIconSize) / 2, kIconSize, kIconSize);
+        const QRect iconRect(r.left() + kInset + 6, r.top() + (r.height() - kIconSize) / 2, kIconSize,
+                             kIconSize);
         icon.paint(painter, iconRect, Qt::AlignCenter, selected ? QIcon::Selected : QIcon::Normal);
         painter->setFont(option.font);
         painter->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
         const QRect textRect = r.adjusted(iconRect.right() + 1 - r.left() + kGap, 0, -kInset - 6, 0);
-        const QString text = option.fontMetrics.elidedText(index.data().toString(), Qt::ElideRight, textRect.width());
+        const QString text =
+            option.fontMetrics.elidedText(index.data().toString(), Qt::ElideRight, textRect.width());
         painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text);
     }
 
@@ -134,8 +218,9 @@ public:
 } // namespace
 
 StampPicker::StampPicker(EditorModel* model, QWidget* parent)
-    : Popover(tr("Icon"), parent), m_model(model), m_search(new QLineEdit(this)), m_list(new StampList(this)) {
-    const QString help = QString::fromLatin1(kHelp);
+    : Popover(tr("Icon"), parent), m_model(model), m_search(new QLineEdit(this)),
+      m_list(new StampList(this)) {
+    const QString help = tr(kHelp);
     setToolTip(help);
     setFocusProxy(m_search);
     setLeftAligned(true);
@@ -191,6 +276,14 @@ StampPicker::StampPicker(EditorModel* model, QWidget* parent)
     resize(m_size);
 }
 
+QString StampPicker::shownTitle(StampType type) {
+    return QCoreApplication::translate("Stamps", StampTypes::title(type).toUtf8().constData());
+}
+
+QString StampPicker::shownTitle(StampCategory category) {
+    return QCoreApplication::translate("Stamps", StampCategories::title(category).toUtf8().constData());
+}
+
 void StampPicker::fill() {
     m_list->clear();
     auto heading = [this](const QString& title) {
@@ -200,22 +293,25 @@ void StampPicker::fill() {
         item->setFlags(Qt::ItemIsEnabled);
     };
     auto entry = [this](StampType type, bool recent) {
-        auto* item = new QListWidgetItem(StampTypes::title(type), m_list);
+        const QString title = shownTitle(type);
+        auto* item = new QListWidgetItem(title, m_list);
         item->setData(kStampRole, int(type));
         item->setData(kRecentRole, recent);
-        item->setData(Qt::AccessibleTextRole, StampTypes::title(type));
+        item->setData(kShownWordsRole, title + u' ' + shownTitle(StampTypes::category(type)));
+        item->setData(Qt::AccessibleTextRole, title);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     };
     QList<StampType> recent;
     for (const QString& raw : QSettings().value(QString::fromLatin1(kRecentStampsKey)).toStringList())
-        if (const auto type = fromRawValue<StampType>(raw); type && !recent.contains(*type)) recent.append(*type);
+        if (const auto type = fromRawValue<StampType>(raw); type && !recent.contains(*type))
+            recent.append(*type);
     if (!recent.isEmpty()) {
         heading(tr("Recent"));
         for (StampType type : recent.mid(0, kMaxRecent))
             entry(type, true);
     }
     for (StampCategory category : allCases<StampCategory>()) {
-        heading(StampCategories::title(category));
+        heading(shownTitle(category));
         for (StampType type : allCases<StampType>())
             if (StampTypes::category(type) == category) entry(type, false);
     }
@@ -239,8 +335,9 @@ void StampPicker::search(const QString& query) {
             continue;
         }
         // The recent ones only head the whole list: a search lists each stamp once.
-        const bool shown =
-            all || (!item->data(kRecentRole).toBool() && StampTypes::matches(StampType(stamp.toInt()), query));
+        const bool shown = all || (!item->data(kRecentRole).toBool() &&
+                                   StampTypes::matches(StampType(stamp.toInt()), query,
+                                                       item->data(kShownWordsRole).toString()));
         m_list->setRowHidden(row, !shown);
         sectionShown |= shown;
     }
@@ -279,7 +376,8 @@ int StampPicker::rowOf(StampType type) const {
     for (int row = 0; row < m_list->count(); ++row) {
         const QListWidgetItem* item = m_list->item(row);
         const QVariant stamp = item->data(kStampRole);
-        if (stamp.isValid() && StampType(stamp.toInt()) == type && !item->data(kRecentRole).toBool()) return row;
+        if (stamp.isValid() && StampType(stamp.toInt()) == type && !item->data(kRecentRole).toBool())
+            return row;
     }
     return -1;
 }
@@ -322,8 +420,8 @@ void StampPicker::choose(QListWidgetItem* item) {
 bool StampPicker::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if ((watched == m_list && (type == QEvent::KeyPress || type == QEvent::ShortcutOverride)) ||
-        (watched == m_list->viewport() &&
-         (type == QEvent::MouseButtonPress || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease))) {
+        (watched == m_list->viewport() && (type == QEvent::MouseButtonPress || type == QEvent::MouseMove ||
+                                           type == QEvent::MouseButtonRelease))) {
         // Until the list has handled this event and whatever it posted.
         m_inputSeen = true;
         QTimer::singleShot(0, this, [this] { m_inputSeen = false; });

@@ -13,16 +13,21 @@ class QListWidgetItem;
 
 // The list that chooses which stamp the stamp tool places: every stamp with its own glyph and
 // title, in sections headed by the category titles, the last used ones first. A popover: it closes
-// when it loses activation, on Escape and once a stamp is chosen. Typing searches titles and the
-// words people use ("card reader", "cctv"); arrow keys move between stamps (headings are
-// skipped); Return or a click chooses.
+// when it loses activation, on Escape and once a stamp is chosen. Typing searches titles (English
+// and translated) and the words people use ("card reader", "cctv"); arrow keys move between stamps
+// (headings are skipped); Return or a click chooses.
 class StampPicker : public Popover {
     Q_OBJECT
 
 public:
-    static constexpr const char* kHelp = "Which icon the stamp tool places";
+    static constexpr const char* kHelp = QT_TR_NOOP("Which icon the stamp tool places");
     static constexpr const char* kRecentStampsKey = "PictavoRecentStamps";
     static constexpr int kMaxRecent = 5;
+
+    // A stamp's and a category's title as the user's language shows them (the model keeps them
+    // in English).
+    static QString shownTitle(StampType type);
+    static QString shownTitle(StampCategory category);
 
     // With a model, choosing also sets the model's stamp type, and the list opens on it.
     explicit StampPicker(EditorModel* model = nullptr, QWidget* parent = nullptr);

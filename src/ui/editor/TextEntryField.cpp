@@ -9,9 +9,9 @@
 #include <QTextCursor>
 
 TextEntryField::TextEntryField(QWidget* parent) : QPlainTextEdit(parent) {
-    setPlaceholderText(QStringLiteral("Text — Shift+Return for new line"));
-    setAccessibleName(QStringLiteral("Text Being Typed"));
-    setToolTip(QStringLiteral("Return ends the text; Shift+Return starts a new line"));
+    setPlaceholderText(tr("Text — Shift+Return for new line"));
+    setAccessibleName(tr("Text Being Typed"));
+    setToolTip(tr("Return ends the text; Shift+Return starts a new line"));
     setFont(DrawingSurface::systemFont(16, DrawingSurface::FontWeight::regular, logicalDpiY()));
     // The lines in the field are the lines of the text: a soft wrap would show breaks the
     // committed text does not have.
@@ -42,9 +42,12 @@ void TextEntryField::setLabelLook(const QFont& font, const QColor& color) {
     palette.setColor(QPalette::Text, color);
     // A label in the colour of the field's background would be invisible while typed.
     const QColor base = QApplication::palette().color(QPalette::Base);
-    const auto lightness = [](const QColor& c) { return 0.299 * c.redF() + 0.587 * c.greenF() + 0.114 * c.blueF(); };
+    const auto lightness = [](const QColor& c) {
+        return 0.299 * c.redF() + 0.587 * c.greenF() + 0.114 * c.blueF();
+    };
     const bool readable = std::abs(lightness(color) - lightness(base)) >= 0.3;
-    palette.setColor(QPalette::Base, readable ? base : (lightness(color) > 0.5 ? QColor(60, 60, 60) : Qt::white));
+    palette.setColor(QPalette::Base,
+                     readable ? base : (lightness(color) > 0.5 ? QColor(60, 60, 60) : Qt::white));
     setPalette(palette);
     setFont(font);
     fitToText();
