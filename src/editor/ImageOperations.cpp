@@ -58,7 +58,7 @@ bool EditorModel::rotateCanvas(double degrees) {
     const double newH = std::round(std::abs(W * s) + std::abs(H * c));
     if (newW < kMinImageSide || newH < kMinImageSide) return false;
     if (!admits(QSize(int(std::min(newW, 1e9)), int(std::min(newH, 1e9))), m_annotations,
-                QStringLiteral("Couldn't rotate the picture")))
+                tr("Couldn't rotate the picture")))
         return false;
 
     QImage rotated;
@@ -105,7 +105,7 @@ bool EditorModel::expandCanvas(double top, double left, double bottom, double ri
     if (!(t + l + b + r > 0)) return false;
     const double newW = m_baseImage.width() + l + r, newH = m_baseImage.height() + t + b;
     if (!admits(QSize(int(std::min(newW, 1e9)), int(std::min(newH, 1e9))), m_annotations,
-                QStringLiteral("Couldn't expand the canvas")))
+                tr("Couldn't expand the canvas")))
         return false;
 
     QImage expanded = DrawingSurface::createSurface(int(newW), int(newH));

@@ -149,14 +149,14 @@ bool EditorModel::pasteObjectsFromPasteboard(std::optional<QRectF> visibleArea) 
             QStringLiteral("the pasted picture"),
             [&payload]() -> Result<std::optional<QList<Annotation>>> { return ProjectIO::annotationsFromPayload(*payload); });
         if (!decoded) {
-            emit refused(QStringLiteral("Couldn't paste the objects: %1").arg(decoded.error().message));
+            emit refused(tr("Couldn't paste the objects: %1").arg(decoded.error().message));
             return true; // the objects were there: no picture is pasted in their place
         }
         pasted = *decoded;
     } else
         pasted = ProjectIO::annotationsFromPayload(*payload);
     if (!pasted) return false;
-    if (!admits(m_baseImage.size(), m_annotations + *pasted, QStringLiteral("Couldn't paste the objects")))
+    if (!admits(m_baseImage.size(), m_annotations + *pasted, tr("Couldn't paste the objects")))
         return true; // the objects were there: no picture is pasted in their place
     pushUndo();
     ++m_pasteOffsetStep;
@@ -222,7 +222,7 @@ void EditorModel::selectAll() {
 
 bool EditorModel::addPicture(const Annotation& picture) {
     if (!admits(m_baseImage.size(), m_annotations + QList<Annotation>{picture},
-                QStringLiteral("Couldn't paste the picture")))
+                tr("Couldn't paste the picture")))
         return false;
     commit(picture, true);
     return true;
@@ -240,7 +240,7 @@ int EditorModel::addRedactions(const QList<QRectF>& boxes) {
         ids.insert(a.id);
         added.append(a);
     }
-    if (added.isEmpty() || !admits(m_baseImage.size(), m_annotations + added, QStringLiteral("Couldn't add the redactions")))
+    if (added.isEmpty() || !admits(m_baseImage.size(), m_annotations + added, tr("Couldn't add the redactions")))
         return 0;
     pushUndo();
     m_annotations.append(added);

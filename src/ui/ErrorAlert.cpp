@@ -1,5 +1,6 @@
 #include "ui/ErrorAlert.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QMessageBox>
 #include <QPointer>
@@ -29,7 +30,7 @@ void present(const QString& message, QWidget* window, Severity severity) {
     auto* box = new QMessageBox(severity == Severity::error ? QMessageBox::Critical : QMessageBox::Warning,
                                 QStringLiteral("Pictavo"), message, QMessageBox::Ok, window);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setAccessibleName(QStringLiteral("Error"));
+    box->setAccessibleName(QCoreApplication::translate("Alert", "Error"));
     // Plain text: file names may hold anything.
     box->setTextFormat(Qt::PlainText);
     alerts.append(box);

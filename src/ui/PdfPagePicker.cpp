@@ -2,6 +2,7 @@
 
 #include "io/DecodingChild.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -13,9 +14,9 @@
 PdfPagePicker::PdfPagePicker(const QString& path, int pageCount, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_pages(new QListWidget) {
-    setWindowTitle(QStringLiteral("Choose a Page"));
+    setWindowTitle(QCoreApplication::translate("PdfPages", "Choose a Page"));
     setFixedSize(540, 580);
-    auto* label = new QLabel(QStringLiteral("This PDF has %1 pages. Select a page to annotate.").arg(pageCount));
+    auto* label = new QLabel(QCoreApplication::translate("PdfPages", "This PDF has %1 pages. Select a page to annotate.").arg(pageCount));
     label->setForegroundRole(QPalette::PlaceholderText);
     m_pages->setViewMode(QListView::IconMode);
     m_pages->setIconSize(kThumbnail);
@@ -23,21 +24,21 @@ PdfPagePicker::PdfPagePicker(const QString& path, int pageCount, QWidget* parent
     m_pages->setMovement(QListView::Static);
     m_pages->setSpacing(8);
     m_pages->setUniformItemSizes(true);
-    m_pages->setAccessibleName(QStringLiteral("Pages"));
-    m_pages->setToolTip(QStringLiteral("Click a page, then Open Page; or double-click it"));
+    m_pages->setAccessibleName(QCoreApplication::translate("PdfPages", "Pages"));
+    m_pages->setToolTip(QCoreApplication::translate("PdfPages", "Click a page, then Open Page; or double-click it"));
     QPixmap blank(kThumbnail);
     blank.fill(Qt::white);
     for (int i = 0; i < pageCount; ++i) {
         auto* item = new QListWidgetItem(QIcon(blank), QString::number(i + 1), m_pages);
-        item->setData(Qt::AccessibleTextRole, QStringLiteral("Page %1").arg(i + 1));
+        item->setData(Qt::AccessibleTextRole, QCoreApplication::translate("PdfPages", "Page %1").arg(i + 1));
     }
     m_pages->setCurrentRow(0); // Return at once opens the first page
 
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"));
-    auto* open = new QPushButton(QStringLiteral("Open Page"));
+    auto* cancel = new QPushButton(QCoreApplication::translate("PdfPages", "Cancel"));
+    auto* open = new QPushButton(QCoreApplication::translate("PdfPages", "Open Page"));
     open->setDefault(true);
-    cancel->setToolTip(QStringLiteral("Open nothing (Escape)"));
-    open->setToolTip(QStringLiteral("Open the selected page in the editor (Return)"));
+    cancel->setToolTip(QCoreApplication::translate("PdfPages", "Open nothing (Escape)"));
+    open->setToolTip(QCoreApplication::translate("PdfPages", "Open the selected page in the editor (Return)"));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(open, &QPushButton::clicked, this, &PdfPagePicker::openSelected);
     connect(m_pages, &QListWidget::itemDoubleClicked, this, &PdfPagePicker::openSelected);
@@ -94,8 +95,8 @@ void PdfPagePicker::showThumbnail(const Thumbnail& drawn) {
         painter.setPen(QPen(QColor(0, 0, 0, 90), 1, Qt::DashLine));
         painter.drawRect(page);
         painter.drawLine(page.topLeft(), page.bottomRight());
-        item->setToolTip(QStringLiteral("This page could not be drawn in time"));
-        item->setData(Qt::AccessibleTextRole, QStringLiteral("Page %1, not drawn").arg(drawn.index + 1));
+        item->setToolTip(QCoreApplication::translate("PdfPages", "This page could not be drawn in time"));
+        item->setData(Qt::AccessibleTextRole, QCoreApplication::translate("PdfPages", "Page %1, not drawn").arg(drawn.index + 1));
     } else {
         const QSizeF size = QSizeF(drawn.image.size()) / ratio;
         const QRectF target(

@@ -4,18 +4,19 @@
 #include "io/SaveFolder.h"
 #include "ui/ErrorAlert.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 
 namespace PngSaveDialog {
 
 void save(const QImage& image, QWidget* window, std::function<void(bool)> completion, const QString& proposedName) {
-    auto* dialog = new QFileDialog(window, QStringLiteral("Save"));
+    auto* dialog = new QFileDialog(window, QCoreApplication::translate("Save", "Save"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
-    dialog->setNameFilter(QStringLiteral("PNG image (*.png)"));
+    dialog->setNameFilter(QCoreApplication::translate("Save", "PNG image (*.png)"));
     dialog->setDefaultSuffix(QStringLiteral("png"));
     dialog->setDirectory(SaveFolder::path());
     const QString base = QFileInfo(proposedName).completeBaseName();

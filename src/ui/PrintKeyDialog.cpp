@@ -1,5 +1,6 @@
 #include "ui/PrintKeyDialog.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -9,16 +10,16 @@ namespace PrintKeyDialog {
 
 QMessageBox* show(std::function<void(bool bind)> answered) {
     auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("Pictavo"),
-                                QStringLiteral("Capture a region with the Print key?"));
-    box->setInformativeText(QStringLiteral("Pictavo can bind Print to “Capture Selection” for you. You can change "
+                                QCoreApplication::translate("PrintKey", "Capture a region with the Print key?"));
+    box->setInformativeText(QCoreApplication::translate("PrintKey", "Pictavo can bind Print to “Capture Selection” for you. You can change "
                                            "the key later in your desktop's shortcut settings."));
     box->setObjectName(QStringLiteral("printKeyOffer"));
-    QPushButton* bind = box->addButton(QStringLiteral("Bind Print"), QMessageBox::AcceptRole);
-    bind->setAccessibleName(QStringLiteral("Bind Print"));
-    bind->setToolTip(QStringLiteral("Pressing Print will start “Capture Selection”"));
-    QPushButton* later = box->addButton(QStringLiteral("Not now"), QMessageBox::RejectRole);
-    later->setAccessibleName(QStringLiteral("Not now"));
-    later->setToolTip(QStringLiteral("Leave the Print key as it is; Pictavo will not ask again"));
+    QPushButton* bind = box->addButton(QCoreApplication::translate("PrintKey", "Bind Print"), QMessageBox::AcceptRole);
+    bind->setAccessibleName(QCoreApplication::translate("PrintKey", "Bind Print"));
+    bind->setToolTip(QCoreApplication::translate("PrintKey", "Pressing Print will start “Capture Selection”"));
+    QPushButton* later = box->addButton(QCoreApplication::translate("PrintKey", "Not now"), QMessageBox::RejectRole);
+    later->setAccessibleName(QCoreApplication::translate("PrintKey", "Not now"));
+    later->setToolTip(QCoreApplication::translate("PrintKey", "Leave the Print key as it is; Pictavo will not ask again"));
     box->setDefaultButton(bind);
     box->setEscapeButton(later); // closing the window is "Not now" too
     box->setAttribute(Qt::WA_DeleteOnClose);

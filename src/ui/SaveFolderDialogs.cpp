@@ -2,6 +2,7 @@
 
 #include "io/SaveFolder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -13,10 +14,10 @@ bool choose(QWidget* parent) {
     const QString start = SaveFolder::isConfigured() ? SaveFolder::path() : SaveFolder::defaultFolder();
     // The offered default must exist, or the dialog refuses to choose it.
     QDir().mkpath(start);
-    QFileDialog dialog(parent, QStringLiteral("Choose Pictavo's save folder"), start);
+    QFileDialog dialog(parent, QCoreApplication::translate("SaveFolder", "Choose Pictavo's save folder"), start);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Choose"));
+    dialog.setLabelText(QFileDialog::Accept, QCoreApplication::translate("SaveFolder", "Choose"));
     dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     SaveFolder::set(dialog.selectedFiles().first());
@@ -25,12 +26,12 @@ bool choose(QWidget* parent) {
 
 void ensureConfigured(QWidget* parent) {
     if (SaveFolder::isConfigured()) return;
-    QMessageBox welcome(QMessageBox::Information, QStringLiteral("Welcome to Pictavo"),
-                        QStringLiteral("Welcome to Pictavo"), QMessageBox::NoButton, parent);
-    welcome.setInformativeText(QStringLiteral("Choose a folder where Pictavo will save your screenshots. The menu's "
+    QMessageBox welcome(QMessageBox::Information, QCoreApplication::translate("SaveFolder", "Welcome to Pictavo"),
+                        QCoreApplication::translate("SaveFolder", "Welcome to Pictavo"), QMessageBox::NoButton, parent);
+    welcome.setInformativeText(QCoreApplication::translate("SaveFolder", "Choose a folder where Pictavo will save your screenshots. The menu's "
                                               "Recent list shows what's in this folder. You can change it later "
                                               "from the menu."));
-    welcome.addButton(QStringLiteral("Choose Folder…"), QMessageBox::AcceptRole);
+    welcome.addButton(QCoreApplication::translate("SaveFolder", "Choose Folder…"), QMessageBox::AcceptRole);
     welcome.exec();
     if (!choose(parent)) SaveFolder::set(SaveFolder::defaultFolder());
 }

@@ -227,7 +227,9 @@ TEST(Redaction, ForReadingEachBoxTakesTheGroundAroundIt) {
                     ASSERT_EQ(QColor(read.pixel(x, y)), i == 0 ? light : dark) << x << "," << y;
                 }
             }
-            if (!near) ASSERT_EQ(read.pixel(x, y), image.pixel(x, y)) << x << "," << y;
+            if (!near) {
+                ASSERT_EQ(read.pixel(x, y), image.pixel(x, y)) << x << "," << y;
+            }
         }
     EXPECT_GT(inside, 7000);
     // The ink outside the boxes is still there to be read.

@@ -3,6 +3,7 @@
 #include "graphics/DrawingSurface.h"
 #include "ui/capture/SelectionGeometry.h"
 
+#include <QCoreApplication>
 #include <QClipboard>
 #include <QCursor>
 #include <QGuiApplication>
@@ -18,8 +19,8 @@ SelectionOverlayWindow::SelectionOverlayWindow(QScreen* screen, const QImage& fr
                                                std::function<void(std::optional<Result>)> onFinish, bool adjustable)
     : OverlayWindow(screen, frozen), m_onFinish(std::move(onFinish)), m_view(new SelectionOverlayView(this)) {
     m_view->setAdjustable(adjustable);
-    setWindowTitle(QStringLiteral("Select a region"));
-    setAccessibleName(QStringLiteral("Select a region"));
+    setWindowTitle(QCoreApplication::translate("Capture", "Select a region"));
+    setAccessibleName(QCoreApplication::translate("Capture", "Select a region"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
@@ -43,7 +44,7 @@ SelectionOverlayView::SelectionOverlayView(SelectionOverlayWindow* window) : QWi
     setMouseTracking(true);
     setCursor(Qt::CrossCursor);
     setFocusPolicy(Qt::StrongFocus);
-    setAccessibleName(QStringLiteral("Drag to select a region; Escape cancels"));
+    setAccessibleName(QCoreApplication::translate("Capture", "Drag to select a region; Escape cancels"));
 }
 
 void SelectionOverlayView::setGroup(SelectionGroup* group) {
@@ -245,8 +246,8 @@ void SelectionOverlayView::finish(std::optional<QRectF> rect) {
 }
 
 QString SelectionOverlayView::hint() const {
-    return m_adjustable ? QStringLiteral("Drag to select \u00b7 Return to capture \u00b7 Escape to cancel")
-                        : QStringLiteral("Drag to select \u00b7 Escape to cancel");
+    return m_adjustable ? QCoreApplication::translate("Capture", "Drag to select · Return to capture · Escape to cancel")
+                        : QCoreApplication::translate("Capture", "Drag to select · Escape to cancel");
 }
 
 QPoint SelectionOverlayView::devicePixelAt(QPointF point) const {

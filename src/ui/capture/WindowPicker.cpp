@@ -2,6 +2,7 @@
 
 #include "graphics/DrawingSurface.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
@@ -9,8 +10,8 @@
 WindowPickerOverlay::WindowPickerOverlay(QScreen* screen, const QImage& frozen, QList<Candidate> candidates,
                                          std::function<void(std::optional<int>)> onFinish)
     : OverlayWindow(screen, frozen), m_candidates(std::move(candidates)), m_onFinish(std::move(onFinish)) {
-    setWindowTitle(QStringLiteral("Pick a window"));
-    setAccessibleName(QStringLiteral("Click a window to capture it; Escape cancels"));
+    setWindowTitle(QCoreApplication::translate("Capture", "Pick a window"));
+    setAccessibleName(QCoreApplication::translate("Capture", "Click a window to capture it; Escape cancels"));
     setCursor(Qt::PointingHandCursor);
 }
 

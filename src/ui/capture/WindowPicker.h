@@ -2,6 +2,7 @@
 
 #include "ui/capture/OverlayWindow.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QRect>
 #include <QString>
@@ -29,7 +30,7 @@ public:
     std::optional<int> highlighted() const { return m_highlighted; }
     // The line at the top of every screen, so a picker with no window under the pointer does not
     // look broken.
-    static QString hint() { return QStringLiteral("Click a window to capture it \u00b7 Escape cancels"); }
+    static QString hint() { return QCoreApplication::translate("Capture", "Click a window to capture it · Escape cancels"); }
     // Where that line is drawn, in this window's coordinates.
     QRectF hintBox() const;
 
