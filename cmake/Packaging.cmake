@@ -52,6 +52,7 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 #  tesseract-ocr-eng           the English data text recognition reads with (others: Suggests).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland, qt6-image-formats-plugins, libqt6svg6, tesseract-ocr-eng")
 # Screen capture on Wayland goes through the desktop portal; a session without one still has X11.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-desktop-portal")
+# Qt's own dialogs and buttons (file dialog, Cancel) in the user's language; English without.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-desktop-portal, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "tesseract-ocr-deu, tesseract-ocr-fra")
 include(CPack)

@@ -139,6 +139,19 @@ TEST(Redaction, APastedPictureUnderItKeepsNoneOfWhatItCovers) {
                 EXPECT_EQ(alone.pixel(x, y), kInk.rgb()) << x << "," << y;
             }
     EXPECT_GT(checked, 1000);
+
+    // A see-through picture stays see-through beside the box.
+    QImage clear(50, 40, QImage::Format_ARGB32_Premultiplied);
+    clear.fill(Qt::transparent);
+    picture.image = clear;
+    picture.rotation = 0;
+    EditorModel clearModel(noisePicture(240, 180), {picture, annotation(EditorTool::redact, {{120, 70}, {160, 100}}, kInk)});
+    QTemporaryDir clearDir;
+    const Saved clearSaved = saveAndRead(clearModel, clearDir);
+    ASSERT_EQ(clearSaved.project.annotations.size(), 2);
+    const QImage kept = clearSaved.project.annotations.first().image;
+    EXPECT_EQ(qAlpha(kept.pixel(45, 35)), 0);
+    EXPECT_EQ(kept.pixel(20, 12), kInk.rgb());
 }
 
 // Off, the project keeps the original pixels under a blur region; on, the blurred ones the flat
@@ -238,4 +251,8 @@ TEST(Redaction, ForReadingEachBoxTakesTheGroundAroundIt) {
     // The part from (200, 50) on, read alone, is the same as that part of the whole.
     const QImage part = Redaction::forReading(image.copy(200, 50, 200, 150), boxes, QPointF(200, 50));
     EXPECT_EQ(part, read.copy(200, 50, 200, 150));
+
+    // A palette picture (one a painter cannot draw on as it is) is filled all the same.
+    const QImage palette = Redaction::forReading(image.convertToFormat(QImage::Format_Indexed8), boxes, {});
+    EXPECT_EQ(QColor(palette.pixel(100, 60)).lightness(), QColor(light).lightness());
 }
