@@ -157,6 +157,13 @@ TEST(CaptureManager, EscapeOverTheRegionCancelsAndFreesTheManager) {
     manager.capture(toFile(CaptureMode::selection, QStringLiteral("/nonexistent/x.png")),
                     [&](CaptureResult r) { result = r; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return !manager.overlays().isEmpty(); }, 3000));
+    // Escape works before any click: an overlay holds the keyboard.
+    const auto holdsKeyboard = [&] {
+        QWidget* holder = QWidget::keyboardGrabber();
+        SelectionOverlayWindow* last = manager.overlays().last();
+        return holder && (holder == last || holder == last->focusProxy() || holder == last->view());
+    };
+    EXPECT_TRUE(QTest::qWaitFor(holdsKeyboard, 3000));
     QTest::keyClick(manager.overlays().first()->view(), Qt::Key_Escape);
     ASSERT_TRUE(result.has_value());
     EXPECT_EQ(result->status, CaptureResult::Status::cancelled);
