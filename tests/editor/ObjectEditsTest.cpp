@@ -114,6 +114,33 @@ TEST(EditorSelection, DeletingABadgeLowersTheCounterOnlyFromTheTop) {
     EXPECT_EQ(m.annotations()[2].text, QStringLiteral("5"));
 }
 
+// A badge taken out to edit its number and put back moves the counter on only past its number.
+TEST(EditorSelection, ABadgeEditedInPlaceMovesTheCounterOnlyForward) {
+    EditorModel m(solidImage(64, 48), {badge(1), badge(2), badge(3), badge(4), badge(5)});
+    ASSERT_EQ(m.nextDotNumber(), 6);
+    std::optional<Annotation> taken = m.takeTextForEditing(1);
+    ASSERT_TRUE(taken.has_value());
+    EXPECT_EQ(m.annotations().size(), 4);
+    m.putBack(1, *taken);
+    EXPECT_EQ(m.nextDotNumber(), 6);
+    EXPECT_EQ(m.annotations().at(1).text, QStringLiteral("2"));
+    taken = m.takeTextForEditing(1);
+    ASSERT_TRUE(taken.has_value());
+    taken->text = QStringLiteral("9");
+    m.putBack(1, *taken);
+    EXPECT_EQ(m.nextDotNumber(), 10);
+
+    // Positions that are no object change nothing and record nothing.
+    const qsizetype steps = m.undoStack().size();
+    for (int index : {-1, 5, 99}) {
+        EXPECT_FALSE(m.takeTextForEditing(index).has_value()) << index;
+        EXPECT_FALSE(m.insertVertex(index, 0, QPointF(1, 1))) << index;
+        EXPECT_FALSE(m.convertToPolygon(index, QPointF(1, 1), 4)) << index;
+    }
+    EXPECT_EQ(m.undoStack().size(), steps);
+    EXPECT_EQ(m.annotations().size(), 5);
+}
+
 TEST(EditorSelection, RotationTurnsPointsOrTheRotationField) {
     const Annotation rect = annotation(EditorTool::rect, {{0, 0}, {40, 20}}, Palette::standardRed(), 8);
     const Annotation arrow =
