@@ -100,10 +100,13 @@ void findTokens(Line& line) {
         line.add(Kind::key, tokenRank, m.capturedStart(), m.capturedEnd());
 }
 
-// Spaces around the @ are how recognition often splits an address into words. A user in a URL is no address.
+// Spaces around the @, and after a dot of the domain ("example. com"), are how recognition often
+// splits an address into words; a part after such a space starts small, as domains are written.
+// A user in a URL is no address.
 void findEmails(Line& line) {
     static const QRegularExpression re(
-        uR"((?<![\w.%+-])[\w.%+-]+ ?@ ?[A-Za-z0-9-]+(?:\.[A-Za-z0-9-]+)*\.[A-Za-z]{2,}(?![\w-]|\.\w))"_s);
+        uR"((?<![\w.%+-])[\w.%+-]+ ?@ ?[A-Za-z0-9-]+(?:\.(?: (?=[a-z0-9]))?[A-Za-z0-9-]+)*)"
+        uR"(\.(?: (?=[a-z]))?[A-Za-z]{2,}(?![\w-]|\.\w))"_s);
     for (const QRegularExpressionMatch& m : re.globalMatch(line.text))
         if (!line.inUrl(m.capturedStart()))
             line.add(Kind::email, emailRank, m.capturedStart(), m.capturedEnd());

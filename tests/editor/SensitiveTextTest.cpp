@@ -167,6 +167,10 @@ TEST(SensitiveTextTest, ToleratesMisreadCharacters) {
         {"OO:1A:2B:3C:4D:5E", {"MAC: OO:1A:2B:3C:4D:5E"}},
         {"mail alice @ example.com or bob@ example.org",
          {"e-mail: alice @ example.com", "e-mail: bob@ example.org"}},
+        // Read with a space after a dot of the domain; a capital after it is the next sentence.
+        {"mail anna.keller@example. com or ops@mail. corp.example.org", {"e-mail: anna.keller@example. com", "e-mail: ops@mail. corp.example.org"}},
+        {"Write to bob@example.org. Thanks", {"e-mail: bob@example.org"}},
+        {"Write to bob@example. Thanks", {}},
         {"q8Xr2LmZ9vT4nKp7Ws1Yb6HO", {"key: q8Xr2LmZ9vT4nKp7Ws1Yb6HO"}},
     });
 }
