@@ -47,6 +47,12 @@ void loadEngines(const QString& languages);
 // In this process (the child's side): a prepared picture to words.
 Result<RecognizedText> recognizeHere(const QImage& gray, const QString& languages);
 
+// What the engine module (Tesseract's side, loaded by the child alone) offers.
+struct EngineCalls {
+    void (*loadEngines)(const QString& languages);
+    Result<RecognizedText> (*recognizeHere)(const QImage& gray, const QString& languages);
+};
+
 // The words as bytes between the child and its parent, and back, refusing anything malformed.
 QByteArray encode(const RecognizedText& text);
 Result<RecognizedText> decode(const QByteArray& bytes, QSize bounds);
