@@ -124,7 +124,7 @@ void CaptureManager::capture(const CaptureRequest& request, Done done) {
     if (m_asideFor > 0 || (stepAside && stepAside())) {
         // A command line's capture has no pause of its own: it waits for the window to be gone.
         ++m_asideFor;
-        delay = std::max(delay, kWindowGoneMs);
+        delay = std::max(delay, windowGoneMs ? windowGoneMs() : kWindowGoneMs);
         done = [self, done](CaptureResult result) {
             if (self && --self->m_asideFor == 0 && self->stepBack) self->stepBack();
             done(std::move(result));

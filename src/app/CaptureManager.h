@@ -62,8 +62,10 @@ public:
     static constexpr int kMenuDelayMs = 150;
     // How long the countdown's counter has to leave the screen before the grab.
     static constexpr int kCounterGoneMs = 120;
-    // How long a window of ours put aside takes to leave the screen (a compositor fades it out).
+    // How long a window of ours put aside takes to leave the screen: a compositor fades it out;
+    // without one, only the windows under it draw again.
     static constexpr int kWindowGoneMs = 300;
+    static constexpr int kWindowGoneUncompositedMs = 60;
 
     explicit CaptureManager(BackendFactory factory = {}, QObject* parent = nullptr);
     ~CaptureManager() override;
@@ -89,6 +91,8 @@ public:
     // where there is no tray): put aside before the pause, returning whether it was on the screen,
     // and back once the last capture under way has ended.
     std::function<bool()> stepAside;
+    // How long to wait once a window was put aside; kWindowGoneMs when unset.
+    std::function<int()> windowGoneMs;
     std::function<void()> stepBack;
 
     // Every screen's picture in one, each at its place in device pixels; screens of a smaller

@@ -8,6 +8,7 @@
 #include "editor/EditorModel.h"
 #include "io/SaveFolder.h"
 #include "platform/FileManager.h"
+#include "platform/Session.h"
 #include "ui/SaveFolderDialogs.h"
 #include "ui/editor/EditorView.h"
 #include "ui/Icons.h"
@@ -104,6 +105,9 @@ StatusBarController::StatusBarController(CaptureManager& captures, QObject* pare
         self->m_launcherAway = true;
         return true;
     };
+    m_captures.windowGoneMs = [] {
+        return Session::composited() ? CaptureManager::kWindowGoneMs : CaptureManager::kWindowGoneUncompositedMs;
+    };
     m_captures.stepBack = [self = QPointer<StatusBarController>(this)] {
         if (!self) return;
         self->m_launcherAway = false;
@@ -180,6 +184,7 @@ StatusBarController::StatusBarController(CaptureManager& captures, QObject* pare
 StatusBarController::~StatusBarController() {
     m_captures.stepAside = nullptr;
     m_captures.stepBack = nullptr;
+    m_captures.windowGoneMs = nullptr;
     delete m_launcher;
     delete m_menu;
 }

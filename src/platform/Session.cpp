@@ -89,17 +89,40 @@ bool hasStartupId() {
     return !waitingStartupId().isEmpty();
 }
 
+namespace {
+
+xcb_atom_t intern(xcb_connection_t* c, const char* name) {
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr), &free);
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+xcb_connection_t* x11Connection() {
+    if (!onX11()) return nullptr;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+} // namespace
+
+bool composited() {
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return true;
+    xcb_connection_t* c = x11Connection();
+    if (!c) return false;
+    // Screen 0: RandR and Xinerama desktops are one X screen, however many monitors.
+    const xcb_atom_t selection = intern(c, "_NET_WM_CM_S0");
+    if (selection == XCB_ATOM_NONE) return false;
+    std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&free)> owner(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr), &free);
+    return owner && owner->owner != XCB_NONE;
+}
+
 void markWindow(QWindow* window) {
     const QByteArray id = std::exchange(waitingStartupId(), {});
-    if (id.isEmpty() || !window || !onX11()) return;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection()) return;
-    xcb_connection_t* c = x11->connection();
-    auto intern = [c](const char* name) {
-        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(
-            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr), &free);
-        return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    };
+    if (id.isEmpty() || !window) return;
+    xcb_connection_t* c = x11Connection();
+    if (!c) return;
+    const auto intern = [c](const char* name) { return ::Session::intern(c, name); };
     const xcb_atom_t property = intern("_NET_STARTUP_ID"), utf8 = intern("UTF8_STRING");
     if (property == XCB_ATOM_NONE || utf8 == XCB_ATOM_NONE) return;
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, xcb_window_t(window->winId()), property, utf8, 8,

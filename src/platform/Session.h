@@ -22,4 +22,9 @@ bool hasStartupId();
 // Puts the waiting id on `window` (created, not yet mapped) and forgets it.
 void markWindow(QWindow* window);
 
+// Whether a compositor draws the screen, and may fade a hidden window out: always on Wayland; on
+// X11 when a compositing manager holds _NET_WM_CM_S<screen>. Without one a window hidden is gone
+// from the screen as soon as the windows under it have drawn again.
+bool composited();
+
 } // namespace Session

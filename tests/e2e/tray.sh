@@ -41,6 +41,16 @@ if [ -n "$launcher" ]; then
   "$pictavo" || fail "a plain launch to wake it exited $?"
   for _ in $(seq 20); do xprop -id "$launcher" WM_STATE | grep -q Normal && break; sleep 0.1; done
   xprop -id "$launcher" WM_STATE | grep -q Normal || fail "a minimised launcher stayed minimised"
+  # A command line's capture through the instance: the launcher is not in it (no compositor here,
+  # so only a short wait), and it comes back afterwards.
+  xsetroot -solid '#2a7f3c'
+  eval "$(xdotool getwindowgeometry --shell "$launcher")"
+  screen="$(xwininfo -root | sed -n 's/.*-geometry \([0-9]*x[0-9]*\).*/\1/p')"
+  "$pictavo" capture screen --output "$work/shot.png" || fail "capture screen through the instance exited $?"
+  /usr/bin/python3 "$(dirname "$0")/png-check.py" "$work/shot.png" --areas "$screen" "$X,$Y,$WIDTH,$HEIGHT=#2a7f3c" ||
+    fail "the launcher is in the command line's capture"
+  for _ in $(seq 20); do xprop -id "$launcher" WM_STATE | grep -q Normal && break; sleep 0.1; done
+  xdotool search --onlyvisible --name '^Pictavo$' >/dev/null || fail "the launcher did not come back after the capture"
 fi
 
 trayer --edge bottom --widthtype pixel --width 200 --height 30 >/dev/null 2>&1 &
