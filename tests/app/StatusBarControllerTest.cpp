@@ -119,6 +119,13 @@ TEST(StatusBarController, MenuIconsOfOurOwnReadOnTheHighlight) {
         EXPECT_EQ(strongest(normal), ink.rgb());
         EXPECT_EQ(strongest(active), onHighlight.rgb());
     }
+    // The tray shows our own icon, drawn.
+    ASSERT_NE(tray.trayIcon(), nullptr);
+    const QImage own = tray.trayIcon()->icon().pixmap(QSize(22, 22), 1.0).toImage().convertToFormat(QImage::Format_ARGB32);
+    int drawn = 0;
+    for (int y = 0; y < own.height(); ++y)
+        for (int x = 0; x < own.width(); ++x) drawn += qAlpha(own.pixel(x, y)) > 128;
+    EXPECT_GT(drawn, 22 * 22 / 4);
     QIcon::setThemeName(theme);
 }
 
@@ -350,6 +357,17 @@ TEST(StatusBarController, TheLauncherIsNotInItsOwnCapturesAndComesBackHoweverThe
     EXPECT_TRUE(launcher->isVisible());
     EXPECT_EQ(launcher->pos(), stood);
     EXPECT_EQ(backend->launcherSeen, (QList<bool>{false, false, false, false}));
+
+    // "Capture Text" is a selection too; called off, it reads nothing.
+    QAction* captureText = nullptr;
+    for (QAction* action : tray.menu()->actions())
+        if (action->text() == QStringLiteral("Capture Text")) captureText = action;
+    ASSERT_NE(captureText, nullptr);
+    captureText->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !captures.overlays().isEmpty(); }, 3000));
+    QTest::keyClick(captures.overlays().first()->view(), Qt::Key_Escape);
+    EXPECT_FALSE(captures.isReadingText());
+    EXPECT_FALSE(captures.isBusy());
 }
 
 // "Capture Last Region Again" is there to choose once a region was selected, in the menu and on
