@@ -96,6 +96,23 @@ TEST(EditorWindow, TheTitleNamesThePictureAndMarksUnsavedEdits) {
     EXPECT_TRUE(w.window->isWindowModified());
 }
 
+// However narrow the window is made, no tool is cut off: the row of tools is never squeezed beside
+// Copy and Save (in English the crop tool was, for a small picture; longer texts cut more).
+TEST(EditorWindow, EveryToolStaysWhollyOnTheToolbarAtTheNarrowestWindow) {
+    Window w = openWindow({}, QSize(200, 100));
+    w.window->resize(1, w.window->height());
+    QTest::qWait(50);
+    ASSERT_LT(w.window->width(), 900);
+    int tools = 0;
+    for (EditorTool tool : EditorTools::toolbarCases()) {
+        QAbstractButton* button = w.toolbar()->toolButton(tool);
+        ASSERT_NE(button, nullptr);
+        ++tools;
+        EXPECT_EQ(button->visibleRegion(), QRegion(button->rect())) << EditorTools::name(tool).toStdString();
+    }
+    EXPECT_GT(tools, 10);
+}
+
 TEST(EditorWindow, ToolSettingsAppearWithTheirTool) {
     Window w = openWindow();
     struct Case {

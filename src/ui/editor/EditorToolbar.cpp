@@ -655,8 +655,12 @@ QSize EditorToolbar::sizeHint() const {
                  heightForWidth(width()));
 }
 
+// As narrow as the widest item (the row of tools) beside Copy and Save: narrower, it would be cut
+// off (longer button texts in some languages leave less room).
 QSize EditorToolbar::minimumSizeHint() const {
-    return QSize(m_right->sizeHint().width() + 60, heightForWidth(width()));
+    int widest = 60;
+    for (QWidget* item : m_items) widest = std::max(widest, item->sizeHint().width());
+    return QSize(widest + kRightGap + m_right->sizeHint().width(), heightForWidth(width()));
 }
 
 void EditorToolbar::resizeEvent(QResizeEvent* event) {
