@@ -117,6 +117,21 @@ if sys.argv[1:] == ["launcher"]:
             sys.exit("the launcher's %r has no help text" % name)
     print("accessibility: the launcher's %d commands are on the bus by name, with their help" % len(names))
     sys.exit(0)
+if sys.argv[1:2] == ["language"]:
+    # The user's language, read from LANG: the launcher's and the editor toolbar's texts in it, and
+    # not the other language's.
+    texts = {"de": ("Bereich aufnehmen", "Pfeil"), "en": ("Capture Selection", "Arrow")}
+    wanted = texts[sys.argv[2]]
+    other = texts["en" if sys.argv[2] == "de" else "de"]
+    app = find_app("pictavo")
+    for name in wanted:
+        if not showing(by_name(app, name, timeout=15)):
+            sys.exit("%r is not showing" % name)
+    shown = [n.name for n in walk(app) if n.name in other and showing(n)]
+    if shown:
+        sys.exit("%s texts shown in a %s session: %s" % ("/".join(other), sys.argv[2], shown))
+    print("accessibility: the launcher and the toolbar speak %s" % sys.argv[2])
+    sys.exit(0)
 if sys.argv[1:] == ["quit"]:
     # Two editors with unsaved edits: quitting asks with the count, and Cancel keeps both.
     app = find_app("pictavo")

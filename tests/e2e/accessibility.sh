@@ -54,3 +54,10 @@ stop_instance; sleep 0.5
 mkdir -p "$work/saves"
 "$binary" "$work/shot.png"
 /usr/bin/python3 "$here/accessibility.py" save "$work/saves"
+# The user's language from LANG: German texts with de_DE, the English ones with C.
+for lang in de:de_DE.UTF-8 en:C; do
+  stop_instance; sleep 0.5
+  env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG="${lang#*:}" "$binary" &
+  env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG="${lang#*:}" "$binary" "$work/shot.png"
+  /usr/bin/python3 "$here/accessibility.py" language "${lang%%:*}"
+done
