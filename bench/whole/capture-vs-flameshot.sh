@@ -5,6 +5,8 @@
 #  - with the instance running, how long after `pictavo capture region` starts the overlay window
 #    is mapped (map-watch.c), against `flameshot gui`.
 # Prints the median, minimum and maximum of each. Flameshot is optional (apt-get install flameshot).
+# WITH_TRAY=1 runs a tray (trayer) for the overlay figures: without one the launcher must first
+# leave the screen.
 set -uo pipefail
 pictavo="$(realpath "$1")"; runs="${2:-7}"; size="${3:-5120x2880}"
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -37,6 +39,10 @@ stats "pictavo capture screen --output" "${p[@]}"
 echo "PNG sizes: pictavo $(stat -c %s "$work/p1.png" 2>/dev/null) bytes, flameshot $(stat -c %s "$work/f1.png" 2>/dev/null) bytes"
 
 # The overlay: a new mapped window of the running instance named "Select a region".
+if [ "${WITH_TRAY:-0}" = 1 ]; then
+  trayer --edge top --align right --widthtype pixel --width 200 --height 24 >/dev/null 2>&1 & pids+=($!)
+  sleep 0.5
+fi
 "$pictavo" >/dev/null 2>&1 & pids+=($!)
 for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/pictavo.socket" ] && break; sleep 0.05; done
 sleep 1
