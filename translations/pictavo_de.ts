@@ -251,7 +251,7 @@
     <name>Editor</name>
     <message>
         <source>“%1” was opened without %2 of its objects: they could not be read.</source>
-        <translation>„%1“ wurde ohne %2 seiner Objekte geöffnet: Sie konnten nicht gelesen werden.</translation>
+        <translation>„%1“ wurde ohne %2 seiner Objekte geöffnet, weil sie nicht gelesen werden konnten.</translation>
     </message>
     <message>
         <source>%1 objects of “%2” would take too long to draw and are not shown.</source>
@@ -762,6 +762,352 @@
     </message>
 </context>
 <context>
+    <name>Error</name>
+    <message>
+        <source>Couldn&apos;t draw “%1”: not enough memory</source>
+        <translation>„%1“ konnte nicht gezeichnet werden: nicht genug Speicher</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t keep the capture in “%1”: not enough memory</source>
+        <translation>Die Aufnahme konnte nicht in „%1“ aufbewahrt werden: nicht genug Speicher</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t open “%1”: %2</source>
+        <translation>„%1“ konnte nicht geöffnet werden: %2</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t read “%1”: %2</source>
+        <translation>„%1“ konnte nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t write “%1”: %2</source>
+        <translation>„%1“ konnte nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t use “%1”: %2</source>
+        <translation>„%1“ konnte nicht verwendet werden: %2</translation>
+    </message>
+    <message>
+        <source>“%1” is not a Pictavo project.</source>
+        <translation>„%1“ ist kein Pictavo-Projekt.</translation>
+    </message>
+    <message>
+        <source>“%1” is not a Pictavo project or is damaged: %2</source>
+        <translation>„%1“ ist kein Pictavo-Projekt oder beschädigt: %2</translation>
+    </message>
+    <message>
+        <source>“%1” is damaged: %2</source>
+        <translation>„%1“ ist beschädigt: %2</translation>
+    </message>
+    <message>
+        <source>“%1” is not a readable image: %2</source>
+        <translation>„%1“ ist kein lesbares Bild: %2</translation>
+    </message>
+    <message>
+        <source>“%1” could not be decoded: %2</source>
+        <translation>„%1“ konnte nicht dekodiert werden: %2</translation>
+    </message>
+    <message>
+        <source>“%1” could not be opened as a PDF: %2</source>
+        <translation>„%1“ konnte nicht als PDF geöffnet werden: %2</translation>
+    </message>
+    <message>
+        <source>“%1” needs more memory to decode than Pictavo allows</source>
+        <translation>„%1“ braucht zum Dekodieren mehr Speicher, als Pictavo erlaubt</translation>
+    </message>
+    <message>
+        <source>“%1” is %2; Pictavo does not write through it</source>
+        <translation>„%1“ ist %2; Pictavo schreibt nicht durch sie hindurch</translation>
+    </message>
+    <message>
+        <source>The project could not be encoded: %1</source>
+        <translation>Das Projekt konnte nicht kodiert werden: %1</translation>
+    </message>
+    <message>
+        <source>The text of %1 could not be read: %2</source>
+        <translation>Der Text von %1 konnte nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>The text of %1 could not be read</source>
+        <translation>Der Text von %1 konnte nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>Reading the text of %1 takes more than %2 seconds</source>
+        <translation>Das Lesen des Textes von %1 dauert länger als %2 Sekunden</translation>
+    </message>
+    <message>
+        <source>There is not enough memory to read the text</source>
+        <translation>Es ist nicht genug Speicher frei, um den Text zu lesen</translation>
+    </message>
+    <message>
+        <source>No text recognition languages are installed (install tesseract-ocr-eng)</source>
+        <translation>Es sind keine Sprachen für die Texterkennung installiert (installieren Sie tesseract-ocr-eng)</translation>
+    </message>
+    <message>
+        <source>At most 8 languages can be read at once</source>
+        <translation>Es können höchstens 8 Sprachen zugleich gelesen werden</translation>
+    </message>
+    <message>
+        <source>No X display to capture (DISPLAY is not set or the server refused us).</source>
+        <translation>Keine X-Anzeige zum Aufnehmen (DISPLAY ist nicht gesetzt oder der Server hat die Verbindung abgelehnt).</translation>
+    </message>
+    <message>
+        <source>No screenshot portal answered. %1</source>
+        <translation>Kein Bildschirmfoto-Portal hat geantwortet. %1</translation>
+    </message>
+    <message>
+        <source>The desktop portal here offers no screenshots. %1</source>
+        <translation>Das Desktop-Portal bietet hier keine Bildschirmfotos an. %1</translation>
+    </message>
+    <message>
+        <source>Install xdg-desktop-portal and the portal of your desktop (xdg-desktop-portal-gnome, -kde or -wlr).</source>
+        <translation>Installieren Sie xdg-desktop-portal und das Portal Ihres Desktops (xdg-desktop-portal-gnome, -kde oder -wlr).</translation>
+    </message>
+    <message>
+        <source>The desktop portal refused to take a screenshot (%1). Allow screenshots for Pictavo in your desktop&apos;s privacy settings.</source>
+        <translation>Das Desktop-Portal hat das Bildschirmfoto abgelehnt (%1). Erlauben Sie Pictavo Bildschirmfotos in den Datenschutzeinstellungen Ihres Desktops.</translation>
+    </message>
+    <message>
+        <source>The screenshot portal failed: %1. %2</source>
+        <translation>Das Bildschirmfoto-Portal ist gescheitert: %1. %2</translation>
+    </message>
+    <message>
+        <source>GNOME did not answer: Pictavo lacks the screenshot permission. Answer “Allow” when GNOME asks “Allow Applications to Take Screenshots?”, or grant it in a terminal: %1</source>
+        <translation>GNOME hat nicht geantwortet: Pictavo fehlt die Berechtigung für Bildschirmfotos. Antworten Sie „Erlauben“, wenn GNOME fragt, ob Anwendungen Bildschirmfotos aufnehmen dürfen, oder erteilen Sie sie in einem Terminal: %1</translation>
+    </message>
+    <message>
+        <source>GNOME&apos;s question “Allow Applications to Take Screenshots?” was not answered, so Pictavo lacks the screenshot permission. Answer “Allow” there (it may still be on the screen) and capture again, or grant it in a terminal: %1</source>
+        <translation>Die Frage von GNOME, ob Anwendungen Bildschirmfotos aufnehmen dürfen, wurde nicht beantwortet, daher fehlt Pictavo die Berechtigung. Antworten Sie dort „Erlauben“ (sie ist vielleicht noch auf dem Bildschirm) und nehmen Sie erneut auf, oder erteilen Sie sie in einem Terminal: %1</translation>
+    </message>
+    <message>
+        <source>GNOME refused Pictavo the screenshot permission. To be asked again, reset it in a terminal: %1</source>
+        <translation>GNOME hat Pictavo die Berechtigung für Bildschirmfotos verweigert. Um erneut gefragt zu werden, setzen Sie sie in einem Terminal zurück: %1</translation>
+    </message>
+    <message>
+        <source>Pictavo could not listen for the screenshot portal&apos;s answer: %1</source>
+        <translation>Pictavo konnte nicht auf die Antwort des Bildschirmfoto-Portals warten: %1</translation>
+    </message>
+    <message>
+        <source>Pictavo is waiting for an answer in “%1”: answer it, then capture again.</source>
+        <translation>Pictavo wartet auf eine Antwort in „%1“: Beantworten Sie sie und nehmen Sie dann erneut auf.</translation>
+    </message>
+    <message>
+        <source>The screenshot portal answered without a picture file.</source>
+        <translation>Das Bildschirmfoto-Portal hat ohne Bilddatei geantwortet.</translation>
+    </message>
+    <message>
+        <source>The screenshot portal did not take the picture.</source>
+        <translation>Das Bildschirmfoto-Portal hat das Bild nicht aufgenommen.</translation>
+    </message>
+    <message>
+        <source>The screenshot portal&apos;s picture could not be read: %1</source>
+        <translation>Das Bild des Bildschirmfoto-Portals konnte nicht gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>Not enough memory for a picture of the screen.</source>
+        <translation>Nicht genug Speicher für ein Bild des Bildschirms.</translation>
+    </message>
+    <message>
+        <source>The X server refused the screen&apos;s pixels (error %1).</source>
+        <translation>Der X-Server hat die Pixel des Bildschirms verweigert (Fehler %1).</translation>
+    </message>
+    <message>
+        <source>The X server sent pixels of a depth Pictavo cannot read.</source>
+        <translation>Der X-Server hat Pixel in einer Farbtiefe gesendet, die Pictavo nicht lesen kann.</translation>
+    </message>
+    <message>
+        <source>The screen&apos;s size cannot be captured.</source>
+        <translation>Die Größe des Bildschirms kann nicht aufgenommen werden.</translation>
+    </message>
+    <message>
+        <source>There is no screen to capture.</source>
+        <translation>Es gibt keinen Bildschirm zum Aufnehmen.</translation>
+    </message>
+    <message>
+        <source>a capture is already in progress</source>
+        <translation>eine Aufnahme läuft bereits</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>sie ist keine normale Datei</translation>
+    </message>
+    <message>
+        <source>the file is too large</source>
+        <translation>die Datei ist zu groß</translation>
+    </message>
+    <message>
+        <source>nothing to write</source>
+        <translation>es gibt nichts zu schreiben</translation>
+    </message>
+    <message>
+        <source>there is no picture</source>
+        <translation>es gibt kein Bild</translation>
+    </message>
+    <message>
+        <source>the data could not be encoded</source>
+        <translation>die Daten konnten nicht kodiert werden</translation>
+    </message>
+    <message>
+        <source>the picture could not be drawn</source>
+        <translation>das Bild konnte nicht gezeichnet werden</translation>
+    </message>
+    <message>
+        <source>the picture could not be encoded</source>
+        <translation>das Bild konnte nicht kodiert werden</translation>
+    </message>
+    <message>
+        <source>the picture could not be written as PNG</source>
+        <translation>das Bild konnte nicht als PNG geschrieben werden</translation>
+    </message>
+    <message>
+        <source>there is not enough space on the disk</source>
+        <translation>auf dem Datenträger ist nicht genug Platz</translation>
+    </message>
+    <message>
+        <source>its format is not one Pictavo reads</source>
+        <translation>Pictavo kann sein Format nicht lesen</translation>
+    </message>
+    <message>
+        <source>%1 pictures are not supported</source>
+        <translation>%1-Bilder werden nicht unterstützt</translation>
+    </message>
+    <message>
+        <source>it holds no picture</source>
+        <translation>sie enthält kein Bild</translation>
+    </message>
+    <message>
+        <source>it is too large</source>
+        <translation>sie ist zu groß</translation>
+    </message>
+    <message>
+        <source>it is %1 × %2 pixels, more than %3 on a side</source>
+        <translation>es ist %1 × %2 Pixel groß, mehr als %3 auf einer Seite</translation>
+    </message>
+    <message>
+        <source>the picture would be %1 × %2 pixels, more than %3 on a side</source>
+        <translation>das Bild wäre %1 × %2 Pixel groß, mehr als %3 auf einer Seite</translation>
+    </message>
+    <message>
+        <source>its pictures together are too large</source>
+        <translation>seine Bilder sind zusammen zu groß</translation>
+    </message>
+    <message>
+        <source>its picture cannot be decoded (%1)</source>
+        <translation>sein Bild kann nicht dekodiert werden (%1)</translation>
+    </message>
+    <message>
+        <source>not enough memory to convert it</source>
+        <translation>nicht genug Speicher, um es umzuwandeln</translation>
+    </message>
+    <message>
+        <source>there is not enough memory to decode it</source>
+        <translation>es ist nicht genug Speicher frei, um es zu dekodieren</translation>
+    </message>
+    <message>
+        <source>there is not enough memory to open it</source>
+        <translation>es ist nicht genug Speicher frei, um es zu öffnen</translation>
+    </message>
+    <message>
+        <source>the decoding process stopped</source>
+        <translation>der Dekodierprozess wurde beendet</translation>
+    </message>
+    <message>
+        <source>the decoding process answered nonsense</source>
+        <translation>der Dekodierprozess hat Unsinn geantwortet</translation>
+    </message>
+    <message>
+        <source>the decoding process could not be started (%1)</source>
+        <translation>der Dekodierprozess konnte nicht gestartet werden (%1)</translation>
+    </message>
+    <message>
+        <source>it has no pages.</source>
+        <translation>es hat keine Seiten.</translation>
+    </message>
+    <message>
+        <source>it has no such page.</source>
+        <translation>es hat keine solche Seite.</translation>
+    </message>
+    <message>
+        <source>it is protected by a password.</source>
+        <translation>es ist durch ein Passwort geschützt.</translation>
+    </message>
+    <message>
+        <source>its protection is not supported.</source>
+        <translation>sein Schutz wird nicht unterstützt.</translation>
+    </message>
+    <message>
+        <source>the file cannot be read.</source>
+        <translation>die Datei kann nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>the file is damaged or not a PDF.</source>
+        <translation>die Datei ist beschädigt oder kein PDF.</translation>
+    </message>
+    <message>
+        <source>the file is not there.</source>
+        <translation>die Datei ist nicht vorhanden.</translation>
+    </message>
+    <message>
+        <source>the page cannot be drawn</source>
+        <translation>die Seite kann nicht gezeichnet werden</translation>
+    </message>
+    <message>
+        <source>the page could not be drawn.</source>
+        <translation>die Seite konnte nicht gezeichnet werden.</translation>
+    </message>
+    <message>
+        <source>the page is too small to show.</source>
+        <translation>die Seite ist zu klein zum Anzeigen.</translation>
+    </message>
+    <message>
+        <source>a link owned by another user</source>
+        <translation>eine Verknüpfung, die einem anderen Benutzer gehört</translation>
+    </message>
+    <message>
+        <source>a link in a folder other users may write</source>
+        <translation>eine Verknüpfung in einem Ordner, in den andere Benutzer schreiben dürfen</translation>
+    </message>
+    <message>
+        <source>it belongs to another user</source>
+        <translation>er gehört einem anderen Benutzer</translation>
+    </message>
+    <message>
+        <source>it is a link, not a folder</source>
+        <translation>er ist eine Verknüpfung, kein Ordner</translation>
+    </message>
+    <message>
+        <source>it is not a folder</source>
+        <translation>er ist kein Ordner</translation>
+    </message>
+    <message>
+        <source>it is empty</source>
+        <translation>er ist leer</translation>
+    </message>
+    <message>
+        <source>the recognition process answered nonsense</source>
+        <translation>der Erkennungsprozess hat Unsinn geantwortet</translation>
+    </message>
+    <message>
+        <source>the picture could not be prepared for reading</source>
+        <translation>das Bild konnte nicht zum Lesen vorbereitet werden</translation>
+    </message>
+    <message>
+        <source>the text recognition data for “%1” could not be loaded</source>
+        <translation>die Texterkennungsdaten für „%1“ konnten nicht geladen werden</translation>
+    </message>
+    <message>
+        <source>text recognition is not installed (%1: %2)</source>
+        <translation>die Texterkennung ist nicht installiert (%1: %2)</translation>
+    </message>
+</context>
+<context>
+    <name>FileOpener</name>
+    <message>
+        <source>%1 page %2</source>
+        <translation>%1 Seite %2</translation>
+    </message>
+</context>
+<context>
     <name>History</name>
     <message>
         <source>Open this capture in the editor</source>
@@ -1128,6 +1474,57 @@
     </message>
 </context>
 <context>
+    <name>SensitiveText</name>
+    <message>
+        <source>e-mail</source>
+        <translation>E-Mail</translation>
+    </message>
+    <message>
+        <source>IP</source>
+        <translation>IP</translation>
+    </message>
+    <message>
+        <source>MAC</source>
+        <translation>MAC</translation>
+    </message>
+    <message>
+        <source>URL</source>
+        <translation>URL</translation>
+    </message>
+    <message>
+        <source>key</source>
+        <translation>Schlüssel</translation>
+    </message>
+    <message>
+        <source>IBAN</source>
+        <translation>IBAN</translation>
+    </message>
+    <message>
+        <source>card</source>
+        <translation>Karte</translation>
+    </message>
+    <message>
+        <source>labelled value</source>
+        <translation>beschrifteter Wert</translation>
+    </message>
+    <message>
+        <source>Nothing sensitive found</source>
+        <translation>Nichts Vertrauliches gefunden</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 × %2</translation>
+    </message>
+    <message>
+        <source>%1 found: %2</source>
+        <translation>%1 gefunden: %2</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>, </translation>
+    </message>
+</context>
+<context>
     <name>StampPicker</name>
     <message>
         <source>Icon</source>
@@ -1143,7 +1540,7 @@
     </message>
     <message>
         <source>Type a name or a use: card reader, camera, smoke…</source>
-        <translation>Geben Sie einen Namen oder Zweck ein: Kartenleser, Kamera, Rauch …</translation>
+        <translation>Geben Sie einen Namen oder Zweck ein: Zutrittsleser, Kamera, Rauch …</translation>
     </message>
     <message>
         <source>Recent</source>

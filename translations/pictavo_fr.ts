@@ -762,6 +762,352 @@
     </message>
 </context>
 <context>
+    <name>Error</name>
+    <message>
+        <source>Couldn&apos;t draw “%1”: not enough memory</source>
+        <translation>Impossible de dessiner «&#xa0;%1&#xa0;»&#xa0;: mémoire insuffisante</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t keep the capture in “%1”: not enough memory</source>
+        <translation>Impossible de conserver la capture dans «&#xa0;%1&#xa0;»&#xa0;: mémoire insuffisante</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t open “%1”: %2</source>
+        <translation>Impossible d’ouvrir «&#xa0;%1&#xa0;»&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t read “%1”: %2</source>
+        <translation>Impossible de lire «&#xa0;%1&#xa0;»&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t write “%1”: %2</source>
+        <translation>Impossible d’écrire «&#xa0;%1&#xa0;»&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t use “%1”: %2</source>
+        <translation>Impossible d’utiliser «&#xa0;%1&#xa0;»&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>“%1” is not a Pictavo project.</source>
+        <translation>«&#xa0;%1&#xa0;» n’est pas un projet Pictavo.</translation>
+    </message>
+    <message>
+        <source>“%1” is not a Pictavo project or is damaged: %2</source>
+        <translation>«&#xa0;%1&#xa0;» n’est pas un projet Pictavo ou est endommagé&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>“%1” is damaged: %2</source>
+        <translation>«&#xa0;%1&#xa0;» est endommagé&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>“%1” is not a readable image: %2</source>
+        <translation>«&#xa0;%1&#xa0;» n’est pas une image lisible&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>“%1” could not be decoded: %2</source>
+        <translation>«&#xa0;%1&#xa0;» n’a pas pu être décodé&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>“%1” could not be opened as a PDF: %2</source>
+        <translation>«&#xa0;%1&#xa0;» n’a pas pu être ouvert comme PDF&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>“%1” needs more memory to decode than Pictavo allows</source>
+        <translation>«&#xa0;%1&#xa0;» demande plus de mémoire pour être décodé que Pictavo n’en permet</translation>
+    </message>
+    <message>
+        <source>“%1” is %2; Pictavo does not write through it</source>
+        <translation>«&#xa0;%1&#xa0;» est %2&#xa0;; Pictavo n’écrit pas à travers</translation>
+    </message>
+    <message>
+        <source>The project could not be encoded: %1</source>
+        <translation>Le projet n’a pas pu être encodé&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>The text of %1 could not be read: %2</source>
+        <translation>Le texte de %1 n’a pas pu être lu&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>The text of %1 could not be read</source>
+        <translation>Le texte de %1 n’a pas pu être lu</translation>
+    </message>
+    <message>
+        <source>Reading the text of %1 takes more than %2 seconds</source>
+        <translation>La lecture du texte de %1 prend plus de %2 secondes</translation>
+    </message>
+    <message>
+        <source>There is not enough memory to read the text</source>
+        <translation>Il n’y a pas assez de mémoire pour lire le texte</translation>
+    </message>
+    <message>
+        <source>No text recognition languages are installed (install tesseract-ocr-eng)</source>
+        <translation>Aucune langue de reconnaissance de texte n’est installée (installez tesseract-ocr-eng)</translation>
+    </message>
+    <message>
+        <source>At most 8 languages can be read at once</source>
+        <translation>On ne peut lire que 8 langues à la fois au plus</translation>
+    </message>
+    <message>
+        <source>No X display to capture (DISPLAY is not set or the server refused us).</source>
+        <translation>Aucun affichage X à capturer (DISPLAY n’est pas défini ou le serveur a refusé la connexion).</translation>
+    </message>
+    <message>
+        <source>No screenshot portal answered. %1</source>
+        <translation>Aucun portail de capture d’écran n’a répondu. %1</translation>
+    </message>
+    <message>
+        <source>The desktop portal here offers no screenshots. %1</source>
+        <translation>Le portail du bureau ne propose pas de captures d’écran ici. %1</translation>
+    </message>
+    <message>
+        <source>Install xdg-desktop-portal and the portal of your desktop (xdg-desktop-portal-gnome, -kde or -wlr).</source>
+        <translation>Installez xdg-desktop-portal et le portail de votre bureau (xdg-desktop-portal-gnome, -kde ou -wlr).</translation>
+    </message>
+    <message>
+        <source>The desktop portal refused to take a screenshot (%1). Allow screenshots for Pictavo in your desktop&apos;s privacy settings.</source>
+        <translation>Le portail du bureau a refusé la capture d’écran (%1). Autorisez les captures d’écran pour Pictavo dans les paramètres de confidentialité de votre bureau.</translation>
+    </message>
+    <message>
+        <source>The screenshot portal failed: %1. %2</source>
+        <translation>Le portail de capture d’écran a échoué&#xa0;: %1. %2</translation>
+    </message>
+    <message>
+        <source>GNOME did not answer: Pictavo lacks the screenshot permission. Answer “Allow” when GNOME asks “Allow Applications to Take Screenshots?”, or grant it in a terminal: %1</source>
+        <translation>GNOME n’a pas répondu&#xa0;: Pictavo n’a pas l’autorisation de faire des captures d’écran. Répondez «&#xa0;Autoriser&#xa0;» quand GNOME demande si les applications peuvent faire des captures d’écran, ou accordez-la dans un terminal&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>GNOME&apos;s question “Allow Applications to Take Screenshots?” was not answered, so Pictavo lacks the screenshot permission. Answer “Allow” there (it may still be on the screen) and capture again, or grant it in a terminal: %1</source>
+        <translation>La question de GNOME sur l’autorisation des captures d’écran est restée sans réponse, Pictavo n’a donc pas l’autorisation. Répondez-y «&#xa0;Autoriser&#xa0;» (elle est peut-être encore à l’écran) puis capturez à nouveau, ou accordez-la dans un terminal&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>GNOME refused Pictavo the screenshot permission. To be asked again, reset it in a terminal: %1</source>
+        <translation>GNOME a refusé à Pictavo l’autorisation de faire des captures d’écran. Pour que la question soit posée à nouveau, réinitialisez-la dans un terminal&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Pictavo could not listen for the screenshot portal&apos;s answer: %1</source>
+        <translation>Pictavo n’a pas pu attendre la réponse du portail de capture d’écran&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Pictavo is waiting for an answer in “%1”: answer it, then capture again.</source>
+        <translation>Pictavo attend une réponse dans «&#xa0;%1&#xa0;»&#xa0;: répondez-y, puis capturez à nouveau.</translation>
+    </message>
+    <message>
+        <source>The screenshot portal answered without a picture file.</source>
+        <translation>Le portail de capture d’écran a répondu sans fichier image.</translation>
+    </message>
+    <message>
+        <source>The screenshot portal did not take the picture.</source>
+        <translation>Le portail de capture d’écran n’a pas pris l’image.</translation>
+    </message>
+    <message>
+        <source>The screenshot portal&apos;s picture could not be read: %1</source>
+        <translation>L’image du portail de capture d’écran n’a pas pu être lue&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Not enough memory for a picture of the screen.</source>
+        <translation>Mémoire insuffisante pour une image de l’écran.</translation>
+    </message>
+    <message>
+        <source>The X server refused the screen&apos;s pixels (error %1).</source>
+        <translation>Le serveur X a refusé les pixels de l’écran (erreur %1).</translation>
+    </message>
+    <message>
+        <source>The X server sent pixels of a depth Pictavo cannot read.</source>
+        <translation>Le serveur X a envoyé des pixels d’une profondeur que Pictavo ne sait pas lire.</translation>
+    </message>
+    <message>
+        <source>The screen&apos;s size cannot be captured.</source>
+        <translation>La taille de l’écran ne peut pas être capturée.</translation>
+    </message>
+    <message>
+        <source>There is no screen to capture.</source>
+        <translation>Il n’y a aucun écran à capturer.</translation>
+    </message>
+    <message>
+        <source>a capture is already in progress</source>
+        <translation>une capture est déjà en cours</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>ce n’est pas un fichier ordinaire</translation>
+    </message>
+    <message>
+        <source>the file is too large</source>
+        <translation>le fichier est trop volumineux</translation>
+    </message>
+    <message>
+        <source>nothing to write</source>
+        <translation>il n’y a rien à écrire</translation>
+    </message>
+    <message>
+        <source>there is no picture</source>
+        <translation>il n’y a pas d’image</translation>
+    </message>
+    <message>
+        <source>the data could not be encoded</source>
+        <translation>les données n’ont pas pu être encodées</translation>
+    </message>
+    <message>
+        <source>the picture could not be drawn</source>
+        <translation>l’image n’a pas pu être dessinée</translation>
+    </message>
+    <message>
+        <source>the picture could not be encoded</source>
+        <translation>l’image n’a pas pu être encodée</translation>
+    </message>
+    <message>
+        <source>the picture could not be written as PNG</source>
+        <translation>l’image n’a pas pu être écrite en PNG</translation>
+    </message>
+    <message>
+        <source>there is not enough space on the disk</source>
+        <translation>il n’y a pas assez d’espace sur le disque</translation>
+    </message>
+    <message>
+        <source>its format is not one Pictavo reads</source>
+        <translation>Pictavo ne lit pas son format</translation>
+    </message>
+    <message>
+        <source>%1 pictures are not supported</source>
+        <translation>les images %1 ne sont pas prises en charge</translation>
+    </message>
+    <message>
+        <source>it holds no picture</source>
+        <translation>il ne contient aucune image</translation>
+    </message>
+    <message>
+        <source>it is too large</source>
+        <translation>il est trop volumineux</translation>
+    </message>
+    <message>
+        <source>it is %1 × %2 pixels, more than %3 on a side</source>
+        <translation>elle mesure %1 × %2 pixels, plus de %3 sur un côté</translation>
+    </message>
+    <message>
+        <source>the picture would be %1 × %2 pixels, more than %3 on a side</source>
+        <translation>l’image mesurerait %1 × %2 pixels, plus de %3 sur un côté</translation>
+    </message>
+    <message>
+        <source>its pictures together are too large</source>
+        <translation>ses images sont trop volumineuses ensemble</translation>
+    </message>
+    <message>
+        <source>its picture cannot be decoded (%1)</source>
+        <translation>son image ne peut pas être décodée (%1)</translation>
+    </message>
+    <message>
+        <source>not enough memory to convert it</source>
+        <translation>mémoire insuffisante pour la convertir</translation>
+    </message>
+    <message>
+        <source>there is not enough memory to decode it</source>
+        <translation>il n’y a pas assez de mémoire pour le décoder</translation>
+    </message>
+    <message>
+        <source>there is not enough memory to open it</source>
+        <translation>il n’y a pas assez de mémoire pour l’ouvrir</translation>
+    </message>
+    <message>
+        <source>the decoding process stopped</source>
+        <translation>le processus de décodage s’est arrêté</translation>
+    </message>
+    <message>
+        <source>the decoding process answered nonsense</source>
+        <translation>le processus de décodage a répondu n’importe quoi</translation>
+    </message>
+    <message>
+        <source>the decoding process could not be started (%1)</source>
+        <translation>le processus de décodage n’a pas pu être lancé (%1)</translation>
+    </message>
+    <message>
+        <source>it has no pages.</source>
+        <translation>il n’a aucune page.</translation>
+    </message>
+    <message>
+        <source>it has no such page.</source>
+        <translation>il n’a pas cette page.</translation>
+    </message>
+    <message>
+        <source>it is protected by a password.</source>
+        <translation>il est protégé par un mot de passe.</translation>
+    </message>
+    <message>
+        <source>its protection is not supported.</source>
+        <translation>sa protection n’est pas prise en charge.</translation>
+    </message>
+    <message>
+        <source>the file cannot be read.</source>
+        <translation>le fichier ne peut pas être lu.</translation>
+    </message>
+    <message>
+        <source>the file is damaged or not a PDF.</source>
+        <translation>le fichier est endommagé ou n’est pas un PDF.</translation>
+    </message>
+    <message>
+        <source>the file is not there.</source>
+        <translation>le fichier n’existe pas.</translation>
+    </message>
+    <message>
+        <source>the page cannot be drawn</source>
+        <translation>la page ne peut pas être dessinée</translation>
+    </message>
+    <message>
+        <source>the page could not be drawn.</source>
+        <translation>la page n’a pas pu être dessinée.</translation>
+    </message>
+    <message>
+        <source>the page is too small to show.</source>
+        <translation>la page est trop petite pour être affichée.</translation>
+    </message>
+    <message>
+        <source>a link owned by another user</source>
+        <translation>un lien appartenant à un autre utilisateur</translation>
+    </message>
+    <message>
+        <source>a link in a folder other users may write</source>
+        <translation>un lien dans un dossier où d’autres utilisateurs peuvent écrire</translation>
+    </message>
+    <message>
+        <source>it belongs to another user</source>
+        <translation>il appartient à un autre utilisateur</translation>
+    </message>
+    <message>
+        <source>it is a link, not a folder</source>
+        <translation>c’est un lien, pas un dossier</translation>
+    </message>
+    <message>
+        <source>it is not a folder</source>
+        <translation>ce n’est pas un dossier</translation>
+    </message>
+    <message>
+        <source>it is empty</source>
+        <translation>il est vide</translation>
+    </message>
+    <message>
+        <source>the recognition process answered nonsense</source>
+        <translation>le processus de reconnaissance a répondu n’importe quoi</translation>
+    </message>
+    <message>
+        <source>the picture could not be prepared for reading</source>
+        <translation>l’image n’a pas pu être préparée pour la lecture</translation>
+    </message>
+    <message>
+        <source>the text recognition data for “%1” could not be loaded</source>
+        <translation>les données de reconnaissance de texte pour «&#xa0;%1&#xa0;» n’ont pas pu être chargées</translation>
+    </message>
+    <message>
+        <source>text recognition is not installed (%1: %2)</source>
+        <translation>la reconnaissance de texte n’est pas installée (%1&#xa0;: %2)</translation>
+    </message>
+</context>
+<context>
+    <name>FileOpener</name>
+    <message>
+        <source>%1 page %2</source>
+        <translation>%1 page %2</translation>
+    </message>
+</context>
+<context>
     <name>History</name>
     <message>
         <source>Open this capture in the editor</source>
@@ -1125,6 +1471,57 @@
     <message>
         <source>Choose Folder…</source>
         <translation>Choisir un dossier…</translation>
+    </message>
+</context>
+<context>
+    <name>SensitiveText</name>
+    <message>
+        <source>e-mail</source>
+        <translation>e-mail</translation>
+    </message>
+    <message>
+        <source>IP</source>
+        <translation>IP</translation>
+    </message>
+    <message>
+        <source>MAC</source>
+        <translation>MAC</translation>
+    </message>
+    <message>
+        <source>URL</source>
+        <translation>URL</translation>
+    </message>
+    <message>
+        <source>key</source>
+        <translation>clé</translation>
+    </message>
+    <message>
+        <source>IBAN</source>
+        <translation>IBAN</translation>
+    </message>
+    <message>
+        <source>card</source>
+        <translation>carte</translation>
+    </message>
+    <message>
+        <source>labelled value</source>
+        <translation>valeur étiquetée</translation>
+    </message>
+    <message>
+        <source>Nothing sensitive found</source>
+        <translation>Rien de sensible trouvé</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>%1 found: %2</source>
+        <translation>%1 trouvé(s)&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>, </translation>
     </message>
 </context>
 <context>

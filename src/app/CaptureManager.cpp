@@ -1,4 +1,5 @@
 #include "app/CaptureManager.h"
+#include "io/ErrorTexts.h"
 
 #include "app/PreviewWindowController.h"
 #include "app/RecentCaptures.h"
@@ -601,8 +602,9 @@ QString CaptureManager::noLastRegionError() {
 void CaptureManager::presentCaptureError(const QString& error) {
     auto* box =
         new QMessageBox(QMessageBox::Warning, QStringLiteral("Pictavo"), tr("Couldn't Capture the Screen"));
-    // Errors stay English for the command line; those marked QT_TR_NOOP are shown translated here.
-    box->setInformativeText(tr(error.toUtf8().constData()));
+    // Errors stay English for the command line; here they are shown translated.
+    const QString own = tr(error.toUtf8().constData());
+    box->setInformativeText(own != error ? own : ErrorTexts::translated(error));
     box->setAttribute(Qt::WA_DeleteOnClose);
     // Not application-modal (a message box's default): the next capture's overlay must get input.
     box->setWindowModality(Qt::NonModal);

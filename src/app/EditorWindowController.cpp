@@ -1,4 +1,5 @@
 #include "app/EditorWindowController.h"
+#include "io/ErrorTexts.h"
 
 #include "Version.h"
 #include "editor/EditorModel.h"
@@ -259,7 +260,7 @@ void EditorWindowController::copyText() {
         if (!read)
             return m_messageLabel->setText(TextReading::wasCancelled(read.error())
                                                ? tr("Reading cancelled")
-                                               : read.error().message.toHtmlEscaped());
+                                               : ErrorTexts::translated(read.error().message).toHtmlEscaped());
         const RecognizedText text = Redaction::uncovered(*read, m_model->annotations(), area.topLeft());
         const int lines = text.lineCount();
         if (lines > 0) TextReading::copy(text);
@@ -284,7 +285,7 @@ void EditorWindowController::findSensitiveText() {
         if (!text)
             return m_messageLabel->setText(TextReading::wasCancelled(text.error())
                                                ? tr("Reading cancelled")
-                                               : text.error().message.toHtmlEscaped());
+                                               : ErrorTexts::translated(text.error().message).toHtmlEscaped());
         if (m_model->baseImage().cacheKey() != picture)
             return m_messageLabel->setText(
                 tr("The picture changed while its text was read: nothing was covered. Try again."));

@@ -83,7 +83,7 @@ private:
             return next();
         }
         const QString editorPath = info.absoluteDir().filePath(
-            QStringLiteral("%1 page %2.%3").arg(info.completeBaseName()).arg(*picked + 1).arg(info.suffix()));
+            QCoreApplication::translate("FileOpener", "%1 page %2").arg(info.completeBaseName()).arg(*picked + 1) + u'.' + info.suffix());
         DecodingChild::inBackground(
             this,
             [file, index = *picked] {

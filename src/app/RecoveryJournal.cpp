@@ -1,4 +1,5 @@
 #include "app/RecoveryJournal.h"
+#include "io/ErrorTexts.h"
 
 #include "app/EditorWindowController.h"
 #include "app/RecentCaptures.h"
@@ -308,7 +309,7 @@ private:
             // Kept: the reason may pass (memory, a child that could not start); Discard removes it.
             m_errors.append(
                 RecoveryJournal::tr("“%1” could not be restored: %2. It is offered again at the next start.")
-                    .arg(entry.title, project.error().message));
+                    .arg(entry.title, ErrorTexts::translated(project.error().message)));
             return;
         }
         // The editor takes the entry over: it stays on disk until the editor's first write.

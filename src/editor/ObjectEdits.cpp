@@ -1,5 +1,6 @@
 // The editor model's selection and object edits: recolour, resize, delete, flatten, rotate, copy
 // and paste, the vertex and text edits of gestures, and the snapping and drawing order.
+#include "io/ErrorTexts.h"
 #include "editor/EditorModel.h"
 
 #include "editor/ObjectClipboard.h"
@@ -149,7 +150,7 @@ bool EditorModel::pasteObjectsFromPasteboard(std::optional<QRectF> visibleArea) 
             QStringLiteral("the pasted picture"),
             [&payload]() -> Result<std::optional<QList<Annotation>>> { return ProjectIO::annotationsFromPayload(*payload); });
         if (!decoded) {
-            emit refused(tr("Couldn't paste the objects: %1").arg(decoded.error().message));
+            emit refused(tr("Couldn't paste the objects: %1").arg(ErrorTexts::translated(decoded.error().message)));
             return true; // the objects were there: no picture is pasted in their place
         }
         pasted = *decoded;

@@ -1,5 +1,7 @@
 #include "editor/SensitiveText.h"
 
+#include <QCoreApplication>
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -581,34 +583,40 @@ QList<Finding> find(const RecognizedText& text, QRect bounds) {
 QString kindName(Kind kind) {
     switch (kind) {
     case Kind::email:
-        return u"e-mail"_s;
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("SensitiveText", "e-mail"));
     case Kind::ip:
-        return u"IP"_s;
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("SensitiveText", "IP"));
     case Kind::mac:
-        return u"MAC"_s;
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("SensitiveText", "MAC"));
     case Kind::url:
-        return u"URL"_s;
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("SensitiveText", "URL"));
     case Kind::key:
-        return u"key"_s;
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("SensitiveText", "key"));
     case Kind::iban:
-        return u"IBAN"_s;
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("SensitiveText", "IBAN"));
     case Kind::card:
-        return u"card"_s;
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("SensitiveText", "card"));
     case Kind::labelled:
-        return u"labelled value"_s;
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("SensitiveText", "labelled value"));
     }
     return {};
 }
 
+// Shown in the editor, so in the user's language (the command line prints kindName() as it is).
 QString summary(const QList<Finding>& findings) {
-    if (findings.isEmpty()) return u"Nothing sensitive found"_s;
+    if (findings.isEmpty()) return QCoreApplication::translate("SensitiveText", "Nothing sensitive found");
     std::array<int, int(Kind::labelled) + 1> counts{};
     for (const Finding& f : findings)
         ++counts[int(f.kind)];
     QStringList parts;
     for (int k = 0; k < int(counts.size()); ++k)
-        if (counts[k] > 0) parts.append(u"%1 %2"_s.arg(counts[k]).arg(kindName(Kind(k))));
-    return u"%1 found: %2"_s.arg(findings.size()).arg(parts.join(u", "_s));
+        if (counts[k] > 0)
+            parts.append(QCoreApplication::translate("SensitiveText", "%1 %2")
+                             .arg(counts[k])
+                             .arg(QCoreApplication::translate("SensitiveText", kindName(Kind(k)).toUtf8().constData())));
+    return QCoreApplication::translate("SensitiveText", "%1 found: %2")
+        .arg(findings.size())
+        .arg(parts.join(QCoreApplication::translate("SensitiveText", ", ")));
 }
 
 } // namespace SensitiveText

@@ -1,4 +1,5 @@
 #include "ui/ErrorAlert.h"
+#include "io/ErrorTexts.h"
 
 #include <QCoreApplication>
 #include <QList>
@@ -16,7 +17,9 @@ QList<QPointer<QMessageBox>>& openAlerts() {
 
 } // namespace
 
-void present(const QString& message, QWidget* window, Severity severity) {
+void present(const QString& english, QWidget* window, Severity severity) {
+    // Texts of the io layer come in English; the program's own are translated already.
+    const QString message = ErrorTexts::translated(english);
     QList<QPointer<QMessageBox>>& alerts = openAlerts();
     alerts.removeAll(nullptr);
     for (const QPointer<QMessageBox>& box : alerts) {

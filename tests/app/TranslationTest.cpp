@@ -9,6 +9,11 @@
 #include "io/SaveFolder.h"
 #include "ui/editor/EditorToolbar.h"
 #include "ui/editor/SaveDialog.h"
+#include "ui/editor/StampPicker.h"
+#include "editor/SensitiveText.h"
+#include "io/ErrorTexts.h"
+#include "io/FileIO.h"
+#include "io/ImageDecoder.h"
 
 #include "TestSupport.h"
 
@@ -18,6 +23,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFile>
+#include <QListWidget>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -159,4 +166,87 @@ TEST(Translation, GermanUsersSeeGermanTextsAndEnglishComesBack) {
     StatusBarController tray(captures);
     EXPECT_EQ(tray.menu()->actions().value(0)->text(), QStringLiteral("Capture Selection"));
     EXPECT_FALSE(Translations::install(QLocale(QLocale::English, QLocale::UnitedStates)));
+}
+
+// Failures are built in English by the io layer (the command line prints them so); a window shows
+// them in the user's language, reason and all, with the file's name as it is.
+TEST(Translation, FailuresAreShownInTheUsersLanguageWithTheirNamesKept) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString missing = dir.filePath(QStringLiteral("it is empty.png"));
+    const Result<QByteArray> unread = FileIO::readFile(missing);
+    ASSERT_FALSE(unread);
+    const QString notImage = dir.filePath(QStringLiteral("notes.png"));
+    {
+        QFile file(notImage);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("plain words, no picture");
+    }
+    const Result<QImage> undecoded = ImageDecoder::decodeFileHere(notImage, nullptr);
+    ASSERT_FALSE(undecoded);
+    const QString full = QStringLiteral("Couldn't write “%1”: there is not enough space on the disk").arg(missing);
+
+    // Without a translation every message comes back as it is.
+    EXPECT_EQ(ErrorTexts::translated(undecoded.error().message), undecoded.error().message);
+
+    ASSERT_TRUE(Translations::install(QLocale(QLocale::German, QLocale::Germany)));
+    const QString opened = ErrorTexts::translated(unread.error().message);
+    EXPECT_TRUE(opened.startsWith(QStringLiteral("„%1“ konnte nicht geöffnet werden: ").arg(missing)))
+        << opened.toStdString();
+    // The reason inside is translated too; a name that reads like one is not.
+    EXPECT_EQ(ErrorTexts::translated(full),
+              QStringLiteral("„%1“ konnte nicht geschrieben werden: auf dem Datenträger ist nicht genug Platz").arg(missing));
+    EXPECT_EQ(ErrorTexts::translated(undecoded.error().message),
+              QStringLiteral("„%1“ ist kein lesbares Bild: Pictavo kann sein Format nicht lesen").arg(notImage));
+    // Several failures, one per line, each in German; what is not ours stays as it is.
+    EXPECT_EQ(ErrorTexts::translated(full + u'\n' + QStringLiteral("something else")),
+              QStringLiteral("„%1“ konnte nicht geschrieben werden: auf dem Datenträger ist nicht genug Platz\nsomething else")
+                  .arg(missing));
+    // A name holding a gap mark is shown as it is, not filled.
+    EXPECT_EQ(ErrorTexts::translated(QStringLiteral("Couldn't use “%2 and %1”: it is not a folder")),
+              QStringLiteral("„%2 and %1“ konnte nicht verwendet werden: er ist kein Ordner"));
+
+    ASSERT_TRUE(Translations::install(QLocale(QLocale::French, QLocale::France)));
+    EXPECT_EQ(ErrorTexts::translated(QStringLiteral("a capture is already in progress")),
+              QStringLiteral("une capture est déjà en cours"));
+    EXPECT_FALSE(Translations::install(QLocale::c()));
+    EXPECT_EQ(ErrorTexts::translated(full), full);
+}
+
+// What the sensitive-text search found is said in the user's language in the editor.
+TEST(Translation, TheSensitiveTextSummaryIsInTheUsersLanguage) {
+    const QList<SensitiveText::Finding> findings = {{SensitiveText::Kind::email, QRect(0, 0, 10, 10), {}},
+                                                    {SensitiveText::Kind::email, QRect(0, 20, 10, 10), {}},
+                                                    {SensitiveText::Kind::key, QRect(0, 40, 10, 10), {}}};
+    ASSERT_TRUE(Translations::install(QLocale(QLocale::German, QLocale::Germany)));
+    EXPECT_EQ(SensitiveText::summary(findings), QStringLiteral("3 gefunden: 2 × E-Mail, 1 × Schlüssel"));
+    EXPECT_EQ(SensitiveText::summary({}), QStringLiteral("Nichts Vertrauliches gefunden"));
+    // The command line's names stay English whatever the language.
+    EXPECT_EQ(SensitiveText::kindName(SensitiveText::Kind::key), QStringLiteral("key"));
+    EXPECT_FALSE(Translations::install(QLocale::c()));
+    EXPECT_EQ(SensitiveText::summary(findings), QStringLiteral("3 found: 2 e-mail, 1 key"));
+}
+
+// The stamp search's hint suggests words; in every language each of them finds a stamp.
+TEST(Translation, EveryWordTheStampSearchSuggestsFindsAStamp) {
+    for (const QLocale& locale : {QLocale(QLocale::German, QLocale::Germany), QLocale(QLocale::French, QLocale::France),
+                                  QLocale::c()}) {
+        Translations::install(locale);
+        StampPicker picker;
+        const QString hint = picker.searchField()->toolTip();
+        const qsizetype colon = hint.indexOf(u':');
+        ASSERT_GT(colon, 0) << hint.toStdString();
+        QStringList words = hint.mid(colon + 1).remove(QChar(0x2026)).split(u',', Qt::SkipEmptyParts);
+        ASSERT_GE(words.size(), 3) << hint.toStdString();
+        for (QString word : words) {
+            word = word.trimmed();
+            picker.searchField()->setText(word);
+            // A heading shows only above a stamp that is shown.
+            int shown = 0;
+            for (int row = 0; row < picker.list()->count(); ++row)
+                if (!picker.list()->isRowHidden(row)) ++shown;
+            EXPECT_GT(shown, 0) << locale.name().toStdString() << ": “" << word.toStdString() << "” finds nothing";
+        }
+    }
+    Translations::install(QLocale::c());
 }
