@@ -654,6 +654,10 @@
         <source>Stop reading the text</source>
         <translation>Das Lesen des Textes abbrechen</translation>
     </message>
+    <message>
+        <source>%1%</source>
+        <translation>%1 %</translation>
+    </message>
 </context>
 <context>
     <name>EditorView</name>
@@ -1448,6 +1452,10 @@
     <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>%1%</source>
+        <translation>%1 %</translation>
     </message>
 </context>
 <context>

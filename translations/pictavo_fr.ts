@@ -95,7 +95,7 @@
     </message>
     <message>
         <source>Drag to select a region; Escape cancels</source>
-        <translation>Faites glisser pour sélectionner une zone ; Échap pour annuler</translation>
+        <translation>Faites glisser pour sélectionner une zone&#xa0;; Échap pour annuler</translation>
     </message>
     <message>
         <source>Drag to select · Return to capture · Escape to cancel</source>
@@ -111,7 +111,7 @@
     </message>
     <message>
         <source>Click a window to capture it; Escape cancels</source>
-        <translation>Cliquez sur une fenêtre pour la capturer ; Échap pour annuler</translation>
+        <translation>Cliquez sur une fenêtre pour la capturer&#xa0;; Échap pour annuler</translation>
     </message>
     <message>
         <source>Click a window to capture it · Escape cancels</source>
@@ -146,7 +146,7 @@
     </message>
     <message>
         <source>The last region is on no screen now (its screen was %1): select a region again.</source>
-        <translation>La dernière zone n’est plus sur aucun écran (son écran était %1) : sélectionnez de nouveau une zone.</translation>
+        <translation>La dernière zone n’est plus sur aucun écran (son écran était %1)&#xa0;: sélectionnez de nouveau une zone.</translation>
     </message>
     <message>
         <source>unnamed</source>
@@ -158,7 +158,7 @@
     </message>
     <message>
         <source>there is no last region to capture again: select a region first (pictavo capture region)</source>
-        <translation>aucune zone précédente à capturer de nouveau : sélectionnez d’abord une zone (pictavo capture region)</translation>
+        <translation>aucune zone précédente à capturer de nouveau&#xa0;: sélectionnez d’abord une zone (pictavo capture region)</translation>
     </message>
     <message>
         <source>Couldn&apos;t Capture the Screen</source>
@@ -251,11 +251,11 @@
     <name>Editor</name>
     <message>
         <source>“%1” was opened without %2 of its objects: they could not be read.</source>
-        <translation>« %1 » a été ouvert sans %2 de ses objets : ils n’ont pas pu être lus.</translation>
+        <translation>«&#xa0;%1&#xa0;» a été ouvert sans %2 de ses objets&#xa0;: ils n’ont pas pu être lus.</translation>
     </message>
     <message>
         <source>%1 objects of “%2” would take too long to draw and are not shown.</source>
-        <translation>%1 objets de « %2 » seraient trop longs à dessiner et ne sont pas affichés.</translation>
+        <translation>%1 objets de «&#xa0;%2&#xa0;» seraient trop longs à dessiner et ne sont pas affichés.</translation>
     </message>
     <message>
         <source>Edit Screenshot</source>
@@ -314,7 +314,7 @@
     </message>
     <message>
         <source>Actual size — 100%</source>
-        <translation>Taille réelle — 100 %</translation>
+        <translation>Taille réelle — 100&#xa0;%</translation>
     </message>
     <message>
         <source>Undo</source>
@@ -446,7 +446,7 @@
     </message>
     <message>
         <source>Find Sensitive Text — covers e-mail and IP addresses, keys, serial numbers and the like with redactions; recognition can miss text, check before sending</source>
-        <translation>Trouver le texte sensible — caviarde les adresses e-mail et IP, les clés, les numéros de série, etc. ; la reconnaissance peut omettre du texte, vérifiez avant d’envoyer</translation>
+        <translation>Trouver le texte sensible — caviarde les adresses e-mail et IP, les clés, les numéros de série, etc.&#xa0;; la reconnaissance peut omettre du texte, vérifiez avant d’envoyer</translation>
     </message>
 </context>
 <context>
@@ -465,7 +465,7 @@
     </message>
     <message>
         <source>Couldn&apos;t paste the objects: %1</source>
-        <translation>Impossible de coller les objets : %1</translation>
+        <translation>Impossible de coller les objets&#xa0;: %1</translation>
     </message>
     <message>
         <source>Couldn&apos;t paste the objects</source>
@@ -644,7 +644,7 @@
     </message>
     <message>
         <source>Copied!</source>
-        <translation>Copié !</translation>
+        <translation>Copié&#xa0;!</translation>
     </message>
     <message>
         <source>Cancel Reading</source>
@@ -653,6 +653,10 @@
     <message>
         <source>Stop reading the text</source>
         <translation>Arrêter la lecture du texte</translation>
+    </message>
+    <message>
+        <source>%1%</source>
+        <translation>%1&#xa0;%</translation>
     </message>
 </context>
 <context>
@@ -686,7 +690,7 @@
     </message>
     <message>
         <source>Save changes to this screenshot?</source>
-        <translation>Enregistrer les modifications de cette capture d’écran ?</translation>
+        <translation>Enregistrer les modifications de cette capture d’écran&#xa0;?</translation>
     </message>
     <message>
         <source>Your annotations will be lost if you close without saving.</source>
@@ -718,7 +722,7 @@
     </message>
     <message>
         <source>The picture changed while its text was read: nothing was covered. Try again.</source>
-        <translation>L’image a changé pendant la lecture de son texte : rien n’a été caviardé. Veuillez réessayer.</translation>
+        <translation>L’image a changé pendant la lecture de son texte&#xa0;: rien n’a été caviardé. Veuillez réessayer.</translation>
     </message>
     <message>
         <source>%1 — not covered</source>
@@ -730,7 +734,7 @@
     </message>
     <message>
         <source>“%1” was saved without %2 objects that would take too long to draw. The project beside it keeps them all.</source>
-        <translation>« %1 » a été enregistré sans %2 objets qui seraient trop longs à dessiner. Le projet situé à côté les conserve tous.</translation>
+        <translation>«&#xa0;%1&#xa0;» a été enregistré sans %2 objets qui seraient trop longs à dessiner. Le projet situé à côté les conserve tous.</translation>
     </message>
     <message>
         <source>Choose where to save the editable .pictproj project</source>
@@ -742,7 +746,7 @@
     </message>
     <message>
         <source>Saved “%1” in &lt;a href=&quot;%2&quot;&gt;%3&lt;/a&gt;</source>
-        <translation>« %1 » enregistré dans &lt;a href=&quot;%2&quot;&gt;%3&lt;/a&gt;</translation>
+        <translation>«&#xa0;%1&#xa0;» enregistré dans &lt;a href=&quot;%2&quot;&gt;%3&lt;/a&gt;</translation>
     </message>
     <message>
         <source>Restored unsaved edits</source>
@@ -1127,7 +1131,7 @@
     </message>
     <message>
         <source>Keep Capture History is off in Preferences</source>
-        <translation>« Conserver l’historique des captures » est désactivé dans les Préférences</translation>
+        <translation>«&#xa0;Conserver l’historique des captures&#xa0;» est désactivé dans les Préférences</translation>
     </message>
     <message>
         <source>Today %1</source>
@@ -1154,7 +1158,7 @@
     </message>
     <message>
         <source>Click a page, then Open Page; or double-click it</source>
-        <translation>Cliquez sur une page, puis sur Ouvrir la page ; ou double-cliquez dessus</translation>
+        <translation>Cliquez sur une page, puis sur Ouvrir la page&#xa0;; ou double-cliquez dessus</translation>
     </message>
     <message>
         <source>Page %1</source>
@@ -1232,7 +1236,7 @@
     </message>
     <message>
         <source>Copied!</source>
-        <translation>Copié !</translation>
+        <translation>Copié&#xa0;!</translation>
     </message>
     <message>
         <source>Reading…</source>
@@ -1243,11 +1247,11 @@
     <name>PrintKey</name>
     <message>
         <source>Capture a region with the Print key?</source>
-        <translation>Capturer une zone avec la touche Impr. écran ?</translation>
+        <translation>Capturer une zone avec la touche Impr. écran&#xa0;?</translation>
     </message>
     <message>
         <source>Pictavo can bind Print to “Capture Selection” for you. You can change the key later in your desktop&apos;s shortcut settings.</source>
-        <translation>Pictavo peut associer Impr. écran à « Capturer une sélection » pour vous. Vous pourrez changer la touche plus tard dans les paramètres des raccourcis de votre bureau.</translation>
+        <translation>Pictavo peut associer Impr. écran à «&#xa0;Capturer une sélection&#xa0;» pour vous. Vous pourrez changer la touche plus tard dans les paramètres des raccourcis de votre bureau.</translation>
     </message>
     <message>
         <source>Bind Print</source>
@@ -1255,7 +1259,7 @@
     </message>
     <message>
         <source>Pressing Print will start “Capture Selection”</source>
-        <translation>Appuyer sur Impr. écran lancera « Capturer une sélection »</translation>
+        <translation>Appuyer sur Impr. écran lancera «&#xa0;Capturer une sélection&#xa0;»</translation>
     </message>
     <message>
         <source>Not now</source>
@@ -1263,14 +1267,14 @@
     </message>
     <message>
         <source>Leave the Print key as it is; Pictavo will not ask again</source>
-        <translation>Laisser la touche Impr. écran telle quelle ; Pictavo ne posera plus la question</translation>
+        <translation>Laisser la touche Impr. écran telle quelle&#xa0;; Pictavo ne posera plus la question</translation>
     </message>
 </context>
 <context>
     <name>RecoveryJournal</name>
     <message>
         <source>Unsaved edits can&apos;t be kept for recovery: %1</source>
-        <translation>Les modifications non enregistrées ne peuvent pas être conservées pour une récupération : %1</translation>
+        <translation>Les modifications non enregistrées ne peuvent pas être conservées pour une récupération&#xa0;: %1</translation>
     </message>
     <message>
         <source>Pictavo closed with unsaved edits in 1 screenshot</source>
@@ -1314,7 +1318,7 @@
     </message>
     <message>
         <source>“%1” could not be restored: %2. It is offered again at the next start.</source>
-        <translation>« %1 » n’a pas pu être restauré : %2. Il sera proposé de nouveau au prochain démarrage.</translation>
+        <translation>«&#xa0;%1&#xa0;» n’a pas pu être restauré&#xa0;: %2. Il sera proposé de nouveau au prochain démarrage.</translation>
     </message>
 </context>
 <context>
@@ -1361,7 +1365,7 @@
     </message>
     <message>
         <source>Canvas grows to fit; corners stay transparent — crop to trim.</source>
-        <translation>Le canevas s’agrandit pour tout contenir ; les coins restent transparents — recadrez pour les retirer.</translation>
+        <translation>Le canevas s’agrandit pour tout contenir&#xa0;; les coins restent transparents — recadrez pour les retirer.</translation>
     </message>
     <message>
         <source>Apply</source>
@@ -1415,11 +1419,11 @@
     </message>
     <message>
         <source>Format:</source>
-        <translation>Format :</translation>
+        <translation>Format&#xa0;:</translation>
     </message>
     <message>
         <source>Size:</source>
-        <translation>Taille :</translation>
+        <translation>Taille&#xa0;:</translation>
     </message>
     <message>
         <source>Saves the flat image plus an editable .pictproj project next to it</source>
@@ -1431,15 +1435,15 @@
     </message>
     <message>
         <source>On, the project&apos;s picture holds the blurred pixels, so the original ones cannot be recovered from the project; off, it keeps them under the blur, so blur regions can still be moved or removed</source>
-        <translation>Activé : l’image du projet contient les pixels floutés, les pixels d’origine ne peuvent donc pas être récupérés à partir du projet ; désactivé : elle les conserve sous le flou, les zones floutées peuvent donc encore être déplacées ou supprimées</translation>
+        <translation>Activé&#xa0;: l’image du projet contient les pixels floutés, les pixels d’origine ne peuvent donc pas être récupérés à partir du projet&#xa0;; désactivé&#xa0;: elle les conserve sous le flou, les zones floutées peuvent donc encore être déplacées ou supprimées</translation>
     </message>
     <message>
         <source>“%1” and “%2” already exist. Do you want to replace them?</source>
-        <translation>« %1 » et « %2 » existent déjà. Voulez-vous les remplacer ?</translation>
+        <translation>«&#xa0;%1&#xa0;» et «&#xa0;%2&#xa0;» existent déjà. Voulez-vous les remplacer&#xa0;?</translation>
     </message>
     <message>
         <source>“%1” already exists. Do you want to replace it?</source>
-        <translation>« %1 » existe déjà. Voulez-vous le remplacer ?</translation>
+        <translation>«&#xa0;%1&#xa0;» existe déjà. Voulez-vous le remplacer&#xa0;?</translation>
     </message>
     <message>
         <source>Replace</source>
@@ -1448,6 +1452,10 @@
     <message>
         <source>Cancel</source>
         <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>%1%</source>
+        <translation>%1&#xa0;%</translation>
     </message>
 </context>
 <context>
@@ -1540,7 +1548,7 @@
     </message>
     <message>
         <source>Type a name or a use: card reader, camera, smoke…</source>
-        <translation>Saisissez un nom ou un usage : lecteur de badge, caméra, fumée…</translation>
+        <translation>Saisissez un nom ou un usage&#xa0;: lecteur de badge, caméra, fumée…</translation>
     </message>
     <message>
         <source>Recent</source>
@@ -1862,11 +1870,11 @@
     </message>
     <message>
         <source>Keep your last %1 captures for Recent Captures, in %2; turning it off deletes them</source>
-        <translation>Conserver vos %1 dernières captures pour Captures récentes, dans %2 ; la désactivation les supprime</translation>
+        <translation>Conserver vos %1 dernières captures pour Captures récentes, dans %2&#xa0;; la désactivation les supprime</translation>
     </message>
     <message>
         <source>Delete the capture history?</source>
-        <translation>Supprimer l’historique des captures ?</translation>
+        <translation>Supprimer l’historique des captures&#xa0;?</translation>
     </message>
     <message>
         <source>The capture kept for Recent Captures will be deleted, and new captures will not be kept. This cannot be undone.</source>
@@ -1882,7 +1890,7 @@
     </message>
     <message>
         <source>Leave Keep Capture History on; nothing is deleted</source>
-        <translation>Laisser « Conserver l’historique des captures » activé ; rien n’est supprimé</translation>
+        <translation>Laisser «&#xa0;Conserver l’historique des captures&#xa0;» activé&#xa0;; rien n’est supprimé</translation>
     </message>
     <message>
         <source>Delete History</source>
@@ -1890,7 +1898,7 @@
     </message>
     <message>
         <source>Turn Keep Capture History off and delete every kept capture</source>
-        <translation>Désactiver « Conserver l’historique des captures » et supprimer toutes les captures conservées</translation>
+        <translation>Désactiver «&#xa0;Conserver l’historique des captures&#xa0;» et supprimer toutes les captures conservées</translation>
     </message>
     <message>
         <source>Quit Pictavo</source>
@@ -1914,7 +1922,7 @@
     </message>
     <message>
         <source>Drag a region of the screen and copy its text to the clipboard (recognition can miss text: check what matters)</source>
-        <translation>Faire glisser sur une zone de l’écran et copier son texte dans le presse-papiers (la reconnaissance peut omettre du texte : vérifiez l’essentiel)</translation>
+        <translation>Faire glisser sur une zone de l’écran et copier son texte dans le presse-papiers (la reconnaissance peut omettre du texte&#xa0;: vérifiez l’essentiel)</translation>
     </message>
     <message>
         <source>Cancel Reading</source>
@@ -1926,7 +1934,7 @@
     </message>
     <message>
         <source>Stop reading the text of the capture; the clipboard stays as it was</source>
-        <translation>Arrêter la lecture du texte de la capture ; le presse-papiers reste inchangé</translation>
+        <translation>Arrêter la lecture du texte de la capture&#xa0;; le presse-papiers reste inchangé</translation>
     </message>
     <message>
         <source>Drag a region of the screen to capture</source>
@@ -1950,7 +1958,7 @@
     </message>
     <message>
         <source>Your last %1 captures, newest first: choose one to open it in the editor</source>
-        <translation>Vos %1 dernières captures, les plus récentes en premier : choisissez-en une pour l’ouvrir dans l’éditeur</translation>
+        <translation>Vos %1 dernières captures, les plus récentes en premier&#xa0;: choisissez-en une pour l’ouvrir dans l’éditeur</translation>
     </message>
     <message>
         <source>Capture Last Region Again</source>
@@ -1974,7 +1982,7 @@
     </message>
     <message>
         <source>Its menu is behind this icon: captures, recent files and the save folder.</source>
-        <translation>Son menu se trouve derrière cette icône : captures, fichiers récents et dossier d’enregistrement.</translation>
+        <translation>Son menu se trouve derrière cette icône&#xa0;: captures, fichiers récents et dossier d’enregistrement.</translation>
     </message>
     <message>
         <source>Pictures and projects in the save folder, newest first</source>
@@ -2033,7 +2041,7 @@
     </message>
     <message>
         <source>Return ends the text; Shift+Return starts a new line</source>
-        <translation>Entrée termine le texte ; Maj+Entrée commence une nouvelle ligne</translation>
+        <translation>Entrée termine le texte&#xa0;; Maj+Entrée commence une nouvelle ligne</translation>
     </message>
 </context>
 <context>
@@ -2095,7 +2103,7 @@
     </message>
     <message>
         <source>Blur — blurred text can sometimes be read back; use Redact to hide it</source>
-        <translation>Flou — un texte flouté peut parfois être relu ; utilisez Caviarder pour le masquer</translation>
+        <translation>Flou — un texte flouté peut parfois être relu&#xa0;; utilisez Caviarder pour le masquer</translation>
     </message>
     <message>
         <source>Redact — an opaque box that hides what is under it, in the image and in the project</source>

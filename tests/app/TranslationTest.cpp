@@ -155,6 +155,12 @@ TEST(Translation, GermanUsersSeeGermanTextsAndEnglishComesBack) {
         QWidget* arrow = editor->toolbar()->toolButton(EditorTool::arrow);
         ASSERT_NE(arrow, nullptr);
         EXPECT_TRUE(arrow->toolTip().startsWith(QStringLiteral("Pfeil"))) << arrow->toolTip().toStdString();
+        // Numbers and percentages are written the German way.
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        EXPECT_EQ(EditorToolbar::zoomText(1.001), QStringLiteral("100,1 %"));
+        EXPECT_EQ(EditorToolbar::zoomText(0.5), QStringLiteral("50 %"));
+        QLocale::setDefault(before);
         // Qt's own buttons follow too.
         QDialogButtonBox buttons(QDialogButtonBox::Cancel);
         EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')), QStringLiteral("Abbrechen"));

@@ -20,6 +20,7 @@
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
+#include <QLocale>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
@@ -530,9 +531,10 @@ QString EditorToolbar::zoomText(double zoom) {
     const long whole = std::lround(percent);
     if (whole == 100 && std::abs(percent - 100) >= 0.05)
         // Away from 100, so "100.0%" never stands for a zoom that is not.
-        return QStringLiteral("%1%").arg(
-            (percent < 100 ? std::floor(percent * 10) : std::ceil(percent * 10)) / 10, 0, 'f', 1);
-    return QStringLiteral("%1%").arg(whole);
+        return tr("%1%").arg(
+            QLocale().toString((percent < 100 ? std::floor(percent * 10) : std::ceil(percent * 10)) / 10, 'f', 1));
+    // In the user's way of writing numbers and percentages ("100,1 %" in German).
+    return tr("%1%").arg(QLocale().toString(qlonglong(whole)));
 }
 
 void EditorToolbar::refreshZoom() {

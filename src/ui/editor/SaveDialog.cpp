@@ -11,6 +11,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -54,8 +55,8 @@ SaveDialog::SaveDialog(QWidget* parent) : QFileDialog(parent) {
     for (const FormatChoice& f : kFormats)
         m_format->addItem(tr(f.title));
     m_size = new QComboBox;
-    for (const char* title : {"100%", "75%", "50%", "25%"})
-        m_size->addItem(QString::fromLatin1(title));
+    for (const int percent : {100, 75, 50, 25})
+        m_size->addItem(tr("%1%").arg(QLocale().toString(percent)));
     auto* row = new QHBoxLayout;
     row->addStretch();
     row->addWidget(new QLabel(tr("Format:")));
