@@ -122,6 +122,8 @@ TEST_F(EditorViewTest, TheTextFieldShowsTheLinesOfTheText) {
     TextEntryField* field = view->textField();
     ASSERT_NE(field, nullptr);
     const QSize empty = field->size();
+    // The hint shows whole while nothing is typed.
+    EXPECT_GT(field->width(), QFontMetrics(field->font()).horizontalAdvance(field->placeholderText()));
     QTest::keyClicks(field, QStringLiteral("Camera 4 covers the loading bay and both doors of the north stairwell"));
     // One line in the text is one line in the field: it widens instead of wrapping.
     EXPECT_GT(field->width(), empty.width());

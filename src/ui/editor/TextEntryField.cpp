@@ -71,6 +71,8 @@ void TextEntryField::fitToText() {
     double longest = 0;
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
         longest = std::max(longest, metrics.horizontalAdvance(block.text()));
+    // Empty, it shows the hint whole (it was cut after its first words, in every language).
+    if (document()->isEmpty()) longest = metrics.horizontalAdvance(placeholderText());
     const int lines = std::clamp(document()->blockCount(), 1, kMaxLines);
     const int frame = 2 * frameWidth() + int(document()->documentMargin() * 2) + 6;
     // Room for the caret after the last character, and for the scroll bar once the lines overflow.
