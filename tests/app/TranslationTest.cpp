@@ -208,6 +208,9 @@ TEST(Translation, FailuresAreShownInTheUsersLanguageWithTheirNamesKept) {
     EXPECT_EQ(ErrorTexts::translated(full + u'\n' + QStringLiteral("something else")),
               QStringLiteral("„%1“ konnte nicht geschrieben werden: auf dem Datenträger ist nicht genug Platz\nsomething else")
                   .arg(missing));
+    // A name that reads like a reason stays the name it is.
+    EXPECT_EQ(ErrorTexts::translated(QStringLiteral("Couldn't use “it is not a folder”: it is not a folder")),
+              QStringLiteral("„it is not a folder“ konnte nicht verwendet werden: er ist kein Ordner"));
     // A name holding a gap mark is shown as it is, not filled.
     EXPECT_EQ(ErrorTexts::translated(QStringLiteral("Couldn't use “%2 and %1”: it is not a folder")),
               QStringLiteral("„%2 and %1“ konnte nicht verwendet werden: er ist kein Ordner"));
