@@ -81,7 +81,8 @@ void setStartupId(const QByteArray& id) {
     // Qt's own startup notification: the "remove" message once the next window is shown.
     using SetStartupId = void (*)(const char*);
     if (QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface())
-        if (auto set = reinterpret_cast<SetStartupId>(native->nativeResourceFunctionForIntegration("setstartupid")))
+        if (auto set = reinterpret_cast<SetStartupId>(
+                reinterpret_cast<QFunctionPointer>(native->nativeResourceFunctionForIntegration("setstartupid"))))
             set(id.constData());
 }
 

@@ -492,11 +492,15 @@ QList<EditorToolbar::Shown> EditorToolbar::everyShown() {
     for (EditorTool tool : EditorTools::toolbarCases())
         for (StampType stamp : {StampType::numberCircle, StampType::cameraBox})
             add(shownFor(tool, stamp, {}));
-    add(shownFor(EditorTool::select, StampType::numberCircle, SelectionView{true, std::nullopt}));
+    SelectionView anything;
+    anything.anySelected = true;
+    add(shownFor(EditorTool::select, StampType::numberCircle, anything));
     for (EditorTool kind : allCases<EditorTool>()) {
         if (EditorTools::traits(kind).family == ToolFamily::none) continue;
         for (bool numberBadge : {false, true}) {
-            SelectionView one{true, kind};
+            SelectionView one;
+            one.anySelected = true;
+            one.single = kind;
             one.numberBadge = numberBadge && EditorTools::isBadge(kind);
             add(shownFor(EditorTool::select, StampType::numberCircle, one));
         }
