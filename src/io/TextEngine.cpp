@@ -9,6 +9,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -31,8 +32,15 @@ double median(std::vector<int> values) {
 
 struct Block {
     QRect box; // in the prepared picture's pixels
+    int lines = 0; // lines of text the layout found in it
+    bool table = false;
+    std::vector<std::pair<int, int>> rows; // top and bottom of each of its lines
     qint64 area() const { return qint64(box.width()) * box.height(); }
 };
+
+// Thinner "lines" are the borders of input fields and rules, which the layout takes for text: they
+// made the median line look 3 px high, the picture was enlarged four times, and read nothing.
+constexpr int kMinLineHeight = 6;
 
 struct Layout {
     std::vector<Block> blocks;
@@ -51,13 +59,21 @@ std::unique_ptr<tesseract::TessBaseAPI> engine(const QString& languages, QString
         *error = QStringLiteral("the text recognition data for “%1” could not be loaded").arg(languages);
         return nullptr;
     }
-    // Screens have no paper resolution; this keeps Tesseract from guessing one per picture.
-    api->SetVariable("user_defined_dpi", "300");
     return api;
+}
+
+// Screens have no paper resolution. Tesseract sizes its noise filters and layout by the one it is
+// told: screen text at the 300 dpi of a scan is too small to be text (a page of fields read 3 of
+// its 24 lines). A screen's own, times the enlargement, reads it.
+constexpr double kScreenDpi = 96;
+
+void setResolution(tesseract::TessBaseAPI& api, double scale) {
+    api.SetVariable("user_defined_dpi", std::to_string(std::lround(kScreenDpi * scale)).c_str());
 }
 
 Layout analyse(tesseract::TessBaseAPI& api, const QImage& gray) {
     Layout layout;
+    setResolution(api, 1.0);
     api.SetImage(gray.constBits(), gray.width(), gray.height(), 1, int(gray.bytesPerLine()));
     api.SetPageSegMode(tesseract::PSM_AUTO);
     std::unique_ptr<tesseract::PageIterator> it(api.AnalyseLayout());
@@ -68,12 +84,53 @@ Layout analyse(tesseract::TessBaseAPI& api, const QImage& gray) {
         int l, t, r, b;
         if (it->IsAtBeginningOf(tesseract::RIL_BLOCK)) {
             textBlock = PTIsTextType(it->BlockType()) && it->BoundingBox(tesseract::RIL_BLOCK, &l, &t, &r, &b);
-            if (textBlock) layout.blocks.push_back({QRect(l, t, r - l, b - t)});
+            if (textBlock) layout.blocks.push_back({QRect(l, t, r - l, b - t), 0, it->BlockType() == tesseract::PT_TABLE, {}});
         }
-        if (textBlock && it->BoundingBox(tesseract::RIL_TEXTLINE, &l, &t, &r, &b) && b - t > 2) heights.push_back(b - t);
+        if (textBlock && it->BoundingBox(tesseract::RIL_TEXTLINE, &l, &t, &r, &b) && b - t >= kMinLineHeight) {
+            heights.push_back(b - t);
+            ++layout.blocks.back().lines;
+            layout.blocks.back().rows.emplace_back(t, b);
+        }
     } while (it->Next(tesseract::RIL_TEXTLINE));
     layout.lineHeight = median(std::move(heights));
     return layout;
+}
+
+// A block holding most of the text (a table, a page of code) is cut in two between its lines, so
+// both recognisers have a half to read instead of one reading it all.
+void splitLargest(Layout& layout) {
+    qint64 total = 0;
+    for (const Block& block : layout.blocks) total += block.area();
+    for (size_t i = 0; i < layout.blocks.size(); ++i) {
+        Block& block = layout.blocks[i];
+        if (block.lines < 8 || block.area() * 5 < total * 2) continue;
+        std::vector<std::pair<int, int>> rows = block.rows;
+        std::sort(rows.begin(), rows.end());
+        // The gap nearest the middle line that no line crosses.
+        const size_t middle = rows.size() / 2;
+        int cut = -1;
+        size_t upper = 0;
+        for (size_t step = 0; step < middle && cut < 0; ++step) {
+            for (const size_t k : {middle - step, middle + step}) {
+                if (k == 0 || k >= rows.size()) continue;
+                int bottom = rows[0].second;
+                for (size_t j = 1; j < k; ++j) bottom = std::max(bottom, rows[j].second);
+                if (rows[k].first > bottom) {
+                    cut = (bottom + rows[k].first + 1) / 2;
+                    upper = k;
+                    break;
+                }
+            }
+        }
+        if (cut <= block.box.top() || cut >= block.box.bottom()) continue;
+        Block lower{QRect(QPoint(block.box.left(), cut), block.box.bottomRight()), int(rows.size() - upper), block.table,
+                    std::vector<std::pair<int, int>>(rows.begin() + std::ptrdiff_t(upper), rows.end())};
+        block.box.setBottom(cut - 1);
+        block.lines = int(upper);
+        block.rows.assign(rows.begin(), rows.begin() + std::ptrdiff_t(upper));
+        layout.blocks.insert(layout.blocks.begin() + std::ptrdiff_t(i) + 1, std::move(lower));
+        return;
+    }
 }
 
 // The words of what `api` last recognised, their boxes divided by `scale`; lines numbered from 1.
@@ -109,6 +166,7 @@ struct Blocks {
 };
 
 void readBlocks(tesseract::TessBaseAPI& api, Blocks& work) {
+    setResolution(api, work.scale);
     api.SetImage(work.scaled.constBits(), work.scaled.width(), work.scaled.height(), 1, int(work.scaled.bytesPerLine()));
     api.SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
     const double scale = work.scale;
@@ -120,8 +178,13 @@ void readBlocks(tesseract::TessBaseAPI& api, Blocks& work) {
                                .adjusted(-4, -4, 4, 4)
                                .intersected(work.scaled.rect());
         if (area.isEmpty()) continue;
+        // A table read as one block gives next to nothing at times (a page of labelled fields came
+        // back as 3 of its 24 lines): its columns and rows are found again inside it.
+        const bool table = work.blocks[i].table;
+        if (table) api.SetPageSegMode(tesseract::PSM_AUTO);
         api.SetRectangle(area.x(), area.y(), area.width(), area.height());
         if (api.Recognize(nullptr) == 0) work.words[i] = collect(api, scale);
+        if (table) api.SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
     }
 }
 
@@ -209,11 +272,12 @@ Result<RecognizedText> recognizeWithEngine(const QImage& gray, const QString& la
     QString error;
     if (!api) api = engine(languages, &error);
     if (!api) return IoError{IoError::Kind::readError, error};
-    const Layout layout = analyse(*api, gray);
+    Layout layout = analyse(*api, gray);
 
     RecognizedText text;
     if (layout.blocks.empty()) return text;
 
+    if (helper.joinable()) splitLargest(layout);
     work.scale = enlargement(layout.lineHeight, pixels);
     work.scaled = work.scale > 1.0 ? enlarged(gray, work.scale) : gray;
     if (work.scaled.isNull())
