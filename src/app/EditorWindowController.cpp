@@ -291,7 +291,7 @@ void EditorWindowController::findSensitiveText() {
                 tr("The picture changed while its text was read: nothing was covered. Try again."));
         // What is covered already is not found again.
         const QList<SensitiveText::Finding> findings =
-            SensitiveText::find(Redaction::uncovered(*text, m_model->annotations()), bounds);
+            SensitiveText::find(Redaction::withRedactionsAsWords(*text, m_model->annotations()), bounds);
         QList<QRectF> boxes;
         for (const SensitiveText::Finding& finding : findings) boxes.append(QRectF(finding.box));
         const QString summary = SensitiveText::summary(findings).toHtmlEscaped();

@@ -1,10 +1,12 @@
 #include "editor/Redaction.h"
+#include "editor/SensitiveText.h"
 
 #include "graphics/DrawingSurface.h"
 #include "graphics/GaussianBlur.h"
 #include "model/AnnotationGeometry.h"
 
 #include <QHash>
+#include <QPolygonF>
 
 #include <QPainter>
 #include <QSet>
@@ -150,6 +152,21 @@ RecognizedText uncovered(const RecognizedText& text, const QList<Annotation>& an
         if (!covered) kept.words.append(word);
     }
     return kept;
+}
+
+RecognizedText withRedactionsAsWords(const RecognizedText& text, const QList<Annotation>& annotations) {
+    RecognizedText out = uncovered(text, annotations);
+    int own = 1 << 24; // lines and blocks of their own, apart from those the recogniser numbered
+    for (const Annotation& a : annotations) {
+        if (a.tool != EditorTool::redact) continue;
+        const QRectF r = a.rect().normalized();
+        QPolygonF corners;
+        for (const QPointF& p : {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft()})
+            corners << AnnotationGeometry::fromObjectSpace(p, a);
+        out.words.append({SensitiveText::kCovered, corners.boundingRect().toAlignedRect(), 100, own, own});
+        ++own;
+    }
+    return out;
 }
 
 namespace {

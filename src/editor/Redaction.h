@@ -36,6 +36,11 @@ Stored stored(const EditorRenderer::Scene& scene, const QList<Annotation>& annot
 RecognizedText uncovered(const RecognizedText& text, const QList<Annotation>& annotations,
                          QPointF offset = {});
 
+// `uncovered` text with each redaction of `annotations` standing in it as one word,
+// SensitiveText::kCovered, where it lies: a label whose value is hidden already has its value
+// beside it, and none is looked for on the next line.
+RecognizedText withRedactionsAsWords(const RecognizedText& text, const QList<Annotation>& annotations);
+
 // `flat`, whose top left lies at `offset` in the image, as text recognition should see it: each
 // redaction filled with the colour of the ground around it, so that the box is neither read as
 // letters nor spoils the reading of the words beside it. Never shown: what the box hides stays hidden.

@@ -434,6 +434,12 @@ void addLabelValue(Line& line, qsizetype start, bool separated, int minDigits) {
 
 // "Password: …", "S/N 4711", "SN-4711"; a label ending its line takes the first words of the next
 // line of its block (an input field below its label).
+// "Some words:" opening a line: a label, whatever it labels.
+bool startsWithLabel(const QString& text) {
+    static const QRegularExpression label(uR"(^\p{L}[\p{L}\p{N} ./()_-]{0,30}[:=](\s|$))"_s);
+    return label.match(text).hasMatch();
+}
+
 void findLabelled(QList<Line>& lines, qsizetype index) {
     Line& line = lines[index];
     const QString& text = line.text;
@@ -452,7 +458,10 @@ void findLabelled(QList<Line>& lines, qsizetype index) {
             continue;
         if (pos < text.size())
             addLabelValue(line, pos, separated, kLabels[rule].minDigits);
-        else if (index + 1 < lines.size() && lines[index + 1].block == line.block)
+        // The value under the label, unless the next line is a label of its own ("MAC address:"
+        // after a "Serial number:" whose value was not read).
+        else if (index + 1 < lines.size() && lines[index + 1].block == line.block &&
+                 !startsWithLabel(lines[index + 1].text))
             addLabelValue(lines[index + 1], 0, separated, kLabels[rule].minDigits);
     }
     static const QRegularExpression prefixed(uR"((?<![\p{L}\p{N}_])S/?N-[\w-]{4,})"_s,
@@ -565,13 +574,28 @@ QList<Finding> find(const RecognizedText& text, QRect bounds) {
         for (const qsizetype w : line.words)
             height = std::max(height, text.words[w].box.height());
         const int margin = std::max(2, int(std::ceil(height * 0.15)));
+        // Recognition may split a value at a misread character: the pieces then nearly touch,
+        // closer than any space, and the whole of it is covered.
+        const int glued = std::max(1, int(height * 0.12));
+        const auto gap = [&](qsizetype left, qsizetype right) {
+            return text.words[line.words[right]].box.left() - text.words[line.words[left]].box.right() - 1;
+        };
         for (const Candidate& c : resolve(line.candidates, line.text)) {
-            QRect box;
+            qsizetype first = -1, last = -1;
             for (qsizetype k = 0; k < line.words.size(); ++k) {
-                const RecognizedWord& word = text.words[line.words[k]];
                 const qsizetype start = line.wordStarts[k];
-                if (start < c.end && start + word.text.size() > c.start) box |= word.box;
+                if (start < c.end && start + text.words[line.words[k]].text.size() > c.start) {
+                    if (first < 0) first = k;
+                    last = k;
+                }
             }
+            if (first < 0) continue;
+            while (first > 0 && gap(first - 1, first) <= glued) --first;
+            while (last + 1 < line.words.size() && gap(last, last + 1) <= glued) ++last;
+            QRect box;
+            for (qsizetype k = first; k <= last; ++k) box |= text.words[line.words[k]].box;
+            // What is hidden already is not found again.
+            if (line.text.mid(c.start, c.end - c.start).contains(kCovered)) continue;
             box.adjust(-margin, -margin, margin, margin);
             if (!bounds.isEmpty()) box &= bounds;
             findings.append({c.kind, box, line.text.mid(c.start, c.end - c.start)});

@@ -12,6 +12,10 @@ namespace SensitiveText {
 
 enum class Kind { email, ip, mac, url, key, iban, card, labelled };
 
+// A word that stands for a value hidden already: it is never found again, and a label before it
+// has its value.
+inline const QString kCovered = QStringLiteral("\u2588");
+
 struct Finding {
     Kind kind;
     QRect box;     // the words the value covers, grown by a margin, in the picture's pixels

@@ -2,6 +2,7 @@
 // gone from every file written, the objects stay editable, and blurred parts go into the project
 // only when asked.
 #include "editor/Redaction.h"
+#include "editor/SensitiveText.h"
 #include "editor/EditorModel.h"
 #include "editor/FlatExport.h"
 #include "editor/SaveCommand.h"
@@ -196,6 +197,17 @@ TEST(Redaction, WordsUnderARedactionAreNotRead) {
     // image, where "Zone" is under the turned box and "North" beyond it.
     const RecognizedText part = Redaction::uncovered(read, {turned}, QPointF(180, 0));
     EXPECT_EQ(part.plainText(), QStringLiteral("Serial SN-4471\nNorth"));
+
+    // For the sensitive-text search each redaction stands where it lies, as one word: the label
+    // before it has its value, hidden already, and nothing else on the page is taken for it.
+    read.words[0].text = QStringLiteral("Serial:");
+    const RecognizedText marked = Redaction::withRedactionsAsWords(read, {frame, cover, turned});
+    ASSERT_EQ(marked.words.size(), 4);
+    EXPECT_EQ(marked.words[2].text, SensitiveText::kCovered);
+    EXPECT_EQ(marked.words[2].box, QRect(75, 5, 85, 30));
+    EXPECT_EQ(marked.words[3].box, QRect(175, 65, 100, 10)); // turned: lying across
+    EXPECT_TRUE(SensitiveText::find(marked).isEmpty());
+    EXPECT_EQ(SensitiveText::find(Redaction::uncovered(read, {cover})).size(), 1); // "Zone" taken for the serial
 }
 
 // Text recognition sees the ground in place of each box, turned with it: on a light half and a

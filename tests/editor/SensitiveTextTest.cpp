@@ -289,3 +289,34 @@ TEST(SensitiveTextTest, OctetsAndRowsHaveTheirBounds) {
     EXPECT_EQ(pair(108), 1); // 8 of 16 rows shared: one row
     EXPECT_EQ(pair(109), 0); // 7: two rows, the label alone
 }
+
+// A key split by recognition at a misread character is covered whole: its pieces nearly touch.
+// Words a space apart stay out of it.
+TEST(SensitiveTextTest, ASplitKeyIsCoveredWhole) {
+    RecognizedText text;
+    const auto add = [&](const QString& word, int left, int width) {
+        text.words.append({word, QRect(left, 100, width, 20), 80, 0, 1});
+    };
+    add(u"PAT:"_s, 0, 40);
+    add(u"github_pat_11ABCDEFGOabcdefghijk"_s, 50, 320);
+    add(u"|_mnopQRSTuvwx"_s, 371, 140); // 1 px apart: one token read as two
+    add(u"expires"_s, 520, 70);         // a space (9 px) after it
+    const QList<SensitiveText::Finding> f = SensitiveText::find(text);
+    ASSERT_EQ(f.size(), 1);
+    EXPECT_EQ(f[0].kind, Kind::key);
+    EXPECT_LE(f[0].box.left(), 50);
+    EXPECT_GE(f[0].box.right(), 371 + 140 - 1);
+    EXPECT_LT(f[0].box.right(), 520);
+    // The piece before the key is taken in as well, when it touches it.
+    text.words[1].box.moveLeft(41);
+    const QList<SensitiveText::Finding> g = SensitiveText::find(text);
+    ASSERT_EQ(g.size(), 1);
+    EXPECT_LE(g[0].box.left(), 0);
+}
+
+// A label with nothing read after it takes the line below as its value, unless that line is a
+// label of its own.
+TEST(SensitiveTextTest, ALabelTakesNoLabelBelowItForItsValue) {
+    expectFound({{"Serial number:\nMAC address: 3C:52:82:4F:A1:9E", {u"MAC: 3C:52:82:4F:A1:9E"_s}},
+                 {"Password:\nhunter2 now", {u"labelled value: hunter2"_s}}});
+}

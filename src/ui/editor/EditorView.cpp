@@ -270,12 +270,13 @@ void EditorView::setTextFieldHost(QWidget* host) {
 void EditorView::placeTextField() {
     if (!m_textField) return;
     QWidget* host = m_textField->parentWidget();
-    m_textField->setMaximumTextWidth(host->width());
     // The typed text starts where the label will: the field's own frame and margins lie outside.
     const QPoint anchor = textAnchor() - m_textField->textOrigin();
     const QPoint wanted = host == this               ? anchor
                           : host->isAncestorOf(this) ? mapTo(host, anchor)
                                                      : host->mapFromGlobal(mapToGlobal(anchor));
+    m_textField->setHintRoom(host->width() - wanted.x());
+    m_textField->setMaximumTextWidth(host->width());
     // Shifted left and up only where the host's edge would cut it; a host smaller than the field
     // shows its top-left part.
     const QSize room = host->size() - m_textField->size();

@@ -61,6 +61,11 @@ QPoint TextEntryField::textOrigin() const {
     return viewport()->pos() + QPoint(caret.left() + 1, caret.top());
 }
 
+void TextEntryField::setHintRoom(int width) {
+    m_hintRoom = width;
+    fitToText();
+}
+
 void TextEntryField::setMaximumTextWidth(int width) {
     m_maximumWidth = std::max(width, kWidth);
     fitToText();
@@ -72,9 +77,10 @@ void TextEntryField::fitToText() {
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
         longest = std::max(longest, metrics.horizontalAdvance(block.text()));
     // Empty, it shows the hint whole (it was cut after its first words, in every language).
-    if (document()->isEmpty()) longest = metrics.horizontalAdvance(placeholderText());
     const int lines = std::clamp(document()->blockCount(), 1, kMaxLines);
     const int frame = 2 * frameWidth() + int(document()->documentMargin() * 2) + 6;
+    if (document()->isEmpty())
+        longest = std::min(metrics.horizontalAdvance(placeholderText()), double(m_hintRoom - frame - 4));
     // Room for the caret after the last character, and for the scroll bar once the lines overflow.
     const int scrollBar = document()->blockCount() > kMaxLines ? verticalScrollBar()->sizeHint().width() : 0;
     const int width = std::clamp(int(std::ceil(longest)) + frame + 4 + scrollBar, kWidth, m_maximumWidth);

@@ -15,6 +15,9 @@ public:
     explicit TextEntryField(QWidget* parent = nullptr);
     // The widest the field may grow, normally the room its host leaves it.
     void setMaximumTextWidth(int width);
+    // The widest the empty field may grow to show its hint whole: the room right of where the
+    // text starts, so that showing the hint never moves the field off the text's place.
+    void setHintRoom(int width);
     // Where the first line's text starts, from the field's top-left corner: the field is placed
     // this much up and left of the label, so the text does not move when it is committed.
     QPoint textOrigin() const;
@@ -32,4 +35,5 @@ private:
     void fitToText();
 
     int m_maximumWidth = 4 * kWidth;
+    int m_hintRoom = 4 * kWidth;
 };
