@@ -6,6 +6,7 @@
 #include "app/EditorWindowController.h"
 #include "editor/EditorModel.h"
 #include "io/DecodingChild.h"
+#include "io/FileIO.h"
 #include "io/TextRecognition.h"
 #include "app/Instance.h"
 #include "app/PrintKeyOffer.h"
@@ -152,6 +153,8 @@ int runExport(int argc, char** argv, const CommandLine& cl) {
     const HeadlessApplication app(argc, argv);
     const std::optional<FlatExport::Format> format = FlatExport::formatForPath(cl.output);
     if (!format) return fail(QStringLiteral("unsupported output %1").arg(cl.output));
+    // A folder that is not there is said before the picture is drawn and read, not after.
+    if (const std::optional<IoError> unwritable = FileIO::checkDestination(cl.output)) return fail(unwritable->message);
     int dropped = 0, undrawn = 0;
     // Decoded in a child: a picture that asks for minutes or gigabytes is refused instead.
     const Result<QImage> flat = DecodingChild::isolated<QImage>(
@@ -208,7 +211,8 @@ int runText(int argc, char** argv, const CommandLine& cl) {
         const Result<int> pages = session.pdfPageCount(cl.input);
         if (!pages) return fail(pages.error().message);
         if (cl.pdfPage > *pages)
-            return fail(QStringLiteral("“%1” has %2 page(s), not %3").arg(cl.input).arg(*pages).arg(cl.pdfPage));
+            return fail(*pages == 1 ? QStringLiteral("“%1” has 1 page, not %2").arg(cl.input).arg(cl.pdfPage)
+                                    : QStringLiteral("“%1” has %2 pages, not %3").arg(cl.input).arg(*pages).arg(cl.pdfPage));
         picture = session.pdfPage(cl.input, cl.pdfPage - 1);
     } else {
         picture = DecodingChild::isolated<QImage>(cl.input, [&] { return FlatExport::flatImage(cl.input); });

@@ -16,6 +16,7 @@
 #include <QJsonObject>
 #include <QRandomGenerator>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -155,6 +156,11 @@ TEST_F(ExportCommand, FailuresSayWhatAndLeaveNoFile) {
     // Writing into a folder that does not exist fails cleanly too.
     run = pictavo({"export", writeProject(), "--output", path("no/such/folder/out.png")});
     EXPECT_EQ(run.exitCode, 1);
+    // Said before anything is read: no report of what was covered ahead of the failure.
+    run = pictavo({"export", writeProject(), "--output", path("no/such/folder/out.png"), "--redact"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("no/such/folder"))) << run.err.toStdString();
 }
 
 TEST_F(ExportCommand, UsageErrorsExitTwo) {
@@ -330,4 +336,20 @@ TEST_F(ExportCommand, RedactCoversSecretsAndLeavesPlainValues) {
                                   QStringLiteral("AKIA")})
         EXPECT_FALSE(again.out.contains(secret)) << again.out.toStdString();
     EXPECT_TRUE(again.out.contains(QStringLiteral("Firmware 5.12.7"))) << again.out.toStdString();
+}
+
+// A page past the end of a PDF is named with the PDF's own count, in words that fit it.
+TEST_F(ExportCommand, APagePastTheEndSaysHowManyThereAre) {
+    for (const int count : {1, 2}) {
+        const QString pdf = path(count == 1 ? "doc1.pdf" : "doc2.pdf");
+        {
+            QPdfWriter writer(pdf);
+            QPainter painter(&writer);
+            for (int page = 1; page < count; ++page) writer.newPage();
+        }
+        const ProcessRun run = pictavo(QStringList{QStringLiteral("text"), pdf, QStringLiteral("--page"), QStringLiteral("3")});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(count == 1 ? QStringLiteral("has 1 page, not 3") : QStringLiteral("has 2 pages, not 3")))
+            << run.err.toStdString();
+    }
 }
