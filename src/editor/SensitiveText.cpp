@@ -92,10 +92,11 @@ void findUrls(Line& line) {
 }
 
 // Keys whose look is their own: AWS access keys, GitHub, Slack, Google, Stripe and GitLab tokens, JWTs.
+// In a monospaced font the gaps around a Slack token's dashes may be read as spaces.
 void findTokens(Line& line) {
     static const QRegularExpression re(
         uR"((?<![\w-])(?:(?:AKIA|ASIA)[A-Z0-9]{16}(?![A-Za-z0-9])|)"
-        uR"(gh[pousr]_[A-Za-z0-9]{20,}|github_pat_\w{20,}|xox[abpsr]-[A-Za-z0-9-]{10,}|)"
+        uR"(gh[pousr]_[A-Za-z0-9]{20,}|github_pat_\w{20,}|xox[abpsr] ?-(?: ?[A-Za-z0-9]+ ?-)* ?[A-Za-z0-9]{6,}|)"
         uR"(eyJ[\w-]{8,}\.[\w-]{8,}\.[\w-]*|AIza[\w-]{30,}|[sr]k_(?:live|test)_[A-Za-z0-9]{16,}|)"
         uR"(glpat-[\w-]{20,}))"_s);
     for (const QRegularExpressionMatch& m : re.globalMatch(line.text))
