@@ -465,6 +465,12 @@ TEST(EditorWindow, CopyingPutsThePictureOrTheObjectsOnTheClipboard) {
     QWidget* copied = w.window->toolbar()->item(QStringLiteral("Copied!"));
     ASSERT_NE(copied, nullptr);
     EXPECT_EQ(copied->property("text").toString(), QStringLiteral("Copied!"));
+    // While text is read, the button beside it stops the reading, its longer name shown whole.
+    w.window->toolbar()->showReadingText(true);
+    QWidget* cancel = w.window->toolbar()->item(QStringLiteral("Cancel Reading"));
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_GE(cancel->minimumWidth(), cancel->fontMetrics().horizontalAdvance(QStringLiteral("Cancel Reading")) + 16);
+    w.window->toolbar()->showReadingText(false);
     // Objects: our own format, and beside it the objects alone on transparency.
     w.model->setTool(EditorTool::select);
     w.model->setSelectedID(rect.id);

@@ -403,6 +403,10 @@ void EditorToolbar::build() {
     m_right = group({m_copyTextButton, m_copyButton, m_saveButton}, 8);
     m_right->setParent(this);
     m_copyButton->setMinimumWidth(m_copyButton->fontMetrics().horizontalAdvance(tr("Copied!")) + 24);
+    // Wide enough for the text it shows while reading, whichever is longer in the language.
+    const QFontMetrics metrics = m_copyTextButton->fontMetrics();
+    m_copyTextButton->setMinimumWidth(
+        std::max(metrics.horizontalAdvance(tr("Cancel Reading")), metrics.horizontalAdvance(tr("Copy Text"))) + 24);
 }
 
 QWidget* EditorToolbar::item(const QString& accessibleName) const {
