@@ -297,6 +297,7 @@ Result<RecognizedText> recognizeWithEngine(const QImage& gray, const QString& la
 
     // Back in reading order, blocks and lines numbered over the whole picture.
     int line = 0;
+    QList<RecognizedWord> all;
     for (size_t i = 0; i < work.blocks.size(); ++i) {
         int lastLine = -1;
         for (RecognizedWord word : work.words[i]) {
@@ -306,9 +307,10 @@ Result<RecognizedText> recognizeWithEngine(const QImage& gray, const QString& la
             }
             word.line = line;
             word.block = int(i);
-            text.words.append(word);
+            all.append(word);
         }
     }
+    text.words = withoutRepeats(all);
     return text;
 }
 

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -197,6 +198,37 @@ QImage prepared(const QImage& image) {
     }
     if (samples > 0 && sum / samples < 110) gray.invertPixels();
     return gray;
+}
+
+QList<RecognizedWord> withoutRepeats(const QList<RecognizedWord>& words) {
+    constexpr int kBand = 16; // words are looked up by the band their middle lies in
+    QHash<int, QList<qsizetype>> bands;
+    QList<RecognizedWord> kept;
+    int line = 0, lastSource = -1;
+    for (RecognizedWord word : words) {
+        const int band = word.box.center().y() / kBand;
+        bool repeat = false;
+        for (int b = band - 1; b <= band + 1 && !repeat; ++b) {
+            for (const qsizetype k : bands.value(b)) {
+                const QRect& other = kept[k].box;
+                const QRect both = other & word.box;
+                const qint64 smaller = std::min(qint64(other.width()) * other.height(), qint64(word.box.width()) * word.box.height());
+                if (kept[k].text == word.text && !both.isEmpty() && qint64(both.width()) * both.height() * 2 >= smaller) {
+                    repeat = true;
+                    break;
+                }
+            }
+        }
+        if (repeat) continue;
+        if (word.line != lastSource || kept.isEmpty()) {
+            lastSource = word.line;
+            ++line;
+        }
+        word.line = line;
+        bands[band].append(kept.size());
+        kept.append(std::move(word));
+    }
+    return kept;
 }
 
 double enlargement(double lineHeight, qint64 pixels) {

@@ -39,6 +39,10 @@ double enlargement(double lineHeight, qint64 pixels);
 // `gray` enlarged `scale` times, bilinear; null when out of memory.
 QImage enlarged(const QImage& gray, double scale);
 
+// `words` without those read twice where they stand (blocks of the layout may overlap): a word
+// with the same text over at least half of one kept before it is dropped. Lines are numbered again.
+QList<RecognizedWord> withoutRepeats(const QList<RecognizedWord>& words);
+
 // In this process (the child's side): loads two recognisers for `languages` ahead of the next
 // recognizeHere, which takes them. An engine that fails to load is loaded again (and its error
 // reported) then.

@@ -375,3 +375,28 @@ TEST(TextRecognition, APageOfLabelledFieldsIsReadWhole) {
     for (const auto& row : rows) found += text.contains(row.second) ? 1 : 0;
     EXPECT_GE(found, int(rows.size()) * 3 / 4) << text.toStdString();
 }
+
+// Blocks of a layout may overlap, and a word inside both is read twice where it stands: it is kept
+// once. The same word elsewhere, or another word in the same place, is kept.
+TEST(TextRecognition, AWordReadTwiceWhereItStandsIsKeptOnce) {
+    const auto word = [](const char* text, QRect box, int line) {
+        RecognizedWord w;
+        w.text = QString::fromLatin1(text);
+        w.box = box;
+        w.line = line;
+        return w;
+    };
+    const QList<RecognizedWord> read{word("Serial", QRect(10, 10, 60, 20), 1), word("number", QRect(80, 10, 70, 20), 1),
+                                     word("Serial", QRect(11, 11, 59, 19), 2), word("number", QRect(81, 10, 70, 20), 2),
+                                     word("Serial", QRect(10, 90, 60, 20), 3), word("Zone", QRect(12, 12, 40, 18), 4)};
+    const QList<RecognizedWord> kept = TextRecognition::withoutRepeats(read);
+    QStringList texts;
+    QList<int> lines;
+    for (const RecognizedWord& w : kept) {
+        texts << w.text;
+        lines << w.line;
+    }
+    EXPECT_EQ(texts, (QStringList{u"Serial"_qs, u"number"_qs, u"Serial"_qs, u"Zone"_qs}));
+    EXPECT_EQ(lines, (QList<int>{1, 1, 2, 3})); // lines numbered again, none left empty
+    EXPECT_EQ(kept[2].box.top(), 90);
+}
