@@ -92,12 +92,15 @@ void findUrls(Line& line) {
 }
 
 // Keys whose look is their own: AWS access keys, GitHub, Slack, Google, Stripe and GitLab tokens, JWTs.
-// In a monospaced font the gaps around a Slack token's dashes may be read as spaces.
+// Recognition reads spaces into them where a font leaves a gap (around a Slack token's dashes, an
+// underscore read as one, a JWT cut in two): a few such pieces still make the key.
 void findTokens(Line& line) {
     static const QRegularExpression re(
         uR"((?<![\w-])(?:(?:AKIA|ASIA)[A-Z0-9]{16}(?![A-Za-z0-9])|)"
-        uR"(gh[pousr]_[A-Za-z0-9]{20,}|github_pat_\w{20,}|xox[abpsr] ?-(?: ?[A-Za-z0-9]+ ?-)* ?[A-Za-z0-9]{6,}|)"
-        uR"(eyJ[\w-]{8,}\.[\w-]{8,}\.[\w-]*|AIza[\w-]{30,}|[sr]k_(?:live|test)_[A-Za-z0-9]{16,}|)"
+        uR"(gh[pousr]_[A-Za-z0-9]{20,}|github[_ ]pat_\w{8,}(?: (?=\w*(?:\d|_|[a-z][A-Z]))\w{3,}){0,2}|)"
+        uR"(xox[abpsr] ?-(?: ?[A-Za-z0-9]+ ?-)* ?[A-Za-z0-9]{6,}|)"
+        uR"(eyJ[\w-]{4,}(?: [\w-]+){0,2}\. ?[\w-]{4,}(?: [\w-]+){0,2}\. ?[\w-]*|)"
+        uR"(AIza[\w-]{30,}|[sr]k_(?:live|test)_[A-Za-z0-9]{16,}|)"
         uR"(glpat-[\w-]{20,}))"_s);
     for (const QRegularExpressionMatch& m : re.globalMatch(line.text))
         line.add(Kind::key, tokenRank, m.capturedStart(), m.capturedEnd());
