@@ -89,6 +89,22 @@ void findUrls(Line& line) {
         if (carriesSecret(QStringView(line.text).mid(m.capturedStart(), end - m.capturedStart())))
             line.add(Kind::url, urlRank, m.capturedStart(), end);
     }
+    // Recognition reads spaces into a URL where the font leaves a gap: after the scheme's colon, a
+    // dot or a slash, before a "?" or "/". Joined again, pieces whose URL carries a secret are one
+    // URL; others stay as they were read, so nothing after them is taken for part of a URL.
+    static const QRegularExpression spaced(
+        uR"((?<![\w.+-])[a-z][a-z0-9+.-]{1,15}: ?//[^\s<>"'`]+(?:(?:(?<=[./:=]) | (?=[/?&#=]))[^\s<>"'`@]+){0,4})"_s,
+        QRegularExpression::CaseInsensitiveOption);
+    for (const QRegularExpressionMatch& m : spaced.globalMatch(line.text)) {
+        if (!m.captured().contains(u' ')) continue;
+        qsizetype end = m.capturedEnd();
+        while (u".,;:!?)]}"_s.contains(line.text[end - 1]))
+            --end;
+        const QString joined = line.text.mid(m.capturedStart(), end - m.capturedStart()).remove(u' ');
+        if (!carriesSecret(joined)) continue;
+        line.urls.append({m.capturedStart(), end});
+        line.add(Kind::url, urlRank, m.capturedStart(), end);
+    }
 }
 
 // Keys whose look is their own: AWS access keys, GitHub, Slack, Google, Stripe and GitLab tokens, JWTs.
