@@ -90,10 +90,10 @@ void findUrls(Line& line) {
             line.add(Kind::url, urlRank, m.capturedStart(), end);
     }
     // Recognition reads spaces into a URL where the font leaves a gap: after the scheme's colon, a
-    // dot or a slash, before a "?" or "/". Joined again, pieces whose URL carries a secret are one
+    // dot or a slash, before a dot, "?" or "/". Joined again, pieces whose URL carries a secret are one
     // URL; others stay as they were read, so nothing after them is taken for part of a URL.
     static const QRegularExpression spaced(
-        uR"((?<![\w.+-])[a-z][a-z0-9+.-]{1,15}: ?//[^\s<>"'`]+(?:(?:(?<=[./:=]) | (?=[/?&#=]))[^\s<>"'`@]+){0,4})"_s,
+        uR"((?<![\w.+-])[a-z][a-z0-9+.-]{1,15}: ?//[^\s<>"'`]+(?:(?:(?<=[./:=]) | (?=[./?&#=]))[^\s<>"'`@]+){0,4})"_s,
         QRegularExpression::CaseInsensitiveOption);
     for (const QRegularExpressionMatch& m : spaced.globalMatch(line.text)) {
         if (!m.captured().contains(u' ')) continue;
