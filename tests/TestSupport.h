@@ -3,6 +3,7 @@
 #include "editor/EditorModel.h"
 #include "editor/ObjectClipboard.h"
 #include "io/FileIO.h"
+#include "io/RecognizedText.h"
 #include "model/Annotation.h"
 #include "render/EditorRenderer.h"
 
@@ -58,6 +59,15 @@ inline Annotation annotation(EditorTool tool, QList<QPointF> points, QColor colo
 }
 
 // A picture of one colour; with `alpha` in the premultiplied format, else without an alpha channel.
+// A recognised word at `box` on `line`, as the text reader gives it.
+inline RecognizedWord recognizedWord(const char* text, QRect box, int line) {
+    RecognizedWord w;
+    w.text = QString::fromLatin1(text);
+    w.box = box;
+    w.line = line;
+    return w;
+}
+
 inline QImage solidImage(int w, int h, QColor color = Qt::white, bool alpha = false) {
     QImage image(w, h, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     image.fill(color);

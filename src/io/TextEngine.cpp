@@ -106,20 +106,19 @@ void splitLargest(Layout& layout) {
         if (block.lines < 8 || block.area() * 5 < total * 2) continue;
         std::vector<std::pair<int, int>> rows = block.rows;
         std::sort(rows.begin(), rows.end());
-        // The gap nearest the middle line that no line crosses.
+        // The gap nearest the middle line that no line crosses: below[k] is the lowest bottom of
+        // the lines before line k.
+        std::vector<int> below(rows.size());
+        for (size_t k = 1; k < rows.size(); ++k) below[k] = std::max(k > 1 ? below[k - 1] : 0, rows[k - 1].second);
         const size_t middle = rows.size() / 2;
         int cut = -1;
         size_t upper = 0;
         for (size_t step = 0; step < middle && cut < 0; ++step) {
             for (const size_t k : {middle - step, middle + step}) {
-                if (k == 0 || k >= rows.size()) continue;
-                int bottom = rows[0].second;
-                for (size_t j = 1; j < k; ++j) bottom = std::max(bottom, rows[j].second);
-                if (rows[k].first > bottom) {
-                    cut = (bottom + rows[k].first + 1) / 2;
-                    upper = k;
-                    break;
-                }
+                if (k == 0 || k >= rows.size() || rows[k].first <= below[k]) continue;
+                cut = (below[k] + rows[k].first + 1) / 2;
+                upper = k;
+                break;
             }
         }
         if (cut <= block.box.top() || cut >= block.box.bottom()) continue;

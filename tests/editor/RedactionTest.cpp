@@ -172,13 +172,7 @@ TEST(Redaction, BlurredPartsGoIntoTheProjectOnlyWhenAsked) {
 // Text read from a picture leaves out what redactions cover: a black box read as "|" or "—" is no
 // text, and what was hidden is not copied either. A turned redaction covers where it is drawn.
 TEST(Redaction, WordsUnderARedactionAreNotRead) {
-    const auto word = [](const char* text, QRect box, int line) {
-        RecognizedWord w;
-        w.text = QString::fromLatin1(text);
-        w.box = box;
-        w.line = line;
-        return w;
-    };
+    const auto word = TestSupport::recognizedWord;
     RecognizedText read;
     read.words = {word("Serial", QRect(10, 10, 60, 20), 0), word("SN-4471", QRect(80, 10, 70, 20), 0),
                   word("Zone", QRect(10, 60, 50, 20), 1), word("North", QRect(200, 60, 50, 20), 1)};

@@ -1,6 +1,8 @@
 #include "io/DecodingChild.h"
 #include "io/TextRecognition.h"
 
+#include "TestSupport.h"
+
 #include <QFile>
 #include <QFontMetrics>
 #include <QPainter>
@@ -379,13 +381,7 @@ TEST(TextRecognition, APageOfLabelledFieldsIsReadWhole) {
 // Blocks of a layout may overlap, and a word inside both is read twice where it stands: it is kept
 // once. The same word elsewhere, or another word in the same place, is kept.
 TEST(TextRecognition, AWordReadTwiceWhereItStandsIsKeptOnce) {
-    const auto word = [](const char* text, QRect box, int line) {
-        RecognizedWord w;
-        w.text = QString::fromLatin1(text);
-        w.box = box;
-        w.line = line;
-        return w;
-    };
+    const auto word = TestSupport::recognizedWord;
     const QList<RecognizedWord> read{word("Serial", QRect(10, 10, 60, 20), 1), word("number", QRect(80, 10, 70, 20), 1),
                                      word("Serial", QRect(11, 11, 59, 19), 2), word("number", QRect(81, 10, 70, 20), 2),
                                      word("Serial", QRect(10, 90, 60, 20), 3), word("Zone", QRect(12, 12, 40, 18), 4)};
