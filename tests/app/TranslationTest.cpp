@@ -211,6 +211,8 @@ TEST(Translation, FailuresAreShownInTheUsersLanguageWithTheirNamesKept) {
     // A name that reads like a reason stays the name it is.
     EXPECT_EQ(ErrorTexts::translated(QStringLiteral("Couldn't use “it is not a folder”: it is not a folder")),
               QStringLiteral("„it is not a folder“ konnte nicht verwendet werden: er ist kein Ordner"));
+    EXPECT_EQ(ErrorTexts::translated(QStringLiteral("“it is too large” is damaged: it is too large")),
+              QStringLiteral("„it is too large“ ist beschädigt: sie ist zu groß"));
     // A name holding a gap mark is shown as it is, not filled.
     EXPECT_EQ(ErrorTexts::translated(QStringLiteral("Couldn't use “%2 and %1”: it is not a folder")),
               QStringLiteral("„%2 and %1“ konnte nicht verwendet werden: er ist kein Ordner"));
