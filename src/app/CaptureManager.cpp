@@ -496,8 +496,9 @@ void CaptureManager::deliver(QImage image, const CaptureRequest& request, const 
                          QStringLiteral("unsupported output %1 (use .png, .jpg or .pdf)").arg(request.outputPath)});
         // Only the file wants it: the encoder may write over the picture instead of copying it.
         const bool fileOnly = !request.copyToClipboard && !request.opensPreview() && historyId.isEmpty();
-        std::optional<IoError> error =
-            FlatExport::write(fileOnly ? std::move(image) : image, request.outputPath, *format, 1.0);
+        // Written on the way, as a capture tool should: the quick packing, not the editor's.
+        std::optional<IoError> error = FlatExport::write(fileOnly ? std::move(image) : image, request.outputPath,
+                                                         *format, 1.0, PngWriter::kQuickLevel);
         if (error) return done({CaptureResult::Status::failed, error->message});
         if (fileOnly) return done({CaptureResult::Status::done, {}});
     }

@@ -187,7 +187,7 @@ void RecoveryJournal::writeEntry(EditorWindowController* editor) {
     m_writer.start([this, folder = m_folder, entry = std::move(entry), picture = std::move(picture),
                     annotations = std::move(annotations), base = watched->base] {
         if (base->key != picture.cacheKey() || base->png.isEmpty()) {
-            base->png = PngWriter::encode(picture).value_or(QByteArray());
+            base->png = PngWriter::encode(picture, PngWriter::kQuickLevel).value_or(QByteArray());
             base->key = picture.cacheKey();
         }
         std::optional<IoError> error;

@@ -63,7 +63,7 @@ std::optional<QByteArray> encode(const QImage& flat, Format format) {
     return std::nullopt;
 }
 
-Result<FileIO::PendingFile> prepare(QImage flat, const QString& outputPath, Format format, double scale) {
+Result<FileIO::PendingFile> prepare(QImage flat, const QString& outputPath, Format format, double scale, int pngLevel) {
     QImage image = ImageUtilities::scaled(flat, scale);
     // Now the only reference where the caller gave up theirs (or a scaled copy): the PNG encoder
     // may then write over it instead of taking a second buffer of its size.
@@ -78,13 +78,13 @@ Result<FileIO::PendingFile> prepare(QImage flat, const QString& outputPath, Form
             return PdfSupport::writeImage(image, device, title);
         });
     const std::optional<QByteArray> bytes =
-        format == Format::png ? PngWriter::encodeConsuming(std::move(image)) : encode(image, format);
+        format == Format::png ? PngWriter::encodeConsuming(std::move(image), pngLevel) : encode(image, format);
     if (!bytes) return undrawable("encoded");
     return FileIO::prepare(outputPath, *bytes);
 }
 
-std::optional<IoError> write(QImage flat, const QString& outputPath, Format format, double scale) {
-    Result<FileIO::PendingFile> pending = prepare(std::move(flat), outputPath, format, scale);
+std::optional<IoError> write(QImage flat, const QString& outputPath, Format format, double scale, int pngLevel) {
+    Result<FileIO::PendingFile> pending = prepare(std::move(flat), outputPath, format, scale, pngLevel);
     if (!pending) return pending.error();
     return pending->commit();
 }

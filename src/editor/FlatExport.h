@@ -2,6 +2,7 @@
 
 #include "io/FileIO.h"
 #include "io/IoError.h"
+#include "io/PngWriter.h"
 
 #include <QImage>
 #include <QString>
@@ -26,9 +27,11 @@ Result<QImage> flatImage(const QString& inputPath, int* droppedRecords = nullptr
 std::optional<QByteArray> encode(const QImage& flat, Format format);
 
 // Scales by `scale` (1, 0.75, 0.5, 0.25) and writes atomically. A picture moved in (held nowhere
-// else) may be overwritten on the way.
-std::optional<IoError> write(QImage flat, const QString& outputPath, Format format, double scale);
+// else) may be overwritten on the way. `pngLevel` as PngWriter's.
+std::optional<IoError> write(QImage flat, const QString& outputPath, Format format, double scale,
+                             int pngLevel = PngWriter::kDefaultLevel);
 // The same, written beside its place and not yet put there (FileIO::PendingFile::commit does).
-Result<FileIO::PendingFile> prepare(QImage flat, const QString& outputPath, Format format, double scale);
+Result<FileIO::PendingFile> prepare(QImage flat, const QString& outputPath, Format format, double scale,
+                                    int pngLevel = PngWriter::kDefaultLevel);
 
 } // namespace FlatExport

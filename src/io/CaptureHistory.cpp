@@ -180,7 +180,8 @@ Result<Entry> add(const QString& id, const QImage& picture) {
     if (!dir) return dir.error();
     const QString base = *dir + QLatin1Char('/') + id;
     const std::optional<QByteArray> thumbnailBytes = PngWriter::encode(makeThumbnail(picture));
-    const std::optional<QByteArray> pictureBytes = thumbnailBytes ? PngWriter::encode(picture) : std::nullopt;
+    const std::optional<QByteArray> pictureBytes =
+        thumbnailBytes ? PngWriter::encode(picture, PngWriter::kQuickLevel) : std::nullopt;
     if (!pictureBytes)
         return IoError{IoError::Kind::writeError,
                        QStringLiteral("Couldn't keep the capture in “%1”: not enough memory").arg(*dir)};

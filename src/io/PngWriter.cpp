@@ -3,6 +3,7 @@
 #include "graphics/DrawingSurface.h"
 #include "graphics/Parallel.h"
 
+#include <isa-l/igzip_lib.h>
 #include <libdeflate.h>
 #include <zlib.h>
 
@@ -259,28 +260,99 @@ void appendChunk(QByteArray& png, const char type[4], const Byte* data, size_t s
 // Below this, one thread compresses it all: a second costs more to start than it saves.
 constexpr size_t kSplitBytes = size_t(4) << 20;
 
-// Rows that zlib compresses when a picture's `size` filtered bytes are split between two threads,
-// 0 when one thread does it all. zlib is the slower of the two, so it takes the smaller part; the
-// split falls between rows so the rows on each side can also be filtered by that side's thread.
-int headRows(int h, size_t size) {
-    return size >= kSplitBytes && std::thread::hardware_concurrency() > 1 ? h * 3 / 10 : 0;
+// Rows that the first thread compresses when a picture's `size` filtered bytes are split between
+// two threads, 0 when one thread does it all. At the default level zlib is the slower of the two,
+// so it takes the smaller part; quick, both sides run the same code. The split falls between rows
+// so the rows on each side can also be filtered by that side's thread.
+int headRows(int h, size_t size, int level) {
+    if (size < kSplitBytes || std::thread::hardware_concurrency() < 2) return 0;
+    return level == PngWriter::kQuickLevel ? h / 2 : h * 3 / 10;
 }
 
-// One zlib stream of two parts, `head` then `rest`, compressed on two threads: the head by zlib,
-// ended with a full flush (byte-aligned, no final block, no history carried over), the rest by
-// libdeflate, which ends the stream; one stream, as PNG wants, at about the same size. Each thread
-// first runs its `make` (which writes its part, and may fail) and adds up its part's Adler-32.
-std::optional<std::vector<Byte>> zlibStream(const Byte* head, size_t headSize, const Byte* rest, size_t restSize,
-                                            int level, const std::function<bool()>& makeHead = {},
-                                            const std::function<bool()>& makeRest = {}) {
+struct Part {
+    std::unique_ptr<Byte[]> bytes;
+    size_t size = 0;
+};
+
+// Raw deflate of `data` by ISA-L's fast level. `last` ends the stream; otherwise it ends with a
+// full flush (byte-aligned, no final block, no history carried over), so another part may follow.
+bool quickDeflate(const Byte* data, size_t size, bool last, Part& out) {
+    std::unique_ptr<Byte[]> levelBuffer(new (std::nothrow) Byte[ISAL_DEF_LVL1_DEFAULT]);
+    // Incompressible rows cost at most an eighth more in Huffman codes; block headers fit the rest.
+    const size_t capacity = size + size / 8 + (size_t(64) << 10);
+    out.bytes.reset(new (std::nothrow) Byte[capacity]);
+    if (!levelBuffer || !out.bytes) return false;
+    isal_zstream z;
+    isal_deflate_init(&z);
+    z.level = 1;
+    z.level_buf = levelBuffer.get();
+    z.level_buf_size = ISAL_DEF_LVL1_DEFAULT;
+    z.next_out = out.bytes.get();
+    // Its counters are 32-bit: the input goes in pieces of 1 GiB at most, the output in one room
+    // sized above (a 5K picture's rows are 44 MB).
+    constexpr size_t kPiece = size_t(1) << 30;
+    if (capacity > UINT32_MAX) return false;
+    z.avail_out = std::uint32_t(capacity);
+    size_t given = 0;
+    do {
+        const size_t piece = std::min(kPiece, size - given);
+        z.next_in = const_cast<Byte*>(data + given);
+        z.avail_in = std::uint32_t(piece);
+        given += piece;
+        const bool final = given == size;
+        z.end_of_stream = last && final ? 1 : 0;
+        z.flush = !last && final ? FULL_FLUSH : NO_FLUSH;
+        if (isal_deflate(&z) != COMP_OK || z.avail_in != 0 || z.avail_out == 0) return false;
+    } while (given < size);
+    if (last && z.internal_state.state != ZSTATE_END) return false;
+    out.size = capacity - z.avail_out;
+    return true;
+}
+
+// The head by zlib, ended with a full flush.
+bool zlibDeflate(const Byte* data, size_t size, int level, Part& out) {
+    z_stream z{};
+    if (deflateInit2(&z, std::min(level, 9), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+    const size_t bound = deflateBound(&z, uLong(size)) + 64;
+    out.bytes.reset(new (std::nothrow) Byte[bound]);
+    bool ok = false;
+    if (out.bytes) {
+        z.next_in = const_cast<Byte*>(data);
+        z.avail_in = uInt(size);
+        z.next_out = out.bytes.get();
+        z.avail_out = uInt(bound);
+        // Room left over: the flush is complete.
+        ok = deflate(&z, Z_FULL_FLUSH) == Z_OK && z.avail_in == 0 && z.avail_out > 0;
+        out.size = bound - z.avail_out;
+    }
+    deflateEnd(&z);
+    return ok;
+}
+
+// The rest by libdeflate, which ends the stream.
+bool libdeflateDeflate(const Byte* data, size_t size, int level, Part& out) {
     // A compressor per call: setting one up costs microseconds next to milliseconds of deflate,
     // and nothing of its hundreds of KiB stays behind.
     const std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(libdeflate_alloc_compressor(level));
-    if (!compressor) return std::nullopt;
+    if (!compressor) return false;
+    const size_t bound = libdeflate_deflate_compress_bound(compressor.get(), size);
+    out.bytes.reset(new (std::nothrow) Byte[bound]);
+    if (!out.bytes) return false;
+    out.size = libdeflate_deflate_compress(compressor.get(), data, size, out.bytes.get(), bound);
+    return out.size > 0;
+}
 
+// One zlib stream of two parts, `head` then `rest`, compressed on two threads: at the default
+// level the head by zlib (which can end a part without ending the stream) and the rest by
+// libdeflate; quick, both by ISA-L. One stream, as PNG wants, at about the size one thread would
+// make. Each thread first runs its `make` (which writes its part, and may fail) and adds up its
+// part's Adler-32.
+std::optional<std::vector<Byte>> zlibStream(const Byte* head, size_t headSize, const Byte* rest, size_t restSize,
+                                            int level, const std::function<bool()>& makeHead = {},
+                                            const std::function<bool()>& makeRest = {}) {
+    const bool quick = level == PngWriter::kQuickLevel;
     // Output buffers are left uninitialised: only what is written is touched.
-    std::unique_ptr<Byte[]> first;
-    size_t firstSize = 0;
+    Part first;
     bool firstOk = true;
     std::uint32_t headAdler = 1;
     const auto compressHead = [&] {
@@ -289,25 +361,7 @@ std::optional<std::vector<Byte>> zlibStream(const Byte* head, size_t headSize, c
             return;
         }
         headAdler = libdeflate_adler32(1, head, headSize);
-        z_stream z{};
-        if (deflateInit2(&z, std::min(level, 9), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-            firstOk = false;
-            return;
-        }
-        const size_t bound = deflateBound(&z, uLong(headSize)) + 64;
-        first.reset(new (std::nothrow) Byte[bound]);
-        if (first) {
-            z.next_in = const_cast<Byte*>(head);
-            z.avail_in = uInt(headSize);
-            z.next_out = first.get();
-            z.avail_out = uInt(bound);
-            // Room left over: the flush is complete.
-            firstOk = deflate(&z, Z_FULL_FLUSH) == Z_OK && z.avail_in == 0 && z.avail_out > 0;
-            firstSize = bound - z.avail_out;
-        } else {
-            firstOk = false;
-        }
-        deflateEnd(&z);
+        firstOk = quick ? quickDeflate(head, headSize, false, first) : zlibDeflate(head, headSize, level, first);
     };
     std::thread helper;
     if (headSize > 0) {
@@ -319,18 +373,18 @@ std::optional<std::vector<Byte>> zlibStream(const Byte* head, size_t headSize, c
     }
     const bool restMade = !makeRest || makeRest();
     const std::uint32_t restAdler = restMade ? libdeflate_adler32(1, rest, restSize) : 1;
-    const size_t bound = libdeflate_deflate_compress_bound(compressor.get(), restSize);
-    std::unique_ptr<Byte[]> out(restMade ? new (std::nothrow) Byte[bound] : nullptr);
-    const size_t restSizeOut = out ? libdeflate_deflate_compress(compressor.get(), rest, restSize, out.get(), bound) : 0;
+    Part second;
+    const bool restOk = restMade && (quick ? quickDeflate(rest, restSize, true, second)
+                                           : libdeflateDeflate(rest, restSize, level, second));
     if (helper.joinable()) helper.join();
-    if (restSizeOut == 0 || !firstOk) return std::nullopt;
+    if (!restOk || !firstOk) return std::nullopt;
     try {
         std::vector<Byte> stream;
-        stream.reserve(2 + firstSize + restSizeOut + 4);
+        stream.reserve(2 + first.size + second.size + 4);
         stream.push_back(0x78); // deflate, 32 KiB window
         stream.push_back(0x9C); // check bits for the default level
-        stream.insert(stream.end(), first.get(), first.get() + firstSize);
-        stream.insert(stream.end(), out.get(), out.get() + restSizeOut);
+        if (first.size > 0) stream.insert(stream.end(), first.bytes.get(), first.bytes.get() + first.size);
+        stream.insert(stream.end(), second.bytes.get(), second.bytes.get() + second.size);
         Byte tail[4];
         putU32(tail, std::uint32_t(adler32_combine(headAdler, restAdler, z_off_t(restSize))));
         stream.insert(stream.end(), tail, tail + 4);
@@ -375,7 +429,7 @@ std::optional<QByteArray> wrapped(std::optional<std::vector<Byte>> stream, int w
 
 std::optional<QByteArray> PngWriter::encode(const QImage& image, int level) {
     if (image.isNull()) return std::nullopt;
-    level = std::clamp(level, 1, 12);
+    level = level == kQuickLevel ? level : std::clamp(level, 1, 12);
 
     QImage converted;
     const QImage* src = &image;
@@ -421,7 +475,7 @@ std::optional<QByteArray> PngWriter::encode(const QImage& image, int level) {
         });
         if (failed) return std::nullopt;
 
-        const size_t head = size_t(headRows(h, filteredSize)) * (rowBytes + 1);
+        const size_t head = size_t(headRows(h, filteredSize, level)) * (rowBytes + 1);
         return wrapped(zlibStream(filtered.get(), head, filtered.get() + head, filteredSize - head, level), w, h, alpha);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
@@ -432,7 +486,7 @@ std::optional<QByteArray> PngWriter::encodeConsuming(QImage image, int level) {
     if (image.isNull() || image.format() != QImage::Format_RGB32 || !image.isDetached() ||
         image.bytesPerLine() != qsizetype(image.width()) * 4)
         return encode(image, level);
-    level = std::clamp(level, 1, 12);
+    level = level == kQuickLevel ? level : std::clamp(level, 1, 12);
     // The picture's own memory takes the filtered rows: row y's filtered bytes (3w + 1) end before
     // row y + 1 (4w further on) begins, and each row is read before it is overwritten. One pass
     // in order, but no buffer as large as the picture to fault in.
@@ -458,7 +512,7 @@ std::optional<QByteArray> PngWriter::encodeConsuming(QImage image, int level) {
     };
     try {
         const size_t filteredSize = size_t(h) * (rowBytes + 1);
-        const int k = headRows(h, filteredSize);
+        const int k = headRows(h, filteredSize, level);
         if (k == 0) {
             if (!filterRows(0, h, nullptr, out)) return std::nullopt;
             return wrapped(zlibStream(out, 0, out, filteredSize, level), w, h, false);

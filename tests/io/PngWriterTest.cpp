@@ -12,6 +12,7 @@
 #include <span>
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <zlib.h>
 #include <vector>
 
@@ -110,8 +111,10 @@ TEST(PngWriter, OpaqueRoundTripAtOddSizes) {
     for (int w = 1; w <= 40; ++w) { // past two 16-byte blocks, so every tail length occurs
         SCOPED_TRACE(w);
         expectRoundTrip(filterBands(w), 2);
+        expectRoundTrip(translucent(filterBands(w)), 6, PngWriter::kQuickLevel);
     }
     expectRoundTrip(filterBands(3).copy(0, 5, 3, 7), 2);
+    expectRoundTrip(filterBands(3).copy(0, 5, 3, 7), 2, PngWriter::kQuickLevel);
 }
 
 TEST(PngWriter, EveryFilterIsChosenAndDecodes) {
@@ -176,11 +179,14 @@ TEST(PngWriter, LargeImagesSplitIntoBoundedIdatChunks) {
     for (int y = 0; y < img.height(); ++y)
         rng.fillRange(reinterpret_cast<quint32*>(img.scanLine(y)), img.width());
     img.convertTo(QImage::Format_ARGB32_Premultiplied);
-    const std::vector<Chunk> cs = chunks(expectRoundTrip(img, 6, 1));
-    ASSERT_GE(cs.size(), 5u);
-    for (size_t i = 2; i + 1 < cs.size(); ++i) {
-        EXPECT_EQ(cs[i].type, "IDAT");
-        EXPECT_LE(cs[i].data.size(), 8 << 20);
+    for (const int level : {1, PngWriter::kQuickLevel}) { // quick: its output room must hold noise too
+        SCOPED_TRACE(level);
+        const std::vector<Chunk> cs = chunks(expectRoundTrip(img, 6, level));
+        ASSERT_GE(cs.size(), 5u);
+        for (size_t i = 2; i + 1 < cs.size(); ++i) {
+            EXPECT_EQ(cs[i].type, "IDAT");
+            EXPECT_LE(cs[i].data.size(), 8 << 20);
+        }
     }
 }
 
@@ -192,9 +198,11 @@ TEST(PngWriter, ALargePictureIsOneStreamFromTwoParts) {
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x)
             img.setPixel(x, y, (x / 40 + y / 30) % 3 ? qRgb(236, 236, 236) : qRgb(rng.bounded(256), 40, 90));
-    for (const int level : {1, 6, 12}) {
+    std::map<int, qsizetype> sizes;
+    for (const int level : {PngWriter::kQuickLevel, 1, 6, 12}) {
         SCOPED_TRACE(level);
         const QByteArray png = expectRoundTrip(img, 2, level);
+        sizes[level] = png.size();
         QByteArray stream;
         for (const Chunk& c : chunks(png))
             if (c.type == "IDAT") stream += c.data;
@@ -215,6 +223,9 @@ TEST(PngWriter, ALargePictureIsOneStreamFromTwoParts) {
         ASSERT_TRUE(consumed);
         EXPECT_EQ(*consumed, png);
     }
+    // Quick is still a compressor, and the default packs tighter.
+    EXPECT_LT(sizes[PngWriter::kQuickLevel], img.height() * img.width() * 3 / 4); // a quarter of the rows
+    EXPECT_LT(sizes[6], sizes[PngWriter::kQuickLevel]);
     // Random columns, the same all the way down: every row after the first is filtered against the
     // one above it, across the place where the two halves meet too.
     QImage columns(1800, 1000, QImage::Format_RGB32);
