@@ -125,11 +125,16 @@ void CaptureManager::capture(const CaptureRequest& request, Done done) {
     if (m_asideFor > 0 || (stepAside && stepAside())) {
         // A command line's capture has no pause of its own: it waits for the window to be gone.
         ++m_asideFor;
-        delay = std::max(delay, windowGoneMs ? windowGoneMs() : kWindowGoneMs);
         done = [self, done](CaptureResult result) {
             if (self && --self->m_asideFor == 0 && self->stepBack) self->stepBack();
             done(std::move(result));
         };
+        const int goneMs = windowGoneMs ? windowGoneMs() : kWindowGoneMs;
+        if (delay == 0 && awaitWindowGone)
+            return awaitWindowGone(goneMs, [self, request, done] {
+                if (self) self->start(request, done);
+            });
+        delay = std::max(delay, goneMs);
     }
     if (request.delaySeconds && delay >= 1000) return countDown(delay, request, done);
     QTimer::singleShot(delay, this, [self, request, done] {

@@ -93,6 +93,9 @@ public:
     std::function<bool()> stepAside;
     // How long to wait once a window was put aside; kWindowGoneMs when unset.
     std::function<int()> windowGoneMs;
+    // Where a capture has no pause of its own: waits for the window put aside to be gone, that long
+    // at most, then calls `gone`. A plain pause of that length when unset.
+    std::function<void(int maxMs, std::function<void()> gone)> awaitWindowGone;
     std::function<void()> stepBack;
 
     // Every screen's picture in one, each at its place in device pixels; screens of a smaller

@@ -9,6 +9,7 @@
 #include "io/SaveFolder.h"
 #include "platform/FileManager.h"
 #include "platform/Session.h"
+#include "platform/capture/ScreenSettle.h"
 #include "ui/SaveFolderDialogs.h"
 #include "ui/editor/EditorView.h"
 #include "ui/Icons.h"
@@ -24,6 +25,7 @@
 #include <QPushButton>
 #include <QSvgRenderer>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -101,12 +103,27 @@ StatusBarController::StatusBarController(CaptureManager& captures, QObject* pare
     m_captures.stepAside = [self = QPointer<StatusBarController>(this)] {
         if (!self || !self->m_launcher || !self->m_launcher->isVisible()) return false;
         self->m_launcherPlace = self->m_launcher->pos();
+        const QRect frame = self->m_launcher->frameGeometry();
+        const qreal scale = self->m_launcher->devicePixelRatioF();
+        // With a little room for a window manager's border or shadow.
+        const QRect area = QRect((QPointF(frame.topLeft()) * scale).toPoint(), (QSizeF(frame.size()) * scale).toSize())
+                               .adjusted(-8, -8, 8, 8);
+        // Without a compositor the launcher is gone once the windows under it have drawn again,
+        // which most do at once: watched for from before it goes, instead of waiting for the
+        // slowest every time.
+        if (QGuiApplication::platformName() == QLatin1String("xcb") && !Session::composited())
+            self->m_launcherGoing = ScreenSettle::watch(area);
         self->m_launcher->hide();
         self->m_launcherAway = true;
         return true;
     };
     m_captures.windowGoneMs = [] {
         return Session::composited() ? CaptureManager::kWindowGoneMs : CaptureManager::kWindowGoneUncompositedMs;
+    };
+    m_captures.awaitWindowGone = [self = QPointer<StatusBarController>(this),
+                                  captures = QPointer<CaptureManager>(&m_captures)](int maxMs, std::function<void()> gone) {
+        if (captures)
+            ScreenSettle::afterRedrawn(self ? std::move(self->m_launcherGoing) : nullptr, maxMs, captures, std::move(gone));
     };
     m_captures.stepBack = [self = QPointer<StatusBarController>(this)] {
         if (!self) return;
@@ -185,6 +202,7 @@ StatusBarController::~StatusBarController() {
     m_captures.stepAside = nullptr;
     m_captures.stepBack = nullptr;
     m_captures.windowGoneMs = nullptr;
+    m_captures.awaitWindowGone = nullptr;
     delete m_launcher;
     delete m_menu;
 }

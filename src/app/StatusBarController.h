@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/capture/ScreenSettle.h"
 #include "ui/Icons.h"
 
 #include <QIcon>
@@ -9,6 +10,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class CaptureManager;
 enum class CaptureMode;
@@ -98,4 +100,5 @@ private:
     QTimer m_presence;
     bool m_launcherAway = false; // hidden for a capture: not brought back by the presence check
     QPoint m_launcherPlace;      // where it stood: a window manager places a window shown again anew
+    std::unique_ptr<ScreenSettle> m_launcherGoing; // watching the screen it left draw again
 };

@@ -105,6 +105,47 @@ TEST(CaptureManager, FullScreenWritesThePrimaryScreen) {
     EXPECT_EQ(written.pixelColor(120, 120), QColor(Qt::red));
 }
 
+// A command line's capture with a window put aside waits for the window to be gone, however long
+// that takes (up to the longest wait it is given), and grabs only then; a menu's pause covers it.
+TEST(CaptureManager, ACommandLinesCaptureGrabsOnlyOnceTheWindowPutAsideIsGone) {
+    QTemporaryDir dir;
+    int grabs = 0;
+    CaptureManager manager(fake(&grabs));
+    int asides = 0, backs = 0;
+    manager.stepAside = [&] { return ++asides, true; };
+    manager.stepBack = [&] { ++backs; };
+    manager.windowGoneMs = [] { return 60; };
+    std::function<void()> gone;
+    int longest = 0;
+    manager.awaitWindowGone = [&](int maxMs, std::function<void()> then) {
+        longest = maxMs;
+        gone = std::move(then);
+    };
+    std::optional<CaptureResult> result;
+    manager.capture(toFile(CaptureMode::fullScreen, dir.filePath(QStringLiteral("a.png"))),
+                    [&](CaptureResult r) { result = r; });
+    ASSERT_TRUE(gone);
+    EXPECT_EQ(longest, 60);
+    QTest::qWait(200); // far past the longest wait: it is the watch that says when
+    EXPECT_EQ(grabs, 0);
+    gone();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 3000));
+    EXPECT_EQ(result->status, CaptureResult::Status::done) << result->error.toStdString();
+    EXPECT_EQ(grabs, 1);
+    EXPECT_EQ(backs, 1);
+
+    // From the menu, its own pause is longer than any window takes to go: no watch.
+    gone = nullptr;
+    CaptureRequest menu = toFile(CaptureMode::fullScreen, dir.filePath(QStringLiteral("b.png")));
+    menu.delaySeconds.reset();
+    result.reset();
+    manager.capture(menu, [&](CaptureResult r) { result = r; });
+    EXPECT_FALSE(gone);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 3000));
+    EXPECT_EQ(grabs, 2);
+    EXPECT_EQ(asides, 2);
+}
+
 // `capture --output` on a full disk says so, naming the file, and leaves nothing behind.
 TEST(CaptureManager, AFullDiskIsNamedInTheAnswer) {
     QTemporaryDir dir;

@@ -1,6 +1,7 @@
 // Grabs from a real X server (Xvfb): exact pixels, opaque, and the shared-memory segments a
 // picture borrows coming back for the next grab.
 #include "platform/capture/X11Capture.h"
+#include "platform/capture/ScreenSettle.h"
 
 #include "app/CaptureManager.h"
 #include "ui/capture/SelectionOverlay.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QApplication>
 #include <QGuiApplication>
@@ -20,6 +22,7 @@
 #include <xcb/xcb.h>
 
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -322,4 +325,93 @@ TEST_F(X11CaptureOnScreen, TheLastRegionIsGrabbedAgainFromTheScreen) {
     for (const char* key : {CaptureManager::kLastRegionKey, CaptureManager::kLastRegionScreenKey,
                             CaptureManager::kLastRegionOriginKey})
         QSettings().remove(QString::fromLatin1(key));
+}
+
+namespace {
+
+// Fills a rectangle of the root window through a connection of its own, as another program
+// drawing on the screen would.
+void drawOnRoot(const QRect& rect, quint32 colour) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (!c || xcb_connection_has_error(c)) return;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    const uint32_t values[] = {colour, 1}; // foreground; drawn into the windows above it too
+    xcb_create_gc(c, gc, root, XCB_GC_FOREGROUND | XCB_GC_SUBWINDOW_MODE, values);
+    const xcb_rectangle_t r{int16_t(rect.x()), int16_t(rect.y()), uint16_t(rect.width()), uint16_t(rect.height())};
+    xcb_poly_fill_rectangle(c, root, gc, 1, &r);
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); // drawn before we go on
+    xcb_disconnect(c);
+}
+
+// Runs `settle` to its answer: how many ms after the call it came, or -1 if not within `within`.
+qint64 answeredAfter(std::unique_ptr<ScreenSettle> settle, int maxMs, int quietMs, int within,
+                     const std::function<void()>& meanwhile = {}) {
+    QObject context;
+    int answers = 0;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 at = -1;
+    ScreenSettle::afterRedrawn(std::move(settle), maxMs, &context, [&] {
+        ++answers;
+        at = clock.elapsed();
+    }, quietMs);
+    while (answers == 0 && clock.elapsed() < within) {
+        if (meanwhile) meanwhile();
+        QTest::qWait(10);
+    }
+    QTest::qWait(50);
+    EXPECT_LE(answers, 1);
+    return at;
+}
+
+} // namespace
+
+// The launcher hidden for a capture on a screen with no compositor: the capture goes ahead once
+// the place it left has stopped changing, not after the longest wait, and not while it changes.
+TEST(ScreenSettleOnScreen, WaitsWhileThePlaceChangesAndNoLonger) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "needs an X display";
+    const QRect place(200, 150, 120, 90);
+    QWidget window(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    window.setGeometry(place);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(100);
+
+    // A window hidden: the screen under it is drawn again at once, long before the longest wait.
+    std::unique_ptr<ScreenSettle> settle = ScreenSettle::watch(place);
+    ASSERT_TRUE(settle) << "the X server has no DAMAGE extension";
+    window.hide();
+    const qint64 gone = answeredAfter(std::move(settle), 4000, 60, 6000);
+    EXPECT_GE(gone, 0);
+    EXPECT_LT(gone, 2000);
+
+    // Drawn on again and again: no answer until it stops, then one soon after.
+    QElapsedTimer drawing;
+    drawing.start();
+    quint32 colour = 0x102030;
+    const qint64 busy = answeredAfter(ScreenSettle::watch(place), 6000, 150, 8000, [&] {
+        if (drawing.elapsed() < 600) drawOnRoot(place.adjusted(10, 10, -10, -10), colour += 0x010101);
+    });
+    EXPECT_GE(busy, 600);
+    EXPECT_LT(busy, 3000);
+
+    // Drawing elsewhere is not the place changing; nothing changing there waits the longest, as
+    // the windows under it may not have heard yet.
+    const qint64 elsewhere = answeredAfter(ScreenSettle::watch(place), 700, 60, 4000, [&] {
+        drawOnRoot(QRect(600, 500, 50, 50), colour += 0x010101);
+    });
+    EXPECT_GE(elsewhere, 700);
+    EXPECT_LT(elsewhere, 2500);
+
+    // Without a watch (no X server, no DAMAGE), the longest wait; and none once the context is gone.
+    const qint64 unwatched = answeredAfter(nullptr, 300, 60, 3000);
+    EXPECT_GE(unwatched, 300);
+    bool called = false;
+    {
+        QObject context;
+        ScreenSettle::afterRedrawn(ScreenSettle::watch(place), 100, &context, [&] { called = true; });
+    }
+    QTest::qWait(300);
+    EXPECT_FALSE(called);
 }
