@@ -127,6 +127,7 @@ StatusBarController::StatusBarController(CaptureManager& captures, QObject* pare
     };
     m_captures.stepBack = [self = QPointer<StatusBarController>(this)] {
         if (!self) return;
+        self->m_launcherGoing.reset(); // a menu's pause needed no watch: it hears of every change
         self->m_launcherAway = false;
         self->updatePresence();
         if (self->m_launcher && self->m_launcher->isVisible()) self->m_launcher->move(self->m_launcherPlace);
