@@ -25,7 +25,6 @@
 #include <QPushButton>
 #include <QSvgRenderer>
 #include <QSystemTrayIcon>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <functional>
